@@ -1,0 +1,292 @@
+#include "Database.h"
+
+#include "Schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QStringList>
+
+namespace {
+
+const QString ConnectionSource = QStringLiteral("Connection.Open");
+const QString RowSetSource = QStringLiteral("RowSet");
+
+std::unique_ptr<Connection> s_connection;
+std::unique_ptr<Command> s_command;
+std::unique_ptr<RowSet> s_rowSet;
+
+// Refuses, with a message in the program's words, anything that is not an SQLite file.
+void checkDatabaseFile(const QString &filePath)
+{
+    const QFileInfo info(filePath);
+    const QString shown = QDir::toNativeSeparators(filePath);
+    if (!info.exists()) {
+        throw AppError(DbErrorNumber::FileMissing, ConnectionSource,
+                       QStringLiteral("The database file \"%1\" was not found. "
+                                      "It must lie in the program's folder.").arg(shown));
+    }
+    if (!info.isFile()) {
+        throw AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
+                       QStringLiteral("\"%1\" is not a file, so it cannot be read as the database.").arg(shown));
+    }
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
+                       QStringLiteral("The database file \"%1\" cannot be read: %2.")
+                           .arg(shown, file.errorString()));
+    }
+    if (file.size() == 0) {
+        throw AppError(DbErrorNumber::FileEmpty, ConnectionSource,
+                       QStringLiteral("The database file \"%1\" is empty. Rebuild it with kvostrel-import.")
+                           .arg(shown));
+    }
+    const QByteArray head = file.read(32);
+    if (head.startsWith(QByteArrayLiteral("SQLite format 3\0"))) {
+        return;
+    }
+    if (head.mid(4, 15) == QByteArrayLiteral("Standard Jet DB")
+        || head.mid(4, 15) == QByteArrayLiteral("Standard ACE DB")) {
+        throw AppError(DbErrorNumber::NotADatabase, ConnectionSource,
+                       QStringLiteral("The database file \"%1\" is an Access (Jet) database. This program reads "
+                                      "the SQLite database that kvostrel-import builds from the FDA files.")
+                           .arg(shown));
+    }
+    throw AppError(DbErrorNumber::NotADatabase, ConnectionSource,
+                   QStringLiteral("The file \"%1\" is not a database that this program can read.").arg(shown));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- Connection
+
+Connection::Connection()
+    : m_connectionName(QStringLiteral("kvostrel"))
+{
+}
+
+Connection::~Connection()
+{
+    close();
+}
+
+Connection &Connection::shared()
+{
+    if (!s_connection) {
+        s_connection.reset(new Connection);
+    }
+    return *s_connection;
+}
+
+void Connection::releaseShared()
+{
+    if (s_rowSet) {
+        s_rowSet->close();
+    }
+    s_rowSet.reset();
+    s_command.reset();
+    if (s_connection) {
+        s_connection->close();
+    }
+    s_connection.reset();
+}
+
+QString Connection::defaultDatabasePath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kvostrel.mdb"));
+}
+
+void Connection::open(const QString &filePath)
+{
+    close();
+    checkDatabaseFile(filePath);
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    db.setDatabaseName(filePath);
+    // Without this option the driver would create a missing file and allow writes.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!db.open()) {
+        const QString reason = db.lastError().text();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
+        throw AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
+                       QStringLiteral("The database file \"%1\" cannot be opened: %2")
+                           .arg(QDir::toNativeSeparators(filePath), reason));
+    }
+    db = QSqlDatabase();
+    m_open = true;
+    m_filePath = filePath;
+
+    QStringList tables;
+    {
+        QSqlQuery query(database());
+        query.exec(QStringLiteral("PRAGMA query_only = ON"));
+        if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))) {
+            const QString reason = query.lastError().text();
+            query = QSqlQuery();
+            close();
+            throw AppError(DbErrorNumber::NotADatabase, ConnectionSource,
+                           QStringLiteral("The file \"%1\" is not a database that this program can read: %2")
+                               .arg(QDir::toNativeSeparators(filePath), reason));
+        }
+        while (query.next()) {
+            tables << query.value(0).toString().toLower();
+        }
+    }
+    for (const QLatin1StringView table : Schema::RequiredTables) {
+        if (!tables.contains(QString(table).toLower())) {
+            close();
+            throw AppError(DbErrorNumber::TableMissing, ConnectionSource,
+                           QStringLiteral("The database file \"%1\" has no table \"%2\": it is not a drug "
+                                          "reference database. Rebuild it with kvostrel-import.")
+                               .arg(QDir::toNativeSeparators(filePath), QString(table)));
+        }
+    }
+}
+
+bool Connection::isOpen() const
+{
+    return m_open;
+}
+
+void Connection::close()
+{
+    if (s_rowSet && s_rowSet->isOpen()) {
+        s_rowSet->close();
+    }
+    if (QSqlDatabase::contains(m_connectionName)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+    m_open = false;
+}
+
+QSqlDatabase Connection::database() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+// ---------------------------------------------------------------- Command
+
+Command &Command::shared()
+{
+    if (!s_command) {
+        s_command.reset(new Command);
+    }
+    return *s_command;
+}
+
+// ---------------------------------------------------------------- RowSet
+
+RowSet &RowSet::shared()
+{
+    if (!s_rowSet) {
+        s_rowSet.reset(new RowSet);
+    }
+    return *s_rowSet;
+}
+
+void RowSet::open(const Command &command)
+{
+    if (m_open) {
+        throw AppError(DbErrorNumber::RowSetBusy, RowSetSource + QStringLiteral(".Open"),
+                       QStringLiteral("Another search is still being read; try again when it has finished."));
+    }
+    Connection *connection = command.activeConnection();
+    if (!connection || !connection->isOpen()) {
+        throw AppError(DbErrorNumber::NotOpen, RowSetSource + QStringLiteral(".Open"),
+                       QStringLiteral("The database is not open."));
+    }
+    auto query = std::make_unique<QSqlQuery>(connection->database());
+    query->setForwardOnly(true);
+    if (!query->exec(command.commandText())) {
+        throw AppError(DbErrorNumber::QueryFailed, RowSetSource + QStringLiteral(".Open"),
+                       QStringLiteral("The search could not run: %1").arg(query->lastError().text()));
+    }
+    m_query = std::move(query);
+    m_record = m_query->record();
+    m_sql = command.commandText();
+    m_open = true;
+    m_onRow = m_query->next();
+    m_position = m_onRow ? 0 : -1;
+}
+
+bool RowSet::eof() const
+{
+    return !m_open || !m_onRow;
+}
+
+void RowSet::moveFirst()
+{
+    if (!m_open) {
+        throw AppError(DbErrorNumber::NoCurrentRow, RowSetSource + QStringLiteral(".MoveFirst"),
+                       QStringLiteral("The row set is closed."));
+    }
+    if (m_position == 0) {
+        return;
+    }
+    // A forward-only result cannot go back: run the same text again.
+    if (!m_query->exec(m_sql)) {
+        throw AppError(DbErrorNumber::QueryFailed, RowSetSource + QStringLiteral(".MoveFirst"),
+                       m_query->lastError().text());
+    }
+    m_onRow = m_query->next();
+    m_position = m_onRow ? 0 : -1;
+}
+
+void RowSet::moveNext()
+{
+    if (!m_open || !m_onRow) {
+        throw AppError(DbErrorNumber::NoCurrentRow, RowSetSource + QStringLiteral(".MoveNext"),
+                       QStringLiteral("There is no current row."));
+    }
+    m_onRow = m_query->next();
+    ++m_position;
+}
+
+bool RowSet::hasField(const QString &name) const
+{
+    return m_open && m_record.indexOf(name) >= 0;
+}
+
+QVariant RowSet::field(const QString &name) const
+{
+    if (!m_open || !m_onRow) {
+        throw AppError(DbErrorNumber::NoCurrentRow, RowSetSource + QStringLiteral(".Fields"),
+                       QStringLiteral("There is no current row."));
+    }
+    const int index = m_record.indexOf(name); // ignores case
+    if (index < 0) {
+        throw AppError(DbErrorNumber::NoSuchField, RowSetSource + QStringLiteral(".Fields"),
+                       QStringLiteral("The result has no column \"%1\".").arg(name));
+    }
+    return m_query->value(index);
+}
+
+void RowSet::close()
+{
+    if (m_query) {
+        m_query->finish();
+    }
+    m_query.reset();
+    m_record = QSqlRecord();
+    m_open = false;
+    m_onRow = false;
+    m_position = -1;
+    m_sql.clear();
+}
+
+RowSet &openSharedQuery(const QString &sql)
+{
+    Command &command = Command::shared();
+    command.setActiveConnection(&Connection::shared());
+    command.setCommandText(sql);
+    RowSet &rowSet = RowSet::shared();
+    rowSet.open(command);
+    return rowSet;
+}

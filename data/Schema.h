@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QLatin1StringView>
+
+// Table and column names of kvostrel.mdb, as the queries and the importer write them.
+namespace Schema {
+
+namespace Products {
+inline constexpr QLatin1StringView Table{"products"};
+inline constexpr QLatin1StringView ID{"ID"};
+inline constexpr QLatin1StringView TradeName{"trade name"};
+inline constexpr QLatin1StringView Ingredient{"ingredient"};
+inline constexpr QLatin1StringView Strength{"Strength"};
+inline constexpr QLatin1StringView DosageForm{"Dosage Form"};
+inline constexpr QLatin1StringView Route{"Route of Administration"};
+inline constexpr QLatin1StringView Type{"Type"};
+inline constexpr QLatin1StringView Applicant{"Applicant Full Name"};
+inline constexpr QLatin1StringView TECode{"Therapeutic Equivalence (TE) Code"};
+inline constexpr QLatin1StringView ProductNumber{"Product Number"};
+inline constexpr QLatin1StringView NDANumber{"New Drug Application (NDA) Number"};
+inline constexpr QLatin1StringView RLD{"Reference Listed Drug (RLD)"};
+inline constexpr QLatin1StringView ApprovalDate{"Approval Date"};
+}
+
+// `dosage form` and `route of administration` share their columns.
+namespace Vocabulary {
+inline constexpr QLatin1StringView DosageFormTable{"dosage form"};
+inline constexpr QLatin1StringView RouteTable{"route of administration"};
+inline constexpr QLatin1StringView ID{"ID"};
+inline constexpr QLatin1StringView Name{"name"};
+inline constexpr QLatin1StringView Definition{"DEFINITION"};
+inline constexpr QLatin1StringView UseRestrictions{"USE RESTRICTIONS"};
+inline constexpr QLatin1StringView ShortName{"SHORT NAME"};
+inline constexpr QLatin1StringView FdaCode{"FDA CODE"};
+inline constexpr QLatin1StringView NciConceptId{"NCI CONCEPT ID"};
+}
+
+namespace Patent {
+inline constexpr QLatin1StringView Table{"patent"};
+inline constexpr QLatin1StringView ID{"ID"};
+inline constexpr QLatin1StringView PatentNumber{"Patent Number"};
+inline constexpr QLatin1StringView ExpireDate{"Patent Expire Date"};
+inline constexpr QLatin1StringView NDANumber{"New Drug Application (NDA) Number"};
+inline constexpr QLatin1StringView ProductNumber{"Product Number"};
+inline constexpr QLatin1StringView SubstanceFlag{"Drug Substance Flag"};
+inline constexpr QLatin1StringView ProductFlag{"Drug Product Flag"};
+inline constexpr QLatin1StringView UseCode{"Patent Use Code"};
+}
+
+// The four tables a reference database must hold.
+inline constexpr QLatin1StringView RequiredTables[] = {
+    Products::Table, Vocabulary::DosageFormTable, Vocabulary::RouteTable, Patent::Table};
+
+} // namespace Schema

@@ -1,0 +1,103 @@
+#include "SqlText.h"
+
+namespace SqlText {
+
+QString quoteSqlText(const QString &text)
+{
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    return quoted;
+}
+
+QString nameSearch(Window window, const QString &text)
+{
+    const QString t = quoteSqlText(text);
+    switch (window) {
+    case Window::Drugs:
+        return QStringLiteral("SELECT [trade name],ID FROM products where [trade name] like '%") + t
+               + QStringLiteral("%' order by [trade name];");
+    case Window::Ingredients:
+        return QStringLiteral("SELECT distinct [ingredient] FROM products where [ingredient] like '%") + t
+               + QStringLiteral("%' order by [ingredient];");
+    case Window::DosageForm:
+        return QStringLiteral("SELECT [name],ID FROM [dosage form] where [name] like '%") + t
+               + QStringLiteral("%' order by [name];");
+    case Window::Route:
+        return QStringLiteral("SELECT [name],ID FROM [route of administration] where [name] like '%") + t
+               + QStringLiteral("%' order by [name];");
+    case Window::Patent:
+        return QStringLiteral("SELECT distinct [Patent Number],ID FROM [patent] where [Patent Number] like '%") + t
+               + QStringLiteral("%' order by [Patent Number];");
+    }
+    return {};
+}
+
+QString advancedSearchHead(Window window)
+{
+    switch (window) {
+    case Window::Drugs:
+        return QStringLiteral("SELECT [trade name],ID FROM products where ");
+    case Window::Ingredients:
+        return QStringLiteral("SELECT distinct [ingredient] FROM products where ");
+    case Window::DosageForm:
+        return QStringLiteral("SELECT [name],ID FROM [dosage form] where ");
+    case Window::Route:
+        return QStringLiteral("SELECT [name],ID FROM [route of administration] where ");
+    case Window::Patent:
+        return QStringLiteral("SELECT distinct [Patent Number],ID FROM [Patent] where ");
+    }
+    return {};
+}
+
+QString advancedSearchTail(Window window)
+{
+    switch (window) {
+    case Window::Drugs:
+        return QStringLiteral(" order by [trade name];");
+    case Window::Ingredients:
+        return QStringLiteral(" order by [ingredient];");
+    case Window::DosageForm:
+    case Window::Route:
+        return QStringLiteral(" order by [name];");
+    case Window::Patent:
+        return QStringLiteral(" order by [Patent Number];");
+    }
+    return {};
+}
+
+QString advancedSearch(Window window, const QString &clauses)
+{
+    return advancedSearchHead(window) + clauses + advancedSearchTail(window);
+}
+
+QString likeClause(const QString &column, const QString &lead, const QString &text, const QString &trail)
+{
+    return QLatin1Char('[') + column + QStringLiteral("] like '") + lead + quoteSqlText(text) + trail
+           + QStringLiteral("' \r\n");
+}
+
+QString details(Window window, qint32 id)
+{
+    const QString key = QString::number(id);
+    switch (window) {
+    case Window::Drugs:
+        return QStringLiteral("SELECT * FROM products where ID= ") + key + QStringLiteral(" ;");
+    case Window::DosageForm:
+        return QStringLiteral("SELECT * FROM [dosage form] where ID= ") + key + QStringLiteral(" ;");
+    case Window::Route:
+        return QStringLiteral("SELECT * FROM [route of administration] where ID= ") + key + QStringLiteral(" ;");
+    case Window::Patent:
+        return QStringLiteral("SELECT * FROM [Patent] where ID= ") + key + QStringLiteral(" ;");
+    case Window::Ingredients:
+        break; // the ingredient window shows products of an ingredient instead
+    }
+    return {};
+}
+
+QString productsWithIngredient(const QString &ingredient)
+{
+    return QStringLiteral("SELECT * FROM products where ingredient like '") + quoteSqlText(ingredient)
+           + QStringLiteral("' order by [trade name],[Applicant Full Name] ;");
+}
+
+} // namespace SqlText

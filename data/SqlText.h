@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+// Every SQL text the program sends, built in one place. Text that comes from the user
+// or from another window enters a statement only through quoteSqlText.
+namespace SqlText {
+
+// Doubles every single quote, so the text stays one literal whatever it holds.
+// "%" is left alone: a typed "%" is a wildcard of the pattern.
+QString quoteSqlText(const QString &text);
+
+// The five search windows.
+enum class Window { Drugs, Ingredients, DosageForm, Route, Patent };
+
+// Quick search: the window's name column like '%text%'.
+QString nameSearch(Window window, const QString &text);
+
+// Advanced search: head + clauses + tail.
+QString advancedSearchHead(Window window);
+QString advancedSearchTail(Window window);
+QString advancedSearch(Window window, const QString &clauses);
+
+// One condition of an advanced search: "[" column "] like '" lead text trail "' " CR LF.
+QString likeClause(const QString &column, const QString &lead, const QString &text, const QString &trail);
+
+// Details of one record by key (drug, dosage form, route and patent windows).
+QString details(Window window, qint32 id);
+
+// Every product whose whole ingredient value matches `ingredient`.
+QString productsWithIngredient(const QString &ingredient);
+
+} // namespace SqlText

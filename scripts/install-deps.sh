@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, testing and running Torvanelquist needs.
+# Safe to run again: apt-get skips what is already installed.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6sql6-sqlite libgl-dev
+    libsqlite3-dev sqlite3 libzip-dev libgif-dev
+    libx11-dev
+    fonts-liberation2 fonts-wine fonts-dejavu-core
+    xvfb xauth x11-utils
+)
+
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=()
+else
+    sudo=(sudo)
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update
+"${sudo[@]}" apt-get install -y --no-install-recommends "${packages[@]}"

@@ -1,0 +1,396 @@
+#include "Database.h"
+#include "SqlText.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray fileHash(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// A small reference database with the real table layout and hand-picked rows.
+void buildFixture(const QString &path)
+{
+    const QString name = QStringLiteral("fixture-writer");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        const char *ddl[] = {
+            "CREATE TABLE products (ID INTEGER PRIMARY KEY, [ingredient] TEXT COLLATE NOCASE,"
+            " [trade name] TEXT COLLATE NOCASE, [Strength] TEXT COLLATE NOCASE,"
+            " [Dosage Form] TEXT COLLATE NOCASE, [Route of Administration] TEXT COLLATE NOCASE,"
+            " [Type] TEXT COLLATE NOCASE, [Applicant Full Name] TEXT COLLATE NOCASE,"
+            " [Therapeutic Equivalence (TE) Code] TEXT COLLATE NOCASE, [Product Number] TEXT COLLATE NOCASE,"
+            " [New Drug Application (NDA) Number] TEXT COLLATE NOCASE,"
+            " [Reference Listed Drug (RLD)] TEXT COLLATE NOCASE, [Approval Date] TEXT COLLATE NOCASE)",
+            "CREATE TABLE [dosage form] (ID INTEGER PRIMARY KEY, name TEXT COLLATE NOCASE,"
+            " DEFINITION TEXT COLLATE NOCASE, [USE RESTRICTIONS] TEXT COLLATE NOCASE,"
+            " [SHORT NAME] TEXT COLLATE NOCASE, [FDA CODE] TEXT COLLATE NOCASE,"
+            " [NCI CONCEPT ID] TEXT COLLATE NOCASE)",
+            "CREATE TABLE [route of administration] (ID INTEGER PRIMARY KEY, name TEXT COLLATE NOCASE,"
+            " DEFINITION TEXT COLLATE NOCASE, [USE RESTRICTIONS] TEXT COLLATE NOCASE,"
+            " [SHORT NAME] TEXT COLLATE NOCASE, [FDA CODE] TEXT COLLATE NOCASE,"
+            " [NCI CONCEPT ID] TEXT COLLATE NOCASE)",
+            "CREATE TABLE patent (ID INTEGER PRIMARY KEY, [Patent Number] TEXT COLLATE NOCASE,"
+            " [Patent Expire Date] TEXT COLLATE NOCASE, [New Drug Application (NDA) Number] TEXT COLLATE NOCASE,"
+            " [Product Number] TEXT COLLATE NOCASE, [Drug Substance Flag] TEXT COLLATE NOCASE,"
+            " [Drug Product Flag] TEXT COLLATE NOCASE, [Patent Use Code] TEXT COLLATE NOCASE)",
+            "INSERT INTO products (ID, ingredient, [trade name], Strength, [Applicant Full Name]) VALUES"
+            " (1, 'ASPIRIN', 'bayer', '325MG', 'BAYER'),"
+            " (2, 'ASPIRIN', 'Anacin', '400MG', 'PFIZER'),"
+            " (3, 'ASPIRIN;CAFFEINE', 'EXCEDRIN', NULL, 'NOVARTIS'),"
+            " (4, 'MINOXIDIL', 'MEN''S ROGAINE', '5%', 'J AND J'),"
+            " (5, 'ASPIRIN', 'aspirin', '81MG', 'ACME'),"
+            " (6, 'ASPIRIN', 'ASPIRIN', '81MG', 'ZENITH'),"
+            " (7, NULL, 'NOTHING INSIDE', NULL, NULL)",
+        };
+        for (const char *sql : ddl) {
+            QVERIFY2(q.exec(QString::fromLatin1(sql)), sql);
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+QStringList readColumn(const QString &sql, const QString &column)
+{
+    QStringList values;
+    RowSet &rs = openSharedQuery(sql);
+    RowSetCloser closer(rs);
+    while (!rs.eof()) {
+        values << fieldText(rs.field(column));
+        rs.moveNext();
+    }
+    return values;
+}
+
+} // namespace
+
+class DataTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void likeAndOrderByIgnoreCase();
+    void distinctReturnsEachCombinationOnce();
+    void nullNeverMatchesAPattern();
+    void unknownIdGivesEmptyRowSet();
+    void quoteInSearchTextIsSearchedLiterally();
+    void typedPercentStaysAWildcard();
+    void fieldLookupIgnoresCaseAndReportsUnknownColumns();
+    void secondQueryWhileRowSetIsOpenIsRefused();
+    void writesAreImpossibleAndTheFileStaysUnchanged();
+    void unusableFilesFailToOpenWithAClearDescription_data();
+    void unusableFilesFailToOpenWithAClearDescription();
+    void missingFileIsNotCreated();
+
+    void sqlTextsAreExactlyTheProgramsTexts();
+    void likeClauseQuotesTextAndEndsWithBlankAndLineBreak();
+
+    void realDatabaseHoldsEveryFdaRecord();
+    void realDatabaseOrdersAndQuotesLikeTheWindowsExpect();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_fixture;
+};
+
+void DataTest::init()
+{
+    QVERIFY(m_dir.isValid());
+    m_fixture = m_dir.filePath(QStringLiteral("kvostrel.mdb"));
+    if (!QFile::exists(m_fixture)) {
+        buildFixture(m_fixture);
+    }
+    Connection::shared().open(m_fixture);
+}
+
+void DataTest::cleanup()
+{
+    Connection::releaseShared();
+}
+
+void DataTest::likeAndOrderByIgnoreCase()
+{
+    const QStringList names = readColumn(
+        QStringLiteral("SELECT [trade name],ID FROM products where [trade name] like '%ASP%' order by [trade name];"),
+        QStringLiteral("trade name"));
+    QCOMPARE(names.size(), 2);
+    QVERIFY(names.contains(QStringLiteral("aspirin")) && names.contains(QStringLiteral("ASPIRIN")));
+
+    const QStringList ordered
+        = readColumn(QStringLiteral("SELECT [trade name],ID FROM products where [trade name] like '%%' order by [trade name];"),
+                     QStringLiteral("trade name"));
+    QCOMPARE(ordered.first(), QStringLiteral("Anacin")); // "Anacin" before "aspirin" before "bayer"
+    QCOMPARE(ordered.indexOf(QStringLiteral("bayer")), 3);
+}
+
+void DataTest::distinctReturnsEachCombinationOnce()
+{
+    const QStringList ingredients
+        = readColumn(SqlText::nameSearch(SqlText::Window::Ingredients, QString()), QStringLiteral("Ingredient"));
+    QCOMPARE(ingredients,
+             (QStringList{QStringLiteral("ASPIRIN"), QStringLiteral("ASPIRIN;CAFFEINE"), QStringLiteral("MINOXIDIL")}));
+}
+
+void DataTest::nullNeverMatchesAPattern()
+{
+    const QStringList all = readColumn(SqlText::advancedSearch(SqlText::Window::Drugs,
+                                                               SqlText::likeClause(QStringLiteral("Strength"),
+                                                                                   QStringLiteral("%"), QString(),
+                                                                                   QStringLiteral("%"))),
+                                       QStringLiteral("trade name"));
+    QCOMPARE(all.size(), 5); // rows 3 and 7 have no strength
+    QVERIFY(!all.contains(QStringLiteral("EXCEDRIN")));
+}
+
+void DataTest::unknownIdGivesEmptyRowSet()
+{
+    RowSet &rs = openSharedQuery(SqlText::details(SqlText::Window::Drugs, 987654));
+    QVERIFY(rs.isOpen());
+    QVERIFY(rs.eof());
+    rs.close();
+    QVERIFY(!rs.isOpen());
+}
+
+void DataTest::quoteInSearchTextIsSearchedLiterally()
+{
+    QCOMPARE(readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("men's")), QStringLiteral("trade name")),
+             QStringList{QStringLiteral("MEN'S ROGAINE")});
+    // Text that tries to close the literal and add a condition stays one literal.
+    QVERIFY(readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("x' or '1'='1")),
+                       QStringLiteral("trade name"))
+                .isEmpty());
+    QCOMPARE(readColumn(SqlText::productsWithIngredient(QStringLiteral("aspirin;caffeine")), QStringLiteral("ID")),
+             QStringList{QStringLiteral("3")});
+}
+
+void DataTest::typedPercentStaysAWildcard()
+{
+    const QStringList hits = readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("a%n")),
+                                        QStringLiteral("trade name"));
+    QCOMPARE(hits, (QStringList{QStringLiteral("Anacin"), QStringLiteral("aspirin"), QStringLiteral("ASPIRIN"),
+                                QStringLiteral("MEN'S ROGAINE")}));
+}
+
+void DataTest::fieldLookupIgnoresCaseAndReportsUnknownColumns()
+{
+    RowSet &rs = openSharedQuery(SqlText::details(SqlText::Window::Drugs, 3));
+    RowSetCloser closer(rs);
+    QVERIFY(!rs.eof());
+    QCOMPARE(rs.field(QStringLiteral("TRADE NAME")).toString(), QStringLiteral("EXCEDRIN"));
+    QCOMPARE(rs.field(QStringLiteral("Ingredient")).toString(), QStringLiteral("ASPIRIN;CAFFEINE"));
+    QVERIFY(rs.field(QStringLiteral("strength")).isNull());
+    QCOMPARE(rs.field(QStringLiteral("id")).toInt(), 3);
+    try {
+        rs.field(QStringLiteral("No Such Column"));
+        QFAIL("an unknown column must raise an error");
+    } catch (const AppError &e) {
+        QCOMPARE(e.number(), DbErrorNumber::NoSuchField);
+        QVERIFY(e.description().contains(QStringLiteral("No Such Column")));
+    }
+    rs.moveNext();
+    QVERIFY(rs.eof());
+}
+
+void DataTest::secondQueryWhileRowSetIsOpenIsRefused()
+{
+    RowSet &rs = openSharedQuery(SqlText::nameSearch(SqlText::Window::Drugs, QString()));
+    try {
+        openSharedQuery(SqlText::nameSearch(SqlText::Window::Drugs, QString()));
+        QFAIL("a second query must not start while the row set is open");
+    } catch (const AppError &e) {
+        QCOMPARE(e.number(), DbErrorNumber::RowSetBusy);
+    }
+    QVERIFY(rs.isOpen());
+    QVERIFY(!rs.eof());
+    rs.close();
+}
+
+void DataTest::writesAreImpossibleAndTheFileStaysUnchanged()
+{
+    Connection::releaseShared();
+    const QByteArray before = fileHash(m_fixture);
+    Connection::shared().open(m_fixture);
+    const char *writes[] = {
+        "INSERT INTO products (ID, [trade name]) VALUES (100, 'NEW')",
+        "UPDATE products SET [trade name] = 'CHANGED'",
+        "DELETE FROM patent",
+        "CREATE TABLE extra (x)",
+        "DROP TABLE products",
+        "PRAGMA query_only = OFF; INSERT INTO products (ID) VALUES (101)",
+    };
+    for (const char *sql : writes) {
+        try {
+            RowSet &rs = openSharedQuery(QString::fromLatin1(sql));
+            rs.close();
+        } catch (const AppError &) {
+        }
+    }
+    // Reads of every kind through the layer.
+    readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QString()), QStringLiteral("ID"));
+    readColumn(SqlText::nameSearch(SqlText::Window::Patent, QString()), QStringLiteral("ID"));
+    QCOMPARE(readColumn(SqlText::details(SqlText::Window::Drugs, 1), QStringLiteral("trade name")),
+             QStringList{QStringLiteral("bayer")});
+    QCOMPARE(readColumn(QStringLiteral("SELECT count(*) AS n FROM products"), QStringLiteral("n")),
+             QStringList{QStringLiteral("7")});
+    Connection::releaseShared();
+    QCOMPARE(fileHash(m_fixture), before);
+    QVERIFY(!QFile::exists(m_fixture + QStringLiteral("-journal")));
+    QVERIFY(!QFile::exists(m_fixture + QStringLiteral("-wal")));
+}
+
+void DataTest::unusableFilesFailToOpenWithAClearDescription_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("empty") << QByteArray() << DbErrorNumber::FileEmpty << QStringLiteral("is empty");
+    QTest::newRow("text") << QByteArray("just some text\r\n") << DbErrorNumber::NotADatabase
+                          << QStringLiteral("not a database");
+    QByteArray jet(2048, '\0');
+    jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
+    QTest::newRow("jet") << jet << DbErrorNumber::NotADatabase << QStringLiteral("Access (Jet) database");
+    QTest::newRow("other sqlite") << QByteArray("create") << DbErrorNumber::TableMissing
+                                  << QStringLiteral("has no table \"products\"");
+}
+
+void DataTest::unusableFilesFailToOpenWithAClearDescription()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, number);
+    QFETCH(QString, words);
+    Connection::releaseShared();
+    const QString path = m_dir.filePath(QStringLiteral("bad-%1.mdb").arg(QTest::currentDataTag()).replace(' ', '-'));
+    if (content == "create") {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery(db).exec(QStringLiteral("CREATE TABLE unrelated (x)"));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    try {
+        Connection::shared().open(path);
+        QFAIL("opening must fail");
+    } catch (const AppError &e) {
+        QCOMPARE(e.number(), number);
+        QVERIFY2(e.description().contains(words), qPrintable(e.description()));
+        QVERIFY(!e.source().isEmpty());
+    }
+    QVERIFY(!Connection::shared().isOpen());
+}
+
+void DataTest::missingFileIsNotCreated()
+{
+    Connection::releaseShared();
+    const QString path = m_dir.filePath(QStringLiteral("absent.mdb"));
+    try {
+        Connection::shared().open(path);
+        QFAIL("opening a missing file must fail");
+    } catch (const AppError &e) {
+        QCOMPARE(e.number(), DbErrorNumber::FileMissing);
+        QVERIFY(e.description().contains(QStringLiteral("was not found")));
+    }
+    QVERIFY(!QFile::exists(path));
+}
+
+void DataTest::sqlTextsAreExactlyTheProgramsTexts()
+{
+    using SqlText::Window;
+    QCOMPARE(SqlText::nameSearch(Window::Drugs, QStringLiteral("lip")),
+             QStringLiteral("SELECT [trade name],ID FROM products where [trade name] like '%lip%' order by [trade name];"));
+    QCOMPARE(SqlText::nameSearch(Window::Ingredients, QString()),
+             QStringLiteral("SELECT distinct [ingredient] FROM products where [ingredient] like '%%' order by [ingredient];"));
+    QCOMPARE(SqlText::nameSearch(Window::DosageForm, QStringLiteral("TAB")),
+             QStringLiteral("SELECT [name],ID FROM [dosage form] where [name] like '%TAB%' order by [name];"));
+    QCOMPARE(SqlText::nameSearch(Window::Route, QStringLiteral("ORAL")),
+             QStringLiteral("SELECT [name],ID FROM [route of administration] where [name] like '%ORAL%' order by [name];"));
+    QCOMPARE(SqlText::nameSearch(Window::Patent, QStringLiteral("7")),
+             QStringLiteral("SELECT distinct [Patent Number],ID FROM [patent] where [Patent Number] like '%7%' order by [Patent Number];"));
+    QCOMPARE(SqlText::details(Window::Drugs, 42), QStringLiteral("SELECT * FROM products where ID= 42 ;"));
+    QCOMPARE(SqlText::details(Window::DosageForm, 7), QStringLiteral("SELECT * FROM [dosage form] where ID= 7 ;"));
+    QCOMPARE(SqlText::details(Window::Route, 7), QStringLiteral("SELECT * FROM [route of administration] where ID= 7 ;"));
+    QCOMPARE(SqlText::details(Window::Patent, -3), QStringLiteral("SELECT * FROM [Patent] where ID= -3 ;"));
+    QCOMPARE(SqlText::advancedSearch(Window::Patent, QStringLiteral("C")),
+             QStringLiteral("SELECT distinct [Patent Number],ID FROM [Patent] where C order by [Patent Number];"));
+    QCOMPARE(SqlText::advancedSearch(Window::Ingredients, QStringLiteral("C")),
+             QStringLiteral("SELECT distinct [ingredient] FROM products where C order by [ingredient];"));
+    QCOMPARE(SqlText::productsWithIngredient(QStringLiteral("A;B")),
+             QStringLiteral("SELECT * FROM products where ingredient like 'A;B' order by [trade name],[Applicant Full Name] ;"));
+}
+
+void DataTest::likeClauseQuotesTextAndEndsWithBlankAndLineBreak()
+{
+    QCOMPARE(SqlText::likeClause(QStringLiteral("Trade Name"), QStringLiteral("%"), QStringLiteral("O'NEIL"),
+                                 QStringLiteral("%")),
+             QStringLiteral("[Trade Name] like '%O''NEIL%' \r\n"));
+    QCOMPARE(SqlText::quoteSqlText(QStringLiteral("''%")), QStringLiteral("''''%"));
+}
+
+void DataTest::realDatabaseHoldsEveryFdaRecord()
+{
+    Connection::releaseShared();
+    const QString real = QStringLiteral(KVOSTREL_DB_PATH);
+    QVERIFY2(QFile::exists(real), "the build makes kvostrel.mdb beside the program");
+    Connection::shared().open(real);
+    const auto count = [](const char *table) {
+        return readColumn(QStringLiteral("SELECT count(*) AS n FROM [%1]").arg(QLatin1String(table)),
+                          QStringLiteral("n"))
+            .value(0);
+    };
+    QCOMPARE(count("products"), QStringLiteral("45752"));
+    QCOMPARE(count("patent"), QStringLiteral("19705"));
+    QCOMPARE(count("dosage form"), QStringLiteral("157"));
+    QCOMPARE(count("route of administration"), QStringLiteral("112"));
+}
+
+void DataTest::realDatabaseOrdersAndQuotesLikeTheWindowsExpect()
+{
+    Connection::releaseShared();
+    const QString real = QStringLiteral(KVOSTREL_DB_PATH);
+    QVERIFY2(QFile::exists(real), "the build makes kvostrel.mdb beside the program");
+    const QByteArray before = fileHash(real);
+    Connection::shared().open(real);
+    const QStringList all = readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QString()), QStringLiteral("trade name"));
+    QCOMPARE(all.size(), 45752);
+    for (int i = 1; i < all.size(); ++i) {
+        QVERIFY2(all.at(i - 1).compare(all.at(i), Qt::CaseInsensitive) <= 0, qPrintable(all.at(i)));
+    }
+    QCOMPARE(readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("women's rogaine")),
+                        QStringLiteral("trade name"))
+                 .size(),
+             readColumn(QStringLiteral("SELECT ID FROM products WHERE [trade name] = 'WOMEN''S ROGAINE'"),
+                        QStringLiteral("ID"))
+                 .size());
+    QVERIFY(!readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("women's rogaine")),
+                        QStringLiteral("trade name"))
+                 .isEmpty());
+    // An empty ingredient text (the drug window's row passed before any product is shown) finds nothing.
+    QVERIFY(readColumn(SqlText::productsWithIngredient(QString()), QStringLiteral("ID")).isEmpty());
+    Connection::releaseShared();
+    QCOMPARE(fileHash(real), before);
+}
+
+QTEST_GUILESS_MAIN(DataTest)
+#include "tst_data.moc"
