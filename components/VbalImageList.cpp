@@ -1,0 +1,44 @@
+#include "VbalImageList.h"
+
+#include "AppError.h"
+
+VbalImageList::VbalImageList(QSize imageSize)
+    : m_imageSize(imageSize)
+{
+}
+
+int VbalImageList::add(const QPixmap &picture)
+{
+    QPixmap stored = picture;
+    if (!stored.isNull() && stored.size() != m_imageSize) {
+        stored = stored.scaled(m_imageSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    m_images.append(stored);
+    return count();
+}
+
+int VbalImageList::addFromFile(const QString &path)
+{
+    QPixmap picture(path);
+    if (picture.isNull()) {
+        throw AppError(481, QStringLiteral("vbalImageList.AddFromFile"),
+                       QStringLiteral("The picture \"%1\" cannot be read.").arg(path));
+    }
+    return add(picture);
+}
+
+QPixmap VbalImageList::picture(int index) const
+{
+    if (!contains(index)) {
+        throw AppError(35600, QStringLiteral("vbalImageList.ItemPicture"),
+                       QStringLiteral("Index out of bounds: the image list holds %1 pictures, not number %2.")
+                           .arg(count())
+                           .arg(index));
+    }
+    return m_images.at(index - 1);
+}
+
+QIcon VbalImageList::icon(int index) const
+{
+    return QIcon(picture(index));
+}
