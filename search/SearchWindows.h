@@ -1,0 +1,28 @@
+#pragma once
+
+class QWidget;
+class WindowHost;
+class frmDrugs;
+class frmIngredients;
+class frmDosageForm;
+class frmRoute;
+class frmPatent;
+
+// The catalogue of search windows, by ribbon command: 0 drugs, 9 ingredients,
+// 1 dosage form, 2 route, 3 patent.
+namespace SearchWindows {
+
+// True when `command` opens a search window that this build has.
+bool provides(int command);
+
+// Creates the window of a command (its load runs here), or nullptr when there is none.
+QWidget *create(int command, WindowHost *host, QWidget *parent = nullptr);
+
+// Typed views of windows made by `create` (nullptr for another kind of window).
+frmDrugs *asDrugs(QWidget *window);
+frmIngredients *asIngredients(QWidget *window);
+frmDosageForm *asDosageForm(QWidget *window);
+frmRoute *asRoute(QWidget *window);
+frmPatent *asPatent(QWidget *window);
+
+} // namespace SearchWindows
