@@ -1,0 +1,28 @@
+#include "MdiBackdropArea.h"
+
+#include "BackdropWidget.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+MdiBackdropArea::MdiBackdropArea(QWidget *parent)
+    : QMdiArea(parent)
+{
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+void MdiBackdropArea::setBackdrop(const QPixmap &picture, const QColor &color)
+{
+    m_picture = picture;
+    m_color = color;
+    setBackground(color);
+    viewport()->update();
+}
+
+void MdiBackdropArea::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    painter.setClipRegion(event->region());
+    paintBackdrop(painter, viewport()->rect(), m_picture, m_color);
+}

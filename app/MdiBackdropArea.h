@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QColor>
+#include <QMdiArea>
+#include <QPixmap>
+
+// The main window's client area: child windows on the theme's backdrop (colour
+// everywhere, background picture in the top-left corner).
+class MdiBackdropArea : public QMdiArea
+{
+    Q_OBJECT
+
+public:
+    explicit MdiBackdropArea(QWidget *parent = nullptr);
+
+    void setBackdrop(const QPixmap &picture, const QColor &color);
+    QPixmap backgroundPicture() const { return m_picture; }
+    QColor backgroundColor() const { return m_color; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QPixmap m_picture;
+    QColor m_color{70, 70, 70};
+};

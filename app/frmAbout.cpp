@@ -1,0 +1,165 @@
+#include "frmAbout.h"
+
+#include <QDesktopServices>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QUrl>
+
+const QString frmAbout::WebAddress
+    = QStringLiteral("https://www.fda.gov/drugs/development-approval-process-drugs/drug-approvals-and-databases");
+
+namespace {
+constexpr int twips(int value)
+{
+    return value / 15;
+}
+} // namespace
+
+frmAbout::frmAbout(QWidget *parent)
+    : BackdropWidget(parent)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("About"));
+    resize(twips(11100), twips(7035));
+
+    picAbout = new QFrame(this);
+    picAbout->setObjectName(QStringLiteral("picAbout"));
+    picAbout->setGeometry(twips(120), twips(120), twips(10815), twips(6735));
+    picAbout->setAutoFillBackground(true);
+    QPalette white = picAbout->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    picAbout->setPalette(white);
+    picAbout->setFrameShape(QFrame::StyledPanel);
+
+    imgLogo = new QLabel(picAbout);
+    imgLogo->setObjectName(QStringLiteral("imgLogo"));
+    imgLogo->setGeometry(twips(120), twips(840), twips(5250), twips(4275));
+    imgLogo->setPixmap(drawLogo());
+    imgLogo->setAccessibleName(QStringLiteral("Torvanelquist logo"));
+
+    lblAbout = new QLabel(picAbout);
+    lblAbout->setObjectName(QStringLiteral("lblAbout"));
+    lblAbout->setGeometry(twips(5880), twips(1680), twips(4455), twips(2535));
+    QFont font(QStringLiteral("Tahoma"));
+    font.setBold(true);
+    font.setPointSizeF(11.25);
+    lblAbout->setFont(font);
+    lblAbout->setWordWrap(true);
+    lblAbout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The label breaks lines at LF; the composed text keeps CR LF between its lines.
+    lblAbout->setText(composeAboutText(TORVANELQUIST_VERSION_MAJOR, TORVANELQUIST_VERSION_MINOR,
+                                       TORVANELQUIST_VERSION_REVISION)
+                          .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    lblAbout->adjustSize();
+    lblAbout->resize(qMax(lblAbout->width(), twips(4455)), qMax(lblAbout->height(), twips(2535)));
+
+    for (QLabel *clickable : {imgLogo, lblAbout}) {
+        clickable->setCursor(Qt::PointingHandCursor);
+        clickable->setToolTip(WebAddress);
+        clickable->installEventFilter(this);
+    }
+}
+
+QString frmAbout::composeAboutText(int major, int minor, int revision)
+{
+    const QStringList lines{
+        QStringLiteral("Torvanelquist - version %1.%2.%3").arg(major).arg(minor).arg(revision),
+        QStringLiteral("Copyright (C) 2026 the Torvanelquist developers."),
+        QString(),
+        QString(),
+        QStringLiteral("Web: www.fda.gov - Drug Approvals and Databases"),
+        QString(),
+        QStringLiteral("Drug data: U.S. Food and Drug Administration, public domain."),
+    };
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+bool frmAbout::StartDoc(const QString &DocName)
+{
+    return QDesktopServices::openUrl(QUrl(DocName));
+}
+
+bool frmAbout::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == imgLogo || watched == lblAbout) && event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton
+            && static_cast<QWidget *>(watched)->rect().contains(mouse->position().toPoint())) {
+            StartDoc(WebAddress); // a failure to open changes nothing
+            return true;
+        }
+    }
+    return BackdropWidget::eventFilter(watched, event);
+}
+
+QPixmap frmAbout::drawLogo()
+{
+    QPixmap logo(350, 285);
+    logo.fill(Qt::white);
+    QPainter p(&logo);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    // A soft disc behind the emblem.
+    QRadialGradient halo(QPointF(175, 118), 120);
+    halo.setColorAt(0, QColor(255, 236, 214));
+    halo.setColorAt(1, QColor(255, 255, 255));
+    p.setBrush(halo);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(175, 118), 120, 110);
+
+    // A two-tone capsule, tilted.
+    p.save();
+    p.translate(150, 112);
+    p.rotate(-35);
+    const QRectF capsule(-85, -30, 170, 60);
+    QPainterPath left;
+    left.addRoundedRect(capsule, 30, 30);
+    QPainterPath rightHalf;
+    rightHalf.addRect(QRectF(0, -31, 90, 62));
+    QLinearGradient navy(0, -30, 0, 30);
+    navy.setColorAt(0, QColor(70, 90, 170));
+    navy.setColorAt(0.5, QColor(20, 40, 120));
+    navy.setColorAt(1, QColor(10, 20, 80));
+    QLinearGradient orange(0, -30, 0, 30);
+    orange.setColorAt(0, QColor(255, 214, 150));
+    orange.setColorAt(0.5, QColor(245, 150, 50));
+    orange.setColorAt(1, QColor(200, 100, 20));
+    p.setBrush(navy);
+    p.drawPath(left.subtracted(rightHalf));
+    p.setBrush(orange);
+    p.drawPath(left.intersected(rightHalf));
+    p.setBrush(QColor(255, 255, 255, 90));
+    p.drawRoundedRect(QRectF(-70, -22, 140, 12), 6, 6);
+    p.setPen(QPen(QColor(30, 30, 60), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(capsule, 30, 30);
+    p.restore();
+
+    // A magnifying glass over the capsule's end.
+    p.setPen(QPen(QColor(60, 60, 70), 9, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(247, 160), QPointF(290, 203));
+    QRadialGradient lens(QPointF(220, 128), 44);
+    lens.setColorAt(0, QColor(255, 255, 255, 40));
+    lens.setColorAt(1, QColor(180, 210, 240, 120));
+    p.setBrush(lens);
+    p.setPen(QPen(QColor(60, 60, 70), 7));
+    p.drawEllipse(QPointF(220, 128), 40, 40);
+
+    // The name.
+    QFont title(QStringLiteral("Liberation Serif"), 26, QFont::Bold);
+    p.setFont(title);
+    p.setPen(QColor(0, 0, 128));
+    p.drawText(QRectF(0, 222, 350, 40), Qt::AlignCenter, QStringLiteral("Torvanelquist"));
+    QFont sub(QStringLiteral("DejaVu Sans"), 9);
+    p.setFont(sub);
+    p.setPen(QColor(200, 100, 20));
+    p.drawText(QRectF(0, 258, 350, 20), Qt::AlignCenter, QStringLiteral("Approved drug products reference"));
+    return logo;
+}

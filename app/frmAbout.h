@@ -1,0 +1,35 @@
+#pragma once
+
+#include "BackdropWidget.h"
+
+#include <QString>
+
+class QLabel;
+class QFrame;
+
+// The About window: the product's name and version, a few lines about its makers, and
+// a logo. A click on the logo or the text opens the web address in the user's browser.
+class frmAbout : public BackdropWidget
+{
+    Q_OBJECT
+
+public:
+    static const QString WebAddress;
+
+    explicit frmAbout(QWidget *parent = nullptr);
+
+    // The seven lines, joined by CR LF, for a version major.minor.revision.
+    static QString composeAboutText(int major, int minor, int revision);
+    // The 350 by 285 logo.
+    static QPixmap drawLogo();
+
+    // Asks the desktop to open an address or document; false when nothing could open it.
+    static bool StartDoc(const QString &DocName);
+
+    QFrame *picAbout = nullptr;
+    QLabel *imgLogo = nullptr;
+    QLabel *lblAbout = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};

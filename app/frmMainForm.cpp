@@ -1,0 +1,206 @@
+#include "frmMainForm.h"
+
+#include "BackdropWidget.h"
+#include "Database.h"
+#include "MdiBackdropArea.h"
+#include "SearchWindows.h"
+#include "frmAbout.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMdiSubWindow>
+#include <QScreen>
+
+frmMainForm::frmMainForm(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("Torvanelquist"));
+    setObjectName(QStringLiteral("frmMainForm"));
+    m_mdiArea = new MdiBackdropArea(this);
+    m_mdiArea->setObjectName(QStringLiteral("MDIClient"));
+    setCentralWidget(m_mdiArea);
+    stripTitleBarControls();
+
+    // The stored client size, centred on the screen.
+    resize(744, 584);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        move(available.center() - rect().center());
+    }
+}
+
+frmMainForm::~frmMainForm() = default;
+
+void frmMainForm::Form_Load(const QString &databasePath)
+{
+    Connection::shared().open(databasePath);
+    stripTitleBarControls();
+    buildRibbon();
+    ZetRibbon1_ButtonClick(QStringLiteral("0"), QString());
+}
+
+void frmMainForm::stripTitleBarControls()
+{
+    // Minimise stays; no maximise and no close: the two "Exit" buttons end the program.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint);
+}
+
+void frmMainForm::buildRibbon()
+{
+    // The ribbon's theme dresses the client area and every child window.
+    setThemeBackdrop(QPixmap(), QColor(70, 70, 70));
+}
+
+void frmMainForm::setThemeBackdrop(const QPixmap &picture, const QColor &color)
+{
+    m_backgroundPicture = picture;
+    m_backgroundColor = color;
+    m_mdiArea->setBackdrop(picture, color);
+}
+
+void frmMainForm::applyBackdrop(QWidget *window) const
+{
+    if (auto *backdrop = qobject_cast<BackdropWidget *>(window)) {
+        backdrop->setBackgroundPicture(m_backgroundPicture);
+        backdrop->setBackgroundColor(m_backgroundColor);
+    }
+}
+
+void frmMainForm::PressMenuButton(int ButtonID)
+{
+    ZetRibbon1_ButtonClick(QString::number(ButtonID), QString());
+}
+
+void frmMainForm::ZetRibbon1_ButtonClick(const QString &ID, const QString &Caption)
+{
+    Q_UNUSED(Caption)
+    bool isNumber = false;
+    const int value = ID.trimmed().toInt(&isNumber);
+    if (!isNumber) {
+        return;
+    }
+    // Each row is its own test, in this order.
+    if (value == ShowDrugs) {
+        openWindow(ShowDrugs);
+    }
+    if (value == Ingredients) {
+        openWindow(Ingredients);
+    }
+    if (value == DosageForm) {
+        openWindow(DosageForm);
+    }
+    if (value == Route) {
+        openWindow(Route);
+    }
+    if (value == Patents) {
+        openWindow(Patents);
+    }
+    if (value == About) {
+        openWindow(About);
+    }
+    if (value == Exit || value == ExitFromAbout) {
+        close();
+    }
+}
+
+QWidget *frmMainForm::ensureWindow(int command)
+{
+    if (QWidget *existing = m_windows.value(command)) {
+        return existing;
+    }
+    QWidget *window = nullptr;
+    if (command == About) {
+        window = new frmAbout;
+    } else if (SearchWindows::provides(command)) {
+        window = SearchWindows::create(command, this);
+    }
+    if (!window) {
+        return nullptr; // no window of that kind in this build
+    }
+    QMdiSubWindow *sub = m_mdiArea->addSubWindow(window);
+    // Child windows live until the program ends: closing one only hides it.
+    sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    m_windows.insert(command, window);
+    return window;
+}
+
+void frmMainForm::openWindow(int command)
+{
+    QWidget *window = ensureWindow(command);
+    if (!window) {
+        return;
+    }
+    QMdiSubWindow *sub = subWindowOf(window);
+    window->show();
+    sub->show();
+    m_mdiArea->setActiveSubWindow(sub);
+    applyBackdrop(window);
+    sub->showMaximized();
+}
+
+QMdiSubWindow *frmMainForm::subWindowOf(QWidget *window) const
+{
+    const auto subs = m_mdiArea->subWindowList();
+    for (QMdiSubWindow *sub : subs) {
+        if (sub->widget() == window) {
+            return sub;
+        }
+    }
+    return nullptr;
+}
+
+void frmMainForm::maximizeWindow(QWidget *window)
+{
+    if (QMdiSubWindow *sub = subWindowOf(window)) {
+        sub->showMaximized();
+    }
+}
+
+frmDrugs *frmMainForm::drugsWindow()
+{
+    return SearchWindows::asDrugs(ensureWindow(ShowDrugs));
+}
+
+frmIngredients *frmMainForm::ingredientsWindow()
+{
+    return SearchWindows::asIngredients(ensureWindow(Ingredients));
+}
+
+frmDosageForm *frmMainForm::dosageFormWindow()
+{
+    return SearchWindows::asDosageForm(ensureWindow(DosageForm));
+}
+
+frmRoute *frmMainForm::routeWindow()
+{
+    return SearchWindows::asRoute(ensureWindow(Route));
+}
+
+frmPatent *frmMainForm::patentWindow()
+{
+    return SearchWindows::asPatent(ensureWindow(Patents));
+}
+
+void frmMainForm::closeEvent(QCloseEvent *event)
+{
+    // However the window is closed, the program ends through the exit path.
+    event->accept();
+    exitPath();
+}
+
+void frmMainForm::exitPath()
+{
+    if (m_exiting) {
+        return;
+    }
+    m_exiting = true;
+    Connection::shared().close();
+    Connection::releaseShared();
+    QCoreApplication::processEvents();
+    if (m_endProcess) {
+        m_endProcess();
+    } else {
+        QCoreApplication::exit(0);
+    }
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "VbalImageList.h"
+#include "WindowHost.h"
+
+#include <QColor>
+#include <QHash>
+#include <QMainWindow>
+#include <QPixmap>
+
+#include <functional>
+
+class MdiBackdropArea;
+class QMdiSubWindow;
+
+// The program's one top-level window: a frame for the child windows, the ribbon along
+// its top edge, and the command table that ribbon buttons and other windows run.
+class frmMainForm : public QMainWindow, public WindowHost
+{
+    Q_OBJECT
+
+public:
+    // Ribbon command numbers.
+    enum Command {
+        ShowDrugs = 0,
+        DosageForm = 1,
+        Route = 2,
+        Patents = 3,
+        Exit = 5,
+        About = 6,
+        ExitFromAbout = 8,
+        Ingredients = 9,
+    };
+
+    explicit frmMainForm(QWidget *parent = nullptr);
+    ~frmMainForm() override;
+
+    // The load: opens the database (throws AppError when it cannot), builds the ribbon
+    // and opens the drug window.
+    void Form_Load(const QString &databasePath);
+
+    // Runs the command of a ribbon button, as a click on that button does.
+    void PressMenuButton(int ButtonID) override;
+
+    frmDrugs *drugsWindow() override;
+    frmIngredients *ingredientsWindow() override;
+    frmDosageForm *dosageFormWindow() override;
+    frmRoute *routeWindow() override;
+    frmPatent *patentWindow() override;
+    void maximizeWindow(QWidget *window) override;
+
+    // The child window of a command, or nullptr when it has not been opened (or the
+    // command opens no window).
+    QWidget *childWindow(int command) const { return m_windows.value(command); }
+    QMdiSubWindow *subWindowOf(QWidget *window) const;
+    MdiBackdropArea *clientArea() const { return m_mdiArea; }
+
+    // The theme's background picture and colour, given to the client area and to
+    // every child window the main window opens.
+    void setThemeBackdrop(const QPixmap &picture, const QColor &color);
+
+    // What ends the process once the exit path has run (tests replace it).
+    void setProcessEnd(std::function<void()> end) { m_endProcess = std::move(end); }
+
+public slots:
+    // The ribbon's ButtonClick: reads the identifier as a number and runs the command table.
+    void ZetRibbon1_ButtonClick(const QString &ID, const QString &Caption);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildRibbon();
+    void stripTitleBarControls();
+    // Creates the window of a command if it does not exist yet; nullptr for none.
+    QWidget *ensureWindow(int command);
+    // Creates if needed, shows, dresses with the theme and maximises.
+    void openWindow(int command);
+    void applyBackdrop(QWidget *window) const;
+    // Closes the connection, releases the shared database objects, lets pending
+    // events run once and ends the process.
+    void exitPath();
+
+    MdiBackdropArea *m_mdiArea = nullptr;
+    VbalImageList vbalImageList;
+    QHash<int, QWidget *> m_windows;
+    QPixmap m_backgroundPicture;
+    QColor m_backgroundColor{70, 70, 70};
+    std::function<void()> m_endProcess;
+    bool m_exiting = false;
+};

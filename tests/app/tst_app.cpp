@@ -1,0 +1,191 @@
+#include "Database.h"
+#include "MdiBackdropArea.h"
+#include "Startup.h"
+#include "frmAbout.h"
+#include "frmMainForm.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QtTest>
+
+// Receives the addresses the About window asks the desktop to open.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void openUrl(const QUrl &url) { opened << url; }
+};
+
+class AppTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void loadOpensTheDatabaseAndDressesTheClientArea();
+    void commandTableOpensEachWindowOnceAndIgnoresUnknownCommands();
+    void bothExitCommandsRunTheExitPath_data();
+    void bothExitCommandsRunTheExitPath();
+    void closingByTheWindowManagerRunsTheExitPath();
+    void titleBarOffersNeitherMaximiseNorClose();
+    void unreadableDatabaseIsExplainedAndEndsWithFailure();
+
+    void aboutTextHasSevenLinesWithTheVersion();
+    void clickingLogoOrTextOpensTheWebAddress();
+};
+
+void AppTest::cleanup()
+{
+    Connection::releaseShared();
+}
+
+void AppTest::loadOpensTheDatabaseAndDressesTheClientArea()
+{
+    frmMainForm form;
+    form.setProcessEnd([] {});
+    form.Form_Load(QStringLiteral(KVOSTREL_DB_PATH));
+    QVERIFY(Connection::shared().isOpen());
+    QCOMPARE(form.windowTitle(), QStringLiteral("Torvanelquist"));
+    QVERIFY(form.clientArea()->backgroundColor().isValid());
+    QCOMPARE(form.size(), QSize(744, 584));
+}
+
+void AppTest::commandTableOpensEachWindowOnceAndIgnoresUnknownCommands()
+{
+    frmMainForm form;
+    int ended = 0;
+    form.setProcessEnd([&] { ++ended; });
+    form.Form_Load(QStringLiteral(KVOSTREL_DB_PATH));
+    form.show();
+    const QPixmap picture(12, 7);
+    form.setThemeBackdrop(picture, QColor(1, 2, 3));
+    const int before = form.clientArea()->subWindowList().size();
+
+    form.PressMenuButton(6);
+    auto *about = qobject_cast<frmAbout *>(form.childWindow(6));
+    QVERIFY(about);
+    QMdiSubWindow *sub = form.subWindowOf(about);
+    QVERIFY(sub && sub->isVisible() && sub->isMaximized());
+    QCOMPARE(form.clientArea()->activeSubWindow(), sub);
+    QCOMPARE(about->backgroundColor(), QColor(1, 2, 3));
+    QCOMPARE(about->backgroundPicture().size(), QSize(12, 7));
+
+    // Closed by the user, it comes back as it was: one instance, kept.
+    sub->close();
+    form.ZetRibbon1_ButtonClick(QStringLiteral("6"), QStringLiteral("About"));
+    QCOMPARE(form.childWindow(6), about);
+    QVERIFY(sub->isVisible() && sub->isMaximized());
+
+    // No button carries 4 or 7; text that is not a number runs nothing.
+    for (const QString &id : {QStringLiteral("4"), QStringLiteral("7"), QStringLiteral("x"), QString()}) {
+        form.ZetRibbon1_ButtonClick(id, QString());
+    }
+    QCOMPARE(form.clientArea()->subWindowList().size(), before + 1);
+    QCOMPARE(ended, 0);
+    QVERIFY(Connection::shared().isOpen());
+}
+
+void AppTest::bothExitCommandsRunTheExitPath_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::newRow("Exit on the Drug Reference tab") << 5;
+    QTest::newRow("Exit on the About tab") << 8;
+}
+
+void AppTest::bothExitCommandsRunTheExitPath()
+{
+    QFETCH(int, command);
+    frmMainForm form;
+    int ended = 0;
+    bool openWhenEnded = true;
+    form.setProcessEnd([&] {
+        ++ended;
+        openWhenEnded = Connection::shared().isOpen();
+    });
+    form.Form_Load(QStringLiteral(KVOSTREL_DB_PATH));
+    form.show();
+    form.PressMenuButton(command);
+    QCOMPARE(ended, 1);
+    QVERIFY(!openWhenEnded);
+    QVERIFY(!form.isVisible());
+}
+
+void AppTest::closingByTheWindowManagerRunsTheExitPath()
+{
+    frmMainForm form;
+    int ended = 0;
+    form.setProcessEnd([&] { ++ended; });
+    form.Form_Load(QStringLiteral(KVOSTREL_DB_PATH));
+    form.show();
+    QVERIFY(form.close());
+    QCOMPARE(ended, 1);
+    QVERIFY(!Connection::shared().isOpen());
+}
+
+void AppTest::titleBarOffersNeitherMaximiseNorClose()
+{
+    frmMainForm form;
+    const Qt::WindowFlags flags = form.windowFlags();
+    QVERIFY(flags & Qt::CustomizeWindowHint);
+    QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowCloseButtonHint));
+}
+
+void AppTest::unreadableDatabaseIsExplainedAndEndsWithFailure()
+{
+    QTemporaryDir dir;
+    QStringList reported;
+    const int status = Startup::run(*qApp, dir.filePath(QStringLiteral("kvostrel.mdb")),
+                                    [&](const QString &description) { reported << description; });
+    QCOMPARE(status, 1);
+    QCOMPARE(reported.size(), 1);
+    QVERIFY2(reported.first().contains(QStringLiteral("was not found")), qPrintable(reported.first()));
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        QVERIFY(!(qobject_cast<frmMainForm *>(w) && w->isVisible()));
+    }
+}
+
+void AppTest::aboutTextHasSevenLinesWithTheVersion()
+{
+    const QString text = frmAbout::composeAboutText(1, 0, 12);
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 7);
+    QCOMPARE(lines.at(0), QStringLiteral("Torvanelquist - version 1.0.12"));
+    QVERIFY(lines.at(2).isEmpty() && lines.at(3).isEmpty() && lines.at(5).isEmpty());
+    QVERIFY(!lines.at(1).isEmpty() && !lines.at(4).isEmpty() && !lines.at(6).isEmpty());
+    QVERIFY(!text.startsWith(QLatin1Char('\r')) && !text.endsWith(QLatin1Char('\n')));
+
+    frmAbout about;
+    QCOMPARE(about.lblAbout->text().split(QLatin1Char('\n')).first(),
+             QStringLiteral("Torvanelquist - version %1.%2.%3")
+                 .arg(TORVANELQUIST_VERSION_MAJOR)
+                 .arg(TORVANELQUIST_VERSION_MINOR)
+                 .arg(TORVANELQUIST_VERSION_REVISION));
+    QCOMPARE(about.imgLogo->pixmap().size(), QSize(350, 285));
+}
+
+void AppTest::clickingLogoOrTextOpensTheWebAddress()
+{
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "openUrl");
+    frmAbout about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    const QString textBefore = about.lblAbout->text();
+    QTest::mouseClick(about.imgLogo, Qt::LeftButton);
+    QTest::mouseClick(about.lblAbout, Qt::LeftButton);
+    QTest::mouseClick(about.lblAbout, Qt::RightButton);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QCOMPARE(recorder.opened, (QList<QUrl>{QUrl(frmAbout::WebAddress), QUrl(frmAbout::WebAddress)}));
+    QCOMPARE(about.lblAbout->text(), textBefore);
+    QVERIFY(about.isVisible());
+}
+
+QTEST_MAIN(AppTest)
+#include "tst_app.moc"

@@ -1,0 +1,168 @@
+#include "SingleInstance.h"
+
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <unistd.h>
+
+namespace {
+
+bool isViewable(::Display *display, Window window)
+{
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, window, &attributes);
+    return attributes.map_state == IsViewable;
+}
+
+// Stacking position among the root's children, bottom first.
+int stackingIndex(::Display *display, Window window)
+{
+    Window root = 0;
+    Window parent = 0;
+    Window *children = nullptr;
+    unsigned int count = 0;
+    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+    int index = -1;
+    for (unsigned int i = 0; i < count; ++i) {
+        if (children[i] == window) {
+            index = int(i);
+        }
+    }
+    XFree(children);
+    return index;
+}
+
+} // namespace
+
+class SingleInstanceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void onlyTheFirstHolderOfAKeyIsTheFirstCopy();
+    void secondCopyOfTheProgramEndsAtOnceWithStatusZero();
+    void secondCopyRestoresAndRaisesTheWindowTitledQuenlarith();
+    void withoutADisplayNothingIsFound();
+};
+
+void SingleInstanceTest::onlyTheFirstHolderOfAKeyIsTheFirstCopy()
+{
+    const QString key = QStringLiteral("torvanelquist-test-%1").arg(::getpid());
+    {
+        auto first = std::make_unique<SingleInstance>(key);
+        QVERIFY(!first->anotherCopyRunning());
+        SingleInstance second(key);
+        QVERIFY(second.anotherCopyRunning());
+        first.reset();
+        // The name is free again at once: nothing is left behind on disk.
+        SingleInstance third(key);
+        QVERIFY(!third.anotherCopyRunning());
+    }
+    QVERIFY(!QFile::exists(QStringLiteral("/tmp/") + key));
+}
+
+void SingleInstanceTest::secondCopyOfTheProgramEndsAtOnceWithStatusZero()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(TORVANELQUIST_EXE), {});
+    QVERIFY(first.waitForStarted());
+
+    // Wait until the first copy holds the name.
+    QLocalSocket probe;
+    probe.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    bool listening = false;
+    for (int attempt = 0; attempt < 100 && !listening; ++attempt) {
+        probe.connectToServer(SingleInstance::defaultKey());
+        listening = probe.waitForConnected(100);
+        if (!listening) {
+            QTest::qWait(50);
+        }
+    }
+    probe.abort();
+    QVERIFY2(listening, "the first copy never started listening");
+    QCOMPARE(first.state(), QProcess::Running);
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(TORVANELQUIST_EXE), {});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(!second.readAllStandardError().contains("torvanelquist:")); // no start-up error
+    QCOMPARE(first.state(), QProcess::Running);
+
+    first.kill();
+    first.waitForFinished();
+}
+
+void SingleInstanceTest::secondCopyRestoresAndRaisesTheWindowTitledQuenlarith()
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty()) {
+        QSKIP("Xvfb is not installed (scripts/install-deps.sh installs it)");
+    }
+    const int number = 70 + ::getpid() % 200;
+    QProcess server;
+    server.start(xvfb, {QStringLiteral(":%1").arg(number), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    QVERIFY(server.waitForStarted());
+    const QByteArray name = QStringLiteral(":%1").arg(number).toLatin1();
+    ::Display *display = nullptr;
+    for (int attempt = 0; attempt < 100 && !display; ++attempt) {
+        QTest::qWait(50);
+        display = XOpenDisplay(name.constData());
+    }
+    QVERIFY2(display, "Xvfb did not start");
+    const QByteArray oldDisplay = qgetenv("DISPLAY");
+    qputenv("DISPLAY", name);
+
+    const Window root = DefaultRootWindow(display);
+    const Window target = XCreateSimpleWindow(display, root, 0, 0, 200, 100, 0, 0, 0);
+    XStoreName(display, target, "Quenlarith");
+    const Window other = XCreateSimpleWindow(display, root, 0, 0, 200, 100, 0, 0, 0);
+    XStoreName(display, other, "Quenlarith ");
+    XMapWindow(display, other);
+    XSync(display, False);
+
+    QCOMPARE(FindWindowByTitle(QStringLiteral("Quenlarith")), static_cast<unsigned long>(target));
+    QCOMPARE(FindWindowByTitle(QStringLiteral("Torvanelquist")), 0UL);
+
+    // Nothing happens without another copy or without a handle.
+    ActivatePreviousInstance(false, long(target));
+    ActivatePreviousInstance(true, 0);
+    ActivatePreviousInstance(true, -5);
+    XSync(display, False);
+    QVERIFY(!isViewable(display, target));
+
+    ActivatePreviousInstance(true, long(target));
+    XSync(display, False);
+    QTRY_VERIFY(isViewable(display, target));
+    QVERIFY(stackingIndex(display, target) > stackingIndex(display, other));
+
+    XCloseDisplay(display);
+    qputenv("DISPLAY", oldDisplay);
+    server.terminate();
+    server.waitForFinished();
+}
+
+void SingleInstanceTest::withoutADisplayNothingIsFound()
+{
+    const QByteArray oldDisplay = qgetenv("DISPLAY");
+    qunsetenv("DISPLAY");
+    QCOMPARE(FindWindowByTitle(QStringLiteral("Quenlarith")), 0UL);
+    ActivatePreviousInstance(true, 12345); // no display: nothing to do, no crash
+    if (!oldDisplay.isEmpty()) {
+        qputenv("DISPLAY", oldDisplay);
+    }
+}
+
+QTEST_GUILESS_MAIN(SingleInstanceTest)
+#include "tst_singleinstance.moc"
