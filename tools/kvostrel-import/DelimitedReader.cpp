@@ -1,0 +1,151 @@
+#include "DelimitedReader.h"
+
+#include "ImportError.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+bool equalIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string fieldCount(std::size_t n)
+{
+    return std::to_string(n) + (n == 1 ? " field" : " fields");
+}
+
+} // namespace
+
+DelimitedReader::DelimitedReader(std::string sourceName, std::string_view text, char delimiter, Quoting quoting)
+    : m_sourceName(std::move(sourceName)),
+      m_text(text),
+      m_delimiter(delimiter),
+      m_quoting(quoting)
+{
+    while (!m_text.empty() && (m_text.back() == '\n' || m_text.back() == '\r')) {
+        m_text.remove_suffix(1);
+    }
+    if (m_text.empty()) {
+        throw ImportError(m_sourceName + ": the file is empty; it should start with a header line");
+    }
+    readRecord();
+    for (const std::string_view name : m_fields) {
+        m_header.emplace_back(trimmed(name));
+    }
+}
+
+std::size_t DelimitedReader::column(std::string_view name) const
+{
+    const auto found = std::find_if(m_header.begin(), m_header.end(),
+                                    [name](const std::string &h) { return equalIgnoringCase(h, name); });
+    if (found == m_header.end()) {
+        throw ImportError(m_sourceName + ", line 1: the header has no column \"" + std::string(name) + "\"");
+    }
+    return static_cast<std::size_t>(found - m_header.begin());
+}
+
+bool DelimitedReader::next()
+{
+    if (!readRecord()) {
+        return false;
+    }
+    if (m_fields.size() != m_header.size()) {
+        fail("the line has " + fieldCount(m_fields.size()) + " where the header has " + fieldCount(m_header.size()));
+    }
+    ++m_recordCount;
+    return true;
+}
+
+double DelimitedReader::fractionRead() const
+{
+    return m_text.empty() ? 1.0 : static_cast<double>(m_pos) / static_cast<double>(m_text.size());
+}
+
+bool DelimitedReader::readRecord()
+{
+    if (m_pos > m_text.size()) {
+        return false;
+    }
+    m_fields.clear();
+    m_recordLine = m_line;
+    const char *const begin = m_text.data();
+    const std::size_t size = m_text.size();
+    for (;;) {
+        if (m_quoting == Quoting::DoubleQuotes && m_pos < size && begin[m_pos] == '"') {
+            m_fields.push_back(readQuotedField());
+        } else {
+            std::size_t end = m_pos;
+            while (end < size && begin[end] != m_delimiter && begin[end] != '\n') {
+                ++end;
+            }
+            std::string_view value(begin + m_pos, end - m_pos);
+            if (!value.empty() && value.back() == '\r' && (end == size || begin[end] == '\n')) {
+                value.remove_suffix(1);
+            }
+            m_fields.push_back(value);
+            m_pos = end;
+        }
+        const bool lineEnds = m_pos >= size || begin[m_pos] == '\n';
+        ++m_pos; // past the delimiter or line end (past the text's end after the last line)
+        if (lineEnds) {
+            ++m_line;
+            return true;
+        }
+    }
+}
+
+std::string_view DelimitedReader::readQuotedField()
+{
+    if (m_unquoted.size() <= m_fields.size()) {
+        m_unquoted.resize(m_fields.size() + 1);
+    }
+    std::string &value = m_unquoted[m_fields.size()];
+    value.clear();
+    ++m_pos; // the opening quote
+    for (;;) {
+        const std::size_t quote = m_text.find('"', m_pos);
+        if (quote == std::string_view::npos) {
+            fail("a field opened with \" is never closed");
+        }
+        const std::string_view part = m_text.substr(m_pos, quote - m_pos);
+        m_line += static_cast<long>(std::count(part.begin(), part.end(), '\n'));
+        value += part;
+        m_pos = quote + 1;
+        if (m_pos < m_text.size() && m_text[m_pos] == '"') {
+            value += '"';
+            ++m_pos;
+            continue;
+        }
+        break;
+    }
+    std::size_t after = m_pos;
+    if (after < m_text.size() && m_text[after] == '\r') {
+        ++after;
+    }
+    if (after < m_text.size() && m_text[after] != m_delimiter && m_text[after] != '\n') {
+        fail("a quoted field goes on after its closing \"");
+    }
+    m_pos = after;
+    return value;
+}
+
+void DelimitedReader::fail(const std::string &message) const
+{
+    throw ImportError(m_sourceName + ", line " + std::to_string(m_recordLine) + ": " + message);
+}

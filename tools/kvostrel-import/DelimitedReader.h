@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Reads delimited text record by record: a header line naming the columns, then one
+// record per line. Lines end in LF or CR LF; the last line may lack its line end, and
+// blank lines after the last record are ignored. Every record must have exactly as
+// many fields as the header.
+//
+// With Quoting::DoubleQuotes a field that begins with `"` runs to the next lone `"`,
+// may hold delimiters and line ends, and reads `""` as one quote (the FDA files quote
+// a few trade names that way). A `"` anywhere else is an ordinary character.
+class DelimitedReader
+{
+public:
+    enum class Quoting { None, DoubleQuotes };
+
+    // `sourceName` is how error messages name the file. `text` must outlive the reader.
+    DelimitedReader(std::string sourceName, std::string_view text, char delimiter, Quoting quoting);
+
+    const std::string &sourceName() const { return m_sourceName; }
+
+    // Position of the header column `name` (letter case ignored). Throws ImportError
+    // naming the file and the column when the header lacks it.
+    std::size_t column(std::string_view name) const;
+
+    // Moves to the next record; false once the records are used up.
+    bool next();
+
+    // A field of the current record. Valid until the next call of next().
+    std::string_view field(std::size_t index) const { return m_fields[index]; }
+
+    // The line the current record starts on (the header is line 1).
+    long lineNumber() const { return m_recordLine; }
+    long recordCount() const { return m_recordCount; }
+    double fractionRead() const;
+
+private:
+    bool readRecord();
+    std::string_view readQuotedField();
+    [[noreturn]] void fail(const std::string &message) const;
+
+    std::string m_sourceName;
+    std::string_view m_text;
+    char m_delimiter;
+    Quoting m_quoting;
+    std::size_t m_pos = 0;
+    long m_line = 1;
+    long m_recordLine = 0;
+    long m_recordCount = 0;
+    std::vector<std::string> m_header;
+    std::vector<std::string_view> m_fields;
+    std::deque<std::string> m_unquoted; // storage of quoted fields, one per field position
+};

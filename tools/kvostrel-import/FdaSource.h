@@ -1,0 +1,36 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+struct zip;
+
+// The FDA data files of one release, read from the zip archive the FDA publishes or
+// from a folder holding the unpacked files.
+class FdaSource
+{
+public:
+    // Opens the archive or folder. Throws ImportError when it is missing or is not a
+    // readable zip archive.
+    explicit FdaSource(const std::filesystem::path &zipOrFolder);
+    ~FdaSource();
+    FdaSource(const FdaSource &) = delete;
+    FdaSource &operator=(const FdaSource &) = delete;
+
+    // The whole content of the data file `name` (such as "products.txt"). Throws
+    // ImportError naming the archive or folder when the file is missing or unreadable.
+    std::string read(std::string_view name) const;
+
+    // How messages name the data file: "products.txt in /x/release.zip" or "/x/release/products.txt".
+    std::string displayName(std::string_view name) const;
+
+private:
+    std::string readFromZip(std::string_view name) const;
+
+    std::filesystem::path m_path;
+    zip *m_zip = nullptr;
+};
+
+// The whole content of a file. Throws ImportError naming the file.
+std::string readWholeFile(const std::filesystem::path &path);

@@ -1,0 +1,190 @@
+#include "KvostrelImport.h"
+
+#include "DelimitedReader.h"
+#include "FdaSource.h"
+#include "OutputFile.h"
+#include "Schema.h"
+#include "SqliteDatabase.h"
+#include "TextDecoding.h"
+
+#include <memory>
+
+namespace {
+
+// Which part of a source field a column takes. The FDA's "DF;Route" field holds the
+// dosage form and the route, split at the first ";" (a route may hold further ";").
+enum class FieldPart { Whole, BeforeFirstSemicolon, AfterFirstSemicolon };
+
+struct ColumnMapping
+{
+    QLatin1StringView column;
+    std::string_view header;
+    FieldPart part = FieldPart::Whole;
+};
+
+struct TableMapping
+{
+    QLatin1StringView table;
+    std::vector<ColumnMapping> columns;
+    std::vector<QLatin1StringView> indexedColumns;
+};
+
+namespace P = Schema::Products;
+namespace V = Schema::Vocabulary;
+namespace Pt = Schema::Patent;
+
+const TableMapping productsMapping{
+    P::Table,
+    {{P::TradeName, "Trade_Name"},
+     {P::Ingredient, "Ingredient"},
+     {P::Strength, "Strength"},
+     {P::DosageForm, "DF;Route", FieldPart::BeforeFirstSemicolon},
+     {P::Route, "DF;Route", FieldPart::AfterFirstSemicolon},
+     {P::Type, "Type"},
+     {P::Applicant, "Applicant_Full_Name"},
+     {P::TECode, "TE_Code"},
+     {P::ProductNumber, "Product_No"},
+     {P::NDANumber, "Appl_No"},
+     {P::RLD, "RLD"},
+     {P::ApprovalDate, "Approval_Date"}},
+    {},
+};
+
+const TableMapping patentMapping{
+    Pt::Table,
+    {{Pt::PatentNumber, "Patent_No"},
+     {Pt::ExpireDate, "Patent_Expire_Date_Text"},
+     {Pt::NDANumber, "Appl_No"},
+     {Pt::ProductNumber, "Product_No"},
+     {Pt::SubstanceFlag, "Drug_Substance_Flag"},
+     {Pt::ProductFlag, "Drug_Product_Flag"},
+     {Pt::UseCode, "Patent_Use_Code"}},
+    {},
+};
+
+std::vector<ColumnMapping> vocabularyColumns()
+{
+    return {{V::Name, "name"},
+            {V::Definition, "definition"},
+            {V::UseRestrictions, "use_restrictions"},
+            {V::ShortName, "short_name"},
+            {V::FdaCode, "fda_code"},
+            {V::NciConceptId, "nci_concept_id"}};
+}
+
+const TableMapping dosageFormMapping{V::DosageFormTable, vocabularyColumns(), {}};
+const TableMapping routeMapping{V::RouteTable, vocabularyColumns(), {}};
+
+std::string text(QLatin1StringView name)
+{
+    return std::string(name.data(), static_cast<std::size_t>(name.size()));
+}
+
+std::string bracketed(const std::string &name)
+{
+    return '[' + name + ']';
+}
+
+std::string_view fieldPart(std::string_view value, FieldPart part)
+{
+    const std::size_t semicolon = value.find(';');
+    switch (part) {
+    case FieldPart::Whole:
+        break;
+    case FieldPart::BeforeFirstSemicolon:
+        return value.substr(0, semicolon);
+    case FieldPart::AfterFirstSemicolon:
+        return semicolon == std::string_view::npos ? std::string_view() : value.substr(semicolon + 1);
+    }
+    return value;
+}
+
+// One table to fill from one data file, its columns already found in the file's header.
+class TableLoad
+{
+public:
+    TableLoad(const TableMapping &mapping, std::string sourceName, std::string content, char delimiter,
+              DelimitedReader::Quoting quoting)
+        : m_mapping(mapping),
+          m_text(TextDecoding::toUtf8(std::move(content))),
+          m_reader(std::move(sourceName), TextDecoding::withoutByteOrderMark(m_text), delimiter, quoting)
+    {
+        for (const ColumnMapping &c : m_mapping.columns) {
+            m_positions.push_back(m_reader.column(c.header));
+        }
+    }
+
+    TableRows load(SqliteDatabase &db, const ImportProgress &progress)
+    {
+        const std::string tableName = text(m_mapping.table);
+        const std::string table = bracketed(tableName);
+        std::string create = "CREATE TABLE " + table + " (ID INTEGER PRIMARY KEY";
+        std::string insert = "INSERT INTO " + table + " VALUES (?";
+        for (const ColumnMapping &c : m_mapping.columns) {
+            create += ", " + bracketed(text(c.column)) + " TEXT COLLATE NOCASE";
+            insert += ", ?";
+        }
+        db.execute(create + ')');
+
+        SqliteStatement statement = db.prepare(insert + ')');
+        constexpr long progressEvery = 4096;
+        while (m_reader.next()) {
+            statement.bindInteger(1, m_reader.recordCount());
+            for (std::size_t i = 0; i < m_positions.size(); ++i) {
+                statement.bindTextOrNull(static_cast<int>(i) + 2,
+                                         fieldPart(m_reader.field(m_positions[i]), m_mapping.columns[i].part));
+            }
+            statement.run();
+            if (progress && m_reader.recordCount() % progressEvery == 0) {
+                progress(m_reader.sourceName(), m_reader.fractionRead());
+            }
+        }
+        for (const QLatin1StringView column : m_mapping.indexedColumns) {
+            db.execute("CREATE INDEX " + bracketed(tableName + " by " + text(column)) + " ON " + table + " ("
+                       + bracketed(text(column)) + ')');
+        }
+        if (progress) {
+            progress(m_reader.sourceName(), 1.0);
+        }
+        return {tableName, m_reader.recordCount()};
+    }
+
+private:
+    const TableMapping &m_mapping;
+    std::string m_text;
+    DelimitedReader m_reader;
+    std::vector<std::size_t> m_positions;
+};
+
+} // namespace
+
+std::vector<TableRows> importKvostrel(const ImportOptions &options, const ImportProgress &progress)
+{
+    // Every input is read and its header checked before the output is touched.
+    std::vector<std::unique_ptr<TableLoad>> loads;
+    {
+        const FdaSource fda(options.fda);
+        for (const auto &[mapping, file] : {std::pair{&productsMapping, "products.txt"}, {&patentMapping, "patent.txt"}}) {
+            loads.push_back(std::make_unique<TableLoad>(*mapping, fda.displayName(file), fda.read(file), '~',
+                                                        DelimitedReader::Quoting::DoubleQuotes));
+        }
+    }
+    for (const auto &[mapping, path] : {std::pair{&dosageFormMapping, &options.dosageForms}, {&routeMapping, &options.routes}}) {
+        loads.push_back(std::make_unique<TableLoad>(*mapping, path->string(), readWholeFile(*path), '\t',
+                                                    DelimitedReader::Quoting::None));
+    }
+
+    OutputFile output(options.output);
+    std::vector<TableRows> rows;
+    {
+        SqliteDatabase db(output.temporaryPath());
+        db.execute("BEGIN");
+        for (const auto &load : loads) {
+            rows.push_back(load->load(db, progress));
+        }
+        db.execute("COMMIT");
+        db.close();
+    }
+    output.commit();
+    return rows;
+}

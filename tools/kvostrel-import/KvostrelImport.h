@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct ImportOptions
+{
+    std::filesystem::path fda;         // the FDA zip archive, or a folder with products.txt and patent.txt
+    std::filesystem::path dosageForms; // dosage_forms.tsv
+    std::filesystem::path routes;      // routes.tsv
+    std::filesystem::path output;      // kvostrel.mdb
+};
+
+struct TableRows
+{
+    std::string table;
+    long rows = 0;
+};
+
+// Reports now and then how far the import has read a data file (fraction 0..1; 1 once
+// the file is done).
+using ImportProgress = std::function<void(const std::string &source, double fraction)>;
+
+// Builds the reference database from the FDA files and the two vocabularies, replacing
+// `options.output` only once every row is in. Returns the rows written per table.
+// Throws ImportError with a message that names the file (and line) at fault; the
+// previous output file, if any, is then left as it was.
+std::vector<TableRows> importKvostrel(const ImportOptions &options, const ImportProgress &progress = {});

@@ -1,0 +1,129 @@
+// kvostrel-import: builds the reference database kvostrel.mdb from the FDA's
+// approved-drug-product data files and the dosage-form and route vocabularies.
+
+#include "ImportError.h"
+#include "KvostrelImport.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::string_view usage = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER --dosage-forms TSV --routes TSV --output FILE
+
+Builds the reference database (kvostrel.mdb) from the FDA's approved drug product
+data files and the dosage-form and route-of-administration vocabularies.
+
+  --fda ZIP_OR_FOLDER   the FDA data-file zip archive as published, or a folder
+                        holding its products.txt and patent.txt (tilde-separated)
+  --dosage-forms TSV    dosage forms, tab-separated, with the header columns name,
+                        definition, use_restrictions, short_name, fda_code, nci_concept_id
+  --routes TSV          routes of administration, same columns as the dosage forms
+  --output FILE         the database to write; an existing file is replaced only
+                        once the new one is complete
+  --help                show this text
+
+Exit status: 0 on success, 1 when an input is faulty (the message names the file
+and line), 2 when the command line is wrong.
+)";
+
+struct CommandLine
+{
+    ImportOptions options;
+    bool help = false;
+};
+
+// Reads "--name VALUE" and "--name=VALUE" options. Throws the text of a usage error.
+CommandLine parseCommandLine(int argc, char *argv[])
+{
+    CommandLine line;
+    std::optional<std::string> fda, dosageForms, routes, output;
+    const std::pair<std::string_view, std::optional<std::string> *> options[]
+        = {{"--fda", &fda}, {"--dosage-forms", &dosageForms}, {"--routes", &routes}, {"--output", &output}};
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            line.help = true;
+            return line;
+        }
+        std::optional<std::string> inlineValue;
+        if (const auto equals = arg.find('='); arg.starts_with("--") && equals != std::string_view::npos) {
+            inlineValue = std::string(arg.substr(equals + 1));
+            arg = arg.substr(0, equals);
+        }
+        const auto option = std::find_if(std::begin(options), std::end(options),
+                                         [arg](const auto &o) { return o.first == arg; });
+        if (option == std::end(options)) {
+            throw std::string("unknown option \"") + argv[i] + '"';
+        }
+        if (!inlineValue && i + 1 >= argc) {
+            throw std::string(arg) + " needs a value";
+        }
+        *option->second = inlineValue ? *inlineValue : std::string(argv[++i]);
+        if (option->second->value().empty()) {
+            throw std::string(arg) + " needs a value";
+        }
+    }
+    for (const auto &[name, value] : options) {
+        if (!*value) {
+            throw std::string(name) + " is missing";
+        }
+    }
+    line.options = {*fda, *dosageForms, *routes, *output};
+    return line;
+}
+
+bool progressLineOpen = false;
+
+// On a terminal, one line per data file that counts up in place; elsewhere (build
+// logs) nothing until the summary.
+void showProgress(const std::string &source, double fraction)
+{
+    progressLineOpen = fraction < 1.0;
+    std::fprintf(stderr, "\rReading %s: %3d%%%s", source.c_str(), static_cast<int>(fraction * 100.0),
+                 progressLineOpen ? "" : "\n");
+    std::fflush(stderr);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    CommandLine line;
+    try {
+        line = parseCommandLine(argc, argv);
+    } catch (const std::string &problem) {
+        std::cerr << "kvostrel-import: " << problem << "\nTry \"kvostrel-import --help\".\n";
+        return 2;
+    }
+    if (line.help) {
+        std::cout << usage;
+        return 0;
+    }
+
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        const std::vector<TableRows> tables
+            = importKvostrel(line.options, isatty(STDERR_FILENO) ? ImportProgress(showProgress) : ImportProgress());
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+        std::printf("Wrote %s in %.2f s:\n", line.options.output.c_str(), elapsed.count());
+        for (const TableRows &t : tables) {
+            std::printf("  %-25s %7ld rows\n", t.table.c_str(), t.rows);
+        }
+        return 0;
+    } catch (const std::exception &error) {
+        const bool expected = dynamic_cast<const ImportError *>(&error) != nullptr;
+        std::cerr << (progressLineOpen ? "\n" : "") << "kvostrel-import: " << (expected ? "" : "unexpected failure: ")
+                  << error.what() << '\n';
+    }
+    std::error_code ec;
+    std::cerr << "kvostrel-import: " << line.options.output.string()
+              << (std::filesystem::exists(line.options.output, ec) ? " was left as it was.\n" : " was not created.\n");
+    return 1;
+}
