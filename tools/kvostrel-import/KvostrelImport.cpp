@@ -47,7 +47,10 @@ const TableMapping productsMapping{
      {P::NDANumber, "Appl_No"},
      {P::RLD, "RLD"},
      {P::ApprovalDate, "Approval_Date"}},
-    {},
+    // The name lists read these columns in order, and the ingredient window looks up
+    // whole ingredient values: an index makes those 3 to 100 times faster (see the
+    // import benchmark). Searches on other columns cannot use an index (like '%x%').
+    {P::TradeName, P::Ingredient},
 };
 
 const TableMapping patentMapping{
@@ -59,7 +62,7 @@ const TableMapping patentMapping{
      {Pt::SubstanceFlag, "Drug_Substance_Flag"},
      {Pt::ProductFlag, "Drug_Product_Flag"},
      {Pt::UseCode, "Patent_Use_Code"}},
-    {},
+    {Pt::PatentNumber},
 };
 
 std::vector<ColumnMapping> vocabularyColumns()

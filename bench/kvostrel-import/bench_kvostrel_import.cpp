@@ -1,0 +1,245 @@
+// Benchmark of the database build and of the program's queries on its result.
+//
+// 1. kvostrel-import rebuilding kvostrel.mdb from the bundled FDA zip, beside the
+//    sqlite3 shell's .import of the same products.txt and patent.txt (unpacked to a
+//    temporary folder first) into bare tables: the floor a bulk load can hope for.
+// 2. The program's search texts on that database, once without any index and once
+//    with the indexes kvostrel-import builds, and what those indexes cost.
+//
+// Usage: bench_kvostrel_import [RUNS]   (default 5 import runs; queries run 9 times each)
+
+#include "FdaSource.h"
+#include "SqlText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const QString dataDir = QStringLiteral(FDA_DATA_DIR);
+const QString fdaZip = dataDir + QStringLiteral("/fda-approved-drug-products-2024-11.zip");
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double minimum(const std::vector<double> &values)
+{
+    return *std::min_element(values.begin(), values.end());
+}
+
+[[noreturn]] void fail(const QString &message)
+{
+    std::fprintf(stderr, "bench_kvostrel_import: %s\n", qPrintable(message));
+    std::exit(1);
+}
+
+// Wall time of one run of a program, from start to exit, in seconds.
+double timeProcess(const QString &program, const QStringList &arguments, const QByteArray &input = {})
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, arguments);
+    if (!input.isEmpty()) {
+        process.write(input);
+    }
+    process.closeWriteChannel();
+    process.waitForFinished(-1);
+    const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        fail(program + QStringLiteral(" failed: ") + QString::fromLocal8Bit(process.readAllStandardOutput()));
+    }
+    return seconds;
+}
+
+void unpack(const QString &name, const QDir &into)
+{
+    const FdaSource source(fdaZip.toStdString());
+    const std::string content = source.read(name.toStdString());
+    QFile out(into.filePath(name));
+    if (!out.open(QIODevice::WriteOnly) || out.write(content.data(), static_cast<qint64>(content.size())) < 0) {
+        fail(QStringLiteral("cannot write ") + out.fileName());
+    }
+}
+
+class Database
+{
+public:
+    Database(const QString &path, int flags)
+    {
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr) != SQLITE_OK) {
+            fail(path + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(m_db)));
+        }
+    }
+    ~Database() { sqlite3_close(m_db); }
+
+    void execute(const QString &sql)
+    {
+        if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            fail(sql + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(m_db)));
+        }
+    }
+
+    // Runs a query and reads every row's first column as text, as a hit list does.
+    QStringList firstColumn(const QString &sql)
+    {
+        const QByteArray utf8 = sql.toUtf8();
+        sqlite3_stmt *statement = nullptr;
+        if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &statement, nullptr) != SQLITE_OK) {
+            fail(sql + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(m_db)));
+        }
+        QStringList values;
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            values << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)),
+                                        sqlite3_column_bytes(statement, 0));
+        }
+        sqlite3_finalize(statement);
+        return values;
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+struct Query
+{
+    const char *label;
+    QString sql;
+};
+
+std::vector<Query> programQueries()
+{
+    using namespace SqlText;
+    const QString nda = QStringLiteral("New Drug Application (NDA) Number");
+    const QString all = QStringLiteral("%");
+    return {
+        {"drug list, empty search", nameSearch(Window::Drugs, {})},
+        {"drug search \"ASP\"", nameSearch(Window::Drugs, QStringLiteral("ASP"))},
+        {"ingredient list, empty search", nameSearch(Window::Ingredients, {})},
+        {"products with ingredient ASPIRIN", productsWithIngredient(QStringLiteral("ASPIRIN"))},
+        {"patent list, empty search", nameSearch(Window::Patent, {})},
+        {"patent search \"75\"", nameSearch(Window::Patent, QStringLiteral("75"))},
+        {"drugs of NDA 020610 (advanced)", advancedSearch(Window::Drugs, likeClause(nda, all, QStringLiteral("020610"), all))},
+        {"drugs of form TABLET (advanced)",
+         advancedSearch(Window::Drugs, likeClause(QStringLiteral("Dosage Form"), all, QStringLiteral("TABLET"), all))},
+        {"patents of NDA 020610 (advanced)", advancedSearch(Window::Patent, likeClause(nda, all, QStringLiteral("020610"), all))},
+    };
+}
+
+// Median time in milliseconds of each query on one database file.
+std::vector<double> timeQueries(const QString &path, const std::vector<Query> &queries, std::vector<int> &rows)
+{
+    Database db(path, SQLITE_OPEN_READONLY);
+    std::vector<double> times;
+    rows.clear();
+    for (const Query &q : queries) {
+        std::vector<double> runs;
+        int count = 0;
+        for (int i = 0; i < 9; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            count = static_cast<int>(db.firstColumn(q.sql).size());
+            runs.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        }
+        times.push_back(median(runs));
+        rows.push_back(count);
+    }
+    return times;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 5;
+    const QString importer = QStringLiteral(KVOSTREL_IMPORT_PATH);
+    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (shell.isEmpty()) {
+        fail(QStringLiteral("the sqlite3 shell is not on PATH (Debian package sqlite3)"));
+    }
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    unpack(QStringLiteral("products.txt"), dir);
+    unpack(QStringLiteral("patent.txt"), dir);
+
+    // 1. Import, the two tools taking turns so that both meet the same machine state.
+    const QString shellDb = dir.filePath(QStringLiteral("shell.db"));
+    const QString builtDb = dir.filePath(QStringLiteral("kvostrel.mdb"));
+    const QByteArray shellScript = QStringLiteral(".mode csv\n.separator \"~\"\n.import '%1' products\n.import '%2' patent\n")
+                                       .arg(dir.filePath(QStringLiteral("products.txt")),
+                                            dir.filePath(QStringLiteral("patent.txt")))
+                                       .toUtf8();
+    const QStringList importArgs{QStringLiteral("--fda"), fdaZip,
+                                 QStringLiteral("--dosage-forms"), dataDir + QStringLiteral("/dosage_forms.tsv"),
+                                 QStringLiteral("--routes"), dataDir + QStringLiteral("/routes.tsv"),
+                                 QStringLiteral("--output"), builtDb};
+    std::vector<double> shellTimes, importTimes;
+    for (int i = 0; i < runs; ++i) {
+        QFile::remove(shellDb);
+        shellTimes.push_back(timeProcess(shell, {shellDb}, shellScript));
+        importTimes.push_back(timeProcess(importer, importArgs));
+    }
+    std::printf("Import of the bundled FDA release (%d runs each; median, fastest in brackets)\n", runs);
+    std::printf("  sqlite3 shell .import of products.txt + patent.txt into bare tables: %.3f s (%.3f)\n",
+                median(shellTimes), minimum(shellTimes));
+    std::printf("  kvostrel-import from the zip, all four tables:                       %.3f s (%.3f)\n",
+                median(importTimes), minimum(importTimes));
+    std::printf("  ratio kvostrel-import / sqlite3 shell: %.2f (target: at most 2)\n\n",
+                median(importTimes) / median(shellTimes));
+
+    // 2. Queries without indexes, then with the indexes kvostrel-import builds.
+    const QString bare = dir.filePath(QStringLiteral("bare.mdb"));
+    const QString indexed = dir.filePath(QStringLiteral("indexed.mdb"));
+    QFile::copy(builtDb, bare);
+    const QString indexQuery = QStringLiteral("SELECT %1 FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL ORDER BY name");
+    QStringList indexNames, indexStatements;
+    {
+        Database db(bare, SQLITE_OPEN_READWRITE);
+        indexNames = db.firstColumn(indexQuery.arg(QStringLiteral("name")));
+        indexStatements = db.firstColumn(indexQuery.arg(QStringLiteral("sql")));
+        for (const QString &index : indexNames) {
+            db.execute(QStringLiteral("DROP INDEX [%1]").arg(index));
+        }
+        db.execute(QStringLiteral("VACUUM"));
+    }
+    QFile::copy(bare, indexed);
+    double indexSeconds = 0;
+    {
+        Database db(indexed, SQLITE_OPEN_READWRITE);
+        QElapsedTimer timer;
+        timer.start();
+        db.execute(QStringLiteral("BEGIN; ") + indexStatements.join(QStringLiteral("; ")) + QStringLiteral("; COMMIT;"));
+        indexSeconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    }
+    const std::vector<Query> queries = programQueries();
+    std::vector<int> rows;
+    const std::vector<double> bareTimes = timeQueries(bare, queries, rows);
+    const std::vector<double> indexedTimes = timeQueries(indexed, queries, rows);
+    std::printf("Program queries, reading every row (median of 9 runs, ms)\n");
+    std::printf("  %-36s %7s %11s %13s\n", "query", "rows", "no indexes", "with indexes");
+    for (std::size_t i = 0; i < queries.size(); ++i) {
+        std::printf("  %-36s %7d %11.2f %13.2f\n", queries[i].label, rows[i], bareTimes[i], indexedTimes[i]);
+    }
+    std::printf("  indexes kvostrel-import builds: %s\n",
+                indexNames.isEmpty() ? "none" : qPrintable(indexNames.join(QStringLiteral(", "))));
+    std::printf("  they take %.3f s to create and grow the file from %.1f MB to %.1f MB\n", indexSeconds,
+                static_cast<double>(QFileInfo(bare).size()) / 1e6, static_cast<double>(QFileInfo(indexed).size()) / 1e6);
+    return 0;
+}
