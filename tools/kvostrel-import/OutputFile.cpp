@@ -37,6 +37,10 @@ std::string errnoText()
 OutputFile::OutputFile(fs::path target)
     : m_target(std::move(target))
 {
+    std::error_code ec;
+    if (fs::is_directory(m_target, ec)) {
+        throw ImportError(m_target.string() + ": is a folder; give the path of the database file to write");
+    }
     const fs::path folder = m_target.has_parent_path() ? m_target.parent_path() : fs::path(".");
     std::string pattern = (folder / ("." + m_target.filename().string() + ".tmp-XXXXXX")).string();
     if (pattern.size() >= sizeof pendingTemporary) {
