@@ -1,23 +1,34 @@
 #include "SearchWindows.h"
 
+#include "frmDrugs.h"
+
 #include <QWidget>
 
 // Windows join the catalogue as they are built.
 namespace SearchWindows {
 
-bool provides(int)
-{
-    return false;
+namespace {
+constexpr int DrugsCommand = 0;
 }
 
-QWidget *create(int, WindowHost *, QWidget *)
+bool provides(int command)
 {
-    return nullptr;
+    return command == DrugsCommand;
 }
 
-frmDrugs *asDrugs(QWidget *)
+QWidget *create(int command, WindowHost *host, QWidget *parent)
 {
-    return nullptr;
+    switch (command) {
+    case DrugsCommand:
+        return new frmDrugs(host, parent);
+    default:
+        return nullptr;
+    }
+}
+
+frmDrugs *asDrugs(QWidget *window)
+{
+    return qobject_cast<frmDrugs *>(window);
 }
 
 frmIngredients *asIngredients(QWidget *)

@@ -1,0 +1,523 @@
+#include "SearchWindow.h"
+
+#include "AdvancedPanel.h"
+#include "AppError.h"
+#include "AppFonts.h"
+#include "Database.h"
+#include "DesignGeometry.h"
+#include "KeyList.h"
+#include "QuietFocusView.h"
+#include "VbalGrid.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+
+// The icons live in this static library; make sure they are linked in and registered.
+static void initGridIcons()
+{
+    Q_INIT_RESOURCE(grid_icons);
+}
+
+namespace {
+
+// The window's designed client area; a larger window lets the list, the grid, its
+// title and its help strip grow.
+constexpr QSize DesignSize(11100 / TwipsPerPixel, 7035 / TwipsPerPixel);
+constexpr QSize SmallestSize(560, 360);
+
+const QColor LightGrey(224, 224, 224);
+const QColor TitleColor(255, 192, 128);
+const QColor HelpColor(192, 192, 192);
+
+const QString ItemsFound = QStringLiteral(" Item(s) Found");
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
+}
+
+class HitList : public QuietFocusView<QListWidget>
+{
+public:
+    using QuietFocusView<QListWidget>::QuietFocusView;
+};
+
+} // namespace
+
+QString RecordValues::text(const QString &field) const
+{
+    return fieldText(value(field));
+}
+
+SearchWindow::SearchWindow(SearchWindowDesign design, WindowHost *host, QWidget *parent)
+    : BackdropWidget(parent), m_design(std::move(design)), m_host(host)
+{
+    initGridIcons();
+    AppFonts::registerOnce();
+    setWindowTitle(m_design.caption);
+    setFont(AppFonts::tahoma(8.25));
+    setMinimumSize(SmallestSize);
+    resize(DesignSize);
+
+    createControls();
+    setupGrid();
+    m_picAdvanced->setDefaults();
+    layoutControls();
+}
+
+SearchWindow::~SearchWindow() = default;
+
+void SearchWindow::createControls()
+{
+    // Creation order is the tab order and the stacking order: the wait label lies
+    // beneath the grid, the advanced panel over it, the help icon over its strip.
+    m_txtSearch = new QLineEdit(this);
+    m_txtSearch->setObjectName(QStringLiteral("txtSearch"));
+    m_txtSearch->setAccessibleName(QStringLiteral("Search text"));
+    m_txtSearch->setFont(AppFonts::tahoma(8.25, true));
+    m_txtSearch->installEventFilter(this);
+
+    m_cmdSearch = new QPushButton(QStringLiteral("Search"), this);
+    m_cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
+    connect(m_cmdSearch, &QPushButton::clicked, this, &SearchWindow::cmdSearch_Click);
+
+    m_Command1 = new QPushButton(QStringLiteral("Advanced Search"), this);
+    m_Command1->setObjectName(QStringLiteral("Command1"));
+    connect(m_Command1, &QPushButton::clicked, this, &SearchWindow::Command1_Click);
+
+    m_lstSearch = new HitList(this);
+    m_lstSearch->setObjectName(QStringLiteral("lstSearch"));
+    m_lstSearch->setAccessibleName(QStringLiteral("Search results"));
+    m_lstSearch->setFont(AppFonts::tahoma(8.25, true));
+    m_lstSearch->setUniformItemSizes(true);
+    m_lstSearch->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lstSearch->setMouseTracking(true);
+    m_lstSearch->viewport()->installEventFilter(this);
+    connect(m_lstSearch, &QListWidget::itemSelectionChanged, this, &SearchWindow::lstSearch_Click);
+
+    m_lstSearchID = new KeyList(this);
+    m_lstSearchID->setObjectName(QStringLiteral("lstSearchID"));
+
+    m_lblSearch = new QLabel(this);
+    m_lblSearch->setObjectName(QStringLiteral("lblSearch"));
+    m_lblSearch->setAccessibleName(QStringLiteral("Hit count"));
+    m_lblSearch->setFont(AppFonts::tahoma(9, true));
+    m_lblSearch->setWordWrap(true);
+    m_lblSearch->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTextColor(m_lblSearch, LightGrey);
+
+    m_lblTradeName = new QLabel(this);
+    m_lblTradeName->setObjectName(QStringLiteral("lblTradeName"));
+    m_lblTradeName->setAccessibleName(QStringLiteral("Shown record"));
+    m_lblTradeName->setFont(AppFonts::timesNewRoman(11.25, true));
+    m_lblTradeName->setAlignment(Qt::AlignCenter);
+    m_lblTradeName->setWordWrap(true);
+    setTextColor(m_lblTradeName, TitleColor);
+
+    m_lblWait = new QLabel(QStringLiteral("Loading, Please Wait..."), this);
+    m_lblWait->setObjectName(QStringLiteral("lblWait"));
+    m_lblWait->setFont(AppFonts::tahoma(24, true));
+    m_lblWait->setAlignment(Qt::AlignCenter);
+    setTextColor(m_lblWait, LightGrey);
+
+    m_vbalGrid = new VbalGrid(this);
+    m_vbalGrid->setObjectName(QStringLiteral("vbalGrid"));
+    m_vbalGrid->setAccessibleName(QStringLiteral("Details"));
+    m_vbalGrid->itemView()->setAccessibleName(QStringLiteral("Details"));
+    connect(m_vbalGrid, &VbalGrid::currentRowChanged, this, &SearchWindow::vbalGrid_RowChange);
+    connect(m_vbalGrid, &VbalGrid::pointerMoved, this, &SearchWindow::vbalGrid_MouseMove);
+    connect(m_vbalGrid, &VbalGrid::cellDoubleClicked, this, &SearchWindow::vbalGrid_DblClick);
+
+    m_picAdvanced = new AdvancedPanel(m_design.parameterRows, this);
+    m_picAdvanced->hide();
+    connect(m_picAdvanced, &AdvancedPanel::findRequested, this, &SearchWindow::cmdAdvancedSearch_Click);
+    connect(m_picAdvanced, &AdvancedPanel::cancelRequested, this, &SearchWindow::cmdAdvancedCancel_Click);
+
+    m_lblTooltip = new QLabel(this);
+    m_lblTooltip->setObjectName(QStringLiteral("lblTooltip"));
+    m_lblTooltip->setAccessibleName(QStringLiteral("Help"));
+    m_lblTooltip->setFont(AppFonts::timesNewRoman(8.25, true));
+    m_lblTooltip->setWordWrap(true);
+    m_lblTooltip->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_lblTooltip->setTextFormat(Qt::PlainText);
+    setTextColor(m_lblTooltip, HelpColor);
+
+    m_imgTooltip = new QLabel(this);
+    m_imgTooltip->setObjectName(QStringLiteral("imgTooltip"));
+    m_imgTooltip->setAccessibleName(QStringLiteral("Information"));
+    m_imgTooltip->hide();
+}
+
+void SearchWindow::setupGrid()
+{
+    for (const QString &image : m_design.images) {
+        runSkippingFailure([&] { m_vbalImageList.addFromFile(image); });
+    }
+    const QString tooltipImage = m_design.tooltipImage.isEmpty() && !m_design.images.isEmpty()
+                                     ? m_design.images.value(m_design.infoImage - 1)
+                                     : m_design.tooltipImage;
+    m_imgTooltip->setPixmap(QPixmap(tooltipImage));
+
+    m_vbalGrid->setImageList(&m_vbalImageList);
+    m_vbalGrid->setRedraw(false);
+    for (const GridColumnDesign &column : m_design.columns) {
+        m_vbalGrid->addColumn(column.key, column.header, column.width, column.fixedWidth, column.inSelection);
+    }
+    for (int r = 1; r <= m_design.rows.size(); ++r) {
+        const DetailRowDesign &row = m_design.rows.at(r - 1);
+        m_vbalGrid->setCell(r, m_design.iconColumn, QString(), CellFlags::IconCell, m_vbalImageList.itemIndex(row.icon));
+        if (m_design.infoColumn > 0) {
+            if (row.followable) {
+                m_vbalGrid->setCell(r, m_design.infoColumn, QString(), CellFlags::IconCell,
+                                    m_vbalImageList.itemIndex(m_design.infoImage));
+                m_vbalGrid->setCellAccessibleText(r, m_design.infoColumn,
+                                                  QStringLiteral("Double click for more about %1").arg(row.caption));
+            } else {
+                m_vbalGrid->setCell(r, m_design.infoColumn, QString(), CellFlags::IconCell);
+            }
+        }
+        m_vbalGrid->setCell(r, m_design.captionColumn, row.caption, CellFlags::TextCell);
+    }
+    m_vbalGrid->setRedraw(true);
+}
+
+QCheckBox *SearchWindow::chkParam(int i) const
+{
+    return m_picAdvanced->chkParam(i);
+}
+
+QLineEdit *SearchWindow::txtParam(int i) const
+{
+    return m_picAdvanced->txtParam(i);
+}
+
+QLabel *SearchWindow::lblParam(int i) const
+{
+    return m_picAdvanced->lblParam(i);
+}
+
+// ---------------------------------------------------------------- layout
+
+void SearchWindow::resizeEvent(QResizeEvent *event)
+{
+    BackdropWidget::resizeEvent(event);
+    layoutControls();
+}
+
+void SearchWindow::layoutControls()
+{
+    // Growth beyond the designed size goes to the hit list (height) and to the grid,
+    // its title and its help strip (width and height).
+    const int dx = width() - DesignSize.width();
+    const int dy = height() - DesignSize.height();
+
+    m_txtSearch->setGeometry(twipsRect(120, 120, 3255, 375));
+    m_cmdSearch->setGeometry(twipsRect(120, 480, 1485, 285));
+    m_Command1->setGeometry(twipsRect(1800, 480, 1530, 285));
+
+    QRect list = twipsRect(120, 840, 3255, 5520);
+    list.setHeight(qMax(60, list.height() + dy));
+    m_lstSearch->setGeometry(list);
+    QRect count = twipsRect(120, 6600, 3255, 255);
+    count.moveTop(count.top() + dy);
+    count.setHeight(qMax(count.height(), height() - count.top() - 2));
+    m_lblSearch->setGeometry(count);
+
+    QRect title = twipsRect(3720, 0, 7215, 615);
+    title.setWidth(qMax(120, title.width() + dx));
+    m_lblTradeName->setGeometry(title);
+
+    QRect grid = twipsRect(3600, 600, 7335, 5775);
+    grid.setSize(QSize(qMax(200, grid.width() + dx), qMax(120, grid.height() + dy)));
+    m_vbalGrid->setGeometry(grid);
+    m_picAdvanced->setGeometry(grid);
+    QRect wait = twipsRect(3600, 2520, 7335, 1815);
+    wait.setWidth(grid.width());
+    wait.moveTop(grid.top() + (grid.height() - wait.height()) / 2);
+    m_lblWait->setGeometry(wait);
+
+    QRect icon = twipsRect(3600, 6360, 480, 480);
+    icon.moveTop(icon.top() + dy);
+    m_imgTooltip->setGeometry(icon);
+    QRect help = m_design.tooltipBesideIcon ? twipsRect(4200, 6360, 6615, 615) : twipsRect(3600, 6360, 7215, 615);
+    help.moveTop(help.top() + dy);
+    help.setWidth(qMax(100, help.width() + dx));
+    m_lblTooltip->setGeometry(help);
+}
+
+// ---------------------------------------------------------------- events
+
+bool SearchWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_txtSearch && event->type() == QEvent::KeyRelease) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->isAutoRepeat()) {
+            txtSearch_KeyUp(key->key());
+        }
+    } else if (watched == m_lstSearch->viewport() && event->type() == QEvent::MouseMove) {
+        lstSearch_MouseMove();
+    }
+    return BackdropWidget::eventFilter(watched, event);
+}
+
+void SearchWindow::txtSearch_KeyUp(int keyCode)
+{
+    if (keyCode == Qt::Key_Return || keyCode == Qt::Key_Enter) {
+        quickSearch();
+    }
+}
+
+void SearchWindow::cmdSearch_Click()
+{
+    quickSearch();
+}
+
+void SearchWindow::Command1_Click()
+{
+    m_picAdvanced->show();
+    m_picAdvanced->raise();
+}
+
+void SearchWindow::cmdAdvancedSearch_Click()
+{
+    advancedSearch();
+}
+
+void SearchWindow::cmdAdvancedCancel_Click()
+{
+    m_picAdvanced->hide();
+}
+
+void SearchWindow::lstSearch_MouseMove()
+{
+    if (!m_lstSearch->hasFocus()) {
+        m_lstSearch->setFocus(Qt::MouseFocusReason);
+    }
+}
+
+void SearchWindow::vbalGrid_MouseMove()
+{
+    if (!m_vbalGrid->itemView()->hasFocus()) {
+        m_vbalGrid->setFocus(Qt::MouseFocusReason);
+    }
+    if (m_design.helpStrip == HelpStrip::HintOnPointer) {
+        m_lblTooltip->setText(m_design.hint);
+        m_imgTooltip->show();
+    }
+}
+
+void SearchWindow::showGeneralHint()
+{
+    m_lblTooltip->setText(m_design.hint);
+    m_imgTooltip->show();
+}
+
+void SearchWindow::vbalGrid_RowChange(int row, int)
+{
+    switch (m_design.helpStrip) {
+    case HelpStrip::HintOnPointer:
+        return;
+    case HelpStrip::HintOnEveryRow:
+        showGeneralHint();
+        return;
+    case HelpStrip::RowHelp:
+        break;
+    }
+    m_imgTooltip->hide();
+    if (row == 0) {
+        showGeneralHint();
+    } else if (row >= 1 && row <= m_design.rows.size()) {
+        m_lblTooltip->setText(m_design.rows.at(row - 1).helpText);
+    }
+}
+
+void SearchWindow::vbalGrid_DblClick(int, int)
+{
+}
+
+// ---------------------------------------------------------------- searches
+
+SearchWindow::Hits SearchWindow::readHits(const QString &sql) const
+{
+    Hits hits;
+    RowSet &rowSet = openSharedQuery(sql);
+    RowSetCloser closer(rowSet);
+    const bool keyed = !m_design.keyField.isEmpty();
+    while (!rowSet.eof()) {
+        // A Null list field is an empty line, so the key list stays parallel.
+        hits.lines.append(fieldText(rowSet.field(m_design.listField)));
+        if (keyed) {
+            hits.keys.append(fieldText(rowSet.field(m_design.keyField)));
+        }
+        rowSet.moveNext();
+    }
+    return hits;
+}
+
+bool SearchWindow::runSearch(const QString &sql, QString *failure)
+{
+    m_searching = true;
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    if (focus && !isAncestorOf(focus)) {
+        focus = nullptr;
+    }
+    setEnabled(false);
+    m_lstSearch->hide();
+    // Let the disabled window and the hidden list show before the query runs; no
+    // message runs while the row set is open.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    Hits hits;
+    bool ok = false;
+    try {
+        hits = readHits(sql);
+        ok = true;
+    } catch (const AppError &error) {
+        *failure = error.description();
+    } catch (const std::exception &error) {
+        *failure = QString::fromLocal8Bit(error.what());
+    }
+
+    if (ok) {
+        m_fillingList = true;
+        if (!m_design.keyField.isEmpty()) {
+            m_lstSearchID->clear();
+        }
+        m_lstSearch->clear();
+        m_lstSearch->addItems(hits.lines);
+        if (!m_design.keyField.isEmpty()) {
+            m_lstSearchID->addItems(hits.keys);
+        }
+        m_fillingList = false;
+        m_lblSearch->setText(QString::number(hits.lines.size()) + ItemsFound);
+        m_lblSearch->setToolTip(QString());
+    } else {
+        m_lblSearch->setText(QStringLiteral("Search failed: ") + *failure);
+        m_lblSearch->setToolTip(*failure);
+    }
+
+    m_lstSearch->show();
+    setEnabled(true);
+    if (focus && focus->isVisible() && focus->isEnabled()) {
+        focus->setFocus();
+    }
+    m_searching = false;
+    return ok;
+}
+
+void SearchWindow::quickSearch()
+{
+    if (m_searching) {
+        return;
+    }
+    QString failure;
+    runSearch(SqlText::nameSearch(m_design.sqlWindow, m_txtSearch->text()), &failure);
+}
+
+void SearchWindow::advancedSearch()
+{
+    if (m_searching) {
+        return;
+    }
+    const QVector<AdvancedSearch::Row> rows = m_picAdvanced->rows();
+    if (!AdvancedSearch::anyTicked(rows)) {
+        m_picAdvanced->showMessage(QStringLiteral("Tick at least one field to search by, then press FIND."));
+        return;
+    }
+    m_picAdvanced->showMessage(QString());
+    const QString sql = AdvancedSearch::statement(m_design.sqlWindow, rows, m_picAdvanced->matchOption(),
+                                                  m_picAdvanced->joinOption());
+    QString failure;
+    if (runSearch(sql, &failure)) {
+        m_picAdvanced->hide();
+    } else {
+        m_picAdvanced->showMessage(QStringLiteral("Search failed: ") + failure);
+    }
+}
+
+// ---------------------------------------------------------------- hits and details
+
+void SearchWindow::lstSearch_Click()
+{
+    if (m_fillingList) {
+        return;
+    }
+    const QList<QListWidgetItem *> selected = m_lstSearch->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    m_picAdvanced->hide();
+    showHit(m_lstSearch->row(selected.first()));
+}
+
+void SearchWindow::showHit(int position)
+{
+    bool ok = false;
+    const qint32 id = m_lstSearchID->text(position).toInt(&ok);
+    if (ok) {
+        fillRecordDetails(id);
+    }
+}
+
+RecordValues SearchWindow::readRecord(const QString &sql, bool *found) const
+{
+    RecordValues record;
+    RowSet &rowSet = openSharedQuery(sql);
+    RowSetCloser closer(rowSet);
+    *found = !rowSet.eof();
+    if (*found) {
+        for (const DetailRowDesign &row : m_design.rows) {
+            // A column the result lacks leaves its cell as it was.
+            runSkippingFailure([&] { record.insert(row.field, rowSet.field(row.field)); });
+        }
+    }
+    return record;
+}
+
+void SearchWindow::fillRecordDetails(qint32 id)
+{
+    m_vbalGrid->hide(); // the wait label beneath shows through
+    m_lstSearch->setEnabled(false);
+
+    bool found = false;
+    RecordValues record;
+    runSkippingFailure([&] { record = readRecord(SqlText::details(m_design.sqlWindow, id), &found); });
+    if (found) {
+        for (int r = 1; r <= m_design.rows.size(); ++r) {
+            const QString &field = m_design.rows.at(r - 1).field;
+            if (record.contains(field)) {
+                runSkippingFailure(
+                    [&] { m_vbalGrid->setCell(r, m_design.valueColumn, record.text(field), CellFlags::TextCell); });
+            }
+        }
+        runSkippingFailure([&] {
+            if (const std::optional<QString> title = detailsTitle(record)) {
+                m_lblTradeName->setText(*title);
+            }
+        });
+    }
+
+    m_lstSearch->setEnabled(true);
+    m_lstSearch->setFocus();
+    m_vbalGrid->show();
+}
+
+std::optional<QString> SearchWindow::detailsTitle(const RecordValues &) const
+{
+    return std::nullopt;
+}
+
+void SearchWindow::EmptyTheGrid()
+{
+    for (int r = 1; r <= m_design.rows.size(); ++r) {
+        m_vbalGrid->setCell(r, m_design.valueColumn, QString(), CellFlags::TextCell);
+    }
+}

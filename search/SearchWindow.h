@@ -1,0 +1,207 @@
+#pragma once
+
+#include "AdvancedSearch.h"
+#include "BackdropWidget.h"
+#include "SqlText.h"
+#include "VbalImageList.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include <optional>
+
+class AdvancedPanel;
+class KeyList;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class VbalGrid;
+class WindowHost;
+
+// One column of a details grid.
+struct GridColumnDesign
+{
+    QString key;
+    QString header;
+    int width = 100;
+    bool fixedWidth = false;
+    bool inSelection = true;
+};
+
+// One fixed row of a record window's details grid: its caption, the field its value
+// cell shows, its icon number, whether a double click follows it (the information
+// icon), and the help text the strip shows for it.
+struct DetailRowDesign
+{
+    QString caption;
+    QString field;
+    int icon = 0;
+    bool followable = false;
+    QString helpText;
+};
+
+// How the help strip under the grid behaves.
+enum class HelpStrip {
+    RowHelp,        // no row: the general hint with its icon; a detail row: that row's help text
+    HintOnEveryRow, // the general hint with its icon on every row change
+    HintOnPointer,  // the hint with its icon once the pointer moves over the grid
+};
+
+// Everything in which one search window differs from another.
+struct SearchWindowDesign
+{
+    QString caption;
+    SqlText::Window sqlWindow = SqlText::Window::Drugs;
+    // The field that fills lstSearch, and the key field that fills lstSearchID beside
+    // it (empty: the hit list carries no keys and lstSearchID is the window's own).
+    QString listField;
+    QString keyField = QStringLiteral("ID");
+
+    // The image list, picture number 1 first (resource paths), and imgTooltip's picture.
+    QStringList images;
+    QString tooltipImage;
+
+    QVector<GridColumnDesign> columns;
+    int iconColumn = 1;
+    int captionColumn = 2;
+    int infoColumn = 0; // 0: no information-icon column
+    int valueColumn = 0;
+    int infoImage = 1;
+    QVector<DetailRowDesign> rows;
+
+    HelpStrip helpStrip = HelpStrip::RowHelp;
+    QString hint;
+    // The strip starts right of imgTooltip instead of under it.
+    bool tooltipBesideIcon = false;
+
+    AdvancedSearch::RowDesigns parameterRows;
+};
+
+// The fields of one record, found by name whatever the letter case.
+class RecordValues
+{
+public:
+    void insert(const QString &field, const QVariant &value) { m_values.insert(field.toLower(), value); }
+    bool contains(const QString &field) const { return m_values.contains(field.toLower()); }
+    // The value (Null when the record lacks the field).
+    QVariant value(const QString &field) const { return m_values.value(field.toLower()); }
+    // The value as a title or a line uses it: Null is empty text.
+    QString text(const QString &field) const;
+
+private:
+    QHash<QString, QVariant> m_values;
+};
+
+// What the five lookup windows share: the controls (with their design names), the
+// layout, the quick search, the advanced search, the hit selection, the details fill
+// and the help strip. A window describes itself with a SearchWindowDesign and
+// overrides what it does differently.
+//
+// Other windows reach a window's controls directly through the accessors below
+// (the text of txtSearch and of a parameter row, a row's tick, the selected hit,
+// the panel's visibility); setting lstSearch's current row from code shows that hit.
+class SearchWindow : public BackdropWidget
+{
+    Q_OBJECT
+
+public:
+    ~SearchWindow() override;
+
+    QLineEdit *txtSearch() const { return m_txtSearch; }
+    QPushButton *cmdSearch() const { return m_cmdSearch; }
+    QPushButton *Command1() const { return m_Command1; }
+    QListWidget *lstSearch() const { return m_lstSearch; }
+    KeyList *lstSearchID() const { return m_lstSearchID; }
+    QLabel *lblSearch() const { return m_lblSearch; }
+    QLabel *lblTradeName() const { return m_lblTradeName; }
+    VbalGrid *vbalGrid() const { return m_vbalGrid; }
+    const VbalImageList &vbalImageList() const { return m_vbalImageList; }
+    QLabel *lblWait() const { return m_lblWait; }
+    AdvancedPanel *picAdvanced() const { return m_picAdvanced; }
+    QLabel *lblTooltip() const { return m_lblTooltip; }
+    QLabel *imgTooltip() const { return m_imgTooltip; }
+    QCheckBox *chkParam(int i) const;
+    QLineEdit *txtParam(int i) const;
+    QLabel *lblParam(int i) const;
+
+    // Blanks the value cell of every detail row; captions, icons and the title stay.
+    virtual void EmptyTheGrid();
+
+    const SearchWindowDesign &design() const { return m_design; }
+    WindowHost *host() const { return m_host; }
+    // True while a search reads its result (a second one cannot start meanwhile).
+    bool isSearching() const { return m_searching; }
+
+protected:
+    // Builds the controls, sets up the grid and the panel's defaults (the window's load).
+    SearchWindow(SearchWindowDesign design, WindowHost *host, QWidget *parent);
+
+    // The quick search on the text of txtSearch ("Search", Enter, PressFindButton).
+    void quickSearch();
+    // The advanced search on the panel as it stands ("FIND", PressAdvancedSearchButton).
+    void advancedSearch();
+    // Fills the value cells and the title for one record key (GetProductDetails of the
+    // record windows). Every failing step is skipped; a key without a record changes nothing.
+    void fillRecordDetails(qint32 id);
+
+    // The title of a shown record; nullopt leaves the title as it is.
+    virtual std::optional<QString> detailsTitle(const RecordValues &record) const;
+    // What choosing hit `position` shows; by default the record of its key.
+    virtual void showHit(int position);
+    // A double click in the grid (row and column from 1). Nothing by default.
+    virtual void vbalGrid_DblClick(int row, int column);
+
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    // Event handlers, named after the control and the event.
+    void txtSearch_KeyUp(int keyCode);
+    void cmdSearch_Click();
+    void Command1_Click();
+    void lstSearch_Click();
+    void lstSearch_MouseMove();
+    void vbalGrid_MouseMove();
+    void vbalGrid_RowChange(int row, int column);
+    void cmdAdvancedSearch_Click();
+    void cmdAdvancedCancel_Click();
+
+private:
+    struct Hits
+    {
+        QStringList lines;
+        QStringList keys;
+    };
+
+    void createControls();
+    void setupGrid();
+    void layoutControls();
+    Hits readHits(const QString &sql) const;
+    RecordValues readRecord(const QString &sql, bool *found) const;
+    // Runs one search into the hit lists; false (with the reason in lblSearch) when it failed.
+    bool runSearch(const QString &sql, QString *failure);
+    void showGeneralHint();
+
+    SearchWindowDesign m_design;
+    WindowHost *m_host = nullptr;
+
+    QLineEdit *m_txtSearch = nullptr;
+    QPushButton *m_cmdSearch = nullptr;
+    QPushButton *m_Command1 = nullptr;
+    QListWidget *m_lstSearch = nullptr;
+    KeyList *m_lstSearchID = nullptr;
+    QLabel *m_lblSearch = nullptr;
+    QLabel *m_lblTradeName = nullptr;
+    VbalGrid *m_vbalGrid = nullptr;
+    VbalImageList m_vbalImageList;
+    QLabel *m_lblWait = nullptr;
+    AdvancedPanel *m_picAdvanced = nullptr;
+    QLabel *m_lblTooltip = nullptr;
+    QLabel *m_imgTooltip = nullptr;
+
+    bool m_searching = false;
+    bool m_fillingList = false;
+};

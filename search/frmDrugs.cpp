@@ -1,0 +1,133 @@
+#include "frmDrugs.h"
+
+#include "AdvancedPanel.h"
+#include "Schema.h"
+#include "VbalGrid.h"
+
+namespace {
+
+QString icon(const char *name)
+{
+    return QStringLiteral(":/icons/grid/") + QLatin1String(name) + QStringLiteral(".png");
+}
+
+} // namespace
+
+SearchWindowDesign frmDrugs::windowDesign()
+{
+    namespace P = Schema::Products;
+    SearchWindowDesign d;
+    d.caption = QStringLiteral("Trade Drugs");
+    d.sqlWindow = SqlText::Window::Drugs;
+    d.listField = QString(P::TradeName);
+    d.keyField = QString(P::ID);
+
+    // Picture 1 is the information icon, 2 to 13 one per row.
+    d.images = {icon("information"),         icon("drugs/trade-name"),   icon("drugs/type"),
+                icon("drugs/approval-date"),  icon("drugs/applicant"),    icon("drugs/ingredients"),
+                icon("drugs/strength"),       icon("drugs/te-code"),      icon("drugs/dosage-form"),
+                icon("drugs/route"),          icon("drugs/rld"),          icon("drugs/product-number"),
+                icon("drugs/nda-number")};
+    d.tooltipImage = icon("information");
+
+    d.columns = {
+        {QStringLiteral("icon"), QString(), 36, true, false},
+        {QStringLiteral("Description"), QStringLiteral("Description"), 100, false, true},
+        {QStringLiteral("Details"), QStringLiteral("Details"), 50, true, false},
+        {QStringLiteral("Value"), QStringLiteral("Value"), 200, false, true},
+    };
+    d.iconColumn = 1;
+    d.captionColumn = 2;
+    d.infoColumn = 3;
+    d.valueColumn = ValueColumn;
+    d.infoImage = 1;
+
+    d.rows = {
+        {QStringLiteral("Trade Name"), QString(P::TradeName), 2, false,
+         QStringLiteral("The trade name of the product as shown on the labeling.")},
+        {QStringLiteral("Ingredients"), QString(P::Ingredient), 6, true,
+         QStringLiteral("The active ingredient(s) for the product. Multiple ingredients are in alphabetical order "
+                        "separated by a semicolon.")},
+        {QStringLiteral("Strength"), QString(P::Strength), 7, false,
+         QStringLiteral("The potency of the active ingredient.  May repeat for multiple part products.")},
+        {QStringLiteral("Dosage Form"), QString(P::DosageForm), 9, true, QStringLiteral("The product dosage form.")},
+        {QStringLiteral("Route of Administration"), QString(P::Route), 10, true,
+         QStringLiteral("The product Route of Administration.")},
+        {QStringLiteral("Type"), QString(P::Type), 3, false,
+         QStringLiteral("The group or category of approved drugs.  Format is RX (Script), OTC (Over The Counter), "
+                        "DISCN (Discontinued).")},
+        {QStringLiteral("Applicant"), QString(P::Applicant), 5, false,
+         QStringLiteral("The full name of the firm holding legal responsibility for the new drug application.")},
+        {QStringLiteral("Therapeutic Equivalence (TE) Code"), QString(P::TECode), 8, false,
+         QStringLiteral("The TE Code indicates the therapeutic equivalence rating of generic to innovator Rx "
+                        "products.")},
+        {QStringLiteral("Product Number"), QString(P::ProductNumber), 12, false,
+         QStringLiteral("The FDA assigned number to identify the application products. Each strength is a separate "
+                        "product.  May repeat for multiple part products. Format is nnn.")},
+        {QStringLiteral("New Drug Application (NDA) Number"), QString(P::NDANumber), 13, true,
+         QStringLiteral("The FDA assigned number to the application. Format is nnnnnn.")},
+        {QStringLiteral("Reference Listed Drug (RLD)"), QString(P::RLD), 11, false,
+         QStringLiteral("The pioneer or innovator of the drug.  The RLD identifies the product Abbreviated New Drug "
+                        "Applications (ANDA) use as a reference.  Format is Yes or No.")},
+        {QStringLiteral("Approval Date"), QString(P::ApprovalDate), 4, false,
+         QStringLiteral("The date the product was approved as stated in the FDA approval letter to the applicant.  "
+                        "The format is Mmm dd, yyyy.  Products approved prior to the January 1, 1982 contain the "
+                        "phrase: 'Approved prior to Jan 1, 1982'.")},
+    };
+
+    d.helpStrip = HelpStrip::RowHelp;
+    d.hint = QStringLiteral("             Double click on the INFO icon to get more details about the selected item.");
+    d.tooltipBesideIcon = false;
+
+    d.parameterRows = AdvancedSearch::rowDesigns({
+        {"ID", "ID"},
+        {"Ingredient", "Ingredient"},
+        {"Trade Name", "Trade Name"},
+        {"Applicant", "Applicant Full Name"},
+        {"Strength", "Strength"},
+        {"NDA Number", "New Drug Application (NDA) Number"},
+        {"Product Number", "Product Number"},
+        {"TE Code", "Therapeutic Equivalence (TE) Code"},
+        {"Approval Date", "Approval Date"},
+        {"RLD", "Reference Listed Drug (RLD)"},
+        {"Type", "Type"},
+        {"Dosage Form", "Dosage Form"},
+        {"Route of Admin", "Route of Administration"},
+    });
+    return d;
+}
+
+frmDrugs::frmDrugs(WindowHost *host, QWidget *parent)
+    : SearchWindow(windowDesign(), host, parent)
+{
+    setObjectName(QStringLiteral("frmDrugs"));
+}
+
+void frmDrugs::GetProductDetails(qint32 id)
+{
+    fillRecordDetails(id);
+}
+
+void frmDrugs::PressAdvancedSearchButton()
+{
+    advancedSearch();
+}
+
+std::optional<QString> frmDrugs::detailsTitle(const RecordValues &record) const
+{
+    namespace P = Schema::Products;
+    return record.text(QString(P::TradeName)) + QStringLiteral(" (") + record.text(QString(P::Strength))
+           + QStringLiteral(") - ") + record.text(QString(P::Applicant));
+}
+
+void frmDrugs::vbalGrid_DblClick(int row, int)
+{
+    if (row < 1 || row > RowCount || !design().rows.at(row - 1).followable) {
+        return;
+    }
+    followDetailRow(row, vbalGrid()->cellText(row, ValueColumn));
+}
+
+void frmDrugs::followDetailRow(int, const QString &)
+{
+}

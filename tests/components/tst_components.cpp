@@ -1,0 +1,287 @@
+#include "AppError.h"
+#include "AppFonts.h"
+#include "VbalGrid.h"
+#include "VbalImageList.h"
+
+#include <QAccessible>
+#include <QAccessibleInterface>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFontInfo>
+#include <QListWidget>
+#include <QTableView>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "QuietFocusView.h"
+
+namespace {
+
+QPixmap solid(const QColor &color)
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(color);
+    return pixmap;
+}
+
+// A grid like a record window's: icon, caption, information icon, value.
+struct GridFixture
+{
+    VbalImageList images;
+    VbalGrid grid;
+
+    GridFixture()
+    {
+        images.add(solid(Qt::blue));
+        images.add(solid(Qt::green));
+        grid.setImageList(&images);
+        grid.addColumn(QStringLiteral("icon"), QString(), 36, true, false);
+        grid.addColumn(QStringLiteral("Description"), QStringLiteral("Description"), 100);
+        grid.addColumn(QStringLiteral("Details"), QStringLiteral("Details"), 50, true, false);
+        grid.addColumn(QStringLiteral("Value"), QStringLiteral("Value"), 200);
+        for (int row = 1; row <= 3; ++row) {
+            grid.setCell(row, 1, QString(), CellFlags::IconCell, images.itemIndex(2));
+            grid.setCell(row, 2, QStringLiteral("Caption %1").arg(row), CellFlags::TextCell);
+        }
+        grid.resize(420, 300);
+    }
+
+    QAbstractItemView *view() const { return grid.itemView(); }
+    QPoint cellCentre(int row, int column) const
+    {
+        return view()->visualRect(view()->model()->index(row - 1, column - 1)).center();
+    }
+};
+
+} // namespace
+
+class ComponentsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void settingACellCreatesItsRowAndKeepsTextFlagsAndIcon();
+    void cellsOutsideTheGridAreReportedAsErrors();
+    void textFlagsMapToWrappingAndEllipsis();
+    void rowsFitAnIconAndTheirWrappedText();
+    void rowEventsCountFromOneAndRowZeroMeansNone();
+    void selectedRowIsLightOrangeExceptInFixedColumns();
+    void cellsAreExposedToScreenReaders();
+    void fontsResolveToRealFaces();
+    void focusAloneMakesNoLineCurrent();
+};
+
+void ComponentsTest::initTestCase()
+{
+    AppFonts::registerOnce();
+}
+
+void ComponentsTest::settingACellCreatesItsRowAndKeepsTextFlagsAndIcon()
+{
+    GridFixture f;
+    QCOMPARE(f.grid.columnCount(), 4);
+    QCOMPARE(f.grid.columnIndex(QStringLiteral("value")), 4);
+    QCOMPARE(f.grid.columnHeader(2), QStringLiteral("Description"));
+
+    f.grid.setCell(6, 4, QStringLiteral("ATORVASTATIN CALCIUM"), CellFlags::TextCell);
+    QCOMPARE(f.grid.rowCount(), 6);
+    QCOMPARE(f.grid.cellText(6, 4), QStringLiteral("ATORVASTATIN CALCIUM"));
+    QCOMPARE(f.grid.cellFlags(6, 4), 20);
+    QCOMPARE(f.grid.cellText(5, 4), QString()); // created on the way, empty
+    QCOMPARE(f.grid.cellIcon(2, 1), 1);
+    QCOMPARE(f.grid.cellIcon(2, 2), -1);
+
+    f.grid.removeAllRows();
+    QCOMPARE(f.grid.rowCount(), 0);
+    QCOMPARE(f.grid.columnCount(), 4);
+    f.grid.setCell(1, 3, QString(), CellFlags::IconCell, 0);
+    QCOMPARE(f.grid.rowCount(), 1);
+}
+
+void ComponentsTest::cellsOutsideTheGridAreReportedAsErrors()
+{
+    GridFixture f;
+    QVERIFY_THROWS_EXCEPTION(AppError, f.grid.setCell(1, 5, QStringLiteral("x"), CellFlags::TextCell));
+    QVERIFY_THROWS_EXCEPTION(AppError, f.grid.setCell(0, 1, QStringLiteral("x"), CellFlags::TextCell));
+    QVERIFY_THROWS_EXCEPTION(AppError, f.grid.cellText(4, 1));
+    try {
+        f.grid.cellText(1, 9);
+        QFAIL("no error for column 9");
+    } catch (const AppError &error) {
+        QVERIFY(error.description().contains(QLatin1String("column 9")));
+    }
+}
+
+void ComponentsTest::textFlagsMapToWrappingAndEllipsis()
+{
+    const CellTextLayout icon = cellTextLayout(0x40020);
+    QVERIFY(!icon.wrap);
+    QCOMPARE(icon.elide, Qt::ElideRight);
+    QCOMPARE(icon.alignment & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+
+    const CellTextLayout text = cellTextLayout(20);
+    QVERIFY(text.wrap);
+    QCOMPARE(text.elide, Qt::ElideNone);
+    QCOMPARE(text.alignment, Qt::AlignLeft | Qt::AlignVCenter);
+
+    QCOMPARE(cellTextLayout(CellFlags::Center | CellFlags::Bottom).alignment, Qt::AlignHCenter | Qt::AlignBottom);
+}
+
+void ComponentsTest::rowsFitAnIconAndTheirWrappedText()
+{
+    GridFixture f;
+    f.grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.grid));
+    auto *table = qobject_cast<QTableView *>(f.view());
+    QVERIFY(table);
+    QVERIFY(table->rowHeight(0) >= 36); // a 32-pixel icon and its margin
+
+    const QString longText = QStringLiteral("The date the product was approved as stated in the FDA approval letter "
+                                            "to the applicant.  The format is Mmm dd, yyyy.");
+    f.grid.setCell(2, 2, longText, CellFlags::TextCell);
+    const int wrapped = table->rowHeight(1);
+    QVERIFY2(wrapped > table->rowHeight(0) + 20, qPrintable(QString::number(wrapped)));
+
+    // The same text on one line with an ellipsis keeps the row low.
+    f.grid.setCell(3, 2, longText, CellFlags::IconCell);
+    QCOMPARE(table->rowHeight(2), table->rowHeight(0));
+
+    // A wider column needs fewer lines.
+    table->setColumnWidth(1, 380);
+    QVERIFY(table->rowHeight(1) < wrapped);
+
+    // While redraw is off the rows wait; at redraw on they fit again.
+    table->setColumnWidth(1, 100);
+    const int before = table->rowHeight(0);
+    f.grid.setRedraw(false);
+    f.grid.setCell(1, 4, longText + longText, CellFlags::TextCell);
+    QCOMPARE(table->rowHeight(0), before);
+    f.grid.setRedraw(true);
+    QVERIFY(table->rowHeight(0) > before);
+}
+
+void ComponentsTest::rowEventsCountFromOneAndRowZeroMeansNone()
+{
+    GridFixture f;
+    f.grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.grid));
+    QSignalSpy rows(&f.grid, &VbalGrid::currentRowChanged);
+    QSignalSpy doubles(&f.grid, &VbalGrid::cellDoubleClicked);
+    QSignalSpy moves(&f.grid, &VbalGrid::pointerMoved);
+
+    QTest::mouseClick(f.view()->viewport(), Qt::LeftButton, {}, f.cellCentre(2, 2));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.last().at(0).toInt(), 2);
+    QCOMPARE(rows.last().at(1).toInt(), 2);
+    QCOMPARE(f.grid.currentRow(), 2);
+
+    QTest::keyClick(f.view(), Qt::Key_Down);
+    QCOMPARE(rows.last().at(0).toInt(), 3);
+
+    // A click below the last row leaves no row current.
+    QTest::mouseClick(f.view()->viewport(), Qt::LeftButton, {}, QPoint(60, f.view()->viewport()->height() - 4));
+    QCOMPARE(rows.last().at(0).toInt(), 0);
+    QCOMPARE(f.grid.currentRow(), 0);
+
+    QTest::keyClick(f.view(), Qt::Key_Up);
+    QCOMPARE(rows.last().at(0).toInt(), 1);
+    QTest::keyClick(f.view(), Qt::Key_Escape);
+    QCOMPARE(rows.last().at(0).toInt(), 0);
+
+    // A double click arrives as press, release, double click.
+    QTest::mouseClick(f.view()->viewport(), Qt::LeftButton, {}, f.cellCentre(3, 1));
+    QTest::mouseDClick(f.view()->viewport(), Qt::LeftButton, {}, f.cellCentre(3, 1));
+    QCOMPARE(doubles.size(), 1);
+    QCOMPARE(doubles.last().at(0).toInt(), 3);
+    QCOMPARE(doubles.last().at(1).toInt(), 1);
+
+    QMouseEvent move(QEvent::MouseMove, QPointF(f.cellCentre(1, 4)), f.view()->viewport()->mapToGlobal(f.cellCentre(1, 4)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(f.view()->viewport(), &move);
+    QCOMPARE(moves.size(), 1);
+    const QPoint inGrid = f.view()->viewport()->mapTo(&f.grid, f.cellCentre(1, 4));
+    QCOMPARE(moves.last().at(2).toInt(), inGrid.x());
+    QCOMPARE(moves.last().at(3).toInt(), inGrid.y());
+}
+
+void ComponentsTest::selectedRowIsLightOrangeExceptInFixedColumns()
+{
+    GridFixture f;
+    f.grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.grid));
+    QTest::mouseClick(f.view()->viewport(), Qt::LeftButton, {}, f.cellCentre(2, 4));
+    // Move the pointer away so no row is hot-tracked.
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(f.view()->viewport(), &leave);
+
+    const QImage shot = f.view()->viewport()->grab().toImage();
+    auto colourAt = [&](int row, int column) {
+        const QRect cell = f.view()->visualRect(f.view()->model()->index(row - 1, column - 1));
+        return QColor(shot.pixel(cell.right() - 3, cell.top() + 3)); // a corner free of text and icon
+    };
+    QCOMPARE(colourAt(2, 4), QColor(255, 224, 192));
+    QCOMPARE(colourAt(2, 2), QColor(255, 224, 192));
+    QCOMPARE(colourAt(2, 3), QColor(242, 242, 255)); // fixed column, out of the selection
+    QCOMPARE(colourAt(1, 4), QColor(242, 242, 255));
+
+    // Without the focus the row keeps its colour.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    other.setFocus();
+    const QImage unfocused = f.view()->viewport()->grab().toImage();
+    const QRect cell = f.view()->visualRect(f.view()->model()->index(1, 3));
+    QCOMPARE(QColor(unfocused.pixel(cell.right() - 3, cell.top() + 3)), QColor(255, 224, 192));
+}
+
+void ComponentsTest::cellsAreExposedToScreenReaders()
+{
+    GridFixture f;
+    f.grid.setCell(2, 4, QStringLiteral("TABLET"), CellFlags::TextCell);
+    f.grid.setCell(2, 3, QString(), CellFlags::IconCell, 0);
+    f.grid.setCellAccessibleText(2, 3, QStringLiteral("Double click for more about Dosage Form"));
+    f.grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.grid));
+
+    QAccessibleInterface *table = QAccessible::queryAccessibleInterface(f.view());
+    QVERIFY(table && table->tableInterface());
+    QCOMPARE(table->tableInterface()->rowCount(), 3);
+    QAccessibleInterface *value = table->tableInterface()->cellAt(1, 3);
+    QVERIFY(value);
+    QCOMPARE(value->text(QAccessible::Name), QStringLiteral("TABLET"));
+    QAccessibleInterface *info = table->tableInterface()->cellAt(1, 2);
+    QVERIFY(info);
+    QCOMPARE(info->text(QAccessible::Name), QStringLiteral("Double click for more about Dosage Form"));
+}
+
+void ComponentsTest::fontsResolveToRealFaces()
+{
+    if (!AppFonts::tahomaAvailable()) {
+        QSKIP("the Tahoma font files are not installed (fonts-wine)");
+    }
+    const QFontInfo tahoma(AppFonts::tahoma(8.25, true));
+    QCOMPARE(tahoma.family(), QStringLiteral("Tahoma"));
+    QVERIFY(tahoma.bold());
+    const QFontInfo times(AppFonts::timesNewRoman(8.25, true));
+    QVERIFY2(times.family() == QLatin1String("Liberation Serif") || times.family() == QLatin1String("Times New Roman"),
+             qPrintable(times.family()));
+}
+
+void ComponentsTest::focusAloneMakesNoLineCurrent()
+{
+    QuietFocusView<QListWidget> list;
+    list.addItems({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")});
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    QSignalSpy current(&list, &QListWidget::currentRowChanged);
+    list.setFocus(Qt::OtherFocusReason);
+    QCOMPARE(list.currentRow(), -1);
+    QCOMPARE(current.size(), 0);
+    QTest::keyClick(&list, Qt::Key_Down);
+    QCOMPARE(list.currentRow(), 0);
+}
+
+QTEST_MAIN(ComponentsTest)
+#include "tst_components.moc"

@@ -1,0 +1,798 @@
+#include "AdvancedPanel.h"
+#include "AdvancedSearch.h"
+#include "Database.h"
+#include "KeyList.h"
+#include "SearchWindows.h"
+#include "VbalGrid.h"
+#include "WindowHost.h"
+#include "frmDrugs.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+using AdvancedSearch::Row;
+
+class FakeHost : public WindowHost
+{
+public:
+    void PressMenuButton(int ButtonID) override { commands.append(ButtonID); }
+    frmDrugs *drugsWindow() override { return nullptr; }
+    frmIngredients *ingredientsWindow() override { return nullptr; }
+    frmDosageForm *dosageFormWindow() override { return nullptr; }
+    frmRoute *routeWindow() override { return nullptr; }
+    frmPatent *patentWindow() override { return nullptr; }
+    void maximizeWindow(QWidget *) override {}
+    QList<int> commands;
+};
+
+// Records where a double click in the grid would lead.
+class RecordingDrugs : public frmDrugs
+{
+public:
+    using frmDrugs::frmDrugs;
+    QList<QPair<int, QString>> followed;
+
+protected:
+    void followDetailRow(int row, const QString &valueText) override { followed.append({row, valueText}); }
+};
+
+const QString ItemsFound = QStringLiteral(" Item(s) Found");
+
+QStringList lines(const QListWidget *list)
+{
+    QStringList result;
+    for (int i = 0; i < list->count(); ++i) {
+        result << list->item(i)->text();
+    }
+    return result;
+}
+
+// The value column of the twelve detail rows.
+QStringList values(const frmDrugs &window)
+{
+    QStringList result;
+    for (int row = 1; row <= frmDrugs::RowCount; ++row) {
+        result << window.vbalGrid()->cellText(row, frmDrugs::ValueColumn);
+    }
+    return result;
+}
+
+// One product read straight from the database, in the grid's row order.
+QStringList productFields(qint32 id)
+{
+    const char *fields[] = {"trade name", "ingredient", "Strength", "Dosage Form", "Route of Administration", "Type",
+                            "Applicant Full Name", "Therapeutic Equivalence (TE) Code", "Product Number",
+                            "New Drug Application (NDA) Number", "Reference Listed Drug (RLD)", "Approval Date"};
+    QSqlQuery query(Connection::shared().database());
+    query.exec(QStringLiteral("SELECT * FROM products WHERE ID = %1").arg(id));
+    QStringList result;
+    if (query.next()) {
+        for (const char *field : fields) {
+            result << fieldText(query.value(QString::fromLatin1(field)));
+        }
+    }
+    return result;
+}
+
+int countOf(const QString &sql)
+{
+    QSqlQuery query(Connection::shared().database());
+    query.exec(sql);
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+void clickLine(QListWidget *list, int position)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(position)).center());
+}
+
+QPoint cellCentre(const VbalGrid *grid, int row, int column)
+{
+    QAbstractItemView *view = grid->itemView();
+    return view->visualRect(view->model()->index(row - 1, column - 1)).center();
+}
+
+// A double click as the window system delivers it: press, release, double click.
+void doubleClick(QWidget *widget, const QPoint &at)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+}
+
+void sendMouseMove(QWidget *widget, const QPoint &at)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+// A small reference database for exact cases the real data lacks (a Null strength,
+// a Null trade name).
+void buildFixture(const QString &path)
+{
+    const QString name = QStringLiteral("search-fixture");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        const QString vocabulary = QStringLiteral(
+            " (ID INTEGER PRIMARY KEY, name TEXT COLLATE NOCASE, DEFINITION TEXT, [USE RESTRICTIONS] TEXT,"
+            " [SHORT NAME] TEXT, [FDA CODE] TEXT, [NCI CONCEPT ID] TEXT)");
+        const QStringList statements = {
+            QStringLiteral("CREATE TABLE products (ID INTEGER PRIMARY KEY, [trade name] TEXT COLLATE NOCASE,"
+                           " ingredient TEXT COLLATE NOCASE, Strength TEXT COLLATE NOCASE,"
+                           " [Dosage Form] TEXT COLLATE NOCASE, [Route of Administration] TEXT COLLATE NOCASE,"
+                           " Type TEXT COLLATE NOCASE, [Applicant Full Name] TEXT COLLATE NOCASE,"
+                           " [Therapeutic Equivalence (TE) Code] TEXT COLLATE NOCASE,"
+                           " [Product Number] TEXT COLLATE NOCASE,"
+                           " [New Drug Application (NDA) Number] TEXT COLLATE NOCASE,"
+                           " [Reference Listed Drug (RLD)] TEXT COLLATE NOCASE, [Approval Date] TEXT COLLATE NOCASE)"),
+            QStringLiteral("CREATE TABLE [dosage form]") + vocabulary,
+            QStringLiteral("CREATE TABLE [route of administration]") + vocabulary,
+            QStringLiteral("CREATE TABLE patent (ID INTEGER PRIMARY KEY, [Patent Number] TEXT)"),
+            QStringLiteral("INSERT INTO products (ID, [trade name], ingredient, Strength, [Applicant Full Name], Type)"
+                           " VALUES (1, 'EXCEDRIN', 'ASPIRIN;CAFFEINE', NULL, 'NOVARTIS', 'OTC'),"
+                           " (2, NULL, 'MYSTERY', '1MG', 'ACME', 'RX'),"
+                           " (3, 'ANACIN', 'ASPIRIN', '400MG', 'PFIZER', 'OTC')"),
+        };
+        for (const QString &sql : statements) {
+            QVERIFY2(q.exec(sql), qPrintable(sql));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+} // namespace
+
+class SearchTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    // The statement builder.
+    void tickedRowsJoinInRowOrderWithBlankAndLineBreak();
+    void anyKeywordPutsOrAfterEachLineBreak();
+    void matchingOptionsMatchTheirCaptions_data();
+    void matchingOptionsMatchTheirCaptions();
+    void idRowAndQuotedTextsEnterAsPatterns();
+    void withoutTickedRowsThereIsNothingToSearch();
+
+    // The drug window on the real data.
+    void windowOpensWithCaptionsIconsAndEmptyValues();
+    void controlsCarryDesignAndAccessibleNames();
+    void emptySearchListsEveryProductInOrder();
+    void onlyEnterReleasedInTheSearchBoxSearches();
+    void searchTextsAreSearchedAsTyped();
+    void choosingAHitShowsItsTwelveFieldsAndTitle();
+    void nullFieldsShowEmptyAndTitleKeepsItsSeparators();
+    void missingKeyKeepsThePreviousDetails();
+    void helpStripFollowsTheGridRow();
+    void pointerMovementTakesTheFocus();
+    void advancedPanelKeepsItsStateBetweenShowings();
+    void findListsMatchesAndHidesThePanel();
+    void matchingOptionsFindWhatTheCaptionsSay();
+    void findWithoutATickedRowRunsNothing();
+    void failingSearchLeavesTheWindowUsable();
+    void secondSearchCannotStartWhileOneReads();
+    void doubleClickFollowsOnlyRowsWithTheInformationIcon();
+    void layoutGrowsWithTheWindow();
+    void catalogueMakesTheDrugWindow();
+
+private:
+    std::unique_ptr<frmDrugs> makeWindow();
+    void search(frmDrugs &window, const QString &text);
+
+    FakeHost m_host;
+    QTemporaryDir m_dir;
+};
+
+void SearchTest::initTestCase()
+{
+    QVERIFY2(QFile::exists(QStringLiteral(KVOSTREL_DB_PATH)), "the build makes kvostrel.mdb before the tests");
+}
+
+void SearchTest::init()
+{
+    Connection::shared().open(QStringLiteral(KVOSTREL_DB_PATH));
+}
+
+void SearchTest::cleanup()
+{
+    Connection::releaseShared();
+}
+
+std::unique_ptr<frmDrugs> SearchTest::makeWindow()
+{
+    auto window = std::make_unique<frmDrugs>(&m_host);
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get())) {
+        return nullptr;
+    }
+    return window;
+}
+
+void SearchTest::search(frmDrugs &window, const QString &text)
+{
+    window.txtSearch()->setText(text);
+    QTest::mouseClick(window.cmdSearch(), Qt::LeftButton);
+}
+
+// ---------------------------------------------------------------- builder
+
+void SearchTest::tickedRowsJoinInRowOrderWithBlankAndLineBreak()
+{
+    const AdvancedSearch::RowDesigns design = frmDrugs::windowDesign().parameterRows;
+    QVector<Row> rows;
+    for (const AdvancedSearch::RowDesign &row : design) {
+        rows.append({row.column, QString(), false});
+    }
+    rows[4] = {QStringLiteral("Strength"), QStringLiteral("10"), true};
+    rows[2] = {QStringLiteral("Trade Name"), QStringLiteral("asp"), true};
+    QCOMPARE(AdvancedSearch::statement(SqlText::Window::Drugs, rows, AdvancedSearch::Includes,
+                                       AdvancedSearch::AllKeywords),
+             QStringLiteral("SELECT [trade name],ID FROM products where [Trade Name] like '%asp%' \r\n"
+                            " AND [Strength] like '%10%' \r\n order by [trade name];"));
+
+    // One ticked row: no joiner at all.
+    rows[4].ticked = false;
+    QVERIFY(!AdvancedSearch::clauses(rows, AdvancedSearch::Includes, AdvancedSearch::AllKeywords).contains("AND"));
+}
+
+void SearchTest::anyKeywordPutsOrAfterEachLineBreak()
+{
+    const QVector<Row> rows = {{QStringLiteral("ID"), QStringLiteral("1"), true},
+                               {QStringLiteral("Type"), QStringLiteral("RX"), false},
+                               {QStringLiteral("Type"), QStringLiteral("RX"), true},
+                               {QStringLiteral("Dosage Form"), QStringLiteral("TABLET"), true}};
+    const QString clauses = AdvancedSearch::clauses(rows, AdvancedSearch::Includes, AdvancedSearch::AnyKeyword);
+    QCOMPARE(clauses.count(QStringLiteral(" OR ")), 2);
+    QCOMPARE(clauses.count(QStringLiteral("\r\n OR ")), 2);
+    QVERIFY(!clauses.startsWith(QStringLiteral(" OR")));
+    QVERIFY(clauses.endsWith(QStringLiteral("[Dosage Form] like '%TABLET%' \r\n")));
+}
+
+void SearchTest::matchingOptionsMatchTheirCaptions_data()
+{
+    QTest::addColumn<int>("option");
+    QTest::addColumn<QString>("clause");
+    QTest::newRow("Starting With...") << 0 << QStringLiteral("[Trade Name] like 'asp%' \r\n");
+    QTest::newRow("... Includes ...") << 1 << QStringLiteral("[Trade Name] like '%asp%' \r\n");
+    QTest::newRow("... Ending With") << 2 << QStringLiteral("[Trade Name] like '%asp' \r\n");
+}
+
+void SearchTest::matchingOptionsMatchTheirCaptions()
+{
+    QFETCH(int, option);
+    QFETCH(QString, clause);
+    const QVector<Row> rows = {{QStringLiteral("Trade Name"), QStringLiteral("asp"), true}};
+    QCOMPARE(AdvancedSearch::clauses(rows, AdvancedSearch::MatchOption(option), AdvancedSearch::AllKeywords), clause);
+}
+
+void SearchTest::idRowAndQuotedTextsEnterAsPatterns()
+{
+    const QVector<Row> rows = {{QStringLiteral("ID"), QStringLiteral("123"), true},
+                               {QStringLiteral("Applicant Full Name"), QStringLiteral("O'NEIL"), true}};
+    QCOMPARE(AdvancedSearch::clauses(rows, AdvancedSearch::Includes, AdvancedSearch::AllKeywords),
+             QStringLiteral("[ID] like '%123%' \r\n AND [Applicant Full Name] like '%O''NEIL%' \r\n"));
+}
+
+void SearchTest::withoutTickedRowsThereIsNothingToSearch()
+{
+    const QVector<Row> rows = {{QStringLiteral("ID"), QStringLiteral("1"), false}, {QString(), QStringLiteral("x"), true}};
+    QVERIFY(!AdvancedSearch::anyTicked(rows));
+    QVERIFY(AdvancedSearch::clauses(rows, AdvancedSearch::Includes, AdvancedSearch::AllKeywords).isEmpty());
+}
+
+// ---------------------------------------------------------------- the window
+
+void SearchTest::windowOpensWithCaptionsIconsAndEmptyValues()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Trade Drugs"));
+    QVERIFY(window->lblTradeName()->text().isEmpty());
+    QVERIFY(window->lblSearch()->text().isEmpty());
+    QVERIFY(window->lblTooltip()->text().isEmpty());
+    QVERIFY(!window->imgTooltip()->isVisible());
+    QVERIFY(!window->picAdvanced()->isVisible());
+
+    VbalGrid *grid = window->vbalGrid();
+    QCOMPARE(grid->columnCount(), 4);
+    QCOMPARE(grid->columnHeader(2), QStringLiteral("Description"));
+    QCOMPARE(grid->columnHeader(4), QStringLiteral("Value"));
+    QCOMPARE(grid->rowCount(), 12);
+    QCOMPARE(grid->cellText(8, 2), QStringLiteral("Therapeutic Equivalence (TE) Code"));
+    QCOMPARE(window->vbalImageList().count(), 13);
+    for (int row = 1; row <= 12; ++row) {
+        QVERIFY(grid->cellText(row, 4).isEmpty());
+        QVERIFY(grid->cellIcon(row, 1) >= 1); // a row icon, not the information icon (index 0)
+        const bool followable = row == 2 || row == 4 || row == 5 || row == 10;
+        QCOMPARE(grid->cellIcon(row, 3), followable ? 0 : -1);
+    }
+    QCOMPARE(grid->cellIcon(1, 1), 1);  // picture 2
+    QCOMPARE(grid->cellIcon(12, 1), 3); // picture 4
+
+    // Panel defaults: "... Includes ...", "All Keywords", nothing ticked.
+    QVERIFY(window->picAdvanced()->optParamSettings(1)->isChecked());
+    QVERIFY(window->picAdvanced()->optParamConcat(0)->isChecked());
+    for (int i = 0; i < AdvancedSearch::RowCount; ++i) {
+        QVERIFY(!window->chkParam(i)->isChecked());
+        QVERIFY(window->txtParam(i)->text().isEmpty());
+    }
+    QCOMPARE(window->picAdvanced()->paramTag(12), QStringLiteral("Route of Administration"));
+    QVERIFY(window->chkParam(12)->isVisibleTo(window->picAdvanced()));
+    QVERIFY(!window->chkParam(13)->isVisibleTo(window->picAdvanced()));
+}
+
+void SearchTest::controlsCarryDesignAndAccessibleNames()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    const char *names[] = {"txtSearch", "cmdSearch", "Command1", "lstSearch", "lblSearch", "lblTradeName", "vbalGrid",
+                           "lblWait", "picAdvanced", "lblTooltip", "imgTooltip", "chkParam3", "txtParam3",
+                           "lblParam3", "optParamSettings0", "optParamConcat1", "picBox", "cmdAdvancedSearch",
+                           "cmdAdvancedCancel"};
+    for (const char *name : names) {
+        QVERIFY2(window->findChild<QWidget *>(QLatin1String(name)), name);
+    }
+    QVERIFY(window->findChild<KeyList *>(QStringLiteral("lstSearchID")));
+    QCOMPARE(window->txtSearch()->accessibleName(), QStringLiteral("Search text"));
+    QCOMPARE(window->lstSearch()->accessibleName(), QStringLiteral("Search results"));
+    QCOMPARE(window->chkParam(3)->accessibleName(), QStringLiteral("Applicant"));
+    QCOMPARE(window->txtParam(12)->accessibleName(), QStringLiteral("Route of Admin"));
+    QCOMPARE(window->picAdvanced()->optParamSettings(0)->accessibleName(), QStringLiteral("Starting With..."));
+    QCOMPARE(window->cmdSearch()->text(), QStringLiteral("Search"));
+    QCOMPARE(window->Command1()->text(), QStringLiteral("Advanced Search"));
+    QCOMPARE(window->lblWait()->text(), QStringLiteral("Loading, Please Wait..."));
+}
+
+void SearchTest::emptySearchListsEveryProductInOrder()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    search(*window, QString());
+    QListWidget *list = window->lstSearch();
+    QCOMPARE(list->count(), 45752);
+    QCOMPARE(window->lstSearchID()->count(), 45752);
+    QCOMPARE(window->lblSearch()->text(), QStringLiteral("45752") + ItemsFound);
+    QVERIFY(list->isVisible());
+    QVERIFY(window->isEnabled());
+    for (int i = 1; i < list->count(); ++i) {
+        if (QString::compare(list->item(i - 1)->text(), list->item(i)->text(), Qt::CaseInsensitive) > 0) {
+            QFAIL(qPrintable(QStringLiteral("out of order at %1: %2 / %3")
+                                 .arg(i)
+                                 .arg(list->item(i - 1)->text(), list->item(i)->text())));
+        }
+    }
+    // Each key belongs to the line beside it.
+    for (const int position : {0, 12345, 45751}) {
+        QCOMPARE(productFields(window->lstSearchID()->text(position).toInt()).value(0), list->item(position)->text());
+    }
+}
+
+void SearchTest::onlyEnterReleasedInTheSearchBoxSearches()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    window->txtSearch()->setFocus();
+    QTest::keyClicks(window->txtSearch(), QStringLiteral("lipitor"));
+    QTest::keyClick(window->txtSearch(), Qt::Key_Tab);
+    window->txtSearch()->setFocus();
+    QTest::keyPress(window->txtSearch(), Qt::Key_Return); // pressed, not yet released
+    QCOMPARE(window->lstSearch()->count(), 0);
+    QVERIFY(window->lblSearch()->text().isEmpty());
+
+    QTest::keyRelease(window->txtSearch(), Qt::Key_Return);
+    const int lipitor = countOf(QStringLiteral("SELECT count(*) FROM products WHERE [trade name] LIKE '%lipitor%'"));
+    QVERIFY(lipitor > 0);
+    QCOMPARE(window->lstSearch()->count(), lipitor);
+    QCOMPARE(window->lblSearch()->text(), QString::number(lipitor) + ItemsFound);
+    for (const QString &line : lines(window->lstSearch())) {
+        QVERIFY(line.contains(QLatin1String("LIPITOR"), Qt::CaseInsensitive));
+    }
+    QVERIFY(window->txtSearch()->hasFocus()); // the user can type on
+
+    // The keypad's Enter searches too.
+    window->txtSearch()->setText(QStringLiteral("ZZQX NO SUCH DRUG"));
+    QTest::keyClick(window->txtSearch(), Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(window->lstSearch()->count(), 0);
+    QCOMPARE(window->lstSearchID()->count(), 0);
+    QCOMPARE(window->lblSearch()->text(), QStringLiteral("0") + ItemsFound);
+}
+
+void SearchTest::searchTextsAreSearchedAsTyped()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    search(*window, QStringLiteral("MEN'S"));
+    QVERIFY(lines(window->lstSearch()).contains(QStringLiteral("MEN'S ROGAINE")));
+    for (const QString &line : lines(window->lstSearch())) {
+        QVERIFY(line.contains(QLatin1String("MEN'S"), Qt::CaseInsensitive));
+    }
+
+    // A typed "%" is a wildcard.
+    search(*window, QStringLiteral("rog%ine"));
+    QCOMPARE(window->lstSearch()->count(),
+             countOf(QStringLiteral("SELECT count(*) FROM products WHERE [trade name] LIKE '%ROG%INE%'")));
+    QVERIFY(lines(window->lstSearch()).contains(QStringLiteral("WOMEN'S ROGAINE")));
+    QCOMPARE(window->lstSearchID()->count(), window->lstSearch()->count());
+}
+
+void SearchTest::choosingAHitShowsItsTwelveFieldsAndTitle()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    search(*window, QStringLiteral("lipitor"));
+    QListWidget *list = window->lstSearch();
+    QVERIFY(list->count() >= 2);
+
+    clickLine(list, 0);
+    const qint32 first = window->lstSearchID()->text(0).toInt();
+    const QStringList fields = productFields(first);
+    QCOMPARE(values(*window), fields);
+    QCOMPARE(window->lblTradeName()->text(), fields[0] + " (" + fields[2] + ") - " + fields[6]);
+    QVERIFY(window->vbalGrid()->isVisible());
+    QVERIFY(list->isEnabled());
+    QVERIFY(list->hasFocus());
+
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(values(*window), productFields(window->lstSearchID()->text(1).toInt()));
+
+    // Setting the position from code behaves like a click on that line.
+    list->setCurrentRow(0);
+    QCOMPARE(values(*window), fields);
+
+    // A quick search leaves the details alone.
+    search(*window, QStringLiteral("ZZQX NO SUCH DRUG"));
+    QCOMPARE(values(*window), fields);
+}
+
+void SearchTest::nullFieldsShowEmptyAndTitleKeepsItsSeparators()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    // Real data: a product with a TE code, then one without.
+    const int withCode = countOf(QStringLiteral(
+        "SELECT min(ID) FROM products WHERE [Therapeutic Equivalence (TE) Code] IS NOT NULL"));
+    const int withoutCode = countOf(QStringLiteral(
+        "SELECT min(ID) FROM products WHERE [Therapeutic Equivalence (TE) Code] IS NULL"));
+    window->GetProductDetails(withCode);
+    QVERIFY(!window->vbalGrid()->cellText(8, 4).isEmpty());
+    window->GetProductDetails(withoutCode);
+    QCOMPARE(window->vbalGrid()->cellText(8, 4), QString());
+    QCOMPARE(window->vbalGrid()->cellText(1, 4), productFields(withoutCode).value(0));
+
+    // Fixture: a Null strength, and a Null trade name met by the advanced search.
+    const QString fixture = m_dir.filePath(QStringLiteral("fixture.mdb"));
+    if (!QFile::exists(fixture)) {
+        buildFixture(fixture);
+    }
+    Connection::shared().open(fixture);
+    window->GetProductDetails(1);
+    QCOMPARE(window->lblTradeName()->text(), QStringLiteral("EXCEDRIN () - NOVARTIS"));
+    QCOMPARE(window->vbalGrid()->cellText(3, 4), QString());
+
+    window->chkParam(10)->setChecked(true); // Type, any value
+    window->picAdvanced()->optParamSettings(0)->setChecked(true);
+    window->PressAdvancedSearchButton();
+    QCOMPARE(lines(window->lstSearch()), (QStringList{QString(), QStringLiteral("ANACIN"), QStringLiteral("EXCEDRIN")}));
+    QCOMPARE(window->lstSearchID()->lines(), (QStringList{QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("1")}));
+    window->lstSearch()->setCurrentRow(0);
+    QCOMPARE(window->vbalGrid()->cellText(2, 4), QStringLiteral("MYSTERY"));
+    QCOMPARE(window->lblTradeName()->text(), QStringLiteral(" (1MG) - ACME"));
+}
+
+void SearchTest::missingKeyKeepsThePreviousDetails()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    window->GetProductDetails(36390);
+    const QStringList shown = values(*window);
+    const QString title = window->lblTradeName()->text();
+    QVERIFY(title.startsWith(QLatin1String("LIPITOR (")));
+
+    window->GetProductDetails(99999999);
+    QCOMPARE(values(*window), shown);
+    QCOMPARE(window->lblTradeName()->text(), title);
+    QVERIFY(window->vbalGrid()->isVisible());
+    QVERIFY(window->lstSearch()->isEnabled());
+
+    window->EmptyTheGrid();
+    for (const QString &value : values(*window)) {
+        QVERIFY(value.isEmpty());
+    }
+    QCOMPARE(window->vbalGrid()->cellText(1, 2), QStringLiteral("Trade Name"));
+    QCOMPARE(window->lblTradeName()->text(), title);
+}
+
+void SearchTest::helpStripFollowsTheGridRow()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    VbalGrid *grid = window->vbalGrid();
+    QTest::mouseClick(grid->itemView()->viewport(), Qt::LeftButton, {}, cellCentre(grid, 3, 2));
+    QCOMPARE(window->lblTooltip()->text(),
+             QStringLiteral("The potency of the active ingredient.  May repeat for multiple part products."));
+    QVERIFY(!window->imgTooltip()->isVisible());
+
+    QTest::keyClick(grid->itemView(), Qt::Key_Down);
+    QCOMPARE(window->lblTooltip()->text(), QStringLiteral("The product dosage form."));
+
+    // Escape leaves the rows: no row, the general hint with its icon.
+    QTest::keyClick(grid->itemView(), Qt::Key_Escape);
+    QCOMPARE(window->lblTooltip()->text(),
+             QStringLiteral("             Double click on the INFO icon to get more details about the selected item."));
+    QVERIFY(window->imgTooltip()->isVisible());
+
+    QTest::mouseClick(grid->itemView()->viewport(), Qt::LeftButton, {}, cellCentre(grid, 12, 4));
+    QVERIFY(window->lblTooltip()->text().contains(QLatin1String("Mmm dd, yyyy.  Products approved prior")));
+    QVERIFY(!window->imgTooltip()->isVisible());
+}
+
+void SearchTest::pointerMovementTakesTheFocus()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    search(*window, QStringLiteral("lipitor"));
+    window->activateWindow();
+    window->txtSearch()->setFocus();
+    QVERIFY(QTest::qWaitFor([&] { return window->txtSearch()->hasFocus(); }));
+
+    sendMouseMove(window->lstSearch()->viewport(), QPoint(10, 10));
+    QVERIFY(window->lstSearch()->hasFocus());
+    QCOMPARE(window->lstSearch()->selectedItems().size(), 0); // the focus alone chooses no hit
+    QVERIFY(window->lblTradeName()->text().isEmpty());
+
+    sendMouseMove(window->vbalGrid()->itemView()->viewport(), cellCentre(window->vbalGrid(), 2, 2));
+    QVERIFY(window->vbalGrid()->itemView()->hasFocus());
+    QVERIFY(window->lblTooltip()->text().isEmpty()); // the drug window's strip follows rows, not the pointer
+}
+
+void SearchTest::advancedPanelKeepsItsStateBetweenShowings()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    QTest::mouseClick(window->Command1(), Qt::LeftButton);
+    AdvancedPanel *panel = window->picAdvanced();
+    QVERIFY(panel->isVisible());
+
+    QTest::mouseClick(window->chkParam(2), Qt::LeftButton);
+    QTest::keyClicks(window->txtParam(2), QStringLiteral("asp"));
+    QTest::mouseClick(window->chkParam(10), Qt::LeftButton);
+    QTest::keyClicks(window->txtParam(10), QStringLiteral("RX"));
+    QTest::mouseClick(panel->optParamSettings(2), Qt::LeftButton);
+    QTest::mouseClick(panel->optParamConcat(1), Qt::LeftButton);
+
+    QTest::mouseClick(panel->cmdAdvancedCancel(), Qt::LeftButton);
+    QVERIFY(!panel->isVisible());
+    QTest::mouseClick(window->Command1(), Qt::LeftButton);
+    QVERIFY(panel->isVisible());
+    QVERIFY(window->chkParam(2)->isChecked() && window->chkParam(10)->isChecked());
+    QVERIFY(!window->chkParam(3)->isChecked());
+    QCOMPARE(window->txtParam(2)->text(), QStringLiteral("asp"));
+    QCOMPARE(window->txtParam(10)->text(), QStringLiteral("RX"));
+    QCOMPARE(panel->matchOption(), AdvancedSearch::EndingWith);
+    QCOMPARE(panel->joinOption(), AdvancedSearch::AnyKeyword);
+
+    // A quick search leaves the panel open.
+    search(*window, QStringLiteral("lipitor"));
+    QVERIFY(panel->isVisible());
+    // Choosing a hit closes it and shows the hit.
+    clickLine(window->lstSearch(), 0);
+    QVERIFY(!panel->isVisible());
+    QVERIFY(window->lblTradeName()->text().startsWith(QLatin1String("LIPITOR")));
+}
+
+void SearchTest::findListsMatchesAndHidesThePanel()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    QTest::mouseClick(window->Command1(), Qt::LeftButton);
+    // Every RX tablet of one applicant.
+    window->chkParam(3)->setChecked(true);
+    window->txtParam(3)->setText(QStringLiteral("pfizer"));
+    window->chkParam(10)->setChecked(true);
+    window->txtParam(10)->setText(QStringLiteral("RX"));
+    window->chkParam(11)->setChecked(true);
+    window->txtParam(11)->setText(QStringLiteral("TABLET"));
+    QTest::mouseClick(window->picAdvanced()->cmdAdvancedSearch(), Qt::LeftButton);
+
+    const int expected = countOf(QStringLiteral(
+        "SELECT count(*) FROM products WHERE [Applicant Full Name] LIKE '%pfizer%' AND Type LIKE '%RX%'"
+        " AND [Dosage Form] LIKE '%TABLET%'"));
+    QVERIFY(expected > 0);
+    QCOMPARE(window->lstSearch()->count(), expected);
+    QCOMPARE(window->lstSearchID()->count(), expected);
+    QCOMPARE(window->lblSearch()->text(), QString::number(expected) + ItemsFound);
+    QVERIFY(!window->picAdvanced()->isVisible());
+    window->lstSearch()->setCurrentRow(expected - 1);
+    QVERIFY(window->vbalGrid()->cellText(7, 4).contains(QLatin1String("PFIZER"), Qt::CaseInsensitive));
+    QCOMPARE(window->vbalGrid()->cellText(6, 4), QStringLiteral("RX"));
+
+    // Nothing found: the panel still closes.
+    QTest::mouseClick(window->Command1(), Qt::LeftButton);
+    window->txtParam(11)->setText(QStringLiteral("NO SUCH FORM"));
+    QTest::keyClick(window->txtParam(11), Qt::Key_Return); // Enter in a parameter box finds too
+    QCOMPARE(window->lstSearch()->count(), 0);
+    QCOMPARE(window->lblSearch()->text(), QStringLiteral("0") + ItemsFound);
+    QVERIFY(!window->picAdvanced()->isVisible());
+}
+
+void SearchTest::matchingOptionsFindWhatTheCaptionsSay()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    window->chkParam(2)->setChecked(true);
+    window->txtParam(2)->setText(QStringLiteral("rogaine"));
+
+    window->picAdvanced()->optParamSettings(0)->setChecked(true); // "Starting With..."
+    window->PressAdvancedSearchButton();
+    const QStringList starting = lines(window->lstSearch());
+    QVERIFY(!starting.isEmpty());
+    for (const QString &line : starting) {
+        QVERIFY2(line.startsWith(QLatin1String("ROGAINE"), Qt::CaseInsensitive), qPrintable(line));
+    }
+
+    window->picAdvanced()->optParamSettings(2)->setChecked(true); // "... Ending With"
+    window->PressAdvancedSearchButton();
+    const QStringList ending = lines(window->lstSearch());
+    QVERIFY(ending.contains(QStringLiteral("MEN'S ROGAINE")));
+    for (const QString &line : ending) {
+        QVERIFY2(line.endsWith(QLatin1String("ROGAINE"), Qt::CaseInsensitive), qPrintable(line));
+    }
+}
+
+void SearchTest::findWithoutATickedRowRunsNothing()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    search(*window, QStringLiteral("lipitor"));
+    window->lstSearch()->setCurrentRow(0);
+    const QStringList before = lines(window->lstSearch());
+    const QStringList keys = window->lstSearchID()->lines();
+    const QStringList shown = values(*window);
+
+    QTest::mouseClick(window->Command1(), Qt::LeftButton);
+    window->txtParam(2)->setText(QStringLiteral("asp")); // a text, but no tick
+    QTest::mouseClick(window->picAdvanced()->cmdAdvancedSearch(), Qt::LeftButton);
+    QVERIFY(window->picAdvanced()->isVisible());
+    QVERIFY(window->picAdvanced()->lblAdvancedMessage()->text().contains(QLatin1String("Tick at least one")));
+    QCOMPARE(lines(window->lstSearch()), before);
+    QCOMPARE(window->lstSearchID()->lines(), keys);
+    QCOMPARE(values(*window), shown);
+    QCOMPARE(window->lblSearch()->text(), QString::number(before.size()) + ItemsFound);
+
+    // Ticking a row clears the message.
+    QTest::mouseClick(window->chkParam(2), Qt::LeftButton);
+    QVERIFY(window->picAdvanced()->lblAdvancedMessage()->text().isEmpty());
+}
+
+void SearchTest::failingSearchLeavesTheWindowUsable()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    search(*window, QStringLiteral("lipitor"));
+    const QStringList before = lines(window->lstSearch());
+    const QStringList keys = window->lstSearchID()->lines();
+
+    Connection::shared().close(); // the database goes away under the window
+    search(*window, QStringLiteral("aspirin"));
+    QVERIFY(window->isEnabled());
+    QVERIFY(window->lstSearch()->isVisible());
+    QVERIFY(window->lblSearch()->text().startsWith(QLatin1String("Search failed: ")));
+    QCOMPARE(lines(window->lstSearch()), before);
+    QCOMPARE(window->lstSearchID()->lines(), keys);
+
+    QTest::mouseClick(window->Command1(), Qt::LeftButton);
+    window->chkParam(2)->setChecked(true);
+    QTest::mouseClick(window->picAdvanced()->cmdAdvancedSearch(), Qt::LeftButton);
+    QVERIFY(window->isEnabled());
+    QVERIFY(window->picAdvanced()->isVisible()); // open, so the user can try again
+    QVERIFY(window->picAdvanced()->lblAdvancedMessage()->text().startsWith(QLatin1String("Search failed: ")));
+    QCOMPARE(window->lstSearchID()->count(), window->lstSearch()->count());
+
+    // The details fill skips its failing steps and ends usable.
+    window->lstSearch()->setCurrentRow(1);
+    QVERIFY(window->vbalGrid()->isVisible());
+    QVERIFY(window->lstSearch()->isEnabled());
+}
+
+void SearchTest::secondSearchCannotStartWhileOneReads()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    QTest::mouseClick(window->Command1(), Qt::LeftButton);
+    window->chkParam(2)->setChecked(true);
+    window->txtParam(2)->setText(QStringLiteral("aspirin"));
+    // Queued calls run while the quick search lets the window repaint before its query.
+    QMetaObject::invokeMethod(window.get(), [&] { window->PressAdvancedSearchButton(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(window->cmdSearch(), "click", Qt::QueuedConnection);
+    search(*window, QStringLiteral("lipitor"));
+
+    QVERIFY(window->picAdvanced()->isVisible()); // the advanced search did not run
+    QVERIFY(!window->isSearching());
+    const QStringList hits = lines(window->lstSearch());
+    QVERIFY(!hits.isEmpty());
+    for (const QString &line : hits) {
+        QVERIFY(line.contains(QLatin1String("LIPITOR")));
+    }
+    QCOMPARE(window->lstSearchID()->count(), hits.size());
+}
+
+void SearchTest::doubleClickFollowsOnlyRowsWithTheInformationIcon()
+{
+    RecordingDrugs window(&m_host);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.GetProductDetails(36390);
+    QWidget *viewport = window.vbalGrid()->itemView()->viewport();
+    const VbalGrid *grid = window.vbalGrid();
+
+    doubleClick(viewport, cellCentre(grid, 4, 4)); // value cell
+    doubleClick(viewport, cellCentre(grid, 2, 2)); // caption cell
+    doubleClick(viewport, cellCentre(grid, 1, 4)); // trade name: nowhere to go
+    doubleClick(viewport, cellCentre(grid, 6, 3));
+    window.vbalGrid()->itemView()->scrollToBottom();
+    doubleClick(viewport, cellCentre(grid, 10, 3)); // information icon
+
+    const QStringList fields = productFields(36390);
+    const QList<QPair<int, QString>> expected = {{4, fields[3]}, {2, fields[1]}, {10, fields[9]}};
+    QCOMPARE(window.followed, expected);
+}
+
+void SearchTest::layoutGrowsWithTheWindow()
+{
+    auto window = makeWindow();
+    QVERIFY(window);
+    window->resize(740, 469);
+    QCOMPARE(window->vbalGrid()->geometry(), QRect(240, 40, 489, 385));
+    QCOMPARE(window->lstSearch()->geometry(), QRect(8, 56, 217, 368));
+    QCOMPARE(window->lblTooltip()->geometry(), QRect(240, 424, 481, 41));
+    QCOMPARE(window->imgTooltip()->geometry(), QRect(240, 424, 32, 32));
+
+    window->resize(1000, 700);
+    const QRect grid = window->vbalGrid()->geometry();
+    QCOMPARE(grid, QRect(240, 40, 749, 616));
+    QCOMPARE(window->picAdvanced()->geometry(), grid);
+    QVERIFY(grid.contains(window->lblWait()->geometry()));
+    QCOMPARE(window->lblWait()->geometry().center().y(), grid.center().y());
+    QCOMPARE(window->lstSearch()->geometry(), QRect(8, 56, 217, 599));
+    QCOMPARE(window->lblTradeName()->geometry().width(), 741);
+    QCOMPARE(window->lblTooltip()->geometry(), QRect(240, 655, 741, 41));
+    QCOMPARE(window->txtSearch()->geometry(), QRect(8, 8, 217, 25));
+    // The panel's rows stay together inside it.
+    QVERIFY(QRect(QPoint(), grid.size()).contains(window->txtParam(12)->geometry()));
+}
+
+void SearchTest::catalogueMakesTheDrugWindow()
+{
+    QVERIFY(SearchWindows::provides(0));
+    QVERIFY(!SearchWindows::provides(6));
+    std::unique_ptr<QWidget> window(SearchWindows::create(0, &m_host));
+    QVERIFY(SearchWindows::asDrugs(window.get()));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Trade Drugs"));
+    QWidget other;
+    QVERIFY(!SearchWindows::asDrugs(&other));
+    QVERIFY(!SearchWindows::create(6, &m_host));
+}
+
+QTEST_MAIN(SearchTest)
+#include "tst_search.moc"
