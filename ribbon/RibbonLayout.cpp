@@ -1,0 +1,353 @@
+#include "RibbonLayout.h"
+
+#include "AppError.h"
+#include "RibbonModel.h"
+
+#include <QFontMetricsF>
+#include <QRegularExpression>
+#include <QVector>
+
+#include <cmath>
+
+using F = RibbonFamily;
+namespace G = RibbonGeometry;
+
+QFont FontTextMeasurer::fontFor(RibbonFont font)
+{
+    QFont result;
+    result.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
+    result.setPixelSize(font == RibbonFont::ButtonCaption ? 9 : 13);
+    result.setWeight(QFont::Normal);
+    return result;
+}
+
+int FontTextMeasurer::lineHeight(RibbonFont font)
+{
+    return int(std::ceil(QFontMetricsF(fontFor(font)).height()));
+}
+
+QSizeF FontTextMeasurer::measure(const QString &text, RibbonFont font) const
+{
+    const QFontMetricsF metrics(fontFor(font));
+    const QStringList lines = captionLines(text);
+    qreal widest = 0;
+    for (const QString &line : lines) {
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    }
+    const qreal height = qreal(lines.size()) * lineHeight(font);
+    return QSizeF(std::ceil(widest) * TwipsPerPixel, height * TwipsPerPixel);
+}
+
+QStringList captionLines(const QString &caption)
+{
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n"));
+    return caption.split(lineBreak);
+}
+
+namespace {
+
+// Rounds half to even, as the ribbon's 16-bit integer arithmetic does.
+qint16 toInt16(float value)
+{
+    return qint16(std::nearbyint(value));
+}
+
+void setCaption(RibbonScene &scene, F family, int index, const QString &text, const RibbonTextMeasurer &measurer)
+{
+    RibbonElement &element = scene.at(family, index);
+    element.text = text;
+    const QSizeF size = measurer.measure(text, fontOf(family));
+    element.width = float(size.width());
+    element.height = float(size.height());
+}
+
+const F TabFamilies[] = {F::Tab_caption,   F::Tab_left,        F::Tab_center,     F::Tab_right,
+                         F::Tab_left_over, F::Tab_center_over, F::Tab_right_over, F::TabMouse};
+
+const F CategoryFamilies[] = {F::Cat_Left_off, F::Cat_Left_on, F::Cat_Right_off, F::Cat_Right_on,
+                              F::Cat_Center_off, F::Cat_Center_on, F::Cat_Caption, F::CatMouse,
+                              F::Cat_Dlg, F::Cat_Dlg_on, F::Cat_Dlg_over};
+
+const F ButtonFamilies[] = {F::Button_left,        F::Button_center,     F::Button_right,   F::Button_left_over,
+                            F::Button_center_over, F::Button_right_over, F::Button_Caption, F::Button_Icon,
+                            F::Glip_on,            F::Glip_off,          F::ButMouse};
+
+} // namespace
+
+void LayoutBackground(RibbonScene &scene)
+{
+    for (const F family : {F::Barra2, F::BarraLeft, F::BarraRight}) {
+        RibbonElement &element = scene.at(family, 0);
+        element.top = G::BackgroundTop;
+        element.left = family == F::BarraRight ? 480 : 0;
+        scene.show(family, 0);
+    }
+    scene.at(F::Barra2, 0).width = G::BackgroundWidth;
+    scene.invalidateAll();
+}
+
+float ribbonHeight(const RibbonScene &scene)
+{
+    return scene.at(F::Barra2, 0).height + G::BackgroundTop;
+}
+
+void LayoutTabs(RibbonScene &scene, const RibbonLayoutInput &input)
+{
+    const int n = input.model.tabCount();
+    scene.invalidateAll();
+    for (const F family : TabFamilies) {
+        scene.discardFrom(family, 0);
+    }
+    for (const F family : TabFamilies) {
+        scene.create(family, 0);
+    }
+    for (int i = 0; i < n; ++i) {
+        runSkippingFailure([&] {
+            if (i > 0) {
+                for (const F family : TabFamilies) {
+                    scene.create(family, i);
+                }
+                const RibbonElement &previousRight = scene.at(F::Tab_right, i - 1);
+                scene.at(F::Tab_left, i).left = previousRight.left + previousRight.width;
+            } else {
+                scene.at(F::Tab_left, 0).left = G::FirstTabLeft;
+            }
+            RibbonElement &left = scene.at(F::Tab_left, i);
+            RibbonElement &center = scene.at(F::Tab_center, i);
+            RibbonElement &right = scene.at(F::Tab_right, i);
+            RibbonElement &mouse = scene.at(F::TabMouse, i);
+            RibbonElement &caption = scene.at(F::Tab_caption, i);
+            mouse.left = left.left;
+            caption.top = G::TabCaptionTop;
+            for (const F family : {F::Tab_left, F::Tab_center, F::Tab_right, F::Tab_left_over, F::Tab_center_over,
+                                   F::Tab_right_over, F::TabMouse}) {
+                scene.at(family, i).top = 0;
+            }
+            setCaption(scene, F::Tab_caption, i, input.model.tab(i).caption, input.measurer);
+            center.width = caption.width;
+            center.left = left.left + left.width;
+            caption.left = center.left;
+            right.left = center.left + center.width;
+            RibbonElement &centerOver = scene.at(F::Tab_center_over, i);
+            centerOver.width = center.width;
+            centerOver.left = center.left;
+            scene.at(F::Tab_left_over, i).left = left.left;
+            scene.at(F::Tab_right_over, i).left = right.left;
+            mouse.width = left.width + center.width + right.width;
+            caption.color = scene.tabCaptionColor;
+            scene.show(F::Tab_caption, i);
+            if (i == 0) {
+                scene.show(F::Tab_center, 0);
+                scene.show(F::Tab_left, 0);
+                scene.show(F::Tab_right, 0);
+                caption.color = scene.tabCaptionSelectedColor;
+            }
+            scene.show(F::TabMouse, i);
+            for (const F family : {F::Tab_center, F::Tab_left, F::Tab_right, F::Tab_center_over, F::Tab_left_over,
+                                   F::Tab_right_over, F::Tab_caption, F::TabMouse}) {
+                scene.bringToFront(family, i);
+            }
+        });
+    }
+}
+
+void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
+{
+    scene.invalidateAll();
+    for (const F family : {F::Cat_Left_off, F::Cat_Center_off, F::Cat_Right_off, F::Cat_Left_on, F::Cat_Center_on,
+                           F::Cat_Right_on, F::CatMouse}) {
+        scene.templateOf(family).top = G::CategoryTop;
+    }
+    scene.templateOf(F::Cat_Caption).top = G::CategoryCaptionTop;
+
+    QVector<const RibbonCategory *> shown;
+    const QString &currentTab = input.model.currentTabId();
+    for (int c = 0; c < input.model.categoryCount() && shown.size() < RibbonModel::CategoryCapacity; ++c) {
+        const RibbonCategory &category = input.model.category(c);
+        if (!currentTab.isEmpty() && !category.tabId.isEmpty() && category.tabId == currentTab) {
+            shown.append(&category);
+        }
+    }
+
+    // Every element of the category and button families is made afresh; element 0
+    // starts as a hidden copy of its template.
+    for (const F family : CategoryFamilies) {
+        scene.discardFrom(family, 0);
+        scene.create(family, 0);
+    }
+    for (const F family : ButtonFamilies) {
+        scene.discardFrom(family, 0);
+        scene.create(family, 0);
+    }
+
+    for (int k = 0; k < shown.size(); ++k) {
+        runSkippingFailure([&] {
+            const RibbonCategory &category = *shown[k];
+            if (k > 0) {
+                for (const F family : CategoryFamilies) {
+                    scene.create(family, k);
+                }
+                scene.at(F::Cat_Left_off, k).left =
+                    scene.at(F::Cat_Right_off, k - 1).left + scene.at(F::Cat_Right_off, k).width;
+            } else {
+                scene.at(F::Cat_Left_off, 0).left = G::FirstCategoryLeft;
+            }
+            RibbonElement &leftOff = scene.at(F::Cat_Left_off, k);
+            RibbonElement &centerOff = scene.at(F::Cat_Center_off, k);
+            RibbonElement &rightOff = scene.at(F::Cat_Right_off, k);
+            RibbonElement &caption = scene.at(F::Cat_Caption, k);
+            RibbonElement &mouse = scene.at(F::CatMouse, k);
+            RibbonElement &launcher = scene.at(F::Cat_Dlg, k);
+            mouse.left = leftOff.left;
+            setCaption(scene, F::Cat_Caption, k, category.caption, input.measurer);
+            caption.tag = category.id;
+            centerOff.left = leftOff.left + leftOff.width;
+
+            const qint16 buttonsWidth =
+                LayoutButtons(scene, input, category.id, toInt16(centerOff.left), qint16(k));
+
+            centerOff.width = caption.width + (category.dialogLauncher ? launcher.width : 0);
+            if (centerOff.width < buttonsWidth) {
+                centerOff.width = buttonsWidth;
+                caption.left = (centerOff.width - caption.width) / 2 + centerOff.left;
+            } else {
+                caption.left = centerOff.left;
+            }
+            rightOff.left = centerOff.left + centerOff.width;
+            RibbonElement &centerOn = scene.at(F::Cat_Center_on, k);
+            centerOn.width = centerOff.width;
+            centerOn.left = centerOff.left;
+            scene.at(F::Cat_Left_on, k).left = leftOff.left;
+            scene.at(F::Cat_Right_on, k).left = rightOff.left;
+            mouse.width = leftOff.width + rightOff.width + centerOff.width;
+
+            for (const F family : {F::Cat_Caption, F::Cat_Center_off, F::Cat_Left_off, F::Cat_Right_off, F::CatMouse}) {
+                scene.show(family, k);
+            }
+            for (const F family : {F::Cat_Center_off, F::Cat_Left_off, F::Cat_Right_off, F::Cat_Center_on,
+                                   F::Cat_Left_on, F::Cat_Right_on, F::Cat_Caption, F::CatMouse}) {
+                scene.bringToFront(family, k);
+            }
+
+            launcher.left = rightOff.left - launcher.width + G::LauncherOverlap;
+            launcher.top = rightOff.top + rightOff.height - (launcher.height + G::LauncherMargin);
+            for (const F family : {F::Cat_Dlg_on, F::Cat_Dlg_over}) {
+                RibbonElement &look = scene.at(family, k);
+                look.left = launcher.left;
+                look.top = launcher.top;
+                scene.hide(family, k);
+            }
+            if (category.dialogLauncher) {
+                scene.show(F::Cat_Dlg, k);
+            }
+            for (const F family : {F::Cat_Dlg, F::Cat_Dlg_on, F::Cat_Dlg_over}) {
+                scene.bringToFront(family, k);
+            }
+        });
+    }
+
+    // Every button goes above the category panels, with its frames hidden.
+    for (int j = 0; j <= scene.highestIndex(F::ButMouse); ++j) {
+        for (const F family : {F::Button_left, F::Button_right, F::Button_center, F::Button_left_over,
+                               F::Button_right_over, F::Button_center_over}) {
+            scene.hide(family, j);
+            scene.bringToFront(family, j);
+        }
+        for (const F family : {F::Button_Icon, F::Button_Caption, F::Glip_off, F::Glip_on, F::ButMouse}) {
+            scene.bringToFront(family, j);
+        }
+    }
+}
+
+qint16 LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const QString &categoryId, qint16 x0,
+                     qint16 k)
+{
+    float total = 0;
+    QVector<const RibbonButton *> buttons;
+    for (int b = 0; b < input.model.buttonCount() && buttons.size() < RibbonModel::ButtonCapacity; ++b) {
+        if (input.model.button(b).categoryId == categoryId) {
+            buttons.append(&input.model.button(b));
+        }
+    }
+    const int first = scene.highestIndex(F::ButMouse) + 1;
+    for (int j = 0; j < buttons.size(); ++j) {
+        runSkippingFailure([&] {
+            const RibbonButton &button = *buttons[j];
+            const int i = first + j;
+            for (const F family : ButtonFamilies) {
+                scene.create(family, i);
+            }
+            RibbonElement &mouse = scene.at(F::ButMouse, i);
+            RibbonElement &left = scene.at(F::Button_left, i);
+            RibbonElement &center = scene.at(F::Button_center, i);
+            RibbonElement &right = scene.at(F::Button_right, i);
+            RibbonElement &icon = scene.at(F::Button_Icon, i);
+            RibbonElement &caption = scene.at(F::Button_Caption, i);
+            RibbonElement &glyphOff = scene.at(F::Glip_off, i);
+            RibbonElement &glyphOn = scene.at(F::Glip_on, i);
+            mouse.tag = button.id;
+            center.tag = QString::number(k);
+
+            const float top = scene.at(F::Cat_Left_off, 0).top + G::ButtonRowBelowCategory;
+            mouse.top = top;
+            for (const F family : {F::Button_left, F::Button_center, F::Button_right, F::Button_left_over,
+                                   F::Button_center_over, F::Button_right_over}) {
+                scene.at(family, i).top = top;
+            }
+            if (j == 0) {
+                mouse.left = x0;
+            } else {
+                const RibbonElement &previous = scene.at(F::ButMouse, i - 1);
+                mouse.left = previous.left + previous.width + G::ButtonGap;
+            }
+            left.left = mouse.left;
+            scene.at(F::Button_left_over, i).left = left.left;
+            center.left = left.left + left.width;
+            scene.at(F::Button_center_over, i).left = center.left;
+
+            setCaption(scene, F::Button_Caption, i, button.caption, input.measurer);
+            scene.setPicture(F::Button_Icon, i, button.picture);
+
+            if (input.buttonCenter) {
+                const float v = center.height - (icon.height + caption.height);
+                icon.top = button.more ? center.top + (v - caption.height / 2) / 2 : center.top + v / 2;
+            } else {
+                icon.top = center.top + G::IconBelowButtonTop;
+            }
+            caption.top = icon.top + icon.height;
+            glyphOff.top = caption.top + caption.height + (caption.height - glyphOff.height) / 2;
+            glyphOn.top = glyphOff.top;
+
+            float contentWidth;
+            if (caption.width > icon.width) {
+                caption.left = center.left;
+                icon.left = caption.left + (caption.width - icon.width) / 2;
+                contentWidth = caption.width;
+            } else {
+                icon.left = center.left;
+                caption.left = icon.left + (icon.width - caption.width) / 2;
+                contentWidth = icon.width;
+            }
+            glyphOff.left = (caption.width - glyphOn.width) / 2 + caption.left;
+            glyphOn.left = glyphOff.left;
+
+            center.width = contentWidth;
+            scene.at(F::Button_center_over, i).width = contentWidth;
+            right.left = center.left + contentWidth;
+            scene.at(F::Button_right_over, i).left = right.left;
+            mouse.width = left.width + center.width + right.width;
+            mouse.toolTip = button.toolTip;
+
+            scene.show(F::Button_Icon, i);
+            scene.show(F::Button_Caption, i);
+            scene.show(F::ButMouse, i);
+            if (button.more) {
+                scene.show(F::Glip_off, i);
+                scene.bringToFront(F::Glip_off, i);
+                scene.bringToFront(F::Glip_on, i);
+            }
+            total += mouse.width + G::ButtonGap;
+        });
+    }
+    return toInt16(total - G::ButtonGap);
+}

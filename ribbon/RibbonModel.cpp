@@ -1,0 +1,87 @@
+#include "RibbonModel.h"
+
+#include "RibbonErrors.h"
+#include "VbalImageList.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace RibbonErrors {
+
+QString executableName()
+{
+    const QString path = QCoreApplication::applicationFilePath();
+    return path.isEmpty() ? QStringLiteral("torvanelquist") : QFileInfo(path).completeBaseName();
+}
+
+AppError subscriptOutOfRange(const QString &what)
+{
+    return AppError(SubscriptOutOfRange, executableName() + QStringLiteral(".ZetRibbon"),
+                    QStringLiteral("Subscript out of range: %1").arg(what));
+}
+
+AppError objectNotSet(const QString &what)
+{
+    return AppError(ObjectNotSet, executableName() + QStringLiteral(".ZetRibbon"),
+                    QStringLiteral("Object variable or With block variable not set: %1").arg(what));
+}
+
+} // namespace RibbonErrors
+
+QString joinCaptionLines(const QString &caption)
+{
+    QString joined = caption;
+    return joined.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+}
+
+void RibbonModel::AddTab(const QString &zID, const QString &zCaption)
+{
+    if (m_tabCount >= TabCapacity) {
+        throw RibbonErrors::subscriptOutOfRange(QStringLiteral("the ribbon holds at most %1 tabs").arg(TabCapacity));
+    }
+    RibbonTab &tab = m_tabs[size_t(m_tabCount)];
+    tab.id = zID;
+    tab.caption = joinCaptionLines(zCaption);
+    ++m_tabCount;
+    if (m_currentTabId.isEmpty()) {
+        m_currentTabId = zID;
+    }
+}
+
+void RibbonModel::AddCat(const QString &zID, const QString &zTab, const QString &zCaption, bool zDlgButton)
+{
+    if (m_categoryCount >= CategoryCapacity) {
+        throw RibbonErrors::subscriptOutOfRange(
+            QStringLiteral("the ribbon holds at most %1 categories").arg(CategoryCapacity));
+    }
+    RibbonCategory &category = m_categories[size_t(m_categoryCount)];
+    category.id = zID;
+    category.tabId = zTab;
+    category.caption = joinCaptionLines(zCaption);
+    category.dialogLauncher = zDlgButton;
+    ++m_categoryCount;
+}
+
+void RibbonModel::AddButton(const QString &zID, const QString &zSubCat, const QString &zCaption, qint16 zPicture,
+                            bool zMore, const QString &zToolTip)
+{
+    if (m_buttonCount >= ButtonCapacity) {
+        throw RibbonErrors::subscriptOutOfRange(
+            QStringLiteral("the ribbon holds at most %1 buttons").arg(ButtonCapacity));
+    }
+    // The fields before the picture are stored first: a failure to fetch the picture
+    // leaves them in the slot, uncounted.
+    RibbonButton &button = m_buttons[size_t(m_buttonCount)];
+    button.id = zID;
+    button.categoryId = zSubCat;
+    button.caption = zCaption;
+    button.toolTip = joinCaptionLines(zToolTip.isEmpty() ? zCaption : zToolTip);
+    button.picture = QPixmap();
+    button.more = false;
+    if (!m_imageList) {
+        throw RibbonErrors::objectNotSet(QStringLiteral("set the ribbon's ImageList before adding buttons"));
+    }
+    button.picture = m_imageList->picture(zPicture);
+    button.more = zMore;
+    ++m_buttonCount;
+}

@@ -1,0 +1,211 @@
+#include "RibbonTheme.h"
+
+#include "AppError.h"
+#include "RibbonErrors.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPalette>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+// Links the theme pictures in from the static library.
+static void initThemeResources()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(themes);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
+namespace RibbonTheme {
+
+QString themeName(int theme)
+{
+    switch (theme) {
+    case 0:
+        return QStringLiteral("BLACK");
+    case 1:
+        return QStringLiteral("BLUE");
+    case 2:
+        return QStringLiteral("SILVER");
+    default:
+        return QString();
+    }
+}
+
+Colors colors(int theme)
+{
+    switch (theme) {
+    case 1:
+        return {{62, 106, 184}, {21, 66, 139}, {21, 66, 139}, {21, 66, 139}, {142, 176, 218}, {21, 66, 139}};
+    case 2:
+        return {{92, 98, 106}, {92, 98, 106}, {92, 98, 106}, {92, 98, 106}, {208, 212, 221}, {92, 98, 106}};
+    default:
+        return {{255, 255, 255},
+                {255, 255, 255},
+                {0, 0, 0},
+                QApplication::palette().color(QPalette::WindowText),
+                {70, 70, 70},
+                {255, 255, 255}};
+    }
+}
+
+const TemplatePicture *templatePictures(int *count)
+{
+    using F = RibbonFamily;
+    static const TemplatePicture pictures[] = {
+        {101, F::Barra2},           {102, F::BarraLeft},          {103, F::BarraRight},
+        {118, F::Cat_Dlg},          {119, F::Cat_Dlg_on},         {120, F::Cat_Dlg_over},
+        {121, F::Cat_Left_off},     {122, F::Cat_Center_off},     {123, F::Cat_Right_off},
+        {124, F::Cat_Left_on},      {125, F::Cat_Center_on},      {126, F::Cat_Right_on},
+        {127, F::Tab_left},         {128, F::Tab_center},         {129, F::Tab_right},
+        {130, F::Tab_left_over},    {131, F::Tab_center_over},    {132, F::Tab_right_over},
+        {133, F::Glip_off},         {134, F::Glip_on},            {135, F::Button_left_over},
+        {136, F::Button_center_over}, {137, F::Button_right_over}, {138, F::Button_left},
+        {139, F::Button_center},    {140, F::Button_right},
+    };
+    *count = int(std::size(pictures));
+    return pictures;
+}
+
+namespace {
+
+// A picture for a template: pieces take the picture's size; stretched pieces take
+// its height and keep a width they already have.
+void setTemplatePicture(RibbonElement &element, RibbonFamily family, const QPixmap &picture)
+{
+    element.picture = picture;
+    const float width = float(picture.width()) * TwipsPerPixel;
+    const float height = float(picture.height()) * TwipsPerPixel;
+    element.height = height;
+    if (kindOf(family) == RibbonElementKind::Picture || element.width == 0) {
+        element.width = width;
+    }
+}
+
+bool isBackgroundBar(RibbonFamily family)
+{
+    return family == RibbonFamily::Barra2 || family == RibbonFamily::BarraLeft || family == RibbonFamily::BarraRight;
+}
+
+} // namespace
+
+void applyToScene(RibbonScene &scene, int theme)
+{
+    const Colors themeColors = colors(theme);
+    const QString name = themeName(theme);
+    scene.templateOf(RibbonFamily::Cat_Caption).color = themeColors.categoryCaption;
+    scene.tabCaptionColor = themeColors.tabCaption;
+    scene.tabCaptionSelectedColor = themeColors.tabCaptionSelected;
+    scene.templateOf(RibbonFamily::Button_Caption).color = themeColors.buttonCaption;
+
+    int count = 0;
+    const TemplatePicture *pictures = templatePictures(&count);
+    for (int p = 0; p < count; ++p) {
+        const QPixmap picture = LoadResPicture(pictures[p].id, name);
+        const RibbonFamily family = pictures[p].family;
+        setTemplatePicture(scene.templateOf(family), family, picture);
+        // The background bar is a single element, not a family: it changes at once.
+        if (isBackgroundBar(family)) {
+            setTemplatePicture(scene.at(family, 0), family, picture);
+            scene.invalidateAll();
+        }
+    }
+}
+
+} // namespace RibbonTheme
+
+QByteArray LoadResData(int id, const QString &type)
+{
+    if (type.isEmpty()) {
+        return QByteArray();
+    }
+    initThemeResources();
+    QFile resource(QStringLiteral(":/themes/%1/%2.gif").arg(type).arg(id));
+    if (!resource.open(QIODevice::ReadOnly)) {
+        throw AppError(RibbonErrors::ResourceNotFound, RibbonErrors::executableName(),
+                       QStringLiteral("Resource with identifier '%1' of type '%2' not found").arg(id).arg(type));
+    }
+    return resource.readAll();
+}
+
+namespace {
+
+[[noreturn]] void raiseSystemError(int code)
+{
+    throw AppError(code | RibbonErrors::SystemErrorBase,
+                   RibbonErrors::executableName() + QStringLiteral(".cAniCursor"), SystemErrorText(code));
+}
+
+// The longest path the temporary-file routines hand out, as their buffers allow.
+constexpr int MaxPath = 260;
+
+} // namespace
+
+QString GetTempDir()
+{
+    const QString path = QDir::tempPath();
+    if (path.isEmpty()) {
+        raiseSystemError(ENOENT);
+    }
+    if (path.size() >= MaxPath) {
+        raiseSystemError(ENAMETOOLONG);
+    }
+    return path;
+}
+
+QString GetTempFile(const QString &prefix, const QString &directory)
+{
+    const QString folder = directory.isEmpty() ? GetTempDir() : directory;
+    QByteArray pattern = QFile::encodeName(QDir(folder).filePath(prefix.left(3) + QStringLiteral("XXXXXX.tmp")));
+    if (pattern.size() >= MaxPath) {
+        raiseSystemError(ENAMETOOLONG);
+    }
+    const int fd = mkstemps(pattern.data(), 4);
+    if (fd < 0) {
+        raiseSystemError(errno);
+    }
+    ::close(fd);
+    return QFile::decodeName(pattern);
+}
+
+QString SystemErrorText(int code)
+{
+    const char *text = strerrordesc_np(code);
+    return text ? QString::fromLocal8Bit(text) : QString();
+}
+
+QPixmap LoadResPicture(int id, const QString &type)
+{
+    QString path;
+    try {
+        const QByteArray bytes = LoadResData(id, type);
+        path = GetTempFile(QStringLiteral("LRP"), QString());
+        {
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+                throw AppError(RibbonErrors::PathFileAccess, RibbonErrors::executableName(),
+                               QStringLiteral("Path/File access error: %1").arg(file.errorString()));
+            }
+        }
+        QPixmap picture;
+        if (!picture.load(path)) {
+            throw AppError(RibbonErrors::InvalidPicture, RibbonErrors::executableName(),
+                           QStringLiteral("Invalid picture: resource %1 of type '%2'").arg(id).arg(type));
+        }
+        QFile::remove(path);
+        return picture;
+    } catch (const AppError &error) {
+        if (!path.isEmpty()) {
+            QFile::remove(path);
+        }
+        throw AppError(error.number(), RibbonErrors::executableName() + QStringLiteral(".cLoadResPicture"),
+                       error.description());
+    }
+}

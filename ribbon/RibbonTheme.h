@@ -1,0 +1,63 @@
+#pragma once
+
+#include "RibbonScene.h"
+
+#include <QColor>
+#include <QPixmap>
+#include <QString>
+
+// The three built-in themes: 0 "BLACK", 1 "BLUE", 2 "SILVER".
+namespace RibbonTheme {
+
+constexpr int PictureCount = 41; // ids 101 to 141 in each theme
+constexpr int FirstPictureId = 101;
+constexpr int BackgroundPictureId = 141;
+
+// The theme's resource type name, or an empty string for a value outside 0 to 2.
+QString themeName(int theme);
+
+struct Colors
+{
+    QColor categoryCaption;
+    QColor tabCaption;
+    QColor tabCaptionSelected;
+    QColor buttonCaption;
+    QColor backColor;
+    QColor foreColor;
+};
+// The colours of a theme (a value outside 0 to 2 gives those of theme 0).
+Colors colors(int theme);
+
+// The template each applied picture goes to, in the order the pictures are loaded.
+struct TemplatePicture
+{
+    int id;
+    RibbonFamily family;
+};
+const TemplatePicture *templatePictures(int *count);
+
+// Colours the caption templates and loads the theme's pictures into the templates
+// and the background bar. Throws AppError from LoadResPicture; the pictures loaded
+// before the failure stay.
+void applyToScene(RibbonScene &scene, int theme);
+
+} // namespace RibbonTheme
+
+// The raw bytes of a theme picture from the program's resources; empty for an
+// empty type, AppError 326 when a named type lacks the picture.
+QByteArray LoadResData(int id, const QString &type);
+
+// A resource picture: its bytes are written to a temporary file (prefix "LRP", in
+// the system's temporary folder), loaded from there and the file is deleted, also
+// when loading fails. Failures raise AppError with their number kept and the source
+// "<program>.cLoadResPicture".
+QPixmap LoadResPicture(int id, const QString &type);
+
+// The system's temporary folder. Failures: AppError (system code OR 10000,
+// "<program>.cAniCursor", the system's text for the code).
+QString GetTempDir();
+// Creates a new, empty, uniquely named file "<prefix>XXXXXX.tmp" in `directory` (the
+// temporary folder when empty) and returns its path. Failures as GetTempDir.
+QString GetTempFile(const QString &prefix, const QString &directory);
+// The system's message for an error code; empty when it has none.
+QString SystemErrorText(int code);

@@ -1,0 +1,669 @@
+#include "ZetRibbon.h"
+
+#include "AppError.h"
+#include "PropertyBag.h"
+#include "RibbonInteraction.h"
+#include "RibbonTheme.h"
+#include "ZetRibbonAccessible.h"
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QToolTip>
+
+#include <cmath>
+
+using F = RibbonFamily;
+
+namespace {
+
+bool isTabOrButton(const ElementRef &item)
+{
+    return item.family == F::TabMouse || item.family == F::ButMouse;
+}
+
+quint64 itemKey(const ElementRef &item)
+{
+    return (quint64(item.family) << 32) | quint32(item.index);
+}
+
+} // namespace
+
+ZetRibbon::ZetRibbon(QWidget *parent)
+    : QWidget(parent),
+      m_measurer(std::make_unique<FontTextMeasurer>())
+{
+    ZetRibbonAccessible::install();
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(tr("Ribbon"));
+
+    // A new ribbon shows its background bar in the first theme; a ribbon whose
+    // pictures cannot be loaded still comes up, plain, and its host learns of the
+    // failure when it sets Theme.
+    runSkippingFailure([this] { RibbonTheme::applyToScene(m_scene, m_theme); });
+    const RibbonTheme::Colors colors = RibbonTheme::colors(m_theme);
+    m_backColor = colors.backColor;
+    m_foreColor = colors.foreColor;
+    LayoutBackground(m_scene);
+    Resize();
+}
+
+ZetRibbon::~ZetRibbon()
+{
+    dropAccessibleItems(true, true);
+    purgeDroppedAccessibleItems();
+}
+
+void ZetRibbon::AddTab(const QString &zID, const QString &zCaption)
+{
+    m_model.AddTab(zID, zCaption);
+}
+
+void ZetRibbon::AddCat(const QString &zID, const QString &zTab, const QString &zCaption, bool zDlgButton)
+{
+    m_model.AddCat(zID, zTab, zCaption, zDlgButton);
+}
+
+void ZetRibbon::AddButton(const QString &zID, const QString &zSubCat, const QString &zCaption, qint16 zPicture,
+                          bool zMore, const QString &zToolTip)
+{
+    m_model.AddButton(zID, zSubCat, zCaption, zPicture, zMore, zToolTip);
+}
+
+RibbonLayoutInput ZetRibbon::layoutInput() const
+{
+    return RibbonLayoutInput{m_model, *m_measurer, m_buttonCenter};
+}
+
+void ZetRibbon::Refresh()
+{
+    Resize();
+    LayoutTabs(m_scene, layoutInput());
+    LayoutCategories(m_scene, layoutInput());
+    ++m_tabGeneration;
+    ++m_categoryGeneration;
+    m_captured.reset();
+    if (m_focusItem && !isLive(*m_focusItem)) {
+        m_focusItem.reset();
+    }
+    dropAccessibleItems(true, true);
+    flushDamage();
+}
+
+void ZetRibbon::Resize()
+{
+    setFixedHeight(std::max(0, int(std::lround(ribbonHeight(m_scene) / TwipsPerPixel))));
+}
+
+void ZetRibbon::layoutCategoriesAgain()
+{
+    LayoutCategories(m_scene, layoutInput());
+    ++m_categoryGeneration;
+    if (m_focusItem && m_focusItem->family == F::ButMouse) {
+        m_focusItem.reset();
+    }
+    dropAccessibleItems(false, true);
+}
+
+void ZetRibbon::setTheme(int New_Theme)
+{
+    m_theme = qint16(New_Theme < 0 || New_Theme > 2 ? 0 : New_Theme);
+    m_propertiesChanged = true;
+    emit PropertyChanged(QStringLiteral("Theme"));
+    ApplyTheme(m_theme);
+}
+
+void ZetRibbon::ApplyTheme(int theme)
+{
+    const RibbonTheme::Colors colors = RibbonTheme::colors(theme);
+    m_backColor = colors.backColor;
+    m_foreColor = colors.foreColor;
+    update();
+    RibbonTheme::applyToScene(m_scene, theme);
+    Resize();
+    flushDamage();
+}
+
+void ZetRibbon::setButtonCenter(const QVariant &New_BC)
+{
+    m_buttonCenter = New_BC.toBool();
+    m_propertiesChanged = true;
+    emit PropertyChanged(QStringLiteral("ButtonCenter"));
+}
+
+QPixmap ZetRibbon::LoadBackground() const
+{
+    return LoadResPicture(RibbonTheme::BackgroundPictureId, RibbonTheme::themeName(m_theme));
+}
+
+void ZetRibbon::setImageList(const VbalImageList *zImageList)
+{
+    m_model.setImageList(zImageList);
+}
+
+void ZetRibbon::ReadProperties(const PropertyBag &PropBag)
+{
+    // The theme value is taken as stored: it is neither checked nor applied.
+    m_theme = qint16(PropBag.ReadProperty(QStringLiteral("Theme"), 0).toInt());
+    m_buttonCenter = PropBag.ReadProperty(QStringLiteral("ButtonCenter"), false).toBool();
+    m_propertiesChanged = false;
+}
+
+void ZetRibbon::WriteProperties(PropertyBag &PropBag) const
+{
+    PropBag.WriteProperty(QStringLiteral("Theme"), int(m_theme), 0);
+    PropBag.WriteProperty(QStringLiteral("ButtonCenter"), m_buttonCenter, false);
+    PropBag.WriteProperty(QStringLiteral("BackColor"), m_backColor, QColor(70, 70, 70));
+    PropBag.WriteProperty(QStringLiteral("ForeColor"), m_foreColor, QColor(255, 255, 255));
+}
+
+// ---- interaction ---------------------------------------------------------------------
+
+void ZetRibbon::HoverTab(qint16 t)
+{
+    ::HoverTab(m_scene, t);
+    flushDamage();
+}
+
+void ZetRibbon::HoverCategory(qint16 c)
+{
+    ::HoverCategory(m_scene, c);
+    flushDamage();
+}
+
+void ZetRibbon::HoverButton(qint16 b)
+{
+    ::HoverButton(m_scene, b);
+    flushDamage();
+}
+
+void ZetRibbon::selectTab(int i)
+{
+    if (i < 0 || i >= m_model.tabCount() || !m_scene.find(F::TabMouse, i)) {
+        return;
+    }
+    selectTabLook(m_scene, m_model, i);
+    layoutCategoriesAgain();
+    flushDamage();
+    const RibbonTab tab = m_model.tab(i);
+    emit TabClick(tab.id, tab.caption);
+}
+
+bool ZetRibbon::isLive(const ElementRef &item) const
+{
+    return m_scene.isShown(item.family, item.index);
+}
+
+void ZetRibbon::elementMouseMove(const ElementRef &element)
+{
+    const qint16 i = qint16(element.index);
+    switch (element.family) {
+    case F::TabMouse:
+        ::HoverTab(m_scene, i);
+        ::HoverCategory(m_scene, -1);
+        ::HoverButton(m_scene, -1);
+        break;
+    case F::CatMouse:
+    case F::Cat_Dlg:
+        ::HoverTab(m_scene, -1);
+        ::HoverCategory(m_scene, i);
+        ::HoverButton(m_scene, -1);
+        break;
+    case F::Cat_Dlg_on:
+        ::HoverTab(m_scene, -1);
+        ::HoverCategory(m_scene, i);
+        ::HoverButton(m_scene, -1);
+        m_scene.show(F::Cat_Dlg_over, i);
+        break;
+    case F::ButMouse:
+        ::HoverTab(m_scene, -1);
+        ::HoverCategory(m_scene, m_scene.at(F::Button_center, i).tag.toShort());
+        ::HoverButton(m_scene, i);
+        break;
+    case F::Barra2:
+    case F::BarraLeft:
+    case F::BarraRight:
+        ::HoverTab(m_scene, -1);
+        ::HoverCategory(m_scene, -1);
+        ::HoverButton(m_scene, -1);
+        break;
+    default:
+        break;
+    }
+}
+
+void ZetRibbon::elementClick(const ElementRef &element)
+{
+    switch (element.family) {
+    case F::TabMouse:
+        selectTab(element.index);
+        break;
+    case F::Cat_Dlg_over: {
+        const RibbonElement &caption = m_scene.at(F::Cat_Caption, element.index);
+        const QString id = caption.tag;
+        const QString text = caption.text;
+        emit CatClick(id, text);
+        break;
+    }
+    case F::ButMouse: {
+        const QString id = m_scene.at(F::ButMouse, element.index).tag;
+        const QString caption = m_scene.at(F::Button_Caption, element.index).text;
+        emit ButtonClick(id, caption);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void ZetRibbon::showPressed(int j, bool pressed)
+{
+    for (const F family : {F::Button_left_over, F::Button_center_over, F::Button_right_over}) {
+        if (pressed) {
+            m_scene.show(family, j);
+        } else {
+            m_scene.hide(family, j);
+        }
+    }
+}
+
+void ZetRibbon::mouseMoveEvent(QMouseEvent *event)
+{
+    // While a mouse button is held, the element that took the press keeps the mouse.
+    std::optional<ElementRef> target;
+    if (event->buttons() != Qt::NoButton && m_captured) {
+        target = isLive(*m_captured) ? m_captured : std::nullopt;
+    } else {
+        target = m_scene.elementAt(event->position().toPoint());
+    }
+    if (target) {
+        elementMouseMove(*target);
+    }
+    flushDamage();
+}
+
+void ZetRibbon::mousePressEvent(QMouseEvent *event)
+{
+    if (!m_captured || !isLive(*m_captured)) {
+        m_captured = m_scene.elementAt(event->position().toPoint());
+    }
+    if (m_captured && m_captured->family == F::ButMouse) {
+        showPressed(m_captured->index, true);
+    }
+    flushDamage();
+}
+
+void ZetRibbon::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    mousePressEvent(event);
+}
+
+void ZetRibbon::mouseReleaseEvent(QMouseEvent *event)
+{
+    const std::optional<ElementRef> pressed = m_captured;
+    if (!pressed || !isLive(*pressed)) {
+        m_captured.reset();
+        return;
+    }
+    if (pressed->family == F::ButMouse) {
+        showPressed(pressed->index, false);
+    }
+    if (event->buttons() == Qt::NoButton) {
+        m_captured.reset();
+    }
+    flushDamage();
+    // A click is the primary button let go over the element it was pressed on.
+    if (event->button() == Qt::LeftButton && m_scene.elementAt(event->position().toPoint()) == pressed) {
+        elementClick(*pressed);
+    }
+}
+
+void ZetRibbon::leaveEvent(QEvent *event)
+{
+    // Leaving the ribbon clears the highlights, as crossing its background bar does.
+    if (!m_captured) {
+        elementMouseMove({F::Barra2, 0});
+        if (m_focusItem && m_focusVisible && hasFocus()) {
+            elementMouseMove(*m_focusItem);
+        }
+        flushDamage();
+    }
+    QWidget::leaveEvent(event);
+}
+
+bool ZetRibbon::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        const std::optional<ElementRef> target = m_scene.elementAt(help->pos());
+        if (target && target->family == F::ButMouse) {
+            const RibbonElement &mouse = m_scene.at(F::ButMouse, target->index);
+            if (!mouse.toolTip.isEmpty()) {
+                QToolTip::showText(help->globalPos(), mouse.toolTip, this, pixelRect(mouse));
+                return true;
+            }
+        }
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+// ---- keyboard ------------------------------------------------------------------------
+
+QVector<ElementRef> ZetRibbon::focusableItems() const
+{
+    QVector<ElementRef> items;
+    for (const F family : {F::TabMouse, F::ButMouse}) {
+        for (int i = 0; i <= m_scene.highestIndex(family); ++i) {
+            if (m_scene.isShown(family, i)) {
+                items.append({family, i});
+            }
+        }
+    }
+    return items;
+}
+
+QString ZetRibbon::itemName(const ElementRef &item) const
+{
+    if (item.family == F::TabMouse && m_scene.find(F::Tab_caption, item.index)) {
+        return m_scene.at(F::Tab_caption, item.index).text;
+    }
+    if (item.family == F::ButMouse && m_scene.find(F::Button_Caption, item.index)) {
+        return captionLines(m_scene.at(F::Button_Caption, item.index).text).join(QLatin1Char(' '));
+    }
+    return QString();
+}
+
+void ZetRibbon::pressItem(const ElementRef &item)
+{
+    if (isTabOrButton(item) && isLive(item)) {
+        elementClick(item);
+    }
+}
+
+quint64 ZetRibbon::layoutGeneration(const ElementRef &item) const
+{
+    return item.family == F::TabMouse ? m_tabGeneration : m_categoryGeneration;
+}
+
+QRect ZetRibbon::focusFrame() const
+{
+    if (!m_focusItem || !m_focusVisible || !isLive(*m_focusItem)) {
+        return QRect();
+    }
+    return pixelRect(m_scene.at(m_focusItem->family, m_focusItem->index)).adjusted(2, 2, -2, -2);
+}
+
+void ZetRibbon::setFocusItem(const std::optional<ElementRef> &item)
+{
+    update(focusFrame());
+    m_focusItem = item;
+    if (item && isLive(*item)) {
+        elementMouseMove(*item);
+        flushDamage();
+        update(focusFrame());
+        if (QAccessibleInterface *child = accessibleItem(*item)) {
+            QAccessibleEvent focus(child, QAccessible::Focus);
+            QAccessible::updateAccessibility(&focus);
+        }
+    }
+}
+
+void ZetRibbon::moveFocus(int key)
+{
+    const QVector<ElementRef> items = focusableItems();
+    if (items.isEmpty()) {
+        return;
+    }
+    if (!m_focusItem || !isLive(*m_focusItem)) {
+        setFocusItem(initialFocusItem());
+        return;
+    }
+    const ElementRef current = *m_focusItem;
+    QVector<ElementRef> row;
+    for (const ElementRef &item : items) {
+        if (item.family == current.family) {
+            row.append(item);
+        }
+    }
+    const int position = int(row.indexOf(current));
+    std::optional<ElementRef> next;
+    switch (key) {
+    case Qt::Key_Left:
+        if (position > 0) {
+            next = row[position - 1];
+        }
+        break;
+    case Qt::Key_Right:
+        if (position + 1 < row.size()) {
+            next = row[position + 1];
+        }
+        break;
+    case Qt::Key_Home:
+        next = row.first();
+        break;
+    case Qt::Key_End:
+        next = row.last();
+        break;
+    case Qt::Key_Up:
+        if (current.family == F::ButMouse) {
+            const int selected = selectedTab(m_scene);
+            next = ElementRef{F::TabMouse, selected >= 0 ? selected : 0};
+        }
+        break;
+    case Qt::Key_Down:
+        for (const ElementRef &item : items) {
+            if (current.family == F::TabMouse && item.family == F::ButMouse) {
+                next = item;
+                break;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    if (next && isLive(*next)) {
+        setFocusItem(next);
+    }
+}
+
+void ZetRibbon::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        m_focusVisible = true;
+        moveFocus(event->key());
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (m_focusItem && isLive(*m_focusItem)) {
+            const ElementRef item = *m_focusItem;
+            pressItem(item);
+        }
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void ZetRibbon::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    // Only focus that came by keyboard shows: a window that activates and hands its
+    // focus to the ribbon changes nothing a mouse user sees.
+    const Qt::FocusReason reason = event->reason();
+    m_focusVisible = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+        || reason == Qt::ShortcutFocusReason;
+    if (!m_focusVisible) {
+        return;
+    }
+    setFocusItem(m_focusItem && isLive(*m_focusItem) ? m_focusItem : initialFocusItem());
+}
+
+std::optional<ElementRef> ZetRibbon::initialFocusItem() const
+{
+    const int selected = selectedTab(m_scene);
+    if (selected >= 0) {
+        return ElementRef{F::TabMouse, selected};
+    }
+    const QVector<ElementRef> items = focusableItems();
+    return items.isEmpty() ? std::nullopt : std::optional<ElementRef>(items.first());
+}
+
+void ZetRibbon::focusOutEvent(QFocusEvent *event)
+{
+    if (m_focusVisible) {
+        update(focusFrame());
+        m_focusVisible = false;
+        elementMouseMove({F::Barra2, 0});
+        flushDamage();
+    }
+    QWidget::focusOutEvent(event);
+}
+
+// ---- painting ------------------------------------------------------------------------
+
+void ZetRibbon::flushDamage()
+{
+    bool everything = false;
+    const QVector<QRect> damage = m_scene.takeDamage(&everything);
+    if (everything) {
+        update();
+        return;
+    }
+    for (const QRect &rect : damage) {
+        update(rect);
+    }
+}
+
+void ZetRibbon::drawElement(QPainter &painter, const RibbonElement &element, RibbonElementKind kind) const
+{
+    const QRect target = pixelRect(element);
+    switch (kind) {
+    case RibbonElementKind::Picture:
+    case RibbonElementKind::StretchedPicture:
+        if (!element.picture.isNull()) {
+            painter.drawPixmap(target, element.picture);
+        }
+        break;
+    case RibbonElementKind::Text: {
+        const QStringList lines = captionLines(element.text);
+        const qreal lineHeight = qreal(target.height()) / qreal(std::max<qsizetype>(1, lines.size()));
+        painter.setPen(element.color);
+        for (int l = 0; l < lines.size(); ++l) {
+            const QRectF line(target.left(), target.top() + l * lineHeight, target.width(), lineHeight);
+            painter.drawText(line, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, lines[l]);
+        }
+        break;
+    }
+    case RibbonElementKind::HitArea:
+        break;
+    }
+}
+
+void ZetRibbon::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    const QRegion region = event->region();
+    painter.setClipRegion(region);
+    painter.fillRect(event->rect(), m_backColor);
+    // Pieces keep hard pixel edges at whole scale factors; between them they are smoothed.
+    const qreal ratio = devicePixelRatioF();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, std::abs(ratio - std::round(ratio)) > 0.01);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+
+    RibbonFont currentFont = RibbonFont::None;
+    for (const ElementRef &ref : m_scene.paintOrder()) {
+        const RibbonElement &element = m_scene.at(ref.family, ref.index);
+        if (!region.intersects(pixelRect(element))) {
+            continue;
+        }
+        const RibbonElementKind kind = kindOf(ref.family);
+        if (kind == RibbonElementKind::Text && fontOf(ref.family) != currentFont) {
+            currentFont = fontOf(ref.family);
+            painter.setFont(FontTextMeasurer::fontFor(currentFont));
+        }
+        drawElement(painter, element, kind);
+    }
+
+    const QRect frame = hasFocus() ? focusFrame() : QRect();
+    if (frame.isValid() && region.intersects(frame)) {
+        const bool onTab = m_focusItem->family == F::TabMouse;
+        const QColor color = onTab ? m_scene.at(F::Tab_caption, m_focusItem->index).color
+                                   : m_scene.at(F::Button_Caption, m_focusItem->index).color;
+        painter.setPen(QPen(color, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(frame.adjusted(0, 0, -1, -1));
+    }
+}
+
+QSize ZetRibbon::sizeHint() const
+{
+    return QSize(744, height());
+}
+
+QSize ZetRibbon::minimumSizeHint() const
+{
+    return QSize(0, height());
+}
+
+// ---- accessibility -------------------------------------------------------------------
+
+QAccessibleInterface *ZetRibbon::accessibleItem(const ElementRef &item)
+{
+    if (!isTabOrButton(item) || !isLive(item)) {
+        return nullptr;
+    }
+    const quint64 key = itemKey(item);
+    const auto found = m_accessibleItems.constFind(key);
+    if (found != m_accessibleItems.constEnd()) {
+        if (QAccessibleInterface *existing = QAccessible::accessibleInterface(*found)) {
+            return existing;
+        }
+    }
+    auto *created = new RibbonItemAccessible(this, item, layoutGeneration(item));
+    m_accessibleItems.insert(key, QAccessible::registerAccessibleInterface(created));
+    return created;
+}
+
+void ZetRibbon::dropAccessibleItems(bool tabs, bool buttons)
+{
+    for (auto it = m_accessibleItems.begin(); it != m_accessibleItems.end();) {
+        const bool isTab = F(it.key() >> 32) == F::TabMouse;
+        if ((isTab && tabs) || (!isTab && buttons)) {
+            m_droppedAccessibleItems.append(it.value());
+            it = m_accessibleItems.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (!m_droppedAccessibleItems.isEmpty()) {
+        // An item may be in the middle of its own press action: let it return first.
+        QMetaObject::invokeMethod(this, &ZetRibbon::purgeDroppedAccessibleItems, Qt::QueuedConnection);
+        QAccessibleEvent reorder(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&reorder);
+    }
+}
+
+void ZetRibbon::purgeDroppedAccessibleItems()
+{
+    for (const QAccessible::Id id : std::exchange(m_droppedAccessibleItems, {})) {
+        QAccessible::deleteAccessibleInterface(id);
+    }
+}

@@ -1,0 +1,288 @@
+#include "IconPainter.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+
+#include <functional>
+
+namespace {
+
+QImage canvas(const std::function<void(QPainter &)> &draw)
+{
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    draw(painter);
+    painter.end();
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+QLinearGradient shade(const QPointF &from, const QPointF &to, const QColor &light, const QColor &dark)
+{
+    QLinearGradient gradient(from, to);
+    gradient.setColorAt(0, light);
+    gradient.setColorAt(1, dark);
+    return gradient;
+}
+
+void gloss(QPainter &painter, const QRectF &rect, qreal radius)
+{
+    QLinearGradient shine(rect.topLeft(), rect.bottomLeft());
+    shine.setColorAt(0, QColor(255, 255, 255, 170));
+    shine.setColorAt(1, QColor(255, 255, 255, 0));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(shine);
+    painter.drawRoundedRect(rect, radius, radius);
+}
+
+// A capsule lying diagonally, red and white halves, with a round tablet beside it.
+QImage drugs()
+{
+    return canvas([](QPainter &p) {
+        p.save();
+        p.translate(16, 15);
+        p.rotate(-40);
+        const QRectF capsule(-13, -5.5, 26, 11);
+        QPainterPath whole;
+        whole.addRoundedRect(capsule, 5.5, 5.5);
+        p.save();
+        p.setClipRect(QRectF(-14, -7, 14, 14));
+        p.fillPath(whole, shade({0, -5.5}, {0, 5.5}, QColor(250, 110, 100), QColor(176, 28, 30)));
+        p.restore();
+        p.save();
+        p.setClipRect(QRectF(0, -7, 14, 14));
+        p.fillPath(whole, shade({0, -5.5}, {0, 5.5}, QColor(255, 255, 255), QColor(196, 200, 210)));
+        p.restore();
+        p.setPen(QPen(QColor(90, 40, 44), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(whole);
+        p.setPen(QPen(QColor(120, 60, 60, 160), 1));
+        p.drawLine(QPointF(0, -5.3), QPointF(0, 5.3));
+        gloss(p, QRectF(-11, -4.5, 22, 4), 2);
+        p.restore();
+
+        const QRectF tablet(17.5, 18.5, 12, 12);
+        p.setPen(QPen(QColor(40, 80, 140), 1));
+        p.setBrush(shade(tablet.topLeft(), tablet.bottomRight(), QColor(170, 210, 250), QColor(60, 120, 200)));
+        p.drawEllipse(tablet);
+        p.setPen(QPen(QColor(30, 70, 130, 180), 1));
+        p.drawLine(QPointF(19.5, 24.5), QPointF(27.5, 24.5));
+    });
+}
+
+// A laboratory flask with green liquid and bubbles.
+QImage ingredients()
+{
+    return canvas([](QPainter &p) {
+        QPainterPath flask;
+        flask.moveTo(12.5, 3.5);
+        flask.lineTo(19.5, 3.5);
+        flask.lineTo(19.5, 12);
+        flask.lineTo(27.5, 26);
+        flask.quadTo(29, 29.5, 25, 29.5);
+        flask.lineTo(7, 29.5);
+        flask.quadTo(3, 29.5, 4.5, 26);
+        flask.lineTo(12.5, 12);
+        flask.closeSubpath();
+        p.fillPath(flask, QColor(232, 242, 250, 220));
+
+        QPainterPath liquidArea;
+        liquidArea.addRect(QRectF(0, 17, 32, 15));
+        const QPainterPath liquid = flask.intersected(liquidArea);
+        p.fillPath(liquid, shade({0, 17}, {0, 30}, QColor(120, 220, 110), QColor(30, 140, 60)));
+        p.setPen(QPen(QColor(20, 100, 40, 200), 1));
+        p.drawLine(QPointF(9.2, 17.5), QPointF(22.8, 17.5));
+
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 200));
+        p.drawEllipse(QPointF(13, 23), 1.6, 1.6);
+        p.drawEllipse(QPointF(18, 26), 1.2, 1.2);
+        p.drawEllipse(QPointF(20, 21), 1.0, 1.0);
+
+        p.setPen(QPen(QColor(60, 80, 100), 1.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(flask);
+        p.setPen(QPen(QColor(60, 80, 100), 1.5));
+        p.drawLine(QPointF(10.5, 3.5), QPointF(21.5, 3.5));
+        p.setPen(QPen(QColor(255, 255, 255, 200), 1));
+        p.drawLine(QPointF(14.5, 6), QPointF(14.5, 12));
+    });
+}
+
+// A blister card of tablets.
+QImage dosageForm()
+{
+    return canvas([](QPainter &p) {
+        const QRectF card(3.5, 4.5, 25, 23);
+        p.setPen(QPen(QColor(110, 116, 128), 1));
+        p.setBrush(shade(card.topLeft(), card.bottomRight(), QColor(246, 247, 250), QColor(176, 182, 194)));
+        p.drawRoundedRect(card, 3, 3);
+        for (int row = 0; row < 2; ++row) {
+            for (int column = 0; column < 3; ++column) {
+                const QPointF centre(9.5 + column * 7, 11 + row * 10);
+                QRadialGradient dome(centre + QPointF(-1.2, -1.5), 4.5);
+                dome.setColorAt(0, QColor(255, 255, 255));
+                dome.setColorAt(0.6, QColor(255, 214, 120));
+                dome.setColorAt(1, QColor(226, 140, 30));
+                p.setPen(QPen(QColor(150, 100, 40), 0.9));
+                p.setBrush(dome);
+                p.drawEllipse(centre, 2.8, 3.6);
+            }
+        }
+        gloss(p, QRectF(5, 5.5, 22, 4), 2);
+    });
+}
+
+// A syringe pointing down to the left.
+QImage route()
+{
+    return canvas([](QPainter &p) {
+        p.translate(16, 16);
+        p.rotate(45);
+        // Needle.
+        p.setPen(QPen(QColor(90, 96, 108), 1.2));
+        p.drawLine(QPointF(0, 8), QPointF(0, 15.5));
+        // Barrel.
+        const QRectF barrel(-4.5, -9.5, 9, 17);
+        p.setPen(QPen(QColor(60, 90, 130), 1));
+        p.setBrush(shade(barrel.topLeft(), barrel.topRight(), QColor(250, 252, 255), QColor(190, 210, 235)));
+        p.drawRoundedRect(barrel, 1.5, 1.5);
+        const QRectF dose(-3.5, -1, 7, 7.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(shade(dose.topLeft(), dose.topRight(), QColor(120, 190, 255), QColor(30, 110, 210)));
+        p.drawRect(dose);
+        p.setPen(QPen(QColor(60, 90, 130, 200), 0.8));
+        for (int i = 0; i < 4; ++i) {
+            p.drawLine(QPointF(-4.5, -7 + i * 3.5), QPointF(-2, -7 + i * 3.5));
+        }
+        // Plunger and its flange.
+        p.setPen(QPen(QColor(70, 74, 84), 1));
+        p.setBrush(QColor(150, 156, 168));
+        p.drawRect(QRectF(-1.5, -15.5, 3, 6));
+        p.drawRoundedRect(QRectF(-5.5, -16.5, 11, 2), 1, 1);
+        p.drawRoundedRect(QRectF(-7.5, -10.5, 15, 1.8), 0.8, 0.8);
+    });
+}
+
+// A page with lines of text and a red seal with ribbons.
+QImage patents()
+{
+    return canvas([](QPainter &p) {
+        QPainterPath page;
+        page.moveTo(5.5, 2.5);
+        page.lineTo(20.5, 2.5);
+        page.lineTo(26.5, 8.5);
+        page.lineTo(26.5, 29.5);
+        page.lineTo(5.5, 29.5);
+        page.closeSubpath();
+        p.setPen(QPen(QColor(110, 116, 128), 1));
+        p.setBrush(shade({5, 2}, {27, 30}, QColor(255, 255, 255), QColor(222, 226, 234)));
+        p.drawPath(page);
+        p.setBrush(QColor(206, 212, 222));
+        p.drawPolygon(QPolygonF({QPointF(20.5, 2.5), QPointF(20.5, 8.5), QPointF(26.5, 8.5)}));
+        p.setPen(QPen(QColor(120, 140, 170), 1));
+        for (int i = 0; i < 4; ++i) {
+            p.drawLine(QPointF(9, 8.5 + i * 3.5), QPointF(i == 0 ? 17 : 23, 8.5 + i * 3.5));
+        }
+        // Ribbons under the seal.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(180, 30, 40));
+        p.drawPolygon(QPolygonF({QPointF(17, 25), QPointF(14.5, 31.5), QPointF(17.5, 30), QPointF(19.5, 31.5),
+                                 QPointF(20, 25)}));
+        p.setBrush(QColor(150, 20, 30));
+        p.drawPolygon(QPolygonF({QPointF(20, 25), QPointF(22, 31.5), QPointF(23.5, 29.5), QPointF(26, 31),
+                                 QPointF(23, 25)}));
+        // The seal.
+        QRadialGradient seal(QPointF(18.5, 21), 6);
+        seal.setColorAt(0, QColor(255, 120, 110));
+        seal.setColorAt(1, QColor(180, 24, 34));
+        p.setPen(QPen(QColor(120, 16, 24), 1));
+        p.setBrush(seal);
+        p.drawEllipse(QPointF(20, 22.5), 5, 5);
+        p.setPen(QPen(QColor(255, 220, 200, 200), 0.8));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(20, 22.5), 3, 3);
+    });
+}
+
+// A blue disc with a white letter i made of a dot and a bar.
+QImage about()
+{
+    return canvas([](QPainter &p) {
+        const QRectF disc(2.5, 2.5, 27, 27);
+        QRadialGradient body(QPointF(12, 9), 24);
+        body.setColorAt(0, QColor(120, 180, 250));
+        body.setColorAt(1, QColor(20, 80, 170));
+        p.setPen(QPen(QColor(16, 56, 120), 1));
+        p.setBrush(body);
+        p.drawEllipse(disc);
+        gloss(p, QRectF(7, 4, 18, 11), 6);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(16, 9.5), 2.3, 2.3);
+        QPainterPath letter;
+        letter.moveTo(13, 13.5);
+        letter.lineTo(18, 13.5);
+        letter.lineTo(18, 23.5);
+        letter.lineTo(20, 23.5);
+        letter.lineTo(20, 26);
+        letter.lineTo(12, 26);
+        letter.lineTo(12, 23.5);
+        letter.lineTo(14, 23.5);
+        letter.lineTo(14, 16);
+        letter.lineTo(13, 16);
+        letter.closeSubpath();
+        p.drawPath(letter);
+    });
+}
+
+// An open door with a green arrow leaving through it.
+QImage exitIcon()
+{
+    return canvas([](QPainter &p) {
+        const QRectF frame(4.5, 2.5, 16, 27);
+        p.setPen(QPen(QColor(90, 64, 40), 1));
+        p.setBrush(QColor(60, 48, 40));
+        p.drawRect(frame);
+        QPainterPath door;
+        door.moveTo(4.5, 2.5);
+        door.lineTo(14.5, 5.5);
+        door.lineTo(14.5, 31);
+        door.lineTo(4.5, 29.5);
+        door.closeSubpath();
+        p.setBrush(shade({4, 0}, {15, 0}, QColor(226, 170, 110), QColor(160, 100, 50)));
+        p.drawPath(door);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(250, 220, 120));
+        p.drawEllipse(QPointF(12.2, 17.5), 1.1, 1.1);
+
+        QPainterPath arrow;
+        arrow.moveTo(16, 13.5);
+        arrow.lineTo(22.5, 13.5);
+        arrow.lineTo(22.5, 9);
+        arrow.lineTo(30.5, 16.5);
+        arrow.lineTo(22.5, 24);
+        arrow.lineTo(22.5, 19.5);
+        arrow.lineTo(16, 19.5);
+        arrow.closeSubpath();
+        p.setPen(QPen(QColor(20, 100, 30), 1));
+        p.setBrush(shade({0, 9}, {0, 24}, QColor(130, 220, 110), QColor(40, 150, 50)));
+        p.drawPath(arrow);
+    });
+}
+
+} // namespace
+
+QVector<RibbonIcon> paintRibbonIcons()
+{
+    return {{QStringLiteral("drugs.png"), drugs()},
+            {QStringLiteral("ingredients.png"), ingredients()},
+            {QStringLiteral("dosageform.png"), dosageForm()},
+            {QStringLiteral("route.png"), route()},
+            {QStringLiteral("patents.png"), patents()},
+            {QStringLiteral("about.png"), about()},
+            {QStringLiteral("exit.png"), exitIcon()}};
+}
