@@ -86,7 +86,6 @@ AdvancedPanel::AdvancedPanel(const AdvancedSearch::RowDesigns &rows, QWidget *pa
         auto *option = new QRadioButton(this);
         option->setObjectName(QStringLiteral("optParamSettings%1").arg(i));
         option->setAccessibleName(matchCaptions[i]);
-        paintPanel(option);
         m_matchGroup->addButton(option, i);
         m_optParamSettings[i] = option;
         m_lblParamSettings[i] = captionLabel(matchCaptions[i], QStringLiteral("lblParamSettings%1").arg(i), this);
@@ -103,7 +102,6 @@ AdvancedPanel::AdvancedPanel(const AdvancedSearch::RowDesigns &rows, QWidget *pa
         auto *option = new QRadioButton(m_picBox);
         option->setObjectName(QStringLiteral("optParamConcat%1").arg(i));
         option->setAccessibleName(joinCaptions[i]);
-        paintPanel(option);
         m_joinGroup->addButton(option, i);
         m_optParamConcat[i] = option;
         m_lblParamSettings[5 + i] = captionLabel(joinCaptions[i], QStringLiteral("lblParamSettings%1").arg(5 + i), m_picBox);

@@ -2,9 +2,12 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QVariant>
 
-// The never-visible key list (`lstSearchID`): one key, as text, per line, kept
-// parallel to a visible list. It holds no widget, so 45,000 keys cost only their text.
+// The never-visible key list (`lstSearchID`): one key per line, kept parallel to a
+// visible list. It holds no widget, and it keeps each key as the database gave it
+// (a number stays a number until a caller asks for its text), so 45,000 keys cost
+// little to store.
 class KeyList : public QObject
 {
     Q_OBJECT
@@ -12,15 +15,29 @@ class KeyList : public QObject
 public:
     explicit KeyList(QObject *parent = nullptr) : QObject(parent) {}
 
-    int count() const { return int(m_lines.size()); }
-    // The line at `position` (from 0); empty text outside the list.
-    QString text(int position) const { return m_lines.value(position); }
-    const QStringList &lines() const { return m_lines; }
+    int count() const { return int(m_keys.size()); }
+    // The key at `position` (from 0); Null outside the list.
+    QVariant value(int position) const { return m_keys.value(position); }
+    // The key as text, as a list line shows it; empty for Null or outside the list.
+    QString text(int position) const
+    {
+        const QVariant key = value(position);
+        return key.isNull() ? QString() : key.toString();
+    }
+    QStringList lines() const
+    {
+        QStringList result;
+        result.reserve(m_keys.size());
+        for (int i = 0; i < count(); ++i) {
+            result.append(text(i));
+        }
+        return result;
+    }
 
-    void addItem(const QString &line) { m_lines.append(line); }
-    void addItems(const QStringList &lines) { m_lines.append(lines); }
-    void clear() { m_lines.clear(); }
+    void addItem(const QVariant &key) { m_keys.append(key); }
+    void addItems(const QVariantList &keys) { m_keys.append(keys); }
+    void clear() { m_keys.clear(); }
 
 private:
-    QStringList m_lines;
+    QVariantList m_keys;
 };

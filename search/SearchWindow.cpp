@@ -355,7 +355,7 @@ SearchWindow::Hits SearchWindow::readHits(const QString &sql) const
         // A Null list field is an empty line, so the key list stays parallel.
         hits.lines.append(fieldText(rowSet.field(m_design.listField)));
         if (keyed) {
-            hits.keys.append(fieldText(rowSet.field(m_design.keyField)));
+            hits.keys.append(rowSet.field(m_design.keyField));
         }
         rowSet.moveNext();
     }
@@ -461,7 +461,7 @@ void SearchWindow::lstSearch_Click()
 void SearchWindow::showHit(int position)
 {
     bool ok = false;
-    const qint32 id = m_lstSearchID->text(position).toInt(&ok);
+    const qint32 id = m_lstSearchID->value(position).toInt(&ok);
     if (ok) {
         fillRecordDetails(id);
     }

@@ -173,7 +173,7 @@ private:
     struct Hits
     {
         QStringList lines;
-        QStringList keys;
+        QVariantList keys;
     };
 
     void createControls();

@@ -1,0 +1,172 @@
+// Not a test: prints how fast the drug window lists and shows, and how much memory it
+// takes with every product listed.
+//
+//   bench_search [database file] [runs]
+//
+// 1. The empty quick search (every product) from the Enter key to the list shown and
+//    the count set, beside the same SQL text run to its last row on the same connection.
+// 2. One details fill (GetProductDetails) per product of a spread of keys.
+// 3. Peak resident memory (VmHWM) once every product is listed.
+
+#include "Database.h"
+#include "KeyList.h"
+#include "SqlText.h"
+#include "WindowHost.h"
+#include "frmDrugs.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSqlQuery>
+#include <QTextStream>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+class NoHost : public WindowHost
+{
+public:
+    void PressMenuButton(int) override {}
+    frmDrugs *drugsWindow() override { return nullptr; }
+    frmIngredients *ingredientsWindow() override { return nullptr; }
+    frmDosageForm *dosageFormWindow() override { return nullptr; }
+    frmRoute *routeWindow() override { return nullptr; }
+    frmPatent *patentWindow() override { return nullptr; }
+    void maximizeWindow(QWidget *) override {}
+};
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+QString statusLine(const char *key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return QStringLiteral("?");
+    }
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key)) {
+            return QString::fromLatin1(line.mid(qstrlen(key))).simplified();
+        }
+    }
+    return QStringLiteral("?");
+}
+
+// The SQL text alone: executed and stepped to its last row, each row's two fields read.
+double runSqlToLastRow(const QString &sql, int *rows)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QSqlQuery query(Connection::shared().database());
+    query.setForwardOnly(true);
+    query.exec(sql);
+    int count = 0;
+    while (query.next()) {
+        query.value(0);
+        query.value(1);
+        ++count;
+    }
+    const double ms = timer.nsecsElapsed() / 1e6;
+    *rows = count;
+    return ms;
+}
+
+// Enter released in the search box: the time until the list is shown and the count
+// set (the key's handler returns), and the time until the shown list is painted.
+std::pair<double, double> pressEnter(frmDrugs &window)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(window.txtSearch(), &release);
+    const double shown = timer.nsecsElapsed() / 1e6;
+    QApplication::processEvents();
+    return {shown, timer.nsecsElapsed() / 1e6};
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    const QString database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(KVOSTREL_DB_PATH);
+    const int runs = argc > 2 ? qMax(1, atoi(argv[2])) : 7;
+
+    try {
+        Connection::shared().open(database);
+    } catch (const AppError &error) {
+        out << error.description() << "\n";
+        return 1;
+    }
+    out << "database: " << database << "\n";
+    out << "resident before the window: " << statusLine("VmRSS:") << "\n";
+
+    NoHost host;
+    frmDrugs window(&host);
+    window.resize(1010, 640);
+    window.show();
+    QApplication::processEvents();
+
+    // 1. Every product, runs alternating between the window and the bare SQL text.
+    const QString sql = SqlText::nameSearch(SqlText::Window::Drugs, QString());
+    std::vector<double> sqlTimes;
+    std::vector<double> windowTimes;
+    std::vector<double> paintedTimes;
+    int rows = 0;
+    runSqlToLastRow(sql, &rows); // warm the page cache once
+    for (int run = 0; run < runs; ++run) {
+        sqlTimes.push_back(runSqlToLastRow(sql, &rows));
+        const auto [shown, painted] = pressEnter(window);
+        windowTimes.push_back(shown);
+        paintedTimes.push_back(painted);
+    }
+    const int listed = window.lstSearch()->count();
+    const double sqlMs = median(sqlTimes);
+    const double windowMs = median(windowTimes);
+    out << "\nempty quick search, median of " << runs << " runs:\n";
+    out << QStringLiteral("  SQL text to its last row   %1 ms  (%2 rows)\n").arg(sqlMs, 8, 'f', 1).arg(rows);
+    out << QStringLiteral("  Enter to list shown        %1 ms  (%2 lines, \"%3\")\n")
+               .arg(windowMs, 8, 'f', 1)
+               .arg(listed)
+               .arg(window.lblSearch()->text());
+    out << QStringLiteral("  ratio                      %1 x   (target: at most 1.5)\n").arg(windowMs / sqlMs, 8, 'f', 2);
+    out << QStringLiteral("  Enter to list painted      %1 ms\n").arg(median(paintedTimes), 8, 'f', 1);
+
+    // 3. Memory with every product listed.
+    out << "\npeak resident memory with every product listed: " << statusLine("VmHWM:")
+        << "  (target: under 80 MB)\n";
+
+    // 2. Details fills over a spread of the listed keys.
+    std::vector<double> fills;
+    const KeyList *keys = window.lstSearchID();
+    const int samples = qMin(keys->count(), 500);
+    for (int i = 0; i < samples; ++i) {
+        const qint32 id = keys->text(int(qint64(i) * keys->count() / samples)).toInt();
+        QElapsedTimer timer;
+        timer.start();
+        window.GetProductDetails(id);
+        fills.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    out << "\ndetails fill (GetProductDetails), " << samples << " products:\n";
+    out << QStringLiteral("  median %1 ms, slowest %2 ms  (target: under 5 ms)\n")
+               .arg(median(fills), 0, 'f', 2)
+               .arg(*std::max_element(fills.begin(), fills.end()), 0, 'f', 2);
+    out << "  last title: " << window.lblTradeName()->text() << "\n";
+    out.flush();
+
+    Connection::releaseShared();
+    return 0;
+}
