@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -15,6 +16,7 @@ namespace {
 const QColor PanelColor(64, 0, 0);
 const QColor CaptionColor(255, 192, 192);
 const QColor MessageColor(255, 230, 140);
+const QColor FrameColor(120, 40, 40);
 
 // The content keeps its designed size; a larger panel centres it.
 constexpr QSize ContentSize(7335 / TwipsPerPixel, 5775 / TwipsPerPixel);
@@ -176,9 +178,29 @@ void AdvancedPanel::resizeEvent(QResizeEvent *event)
     layoutContent();
 }
 
-void AdvancedPanel::layoutContent()
+QRect AdvancedPanel::contentRect() const
 {
     const QPoint origin(qMax(0, (width() - ContentSize.width()) / 2), qMax(0, (height() - ContentSize.height()) / 2));
+    return QRect(origin, ContentSize);
+}
+
+void AdvancedPanel::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    // In a panel larger than its content, a quiet frame holds the rows and options together.
+    const QRect content = contentRect();
+    if (width() > content.width() + 24 && height() > content.height() + 24) {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(FrameColor, 1.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(content.adjusted(-8, -8, 8, 8)).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    }
+}
+
+void AdvancedPanel::layoutContent()
+{
+    const QPoint origin = contentRect().topLeft();
     auto place = [&origin](QWidget *widget, const QRect &rect) { widget->setGeometry(rect.translated(origin)); };
 
     for (int i = 0; i < AdvancedSearch::RowCount; ++i) {

@@ -53,9 +53,11 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void layoutContent();
+    QRect contentRect() const;
 
     std::array<QCheckBox *, AdvancedSearch::RowCount> m_chkParam{};
     std::array<QLabel *, AdvancedSearch::RowCount> m_lblParam{};
