@@ -482,15 +482,24 @@ RecordValues SearchWindow::readRecord(const QString &sql, bool *found) const
     return record;
 }
 
-void SearchWindow::fillRecordDetails(qint32 id)
+void SearchWindow::runDetailsFill(const std::function<void()> &fill)
 {
     m_vbalGrid->hide(); // the wait label beneath shows through
     m_lstSearch->setEnabled(false);
+    runSkippingFailure(fill);
+    m_lstSearch->setEnabled(true);
+    m_lstSearch->setFocus();
+    m_vbalGrid->show();
+}
 
-    bool found = false;
-    RecordValues record;
-    runSkippingFailure([&] { record = readRecord(SqlText::details(m_design.sqlWindow, id), &found); });
-    if (found) {
+void SearchWindow::fillRecordDetails(qint32 id)
+{
+    runDetailsFill([&] {
+        bool found = false;
+        const RecordValues record = readRecord(SqlText::details(m_design.sqlWindow, id), &found);
+        if (!found) {
+            return;
+        }
         for (int r = 1; r <= m_design.rows.size(); ++r) {
             const QString &field = m_design.rows.at(r - 1).field;
             if (record.contains(field)) {
@@ -498,16 +507,10 @@ void SearchWindow::fillRecordDetails(qint32 id)
                     [&] { m_vbalGrid->setCell(r, m_design.valueColumn, record.text(field), CellFlags::TextCell); });
             }
         }
-        runSkippingFailure([&] {
-            if (const std::optional<QString> title = detailsTitle(record)) {
-                m_lblTradeName->setText(*title);
-            }
-        });
-    }
-
-    m_lstSearch->setEnabled(true);
-    m_lstSearch->setFocus();
-    m_vbalGrid->show();
+        if (const std::optional<QString> title = detailsTitle(record)) {
+            m_lblTradeName->setText(*title);
+        }
+    });
 }
 
 std::optional<QString> SearchWindow::detailsTitle(const RecordValues &) const

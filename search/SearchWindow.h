@@ -10,6 +10,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
 #include <optional>
 
 class AdvancedPanel;
@@ -147,6 +148,11 @@ protected:
     // Fills the value cells and the title for one record key (GetProductDetails of the
     // record windows). Every failing step is skipped; a key without a record changes nothing.
     void fillRecordDetails(qint32 id);
+    // The frame of every details fill: the grid hidden (the wait label shows) and the hit
+    // list disabled while `fill` runs; any error it raises is swallowed; then the list is
+    // enabled and focused and the grid shown again. `fill` must close the row set it opens
+    // (RowSetCloser) and run no window messages.
+    void runDetailsFill(const std::function<void()> &fill);
 
     // The title of a shown record; nullopt leaves the title as it is.
     virtual std::optional<QString> detailsTitle(const RecordValues &record) const;

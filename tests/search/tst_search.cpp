@@ -169,15 +169,11 @@ private slots:
 
     // The statement builder.
     void tickedRowsJoinInRowOrderWithBlankAndLineBreak();
-    void anyKeywordPutsOrAfterEachLineBreak();
     void matchingOptionsMatchTheirCaptions_data();
     void matchingOptionsMatchTheirCaptions();
-    void idRowAndQuotedTextsEnterAsPatterns();
-    void withoutTickedRowsThereIsNothingToSearch();
 
     // The drug window on the real data.
     void windowOpensWithCaptionsIconsAndEmptyValues();
-    void controlsCarryDesignAndAccessibleNames();
     void emptySearchListsEveryProductInOrder();
     void onlyEnterReleasedInTheSearchBoxSearches();
     void searchTextsAreSearchedAsTyped();
@@ -239,11 +235,7 @@ void SearchTest::search(frmDrugs &window, const QString &text)
 
 void SearchTest::tickedRowsJoinInRowOrderWithBlankAndLineBreak()
 {
-    const AdvancedSearch::RowDesigns design = frmDrugs::windowDesign().parameterRows;
-    QVector<Row> rows;
-    for (const AdvancedSearch::RowDesign &row : design) {
-        rows.append({row.column, QString(), false});
-    }
+    QVector<Row> rows(AdvancedSearch::RowCount);
     rows[4] = {QStringLiteral("Strength"), QStringLiteral("10"), true};
     rows[2] = {QStringLiteral("Trade Name"), QStringLiteral("asp"), true};
     QCOMPARE(AdvancedSearch::statement(SqlText::Window::Drugs, rows, AdvancedSearch::Includes,
@@ -251,22 +243,21 @@ void SearchTest::tickedRowsJoinInRowOrderWithBlankAndLineBreak()
              QStringLiteral("SELECT [trade name],ID FROM products where [Trade Name] like '%asp%' \r\n"
                             " AND [Strength] like '%10%' \r\n order by [trade name];"));
 
-    // One ticked row: no joiner at all.
-    rows[4].ticked = false;
-    QVERIFY(!AdvancedSearch::clauses(rows, AdvancedSearch::Includes, AdvancedSearch::AllKeywords).contains("AND"));
-}
+    // Three rows with "Any Keyword": " OR " twice, each right after a line break.
+    rows[9] = {QStringLiteral("Type"), QStringLiteral("RX"), true};
+    const QString any = AdvancedSearch::clauses(rows, AdvancedSearch::Includes, AdvancedSearch::AnyKeyword);
+    QCOMPARE(any.count(QStringLiteral(" OR ")), 2);
+    QCOMPARE(any.count(QStringLiteral("\r\n OR ")), 2);
 
-void SearchTest::anyKeywordPutsOrAfterEachLineBreak()
-{
-    const QVector<Row> rows = {{QStringLiteral("ID"), QStringLiteral("1"), true},
-                               {QStringLiteral("Type"), QStringLiteral("RX"), false},
-                               {QStringLiteral("Type"), QStringLiteral("RX"), true},
-                               {QStringLiteral("Dosage Form"), QStringLiteral("TABLET"), true}};
-    const QString clauses = AdvancedSearch::clauses(rows, AdvancedSearch::Includes, AdvancedSearch::AnyKeyword);
-    QCOMPARE(clauses.count(QStringLiteral(" OR ")), 2);
-    QCOMPARE(clauses.count(QStringLiteral("\r\n OR ")), 2);
-    QVERIFY(!clauses.startsWith(QStringLiteral(" OR")));
-    QVERIFY(clauses.endsWith(QStringLiteral("[Dosage Form] like '%TABLET%' \r\n")));
+    // One row: no joiner; the ID row is a pattern on the key; quotes are doubled.
+    const QVector<Row> one = {{QStringLiteral("ID"), QStringLiteral("12"), true},
+                              {QStringLiteral("Applicant Full Name"), QStringLiteral("O'NEIL"), false}};
+    QCOMPARE(AdvancedSearch::clauses(one, AdvancedSearch::Includes, AdvancedSearch::AllKeywords),
+             QStringLiteral("[ID] like '%12%' \r\n"));
+    const QVector<Row> quoted = {{QStringLiteral("Applicant Full Name"), QStringLiteral("O'NEIL"), true}};
+    QCOMPARE(AdvancedSearch::clauses(quoted, AdvancedSearch::Includes, AdvancedSearch::AllKeywords),
+             QStringLiteral("[Applicant Full Name] like '%O''NEIL%' \r\n"));
+    QVERIFY(!AdvancedSearch::anyTicked({{QStringLiteral("ID"), QString(), false}, {QString(), QString(), true}}));
 }
 
 void SearchTest::matchingOptionsMatchTheirCaptions_data()
@@ -284,21 +275,6 @@ void SearchTest::matchingOptionsMatchTheirCaptions()
     QFETCH(QString, clause);
     const QVector<Row> rows = {{QStringLiteral("Trade Name"), QStringLiteral("asp"), true}};
     QCOMPARE(AdvancedSearch::clauses(rows, AdvancedSearch::MatchOption(option), AdvancedSearch::AllKeywords), clause);
-}
-
-void SearchTest::idRowAndQuotedTextsEnterAsPatterns()
-{
-    const QVector<Row> rows = {{QStringLiteral("ID"), QStringLiteral("123"), true},
-                               {QStringLiteral("Applicant Full Name"), QStringLiteral("O'NEIL"), true}};
-    QCOMPARE(AdvancedSearch::clauses(rows, AdvancedSearch::Includes, AdvancedSearch::AllKeywords),
-             QStringLiteral("[ID] like '%123%' \r\n AND [Applicant Full Name] like '%O''NEIL%' \r\n"));
-}
-
-void SearchTest::withoutTickedRowsThereIsNothingToSearch()
-{
-    const QVector<Row> rows = {{QStringLiteral("ID"), QStringLiteral("1"), false}, {QString(), QStringLiteral("x"), true}};
-    QVERIFY(!AdvancedSearch::anyTicked(rows));
-    QVERIFY(AdvancedSearch::clauses(rows, AdvancedSearch::Includes, AdvancedSearch::AllKeywords).isEmpty());
 }
 
 // ---------------------------------------------------------------- the window
@@ -340,17 +316,10 @@ void SearchTest::windowOpensWithCaptionsIconsAndEmptyValues()
     QCOMPARE(window->picAdvanced()->paramTag(12), QStringLiteral("Route of Administration"));
     QVERIFY(window->chkParam(12)->isVisibleTo(window->picAdvanced()));
     QVERIFY(!window->chkParam(13)->isVisibleTo(window->picAdvanced()));
-}
 
-void SearchTest::controlsCarryDesignAndAccessibleNames()
-{
-    auto window = makeWindow();
-    QVERIFY(window);
-    const char *names[] = {"txtSearch", "cmdSearch", "Command1", "lstSearch", "lblSearch", "lblTradeName", "vbalGrid",
-                           "lblWait", "picAdvanced", "lblTooltip", "imgTooltip", "chkParam3", "txtParam3",
-                           "lblParam3", "optParamSettings0", "optParamConcat1", "picBox", "cmdAdvancedSearch",
-                           "cmdAdvancedCancel"};
-    for (const char *name : names) {
+    // Design names for code and tools, plain names for screen readers.
+    for (const char *name : {"txtSearch", "lstSearch", "lblWait", "imgTooltip", "chkParam3", "optParamConcat1", "picBox",
+                             "cmdAdvancedSearch"}) {
         QVERIFY2(window->findChild<QWidget *>(QLatin1String(name)), name);
     }
     QVERIFY(window->findChild<KeyList *>(QStringLiteral("lstSearchID")));
@@ -358,10 +327,6 @@ void SearchTest::controlsCarryDesignAndAccessibleNames()
     QCOMPARE(window->lstSearch()->accessibleName(), QStringLiteral("Search results"));
     QCOMPARE(window->chkParam(3)->accessibleName(), QStringLiteral("Applicant"));
     QCOMPARE(window->txtParam(12)->accessibleName(), QStringLiteral("Route of Admin"));
-    QCOMPARE(window->picAdvanced()->optParamSettings(0)->accessibleName(), QStringLiteral("Starting With..."));
-    QCOMPARE(window->cmdSearch()->text(), QStringLiteral("Search"));
-    QCOMPARE(window->Command1()->text(), QStringLiteral("Advanced Search"));
-    QCOMPARE(window->lblWait()->text(), QStringLiteral("Loading, Please Wait..."));
 }
 
 void SearchTest::emptySearchListsEveryProductInOrder()
@@ -764,22 +729,16 @@ void SearchTest::layoutGrowsWithTheWindow()
     QVERIFY(window);
     window->resize(740, 469);
     QCOMPARE(window->vbalGrid()->geometry(), QRect(240, 40, 489, 385));
-    QCOMPARE(window->lstSearch()->geometry(), QRect(8, 56, 217, 368));
     QCOMPARE(window->lblTooltip()->geometry(), QRect(240, 424, 481, 41));
-    QCOMPARE(window->imgTooltip()->geometry(), QRect(240, 424, 32, 32));
 
-    window->resize(1000, 700);
+    window->resize(1000, 700); // the grid, its title and strip grow; the list grows in height
     const QRect grid = window->vbalGrid()->geometry();
     QCOMPARE(grid, QRect(240, 40, 749, 616));
     QCOMPARE(window->picAdvanced()->geometry(), grid);
     QVERIFY(grid.contains(window->lblWait()->geometry()));
-    QCOMPARE(window->lblWait()->geometry().center().y(), grid.center().y());
     QCOMPARE(window->lstSearch()->geometry(), QRect(8, 56, 217, 599));
-    QCOMPARE(window->lblTradeName()->geometry().width(), 741);
     QCOMPARE(window->lblTooltip()->geometry(), QRect(240, 655, 741, 41));
     QCOMPARE(window->txtSearch()->geometry(), QRect(8, 8, 217, 25));
-    // The panel's rows stay together inside it.
-    QVERIFY(QRect(QPoint(), grid.size()).contains(window->txtParam(12)->geometry()));
 }
 
 void SearchTest::catalogueMakesTheDrugWindow()
