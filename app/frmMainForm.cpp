@@ -20,6 +20,10 @@ frmMainForm::frmMainForm(QWidget *parent)
     m_mdiArea = new MdiBackdropArea(this);
     m_mdiArea->setObjectName(QStringLiteral("MDIClient"));
     setCentralWidget(m_mdiArea);
+    ZetRibbon1 = new ZetRibbon(this);
+    ZetRibbon1->setObjectName(QStringLiteral("ZetRibbon1"));
+    setMenuWidget(ZetRibbon1);
+    connect(ZetRibbon1, &ZetRibbon::ButtonClick, this, &frmMainForm::ZetRibbon1_ButtonClick);
     stripTitleBarControls();
 
     // The stored client size, centred on the screen.
@@ -48,8 +52,31 @@ void frmMainForm::stripTitleBarControls()
 
 void frmMainForm::buildRibbon()
 {
+    Q_INIT_RESOURCE(ribbon_icons);
+    ZetRibbon1->setTheme(0);
     // The ribbon's theme dresses the client area and every child window.
-    setThemeBackdrop(QPixmap(), QColor(70, 70, 70));
+    setThemeBackdrop(ZetRibbon1->LoadBackground(), ZetRibbon1->BackColor());
+    // Pictures 1 to 5: the search commands in ribbon order; 6 about; 7 both exits.
+    for (const char *picture : {"drugs", "ingredients", "dosageform", "route", "patents", "about", "exit"}) {
+        vbalImageList.addFromFile(QStringLiteral(":/icons/ribbon/%1.png").arg(QLatin1String(picture)));
+    }
+    ZetRibbon1->setImageList(&vbalImageList);
+    ZetRibbon1->setButtonCenter(false);
+    ZetRibbon1->AddTab(QStringLiteral("1"), QStringLiteral("Drug Reference"));
+    ZetRibbon1->AddTab(QStringLiteral("2"), QStringLiteral("About"));
+    ZetRibbon1->AddCat(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("Drug Reference"), false);
+    ZetRibbon1->AddCat(QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("Exit"), false);
+    ZetRibbon1->AddCat(QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("About"), false);
+    ZetRibbon1->AddCat(QStringLiteral("4"), QStringLiteral("2"), QStringLiteral("Exit"), true);
+    ZetRibbon1->AddButton(QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("Show Drugs"), 1);
+    ZetRibbon1->AddButton(QStringLiteral("9"), QStringLiteral("1"), QStringLiteral("Ingredients"), 2);
+    ZetRibbon1->AddButton(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("Dosage Form"), 3);
+    ZetRibbon1->AddButton(QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("Route of\r\nAdministration"), 4);
+    ZetRibbon1->AddButton(QStringLiteral("3"), QStringLiteral("1"), QStringLiteral("Patents"), 5);
+    ZetRibbon1->AddButton(QStringLiteral("5"), QStringLiteral("2"), QStringLiteral("Exit"), 7, true);
+    ZetRibbon1->AddButton(QStringLiteral("6"), QStringLiteral("3"), QStringLiteral("About"), 6);
+    ZetRibbon1->AddButton(QStringLiteral("8"), QStringLiteral("4"), QStringLiteral("Exit"), 7);
+    ZetRibbon1->Refresh();
 }
 
 void frmMainForm::setThemeBackdrop(const QPixmap &picture, const QColor &color)

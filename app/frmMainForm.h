@@ -2,6 +2,7 @@
 
 #include "VbalImageList.h"
 #include "WindowHost.h"
+#include "ZetRibbon.h"
 
 #include <QColor>
 #include <QHash>
@@ -82,6 +83,7 @@ private:
     void exitPath();
 
     MdiBackdropArea *m_mdiArea = nullptr;
+    ZetRibbon *ZetRibbon1 = nullptr;
     VbalImageList vbalImageList;
     QHash<int, QWidget *> m_windows;
     QPixmap m_backgroundPicture;
