@@ -18,10 +18,18 @@
 #include <QPointer>
 #include <QPushButton>
 
-// The icons live in this static library; make sure they are linked in and registered.
-static void initGridIcons()
+// The icons live in this static library; make sure they are linked in and registered
+// (once per process).
+static bool registerGridIcons()
 {
     Q_INIT_RESOURCE(grid_icons);
+    return true;
+}
+
+static void initGridIcons()
+{
+    static const bool registered = registerGridIcons();
+    Q_UNUSED(registered);
 }
 
 namespace {
