@@ -38,41 +38,6 @@ void gloss(QPainter &painter, const QRectF &rect, qreal radius)
     painter.drawRoundedRect(rect, radius, radius);
 }
 
-// A capsule lying diagonally, red and white halves, with a round tablet beside it.
-QImage drugs()
-{
-    return canvas([](QPainter &p) {
-        p.save();
-        p.translate(16, 15);
-        p.rotate(-40);
-        const QRectF capsule(-13, -5.5, 26, 11);
-        QPainterPath whole;
-        whole.addRoundedRect(capsule, 5.5, 5.5);
-        p.save();
-        p.setClipRect(QRectF(-14, -7, 14, 14));
-        p.fillPath(whole, shade({0, -5.5}, {0, 5.5}, QColor(250, 110, 100), QColor(176, 28, 30)));
-        p.restore();
-        p.save();
-        p.setClipRect(QRectF(0, -7, 14, 14));
-        p.fillPath(whole, shade({0, -5.5}, {0, 5.5}, QColor(255, 255, 255), QColor(196, 200, 210)));
-        p.restore();
-        p.setPen(QPen(QColor(90, 40, 44), 1));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(whole);
-        p.setPen(QPen(QColor(120, 60, 60, 160), 1));
-        p.drawLine(QPointF(0, -5.3), QPointF(0, 5.3));
-        gloss(p, QRectF(-11, -4.5, 22, 4), 2);
-        p.restore();
-
-        const QRectF tablet(17.5, 18.5, 12, 12);
-        p.setPen(QPen(QColor(40, 80, 140), 1));
-        p.setBrush(shade(tablet.topLeft(), tablet.bottomRight(), QColor(170, 210, 250), QColor(60, 120, 200)));
-        p.drawEllipse(tablet);
-        p.setPen(QPen(QColor(30, 70, 130, 180), 1));
-        p.drawLine(QPointF(19.5, 24.5), QPointF(27.5, 24.5));
-    });
-}
-
 // A laboratory flask with green liquid and bubbles.
 QImage ingredients()
 {
@@ -112,27 +77,75 @@ QImage ingredients()
     });
 }
 
-// A blister card of tablets.
+// An amber medicine bottle with a white cap and a label.
+QImage drugs()
+{
+    return canvas([](QPainter &p) {
+        // Cap.
+        const QRectF cap(9.5, 2.5, 13, 6);
+        p.setPen(QPen(QColor(120, 126, 138), 1));
+        p.setBrush(shade(cap.topLeft(), cap.topRight(), QColor(255, 255, 255), QColor(200, 205, 214)));
+        p.drawRoundedRect(cap, 1.5, 1.5);
+        p.setPen(QPen(QColor(160, 166, 178), 0.8));
+        for (int i = 0; i < 5; ++i) {
+            p.drawLine(QPointF(11.5 + i * 2.3, 3.5), QPointF(11.5 + i * 2.3, 7.5));
+        }
+        // Bottle.
+        QPainterPath bottle;
+        bottle.addRoundedRect(QRectF(7.5, 8.5, 17, 21), 3, 3);
+        p.setPen(QPen(QColor(110, 52, 10), 1));
+        p.setBrush(shade({7.5, 0}, {24.5, 0}, QColor(236, 150, 60), QColor(150, 70, 10)));
+        p.drawPath(bottle);
+        // Label with a red cross.
+        const QRectF label(9.5, 14.5, 13, 10);
+        p.setPen(QPen(QColor(190, 190, 196), 0.8));
+        p.setBrush(QColor(252, 252, 250));
+        p.drawRect(label);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(200, 30, 40));
+        p.drawRect(QRectF(15, 16, 2, 7));
+        p.drawRect(QRectF(12.5, 18.5, 7, 2));
+        // Shine along the left side.
+        QLinearGradient shine(QPointF(8, 0), QPointF(13, 0));
+        shine.setColorAt(0, QColor(255, 255, 255, 150));
+        shine.setColorAt(1, QColor(255, 255, 255, 0));
+        p.setBrush(shine);
+        p.drawRoundedRect(QRectF(8.5, 9.5, 4, 19), 2, 2);
+    });
+}
+
+// A capsule lying diagonally, red and white halves, with a round tablet beside it.
 QImage dosageForm()
 {
     return canvas([](QPainter &p) {
-        const QRectF card(3.5, 4.5, 25, 23);
-        p.setPen(QPen(QColor(110, 116, 128), 1));
-        p.setBrush(shade(card.topLeft(), card.bottomRight(), QColor(246, 247, 250), QColor(176, 182, 194)));
-        p.drawRoundedRect(card, 3, 3);
-        for (int row = 0; row < 2; ++row) {
-            for (int column = 0; column < 3; ++column) {
-                const QPointF centre(9.5 + column * 7, 11 + row * 10);
-                QRadialGradient dome(centre + QPointF(-1.2, -1.5), 4.5);
-                dome.setColorAt(0, QColor(255, 255, 255));
-                dome.setColorAt(0.6, QColor(255, 214, 120));
-                dome.setColorAt(1, QColor(226, 140, 30));
-                p.setPen(QPen(QColor(150, 100, 40), 0.9));
-                p.setBrush(dome);
-                p.drawEllipse(centre, 2.8, 3.6);
-            }
-        }
-        gloss(p, QRectF(5, 5.5, 22, 4), 2);
+        p.save();
+        p.translate(16, 15);
+        p.rotate(-40);
+        const QRectF capsule(-13, -5.5, 26, 11);
+        QPainterPath whole;
+        whole.addRoundedRect(capsule, 5.5, 5.5);
+        p.save();
+        p.setClipRect(QRectF(-14, -7, 14, 14));
+        p.fillPath(whole, shade({0, -5.5}, {0, 5.5}, QColor(250, 110, 100), QColor(176, 28, 30)));
+        p.restore();
+        p.save();
+        p.setClipRect(QRectF(0, -7, 14, 14));
+        p.fillPath(whole, shade({0, -5.5}, {0, 5.5}, QColor(255, 255, 255), QColor(196, 200, 210)));
+        p.restore();
+        p.setPen(QPen(QColor(90, 40, 44), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(whole);
+        p.setPen(QPen(QColor(120, 60, 60, 160), 1));
+        p.drawLine(QPointF(0, -5.3), QPointF(0, 5.3));
+        gloss(p, QRectF(-11, -4.5, 22, 4), 2);
+        p.restore();
+
+        const QRectF tablet(17.5, 18.5, 12, 12);
+        p.setPen(QPen(QColor(40, 80, 140), 1));
+        p.setBrush(shade(tablet.topLeft(), tablet.bottomRight(), QColor(170, 210, 250), QColor(60, 120, 200)));
+        p.drawEllipse(tablet);
+        p.setPen(QPen(QColor(30, 70, 130, 180), 1));
+        p.drawLine(QPointF(19.5, 24.5), QPointF(27.5, 24.5));
     });
 }
 

@@ -463,21 +463,27 @@ QImage backdrop(const ThemeStyle &style)
         QPainter painter(&bands);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        // Rings around a centre beyond the bottom right corner sweep across the top left.
+        // Rings around a centre beyond the bottom right corner sweep across the top left;
+        // each rises softly to its brightest in the middle and fades out again.
         const QPointF centre(560, 300);
+        const double reach = 720;
         const struct {
             double inner, outer;
             int alpha;
-        } rings[] = {{455, 500, 70}, {510, 528, 110}, {540, 600, 55}, {612, 622, 120}, {640, 700, 40}};
+        } rings[] = {{440, 505, 80}, {508, 530, 120}, {536, 606, 60}, {608, 624, 130}, {632, 712, 45}};
+        QRadialGradient sheen(centre, reach);
+        QColor clear = style.backdropBands;
+        clear.setAlpha(0);
+        sheen.setColorAt(0, clear);
         for (const auto &ring : rings) {
-            QPainterPath path;
-            path.addEllipse(centre, ring.outer, ring.outer);
-            QPainterPath hole;
-            hole.addEllipse(centre, ring.inner, ring.inner);
-            QColor color = style.backdropBands;
-            color.setAlpha(ring.alpha);
-            painter.fillPath(path.subtracted(hole), color);
+            QColor peak = style.backdropBands;
+            peak.setAlpha(ring.alpha);
+            sheen.setColorAt(ring.inner / reach, clear);
+            sheen.setColorAt((ring.inner + ring.outer) / 2 / reach, peak);
+            sheen.setColorAt(ring.outer / reach, clear);
         }
+        sheen.setColorAt(1, clear);
+        painter.fillRect(QRect(0, 0, width, height), sheen);
         // A soft glow in the corner.
         QRadialGradient glow(QPointF(0, 0), 220);
         QColor bright = style.backdropBands;
