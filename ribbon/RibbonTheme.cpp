@@ -188,8 +188,11 @@ QPixmap LoadResPicture(int id, const QString &type)
         const QByteArray bytes = LoadResData(id, type);
         path = GetTempFile(QStringLiteral("LRP"), QString());
         {
+            // The file is new and empty: it is not truncated, because a truncating
+            // rewrite makes some file systems put the data on disk at once, and the
+            // deletion right after then costs milliseconds instead of microseconds.
             QFile file(path);
-            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+            if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) || file.write(bytes) != bytes.size()) {
                 throw AppError(RibbonErrors::PathFileAccess, RibbonErrors::executableName(),
                                QStringLiteral("Path/File access error: %1").arg(file.errorString()));
             }

@@ -579,9 +579,8 @@ void ZetRibbon::drawElement(QPainter &painter, const RibbonElement &element, Rib
 
 void ZetRibbon::paintEvent(QPaintEvent *event)
 {
-    QPainter painter(this);
+    QPainter painter(this); // clipped to the region being repainted
     const QRegion region = event->region();
-    painter.setClipRegion(region);
     painter.fillRect(event->rect(), m_backColor);
     // Pieces keep hard pixel edges at whole scale factors; between them they are smoothed.
     const qreal ratio = devicePixelRatioF();
