@@ -94,6 +94,15 @@ float ribbonHeight(const RibbonScene &scene)
 void LayoutTabs(RibbonScene &scene, const RibbonLayoutInput &input)
 {
     const int n = input.model.tabCount();
+    // The tab shown selected is the one whose categories are laid out: the current tab
+    // (tab 0 until a tab is clicked, or when no tab carries the current id).
+    int selected = 0;
+    for (int i = 0; i < n; ++i) {
+        if (input.model.tab(i).id == input.model.currentTabId()) {
+            selected = i;
+            break;
+        }
+    }
     scene.invalidateAll();
     for (const F family : TabFamilies) {
         scene.discardFrom(family, 0);
@@ -136,10 +145,10 @@ void LayoutTabs(RibbonScene &scene, const RibbonLayoutInput &input)
             mouse.width = left.width + center.width + right.width;
             caption.color = scene.tabCaptionColor;
             scene.show(F::Tab_caption, i);
-            if (i == 0) {
-                scene.show(F::Tab_center, 0);
-                scene.show(F::Tab_left, 0);
-                scene.show(F::Tab_right, 0);
+            if (i == selected) {
+                scene.show(F::Tab_center, i);
+                scene.show(F::Tab_left, i);
+                scene.show(F::Tab_right, i);
                 caption.color = scene.tabCaptionSelectedColor;
             }
             scene.show(F::TabMouse, i);

@@ -64,6 +64,7 @@ class RibbonLayoutTest : public QObject
 
 private slots:
     void tabsAbutWithTheirCaptionBetweenTwoEdges();
+    void fullLayoutSelectsTheTabWhoseCategoriesShow();
     void emptyTabCaptionLeavesOnlyTheEdges();
     void buttonsSitSideBySideSizedByCaptionOrIcon();
     void categoryTakesTheWiderOfCaptionAndButtons();
@@ -104,6 +105,21 @@ void RibbonLayoutTest::tabsAbutWithTheirCaptionBetweenTwoEdges()
     QVERIFY(!laid.shown(F::Tab_center_over, 0) && !laid.shown(F::Tab_center_over, 1));
     QCOMPARE(laid.at(F::Tab_caption, 0).color, QColor(0, 0, 0));
     QCOMPARE(laid.at(F::Tab_caption, 1).color, QColor(255, 255, 255));
+}
+
+void RibbonLayoutTest::fullLayoutSelectsTheTabWhoseCategoriesShow()
+{
+    Laid laid;
+    addMainWindowItems(laid.model);
+    laid.model.setCurrentTabId(QStringLiteral("2"));
+    laid.refresh();
+    QVERIFY(laid.shown(F::Tab_center, 1) && !laid.shown(F::Tab_center, 0));
+    QCOMPARE(laid.at(F::Tab_caption, 1).color, QColor(0, 0, 0));
+    QCOMPARE(laid.at(F::Cat_Caption, 0).text, QStringLiteral("About"));
+
+    laid.model.setCurrentTabId(QStringLiteral("no such tab"));
+    laid.refresh();
+    QVERIFY(laid.shown(F::Tab_center, 0) && !laid.shown(F::Tab_center, 1));
 }
 
 void RibbonLayoutTest::emptyTabCaptionLeavesOnlyTheEdges()
