@@ -254,18 +254,32 @@ bool RowSet::hasField(const QString &name) const
     return m_open && m_record.indexOf(name) >= 0;
 }
 
+int RowSet::fieldIndex(const QString &name) const
+{
+    const int index = m_open ? m_record.indexOf(name) : -1; // ignores case
+    if (index < 0) {
+        throw AppError(DbErrorNumber::NoSuchField, RowSetSource + QStringLiteral(".Fields"),
+                       QStringLiteral("The result has no column \"%1\".").arg(name));
+    }
+    return index;
+}
+
+QVariant RowSet::field(int index) const
+{
+    if (!m_open || !m_onRow) {
+        throw AppError(DbErrorNumber::NoCurrentRow, RowSetSource + QStringLiteral(".Fields"),
+                       QStringLiteral("There is no current row."));
+    }
+    return m_query->value(index);
+}
+
 QVariant RowSet::field(const QString &name) const
 {
     if (!m_open || !m_onRow) {
         throw AppError(DbErrorNumber::NoCurrentRow, RowSetSource + QStringLiteral(".Fields"),
                        QStringLiteral("There is no current row."));
     }
-    const int index = m_record.indexOf(name); // ignores case
-    if (index < 0) {
-        throw AppError(DbErrorNumber::NoSuchField, RowSetSource + QStringLiteral(".Fields"),
-                       QStringLiteral("The result has no column \"%1\".").arg(name));
-    }
-    return m_query->value(index);
+    return m_query->value(fieldIndex(name));
 }
 
 void RowSet::close()

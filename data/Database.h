@@ -87,6 +87,10 @@ public:
     // The value of a column of the current row: text, a number or Null. Throws AppError.
     QVariant field(const QString &name) const;
     bool hasField(const QString &name) const;
+    // The position of a column in this result (case ignored); throws AppError when absent.
+    // Reading by position saves the name lookup on every row of a long result.
+    int fieldIndex(const QString &name) const;
+    QVariant field(int index) const;
     void close();
 
 private:

@@ -14,7 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include "HitList.h"
 #include <QPointer>
 #include <QPushButton>
 
@@ -51,12 +51,6 @@ void setTextColor(QWidget *widget, const QColor &color)
     palette.setColor(QPalette::WindowText, color);
     widget->setPalette(palette);
 }
-
-class HitList : public QuietFocusView<QListWidget>
-{
-public:
-    using QuietFocusView<QListWidget>::QuietFocusView;
-};
 
 } // namespace
 
@@ -109,7 +103,7 @@ void SearchWindow::createControls()
     m_lstSearch->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lstSearch->setMouseTracking(true);
     m_lstSearch->viewport()->installEventFilter(this);
-    connect(m_lstSearch, &QListWidget::itemSelectionChanged, this, &SearchWindow::lstSearch_Click);
+    connect(m_lstSearch, &HitList::itemSelectionChanged, this, &SearchWindow::lstSearch_Click);
 
     m_lstSearchID = new KeyList(this);
     m_lstSearchID->setObjectName(QStringLiteral("lstSearchID"));
@@ -359,11 +353,13 @@ SearchWindow::Hits SearchWindow::readHits(const QString &sql) const
     RowSet &rowSet = openSharedQuery(sql);
     RowSetCloser closer(rowSet);
     const bool keyed = !m_design.keyField.isEmpty();
+    const int line = rowSet.fieldIndex(m_design.listField);
+    const int key = keyed ? rowSet.fieldIndex(m_design.keyField) : -1;
     while (!rowSet.eof()) {
         // A Null list field is an empty line, so the key list stays parallel.
-        hits.lines.append(fieldText(rowSet.field(m_design.listField)));
+        hits.lines.append(fieldText(rowSet.field(line)));
         if (keyed) {
-            hits.keys.append(rowSet.field(m_design.keyField));
+            hits.keys.append(rowSet.field(key));
         }
         rowSet.moveNext();
     }
@@ -377,11 +373,11 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     if (focus && !isAncestorOf(focus)) {
         focus = nullptr;
     }
+    // No window message runs from here until the list is filled and the window enabled
+    // again, so no second query can start meanwhile; the whole search takes a few tens
+    // of milliseconds, too short to show the disabled window on the screen.
     setEnabled(false);
     m_lstSearch->hide();
-    // Let the disabled window and the hidden list show before the query runs; no
-    // message runs while the row set is open.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     Hits hits;
     bool ok = false;
@@ -396,16 +392,13 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
 
     if (ok) {
         m_fillingList = true;
+        const int lineCount = int(hits.lines.size());
         if (!m_design.keyField.isEmpty()) {
-            m_lstSearchID->clear();
+            m_lstSearchID->setItems(std::move(hits.keys));
         }
-        m_lstSearch->clear();
-        m_lstSearch->addItems(hits.lines);
-        if (!m_design.keyField.isEmpty()) {
-            m_lstSearchID->addItems(hits.keys);
-        }
+        m_lstSearch->setLines(std::move(hits.lines));
         m_fillingList = false;
-        m_lblSearch->setText(QString::number(hits.lines.size()) + ItemsFound);
+        m_lblSearch->setText(QString::number(lineCount) + ItemsFound);
         m_lblSearch->setToolTip(QString());
     } else {
         m_lblSearch->setText(QStringLiteral("Search failed: ") + *failure);
@@ -458,12 +451,12 @@ void SearchWindow::lstSearch_Click()
     if (m_fillingList) {
         return;
     }
-    const QList<QListWidgetItem *> selected = m_lstSearch->selectedItems();
-    if (selected.isEmpty()) {
+    const int position = m_lstSearch->currentRow();
+    if (position < 0) {
         return;
     }
     m_picAdvanced->hide();
-    showHit(m_lstSearch->row(selected.first()));
+    showHit(position);
 }
 
 void SearchWindow::showHit(int position)

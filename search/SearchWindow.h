@@ -18,7 +18,7 @@ class KeyList;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class HitList;
 class QPushButton;
 class VbalGrid;
 class WindowHost;
@@ -115,7 +115,7 @@ public:
     QLineEdit *txtSearch() const { return m_txtSearch; }
     QPushButton *cmdSearch() const { return m_cmdSearch; }
     QPushButton *Command1() const { return m_Command1; }
-    QListWidget *lstSearch() const { return m_lstSearch; }
+    HitList *lstSearch() const { return m_lstSearch; }
     KeyList *lstSearchID() const { return m_lstSearchID; }
     QLabel *lblSearch() const { return m_lblSearch; }
     QLabel *lblTradeName() const { return m_lblTradeName; }
@@ -197,7 +197,7 @@ private:
     QLineEdit *m_txtSearch = nullptr;
     QPushButton *m_cmdSearch = nullptr;
     QPushButton *m_Command1 = nullptr;
-    QListWidget *m_lstSearch = nullptr;
+    HitList *m_lstSearch = nullptr;
     KeyList *m_lstSearchID = nullptr;
     QLabel *m_lblSearch = nullptr;
     QLabel *m_lblTradeName = nullptr;

@@ -20,7 +20,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include "HitList.h"
 #include <QSqlQuery>
 #include <QTextStream>
 

@@ -11,7 +11,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include "HitList.h"
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlDatabase>
@@ -51,11 +51,11 @@ protected:
 
 const QString ItemsFound = QStringLiteral(" Item(s) Found");
 
-QStringList lines(const QListWidget *list)
+QStringList lines(const HitList *list)
 {
     QStringList result;
     for (int i = 0; i < list->count(); ++i) {
-        result << list->item(i)->text();
+        result << list->text(i);
     }
     return result;
 }
@@ -94,9 +94,9 @@ int countOf(const QString &sql)
     return query.next() ? query.value(0).toInt() : -1;
 }
 
-void clickLine(QListWidget *list, int position)
+void clickLine(HitList *list, int position)
 {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(position)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(position, 0)).center());
 }
 
 QPoint cellCentre(const VbalGrid *grid, int row, int column)
@@ -334,22 +334,22 @@ void SearchTest::emptySearchListsEveryProductInOrder()
     auto window = makeWindow();
     QVERIFY(window);
     search(*window, QString());
-    QListWidget *list = window->lstSearch();
+    HitList *list = window->lstSearch();
     QCOMPARE(list->count(), 45752);
     QCOMPARE(window->lstSearchID()->count(), 45752);
     QCOMPARE(window->lblSearch()->text(), QStringLiteral("45752") + ItemsFound);
     QVERIFY(list->isVisible());
     QVERIFY(window->isEnabled());
     for (int i = 1; i < list->count(); ++i) {
-        if (QString::compare(list->item(i - 1)->text(), list->item(i)->text(), Qt::CaseInsensitive) > 0) {
+        if (QString::compare(list->text(i - 1), list->text(i), Qt::CaseInsensitive) > 0) {
             QFAIL(qPrintable(QStringLiteral("out of order at %1: %2 / %3")
                                  .arg(i)
-                                 .arg(list->item(i - 1)->text(), list->item(i)->text())));
+                                 .arg(list->text(i - 1), list->text(i))));
         }
     }
     // Each key belongs to the line beside it.
     for (const int position : {0, 12345, 45751}) {
-        QCOMPARE(productFields(window->lstSearchID()->text(position).toInt()).value(0), list->item(position)->text());
+        QCOMPARE(productFields(window->lstSearchID()->text(position).toInt()).value(0), list->text(position));
     }
 }
 
@@ -406,7 +406,7 @@ void SearchTest::choosingAHitShowsItsTwelveFieldsAndTitle()
     auto window = makeWindow();
     QVERIFY(window);
     search(*window, QStringLiteral("lipitor"));
-    QListWidget *list = window->lstSearch();
+    HitList *list = window->lstSearch();
     QVERIFY(list->count() >= 2);
 
     clickLine(list, 0);
@@ -523,7 +523,7 @@ void SearchTest::pointerMovementTakesTheFocus()
 
     sendMouseMove(window->lstSearch()->viewport(), QPoint(10, 10));
     QVERIFY(window->lstSearch()->hasFocus());
-    QCOMPARE(window->lstSearch()->selectedItems().size(), 0); // the focus alone chooses no hit
+    QCOMPARE(window->lstSearch()->currentRow(), -1); // the focus alone chooses no hit
     QVERIFY(window->lblTradeName()->text().isEmpty());
 
     sendMouseMove(window->vbalGrid()->itemView()->viewport(), cellCentre(window->vbalGrid(), 2, 2));

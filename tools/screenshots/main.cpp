@@ -5,6 +5,7 @@
 // The program always starts in the first theme; this tool switches the ribbon's theme
 // afterwards, dresses the windows with it again, runs a quick search in the drug window
 // and rests the pointer on the "Dosage Form" button.
+#include "HitList.h"
 #include "SearchWindow.h"
 #include "ZetRibbon.h"
 #include "frmDrugs.h"

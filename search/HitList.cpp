@@ -1,0 +1,64 @@
+#include "HitList.h"
+
+#include <QItemSelectionModel>
+
+int HitListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_lines.size());
+}
+
+QVariant HitListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_lines.size()) {
+        return {};
+    }
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole || role == Qt::ToolTipRole) {
+        return m_lines.at(index.row());
+    }
+    return {};
+}
+
+void HitListModel::setLines(QStringList lines)
+{
+    beginResetModel();
+    m_lines = std::move(lines);
+    endResetModel();
+}
+
+void HitListModel::appendLines(const QStringList &lines)
+{
+    if (lines.isEmpty()) {
+        return;
+    }
+    beginInsertRows(QModelIndex(), int(m_lines.size()), int(m_lines.size() + lines.size() - 1));
+    m_lines.append(lines);
+    endInsertRows();
+}
+
+HitList::HitList(QWidget *parent)
+    : QuietFocusView<QListView>(parent), m_model(new HitListModel(this))
+{
+    setModel(m_model);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &HitList::itemSelectionChanged);
+}
+
+int HitList::currentRow() const
+{
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void HitList::setCurrentRow(int row)
+{
+    const QModelIndex index = m_model->index(row, 0);
+    if (!index.isValid()) {
+        selectionModel()->clear();
+        return;
+    }
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
+}
