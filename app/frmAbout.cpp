@@ -1,5 +1,7 @@
 #include "frmAbout.h"
 
+#include "AppFonts.h"
+
 #include <QDesktopServices>
 #include <QEvent>
 #include <QFrame>
@@ -24,6 +26,7 @@ constexpr int twips(int value)
 frmAbout::frmAbout(QWidget *parent)
     : BackdropWidget(parent)
 {
+    AppFonts::registerOnce();
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About"));
     resize(twips(11100), twips(7035));
@@ -47,10 +50,7 @@ frmAbout::frmAbout(QWidget *parent)
     lblAbout = new QLabel(picAbout);
     lblAbout->setObjectName(QStringLiteral("lblAbout"));
     lblAbout->setGeometry(twips(5880), twips(1680), twips(4455), twips(2535));
-    QFont font(QStringLiteral("Tahoma"));
-    font.setBold(true);
-    font.setPointSizeF(11.25);
-    lblAbout->setFont(font);
+    lblAbout->setFont(AppFonts::tahoma(11.25, true));
     lblAbout->setWordWrap(true);
     lblAbout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The label breaks lines at LF; the composed text keeps CR LF between its lines.

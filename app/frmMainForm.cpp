@@ -131,6 +131,26 @@ void frmMainForm::ZetRibbon1_ButtonClick(const QString &ID, const QString &Capti
     }
 }
 
+int frmMainForm::commandPicture(int command)
+{
+    switch (command) {
+    case ShowDrugs:
+        return 1;
+    case Ingredients:
+        return 2;
+    case DosageForm:
+        return 3;
+    case Route:
+        return 4;
+    case Patents:
+        return 5;
+    case About:
+        return 6;
+    default:
+        return 7;
+    }
+}
+
 QWidget *frmMainForm::ensureWindow(int command)
 {
     if (QWidget *existing = m_windows.value(command)) {
@@ -145,9 +165,17 @@ QWidget *frmMainForm::ensureWindow(int command)
     if (!window) {
         return nullptr; // no window of that kind in this build
     }
-    QMdiSubWindow *sub = m_mdiArea->addSubWindow(window);
-    // Child windows live until the program ends: closing one only hides it.
+    // Child windows live until the program ends and are always shown maximised; the
+    // ribbon is how the user moves between them, so their frames carry only the
+    // caption and the command's picture, with no buttons of their own.
+    QMdiSubWindow *sub = m_mdiArea->addSubWindow(
+        window, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    sub->setSystemMenu(nullptr);
+    const int picture = commandPicture(command);
+    if (vbalImageList.contains(picture)) {
+        sub->setWindowIcon(vbalImageList.icon(picture));
+    }
     m_windows.insert(command, window);
     return window;
 }

@@ -73,6 +73,8 @@ protected:
 private:
     void buildRibbon();
     void stripTitleBarControls();
+    // The image-list picture of a command's ribbon button.
+    static int commandPicture(int command);
     // Creates the window of a command if it does not exist yet; nullptr for none.
     QWidget *ensureWindow(int command);
     // Creates if needed, shows, dresses with the theme and maximises.

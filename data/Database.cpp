@@ -76,6 +76,11 @@ Connection &Connection::shared()
 {
     if (!s_connection) {
         s_connection.reset(new Connection);
+        // However the program ends, the shared objects go before the application object
+        // (and the SQL driver with it); released later they would touch a driver that is gone.
+        if (QCoreApplication::instance()) {
+            qAddPostRoutine(&Connection::releaseShared);
+        }
     }
     return *s_connection;
 }
