@@ -1,19 +1,27 @@
 #include "SearchWindows.h"
 
+#include "frmDosageForm.h"
 #include "frmDrugs.h"
+#include "frmIngredients.h"
+#include "frmPatent.h"
+#include "frmRoute.h"
 
 #include <QWidget>
 
-// Windows join the catalogue as they are built.
 namespace SearchWindows {
-
-namespace {
-constexpr int DrugsCommand = 0;
-}
 
 bool provides(int command)
 {
-    return command == DrugsCommand;
+    switch (command) {
+    case DrugsCommand:
+    case DosageFormCommand:
+    case RouteCommand:
+    case PatentCommand:
+    case IngredientsCommand:
+        return true;
+    default:
+        return false;
+    }
 }
 
 QWidget *create(int command, WindowHost *host, QWidget *parent)
@@ -21,6 +29,14 @@ QWidget *create(int command, WindowHost *host, QWidget *parent)
     switch (command) {
     case DrugsCommand:
         return new frmDrugs(host, parent);
+    case IngredientsCommand:
+        return new frmIngredients(host, parent);
+    case DosageFormCommand:
+        return new frmDosageForm(host, parent);
+    case RouteCommand:
+        return new frmRoute(host, parent);
+    case PatentCommand:
+        return new frmPatent(host, parent);
     default:
         return nullptr;
     }
@@ -31,24 +47,24 @@ frmDrugs *asDrugs(QWidget *window)
     return qobject_cast<frmDrugs *>(window);
 }
 
-frmIngredients *asIngredients(QWidget *)
+frmIngredients *asIngredients(QWidget *window)
 {
-    return nullptr;
+    return qobject_cast<frmIngredients *>(window);
 }
 
-frmDosageForm *asDosageForm(QWidget *)
+frmDosageForm *asDosageForm(QWidget *window)
 {
-    return nullptr;
+    return qobject_cast<frmDosageForm *>(window);
 }
 
-frmRoute *asRoute(QWidget *)
+frmRoute *asRoute(QWidget *window)
 {
-    return nullptr;
+    return qobject_cast<frmRoute *>(window);
 }
 
-frmPatent *asPatent(QWidget *)
+frmPatent *asPatent(QWidget *window)
 {
-    return nullptr;
+    return qobject_cast<frmPatent *>(window);
 }
 
 } // namespace SearchWindows

@@ -12,6 +12,14 @@ class frmPatent;
 // 1 dosage form, 2 route, 3 patent.
 namespace SearchWindows {
 
+enum Command {
+    DrugsCommand = 0,
+    DosageFormCommand = 1,
+    RouteCommand = 2,
+    PatentCommand = 3,
+    IngredientsCommand = 9,
+};
+
 // True when `command` opens a search window that this build has.
 bool provides(int command);
 

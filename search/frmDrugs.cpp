@@ -1,7 +1,9 @@
 #include "frmDrugs.h"
 
 #include "AdvancedPanel.h"
+#include "Navigation.h"
 #include "Schema.h"
+#include "SearchWindows.h"
 #include "VbalGrid.h"
 
 namespace {
@@ -113,11 +115,16 @@ void frmDrugs::PressAdvancedSearchButton()
     advancedSearch();
 }
 
-std::optional<QString> frmDrugs::detailsTitle(const RecordValues &record) const
+QString frmDrugs::productLine(const RecordValues &record)
 {
     namespace P = Schema::Products;
     return record.text(QString(P::TradeName)) + QStringLiteral(" (") + record.text(QString(P::Strength))
            + QStringLiteral(") - ") + record.text(QString(P::Applicant));
+}
+
+std::optional<QString> frmDrugs::detailsTitle(const RecordValues &record) const
+{
+    return productLine(record);
 }
 
 void frmDrugs::vbalGrid_DblClick(int row, int)
@@ -128,6 +135,25 @@ void frmDrugs::vbalGrid_DblClick(int row, int)
     followDetailRow(row, vbalGrid()->cellText(row, ValueColumn));
 }
 
-void frmDrugs::followDetailRow(int, const QString &)
+void frmDrugs::followDetailRow(int row, const QString &valueText)
 {
+    if (!host()) {
+        return;
+    }
+    switch (row) {
+    case IngredientsRow:
+        Navigation::showIngredientProducts(*host(), valueText);
+        break;
+    case DosageFormRow:
+        Navigation::findInRecordWindow(*host(), SearchWindows::DosageFormCommand, valueText);
+        break;
+    case RouteRow:
+        Navigation::findInRecordWindow(*host(), SearchWindows::RouteCommand, valueText);
+        break;
+    case ApplicationNumberRow:
+        Navigation::findPatentsOfApplication(*host(), valueText);
+        break;
+    default:
+        break;
+    }
 }

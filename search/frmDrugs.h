@@ -18,16 +18,24 @@ public:
 
     // The grid's rows and their texts.
     static constexpr int RowCount = 12;
+    static constexpr int IngredientsRow = 2;
+    static constexpr int DosageFormRow = 4;
+    static constexpr int RouteRow = 5;
+    static constexpr int ApplicationNumberRow = 10;
     static constexpr int ValueColumn = 4;
     static SearchWindowDesign windowDesign();
+    // A product as one line: trade name, " (", strength, ") - ", applicant; a Null field
+    // adds nothing between its separators. The window's title, and the ingredient
+    // window's product rows.
+    static QString productLine(const RecordValues &record);
 
 protected:
     std::optional<QString> detailsTitle(const RecordValues &record) const override;
     void vbalGrid_DblClick(int row, int column) override;
 
-    // A double click on a row with the information icon (2 ingredients, 4 dosage form,
-    // 5 route, 10 application number) hands the row's value to the window that shows
-    // more about it. Those windows join the program separately; until then a row has
-    // nowhere to go and this does nothing.
+    // A double click on a row with the information icon hands the row's value to the
+    // window that shows more about it: 2 the ingredient window (the products of that
+    // ingredient text), 4 and 5 the dosage form and route windows (a quick search),
+    // 10 the patent window (the patents of that application).
     virtual void followDetailRow(int row, const QString &valueText);
 };

@@ -1,0 +1,137 @@
+#include "Navigation.h"
+
+#include "AdvancedPanel.h"
+#include "AdvancedSearch.h"
+#include "HitList.h"
+#include "KeyList.h"
+#include "SearchWindows.h"
+#include "VbalGrid.h"
+#include "WindowHost.h"
+#include "frmDosageForm.h"
+#include "frmDrugs.h"
+#include "frmIngredients.h"
+#include "frmPatent.h"
+#include "frmRoute.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace Navigation {
+
+namespace {
+
+// The drug window's parameter rows that a navigation clears before filling one;
+// rows 13 and 14 are never shown.
+constexpr int LastDrugParameterRow = 12;
+
+// The last steps of every navigation: the target's panel hidden, the target maximised.
+void finish(WindowHost &host, SearchWindow *target)
+{
+    runSkippingFailure([&] { need(target).picAdvanced()->hide(); });
+    runSkippingFailure([&] { host.maximizeWindow(&need(target)); });
+}
+
+RecordWindow *recordWindow(WindowHost &host, int command)
+{
+    switch (command) {
+    case SearchWindows::DosageFormCommand:
+        return host.dosageFormWindow();
+    case SearchWindows::RouteCommand:
+        return host.routeWindow();
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+void showFirstHit(SearchWindow &target)
+{
+    if (target.lstSearch()->count() == 0) {
+        target.lblTradeName()->clear();
+        return;
+    }
+    target.lstSearch()->setCurrentRow(0); // shows the hit, as a click on it does
+}
+
+void showIngredientProducts(WindowHost &host, const QString &ingredient)
+{
+    runSkippingFailure([&] { host.PressMenuButton(SearchWindows::IngredientsCommand); });
+    frmIngredients *target = nullptr;
+    runSkippingFailure([&] { target = host.ingredientsWindow(); });
+    runSkippingFailure([&] { need(target).EmptyTheGrid(); });
+    runSkippingFailure([&] { need(target).GetProductDetails(ingredient); });
+    runSkippingFailure([&] {
+        if (need(target).vbalGrid()->rowCount() == 0) {
+            target->lblTradeName()->clear();
+        }
+    });
+    // The hit list goes; the grid's own keys in lstSearchID stay with its rows.
+    runSkippingFailure([&] { need(target).lstSearch()->clear(); });
+    finish(host, target);
+}
+
+void findInRecordWindow(WindowHost &host, int command, const QString &text)
+{
+    runSkippingFailure([&] { host.PressMenuButton(command); });
+    RecordWindow *target = nullptr;
+    runSkippingFailure([&] { target = recordWindow(host, command); });
+    runSkippingFailure([&] { need(target).EmptyTheGrid(); });
+    runSkippingFailure([&] { need(target).txtSearch()->setText(text); });
+    runSkippingFailure([&] { need(target).PressFindButton(); });
+    runSkippingFailure([&] { showFirstHit(need(target)); });
+    finish(host, target);
+}
+
+void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber)
+{
+    runSkippingFailure([&] { host.PressMenuButton(SearchWindows::PatentCommand); });
+    frmPatent *target = nullptr;
+    runSkippingFailure([&] { target = host.patentWindow(); });
+    runSkippingFailure([&] { need(target).EmptyTheGrid(); });
+    runSkippingFailure([&] { need(target).txtParam(frmPatent::ApplicationNumberParameter)->setText(applicationNumber); });
+    runSkippingFailure([&] { need(target).chkParam(frmPatent::ApplicationNumberParameter)->setChecked(true); });
+    runSkippingFailure([&] { need(target).PressAdvancedSearchButton(); });
+    runSkippingFailure([&] { showFirstHit(need(target)); });
+    finish(host, target);
+}
+
+void listDrugs(WindowHost &host, int parameterRow, const QString &text)
+{
+    runSkippingFailure([&] { host.PressMenuButton(SearchWindows::DrugsCommand); });
+    frmDrugs *target = nullptr;
+    runSkippingFailure([&] { target = host.drugsWindow(); });
+    runSkippingFailure([&] { need(target).EmptyTheGrid(); });
+    for (int i = 0; i <= LastDrugParameterRow; ++i) {
+        runSkippingFailure([&] { need(target).chkParam(i)->setChecked(false); });
+    }
+    runSkippingFailure([&] { need(target).txtParam(parameterRow)->setText(text); });
+    runSkippingFailure([&] { need(target).chkParam(parameterRow)->setChecked(true); });
+    runSkippingFailure([&] { need(target).PressAdvancedSearchButton(); });
+    runSkippingFailure([&] { showFirstHit(need(target)); });
+    finish(host, target);
+}
+
+void openProduct(WindowHost &host, const QVariant &key)
+{
+    runSkippingFailure([&] { host.PressMenuButton(SearchWindows::DrugsCommand); });
+    frmDrugs *target = nullptr;
+    runSkippingFailure([&] { target = host.drugsWindow(); });
+    runSkippingFailure([&] {
+        bool isNumber = false;
+        const qint32 id = key.toInt(&isNumber);
+        if (!isNumber) {
+            throw AppError(13, QStringLiteral("Navigation"), QStringLiteral("The product has no key."));
+        }
+        need(target).GetProductDetails(id);
+    });
+    runSkippingFailure([&] { need(target).picAdvanced()->hide(); });
+    // Both lists go together, so they stay parallel.
+    runSkippingFailure([&] {
+        need(target).lstSearch()->clear();
+        target->lstSearchID()->clear();
+    });
+}
+
+} // namespace Navigation

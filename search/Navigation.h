@@ -1,0 +1,55 @@
+#pragma once
+
+#include "AppError.h"
+
+#include <QString>
+#include <QVariant>
+
+class SearchWindow;
+class WindowHost;
+
+// The double-click navigations between the lookup windows. Each one brings its target
+// forward through the main window's command table (PressMenuButton), then sets the
+// target's controls and calls its public operations, one step at a time. A step that
+// fails is skipped and the next one runs, so the target always ends shown, maximised,
+// with its panel hidden and its controls usable. Text taken from one window's grid
+// enters the other window's search only through the SQL text builders, quoted as
+// typed text is.
+namespace Navigation {
+
+// The window a step works on; a window that is not there fails that step.
+template<typename Window>
+Window &need(Window *window)
+{
+    if (!window) {
+        throw AppError(91, QStringLiteral("Navigation"), QStringLiteral("The window to show is not available."));
+    }
+    return *window;
+}
+
+// Drug window, ingredients row: the ingredient window lists the products of that exact
+// ingredient text in its grid, with an empty hit list.
+void showIngredientProducts(WindowHost &host, const QString &ingredient);
+
+// Drug window, dosage form and route rows: the window of `command` (dosage form or
+// route) runs its quick search for the text and shows its first hit.
+void findInRecordWindow(WindowHost &host, int command, const QString &text);
+
+// Drug window, application number row: the patent window ticks its "NDA" row (other
+// ticks stay), searches and shows its first hit.
+void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber);
+
+// Dosage form, route and patent windows: the drug window's rows 0 to 12 are unticked,
+// `parameterRow` gets the text and its tick, the advanced search runs and the first
+// product is shown.
+void listDrugs(WindowHost &host, int parameterRow, const QString &text);
+
+// Ingredient window: the drug window shows the product with that key, with an empty
+// hit list.
+void openProduct(WindowHost &host, const QVariant &key);
+
+// Shows the target's first hit. When its search found nothing, the target shows an
+// empty result: no earlier record's title stays over the blanked grid.
+void showFirstHit(SearchWindow &target);
+
+} // namespace Navigation

@@ -1,0 +1,66 @@
+#include "RecordWindow.h"
+
+#include "Navigation.h"
+#include "Schema.h"
+#include "VbalGrid.h"
+
+SearchWindowDesign RecordWindow::recordDesign(const QString &caption, SqlText::Window sqlWindow,
+                                              const QString &listField, const QStringList &images,
+                                              QVector<DetailRowDesign> rows, const QString &hint)
+{
+    SearchWindowDesign d;
+    d.caption = caption;
+    d.sqlWindow = sqlWindow;
+    d.listField = listField;
+    d.keyField = QString(Schema::Vocabulary::ID);
+    d.images = images;
+    d.tooltipImage = QStringLiteral(":/icons/grid/information.png");
+    // No information-icon column: the captions stand in the column keyed "Details".
+    d.columns = {
+        {QStringLiteral("icon"), QString(), 36, true, false},
+        {QStringLiteral("Details"), QStringLiteral("Details"), 100, true, false},
+        {QStringLiteral("Value"), QStringLiteral("Value"), 200, false, true},
+    };
+    d.iconColumn = 1;
+    d.captionColumn = 2;
+    d.infoColumn = 0;
+    d.valueColumn = ValueColumn;
+    d.rows = std::move(rows);
+    d.helpStrip = HelpStrip::HintOnPointer;
+    d.hint = hint;
+    d.tooltipBesideIcon = true;
+    return d;
+}
+
+RecordWindow::RecordWindow(SearchWindowDesign design, int sourceRow, int drugParameterRow, WindowHost *host,
+                           QWidget *parent)
+    : SearchWindow(std::move(design), host, parent), m_sourceRow(sourceRow), m_drugParameterRow(drugParameterRow)
+{
+}
+
+void RecordWindow::PressFindButton()
+{
+    quickSearch();
+}
+
+void RecordWindow::GetProductDetails(qint32 id)
+{
+    fillRecordDetails(id);
+}
+
+void RecordWindow::vbalGrid_DblClick(int, int)
+{
+    if (!host()) {
+        return;
+    }
+    QString value;
+    runSkippingFailure([&] { value = vbalGrid()->cellText(m_sourceRow, ValueColumn); });
+    Navigation::listDrugs(*host(), m_drugParameterRow, value);
+}
+
+QString RecordWindow::nameAndShortName(const RecordValues &record)
+{
+    namespace V = Schema::Vocabulary;
+    return record.text(QString(V::Name)) + QStringLiteral(" (") + record.text(QString(V::ShortName))
+           + QLatin1Char(')');
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "SearchWindow.h"
+
+// What the dosage form, route and patent windows share: one record of a reference
+// table shown in three columns (icon, caption, value), the help hint once the pointer
+// crosses the grid, the quick search callable from other windows, and a double click
+// that lists in the drug window every product sharing one value of the record on show.
+class RecordWindow : public SearchWindow
+{
+    Q_OBJECT
+
+public:
+    // Runs the quick search on the text of txtSearch, as "Search" does.
+    void PressFindButton();
+    // Shows the record with that ID: its value cells and the title.
+    void GetProductDetails(qint32 id);
+
+    static constexpr int ValueColumn = 3;
+
+    // The design parts the three windows share: the three columns, the rows' icons
+    // (picture r for icon r), the information picture beside the help strip, the hint
+    // on pointer movement and the strip right of its icon.
+    static SearchWindowDesign recordDesign(const QString &caption, SqlText::Window sqlWindow, const QString &listField,
+                                           const QStringList &images, QVector<DetailRowDesign> rows,
+                                           const QString &hint);
+
+protected:
+    // `sourceRow`: the row whose value a double click hands on; `drugParameterRow`: the
+    // drug window's parameter row that searches the same value among the products.
+    RecordWindow(SearchWindowDesign design, int sourceRow, int drugParameterRow, WindowHost *host,
+                 QWidget *parent);
+
+    // Any cell of any row: the products that share the value of the source row.
+    void vbalGrid_DblClick(int row, int column) override;
+
+    // "Name (SHORT NAME)", the title of a dosage form or a route.
+    static QString nameAndShortName(const RecordValues &record);
+
+private:
+    int m_sourceRow;
+    int m_drugParameterRow;
+};

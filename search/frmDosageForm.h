@@ -1,0 +1,19 @@
+#pragma once
+
+#include "RecordWindow.h"
+
+// "Dosage Form": the dosage-form vocabulary looked up by name, one form's six fields,
+// and a double click that lists every product whose dosage form contains the name.
+class frmDosageForm : public RecordWindow
+{
+    Q_OBJECT
+
+public:
+    explicit frmDosageForm(WindowHost *host, QWidget *parent = nullptr);
+
+    static constexpr int RowCount = 6;
+    static SearchWindowDesign windowDesign();
+
+protected:
+    std::optional<QString> detailsTitle(const RecordValues &record) const override;
+};

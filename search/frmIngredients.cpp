@@ -1,0 +1,127 @@
+#include "frmIngredients.h"
+
+#include "Database.h"
+#include "HitList.h"
+#include "KeyList.h"
+#include "Navigation.h"
+#include "Schema.h"
+#include "VbalGrid.h"
+#include "frmDrugs.h"
+
+#include <QLabel>
+
+namespace {
+
+constexpr int InformationPicture = 1;
+constexpr int ProductPicture = 2;
+
+struct ProductLine
+{
+    QVariant id;
+    QString line;
+};
+
+QVector<ProductLine> readProducts(const QString &ingredient)
+{
+    namespace P = Schema::Products;
+    QVector<ProductLine> products;
+    RowSet &rowSet = openSharedQuery(SqlText::productsWithIngredient(ingredient));
+    RowSetCloser closer(rowSet);
+    while (!rowSet.eof()) {
+        RecordValues record;
+        for (const QLatin1StringView field : {P::TradeName, P::Strength, P::Applicant}) {
+            record.insert(QString(field), rowSet.field(QString(field)));
+        }
+        products.append({rowSet.field(QString(P::ID)), frmDrugs::productLine(record)});
+        rowSet.moveNext();
+    }
+    return products;
+}
+
+} // namespace
+
+SearchWindowDesign frmIngredients::windowDesign()
+{
+    SearchWindowDesign d;
+    d.caption = QStringLiteral("Ingredients");
+    d.sqlWindow = SqlText::Window::Ingredients;
+    d.listField = QString(Schema::Products::Ingredient);
+    d.keyField = QString(); // the hits carry no keys; lstSearchID belongs to the grid
+    d.images = {QStringLiteral(":/icons/grid/information.png"), QStringLiteral(":/icons/grid/drugs/trade-name.png")};
+    d.tooltipImage = QStringLiteral(":/icons/grid/information.png");
+    d.columns = {
+        {QStringLiteral("icon"), QString(), 36, true, false},
+        {QStringLiteral("Details"), QStringLiteral("Details"), 50, true, false},
+        {QStringLiteral("Trade Name"), QStringLiteral("Trade Name"), 100, false, true},
+    };
+    d.iconColumn = IconColumn;
+    d.infoColumn = DetailsColumn;
+    d.captionColumn = ProductColumn;
+    d.valueColumn = ProductColumn;
+    d.infoImage = InformationPicture;
+    // No fixed rows: GetProductDetails builds one row per product.
+    d.helpStrip = HelpStrip::HintOnEveryRow;
+    d.hint = QStringLiteral("             Double click on the INFO icon to get more details about the selected item.");
+    d.tooltipBesideIcon = false;
+    // The panel searches the products' columns, as the drug window's does.
+    d.parameterRows = frmDrugs::windowDesign().parameterRows;
+    return d;
+}
+
+frmIngredients::frmIngredients(WindowHost *host, QWidget *parent)
+    : SearchWindow(windowDesign(), host, parent)
+{
+    setObjectName(QStringLiteral("frmIngredients"));
+}
+
+void frmIngredients::showHit(int position)
+{
+    if (position >= 0 && position < lstSearch()->count()) {
+        GetProductDetails(lstSearch()->text(position));
+    }
+}
+
+void frmIngredients::GetProductDetails(const QString &ingredient)
+{
+    runDetailsFill([&] {
+        VbalGrid *grid = vbalGrid();
+        const VbalImageList &images = vbalImageList();
+        QVector<ProductLine> products;
+        runSkippingFailure([&] { products = readProducts(ingredient); });
+
+        // The rows and their keys are rebuilt together, so row n always has key n.
+        grid->setRedraw(false);
+        grid->removeAllRows();
+        lstSearchID()->clear();
+        int row = 0;
+        for (const ProductLine &product : products) {
+            ++row;
+            runSkippingFailure([&] {
+                grid->setCell(row, IconColumn, QString(), CellFlags::IconCell, images.itemIndex(ProductPicture));
+                grid->setCell(row, DetailsColumn, QString(), CellFlags::IconCell, images.itemIndex(InformationPicture));
+                grid->setCellAccessibleText(row, DetailsColumn, QStringLiteral("Double click to show %1").arg(product.line));
+                grid->setCell(row, ProductColumn, product.line, CellFlags::TextCell);
+            });
+            lstSearchID()->addItem(product.id);
+        }
+        grid->setRedraw(true);
+        if (!products.isEmpty()) {
+            lblTradeName()->setText(ingredient);
+        }
+    });
+}
+
+void frmIngredients::EmptyTheGrid()
+{
+    const int rows = qMin(BlankedRows, vbalGrid()->rowCount());
+    for (int row = 1; row <= rows; ++row) {
+        vbalGrid()->setCell(row, ProductColumn, QString(), CellFlags::TextCell);
+    }
+}
+
+void frmIngredients::vbalGrid_DblClick(int row, int)
+{
+    if (host() && row >= 1 && row <= lstSearchID()->count()) {
+        Navigation::openProduct(*host(), lstSearchID()->value(row - 1));
+    }
+}

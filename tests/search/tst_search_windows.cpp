@@ -1,0 +1,863 @@
+// The ingredient, dosage form, route and patent windows, and the double-click
+// navigations between all five lookup windows, on the real data inside the real main
+// window (its ribbon and its command table).
+
+#include "AdvancedPanel.h"
+#include "AdvancedSearch.h"
+#include "KeyList.h"
+#include "MdiBackdropArea.h"
+#include "Navigation.h"
+#include "SearchWindows.h"
+#include "WindowHost.h"
+#include "WindowTestSupport.h"
+#include "ZetRibbon.h"
+#include "frmDosageForm.h"
+#include "frmDrugs.h"
+#include "frmIngredients.h"
+#include "frmMainForm.h"
+#include "frmPatent.h"
+#include "frmRoute.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using namespace WindowTest;
+
+namespace {
+
+const QString ItemsFound = QStringLiteral(" Item(s) Found");
+
+const QStringList VocabularyFields = {QStringLiteral("name"),      QStringLiteral("DEFINITION"),
+                                      QStringLiteral("USE RESTRICTIONS"), QStringLiteral("SHORT NAME"),
+                                      QStringLiteral("FDA CODE"),  QStringLiteral("NCI CONCEPT ID")};
+const QStringList PatentFields = {QStringLiteral("Patent Number"),
+                                  QStringLiteral("Patent Expire Date"),
+                                  QStringLiteral("New Drug Application (NDA) Number"),
+                                  QStringLiteral("Product Number"),
+                                  QStringLiteral("Drug Substance Flag"),
+                                  QStringLiteral("Drug Product Flag"),
+                                  QStringLiteral("Patent Use Code")};
+const QStringList ProductFields = {QStringLiteral("trade name"),
+                                   QStringLiteral("ingredient"),
+                                   QStringLiteral("Strength"),
+                                   QStringLiteral("Dosage Form"),
+                                   QStringLiteral("Route of Administration"),
+                                   QStringLiteral("Type"),
+                                   QStringLiteral("Applicant Full Name"),
+                                   QStringLiteral("Therapeutic Equivalence (TE) Code"),
+                                   QStringLiteral("Product Number"),
+                                   QStringLiteral("New Drug Application (NDA) Number"),
+                                   QStringLiteral("Reference Listed Drug (RLD)"),
+                                   QStringLiteral("Approval Date")};
+
+// Real products: LIPITOR (TABLET, ORAL, application 020702); VITRAKVI (application
+// 210861, which patent 10005783 covers in two of its three records); A-HYDROCORT
+// (route INJECTION, which the route vocabulary lacks); a product whose dosage form
+// SOLUTION/DROPS no vocabulary name contains; M.V.C. 9+3, one of the four products
+// of a thirteen-ingredient combination with a quote in it.
+constexpr qint32 Lipitor = 36390;
+constexpr qint32 Vitrakvi = 6519;
+constexpr qint32 InjectionProduct = 9161;
+constexpr qint32 DropsProduct = 18467;
+constexpr qint32 VitaminCombination = 13241;
+const QString VitaminIngredients = QStringLiteral(
+    "ASCORBIC ACID; BIOTIN; CYANOCOBALAMIN; DEXPANTHENOL; ERGOCALCIFEROL; FOLIC ACID; NIACINAMIDE; PYRIDOXINE "
+    "HYDROCHLORIDE; RIBOFLAVIN 5'-PHOSPHATE SODIUM; THIAMINE HYDROCHLORIDE; VITAMIN A; VITAMIN E");
+
+QString sqlLiteral(const QString &text)
+{
+    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+}
+
+QStringList values(const SearchWindow &window)
+{
+    return column(window.vbalGrid(), window.design().valueColumn);
+}
+
+QStringList productFields(qint64 id)
+{
+    return recordFields(QStringLiteral("products"), id, ProductFields);
+}
+
+QString productLineOf(qint64 id)
+{
+    const QStringList f = productFields(id);
+    return f.value(0) + " (" + f.value(2) + ") - " + f.value(6);
+}
+
+QStringList parameterTicks(const SearchWindow &window)
+{
+    QStringList ticked;
+    for (int i = 0; i < AdvancedSearch::RowCount; ++i) {
+        if (window.chkParam(i)->isChecked()) {
+            ticked << QString::number(i);
+        }
+    }
+    return ticked;
+}
+
+void search(SearchWindow &window, const QString &text)
+{
+    window.txtSearch()->setText(text);
+    QTest::mouseClick(window.cmdSearch(), Qt::LeftButton);
+}
+
+// True when no message box or other modal window came up.
+bool noMessageBox()
+{
+    if (QApplication::activeModalWidget()) {
+        return false;
+    }
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *widget : windows) {
+        if (widget->isVisible() && qobject_cast<QMessageBox *>(widget)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class NoWindows : public WindowHost
+{
+public:
+    void PressMenuButton(int) override {}
+    frmDrugs *drugsWindow() override { return nullptr; }
+    frmIngredients *ingredientsWindow() override { return nullptr; }
+    frmDosageForm *dosageFormWindow() override { return nullptr; }
+    frmRoute *routeWindow() override { return nullptr; }
+    frmPatent *patentWindow() override { return nullptr; }
+    void maximizeWindow(QWidget *) override {}
+};
+
+// Four tables as kvostrel.mdb has them, with patent records the real data lacks: one
+// without a number.
+void buildPatentFixture(const QString &path)
+{
+    const QString name = QStringLiteral("patent-fixture");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        const QString vocabulary = QStringLiteral(
+            " (ID INTEGER PRIMARY KEY, name TEXT, DEFINITION TEXT, [USE RESTRICTIONS] TEXT, [SHORT NAME] TEXT,"
+            " [FDA CODE] TEXT, [NCI CONCEPT ID] TEXT)");
+        const QStringList statements = {
+            QStringLiteral("CREATE TABLE products (ID INTEGER PRIMARY KEY, [trade name] TEXT, ingredient TEXT)"),
+            QStringLiteral("CREATE TABLE [dosage form]") + vocabulary,
+            QStringLiteral("CREATE TABLE [route of administration]") + vocabulary,
+            QStringLiteral("CREATE TABLE patent (ID INTEGER PRIMARY KEY, [Patent Number] TEXT,"
+                           " [Patent Expire Date] TEXT, [New Drug Application (NDA) Number] TEXT,"
+                           " [Product Number] TEXT, [Drug Substance Flag] TEXT, [Drug Product Flag] TEXT,"
+                           " [Patent Use Code] TEXT)"),
+            QStringLiteral("INSERT INTO patent VALUES (1, '5000001', 'Jan 1, 2030', '000111', '001', 'Y', NULL, 'U-1'),"
+                           " (2, NULL, 'Feb 2, 2031', '000222', '002', NULL, 'Y', NULL)"),
+        };
+        for (const QString &sql : statements) {
+            QVERIFY2(q.exec(sql), qPrintable(sql));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+} // namespace
+
+class SearchWindowsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    // Opening the windows.
+    void ribbonAndCommandTableOpenEachWindowOnceMaximised();
+
+    // Each window's own search and details.
+    void dosageFormSearchShowsAFormsSixFieldsAndHintOnPointer();
+    void routeWindowShowsFiveRowsAndItsHiddenRowNeverSearches();
+    void patentNumberOfThreeRecordsGivesThreeLinesEachToItsRecord();
+    void patentWithoutNumberShowsAnEmptyTitle();
+    void ingredientWindowListsTextsAndTheProductsOfTheChosenOne();
+    void ingredientEmptyTheGridNeverCreatesRows();
+
+    // Navigations.
+    void tabletDosageFormListsEveryTabletProductInTheDrugWindow();
+    void routeDoubleClickBeforeAnyRecordListsEveryProductWithARoute();
+    void patentDoubleClickListsEveryProductOfItsApplication();
+    void productApplicationRowLeadsToItsPatentsKeepingOtherTicks();
+    void ingredientRowListsExactlyThatCombinationAndOpensAProduct();
+    void dosageFormAndRouteRowsRunAQuickSearchAndShowTheFirstHit();
+    void navigationsThatFindNothingShowAnEmptyResult();
+    void navigationSkipsFailingStepsAndEndsUsable();
+
+private:
+    SearchWindow *open(int command);
+    void clickRibbonButton(const QString &id);
+
+    std::unique_ptr<frmMainForm> m_main;
+    QTemporaryDir m_dir;
+};
+
+void SearchWindowsTest::initTestCase()
+{
+    QVERIFY2(QFile::exists(QStringLiteral(KVOSTREL_DB_PATH)), "the build makes kvostrel.mdb before the tests");
+}
+
+void SearchWindowsTest::init()
+{
+    m_main = std::make_unique<frmMainForm>();
+    m_main->setProcessEnd([] {});
+    m_main->Form_Load(QStringLiteral(KVOSTREL_DB_PATH));
+    m_main->resize(1024, 768);
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+}
+
+void SearchWindowsTest::cleanup()
+{
+    m_main.reset();
+    Connection::releaseShared();
+}
+
+SearchWindow *SearchWindowsTest::open(int command)
+{
+    m_main->PressMenuButton(command);
+    return qobject_cast<SearchWindow *>(m_main->childWindow(command));
+}
+
+void SearchWindowsTest::clickRibbonButton(const QString &id)
+{
+    auto *ribbon = m_main->findChild<ZetRibbon *>(QStringLiteral("ZetRibbon1"));
+    QVERIFY(ribbon);
+    const RibbonScene &scene = ribbon->scene();
+    for (int j = 1; j <= scene.highestIndex(RibbonFamily::ButMouse); ++j) {
+        const RibbonElement &hit = scene.at(RibbonFamily::ButMouse, j);
+        if (hit.visible && hit.tag == id) {
+            const QPoint at = pixelRect(hit).center();
+            QTest::mouseMove(ribbon, at);
+            QTest::mouseClick(ribbon, Qt::LeftButton, Qt::NoModifier, at);
+            return;
+        }
+    }
+    QFAIL(qPrintable(QStringLiteral("no ribbon button %1").arg(id)));
+}
+
+// ---------------------------------------------------------------- opening
+
+void SearchWindowsTest::ribbonAndCommandTableOpenEachWindowOnceMaximised()
+{
+    struct Expected
+    {
+        int command;
+        const char *caption;
+        const char *objectName;
+    };
+    const Expected windows[] = {{9, "Ingredients", "frmIngredients"},
+                                {1, "Dosage Form", "frmDosageForm"},
+                                {2, "Route of Administration", "frmRoute"},
+                                {3, "Patents", "frmPatent"},
+                                {0, "Trade Drugs", "frmDrugs"}};
+    const MdiBackdropArea *area = m_main->clientArea();
+    for (const Expected &expected : windows) {
+        clickRibbonButton(QString::number(expected.command));
+        QWidget *window = m_main->childWindow(expected.command);
+        QVERIFY2(window, expected.caption);
+        QCOMPARE(window->windowTitle(), QLatin1String(expected.caption));
+        QCOMPARE(window->objectName(), QLatin1String(expected.objectName));
+        QMdiSubWindow *sub = m_main->subWindowOf(window);
+        QCOMPARE(area->activeSubWindow(), sub);
+        QVERIFY(sub->isMaximized());
+        auto *searchWindow = qobject_cast<SearchWindow *>(window);
+        QVERIFY(searchWindow);
+        QVERIFY(!searchWindow->backgroundPicture().isNull());
+        QCOMPARE(searchWindow->backgroundPicture().cacheKey(), area->backgroundPicture().cacheKey());
+        QCOMPARE(searchWindow->backgroundColor(), area->backgroundColor());
+
+        // Design names and names for screen readers.
+        for (const char *name : {"txtSearch", "cmdSearch", "Command1", "lstSearch", "lblSearch", "lblTradeName",
+                                 "vbalGrid", "lblWait", "picAdvanced", "lblTooltip", "imgTooltip", "chkParam0",
+                                 "txtParam0", "lblParam0", "cmdAdvancedSearch", "cmdAdvancedCancel"}) {
+            QVERIFY2(window->findChild<QWidget *>(QLatin1String(name)), name);
+        }
+        QVERIFY(window->findChild<KeyList *>(QStringLiteral("lstSearchID")));
+        QCOMPARE(searchWindow->txtSearch()->accessibleName(), QStringLiteral("Search text"));
+        QCOMPARE(searchWindow->chkParam(0)->accessibleName(), QStringLiteral("ID"));
+    }
+    QVERIFY(SearchWindows::asIngredients(m_main->childWindow(9)));
+    QVERIFY(SearchWindows::asDosageForm(m_main->childWindow(1)));
+    QVERIFY(SearchWindows::asRoute(m_main->childWindow(2)));
+    QVERIFY(SearchWindows::asPatent(m_main->childWindow(3)));
+    QVERIFY(!SearchWindows::asRoute(m_main->childWindow(1)));
+
+    // The command table again: the same instances, brought forward with what they hold.
+    auto *route = m_main->routeWindow();
+    search(*route, QStringLiteral("oral"));
+    const QStringList routeLines = lines(route->lstSearch());
+    for (const int command : {1, 2, 3, 9, 0, 2}) {
+        m_main->PressMenuButton(command);
+    }
+    QCOMPARE(m_main->clientArea()->subWindowList().size(), 5);
+    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(route));
+    QCOMPARE(m_main->routeWindow(), route);
+    QCOMPARE(lines(route->lstSearch()), routeLines);
+    QVERIFY(m_main->subWindowOf(route)->isMaximized());
+}
+
+// ---------------------------------------------------------------- the windows
+
+void SearchWindowsTest::dosageFormSearchShowsAFormsSixFieldsAndHintOnPointer()
+{
+    SearchWindow *window = open(1);
+    QVERIFY(window);
+    VbalGrid *grid = window->vbalGrid();
+    QCOMPARE(grid->columnCount(), 3);
+    QCOMPARE((QStringList{grid->columnHeader(1), grid->columnHeader(2), grid->columnHeader(3)}),
+             (QStringList{QString(), QStringLiteral("Details"), QStringLiteral("Value")}));
+    QCOMPARE(column(grid, 2), (QStringList{"Name", "Definition", "Use Restrictions", "SHORT NAME", "FDA CODE",
+                                           "NCI CONCEPT ID"}));
+    QCOMPARE(window->vbalImageList().count(), 6);
+    for (int row = 1; row <= 6; ++row) {
+        QCOMPARE(grid->cellIcon(row, 1), row - 1);
+        QVERIFY(grid->cellText(row, 3).isEmpty());
+    }
+
+    window->txtSearch()->setText(QStringLiteral("tablet"));
+    QTest::keyClick(window->txtSearch(), Qt::Key_Return);
+    const QStringList expected =
+        queryColumn(QStringLiteral("SELECT name FROM [dosage form] WHERE name LIKE '%tablet%' ORDER BY name"));
+    QVERIFY(expected.size() > 10);
+    QCOMPARE(lines(window->lstSearch()), expected);
+    QCOMPARE(window->lstSearchID()->count(), expected.size());
+    QCOMPARE(window->lblSearch()->text(), QString::number(expected.size()) + ItemsFound);
+
+    window->lstSearch()->setCurrentRow(0);
+    QCOMPARE(window->lstSearch()->text(0), QStringLiteral("TABLET"));
+    const qint64 key = window->lstSearchID()->value(0).toLongLong();
+    QCOMPARE(values(*window), recordFields(QStringLiteral("dosage form"), key, VocabularyFields));
+    QCOMPARE(window->lblTradeName()->text(), QStringLiteral("TABLET ()")); // no short name
+
+    // The help strip stays empty until the pointer crosses the grid; rows do not change it.
+    QVERIFY(window->lblTooltip()->text().isEmpty());
+    grid->itemView()->setFocus();
+    QTest::keyClick(grid->itemView(), Qt::Key_Down);
+    QVERIFY(window->lblTooltip()->text().isEmpty());
+    QVERIFY(!window->imgTooltip()->isVisible());
+    sendMouseMove(grid->itemView()->viewport(), cellCentre(grid, 2, 3));
+    QCOMPARE(window->lblTooltip()->text(),
+             QStringLiteral("Double click on the grid to get all the drugs having the same dosage form."));
+    QVERIFY(window->imgTooltip()->isVisible());
+    QVERIFY(grid->itemView()->hasFocus());
+    // The strip begins right of its icon.
+    QVERIFY(window->lblTooltip()->geometry().left() >= window->imgTooltip()->geometry().right());
+    QCOMPARE(window->lblTooltip()->geometry().right(), grid->geometry().right() - 8);
+
+    // Seven panel rows; the hidden rows have no column.
+    for (int i = 0; i < AdvancedSearch::RowCount; ++i) {
+        QCOMPARE(window->chkParam(i)->isHidden(), i > 6);
+        if (i > 6) {
+            QCOMPARE(window->lblParam(i)->text(), QStringLiteral("paramater"));
+            QVERIFY(window->picAdvanced()->paramTag(i).isEmpty());
+        }
+    }
+    QCOMPARE(window->picAdvanced()->paramTag(3), QStringLiteral("USE RESTRICTIONS"));
+}
+
+void SearchWindowsTest::routeWindowShowsFiveRowsAndItsHiddenRowNeverSearches()
+{
+    SearchWindow *window = open(2);
+    QVERIFY(window);
+    VbalGrid *grid = window->vbalGrid();
+    QCOMPARE(column(grid, 2), (QStringList{"Name", "Definition", "SHORT NAME", "FDA CODE", "NCI CONCEPT ID"}));
+    QCOMPARE(window->vbalImageList().count(), 6);
+    QList<int> icons;
+    for (int row = 1; row <= grid->rowCount(); ++row) {
+        icons << grid->cellIcon(row, 1);
+    }
+    QCOMPARE(icons, (QList<int>{0, 1, 3, 4, 5})); // picture 3 is never shown
+
+    search(*window, QStringLiteral("oral"));
+    const int oral = int(lines(window->lstSearch()).indexOf(QStringLiteral("ORAL")));
+    QVERIFY(oral >= 0);
+    window->lstSearch()->setCurrentRow(oral);
+    const qint64 key = window->lstSearchID()->value(oral).toLongLong();
+    const QStringList fields = recordFields(QStringLiteral("route of administration"), key, VocabularyFields);
+    QCOMPARE(values(*window), (QStringList{fields[0], fields[1], fields[3], fields[4], fields[5]}));
+    QCOMPARE(window->lblTradeName()->text(), QStringLiteral("ORAL (ORAL)"));
+
+    // Row 3 keeps its caption, column and place, but is not shown.
+    AdvancedPanel *panel = window->picAdvanced();
+    QVERIFY(window->chkParam(3)->isHidden() && window->txtParam(3)->isHidden() && window->lblParam(3)->isHidden());
+    QCOMPARE(window->lblParam(3)->text(), QStringLiteral("Use Restrictions"));
+    QCOMPARE(panel->paramTag(3), QStringLiteral("USE RESTRICTIONS"));
+    QVERIFY(!window->chkParam(4)->isHidden());
+    const int step = window->txtParam(2)->y() - window->txtParam(1)->y();
+    QCOMPARE(window->txtParam(4)->y() - window->txtParam(2)->y(), 2 * step);
+
+    // Ticked from code with a text, the hidden rows still add nothing.
+    QTest::mouseClick(window->Command1(), Qt::LeftButton);
+    window->chkParam(3)->setChecked(true);
+    window->txtParam(3)->setText(QStringLiteral("no route has this"));
+    window->chkParam(9)->setChecked(true);
+    window->chkParam(1)->setChecked(true);
+    window->txtParam(1)->setText(QStringLiteral("in"));
+    const QString statement = AdvancedSearch::statement(SqlText::Window::Route, panel->rows(), panel->matchOption(),
+                                                        panel->joinOption());
+    QVERIFY(!statement.contains(QLatin1String("USE RESTRICTIONS")));
+    QVERIFY(!statement.contains(QLatin1String("[]")));
+    QTest::mouseClick(panel->cmdAdvancedSearch(), Qt::LeftButton);
+    QCOMPARE(lines(window->lstSearch()),
+             queryColumn(QStringLiteral("SELECT name FROM [route of administration] WHERE name LIKE '%in%' ORDER BY name")));
+    QVERIFY(!panel->isVisible());
+
+    // Only hidden rows ticked: there is nothing to search by.
+    window->chkParam(1)->setChecked(false);
+    const QStringList before = lines(window->lstSearch());
+    QTest::mouseClick(window->Command1(), Qt::LeftButton);
+    QTest::mouseClick(panel->cmdAdvancedSearch(), Qt::LeftButton);
+    QVERIFY(panel->isVisible());
+    QCOMPARE(lines(window->lstSearch()), before);
+}
+
+void SearchWindowsTest::patentNumberOfThreeRecordsGivesThreeLinesEachToItsRecord()
+{
+    SearchWindow *window = open(3);
+    QVERIFY(window);
+    VbalGrid *grid = window->vbalGrid();
+    QCOMPARE(column(grid, 2), PatentFields);
+    QCOMPARE(window->vbalImageList().count(), 7);
+    QCOMPARE(grid->cellIcon(7, 1), 6);
+
+    search(*window, QStringLiteral("10005783"));
+    QCOMPARE(lines(window->lstSearch()), QStringList(3, QStringLiteral("10005783")));
+    QCOMPARE(window->lblSearch()->text(), QStringLiteral("3") + ItemsFound);
+    QStringList applications;
+    for (int position = 0; position < 3; ++position) {
+        window->lstSearch()->setCurrentRow(position);
+        const qint64 key = window->lstSearchID()->value(position).toLongLong();
+        QCOMPARE(values(*window), recordFields(QStringLiteral("patent"), key, PatentFields));
+        QCOMPARE(window->lblTradeName()->text(), QStringLiteral("10005783"));
+        applications << grid->cellText(3, 3) + '/' + grid->cellText(4, 3);
+    }
+    applications.removeDuplicates();
+    QCOMPARE(applications.size(), 3); // three records, three applications or products
+
+    // The panel's rows: "NDA" is row 3, "Substance Flag" comes last.
+    QCOMPARE(window->picAdvanced()->paramTag(3), QStringLiteral("New Drug Application (NDA) Number"));
+    QCOMPARE(window->lblParam(7)->text(), QStringLiteral("Substance Flag"));
+    QVERIFY(window->chkParam(8)->isHidden());
+    QVERIFY(!window->chkParam(7)->isHidden());
+}
+
+void SearchWindowsTest::patentWithoutNumberShowsAnEmptyTitle()
+{
+    const QString fixture = m_dir.filePath(QStringLiteral("patents.mdb"));
+    buildPatentFixture(fixture);
+    m_main.reset();
+    Connection::shared().open(fixture);
+    NoWindows host;
+    frmPatent window(&host);
+    window.GetProductDetails(1);
+    QCOMPARE(window.lblTradeName()->text(), QStringLiteral("5000001"));
+    window.GetProductDetails(2);
+    QCOMPARE(window.lblTradeName()->text(), QString());
+    QCOMPARE(values(window), (QStringList{QString(), "Feb 2, 2031", "000222", "002", QString(), "Y", QString()}));
+    // A key without a record leaves everything as it was.
+    window.GetProductDetails(99);
+    QCOMPARE(window.vbalGrid()->cellText(3, 3), QStringLiteral("000222"));
+}
+
+void SearchWindowsTest::ingredientWindowListsTextsAndTheProductsOfTheChosenOne()
+{
+    auto *window = qobject_cast<frmIngredients *>(open(9));
+    QVERIFY(window);
+    VbalGrid *grid = window->vbalGrid();
+    QCOMPARE(grid->columnCount(), 3);
+    QCOMPARE(grid->columnHeader(3), QStringLiteral("Trade Name"));
+    QCOMPARE(grid->rowCount(), 0);
+
+    search(*window, QStringLiteral("vitamin e"));
+    const QStringList texts = queryColumn(
+        QStringLiteral("SELECT DISTINCT ingredient FROM products WHERE ingredient LIKE '%vitamin e%' ORDER BY ingredient"));
+    QCOMPARE(lines(window->lstSearch()), texts);
+    QCOMPARE(window->lstSearchID()->count(), 0); // the hits carry no keys
+
+    const int position = int(texts.indexOf(VitaminIngredients));
+    QVERIFY(position >= 0);
+    window->lstSearch()->setCurrentRow(position);
+    QCOMPARE(window->lblTradeName()->text(), VitaminIngredients);
+    const QStringList ids = queryColumn(QStringLiteral("SELECT ID FROM products WHERE ingredient = %1 ORDER BY ID")
+                                            .arg(sqlLiteral(VitaminIngredients)));
+    QCOMPARE(ids.size(), 4);
+    QCOMPARE(grid->rowCount(), 4);
+    QStringList keys = window->lstSearchID()->lines();
+    QCOMPARE(keys.size(), 4);
+    for (int row = 1; row <= 4; ++row) {
+        const qint64 key = keys.at(row - 1).toLongLong();
+        QCOMPARE(grid->cellText(row, 3), productLineOf(key)); // each row beside its own key
+        QCOMPARE(grid->cellIcon(row, 1), 1);
+        QCOMPARE(grid->cellIcon(row, 2), 0);
+        if (row > 1) {
+            const QStringList previous = productFields(keys.at(row - 2).toLongLong());
+            const QStringList current = productFields(key);
+            const int byName = QString::compare(previous[0], current[0], Qt::CaseInsensitive);
+            QVERIFY(byName < 0 || (byName == 0 && QString::compare(previous[6], current[6], Qt::CaseInsensitive) <= 0));
+        }
+    }
+    std::sort(keys.begin(), keys.end(), [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); });
+    QCOMPARE(keys, ids);
+
+    // The general hint with its icon on every row change.
+    QTest::mouseClick(grid->itemView()->viewport(), Qt::LeftButton, {}, cellCentre(grid, 2, 3));
+    const QString hint =
+        QStringLiteral("             Double click on the INFO icon to get more details about the selected item.");
+    QCOMPARE(window->lblTooltip()->text(), hint);
+    QVERIFY(window->imgTooltip()->isVisible());
+    window->lblTooltip()->clear();
+    window->imgTooltip()->hide();
+    QTest::keyClick(grid->itemView(), Qt::Key_Down);
+    QCOMPARE(window->lblTooltip()->text(), hint);
+    QVERIFY(window->imgTooltip()->isVisible());
+
+    // A later search changes the hit list only; the rows still open their products.
+    search(*window, QStringLiteral("no such ingredient"));
+    QCOMPARE(window->lstSearch()->count(), 0);
+    QCOMPARE(grid->rowCount(), 4);
+    const qint64 second = window->lstSearchID()->value(1).toLongLong();
+    doubleClickCell(grid, 2, 1);
+    auto *drugs = m_main->drugsWindow();
+    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(drugs));
+    QCOMPARE(values(*drugs), productFields(second));
+    QCOMPARE(drugs->lstSearch()->count(), 0);
+    QCOMPARE(drugs->lstSearchID()->count(), 0);
+    QVERIFY(!drugs->picAdvanced()->isVisible());
+    QCOMPARE(grid->rowCount(), 4); // the ingredient window is left as it was
+}
+
+void SearchWindowsTest::ingredientEmptyTheGridNeverCreatesRows()
+{
+    frmIngredients *window = SearchWindows::asIngredients(open(9));
+    QVERIFY(window);
+    VbalGrid *grid = window->vbalGrid();
+
+    const QString single = queryColumn(QStringLiteral(
+        "SELECT ingredient FROM products GROUP BY ingredient HAVING count(*) = 1 ORDER BY ingredient LIMIT 1")).value(0);
+    window->GetProductDetails(single);
+    QCOMPARE(grid->rowCount(), 1);
+    window->EmptyTheGrid();
+    QCOMPARE(grid->rowCount(), 1);
+    QCOMPARE(window->lstSearchID()->count(), 1);
+    QCOMPARE(grid->cellText(1, 3), QString());
+    QCOMPARE(grid->cellIcon(1, 2), 0);
+
+    window->GetProductDetails(VitaminIngredients);
+    const QString fourth = grid->cellText(4, 3);
+    QVERIFY(!fourth.isEmpty());
+    window->EmptyTheGrid();
+    QCOMPARE(column(grid, 3), (QStringList{QString(), QString(), QString(), fourth}));
+    QCOMPARE(window->lstSearchID()->count(), 4);
+
+    // A text without products: an empty grid and no keys; the title stays.
+    window->GetProductDetails(QString());
+    QCOMPARE(grid->rowCount(), 0);
+    QCOMPARE(window->lstSearchID()->count(), 0);
+    QCOMPARE(window->lblTradeName()->text(), VitaminIngredients);
+    window->EmptyTheGrid();
+    QCOMPARE(grid->rowCount(), 0);
+    QVERIFY(grid->isVisible());
+    QVERIFY(window->lstSearch()->isEnabled());
+}
+
+// ---------------------------------------------------------------- navigations
+
+void SearchWindowsTest::tabletDosageFormListsEveryTabletProductInTheDrugWindow()
+{
+    auto *drugs = m_main->drugsWindow();
+    // Rows the user ticked before are unticked; their texts stay.
+    drugs->chkParam(2)->setChecked(true);
+    drugs->txtParam(2)->setText(QStringLiteral("asp"));
+    drugs->chkParam(10)->setChecked(true);
+    drugs->txtParam(11)->setText(QStringLiteral("CAPSULE"));
+
+    SearchWindow *forms = open(1);
+    search(*forms, QStringLiteral("TABLET"));
+    forms->lstSearch()->setCurrentRow(0);
+    QCOMPARE(values(*forms).value(0), QStringLiteral("TABLET"));
+    const QStringList formLines = lines(forms->lstSearch());
+
+    doubleClickCell(forms->vbalGrid(), 4, 2); // any cell: the name always comes from row 1
+
+    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(drugs));
+    QVERIFY(m_main->subWindowOf(drugs)->isMaximized());
+    const int tablets = countOf(QStringLiteral("SELECT count(*) FROM products WHERE [Dosage Form] LIKE '%TABLET%'"));
+    QVERIFY(tablets > 20000);
+    QCOMPARE(drugs->lstSearch()->count(), tablets);
+    QCOMPARE(drugs->lstSearchID()->count(), tablets);
+    QCOMPARE(drugs->lblSearch()->text(), QString::number(tablets) + ItemsFound);
+    for (const int position : {0, tablets / 2, tablets - 1}) {
+        QVERIFY(productFields(drugs->lstSearchID()->value(position).toLongLong())
+                    .value(3)
+                    .contains(QLatin1String("TABLET")));
+    }
+    // The first product is shown.
+    const qint64 first = drugs->lstSearchID()->value(0).toLongLong();
+    QCOMPARE(values(*drugs), productFields(first));
+    QCOMPARE(drugs->lblTradeName()->text(), productLineOf(first));
+    QVERIFY(!drugs->picAdvanced()->isVisible());
+    QCOMPARE(parameterTicks(*drugs), QStringList{QStringLiteral("11")});
+    QCOMPARE(drugs->txtParam(11)->text(), QStringLiteral("TABLET"));
+    QCOMPARE(drugs->txtParam(2)->text(), QStringLiteral("asp"));
+    QVERIFY(noMessageBox());
+
+    // The dosage form window keeps its own lists, record and title.
+    QCOMPARE(lines(forms->lstSearch()), formLines);
+    QCOMPARE(forms->lblTradeName()->text(), QStringLiteral("TABLET ()"));
+}
+
+void SearchWindowsTest::routeDoubleClickBeforeAnyRecordListsEveryProductWithARoute()
+{
+    SearchWindow *routes = open(2);
+    doubleClickCell(routes->vbalGrid(), 1, 1);
+    auto *drugs = m_main->drugsWindow();
+    QCOMPARE(drugs->txtParam(12)->text(), QString());
+    QCOMPARE(parameterTicks(*drugs), QStringList{QStringLiteral("12")});
+    QCOMPARE(drugs->lstSearch()->count(),
+             countOf(QStringLiteral("SELECT count(*) FROM products WHERE [Route of Administration] IS NOT NULL")));
+}
+
+void SearchWindowsTest::patentDoubleClickListsEveryProductOfItsApplication()
+{
+    SearchWindow *patents = open(3);
+    search(*patents, QStringLiteral("10005783"));
+    patents->lstSearch()->setCurrentRow(1);
+    const QString application = patents->vbalGrid()->cellText(3, 3);
+    QVERIFY(!application.isEmpty());
+
+    doubleClickCell(patents->vbalGrid(), 7, 1);
+    auto *drugs = m_main->drugsWindow();
+    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(drugs));
+    QCOMPARE(parameterTicks(*drugs), QStringList{QStringLiteral("5")});
+    QCOMPARE(drugs->txtParam(5)->text(), application);
+    const QStringList expected = queryColumn(
+        QStringLiteral("SELECT [trade name] FROM products WHERE [New Drug Application (NDA) Number] LIKE '%%1%'"
+                       " ORDER BY [trade name]").arg(application));
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(lines(drugs->lstSearch()), expected);
+    QVERIFY(drugs->vbalGrid()->cellText(10, frmDrugs::ValueColumn).contains(application));
+    QCOMPARE(patents->lblTradeName()->text(), QStringLiteral("10005783"));
+}
+
+void SearchWindowsTest::productApplicationRowLeadsToItsPatentsKeepingOtherTicks()
+{
+    auto *drugs = m_main->drugsWindow();
+    drugs->GetProductDetails(Vitrakvi);
+    const QString application = drugs->vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn);
+    QCOMPARE(application, QStringLiteral("210861"));
+
+    SearchWindow *patents = open(3);
+    patents->txtParam(3)->setText(QStringLiteral("999999")); // replaced, whatever it held
+    QTest::mouseClick(patents->Command1(), Qt::LeftButton);
+    m_main->PressMenuButton(0);
+    doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn);
+
+    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(patents));
+    QVERIFY(m_main->subWindowOf(patents)->isMaximized());
+    QCOMPARE(patents->txtParam(3)->text(), application);
+    QCOMPARE(parameterTicks(*patents), QStringList{QStringLiteral("3")});
+    const QStringList numbers = queryColumn(QStringLiteral(
+        "SELECT [Patent Number] FROM patent WHERE [New Drug Application (NDA) Number] LIKE '%210861%'"
+        " ORDER BY [Patent Number]"));
+    QVERIFY(numbers.size() > 10);
+    QCOMPARE(lines(patents->lstSearch()), numbers);
+    QCOMPARE(values(*patents),
+             recordFields(QStringLiteral("patent"), patents->lstSearchID()->value(0).toLongLong(), PatentFields));
+    QCOMPARE(patents->lblTradeName()->text(), numbers.first());
+    QVERIFY(!patents->picAdvanced()->isVisible());
+
+    // A row the user ticked stays ticked and narrows the search ("All Keywords").
+    patents->chkParam(1)->setChecked(true);
+    patents->txtParam(1)->setText(QStringLiteral("10005783"));
+    m_main->PressMenuButton(0);
+    doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, 1);
+    QCOMPARE(parameterTicks(*patents), (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
+    QCOMPARE(lines(patents->lstSearch()), QStringList(2, QStringLiteral("10005783")));
+    QCOMPARE(patents->vbalGrid()->cellText(3, 3), application);
+}
+
+void SearchWindowsTest::ingredientRowListsExactlyThatCombinationAndOpensAProduct()
+{
+    auto *drugs = m_main->drugsWindow();
+    search(*drugs, QStringLiteral("lipitor"));
+    QVERIFY(drugs->lstSearch()->count() > 0);
+    drugs->GetProductDetails(VitaminCombination);
+    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::IngredientsRow, frmDrugs::ValueColumn), VitaminIngredients);
+    SearchWindow *ingredients = open(9);
+    search(*ingredients, QStringLiteral("vitamin"));
+    QVERIFY(ingredients->lstSearch()->count() > 0);
+    m_main->PressMenuButton(0);
+
+    doubleClickCell(drugs->vbalGrid(), frmDrugs::IngredientsRow, 3);
+
+    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(ingredients));
+    QVERIFY(m_main->subWindowOf(ingredients)->isMaximized());
+    QCOMPARE(ingredients->lblTradeName()->text(), VitaminIngredients);
+    QCOMPARE(ingredients->lstSearch()->count(), 0);
+    QVERIFY(!ingredients->picAdvanced()->isVisible());
+    // Exactly the products with the same whole combination (not each ingredient alone),
+    // by trade name, then applicant.
+    const QStringList expected = queryColumn(
+        QStringLiteral("SELECT [trade name] || ' (' || ifnull(Strength, '') || ') - ' || [Applicant Full Name]"
+                       " FROM products WHERE ingredient = %1 ORDER BY [trade name], [Applicant Full Name]")
+            .arg(sqlLiteral(VitaminIngredients)));
+    QCOMPARE(expected.size(), 4);
+    QCOMPARE(column(ingredients->vbalGrid(), 3), expected);
+    QCOMPARE(ingredients->lstSearchID()->count(), 4);
+
+    // Its third product, opened in the drug window with an empty hit list.
+    const qint64 third = ingredients->lstSearchID()->value(2).toLongLong();
+    doubleClickCell(ingredients->vbalGrid(), 3, 3);
+    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(drugs));
+    QCOMPARE(values(*drugs), productFields(third));
+    QCOMPARE(drugs->lblTradeName()->text(), expected.at(2));
+    QCOMPARE(drugs->lstSearch()->count(), 0);
+    QCOMPARE(drugs->lstSearchID()->count(), 0);
+}
+
+void SearchWindowsTest::dosageFormAndRouteRowsRunAQuickSearchAndShowTheFirstHit()
+{
+    auto *drugs = m_main->drugsWindow();
+    drugs->GetProductDetails(Lipitor);
+    SearchWindow *forms = open(1);
+    QTest::mouseClick(forms->Command1(), Qt::LeftButton);
+    m_main->PressMenuButton(0);
+
+    doubleClickCell(drugs->vbalGrid(), frmDrugs::DosageFormRow, frmDrugs::ValueColumn);
+    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(forms));
+    QVERIFY(m_main->subWindowOf(forms)->isMaximized());
+    QCOMPARE(forms->txtSearch()->text(), QStringLiteral("TABLET"));
+    QCOMPARE(lines(forms->lstSearch()),
+             queryColumn(QStringLiteral("SELECT name FROM [dosage form] WHERE name LIKE '%TABLET%' ORDER BY name")));
+    QCOMPARE(forms->lstSearch()->currentRow(), 0);
+    QCOMPARE(values(*forms).value(0), QStringLiteral("TABLET"));
+    QCOMPARE(forms->lblTradeName()->text(), QStringLiteral("TABLET ()"));
+    QVERIFY(!forms->picAdvanced()->isVisible());
+
+    m_main->PressMenuButton(0);
+    doubleClickCell(drugs->vbalGrid(), frmDrugs::RouteRow, 2);
+    SearchWindow *routes = qobject_cast<SearchWindow *>(m_main->childWindow(2));
+    QVERIFY(routes);
+    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(routes));
+    QCOMPARE(routes->txtSearch()->text(), QStringLiteral("ORAL"));
+    const QStringList names = queryColumn(
+        QStringLiteral("SELECT name FROM [route of administration] WHERE name LIKE '%ORAL%' ORDER BY name"));
+    QCOMPARE(lines(routes->lstSearch()), names);
+    QCOMPARE(values(*routes).value(0), names.first());
+}
+
+void SearchWindowsTest::navigationsThatFindNothingShowAnEmptyResult()
+{
+    auto *drugs = m_main->drugsWindow();
+    SearchWindow *routes = open(2);
+    search(*routes, QStringLiteral("ORAL"));
+    routes->lstSearch()->setCurrentRow(int(lines(routes->lstSearch()).indexOf(QStringLiteral("ORAL"))));
+    QCOMPARE(routes->lblTradeName()->text(), QStringLiteral("ORAL (ORAL)"));
+
+    // The product file says INJECTION; no route name contains it.
+    m_main->PressMenuButton(0);
+    drugs->GetProductDetails(InjectionProduct);
+    doubleClickCell(drugs->vbalGrid(), frmDrugs::RouteRow, frmDrugs::ValueColumn);
+    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(routes));
+    QCOMPARE(routes->txtSearch()->text(), QStringLiteral("INJECTION"));
+    QCOMPARE(routes->lstSearch()->count(), 0);
+    QCOMPARE(routes->lstSearchID()->count(), 0);
+    QCOMPARE(routes->lblSearch()->text(), QStringLiteral("0") + ItemsFound);
+    QCOMPARE(values(*routes), QStringList(5, QString()));
+    QCOMPARE(routes->lblTradeName()->text(), QString()); // not the earlier route's title
+    QVERIFY(routes->isEnabled());
+    QVERIFY(noMessageBox());
+    search(*routes, QStringLiteral("intra"));
+    QVERIFY(routes->lstSearch()->count() > 5); // still usable
+
+    // Likewise a dosage form that no vocabulary name contains.
+    m_main->PressMenuButton(0);
+    drugs->GetProductDetails(DropsProduct);
+    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::DosageFormRow, frmDrugs::ValueColumn),
+             QStringLiteral("SOLUTION/DROPS"));
+    doubleClickCell(drugs->vbalGrid(), frmDrugs::DosageFormRow, 1);
+    SearchWindow *forms = m_main->childWindow(1) ? qobject_cast<SearchWindow *>(m_main->childWindow(1)) : nullptr;
+    QVERIFY(forms);
+    QCOMPARE(forms->txtSearch()->text(), QStringLiteral("SOLUTION/DROPS"));
+    QCOMPARE(forms->lblSearch()->text(), QStringLiteral("0") + ItemsFound);
+    QVERIFY(noMessageBox());
+
+    // And the other way: a route that no product names lists no product.
+    search(*routes, QStringLiteral("AURICULAR (OTIC)"));
+    QCOMPARE(routes->lstSearch()->count(), 1);
+    routes->lstSearch()->setCurrentRow(0);
+    m_main->PressMenuButton(2);
+    QVERIFY(!drugs->lblTradeName()->text().isEmpty());
+    doubleClickCell(routes->vbalGrid(), 2, 3);
+    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(drugs));
+    QVERIFY(m_main->subWindowOf(drugs)->isMaximized());
+    QCOMPARE(drugs->lblSearch()->text(), QStringLiteral("0") + ItemsFound);
+    QCOMPARE(drugs->lstSearch()->count(), 0);
+    QCOMPARE(values(*drugs), QStringList(frmDrugs::RowCount, QString()));
+    QCOMPARE(drugs->lblTradeName()->text(), QString());
+    QVERIFY(!drugs->picAdvanced()->isVisible());
+    QVERIFY(noMessageBox());
+
+    // A quote in a value taken from a grid is searched as text, in a quick search and
+    // in an advanced one: nothing found, nothing broken.
+    Navigation::findInRecordWindow(*m_main, SearchWindows::DosageFormCommand, QStringLiteral("O'BRIEN"));
+    QCOMPARE(forms->txtSearch()->text(), QStringLiteral("O'BRIEN"));
+    QCOMPARE(forms->lblSearch()->text(), QStringLiteral("0") + ItemsFound);
+    Navigation::listDrugs(*m_main, 11, QStringLiteral("O'BRIEN"));
+    QCOMPARE(drugs->lblSearch()->text(), QStringLiteral("0") + ItemsFound);
+    QVERIFY(noMessageBox());
+}
+
+void SearchWindowsTest::navigationSkipsFailingStepsAndEndsUsable()
+{
+    SearchWindow *forms = open(1);
+    search(*forms, QStringLiteral("TABLET"));
+    forms->lstSearch()->setCurrentRow(0);
+    auto *drugs = m_main->drugsWindow();
+    search(*drugs, QStringLiteral("lipitor"));
+    const int lipitors = drugs->lstSearch()->count();
+    QVERIFY(lipitors > 0);
+    drugs->lstSearch()->setCurrentRow(0);
+
+    Connection::shared().close(); // every query of the navigation fails from here on
+    m_main->PressMenuButton(1);
+    doubleClickCell(forms->vbalGrid(), 1, 3);
+
+    // The search failed; every later step still ran.
+    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(drugs));
+    QVERIFY(m_main->subWindowOf(drugs)->isMaximized());
+    QVERIFY(drugs->isEnabled());
+    QVERIFY(!drugs->picAdvanced()->isVisible());
+    QVERIFY(drugs->lblSearch()->text().startsWith(QLatin1String("Search failed: ")));
+    QCOMPARE(drugs->lstSearchID()->count(), drugs->lstSearch()->count());
+    QCOMPARE(values(*drugs), QStringList(frmDrugs::RowCount, QString()));
+    QVERIFY(drugs->vbalGrid()->isVisible());
+    QVERIFY(noMessageBox());
+
+    // The database back: the same double click works.
+    Connection::shared().open(QStringLiteral(KVOSTREL_DB_PATH));
+    m_main->PressMenuButton(1);
+    doubleClickCell(forms->vbalGrid(), 1, 3);
+    QCOMPARE(drugs->lstSearch()->count(),
+             countOf(QStringLiteral("SELECT count(*) FROM products WHERE [Dosage Form] LIKE '%TABLET%'")));
+}
+
+QTEST_MAIN(SearchWindowsTest)
+#include "tst_search_windows.moc"
