@@ -48,7 +48,8 @@ RecordWindow *recordWindow(WindowHost &host, int command)
 
 void showFirstHit(SearchWindow &target)
 {
-    if (target.lstSearch()->count() == 0) {
+    // After a failed search the list holds an earlier search's hits: show none of them.
+    if (target.lastSearchFailed() || target.lstSearch()->count() == 0) {
         target.lblTradeName()->clear();
         return;
     }

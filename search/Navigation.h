@@ -48,8 +48,8 @@ void listDrugs(WindowHost &host, int parameterRow, const QString &text);
 // hit list.
 void openProduct(WindowHost &host, const QVariant &key);
 
-// Shows the target's first hit. When its search found nothing, the target shows an
-// empty result: no earlier record's title stays over the blanked grid.
+// Shows the target's first hit. When its search found nothing (or could not run), the
+// target shows an empty result: no earlier record's title stays over the blanked grid.
 void showFirstHit(SearchWindow &target);
 
 } // namespace Navigation

@@ -411,6 +411,7 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
         focus->setFocus();
     }
     m_searching = false;
+    m_lastSearchFailed = !ok;
     return ok;
 }
 

@@ -136,6 +136,9 @@ public:
     WindowHost *host() const { return m_host; }
     // True while a search reads its result (a second one cannot start meanwhile).
     bool isSearching() const { return m_searching; }
+    // True when the last search could not run; the lists then still hold what an
+    // earlier search found.
+    bool lastSearchFailed() const { return m_lastSearchFailed; }
 
 protected:
     // Builds the controls, sets up the grid and the panel's defaults (the window's load).
@@ -209,5 +212,6 @@ private:
     QLabel *m_imgTooltip = nullptr;
 
     bool m_searching = false;
+    bool m_lastSearchFailed = false;
     bool m_fillingList = false;
 };
