@@ -1,0 +1,135 @@
+// Not a test: prints how fast a double click in the dosage form window showing TABLET
+// brings up the drug window with every product whose dosage form contains TABLET.
+//
+//   bench_navigation [database file] [runs]
+//
+// Timed from the grid's double click to the navigation's end: the drug window brought
+// forward, its parameter rows set, its advanced search run, the hit list filled, the
+// first product shown, the panel hidden, the window maximised. Printed beside the
+// drug window's statement alone, run to its last row on the same connection.
+
+#include "AdvancedSearch.h"
+#include "Database.h"
+#include "HitList.h"
+#include "KeyList.h"
+#include "VbalGrid.h"
+#include "frmDosageForm.h"
+#include "frmDrugs.h"
+#include "frmMainForm.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSqlQuery>
+#include <QTextStream>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int DosageFormRow = 11; // the drug window's "Dosage Form" parameter row
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+// The drug window's statement for dosage forms containing `name`, default options.
+QString drugStatement(const QString &name)
+{
+    QVector<AdvancedSearch::Row> rows(AdvancedSearch::RowCount);
+    rows[DosageFormRow] = {QStringLiteral("Dosage Form"), name, true};
+    return AdvancedSearch::statement(SqlText::Window::Drugs, rows, AdvancedSearch::Includes,
+                                     AdvancedSearch::AllKeywords);
+}
+
+double runSqlToLastRow(const QString &sql, int *rows)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QSqlQuery query(Connection::shared().database());
+    query.setForwardOnly(true);
+    query.exec(sql);
+    int count = 0;
+    while (query.next()) {
+        query.value(0);
+        query.value(1);
+        ++count;
+    }
+    *rows = count;
+    return timer.nsecsElapsed() / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    const QStringList arguments = app.arguments();
+    const QString database = arguments.value(1, QStringLiteral(KVOSTREL_DB_PATH));
+    const int runs = std::max(1, arguments.value(2, QStringLiteral("15")).toInt());
+    if (!QFile::exists(database)) {
+        out << "no database at " << database << "\n";
+        return 1;
+    }
+
+    frmMainForm main;
+    main.setProcessEnd([] {});
+    main.Form_Load(database);
+    main.resize(1024, 768);
+    main.show();
+    QApplication::processEvents();
+
+    main.PressMenuButton(frmMainForm::DosageForm);
+    frmDosageForm *forms = main.dosageFormWindow();
+    forms->txtSearch()->setText(QStringLiteral("TABLET"));
+    forms->PressFindButton();
+    forms->lstSearch()->setCurrentRow(0);
+    if (forms->vbalGrid()->cellText(1, RecordWindow::ValueColumn) != QLatin1String("TABLET")) {
+        out << "the dosage form TABLET is not in " << database << "\n";
+        return 1;
+    }
+    frmDrugs *drugs = main.drugsWindow();
+
+    std::vector<double> navigation, painted, bare;
+    int sqlRows = 0;
+    for (int run = 0; run <= runs; ++run) { // run 0 warms up
+        main.PressMenuButton(frmMainForm::DosageForm);
+        QApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        emit forms->vbalGrid()->cellDoubleClicked(1, RecordWindow::ValueColumn);
+        const double navigated = timer.nsecsElapsed() / 1e6;
+        QApplication::processEvents();
+        const double shown = timer.nsecsElapsed() / 1e6;
+        const double sql = runSqlToLastRow(drugStatement(QStringLiteral("TABLET")), &sqlRows);
+        if (run > 0) {
+            navigation.push_back(navigated);
+            painted.push_back(shown);
+            bare.push_back(sql);
+        }
+    }
+
+    const double nav = median(navigation);
+    const double sql = median(bare);
+    out << "database: " << database << "\n";
+    out << "dosage form TABLET double-clicked into the drug window, median of " << runs << " runs:\n";
+    out << QStringLiteral("  drug window's SQL text to its last row  %1 ms  (%2 rows)\n").arg(sql, 6, 'f', 1).arg(sqlRows);
+    out << QStringLiteral("  double click to first product shown     %1 ms  (%2 lines, \"%3\")\n")
+               .arg(nav, 6, 'f', 1)
+               .arg(drugs->lstSearch()->count())
+               .arg(drugs->lblSearch()->text());
+    out << QStringLiteral("  ratio                                   %1 x\n").arg(sql > 0 ? nav / sql : 0.0, 6, 'f', 2);
+    out << QStringLiteral("  double click to drug window painted     %1 ms\n").arg(median(painted), 6, 'f', 1);
+    out << QStringLiteral("  target: under 60 ms to first product shown -> %1\n")
+               .arg(nav < 60 ? QStringLiteral("met") : QStringLiteral("NOT met"));
+    out << "  first product: " << drugs->lblTradeName()->text() << "\n";
+    out.flush();
+    main.close();
+    return 0;
+}
