@@ -1,0 +1,125 @@
+// Takes a screenshot of each of the five lookup windows inside the real main window,
+// each with a record shown:
+//
+//     xvfb-run -a -s "-screen 0 1024x768x24" window-screenshots <kvostrel.mdb> <output folder>
+//
+// writes window-drugs.png, window-ingredients.png, window-dosage-form.png,
+// window-route.png and window-patent.png. Each window is reached the way a user
+// reaches it (the command table, a search, a chosen hit); the record windows then
+// have the pointer resting over their grid, so their help strip shows.
+#include "HitList.h"
+#include "KeyList.h"
+#include "SearchWindow.h"
+#include "VbalGrid.h"
+#include "frmDrugs.h"
+#include "frmIngredients.h"
+#include "frmMainForm.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+void settle()
+{
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(20);
+    }
+}
+
+// Opens a window through the command table, searches and chooses the hit with that text
+// (or the first one).
+SearchWindow *showRecord(frmMainForm &main, int command, const QString &search, const QString &hit)
+{
+    main.PressMenuButton(command);
+    auto *window = qobject_cast<SearchWindow *>(main.childWindow(command));
+    if (!window) {
+        return nullptr;
+    }
+    window->txtSearch()->setText(search);
+    window->cmdSearch()->click();
+    const int position = int(window->lstSearch()->lines().indexOf(hit));
+    window->lstSearch()->setCurrentRow(qMax(0, position));
+    return window;
+}
+
+// The pointer over a grid cell: the grid takes the focus and, where it does, shows its hint.
+void restPointer(VbalGrid *grid, int row, int column)
+{
+    QAbstractItemView *view = grid->itemView();
+    const QPoint at = view->visualRect(view->model()->index(row - 1, column - 1)).center();
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), view->viewport()->mapToGlobal(QPointF(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+}
+
+bool save(frmMainForm &main, const QDir &folder, const char *name)
+{
+    settle();
+    const QString path = folder.filePath(QLatin1String(name));
+    if (!main.grab().save(path)) {
+        std::fprintf(stderr, "window-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Torvanelquist"));
+    const QStringList arguments = app.arguments();
+    if (arguments.size() != 3) {
+        std::fprintf(stderr, "usage: window-screenshots <kvostrel.mdb> <output folder>\n");
+        return 2;
+    }
+    const QDir folder(arguments.at(2));
+    if (!folder.exists()) {
+        std::fprintf(stderr, "window-screenshots: no folder %s\n", qPrintable(arguments.at(2)));
+        return 2;
+    }
+
+    frmMainForm main;
+    main.setProcessEnd([] {});
+    main.Form_Load(arguments.at(1));
+    main.setGeometry(0, 0, 1024, 768);
+    main.show();
+    settle();
+
+    bool ok = true;
+    if (SearchWindow *drugs = showRecord(main, frmMainForm::ShowDrugs, QStringLiteral("lipitor"), QStringLiteral("LIPITOR"))) {
+        drugs->vbalGrid()->itemView()->setCurrentIndex(drugs->vbalGrid()->itemView()->model()->index(3, 1));
+        ok = save(main, folder, "window-drugs.png") && ok;
+    }
+    if (SearchWindow *ingredients = showRecord(main, frmMainForm::Ingredients, QStringLiteral("atorvastatin"),
+                                               QStringLiteral("AMLODIPINE BESYLATE; ATORVASTATIN CALCIUM"))) {
+        ingredients->vbalGrid()->itemView()->setCurrentIndex(ingredients->vbalGrid()->itemView()->model()->index(0, 2));
+        ok = save(main, folder, "window-ingredients.png") && ok;
+    }
+    if (SearchWindow *forms = showRecord(main, frmMainForm::DosageForm, QStringLiteral("tablet"),
+                                         QStringLiteral("TABLET, FILM COATED"))) {
+        restPointer(forms->vbalGrid(), 2, 3);
+        ok = save(main, folder, "window-dosage-form.png") && ok;
+    }
+    if (SearchWindow *routes = showRecord(main, frmMainForm::Route, QStringLiteral("oral"), QStringLiteral("ORAL"))) {
+        restPointer(routes->vbalGrid(), 2, 3);
+        ok = save(main, folder, "window-route.png") && ok;
+    }
+    if (SearchWindow *patents = showRecord(main, frmMainForm::Patents, QStringLiteral("10005783"), QString())) {
+        restPointer(patents->vbalGrid(), 3, 3);
+        ok = save(main, folder, "window-patent.png") && ok;
+    }
+    // Ends through the main window's exit path, which releases the database.
+    main.close();
+    return ok ? 0 : 1;
+}
