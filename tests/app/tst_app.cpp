@@ -29,6 +29,7 @@ private slots:
 
     void loadOpensTheDatabaseAndDressesTheClientArea();
     void commandTableOpensEachWindowOnceAndIgnoresUnknownCommands();
+    void windowMadeOnFirstUseStaysBehindTheMaximisedOne();
     void bothExitCommandsRunTheExitPath_data();
     void bothExitCommandsRunTheExitPath();
     void closingByTheWindowManagerRunsTheExitPath();
@@ -88,6 +89,32 @@ void AppTest::commandTableOpensEachWindowOnceAndIgnoresUnknownCommands()
     QCOMPARE(form.clientArea()->subWindowList().size(), before + 1);
     QCOMPARE(ended, 0);
     QVERIFY(Connection::shared().isOpen());
+}
+
+void AppTest::windowMadeOnFirstUseStaysBehindTheMaximisedOne()
+{
+    frmMainForm form;
+    form.setProcessEnd([] {});
+    form.Form_Load(QStringLiteral(KVOSTREL_DB_PATH));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QMdiSubWindow *drugs = form.subWindowOf(form.childWindow(frmMainForm::ShowDrugs));
+    QVERIFY(drugs && drugs->isMaximized());
+
+    // Another window asks for the patent window before its command ever ran.
+    QVERIFY(form.patentWindow());
+    QCoreApplication::processEvents();
+    QMdiSubWindow *patents = form.subWindowOf(form.childWindow(frmMainForm::Patents));
+    QVERIFY(patents && !patents->isVisible());
+    QVERIFY(drugs->isMaximized());
+    QCOMPARE(form.clientArea()->activeSubWindow(), drugs);
+
+    // Its command then shows it maximised, in front, dressed like every other window.
+    form.PressMenuButton(frmMainForm::Patents);
+    QVERIFY(patents->isVisible() && patents->isMaximized());
+    QCOMPARE(form.clientArea()->activeSubWindow(), patents);
+    QCOMPARE(qobject_cast<BackdropWidget *>(form.childWindow(frmMainForm::Patents))->backgroundColor(),
+             form.clientArea()->backgroundColor());
 }
 
 void AppTest::bothExitCommandsRunTheExitPath_data()
