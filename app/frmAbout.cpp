@@ -57,8 +57,9 @@ frmAbout::frmAbout(QWidget *parent)
     lblAbout->setText(composeAboutText(TORVANELQUIST_VERSION_MAJOR, TORVANELQUIST_VERSION_MINOR,
                                        TORVANELQUIST_VERSION_REVISION)
                           .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    lblAbout->adjustSize();
-    lblAbout->resize(qMax(lblAbout->width(), twips(4455)), qMax(lblAbout->height(), twips(2535)));
+    // The text may run a little past its design box, but never past the white panel.
+    lblAbout->resize(picAbout->width() - lblAbout->x() - twips(240),
+                     qMax(lblAbout->heightForWidth(picAbout->width() - lblAbout->x() - twips(240)), twips(2535)));
 
     for (QLabel *clickable : {imgLogo, lblAbout}) {
         clickable->setCursor(Qt::PointingHandCursor);
@@ -71,12 +72,12 @@ QString frmAbout::composeAboutText(int major, int minor, int revision)
 {
     const QStringList lines{
         QStringLiteral("Torvanelquist - version %1.%2.%3").arg(major).arg(minor).arg(revision),
-        QStringLiteral("Copyright (C) 2026 the Torvanelquist developers."),
+        QStringLiteral("(C) 2026 The Torvanelquist developers"),
         QString(),
         QString(),
-        QStringLiteral("Web: www.fda.gov - Drug Approvals and Databases"),
+        QStringLiteral("www.fda.gov: Drug Approvals and Databases"),
         QString(),
-        QStringLiteral("Drug data: U.S. Food and Drug Administration, public domain."),
+        QStringLiteral("Drug data: U.S. FDA, public domain"),
     };
     return lines.join(QStringLiteral("\r\n"));
 }
@@ -84,6 +85,14 @@ QString frmAbout::composeAboutText(int major, int minor, int revision)
 bool frmAbout::StartDoc(const QString &DocName)
 {
     return QDesktopServices::openUrl(QUrl(DocName));
+}
+
+void frmAbout::resizeEvent(QResizeEvent *event)
+{
+    BackdropWidget::resizeEvent(event);
+    // Shown maximised, the white panel keeps its size and moves to the middle.
+    const QSize panel(twips(10815), twips(6735));
+    picAbout->move(qMax(twips(120), (width() - panel.width()) / 2), qMax(twips(120), (height() - panel.height()) / 2));
 }
 
 bool frmAbout::eventFilter(QObject *watched, QEvent *event)

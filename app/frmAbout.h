@@ -31,5 +31,6 @@ public:
     QLabel *lblAbout = nullptr;
 
 protected:
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 };

@@ -119,6 +119,9 @@ int main(int argc, char **argv)
         restPointer(patents->vbalGrid(), 3, 3);
         ok = save(main, folder, "window-patent.png") && ok;
     }
+    main.PressMenuButton(frmMainForm::About);
+    QApplication::processEvents();
+    ok = save(main, folder, "window-about.png") && ok;
     // Ends through the main window's exit path, which releases the database.
     main.close();
     return ok ? 0 : 1;
