@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include "HitList.h"
-#include <QPointer>
 #include <QPushButton>
 
 // The icons live in this static library; make sure they are linked in and registered
@@ -368,16 +367,12 @@ SearchWindow::Hits SearchWindow::readHits(const QString &sql) const
 
 bool SearchWindow::runSearch(const QString &sql, QString *failure)
 {
+    // The search runs from the query to the filled list without letting a single window
+    // message through, so no click or key can start a second query meanwhile (and calls
+    // from code are turned away while m_searching is set). The window therefore needs no
+    // disabling: a search of every product takes a few tens of milliseconds, and a
+    // disabled window would only flicker.
     m_searching = true;
-    QPointer<QWidget> focus = QApplication::focusWidget();
-    if (focus && !isAncestorOf(focus)) {
-        focus = nullptr;
-    }
-    // No window message runs from here until the list is filled and the window enabled
-    // again, so no second query can start meanwhile; the whole search takes a few tens
-    // of milliseconds, too short to show the disabled window on the screen.
-    setEnabled(false);
-    m_lstSearch->hide();
 
     Hits hits;
     bool ok = false;
@@ -405,11 +400,6 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
         m_lblSearch->setToolTip(*failure);
     }
 
-    m_lstSearch->show();
-    setEnabled(true);
-    if (focus && focus->isVisible() && focus->isEnabled()) {
-        focus->setFocus();
-    }
     m_searching = false;
     m_lastSearchFailed = !ok;
     return ok;
