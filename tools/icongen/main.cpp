@@ -5,12 +5,11 @@
 // The pictures are drawn with QPainter from fixed shapes, so every run gives the same
 // files; the results are kept in resources/icons/grid/ and compiled into the program.
 
+#include "IconKit.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QFont>
 #include <QGuiApplication>
-#include <QImage>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -19,83 +18,24 @@
 #include <cmath>
 #include <functional>
 
+using namespace IconKit;
+
 namespace {
-
-constexpr int Size = 32;
-
-QColor rgb(int r, int g, int b, int a = 255)
-{
-    return QColor(r, g, b, a);
-}
-
-QLinearGradient vertical(qreal top, qreal bottom, const QColor &from, const QColor &to)
-{
-    QLinearGradient gradient(0, top, 0, bottom);
-    gradient.setColorAt(0, from);
-    gradient.setColorAt(1, to);
-    return gradient;
-}
-
-QPen outline(const QColor &color, qreal width = 1.0)
-{
-    QPen pen(color, width);
-    pen.setJoinStyle(Qt::RoundJoin);
-    pen.setCapStyle(Qt::RoundCap);
-    return pen;
-}
-
-QFont font(const QString &family, qreal pixelSize, int weight = QFont::Bold)
-{
-    QFont f(family);
-    f.setPixelSize(int(pixelSize));
-    f.setWeight(QFont::Weight(weight));
-    f.setHintingPreference(QFont::PreferFullHinting);
-    return f;
-}
-
-// A soft shadow under an icon's main shape.
-void shadow(QPainter &p, const QPainterPath &shape, qreal dx = 1.0, qreal dy = 1.2)
-{
-    p.save();
-    p.translate(dx, dy);
-    p.setPen(Qt::NoPen);
-    p.setBrush(rgb(0, 0, 0, 55));
-    p.drawPath(shape);
-    p.restore();
-}
 
 // ---------------------------------------------------------------- the icons
 
 void information(QPainter &p)
 {
-    QPainterPath disc;
-    disc.addEllipse(QRectF(2, 2, 27, 27));
-    shadow(p, disc);
-    QRadialGradient fill(QPointF(12, 9), 22);
-    fill.setColorAt(0, rgb(120, 180, 255));
-    fill.setColorAt(1, rgb(18, 78, 178));
-    p.setPen(outline(rgb(12, 52, 128), 1.2));
-    p.setBrush(fill);
-    p.drawPath(disc);
+    drawRaised(p, ellipse(QRectF(2, 2, 27, 27)), outline(rgb(12, 52, 128), 1.2),
+               radial(QPointF(12, 9), 22, rgb(120, 180, 255), rgb(18, 78, 178)));
     p.setPen(outline(rgb(255, 255, 255, 150), 1.0));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QRectF(3.6, 3.6, 23.8, 23.8));
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
     p.drawEllipse(QRectF(13.3, 6.5, 4.6, 4.6));
-    QPainterPath stem;
-    stem.moveTo(12.2, 13.4);
-    stem.lineTo(17.9, 13.4);
-    stem.lineTo(17.9, 22.6);
-    stem.lineTo(19.6, 22.6);
-    stem.lineTo(19.6, 24.8);
-    stem.lineTo(11.6, 24.8);
-    stem.lineTo(11.6, 22.6);
-    stem.lineTo(13.3, 22.6);
-    stem.lineTo(13.3, 15.6);
-    stem.lineTo(12.2, 15.6);
-    stem.closeSubpath();
-    p.drawPath(stem);
+    p.drawPath(polygon({{12.2, 13.4}, {17.9, 13.4}, {17.9, 22.6}, {19.6, 22.6}, {19.6, 24.8}, {11.6, 24.8},
+                        {11.6, 22.6}, {13.3, 22.6}, {13.3, 15.6}, {12.2, 15.6}}));
 }
 
 void tradeName(QPainter &p)
@@ -110,11 +50,7 @@ void tradeName(QPainter &p)
     tag.quadTo(29.5, 25.5, 28, 25.5);
     tag.lineTo(11, 25.5);
     tag.closeSubpath();
-    shadow(p, tag);
-    p.setPen(outline(rgb(150, 92, 8), 1.1));
-    p.setBrush(vertical(6, 26, rgb(255, 222, 120), rgb(236, 160, 30)));
-    p.drawPath(tag);
-    p.setPen(outline(rgb(150, 92, 8), 1.1));
+    drawRaised(p, tag, outline(rgb(150, 92, 8), 1.1), vertical(6, 26, rgb(255, 222, 120), rgb(236, 160, 30)));
     p.setBrush(Qt::white);
     p.drawEllipse(QRectF(7.5, 13.5, 5, 5));
     p.setPen(outline(rgb(110, 70, 20), 1.2));
@@ -131,18 +67,12 @@ void tradeName(QPainter &p)
 void type(QPainter &p)
 {
     // A prescription pad with its "Rx".
-    QPainterPath pad;
-    pad.addRoundedRect(QRectF(5, 2.5, 22, 27), 2, 2);
-    shadow(p, pad);
-    p.setPen(outline(rgb(90, 100, 120), 1.0));
-    p.setBrush(vertical(2, 30, rgb(255, 255, 255), rgb(226, 232, 242)));
-    p.drawPath(pad);
+    drawRaised(p, rounded(QRectF(5, 2.5, 22, 27), 2), outline(rgb(90, 100, 120), 1.0),
+               vertical(2, 30, rgb(255, 255, 255), rgb(226, 232, 242)));
     p.setPen(Qt::NoPen);
     p.setBrush(vertical(2.5, 8, rgb(70, 120, 210), rgb(32, 76, 160)));
     p.drawRoundedRect(QRectF(5.5, 3, 21, 5), 1.5, 1.5);
-    p.setPen(rgb(170, 20, 30));
-    p.setFont(font(QStringLiteral("Liberation Serif"), 15));
-    p.drawText(QRectF(5, 8, 22, 15), Qt::AlignCenter, QStringLiteral("Rx"));
+    label(p, QRectF(5, 8, 22, 15), QStringLiteral("Rx"), rgb(170, 20, 30), font(QStringLiteral("Liberation Serif"), 15));
     p.setPen(outline(rgb(150, 160, 185), 1.0));
     p.drawLine(QPointF(9, 24.5), QPointF(23, 24.5));
     p.drawLine(QPointF(9, 27), QPointF(19, 27));
@@ -151,12 +81,8 @@ void type(QPainter &p)
 void approvalDate(QPainter &p)
 {
     // A calendar leaf.
-    QPainterPath page;
-    page.addRoundedRect(QRectF(3, 5, 26, 24), 2.5, 2.5);
-    shadow(p, page);
-    p.setPen(outline(rgb(110, 110, 120), 1.0));
-    p.setBrush(vertical(5, 29, rgb(255, 255, 255), rgb(232, 232, 238)));
-    p.drawPath(page);
+    drawRaised(p, rounded(QRectF(3, 5, 26, 24), 2.5), outline(rgb(110, 110, 120), 1.0),
+               vertical(5, 29, rgb(255, 255, 255), rgb(232, 232, 238)));
     p.setPen(Qt::NoPen);
     p.setBrush(vertical(5, 12, rgb(236, 74, 64), rgb(186, 28, 28)));
     QPainterPath band;
@@ -167,30 +93,16 @@ void approvalDate(QPainter &p)
     p.setPen(outline(rgb(80, 80, 90), 1.6));
     p.drawLine(QPointF(10, 3), QPointF(10, 8));
     p.drawLine(QPointF(22, 3), QPointF(22, 8));
-    p.setPen(rgb(40, 40, 60));
-    p.setFont(font(QStringLiteral("DejaVu Sans"), 12));
-    p.drawText(QRectF(3, 12.5, 26, 16), Qt::AlignCenter, QStringLiteral("15"));
+    label(p, QRectF(3, 12.5, 26, 16), QStringLiteral("15"), rgb(40, 40, 60), font(QStringLiteral("DejaVu Sans"), 12));
 }
 
 void applicant(QPainter &p)
 {
     // A firm: a works with saw-tooth roof and a chimney.
-    QPainterPath works;
-    works.moveTo(3, 28);
-    works.lineTo(3, 14);
-    works.lineTo(10, 9.5);
-    works.lineTo(10, 14);
-    works.lineTo(17, 9.5);
-    works.lineTo(17, 14);
-    works.lineTo(22, 11);
-    works.lineTo(22, 4);
-    works.lineTo(27, 4);
-    works.lineTo(27, 28);
-    works.closeSubpath();
-    shadow(p, works);
-    p.setPen(outline(rgb(46, 58, 84), 1.1));
-    p.setBrush(vertical(4, 28, rgb(150, 168, 200), rgb(88, 106, 146)));
-    p.drawPath(works);
+    drawRaised(p,
+               polygon({{3, 28}, {3, 14}, {10, 9.5}, {10, 14}, {17, 9.5}, {17, 14}, {22, 11}, {22, 4}, {27, 4},
+                        {27, 28}}),
+               outline(rgb(46, 58, 84), 1.1), vertical(4, 28, rgb(150, 168, 200), rgb(88, 106, 146)));
     p.setPen(Qt::NoPen);
     p.setBrush(rgb(255, 214, 90));
     for (int i = 0; i < 3; ++i) {
@@ -205,37 +117,20 @@ void applicant(QPainter &p)
 void ingredients(QPainter &p)
 {
     // A flask with a green liquid.
-    QPainterPath flask;
-    flask.moveTo(12.5, 3);
-    flask.lineTo(19.5, 3);
-    flask.lineTo(19.5, 11);
-    flask.lineTo(27.5, 25);
-    flask.quadTo(29, 29, 25, 29);
-    flask.lineTo(7, 29);
-    flask.quadTo(3, 29, 4.5, 25);
-    flask.lineTo(12.5, 11);
-    flask.closeSubpath();
-    shadow(p, flask);
+    const QPainterPath glass = flask(3, 11, 29);
+    shadow(p, glass);
     p.setPen(Qt::NoPen);
     p.setBrush(rgb(232, 244, 250, 230));
-    p.drawPath(flask);
-    QPainterPath liquid;
-    liquid.moveTo(8.6, 18);
-    liquid.lineTo(23.4, 18);
-    liquid.lineTo(27.5, 25);
-    liquid.quadTo(29, 29, 25, 29);
-    liquid.lineTo(7, 29);
-    liquid.quadTo(3, 29, 4.5, 25);
-    liquid.closeSubpath();
+    p.drawPath(glass);
     p.setBrush(vertical(18, 29, rgb(110, 220, 90), rgb(30, 140, 40)));
-    p.drawPath(liquid);
+    p.drawPath(below(glass, 18));
     p.setBrush(rgb(255, 255, 255, 200));
     p.drawEllipse(QRectF(12, 21, 3, 3));
     p.drawEllipse(QRectF(18, 23.5, 2.2, 2.2));
     p.drawEllipse(QRectF(15.5, 19, 1.8, 1.8));
     p.setPen(outline(rgb(50, 80, 100), 1.2));
     p.setBrush(Qt::NoBrush);
-    p.drawPath(flask);
+    p.drawPath(glass);
     p.drawLine(QPointF(11, 3), QPointF(21, 3));
 }
 
@@ -253,12 +148,10 @@ void strength(QPainter &p)
     shadow(p, weight);
     p.setPen(outline(rgb(40, 44, 52), 1.3));
     p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QRectF(11, 3, 10, 10));
+    p.drawEllipse(QRectF(11, 3, 10, 10)); // the ring, behind the weight
     p.setBrush(vertical(11, 29, rgb(132, 140, 156), rgb(58, 64, 78)));
     p.drawPath(weight);
-    p.setPen(Qt::white);
-    p.setFont(font(QStringLiteral("DejaVu Sans"), 10));
-    p.drawText(QRectF(3, 15, 26, 12), Qt::AlignCenter, QStringLiteral("mg"));
+    label(p, QRectF(3, 15, 26, 12), QStringLiteral("mg"), Qt::white, font(QStringLiteral("DejaVu Sans"), 10));
 }
 
 void teCode(QPainter &p)
@@ -297,31 +190,21 @@ void dosageForm(QPainter &p)
     p.save();
     p.translate(14, 14);
     p.rotate(-40);
-    QPainterPath capsule;
-    capsule.addRoundedRect(QRectF(-12, -5, 24, 10), 5, 5);
-    shadow(p, capsule, 1.3, 0.4);
-    p.setClipPath(capsule);
+    const QPainterPath shell = capsule(12, 5);
+    shadow(p, shell, {1.3, 0.4});
+    fillHalves(p, shell, vertical(-5, 5, rgb(250, 96, 86), rgb(176, 26, 30)),
+               vertical(-5, 5, rgb(255, 255, 255), rgb(210, 214, 224)));
     p.setPen(Qt::NoPen);
-    p.setBrush(vertical(-5, 5, rgb(250, 96, 86), rgb(176, 26, 30)));
-    p.drawRect(QRectF(-12, -5, 12, 10));
-    p.setBrush(vertical(-5, 5, rgb(255, 255, 255), rgb(210, 214, 224)));
-    p.drawRect(QRectF(0, -5, 12, 10));
     p.setBrush(rgb(255, 255, 255, 120));
     p.drawRoundedRect(QRectF(-10, -3.6, 20, 2.4), 1.2, 1.2);
-    p.setClipping(false);
     p.setPen(outline(rgb(90, 30, 30), 1.0));
     p.setBrush(Qt::NoBrush);
-    p.drawPath(capsule);
+    p.drawPath(shell);
     p.drawLine(QPointF(0, -5), QPointF(0, 5));
     p.restore();
 
-    QPainterPath tablet;
-    tablet.addEllipse(QRectF(18, 18, 12, 12));
-    shadow(p, tablet, 0.8, 0.8);
-    p.setPen(outline(rgb(40, 80, 150), 1.0));
-    p.setBrush(vertical(18, 30, rgb(200, 224, 255), rgb(110, 160, 230)));
-    p.drawPath(tablet);
-    p.setPen(outline(rgb(40, 80, 150), 1.0));
+    drawRaised(p, ellipse(QRectF(18, 18, 12, 12)), outline(rgb(40, 80, 150), 1.0),
+               vertical(18, 30, rgb(200, 224, 255), rgb(110, 160, 230)), {0.8, 0.8});
     p.drawLine(QPointF(20.5, 24), QPointF(27.5, 24));
 }
 
@@ -332,12 +215,8 @@ void route(QPainter &p)
     p.translate(16, 16);
     p.rotate(-45);
     p.scale(1.2, 1.25);
-    QPainterPath barrel;
-    barrel.addRoundedRect(QRectF(-9, -4.5, 17, 9), 1.5, 1.5);
-    shadow(p, barrel, 1.2, 0.3);
-    p.setPen(outline(rgb(60, 70, 90), 1.0));
-    p.setBrush(vertical(-4.5, 4.5, rgb(236, 246, 255), rgb(186, 210, 236)));
-    p.drawPath(barrel);
+    drawRaised(p, rounded(QRectF(-9, -4.5, 17, 9), 1.5), outline(rgb(60, 70, 90), 1.0),
+               vertical(-4.5, 4.5, rgb(236, 246, 255), rgb(186, 210, 236)), {1.2, 0.3});
     p.setPen(Qt::NoPen);
     p.setBrush(vertical(-3.5, 3.5, rgb(120, 190, 255), rgb(40, 110, 210)));
     p.drawRect(QRectF(-1, -3.5, 8.5, 7));
@@ -362,59 +241,20 @@ void rld(QPainter &p)
     // A rosette with a star: the reference product.
     p.setPen(outline(rgb(20, 50, 120), 1.0));
     p.setBrush(rgb(40, 90, 190));
-    QPainterPath left;
-    left.moveTo(10, 17);
-    left.lineTo(6, 30);
-    left.lineTo(10, 27.5);
-    left.lineTo(13, 30.5);
-    left.lineTo(15, 19);
-    left.closeSubpath();
-    p.drawPath(left);
-    QPainterPath right;
-    right.moveTo(22, 17);
-    right.lineTo(26, 30);
-    right.lineTo(22, 27.5);
-    right.lineTo(19, 30.5);
-    right.lineTo(17, 19);
-    right.closeSubpath();
-    p.drawPath(right);
-
-    QPainterPath medal;
-    medal.addEllipse(QRectF(4, 1.5, 24, 24));
-    shadow(p, medal);
-    QRadialGradient gold(QPointF(12, 8), 20);
-    gold.setColorAt(0, rgb(255, 236, 150));
-    gold.setColorAt(1, rgb(206, 146, 20));
-    p.setPen(outline(rgb(140, 94, 10), 1.1));
-    p.setBrush(gold);
-    p.drawPath(medal);
-    QPainterPath star;
-    const QPointF centre(16, 13.5);
-    for (int i = 0; i < 10; ++i) {
-        const qreal radius = i % 2 == 0 ? 8.5 : 3.6;
-        const qreal angle = -M_PI / 2 + i * M_PI / 5;
-        const QPointF point(centre.x() + radius * std::cos(angle), centre.y() + radius * std::sin(angle));
-        if (i == 0) {
-            star.moveTo(point);
-        } else {
-            star.lineTo(point);
-        }
-    }
-    star.closeSubpath();
+    p.drawPath(polygon({{10, 17}, {6, 30}, {10, 27.5}, {13, 30.5}, {15, 19}}));
+    p.drawPath(polygon({{22, 17}, {26, 30}, {22, 27.5}, {19, 30.5}, {17, 19}}));
+    drawRaised(p, ellipse(QRectF(4, 1.5, 24, 24)), outline(rgb(140, 94, 10), 1.1),
+               radial(QPointF(12, 8), 20, rgb(255, 236, 150), rgb(206, 146, 20)));
     p.setPen(outline(rgb(150, 90, 0), 0.8));
     p.setBrush(rgb(255, 252, 230));
-    p.drawPath(star);
+    p.drawPath(star(QPointF(16, 13.5), 10, -M_PI / 2, 8.5, 3.6));
 }
 
 void productNumber(QPainter &p)
 {
     // A numbered badge.
-    QPainterPath badge;
-    badge.addRoundedRect(QRectF(3, 3, 26, 26), 5, 5);
-    shadow(p, badge);
-    p.setPen(outline(rgb(10, 90, 90), 1.1));
-    p.setBrush(vertical(3, 29, rgb(70, 200, 190), rgb(10, 126, 120)));
-    p.drawPath(badge);
+    drawRaised(p, rounded(QRectF(3, 3, 26, 26), 5), outline(rgb(10, 90, 90), 1.1),
+               vertical(3, 29, rgb(70, 200, 190), rgb(10, 126, 120)));
     p.setPen(outline(rgb(255, 255, 255, 120), 1.0));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(4.5, 4.5, 23, 23), 4, 4);
@@ -428,24 +268,11 @@ void productNumber(QPainter &p)
 void ndaNumber(QPainter &p)
 {
     // An application: a paper with print and a red seal.
-    QPainterPath paper;
-    paper.moveTo(5, 2.5);
-    paper.lineTo(20, 2.5);
-    paper.lineTo(26, 8.5);
-    paper.lineTo(26, 29.5);
-    paper.lineTo(5, 29.5);
-    paper.closeSubpath();
-    shadow(p, paper);
-    p.setPen(outline(rgb(100, 106, 120), 1.0));
-    p.setBrush(vertical(2, 30, rgb(255, 255, 255), rgb(228, 232, 240)));
-    p.drawPath(paper);
-    QPainterPath fold;
-    fold.moveTo(20, 2.5);
-    fold.lineTo(20, 8.5);
-    fold.lineTo(26, 8.5);
-    fold.closeSubpath();
+    const QRectF paper(5, 2.5, 21, 27);
+    drawRaised(p, foldedPage(paper, 6), outline(rgb(100, 106, 120), 1.0),
+               vertical(2, 30, rgb(255, 255, 255), rgb(228, 232, 240)));
     p.setBrush(rgb(206, 212, 224));
-    p.drawPath(fold);
+    p.drawPath(pageCorner(paper, 6));
     p.setPen(outline(rgb(90, 110, 150), 1.3));
     p.drawLine(QPointF(8.5, 9), QPointF(17, 9));
     p.drawLine(QPointF(8.5, 13), QPointF(22.5, 13));
@@ -454,18 +281,8 @@ void ndaNumber(QPainter &p)
 
     p.setPen(outline(rgb(120, 10, 20), 1.0));
     p.setBrush(rgb(200, 30, 40));
-    QPainterPath tails;
-    tails.moveTo(20, 25);
-    tails.lineTo(18, 31);
-    tails.lineTo(21, 29.5);
-    tails.lineTo(23, 31.5);
-    tails.lineTo(24, 26);
-    tails.closeSubpath();
-    p.drawPath(tails);
-    QRadialGradient seal(QPointF(21.5, 20.5), 7);
-    seal.setColorAt(0, rgb(255, 110, 100));
-    seal.setColorAt(1, rgb(176, 16, 28));
-    p.setBrush(seal);
+    p.drawPath(polygon({{20, 25}, {18, 31}, {21, 29.5}, {23, 31.5}, {24, 26}}));
+    p.setBrush(radial(QPointF(21.5, 20.5), 7, rgb(255, 110, 100), rgb(176, 16, 28)));
     p.drawEllipse(QRectF(16.5, 17.5, 11, 11));
     p.setPen(outline(rgb(255, 210, 200), 0.9));
     p.setBrush(Qt::NoBrush);
@@ -477,12 +294,8 @@ void ndaNumber(QPainter &p)
 void vocabularyName(QPainter &p)
 {
     // A name badge: a card with a blue band and "Aa".
-    QPainterPath card;
-    card.addRoundedRect(QRectF(2.5, 6, 27, 21), 3, 3);
-    shadow(p, card);
-    p.setPen(outline(rgb(70, 84, 116), 1.0));
-    p.setBrush(vertical(6, 27, rgb(255, 255, 255), rgb(224, 230, 242)));
-    p.drawPath(card);
+    drawRaised(p, rounded(QRectF(2.5, 6, 27, 21), 3), outline(rgb(70, 84, 116), 1.0),
+               vertical(6, 27, rgb(255, 255, 255), rgb(224, 230, 242)));
     QPainterPath band;
     band.addRoundedRect(QRectF(3, 6.5, 26, 7), 2.5, 2.5);
     band.addRect(QRectF(3, 10, 26, 3.5));
@@ -492,26 +305,14 @@ void vocabularyName(QPainter &p)
     p.drawPath(band);
     p.setBrush(rgb(255, 255, 255, 210));
     p.drawEllipse(QRectF(14.5, 8.6, 3, 3));
-    p.setPen(rgb(24, 40, 96));
-    p.setFont(font(QStringLiteral("DejaVu Sans"), 11));
-    p.drawText(QRectF(3, 13.5, 26, 13), Qt::AlignCenter, QStringLiteral("Aa"));
+    label(p, QRectF(3, 13.5, 26, 13), QStringLiteral("Aa"), rgb(24, 40, 96), font(QStringLiteral("DejaVu Sans"), 11));
 }
 
 void vocabularyDefinition(QPainter &p)
 {
     // An open dictionary.
-    QPainterPath cover;
-    cover.moveTo(2, 9);
-    cover.lineTo(16, 11);
-    cover.lineTo(30, 9);
-    cover.lineTo(30, 27);
-    cover.lineTo(16, 29);
-    cover.lineTo(2, 27);
-    cover.closeSubpath();
-    shadow(p, cover);
-    p.setPen(outline(rgb(90, 20, 20), 1.0));
-    p.setBrush(vertical(9, 29, rgb(200, 60, 52), rgb(130, 24, 24)));
-    p.drawPath(cover);
+    drawRaised(p, polygon({{2, 9}, {16, 11}, {30, 9}, {30, 27}, {16, 29}, {2, 27}}), outline(rgb(90, 20, 20), 1.0),
+               vertical(9, 29, rgb(200, 60, 52), rgb(130, 24, 24)));
     for (const int side : {-1, 1}) {
         QPainterPath page;
         page.moveTo(16, 9.5);
@@ -547,48 +348,29 @@ void vocabularyUseRestrictions(QPainter &p)
     sign.lineTo(13.8, 3.9);
     sign.quadTo(14.6, 2.5, 16, 2.5);
     sign.closeSubpath();
-    shadow(p, sign);
-    p.setPen(outline(rgb(150, 90, 0), 1.1));
-    p.setBrush(vertical(2.5, 28, rgb(255, 226, 92), rgb(246, 168, 20)));
-    p.drawPath(sign);
+    drawRaised(p, sign, outline(rgb(150, 90, 0), 1.1), vertical(2.5, 28, rgb(255, 226, 92), rgb(246, 168, 20)));
     p.setPen(Qt::NoPen);
     p.setBrush(rgb(40, 30, 20));
-    QPainterPath bar;
-    bar.moveTo(14.4, 10);
-    bar.lineTo(17.6, 10);
-    bar.lineTo(16.8, 20);
-    bar.lineTo(15.2, 20);
-    bar.closeSubpath();
-    p.drawPath(bar);
+    p.drawPath(polygon({{14.4, 10}, {17.6, 10}, {16.8, 20}, {15.2, 20}}));
     p.drawEllipse(QRectF(14.3, 21.6, 3.4, 3.4));
 }
 
 void vocabularyShortName(QPainter &p)
 {
     // An abbreviation: a short purple label reading "ab.".
-    QPainterPath label;
-    label.addRoundedRect(QRectF(3, 8, 26, 16), 8, 8);
-    shadow(p, label);
-    p.setPen(outline(rgb(70, 30, 110), 1.1));
-    p.setBrush(vertical(8, 24, rgb(176, 118, 226), rgb(104, 48, 164)));
-    p.drawPath(label);
+    drawRaised(p, rounded(QRectF(3, 8, 26, 16), 8), outline(rgb(70, 30, 110), 1.1),
+               vertical(8, 24, rgb(176, 118, 226), rgb(104, 48, 164)));
     p.setPen(outline(rgb(255, 255, 255, 110), 1.0));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(4.5, 9.5, 23, 13), 6.5, 6.5);
-    p.setPen(Qt::white);
-    p.setFont(font(QStringLiteral("DejaVu Sans"), 11));
-    p.drawText(QRectF(3, 8, 26, 15), Qt::AlignCenter, QStringLiteral("ab."));
+    label(p, QRectF(3, 8, 26, 15), QStringLiteral("ab."), Qt::white, font(QStringLiteral("DejaVu Sans"), 11));
 }
 
 void vocabularyFdaCode(QPainter &p)
 {
     // A bar code on a white label.
-    QPainterPath label;
-    label.addRoundedRect(QRectF(2.5, 6, 27, 21), 2.5, 2.5);
-    shadow(p, label);
-    p.setPen(outline(rgb(96, 100, 110), 1.0));
-    p.setBrush(vertical(6, 27, rgb(255, 255, 255), rgb(230, 232, 238)));
-    p.drawPath(label);
+    drawRaised(p, rounded(QRectF(2.5, 6, 27, 21), 2.5), outline(rgb(96, 100, 110), 1.0),
+               vertical(6, 27, rgb(255, 255, 255), rgb(230, 232, 238)));
     p.setPen(Qt::NoPen);
     p.setBrush(rgb(24, 24, 30));
     // Bar widths in half pixels, gaps between them likewise.
@@ -626,13 +408,9 @@ void vocabularyNciConcept(QPainter &p)
     for (const Node &node : nodes) {
         QPainterPath disc;
         disc.addEllipse(node.centre, node.radius, node.radius);
-        shadow(p, disc, 0.8, 0.9);
-        QRadialGradient fill(node.centre - QPointF(node.radius / 3, node.radius / 3), node.radius * 1.4);
-        fill.setColorAt(0, node.light);
-        fill.setColorAt(1, node.dark);
-        p.setPen(outline(node.dark.darker(140), 1.0));
-        p.setBrush(fill);
-        p.drawPath(disc);
+        const QPointF highlight = node.centre - QPointF(node.radius, node.radius) / 3;
+        drawRaised(p, disc, outline(node.dark.darker(140), 1.0),
+                   radial(highlight, node.radius * 1.4, node.light, node.dark), {0.8, 0.9});
     }
 }
 
@@ -648,14 +426,9 @@ void patentNumber(QPainter &p)
     glass.cubicTo(21.5, 1.5, 26, 5, 26, 10.5);
     glass.cubicTo(26, 15, 20.5, 17, 20.5, 21);
     glass.closeSubpath();
-    shadow(p, glass);
-    QRadialGradient light(QPointF(13, 7), 16);
-    light.setColorAt(0, rgb(255, 255, 226));
+    QRadialGradient light = radial(QPointF(13, 7), 16, rgb(255, 255, 226), rgb(240, 180, 20));
     light.setColorAt(0.5, rgb(255, 236, 120));
-    light.setColorAt(1, rgb(240, 180, 20));
-    p.setPen(outline(rgb(160, 110, 0), 1.1));
-    p.setBrush(light);
-    p.drawPath(glass);
+    drawRaised(p, glass, outline(rgb(160, 110, 0), 1.1), light);
     p.setPen(outline(rgb(190, 110, 10), 1.0));
     p.setBrush(Qt::NoBrush);
     QPainterPath filament;
@@ -696,7 +469,7 @@ void patentExpireDate(QPainter &p)
     p.save();
     p.setClipPath(glass);
     p.setBrush(vertical(8, 26.5, rgb(255, 214, 110), rgb(214, 146, 30)));
-    p.drawRect(QRectF(8, 10.5, 16, 3.5));   // what is left above
+    p.drawRect(QRectF(8, 10.5, 16, 3.5)); // what is left above
     QPainterPath heap;
     heap.moveTo(9, 26.5);
     heap.quadTo(16, 17.5, 23, 26.5);
@@ -724,10 +497,7 @@ void flag(QPainter &p, const QColor &light, const QColor &dark, const std::funct
     cloth.lineTo(29, 18.5);
     cloth.cubicTo(18, 21.5, 14, 16.5, 9, 19);
     cloth.closeSubpath();
-    shadow(p, cloth);
-    p.setPen(outline(dark.darker(150), 1.0));
-    p.setBrush(vertical(2, 21, light, dark));
-    p.drawPath(cloth);
+    drawRaised(p, cloth, outline(dark.darker(150), 1.0), vertical(2, 21, light, dark));
     p.save();
     p.translate(10, 5.5);
     emblem(p);
@@ -745,21 +515,10 @@ void substanceFlag(QPainter &p)
 {
     // A green flag with a ring molecule: the drug substance.
     flag(p, rgb(110, 210, 110), rgb(24, 130, 50), [](QPainter &q) {
-        QPainterPath ring;
         const QPointF centre(9.5, 6.2);
-        for (int i = 0; i < 6; ++i) {
-            const qreal angle = M_PI / 6 + i * M_PI / 3;
-            const QPointF point(centre.x() + 5.4 * std::cos(angle), centre.y() + 5.4 * std::sin(angle));
-            if (i == 0) {
-                ring.moveTo(point);
-            } else {
-                ring.lineTo(point);
-            }
-        }
-        ring.closeSubpath();
         q.setPen(outline(Qt::white, 1.6));
         q.setBrush(Qt::NoBrush);
-        q.drawPath(ring);
+        q.drawPath(star(centre, 6, M_PI / 6, 5.4, 5.4));
         q.setPen(outline(Qt::white, 1.2));
         q.drawEllipse(centre, 2.4, 2.4);
     });
@@ -771,30 +530,19 @@ void productFlag(QPainter &p)
     flag(p, rgb(110, 160, 240), rgb(30, 70, 170), [](QPainter &q) {
         q.translate(9.5, 6.2);
         q.rotate(-30);
-        QPainterPath capsule;
-        capsule.addRoundedRect(QRectF(-6.5, -2.8, 13, 5.6), 2.8, 2.8);
-        q.setClipPath(capsule);
-        q.setPen(Qt::NoPen);
-        q.setBrush(rgb(255, 110, 96));
-        q.drawRect(QRectF(-6.5, -2.8, 6.5, 5.6));
-        q.setBrush(Qt::white);
-        q.drawRect(QRectF(0, -2.8, 6.5, 5.6));
-        q.setClipping(false);
+        const QPainterPath shell = capsule(6.5, 2.8);
+        fillHalves(q, shell, rgb(255, 110, 96), Qt::white);
         q.setPen(outline(rgb(20, 40, 100), 0.9));
         q.setBrush(Qt::NoBrush);
-        q.drawPath(capsule);
+        q.drawPath(shell);
     });
 }
 
 void patentUseCode(QPainter &p)
 {
     // A clipboard holding the use code.
-    QPainterPath board;
-    board.addRoundedRect(QRectF(4.5, 4, 23, 26.5), 2.5, 2.5);
-    shadow(p, board);
-    p.setPen(outline(rgb(96, 60, 24), 1.0));
-    p.setBrush(vertical(4, 30.5, rgb(206, 150, 86), rgb(146, 94, 40)));
-    p.drawPath(board);
+    drawRaised(p, rounded(QRectF(4.5, 4, 23, 26.5), 2.5), outline(rgb(96, 60, 24), 1.0),
+               vertical(4, 30.5, rgb(206, 150, 86), rgb(146, 94, 40)));
     p.setPen(outline(rgb(150, 156, 170), 0.9));
     p.setBrush(vertical(7, 28, rgb(255, 255, 255), rgb(232, 234, 240)));
     p.drawRect(QRectF(7, 7.5, 18, 20.5));
@@ -803,9 +551,7 @@ void patentUseCode(QPainter &p)
     p.drawRoundedRect(QRectF(11, 1.5, 10, 7), 2, 2);
     p.setBrush(rgb(90, 94, 106));
     p.drawEllipse(QRectF(14.5, 2.6, 3, 3));
-    p.setPen(rgb(20, 50, 140));
-    p.setFont(font(QStringLiteral("DejaVu Sans"), 9));
-    p.drawText(QRectF(7, 9.5, 18, 10), Qt::AlignCenter, QStringLiteral("U-1"));
+    label(p, QRectF(7, 9.5, 18, 10), QStringLiteral("U-1"), rgb(20, 50, 140), font(QStringLiteral("DejaVu Sans"), 9));
     p.setPen(outline(rgb(150, 160, 185), 1.0));
     p.drawLine(QPointF(9.5, 21.5), QPointF(22.5, 21.5));
     p.drawLine(QPointF(9.5, 24.8), QPointF(18.5, 24.8));
@@ -819,17 +565,9 @@ struct Icon
 
 bool write(const QString &folder, const Icon &icon)
 {
-    QImage image(Size, Size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setRenderHint(QPainter::TextAntialiasing);
-        icon.draw(painter);
-    }
     const QString path = QDir(folder).filePath(QString::fromLatin1(icon.file));
     QDir().mkpath(QFileInfo(path).absolutePath());
-    return image.convertToFormat(QImage::Format_ARGB32).save(path, "PNG");
+    return IconKit::paint(icon.draw).save(path, "PNG");
 }
 
 } // namespace
