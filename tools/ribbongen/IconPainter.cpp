@@ -1,63 +1,27 @@
 #include "IconPainter.h"
 
-#include <QLinearGradient>
-#include <QPainter>
-#include <QPainterPath>
-#include <QRadialGradient>
+#include "IconKit.h"
 
-#include <functional>
+#include <QPainter>
+
+using namespace IconKit;
 
 namespace {
 
-QImage canvas(const std::function<void(QPainter &)> &draw)
-{
-    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    draw(painter);
-    painter.end();
-    return image.convertToFormat(QImage::Format_ARGB32);
-}
-
-QLinearGradient shade(const QPointF &from, const QPointF &to, const QColor &light, const QColor &dark)
-{
-    QLinearGradient gradient(from, to);
-    gradient.setColorAt(0, light);
-    gradient.setColorAt(1, dark);
-    return gradient;
-}
-
 void gloss(QPainter &painter, const QRectF &rect, qreal radius)
 {
-    QLinearGradient shine(rect.topLeft(), rect.bottomLeft());
-    shine.setColorAt(0, QColor(255, 255, 255, 170));
-    shine.setColorAt(1, QColor(255, 255, 255, 0));
     painter.setPen(Qt::NoPen);
-    painter.setBrush(shine);
+    painter.setBrush(shade(rect.topLeft(), rect.bottomLeft(), QColor(255, 255, 255, 170), QColor(255, 255, 255, 0)));
     painter.drawRoundedRect(rect, radius, radius);
 }
 
 // A laboratory flask with green liquid and bubbles.
 QImage ingredients()
 {
-    return canvas([](QPainter &p) {
-        QPainterPath flask;
-        flask.moveTo(12.5, 3.5);
-        flask.lineTo(19.5, 3.5);
-        flask.lineTo(19.5, 12);
-        flask.lineTo(27.5, 26);
-        flask.quadTo(29, 29.5, 25, 29.5);
-        flask.lineTo(7, 29.5);
-        flask.quadTo(3, 29.5, 4.5, 26);
-        flask.lineTo(12.5, 12);
-        flask.closeSubpath();
-        p.fillPath(flask, QColor(232, 242, 250, 220));
-
-        QPainterPath liquidArea;
-        liquidArea.addRect(QRectF(0, 17, 32, 15));
-        const QPainterPath liquid = flask.intersected(liquidArea);
-        p.fillPath(liquid, shade({0, 17}, {0, 30}, QColor(120, 220, 110), QColor(30, 140, 60)));
+    return paint([](QPainter &p) {
+        const QPainterPath glass = flask(3.5, 12, 29.5);
+        p.fillPath(glass, QColor(232, 242, 250, 220));
+        p.fillPath(below(glass, 17), vertical(17, 30, QColor(120, 220, 110), QColor(30, 140, 60)));
         p.setPen(QPen(QColor(20, 100, 40, 200), 1));
         p.drawLine(QPointF(9.2, 17.5), QPointF(22.8, 17.5));
 
@@ -69,7 +33,7 @@ QImage ingredients()
 
         p.setPen(QPen(QColor(60, 80, 100), 1.2));
         p.setBrush(Qt::NoBrush);
-        p.drawPath(flask);
+        p.drawPath(glass);
         p.setPen(QPen(QColor(60, 80, 100), 1.5));
         p.drawLine(QPointF(10.5, 3.5), QPointF(21.5, 3.5));
         p.setPen(QPen(QColor(255, 255, 255, 200), 1));
@@ -80,7 +44,7 @@ QImage ingredients()
 // An amber medicine bottle with a white cap and a label.
 QImage drugs()
 {
-    return canvas([](QPainter &p) {
+    return paint([](QPainter &p) {
         // Cap.
         const QRectF cap(9.5, 2.5, 13, 6);
         p.setPen(QPen(QColor(120, 126, 138), 1));
@@ -91,11 +55,9 @@ QImage drugs()
             p.drawLine(QPointF(11.5 + i * 2.3, 3.5), QPointF(11.5 + i * 2.3, 7.5));
         }
         // Bottle.
-        QPainterPath bottle;
-        bottle.addRoundedRect(QRectF(7.5, 8.5, 17, 21), 3, 3);
         p.setPen(QPen(QColor(110, 52, 10), 1));
         p.setBrush(shade({7.5, 0}, {24.5, 0}, QColor(236, 150, 60), QColor(150, 70, 10)));
-        p.drawPath(bottle);
+        p.drawPath(rounded(QRectF(7.5, 8.5, 17, 21), 3));
         // Label with a red cross.
         const QRectF label(9.5, 14.5, 13, 10);
         p.setPen(QPen(QColor(190, 190, 196), 0.8));
@@ -106,10 +68,7 @@ QImage drugs()
         p.drawRect(QRectF(15, 16, 2, 7));
         p.drawRect(QRectF(12.5, 18.5, 7, 2));
         // Shine along the left side.
-        QLinearGradient shine(QPointF(8, 0), QPointF(13, 0));
-        shine.setColorAt(0, QColor(255, 255, 255, 150));
-        shine.setColorAt(1, QColor(255, 255, 255, 0));
-        p.setBrush(shine);
+        p.setBrush(shade({8, 0}, {13, 0}, QColor(255, 255, 255, 150), QColor(255, 255, 255, 0)));
         p.drawRoundedRect(QRectF(8.5, 9.5, 4, 19), 2, 2);
     });
 }
@@ -117,24 +76,16 @@ QImage drugs()
 // A capsule lying diagonally, red and white halves, with a round tablet beside it.
 QImage dosageForm()
 {
-    return canvas([](QPainter &p) {
+    return paint([](QPainter &p) {
         p.save();
         p.translate(16, 15);
         p.rotate(-40);
-        const QRectF capsule(-13, -5.5, 26, 11);
-        QPainterPath whole;
-        whole.addRoundedRect(capsule, 5.5, 5.5);
-        p.save();
-        p.setClipRect(QRectF(-14, -7, 14, 14));
-        p.fillPath(whole, shade({0, -5.5}, {0, 5.5}, QColor(250, 110, 100), QColor(176, 28, 30)));
-        p.restore();
-        p.save();
-        p.setClipRect(QRectF(0, -7, 14, 14));
-        p.fillPath(whole, shade({0, -5.5}, {0, 5.5}, QColor(255, 255, 255), QColor(196, 200, 210)));
-        p.restore();
+        const QPainterPath shell = capsule(13, 5.5);
+        fillHalves(p, shell, vertical(-5.5, 5.5, QColor(250, 110, 100), QColor(176, 28, 30)),
+                   vertical(-5.5, 5.5, QColor(255, 255, 255), QColor(196, 200, 210)));
         p.setPen(QPen(QColor(90, 40, 44), 1));
         p.setBrush(Qt::NoBrush);
-        p.drawPath(whole);
+        p.drawPath(shell);
         p.setPen(QPen(QColor(120, 60, 60, 160), 1));
         p.drawLine(QPointF(0, -5.3), QPointF(0, 5.3));
         gloss(p, QRectF(-11, -4.5, 22, 4), 2);
@@ -152,7 +103,7 @@ QImage dosageForm()
 // A syringe pointing down to the left.
 QImage route()
 {
-    return canvas([](QPainter &p) {
+    return paint([](QPainter &p) {
         p.translate(16, 16);
         p.rotate(45);
         // Needle.
@@ -183,19 +134,13 @@ QImage route()
 // A page with lines of text and a red seal with ribbons.
 QImage patents()
 {
-    return canvas([](QPainter &p) {
-        QPainterPath page;
-        page.moveTo(5.5, 2.5);
-        page.lineTo(20.5, 2.5);
-        page.lineTo(26.5, 8.5);
-        page.lineTo(26.5, 29.5);
-        page.lineTo(5.5, 29.5);
-        page.closeSubpath();
+    return paint([](QPainter &p) {
+        const QRectF page(5.5, 2.5, 21, 27);
         p.setPen(QPen(QColor(110, 116, 128), 1));
         p.setBrush(shade({5, 2}, {27, 30}, QColor(255, 255, 255), QColor(222, 226, 234)));
-        p.drawPath(page);
+        p.drawPath(foldedPage(page, 6));
         p.setBrush(QColor(206, 212, 222));
-        p.drawPolygon(QPolygonF({QPointF(20.5, 2.5), QPointF(20.5, 8.5), QPointF(26.5, 8.5)}));
+        p.drawPath(pageCorner(page, 6));
         p.setPen(QPen(QColor(120, 140, 170), 1));
         for (int i = 0; i < 4; ++i) {
             p.drawLine(QPointF(9, 8.5 + i * 3.5), QPointF(i == 0 ? 17 : 23, 8.5 + i * 3.5));
@@ -209,11 +154,8 @@ QImage patents()
         p.drawPolygon(QPolygonF({QPointF(20, 25), QPointF(22, 31.5), QPointF(23.5, 29.5), QPointF(26, 31),
                                  QPointF(23, 25)}));
         // The seal.
-        QRadialGradient seal(QPointF(18.5, 21), 6);
-        seal.setColorAt(0, QColor(255, 120, 110));
-        seal.setColorAt(1, QColor(180, 24, 34));
         p.setPen(QPen(QColor(120, 16, 24), 1));
-        p.setBrush(seal);
+        p.setBrush(radial(QPointF(18.5, 21), 6, QColor(255, 120, 110), QColor(180, 24, 34)));
         p.drawEllipse(QPointF(20, 22.5), 5, 5);
         p.setPen(QPen(QColor(255, 220, 200, 200), 0.8));
         p.setBrush(Qt::NoBrush);
@@ -224,66 +166,37 @@ QImage patents()
 // A blue disc with a white letter i made of a dot and a bar.
 QImage about()
 {
-    return canvas([](QPainter &p) {
+    return paint([](QPainter &p) {
         const QRectF disc(2.5, 2.5, 27, 27);
-        QRadialGradient body(QPointF(12, 9), 24);
-        body.setColorAt(0, QColor(120, 180, 250));
-        body.setColorAt(1, QColor(20, 80, 170));
         p.setPen(QPen(QColor(16, 56, 120), 1));
-        p.setBrush(body);
+        p.setBrush(radial(QPointF(12, 9), 24, QColor(120, 180, 250), QColor(20, 80, 170)));
         p.drawEllipse(disc);
         gloss(p, QRectF(7, 4, 18, 11), 6);
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
         p.drawEllipse(QPointF(16, 9.5), 2.3, 2.3);
-        QPainterPath letter;
-        letter.moveTo(13, 13.5);
-        letter.lineTo(18, 13.5);
-        letter.lineTo(18, 23.5);
-        letter.lineTo(20, 23.5);
-        letter.lineTo(20, 26);
-        letter.lineTo(12, 26);
-        letter.lineTo(12, 23.5);
-        letter.lineTo(14, 23.5);
-        letter.lineTo(14, 16);
-        letter.lineTo(13, 16);
-        letter.closeSubpath();
-        p.drawPath(letter);
+        p.drawPath(polygon({{13, 13.5}, {18, 13.5}, {18, 23.5}, {20, 23.5}, {20, 26}, {12, 26}, {12, 23.5},
+                            {14, 23.5}, {14, 16}, {13, 16}}));
     });
 }
 
 // An open door with a green arrow leaving through it.
 QImage exitIcon()
 {
-    return canvas([](QPainter &p) {
+    return paint([](QPainter &p) {
         const QRectF frame(4.5, 2.5, 16, 27);
         p.setPen(QPen(QColor(90, 64, 40), 1));
         p.setBrush(QColor(60, 48, 40));
         p.drawRect(frame);
-        QPainterPath door;
-        door.moveTo(4.5, 2.5);
-        door.lineTo(14.5, 5.5);
-        door.lineTo(14.5, 31);
-        door.lineTo(4.5, 29.5);
-        door.closeSubpath();
         p.setBrush(shade({4, 0}, {15, 0}, QColor(226, 170, 110), QColor(160, 100, 50)));
-        p.drawPath(door);
+        p.drawPath(polygon({{4.5, 2.5}, {14.5, 5.5}, {14.5, 31}, {4.5, 29.5}})); // the door, swung open
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(250, 220, 120));
         p.drawEllipse(QPointF(12.2, 17.5), 1.1, 1.1);
 
-        QPainterPath arrow;
-        arrow.moveTo(16, 13.5);
-        arrow.lineTo(22.5, 13.5);
-        arrow.lineTo(22.5, 9);
-        arrow.lineTo(30.5, 16.5);
-        arrow.lineTo(22.5, 24);
-        arrow.lineTo(22.5, 19.5);
-        arrow.lineTo(16, 19.5);
-        arrow.closeSubpath();
         p.setPen(QPen(QColor(20, 100, 30), 1));
-        p.setBrush(shade({0, 9}, {0, 24}, QColor(130, 220, 110), QColor(40, 150, 50)));
-        p.drawPath(arrow);
+        p.setBrush(vertical(9, 24, QColor(130, 220, 110), QColor(40, 150, 50)));
+        p.drawPath(polygon({{16, 13.5}, {22.5, 13.5}, {22.5, 9}, {30.5, 16.5}, {22.5, 24}, {22.5, 19.5}, {16, 19.5}}));
     });
 }
 
