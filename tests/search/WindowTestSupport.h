@@ -1,20 +1,54 @@
 #pragma once
 
-// Helpers for driving the lookup windows in tests: lists, grid cells, mouse gestures
-// and reference answers read straight from the database.
+// Helpers for driving the lookup windows in tests: lists, grid cells, mouse gestures,
+// reference answers read straight from the database and small fixture databases.
 
 #include "Database.h"
 #include "HitList.h"
+#include "SearchWindow.h"
 #include "VbalGrid.h"
+#include "WindowHost.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QtTest>
 
 namespace WindowTest {
+
+inline const QString ItemsFound = QStringLiteral(" Item(s) Found");
+
+// The fields of a product, in the drug window's row order.
+inline const QStringList ProductFields = {QStringLiteral("trade name"),
+                                          QStringLiteral("ingredient"),
+                                          QStringLiteral("Strength"),
+                                          QStringLiteral("Dosage Form"),
+                                          QStringLiteral("Route of Administration"),
+                                          QStringLiteral("Type"),
+                                          QStringLiteral("Applicant Full Name"),
+                                          QStringLiteral("Therapeutic Equivalence (TE) Code"),
+                                          QStringLiteral("Product Number"),
+                                          QStringLiteral("New Drug Application (NDA) Number"),
+                                          QStringLiteral("Reference Listed Drug (RLD)"),
+                                          QStringLiteral("Approval Date")};
+
+// A host for a window shown on its own: commands go nowhere and no other window exists.
+class NoWindows : public WindowHost
+{
+public:
+    void PressMenuButton(int) override {}
+    frmDrugs *drugsWindow() override { return nullptr; }
+    frmIngredients *ingredientsWindow() override { return nullptr; }
+    frmDosageForm *dosageFormWindow() override { return nullptr; }
+    frmRoute *routeWindow() override { return nullptr; }
+    frmPatent *patentWindow() override { return nullptr; }
+    void maximizeWindow(QWidget *) override {}
+};
 
 inline QStringList lines(const HitList *list)
 {
@@ -59,11 +93,30 @@ inline QStringList recordFields(const QString &table, qint64 id, const QStringLi
     return result;
 }
 
+// One product read straight from the database, in the drug window's row order.
+inline QStringList productFields(qint64 id)
+{
+    return recordFields(QStringLiteral("products"), id, ProductFields);
+}
+
 inline int countOf(const QString &sql)
 {
     QSqlQuery query(Connection::shared().database());
     query.exec(sql);
     return query.next() ? query.value(0).toInt() : -1;
+}
+
+// The value column of a window's grid.
+inline QStringList values(const SearchWindow &window)
+{
+    return column(window.vbalGrid(), window.design().valueColumn);
+}
+
+// A quick search as the user runs it: the text typed, then the Search button.
+inline void search(SearchWindow &window, const QString &text)
+{
+    window.txtSearch()->setText(text);
+    QTest::mouseClick(window.cmdSearch(), Qt::LeftButton);
 }
 
 inline QPoint cellCentre(const VbalGrid *grid, int row, int column)
@@ -87,6 +140,23 @@ inline void sendMouseMove(QWidget *widget, const QPoint &at)
     QMouseEvent move(QEvent::MouseMove, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
+}
+
+// Creates the database file `path` and runs `statements` in it: a small fixture
+// for exact cases the real data lacks.
+inline void createDatabase(const QString &path, const QStringList &statements)
+{
+    const QString name = QStringLiteral("test-fixture");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        for (const QString &sql : statements) {
+            QVERIFY2(q.exec(sql), qPrintable(sql));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 } // namespace WindowTest

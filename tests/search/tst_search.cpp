@@ -1,42 +1,28 @@
 #include "AdvancedPanel.h"
 #include "AdvancedSearch.h"
 #include "Database.h"
+#include "HitList.h"
 #include "KeyList.h"
 #include "SearchWindows.h"
 #include "VbalGrid.h"
-#include "WindowHost.h"
+#include "WindowTestSupport.h"
 #include "frmDrugs.h"
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include "HitList.h"
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
+using namespace WindowTest;
+
 namespace {
 
 using AdvancedSearch::Row;
-
-class FakeHost : public WindowHost
-{
-public:
-    void PressMenuButton(int ButtonID) override { commands.append(ButtonID); }
-    frmDrugs *drugsWindow() override { return nullptr; }
-    frmIngredients *ingredientsWindow() override { return nullptr; }
-    frmDosageForm *dosageFormWindow() override { return nullptr; }
-    frmRoute *routeWindow() override { return nullptr; }
-    frmPatent *patentWindow() override { return nullptr; }
-    void maximizeWindow(QWidget *) override {}
-    QList<int> commands;
-};
 
 // Records where a double click in the grid would lead.
 class RecordingDrugs : public frmDrugs
@@ -49,90 +35,21 @@ protected:
     void followDetailRow(int row, const QString &valueText) override { followed.append({row, valueText}); }
 };
 
-const QString ItemsFound = QStringLiteral(" Item(s) Found");
-
-QStringList lines(const HitList *list)
-{
-    QStringList result;
-    for (int i = 0; i < list->count(); ++i) {
-        result << list->text(i);
-    }
-    return result;
-}
-
-// The value column of the twelve detail rows.
-QStringList values(const frmDrugs &window)
-{
-    QStringList result;
-    for (int row = 1; row <= frmDrugs::RowCount; ++row) {
-        result << window.vbalGrid()->cellText(row, frmDrugs::ValueColumn);
-    }
-    return result;
-}
-
-// One product read straight from the database, in the grid's row order.
-QStringList productFields(qint32 id)
-{
-    const char *fields[] = {"trade name", "ingredient", "Strength", "Dosage Form", "Route of Administration", "Type",
-                            "Applicant Full Name", "Therapeutic Equivalence (TE) Code", "Product Number",
-                            "New Drug Application (NDA) Number", "Reference Listed Drug (RLD)", "Approval Date"};
-    QSqlQuery query(Connection::shared().database());
-    query.exec(QStringLiteral("SELECT * FROM products WHERE ID = %1").arg(id));
-    QStringList result;
-    if (query.next()) {
-        for (const char *field : fields) {
-            result << fieldText(query.value(QString::fromLatin1(field)));
-        }
-    }
-    return result;
-}
-
-int countOf(const QString &sql)
-{
-    QSqlQuery query(Connection::shared().database());
-    query.exec(sql);
-    return query.next() ? query.value(0).toInt() : -1;
-}
-
 void clickLine(HitList *list, int position)
 {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(position, 0)).center());
-}
-
-QPoint cellCentre(const VbalGrid *grid, int row, int column)
-{
-    QAbstractItemView *view = grid->itemView();
-    return view->visualRect(view->model()->index(row - 1, column - 1)).center();
-}
-
-// A double click as the window system delivers it: press, release, double click.
-void doubleClick(QWidget *widget, const QPoint &at)
-{
-    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
-    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
-}
-
-void sendMouseMove(QWidget *widget, const QPoint &at)
-{
-    QMouseEvent move(QEvent::MouseMove, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(widget, &move);
 }
 
 // A small reference database for exact cases the real data lacks (a Null strength,
 // a Null trade name).
 void buildFixture(const QString &path)
 {
-    const QString name = QStringLiteral("search-fixture");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        const QString vocabulary = QStringLiteral(
-            " (ID INTEGER PRIMARY KEY, name TEXT COLLATE NOCASE, DEFINITION TEXT, [USE RESTRICTIONS] TEXT,"
-            " [SHORT NAME] TEXT, [FDA CODE] TEXT, [NCI CONCEPT ID] TEXT)");
-        const QStringList statements = {
+    const QString vocabulary = QStringLiteral(
+        " (ID INTEGER PRIMARY KEY, name TEXT COLLATE NOCASE, DEFINITION TEXT, [USE RESTRICTIONS] TEXT,"
+        " [SHORT NAME] TEXT, [FDA CODE] TEXT, [NCI CONCEPT ID] TEXT)");
+    createDatabase(
+        path,
+        {
             QStringLiteral("CREATE TABLE products (ID INTEGER PRIMARY KEY, [trade name] TEXT COLLATE NOCASE,"
                            " ingredient TEXT COLLATE NOCASE, Strength TEXT COLLATE NOCASE,"
                            " [Dosage Form] TEXT COLLATE NOCASE, [Route of Administration] TEXT COLLATE NOCASE,"
@@ -148,12 +65,7 @@ void buildFixture(const QString &path)
                            " VALUES (1, 'EXCEDRIN', 'ASPIRIN;CAFFEINE', NULL, 'NOVARTIS', 'OTC'),"
                            " (2, NULL, 'MYSTERY', '1MG', 'ACME', 'RX'),"
                            " (3, 'ANACIN', 'ASPIRIN', '400MG', 'PFIZER', 'OTC')"),
-        };
-        for (const QString &sql : statements) {
-            QVERIFY2(q.exec(sql), qPrintable(sql));
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
+        });
 }
 
 } // namespace
@@ -194,9 +106,8 @@ private slots:
 
 private:
     std::unique_ptr<frmDrugs> makeWindow();
-    void search(frmDrugs &window, const QString &text);
 
-    FakeHost m_host;
+    NoWindows m_host;
     QTemporaryDir m_dir;
 };
 
@@ -223,12 +134,6 @@ std::unique_ptr<frmDrugs> SearchTest::makeWindow()
         return nullptr;
     }
     return window;
-}
-
-void SearchTest::search(frmDrugs &window, const QString &text)
-{
-    window.txtSearch()->setText(text);
-    QTest::mouseClick(window.cmdSearch(), Qt::LeftButton);
 }
 
 // ---------------------------------------------------------------- builder
@@ -708,15 +613,13 @@ void SearchTest::doubleClickFollowsOnlyRowsWithTheInformationIcon()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.GetProductDetails(36390);
-    QWidget *viewport = window.vbalGrid()->itemView()->viewport();
-    const VbalGrid *grid = window.vbalGrid();
+    VbalGrid *grid = window.vbalGrid();
 
-    doubleClick(viewport, cellCentre(grid, 4, 4)); // value cell
-    doubleClick(viewport, cellCentre(grid, 2, 2)); // caption cell
-    doubleClick(viewport, cellCentre(grid, 1, 4)); // trade name: nowhere to go
-    doubleClick(viewport, cellCentre(grid, 6, 3));
-    window.vbalGrid()->itemView()->scrollToBottom();
-    doubleClick(viewport, cellCentre(grid, 10, 3)); // information icon
+    doubleClickCell(grid, 4, 4); // value cell
+    doubleClickCell(grid, 2, 2); // caption cell
+    doubleClickCell(grid, 1, 4); // trade name: nowhere to go
+    doubleClickCell(grid, 6, 3);
+    doubleClickCell(grid, 10, 3); // information icon
 
     const QStringList fields = productFields(36390);
     const QList<QPair<int, QString>> expected = {{4, fields[3]}, {2, fields[1]}, {10, fields[9]}};

@@ -24,7 +24,6 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSqlDatabase>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -32,8 +31,6 @@
 using namespace WindowTest;
 
 namespace {
-
-const QString ItemsFound = QStringLiteral(" Item(s) Found");
 
 const QStringList VocabularyFields = {QStringLiteral("name"),      QStringLiteral("DEFINITION"),
                                       QStringLiteral("USE RESTRICTIONS"), QStringLiteral("SHORT NAME"),
@@ -45,18 +42,6 @@ const QStringList PatentFields = {QStringLiteral("Patent Number"),
                                   QStringLiteral("Drug Substance Flag"),
                                   QStringLiteral("Drug Product Flag"),
                                   QStringLiteral("Patent Use Code")};
-const QStringList ProductFields = {QStringLiteral("trade name"),
-                                   QStringLiteral("ingredient"),
-                                   QStringLiteral("Strength"),
-                                   QStringLiteral("Dosage Form"),
-                                   QStringLiteral("Route of Administration"),
-                                   QStringLiteral("Type"),
-                                   QStringLiteral("Applicant Full Name"),
-                                   QStringLiteral("Therapeutic Equivalence (TE) Code"),
-                                   QStringLiteral("Product Number"),
-                                   QStringLiteral("New Drug Application (NDA) Number"),
-                                   QStringLiteral("Reference Listed Drug (RLD)"),
-                                   QStringLiteral("Approval Date")};
 
 // Real products: LIPITOR (TABLET, ORAL, application 020702); VITRAKVI (application
 // 210861, which patent 10005783 covers in two of its three records); A-HYDROCORT
@@ -77,16 +62,6 @@ QString sqlLiteral(const QString &text)
     return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
 }
 
-QStringList values(const SearchWindow &window)
-{
-    return column(window.vbalGrid(), window.design().valueColumn);
-}
-
-QStringList productFields(qint64 id)
-{
-    return recordFields(QStringLiteral("products"), id, ProductFields);
-}
-
 QString productLineOf(qint64 id)
 {
     const QStringList f = productFields(id);
@@ -104,12 +79,6 @@ QStringList parameterTicks(const SearchWindow &window)
     return ticked;
 }
 
-void search(SearchWindow &window, const QString &text)
-{
-    window.txtSearch()->setText(text);
-    QTest::mouseClick(window.cmdSearch(), Qt::LeftButton);
-}
-
 // True when no message box or other modal window came up.
 bool noMessageBox()
 {
@@ -125,47 +94,25 @@ bool noMessageBox()
     return true;
 }
 
-class NoWindows : public WindowHost
-{
-public:
-    void PressMenuButton(int) override {}
-    frmDrugs *drugsWindow() override { return nullptr; }
-    frmIngredients *ingredientsWindow() override { return nullptr; }
-    frmDosageForm *dosageFormWindow() override { return nullptr; }
-    frmRoute *routeWindow() override { return nullptr; }
-    frmPatent *patentWindow() override { return nullptr; }
-    void maximizeWindow(QWidget *) override {}
-};
-
 // Four tables as kvostrel.mdb has them, with patent records the real data lacks: one
 // without a number.
 void buildPatentFixture(const QString &path)
 {
-    const QString name = QStringLiteral("patent-fixture");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        const QString vocabulary = QStringLiteral(
-            " (ID INTEGER PRIMARY KEY, name TEXT, DEFINITION TEXT, [USE RESTRICTIONS] TEXT, [SHORT NAME] TEXT,"
-            " [FDA CODE] TEXT, [NCI CONCEPT ID] TEXT)");
-        const QStringList statements = {
-            QStringLiteral("CREATE TABLE products (ID INTEGER PRIMARY KEY, [trade name] TEXT, ingredient TEXT)"),
-            QStringLiteral("CREATE TABLE [dosage form]") + vocabulary,
-            QStringLiteral("CREATE TABLE [route of administration]") + vocabulary,
-            QStringLiteral("CREATE TABLE patent (ID INTEGER PRIMARY KEY, [Patent Number] TEXT,"
-                           " [Patent Expire Date] TEXT, [New Drug Application (NDA) Number] TEXT,"
-                           " [Product Number] TEXT, [Drug Substance Flag] TEXT, [Drug Product Flag] TEXT,"
-                           " [Patent Use Code] TEXT)"),
-            QStringLiteral("INSERT INTO patent VALUES (1, '5000001', 'Jan 1, 2030', '000111', '001', 'Y', NULL, 'U-1'),"
-                           " (2, NULL, 'Feb 2, 2031', '000222', '002', NULL, 'Y', NULL)"),
-        };
-        for (const QString &sql : statements) {
-            QVERIFY2(q.exec(sql), qPrintable(sql));
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
+    const QString vocabulary = QStringLiteral(
+        " (ID INTEGER PRIMARY KEY, name TEXT, DEFINITION TEXT, [USE RESTRICTIONS] TEXT, [SHORT NAME] TEXT,"
+        " [FDA CODE] TEXT, [NCI CONCEPT ID] TEXT)");
+    createDatabase(
+        path, {
+                  QStringLiteral("CREATE TABLE products (ID INTEGER PRIMARY KEY, [trade name] TEXT, ingredient TEXT)"),
+                  QStringLiteral("CREATE TABLE [dosage form]") + vocabulary,
+                  QStringLiteral("CREATE TABLE [route of administration]") + vocabulary,
+                  QStringLiteral("CREATE TABLE patent (ID INTEGER PRIMARY KEY, [Patent Number] TEXT,"
+                                 " [Patent Expire Date] TEXT, [New Drug Application (NDA) Number] TEXT,"
+                                 " [Product Number] TEXT, [Drug Substance Flag] TEXT, [Drug Product Flag] TEXT,"
+                                 " [Patent Use Code] TEXT)"),
+                  QStringLiteral("INSERT INTO patent VALUES (1, '5000001', 'Jan 1, 2030', '000111', '001', 'Y', NULL,"
+                                 " 'U-1'), (2, NULL, 'Feb 2, 2031', '000222', '002', NULL, 'Y', NULL)"),
+              });
 }
 
 } // namespace
