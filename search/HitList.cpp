@@ -25,16 +25,6 @@ void HitListModel::setLines(QStringList lines)
     endResetModel();
 }
 
-void HitListModel::appendLines(const QStringList &lines)
-{
-    if (lines.isEmpty()) {
-        return;
-    }
-    beginInsertRows(QModelIndex(), int(m_lines.size()), int(m_lines.size() + lines.size() - 1));
-    m_lines.append(lines);
-    endInsertRows();
-}
-
 HitList::HitList(QWidget *parent)
     : QuietFocusView<QListView>(parent), m_model(new HitListModel(this))
 {

@@ -19,14 +19,13 @@ public:
 
     const QStringList &lines() const { return m_lines; }
     void setLines(QStringList lines);
-    void appendLines(const QStringList &lines);
 
 private:
     QStringList m_lines;
 };
 
 // `lstSearch`: the visible hit list. It offers the list-box operations the windows use
-// (count, line text, selected position, clear, add lines) over a plain string model,
+// (count, line text, selected position, clear) over a plain string model,
 // so tens of thousands of hits are listed at once without an item object per line.
 // Setting the current row from code selects that line, as a click does.
 class HitList : public QuietFocusView<QListView>
@@ -45,7 +44,6 @@ public:
     void setCurrentRow(int row);
 
     void clear() { m_model->setLines({}); }
-    void addItems(const QStringList &lines) { m_model->appendLines(lines); }
     // Replaces every line in one batch.
     void setLines(QStringList lines) { m_model->setLines(std::move(lines)); }
 

@@ -35,7 +35,6 @@ public:
     }
 
     void addItem(const QVariant &key) { m_keys.append(key); }
-    void addItems(const QVariantList &keys) { m_keys.append(keys); }
     // Replaces every key in one batch.
     void setItems(QVariantList keys) { m_keys = std::move(keys); }
     void clear() { m_keys.clear(); }

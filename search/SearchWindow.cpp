@@ -5,16 +5,14 @@
 #include "AppFonts.h"
 #include "Database.h"
 #include "DesignGeometry.h"
+#include "HitList.h"
 #include "KeyList.h"
-#include "QuietFocusView.h"
 #include "VbalGrid.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include "HitList.h"
 #include <QPushButton>
 
 // The icons live in this static library; make sure they are linked in and registered
@@ -98,8 +96,6 @@ void SearchWindow::createControls()
     m_lstSearch->setObjectName(QStringLiteral("lstSearch"));
     m_lstSearch->setAccessibleName(QStringLiteral("Search results"));
     m_lstSearch->setFont(AppFonts::tahoma(8.25, true));
-    m_lstSearch->setUniformItemSizes(true);
-    m_lstSearch->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lstSearch->setMouseTracking(true);
     m_lstSearch->viewport()->installEventFilter(this);
     connect(m_lstSearch, &HitList::itemSelectionChanged, this, &SearchWindow::lstSearch_Click);
@@ -386,13 +382,12 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     }
 
     if (ok) {
-        m_fillingList = true;
         const int lineCount = int(hits.lines.size());
         if (!m_design.keyField.isEmpty()) {
             m_lstSearchID->setItems(std::move(hits.keys));
         }
+        // The reset leaves no line selected, so the details stay as they are.
         m_lstSearch->setLines(std::move(hits.lines));
-        m_fillingList = false;
         m_lblSearch->setText(QString::number(lineCount) + ItemsFound);
         m_lblSearch->setToolTip(QString());
     } else {
@@ -439,9 +434,6 @@ void SearchWindow::advancedSearch()
 
 void SearchWindow::lstSearch_Click()
 {
-    if (m_fillingList) {
-        return;
-    }
     const int position = m_lstSearch->currentRow();
     if (position < 0) {
         return;

@@ -213,5 +213,4 @@ private:
 
     bool m_searching = false;
     bool m_lastSearchFailed = false;
-    bool m_fillingList = false;
 };
