@@ -306,8 +306,7 @@ void SearchWindow::vbalGrid_MouseMove()
         m_vbalGrid->setFocus(Qt::MouseFocusReason);
     }
     if (m_design.helpStrip == HelpStrip::HintOnPointer) {
-        m_lblTooltip->setText(m_design.hint);
-        m_imgTooltip->show();
+        showGeneralHint();
     }
 }
 
