@@ -58,7 +58,7 @@ void RecordWindow::vbalGrid_DblClick(int, int)
     Navigation::listDrugs(*host(), m_drugParameterRow, value);
 }
 
-QString RecordWindow::nameAndShortName(const RecordValues &record)
+std::optional<QString> RecordWindow::detailsTitle(const RecordValues &record) const
 {
     namespace V = Schema::Vocabulary;
     return record.text(QString(V::Name)) + QStringLiteral(" (") + record.text(QString(V::ShortName))

@@ -4,8 +4,9 @@
 
 // What the dosage form, route and patent windows share: one record of a reference
 // table shown in three columns (icon, caption, value), the help hint once the pointer
-// crosses the grid, the quick search callable from other windows, and a double click
-// that lists in the drug window every product sharing one value of the record on show.
+// crosses the grid, the quick search callable from other windows, a double click
+// that lists in the drug window every product sharing one value of the record on show,
+// and the vocabulary title "Name (SHORT NAME)" (the patent window titles its own way).
 class RecordWindow : public SearchWindow
 {
     Q_OBJECT
@@ -33,9 +34,8 @@ protected:
 
     // Any cell of any row: the products that share the value of the source row.
     void vbalGrid_DblClick(int row, int column) override;
-
     // "Name (SHORT NAME)", the title of a dosage form or a route.
-    static QString nameAndShortName(const RecordValues &record);
+    std::optional<QString> detailsTitle(const RecordValues &record) const override;
 
 private:
     int m_sourceRow;

@@ -47,8 +47,3 @@ frmDosageForm::frmDosageForm(WindowHost *host, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmDosageForm"));
 }
-
-std::optional<QString> frmDosageForm::detailsTitle(const RecordValues &record) const
-{
-    return nameAndShortName(record);
-}

@@ -13,7 +13,4 @@ public:
 
     static constexpr int RowCount = 6;
     static SearchWindowDesign windowDesign();
-
-protected:
-    std::optional<QString> detailsTitle(const RecordValues &record) const override;
 };

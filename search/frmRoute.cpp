@@ -17,10 +17,11 @@ constexpr int UseRestrictionsParameter = 3;
 SearchWindowDesign frmRoute::windowDesign()
 {
     namespace V = Schema::Vocabulary;
-    // The same six pictures as the dosage form window; picture 3 (use restrictions) is never shown.
+    // The dosage form window's six pictures and panel rows; picture 3 (use restrictions)
+    // is never shown, and its panel row is hidden.
+    const SearchWindowDesign forms = frmDosageForm::windowDesign();
     SearchWindowDesign d = recordDesign(
-        QStringLiteral("Route of Administration"), SqlText::Window::Route, QString(V::Name),
-        frmDosageForm::windowDesign().images,
+        QStringLiteral("Route of Administration"), SqlText::Window::Route, QString(V::Name), forms.images,
         {
             {QStringLiteral("Name"), QString(V::Name), 1, false, {}},
             {QStringLiteral("Definition"), QString(V::Definition), 2, false, {}},
@@ -29,7 +30,7 @@ SearchWindowDesign frmRoute::windowDesign()
             {QStringLiteral("NCI CONCEPT ID"), QString(V::NciConceptId), 6, false, {}},
         },
         QStringLiteral("Double click on the grid to get all the drugs administered using the selected route."));
-    d.parameterRows = frmDosageForm::windowDesign().parameterRows;
+    d.parameterRows = forms.parameterRows;
     d.parameterRows[UseRestrictionsParameter].hidden = true;
     return d;
 }
@@ -38,9 +39,4 @@ frmRoute::frmRoute(WindowHost *host, QWidget *parent)
     : RecordWindow(windowDesign(), NameRow, DrugsRouteParameter, host, parent)
 {
     setObjectName(QStringLiteral("frmRoute"));
-}
-
-std::optional<QString> frmRoute::detailsTitle(const RecordValues &record) const
-{
-    return nameAndShortName(record);
 }
