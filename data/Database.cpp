@@ -18,6 +18,11 @@ std::unique_ptr<Connection> s_connection;
 std::unique_ptr<Command> s_command;
 std::unique_ptr<RowSet> s_rowSet;
 
+AppError rowSetError(int number, const char *operation, const QString &description)
+{
+    return AppError(number, RowSetSource + QLatin1Char('.') + QLatin1String(operation), description);
+}
+
 // Refuses, with a message in the program's words, anything that is not an SQLite file.
 void checkDatabaseFile(const QString &filePath)
 {
@@ -198,92 +203,62 @@ RowSet &RowSet::shared()
 
 void RowSet::open(const Command &command)
 {
-    if (m_open) {
-        throw AppError(DbErrorNumber::RowSetBusy, RowSetSource + QStringLiteral(".Open"),
-                       QStringLiteral("Another search is still being read; try again when it has finished."));
+    if (isOpen()) {
+        throw rowSetError(DbErrorNumber::RowSetBusy, "Open",
+                          QStringLiteral("Another search is still being read; try again when it has finished."));
     }
     Connection *connection = command.activeConnection();
     if (!connection || !connection->isOpen()) {
-        throw AppError(DbErrorNumber::NotOpen, RowSetSource + QStringLiteral(".Open"),
-                       QStringLiteral("The database is not open."));
+        throw rowSetError(DbErrorNumber::NotOpen, "Open", QStringLiteral("The database is not open."));
     }
     auto query = std::make_unique<QSqlQuery>(connection->database());
     query->setForwardOnly(true);
     if (!query->exec(command.commandText())) {
-        throw AppError(DbErrorNumber::QueryFailed, RowSetSource + QStringLiteral(".Open"),
-                       QStringLiteral("The search could not run: %1").arg(query->lastError().text()));
+        throw rowSetError(DbErrorNumber::QueryFailed, "Open",
+                          QStringLiteral("The search could not run: %1").arg(query->lastError().text()));
     }
     m_query = std::move(query);
     m_record = m_query->record();
-    m_sql = command.commandText();
-    m_open = true;
     m_onRow = m_query->next();
-    m_position = m_onRow ? 0 : -1;
 }
 
 bool RowSet::eof() const
 {
-    return !m_open || !m_onRow;
+    return !m_onRow;
 }
 
-void RowSet::moveFirst()
+void RowSet::requireCurrentRow(const char *operation) const
 {
-    if (!m_open) {
-        throw AppError(DbErrorNumber::NoCurrentRow, RowSetSource + QStringLiteral(".MoveFirst"),
-                       QStringLiteral("The row set is closed."));
+    if (!m_onRow) {
+        throw rowSetError(DbErrorNumber::NoCurrentRow, operation, QStringLiteral("There is no current row."));
     }
-    if (m_position == 0) {
-        return;
-    }
-    // A forward-only result cannot go back: run the same text again.
-    if (!m_query->exec(m_sql)) {
-        throw AppError(DbErrorNumber::QueryFailed, RowSetSource + QStringLiteral(".MoveFirst"),
-                       m_query->lastError().text());
-    }
-    m_onRow = m_query->next();
-    m_position = m_onRow ? 0 : -1;
 }
 
 void RowSet::moveNext()
 {
-    if (!m_open || !m_onRow) {
-        throw AppError(DbErrorNumber::NoCurrentRow, RowSetSource + QStringLiteral(".MoveNext"),
-                       QStringLiteral("There is no current row."));
-    }
+    requireCurrentRow("MoveNext");
     m_onRow = m_query->next();
-    ++m_position;
-}
-
-bool RowSet::hasField(const QString &name) const
-{
-    return m_open && m_record.indexOf(name) >= 0;
 }
 
 int RowSet::fieldIndex(const QString &name) const
 {
-    const int index = m_open ? m_record.indexOf(name) : -1; // ignores case
+    const int index = m_record.indexOf(name); // ignores case; an empty record while closed
     if (index < 0) {
-        throw AppError(DbErrorNumber::NoSuchField, RowSetSource + QStringLiteral(".Fields"),
-                       QStringLiteral("The result has no column \"%1\".").arg(name));
+        throw rowSetError(DbErrorNumber::NoSuchField, "Fields",
+                          QStringLiteral("The result has no column \"%1\".").arg(name));
     }
     return index;
 }
 
 QVariant RowSet::field(int index) const
 {
-    if (!m_open || !m_onRow) {
-        throw AppError(DbErrorNumber::NoCurrentRow, RowSetSource + QStringLiteral(".Fields"),
-                       QStringLiteral("There is no current row."));
-    }
+    requireCurrentRow("Fields");
     return m_query->value(index);
 }
 
 QVariant RowSet::field(const QString &name) const
 {
-    if (!m_open || !m_onRow) {
-        throw AppError(DbErrorNumber::NoCurrentRow, RowSetSource + QStringLiteral(".Fields"),
-                       QStringLiteral("There is no current row."));
-    }
+    requireCurrentRow("Fields");
     return m_query->value(fieldIndex(name));
 }
 
@@ -294,10 +269,7 @@ void RowSet::close()
     }
     m_query.reset();
     m_record = QSqlRecord();
-    m_open = false;
     m_onRow = false;
-    m_position = -1;
-    m_sql.clear();
 }
 
 RowSet &openSharedQuery(const QString &sql)

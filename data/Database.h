@@ -71,8 +71,9 @@ private:
     QString m_commandText;
 };
 
-// The row set of the query being read. After `open` it stands on the first row, or
-// at its end when the result is empty. Fields are found by name, ignoring case.
+// The row set of the query being read, from first row to last. After `open` it stands
+// on the first row, or at its end when the result is empty. Fields are found by name,
+// ignoring case.
 class RowSet
 {
 public:
@@ -80,13 +81,11 @@ public:
 
     // Runs the command's text on its connection. Throws AppError (the row set stays closed).
     void open(const Command &command);
-    bool isOpen() const { return m_open; }
+    bool isOpen() const { return m_query != nullptr; }
     bool eof() const;
-    void moveFirst();
     void moveNext();
     // The value of a column of the current row: text, a number or Null. Throws AppError.
     QVariant field(const QString &name) const;
-    bool hasField(const QString &name) const;
     // The position of a column in this result (case ignored); throws AppError when absent.
     // Reading by position saves the name lookup on every row of a long result.
     int fieldIndex(const QString &name) const;
@@ -94,12 +93,12 @@ public:
     void close();
 
 private:
-    std::unique_ptr<QSqlQuery> m_query;
+    // Throws AppError (NoCurrentRow) naming `operation` unless the row set stands on a row.
+    void requireCurrentRow(const char *operation) const;
+
+    std::unique_ptr<QSqlQuery> m_query; // null while closed
     QSqlRecord m_record;
-    bool m_open = false;
     bool m_onRow = false;
-    int m_position = -1;
-    QString m_sql;
 };
 
 // Runs one SQL text through the shared command and row set: point the command at the
