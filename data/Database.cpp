@@ -92,15 +92,9 @@ Connection &Connection::shared()
 
 void Connection::releaseShared()
 {
-    if (s_rowSet) {
-        s_rowSet->close();
-    }
     s_rowSet.reset();
     s_command.reset();
-    if (s_connection) {
-        s_connection->close();
-    }
-    s_connection.reset();
+    s_connection.reset(); // its destructor closes it
 }
 
 QString Connection::defaultDatabasePath()
@@ -112,46 +106,48 @@ void Connection::open(const QString &filePath)
 {
     close();
     checkDatabaseFile(filePath);
+    const QString shown = QDir::toNativeSeparators(filePath);
+    // Every failure from here on closes the connection again before it is reported.
+    const auto fail = [this](int number, const QString &description) {
+        close();
+        return AppError(number, ConnectionSource, description);
+    };
 
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    db.setDatabaseName(filePath);
-    // Without this option the driver would create a missing file and allow writes.
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    if (!db.open()) {
-        const QString reason = db.lastError().text();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_connectionName);
-        throw AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
-                       QStringLiteral("The database file \"%1\" cannot be opened: %2")
-                           .arg(QDir::toNativeSeparators(filePath), reason));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        db.setDatabaseName(filePath);
+        // Without this option the driver would create a missing file and allow writes.
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        m_open = db.open();
     }
-    db = QSqlDatabase();
-    m_open = true;
+    if (!m_open) {
+        throw fail(DbErrorNumber::FileUnreadable, QStringLiteral("The database file \"%1\" cannot be opened: %2")
+                                                      .arg(shown, database().lastError().text()));
+    }
     m_filePath = filePath;
 
     QStringList tables;
+    bool listed = false;
+    QString reason;
     {
         QSqlQuery query(database());
         query.exec(QStringLiteral("PRAGMA query_only = ON"));
-        if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))) {
-            const QString reason = query.lastError().text();
-            query = QSqlQuery();
-            close();
-            throw AppError(DbErrorNumber::NotADatabase, ConnectionSource,
-                           QStringLiteral("The file \"%1\" is not a database that this program can read: %2")
-                               .arg(QDir::toNativeSeparators(filePath), reason));
-        }
+        listed = query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
+        reason = query.lastError().text();
         while (query.next()) {
-            tables << query.value(0).toString().toLower();
+            tables << query.value(0).toString();
         }
     }
+    if (!listed) {
+        throw fail(DbErrorNumber::NotADatabase,
+                   QStringLiteral("The file \"%1\" is not a database that this program can read: %2").arg(shown, reason));
+    }
     for (const QLatin1StringView table : Schema::RequiredTables) {
-        if (!tables.contains(QString(table).toLower())) {
-            close();
-            throw AppError(DbErrorNumber::TableMissing, ConnectionSource,
-                           QStringLiteral("The database file \"%1\" has no table \"%2\": it is not a drug "
-                                          "reference database. Rebuild it with kvostrel-import.")
-                               .arg(QDir::toNativeSeparators(filePath), QString(table)));
+        if (!tables.contains(QString(table), Qt::CaseInsensitive)) {
+            throw fail(DbErrorNumber::TableMissing,
+                       QStringLiteral("The database file \"%1\" has no table \"%2\": it is not a drug "
+                                      "reference database. Rebuild it with kvostrel-import.")
+                           .arg(shown, QString(table)));
         }
     }
 }
@@ -163,14 +159,12 @@ bool Connection::isOpen() const
 
 void Connection::close()
 {
-    if (s_rowSet && s_rowSet->isOpen()) {
+    // The row set reads through this connection: its query goes first.
+    if (s_rowSet) {
         s_rowSet->close();
     }
     if (QSqlDatabase::contains(m_connectionName)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-            db.close();
-        }
+        database().close();
         QSqlDatabase::removeDatabase(m_connectionName);
     }
     m_open = false;
