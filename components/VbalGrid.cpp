@@ -286,9 +286,7 @@ int VbalGrid::addColumn(const QString &key, const QString &header, int widthPixe
     m_inSelection.append(includeInSelection);
     // Cells of rows that already exist take the new column's selection rule.
     for (int row = 0; row < m_view->rowCount(); ++row) {
-        auto *item = new QTableWidgetItem;
-        item->setFlags(includeInSelection ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::ItemIsEnabled);
-        m_view->setItem(row, column, item);
+        m_view->setItem(row, column, newCell(column));
     }
     return column + 1;
 }
@@ -324,6 +322,18 @@ bool VbalGrid::columnInSelection(int column0) const
     return column0 >= 0 && column0 < m_inSelection.size() && m_inSelection.at(column0);
 }
 
+QTableWidgetItem *VbalGrid::newCell(int column0) const
+{
+    auto *item = new QTableWidgetItem;
+    item->setFlags(columnInSelection(column0) ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::ItemIsEnabled);
+    return item;
+}
+
+QTableWidgetItem *VbalGrid::existingCell(int row, int column) const
+{
+    return row <= rowCount() ? m_view->item(row - 1, column - 1) : nullptr;
+}
+
 void VbalGrid::checkCell(int row, int column, const char *source) const
 {
     if (column < 1 || column > columnCount()) {
@@ -344,9 +354,7 @@ void VbalGrid::setCell(int row, int column, const QString &text, int flags, int 
         for (int r = oldRows; r < row; ++r) {
             m_view->setRowHeight(r, MinimumRowHeight);
             for (int c = 0; c < columnCount(); ++c) {
-                auto *item = new QTableWidgetItem;
-                item->setFlags(columnInSelection(c) ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::ItemIsEnabled);
-                m_view->setItem(r, c, item);
+                m_view->setItem(r, c, newCell(c));
             }
         }
     }
@@ -372,21 +380,21 @@ QString VbalGrid::cellText(int row, int column) const
 int VbalGrid::cellFlags(int row, int column) const
 {
     checkCell(row, column, "CellTextFlags");
-    const QTableWidgetItem *item = row <= rowCount() ? m_view->item(row - 1, column - 1) : nullptr;
+    const QTableWidgetItem *item = existingCell(row, column);
     return item ? item->data(FlagsRole).toInt() : 0;
 }
 
 int VbalGrid::cellIcon(int row, int column) const
 {
     checkCell(row, column, "CellIcon");
-    const QTableWidgetItem *item = row <= rowCount() ? m_view->item(row - 1, column - 1) : nullptr;
+    const QTableWidgetItem *item = existingCell(row, column);
     return item && item->data(IconIndexRole).isValid() ? item->data(IconIndexRole).toInt() : -1;
 }
 
 void VbalGrid::setCellAccessibleText(int row, int column, const QString &text)
 {
     checkCell(row, column, "CellAccessibleText");
-    if (QTableWidgetItem *item = row <= rowCount() ? m_view->item(row - 1, column - 1) : nullptr) {
+    if (QTableWidgetItem *item = existingCell(row, column)) {
         item->setData(Qt::AccessibleTextRole, text);
     }
 }

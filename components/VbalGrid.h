@@ -3,7 +3,7 @@
 #include <QWidget>
 
 class QAbstractItemView;
-class QTableWidget;
+class QTableWidgetItem;
 class VbalImageList;
 
 // Text-drawing flags a grid cell carries (the platform's values, so callers can pass
@@ -106,6 +106,10 @@ private:
     friend class Delegate;
 
     void checkCell(int row, int column, const char *source) const;
+    // A blank cell for a column (from 0), selectable when the column is in the selection.
+    QTableWidgetItem *newCell(int column0) const;
+    // The cell at a checked position; nullptr on a row not created yet.
+    QTableWidgetItem *existingCell(int row, int column) const;
     void fitRowHeight(int row);
     void fitRowHeights();
     bool columnInSelection(int column0) const;
