@@ -9,9 +9,8 @@
 // drug window's statement alone, run to its last row on the same connection.
 
 #include "AdvancedSearch.h"
-#include "Database.h"
+#include "BenchSupport.h"
 #include "HitList.h"
-#include "KeyList.h"
 #include "VbalGrid.h"
 #include "frmDosageForm.h"
 #include "frmDrugs.h"
@@ -22,21 +21,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSqlQuery>
 #include <QTextStream>
 
-#include <algorithm>
-#include <vector>
+using namespace Bench;
 
 namespace {
 
 constexpr int DosageFormRow = 11; // the drug window's "Dosage Form" parameter row
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
 
 // The drug window's statement for dosage forms containing `name`, default options.
 QString drugStatement(const QString &name)
@@ -47,27 +38,11 @@ QString drugStatement(const QString &name)
                                      AdvancedSearch::AllKeywords);
 }
 
-double runSqlToLastRow(const QString &sql, int *rows)
-{
-    QElapsedTimer timer;
-    timer.start();
-    QSqlQuery query(Connection::shared().database());
-    query.setForwardOnly(true);
-    query.exec(sql);
-    int count = 0;
-    while (query.next()) {
-        query.value(0);
-        query.value(1);
-        ++count;
-    }
-    *rows = count;
-    return timer.nsecsElapsed() / 1e6;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
+    drawOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     QTextStream out(stdout);
     const QStringList arguments = app.arguments();

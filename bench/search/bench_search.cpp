@@ -8,77 +8,26 @@
 // 2. One details fill (GetProductDetails) per product of a spread of keys.
 // 3. Peak resident memory (VmHWM) once every product is listed.
 
-#include "Database.h"
+#include "BenchSupport.h"
+#include "HitList.h"
 #include "KeyList.h"
+#include "NoWindows.h"
 #include "SqlText.h"
-#include "WindowHost.h"
 #include "frmDrugs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include "HitList.h"
-#include <QSqlQuery>
 #include <QTextStream>
 
 #include <algorithm>
 #include <vector>
 
+using namespace Bench;
+
 namespace {
-
-class NoHost : public WindowHost
-{
-public:
-    void PressMenuButton(int) override {}
-    frmDrugs *drugsWindow() override { return nullptr; }
-    frmIngredients *ingredientsWindow() override { return nullptr; }
-    frmDosageForm *dosageFormWindow() override { return nullptr; }
-    frmRoute *routeWindow() override { return nullptr; }
-    frmPatent *patentWindow() override { return nullptr; }
-    void maximizeWindow(QWidget *) override {}
-};
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
-QString statusLine(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return QStringLiteral("?");
-    }
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key)) {
-            return QString::fromLatin1(line.mid(qstrlen(key))).simplified();
-        }
-    }
-    return QStringLiteral("?");
-}
-
-// The SQL text alone: executed and stepped to its last row, each row's two fields read.
-double runSqlToLastRow(const QString &sql, int *rows)
-{
-    QElapsedTimer timer;
-    timer.start();
-    QSqlQuery query(Connection::shared().database());
-    query.setForwardOnly(true);
-    query.exec(sql);
-    int count = 0;
-    while (query.next()) {
-        query.value(0);
-        query.value(1);
-        ++count;
-    }
-    const double ms = timer.nsecsElapsed() / 1e6;
-    *rows = count;
-    return ms;
-}
 
 // Enter released in the search box: the time until the list is shown and the count
 // set (the key's handler returns), and the time until the shown list is painted.
@@ -97,9 +46,7 @@ std::pair<double, double> pressEnter(frmDrugs &window)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    drawOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     QTextStream out(stdout);
     const QString database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(KVOSTREL_DB_PATH);
@@ -112,9 +59,9 @@ int main(int argc, char *argv[])
         return 1;
     }
     out << "database: " << database << "\n";
-    out << "resident before the window: " << statusLine("VmRSS:") << "\n";
+    out << "resident before the window: " << processStatus("VmRSS:") << "\n";
 
-    NoHost host;
+    WindowTest::NoWindows host;
     frmDrugs window(&host);
     window.resize(1010, 640);
     window.show();
@@ -146,7 +93,7 @@ int main(int argc, char *argv[])
     out << QStringLiteral("  Enter to list painted      %1 ms\n").arg(median(paintedTimes), 8, 'f', 1);
 
     // 3. Memory with every product listed.
-    out << "\npeak resident memory with every product listed: " << statusLine("VmHWM:")
+    out << "\npeak resident memory with every product listed: " << processStatus("VmHWM:")
         << "  (target: under 80 MB)\n";
 
     // 2. Details fills over a spread of the listed keys.

@@ -5,9 +5,9 @@
 
 #include "Database.h"
 #include "HitList.h"
+#include "NoWindows.h"
 #include "SearchWindow.h"
 #include "VbalGrid.h"
-#include "WindowHost.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -36,19 +36,6 @@ inline const QStringList ProductFields = {QStringLiteral("trade name"),
                                           QStringLiteral("New Drug Application (NDA) Number"),
                                           QStringLiteral("Reference Listed Drug (RLD)"),
                                           QStringLiteral("Approval Date")};
-
-// A host for a window shown on its own: commands go nowhere and no other window exists.
-class NoWindows : public WindowHost
-{
-public:
-    void PressMenuButton(int) override {}
-    frmDrugs *drugsWindow() override { return nullptr; }
-    frmIngredients *ingredientsWindow() override { return nullptr; }
-    frmDosageForm *dosageFormWindow() override { return nullptr; }
-    frmRoute *routeWindow() override { return nullptr; }
-    frmPatent *patentWindow() override { return nullptr; }
-    void maximizeWindow(QWidget *) override {}
-};
 
 inline QStringList lines(const HitList *list)
 {

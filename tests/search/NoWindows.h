@@ -1,0 +1,20 @@
+#pragma once
+
+#include "WindowHost.h"
+
+namespace WindowTest {
+
+// A host for a window shown on its own: commands go nowhere and no other window exists.
+class NoWindows : public WindowHost
+{
+public:
+    void PressMenuButton(int) override {}
+    frmDrugs *drugsWindow() override { return nullptr; }
+    frmIngredients *ingredientsWindow() override { return nullptr; }
+    frmDosageForm *dosageFormWindow() override { return nullptr; }
+    frmRoute *routeWindow() override { return nullptr; }
+    frmPatent *patentWindow() override { return nullptr; }
+    void maximizeWindow(QWidget *) override {}
+};
+
+} // namespace WindowTest
