@@ -552,9 +552,9 @@ void ZetRibbon::flushDamage()
     }
 }
 
-void ZetRibbon::drawElement(QPainter &painter, const RibbonElement &element, RibbonElementKind kind) const
+void ZetRibbon::drawElement(QPainter &painter, const RibbonElement &element, RibbonElementKind kind,
+                            const QRect &target) const
 {
-    const QRect target = pixelRect(element);
     switch (kind) {
     case RibbonElementKind::Picture:
     case RibbonElementKind::StretchedPicture:
@@ -590,7 +590,8 @@ void ZetRibbon::paintEvent(QPaintEvent *event)
     RibbonFont currentFont = RibbonFont::None;
     for (const ElementRef &ref : m_scene.paintOrder()) {
         const RibbonElement &element = m_scene.at(ref.family, ref.index);
-        if (!region.intersects(pixelRect(element))) {
+        const QRect target = pixelRect(element);
+        if (!region.intersects(target)) {
             continue;
         }
         const RibbonElementKind kind = kindOf(ref.family);
@@ -598,7 +599,7 @@ void ZetRibbon::paintEvent(QPaintEvent *event)
             currentFont = fontOf(ref.family);
             painter.setFont(FontTextMeasurer::fontFor(currentFont));
         }
-        drawElement(painter, element, kind);
+        drawElement(painter, element, kind, target);
     }
 
     const QRect frame = hasFocus() ? focusFrame() : QRect();

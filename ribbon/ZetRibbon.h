@@ -132,7 +132,9 @@ private:
 
     // Repaints what the scene reports as changed.
     void flushDamage();
-    void drawElement(QPainter &painter, const RibbonElement &element, RibbonElementKind kind) const;
+    // Draws an element into its pixel rectangle `target`.
+    void drawElement(QPainter &painter, const RibbonElement &element, RibbonElementKind kind,
+                     const QRect &target) const;
 
     // Accessible interfaces of the items, made on demand and dropped after a layout.
     QAccessibleInterface *accessibleItem(const ElementRef &item);
