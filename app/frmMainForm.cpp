@@ -12,6 +12,32 @@
 #include <QMdiSubWindow>
 #include <QScreen>
 
+namespace {
+
+// The ribbon's buttons in the order they are added: command, category, caption,
+// image-list picture, and whether the button carries the "more" mark.
+struct MenuButton
+{
+    int command;
+    const char *category;
+    const char *caption;
+    qint16 picture;
+    bool more = false;
+};
+
+constexpr MenuButton MenuButtons[] = {
+    {frmMainForm::ShowDrugs, "1", "Show Drugs", 1},
+    {frmMainForm::Ingredients, "1", "Ingredients", 2},
+    {frmMainForm::DosageForm, "1", "Dosage Form", 3},
+    {frmMainForm::Route, "1", "Route of\r\nAdministration", 4},
+    {frmMainForm::Patents, "1", "Patents", 5},
+    {frmMainForm::Exit, "2", "Exit", 7, true},
+    {frmMainForm::About, "3", "About", 6},
+    {frmMainForm::ExitFromAbout, "4", "Exit", 7},
+};
+
+} // namespace
+
 frmMainForm::frmMainForm(QWidget *parent)
     : QMainWindow(parent)
 {
@@ -39,8 +65,7 @@ frmMainForm::~frmMainForm() = default;
 void frmMainForm::Form_Load(const QString &databasePath)
 {
     Connection::shared().open(databasePath);
-    stripTitleBarControls();
-    buildRibbon();
+    buildRibbon(); // the title bar lost its controls when the window was made
     ZetRibbon1_ButtonClick(QStringLiteral("0"), QString());
 }
 
@@ -68,29 +93,23 @@ void frmMainForm::buildRibbon()
     ZetRibbon1->AddCat(QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("Exit"), false);
     ZetRibbon1->AddCat(QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("About"), false);
     ZetRibbon1->AddCat(QStringLiteral("4"), QStringLiteral("2"), QStringLiteral("Exit"), true);
-    ZetRibbon1->AddButton(QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("Show Drugs"), 1);
-    ZetRibbon1->AddButton(QStringLiteral("9"), QStringLiteral("1"), QStringLiteral("Ingredients"), 2);
-    ZetRibbon1->AddButton(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("Dosage Form"), 3);
-    ZetRibbon1->AddButton(QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("Route of\r\nAdministration"), 4);
-    ZetRibbon1->AddButton(QStringLiteral("3"), QStringLiteral("1"), QStringLiteral("Patents"), 5);
-    ZetRibbon1->AddButton(QStringLiteral("5"), QStringLiteral("2"), QStringLiteral("Exit"), 7, true);
-    ZetRibbon1->AddButton(QStringLiteral("6"), QStringLiteral("3"), QStringLiteral("About"), 6);
-    ZetRibbon1->AddButton(QStringLiteral("8"), QStringLiteral("4"), QStringLiteral("Exit"), 7);
+    for (const MenuButton &button : MenuButtons) {
+        ZetRibbon1->AddButton(QString::number(button.command), QString::fromLatin1(button.category),
+                              QString::fromLatin1(button.caption), button.picture, button.more);
+    }
     ZetRibbon1->Refresh();
 }
 
 void frmMainForm::setThemeBackdrop(const QPixmap &picture, const QColor &color)
 {
-    m_backgroundPicture = picture;
-    m_backgroundColor = color;
     m_mdiArea->setBackdrop(picture, color);
 }
 
 void frmMainForm::applyBackdrop(QWidget *window) const
 {
     if (auto *backdrop = qobject_cast<BackdropWidget *>(window)) {
-        backdrop->setBackgroundPicture(m_backgroundPicture);
-        backdrop->setBackgroundColor(m_backgroundColor);
+        backdrop->setBackgroundPicture(m_mdiArea->backgroundPicture());
+        backdrop->setBackgroundColor(m_mdiArea->backgroundColor());
     }
 }
 
@@ -107,48 +126,32 @@ void frmMainForm::ZetRibbon1_ButtonClick(const QString &ID, const QString &Capti
     if (!isNumber) {
         return;
     }
-    // Each row is its own test, in this order.
-    if (value == ShowDrugs) {
-        openWindow(ShowDrugs);
-    }
-    if (value == Ingredients) {
-        openWindow(Ingredients);
-    }
-    if (value == DosageForm) {
-        openWindow(DosageForm);
-    }
-    if (value == Route) {
-        openWindow(Route);
-    }
-    if (value == Patents) {
-        openWindow(Patents);
-    }
-    if (value == About) {
-        openWindow(About);
-    }
-    if (value == Exit || value == ExitFromAbout) {
+    switch (value) {
+    case ShowDrugs:
+    case Ingredients:
+    case DosageForm:
+    case Route:
+    case Patents:
+    case About:
+        openWindow(value);
+        break;
+    case Exit:
+    case ExitFromAbout:
         close();
+        break;
+    default:
+        break; // no button carries any other number
     }
 }
 
 int frmMainForm::commandPicture(int command)
 {
-    switch (command) {
-    case ShowDrugs:
-        return 1;
-    case Ingredients:
-        return 2;
-    case DosageForm:
-        return 3;
-    case Route:
-        return 4;
-    case Patents:
-        return 5;
-    case About:
-        return 6;
-    default:
-        return 7;
+    for (const MenuButton &button : MenuButtons) {
+        if (button.command == command) {
+            return button.picture;
+        }
     }
+    return 0;
 }
 
 QWidget *frmMainForm::ensureWindow(int command)
@@ -156,12 +159,7 @@ QWidget *frmMainForm::ensureWindow(int command)
     if (QWidget *existing = m_windows.value(command)) {
         return existing;
     }
-    QWidget *window = nullptr;
-    if (command == About) {
-        window = new frmAbout;
-    } else if (SearchWindows::provides(command)) {
-        window = SearchWindows::create(command, this);
-    }
+    QWidget *window = command == About ? new frmAbout : SearchWindows::create(command, this);
     if (!window) {
         return nullptr; // no window of that kind in this build
     }
@@ -172,8 +170,7 @@ QWidget *frmMainForm::ensureWindow(int command)
         window, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
     sub->setSystemMenu(nullptr);
-    const int picture = commandPicture(command);
-    if (vbalImageList.contains(picture)) {
+    if (const int picture = commandPicture(command); vbalImageList.contains(picture)) {
         sub->setWindowIcon(vbalImageList.icon(picture));
     }
     m_windows.insert(command, window);
@@ -196,13 +193,9 @@ void frmMainForm::openWindow(int command)
 
 QMdiSubWindow *frmMainForm::subWindowOf(QWidget *window) const
 {
-    const auto subs = m_mdiArea->subWindowList();
-    for (QMdiSubWindow *sub : subs) {
-        if (sub->widget() == window) {
-            return sub;
-        }
-    }
-    return nullptr;
+    // The client area puts every child window into a frame of its own.
+    auto *sub = window ? qobject_cast<QMdiSubWindow *>(window->parentWidget()) : nullptr;
+    return sub && sub->mdiArea() == m_mdiArea ? sub : nullptr;
 }
 
 void frmMainForm::maximizeWindow(QWidget *window)
@@ -250,8 +243,7 @@ void frmMainForm::exitPath()
         return;
     }
     m_exiting = true;
-    Connection::shared().close();
-    Connection::releaseShared();
+    Connection::releaseShared(); // closes the connection first
     QCoreApplication::processEvents();
     if (m_endProcess) {
         m_endProcess();

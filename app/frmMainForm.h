@@ -56,8 +56,8 @@ public:
     QMdiSubWindow *subWindowOf(QWidget *window) const;
     MdiBackdropArea *clientArea() const { return m_mdiArea; }
 
-    // The theme's background picture and colour, given to the client area and to
-    // every child window the main window opens.
+    // The theme's background picture and colour, kept by the client area and given
+    // to every child window the main window opens.
     void setThemeBackdrop(const QPixmap &picture, const QColor &color);
 
     // What ends the process once the exit path has run (tests replace it).
@@ -88,8 +88,6 @@ private:
     ZetRibbon *ZetRibbon1 = nullptr;
     VbalImageList vbalImageList;
     QHash<int, QWidget *> m_windows;
-    QPixmap m_backgroundPicture;
-    QColor m_backgroundColor{70, 70, 70};
     std::function<void()> m_endProcess;
     bool m_exiting = false;
 };
