@@ -96,7 +96,7 @@ bool isBackgroundBar(RibbonFamily family)
 
 } // namespace
 
-void applyToScene(RibbonScene &scene, int theme)
+void applyToScene(RibbonScene &scene, int theme, PictureLoader load)
 {
     const Colors themeColors = colors(theme);
     const QString name = themeName(theme);
@@ -108,7 +108,7 @@ void applyToScene(RibbonScene &scene, int theme)
     int count = 0;
     const TemplatePicture *pictures = templatePictures(&count);
     for (int p = 0; p < count; ++p) {
-        const QPixmap picture = LoadResPicture(pictures[p].id, name);
+        const QPixmap picture = load(pictures[p].id, name);
         const RibbonFamily family = pictures[p].family;
         setTemplatePicture(scene.templateOf(family), family, picture);
         // The background bar is a single element, not a family: it changes at once.
@@ -136,6 +136,12 @@ QByteArray LoadResData(int id, const QString &type)
 }
 
 namespace {
+
+AppError invalidPicture(int id, const QString &type)
+{
+    return AppError(RibbonErrors::InvalidPicture, RibbonErrors::executableName(),
+                    QStringLiteral("Invalid picture: resource %1 of type '%2'").arg(id).arg(type));
+}
 
 [[noreturn]] void raiseSystemError(int code)
 {
@@ -199,8 +205,7 @@ QPixmap LoadResPicture(int id, const QString &type)
         }
         QPixmap picture;
         if (!picture.load(path)) {
-            throw AppError(RibbonErrors::InvalidPicture, RibbonErrors::executableName(),
-                           QStringLiteral("Invalid picture: resource %1 of type '%2'").arg(id).arg(type));
+            throw invalidPicture(id, type);
         }
         QFile::remove(path);
         return picture;
@@ -211,4 +216,13 @@ QPixmap LoadResPicture(int id, const QString &type)
         throw AppError(error.number(), RibbonErrors::executableName() + QStringLiteral(".cLoadResPicture"),
                        error.description());
     }
+}
+
+QPixmap builtInPicture(int id, const QString &type)
+{
+    QPixmap picture;
+    if (!picture.loadFromData(LoadResData(id, type))) {
+        throw invalidPicture(id, type);
+    }
+    return picture;
 }

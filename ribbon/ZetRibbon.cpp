@@ -43,10 +43,11 @@ ZetRibbon::ZetRibbon(QWidget *parent)
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(tr("Ribbon"));
 
-    // A new ribbon shows its background bar in the first theme; a ribbon whose
-    // pictures cannot be loaded still comes up, plain, and its host learns of the
-    // failure when it sets Theme.
-    runSkippingFailure([this] { RibbonTheme::applyToScene(m_scene, m_theme); });
+    // A new ribbon shows its background bar in the first theme. These are the pictures
+    // the control comes with, decoded straight from the resources: the theme's own
+    // loading through temporary files runs when the host sets Theme, which it does at
+    // once, so start-up loads each picture through a file only once.
+    runSkippingFailure([this] { RibbonTheme::applyToScene(m_scene, m_theme, builtInPicture); });
     const RibbonTheme::Colors colors = RibbonTheme::colors(m_theme);
     m_backColor = colors.backColor;
     m_foreColor = colors.foreColor;

@@ -115,6 +115,10 @@ int main(int argc, char **argv)
           }));
     ribbon->selectTab(0);
     print("Theme write (26 pictures via temp files)", timeRuns(std::max(10, runs / 20), [&] { ribbon->setTheme(1); }));
+    print("new ribbon, then its Theme written", timeRuns(std::max(10, runs / 20), [] {
+              ZetRibbon fresh;
+              fresh.setTheme(0);
+          }));
     ribbon->setTheme(0);
     ribbon->Refresh();
     settle();

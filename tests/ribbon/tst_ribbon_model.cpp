@@ -152,6 +152,10 @@ void RibbonModelTest::storedPropertiesAreWrittenWithTheirDefaults()
 void RibbonModelTest::readingStoredPropertiesDoesNotApplyTheTheme()
 {
     ZetRibbon ribbon;
+    // A new ribbon comes with the first theme's pictures.
+    QCOMPARE(ribbon.scene().at(RibbonFamily::Barra2, 0).picture.toImage(),
+             LoadResPicture(101, QStringLiteral("BLACK")).toImage());
+    QCOMPARE(ribbon.height(), 116);
     const qint64 blackBand = ribbon.scene().at(RibbonFamily::Barra2, 0).picture.cacheKey();
     MemoryPropertyBag bag;
     bag.setValue(QStringLiteral("Theme"), 7);
