@@ -37,11 +37,6 @@ inline const QStringList ProductFields = {QStringLiteral("trade name"),
                                           QStringLiteral("Reference Listed Drug (RLD)"),
                                           QStringLiteral("Approval Date")};
 
-inline QStringList lines(const HitList *list)
-{
-    return list->lines();
-}
-
 // One column of a grid, rows 1 to the last.
 inline QStringList column(const VbalGrid *grid, int column)
 {
@@ -86,6 +81,13 @@ inline QStringList productFields(qint64 id)
     return recordFields(QStringLiteral("products"), id, ProductFields);
 }
 
+// A product as the windows title it: trade name (strength) - applicant.
+inline QString productLineOf(qint64 id)
+{
+    const QStringList f = productFields(id);
+    return f.value(0) + " (" + f.value(2) + ") - " + f.value(6);
+}
+
 inline int countOf(const QString &sql)
 {
     QSqlQuery query(Connection::shared().database());
@@ -127,6 +129,16 @@ inline void sendMouseMove(QWidget *widget, const QPoint &at)
     QMouseEvent move(QEvent::MouseMove, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
+}
+
+// The two vocabulary tables (dosage form, route) as kvostrel.mdb has them, empty.
+inline QStringList vocabularyTables()
+{
+    const QString columns = QStringLiteral(
+        " (ID INTEGER PRIMARY KEY, name TEXT COLLATE NOCASE, DEFINITION TEXT, [USE RESTRICTIONS] TEXT,"
+        " [SHORT NAME] TEXT, [FDA CODE] TEXT, [NCI CONCEPT ID] TEXT)");
+    return {QStringLiteral("CREATE TABLE [dosage form]") + columns,
+            QStringLiteral("CREATE TABLE [route of administration]") + columns};
 }
 
 // Creates the database file `path` and runs `statements` in it: a small fixture

@@ -44,12 +44,9 @@ void clickLine(HitList *list, int position)
 // a Null trade name).
 void buildFixture(const QString &path)
 {
-    const QString vocabulary = QStringLiteral(
-        " (ID INTEGER PRIMARY KEY, name TEXT COLLATE NOCASE, DEFINITION TEXT, [USE RESTRICTIONS] TEXT,"
-        " [SHORT NAME] TEXT, [FDA CODE] TEXT, [NCI CONCEPT ID] TEXT)");
     createDatabase(
         path,
-        {
+        vocabularyTables() + QStringList{
             QStringLiteral("CREATE TABLE products (ID INTEGER PRIMARY KEY, [trade name] TEXT COLLATE NOCASE,"
                            " ingredient TEXT COLLATE NOCASE, Strength TEXT COLLATE NOCASE,"
                            " [Dosage Form] TEXT COLLATE NOCASE, [Route of Administration] TEXT COLLATE NOCASE,"
@@ -58,8 +55,6 @@ void buildFixture(const QString &path)
                            " [Product Number] TEXT COLLATE NOCASE,"
                            " [New Drug Application (NDA) Number] TEXT COLLATE NOCASE,"
                            " [Reference Listed Drug (RLD)] TEXT COLLATE NOCASE, [Approval Date] TEXT COLLATE NOCASE)"),
-            QStringLiteral("CREATE TABLE [dosage form]") + vocabulary,
-            QStringLiteral("CREATE TABLE [route of administration]") + vocabulary,
             QStringLiteral("CREATE TABLE patent (ID INTEGER PRIMARY KEY, [Patent Number] TEXT)"),
             QStringLiteral("INSERT INTO products (ID, [trade name], ingredient, Strength, [Applicant Full Name], Type)"
                            " VALUES (1, 'EXCEDRIN', 'ASPIRIN;CAFFEINE', NULL, 'NOVARTIS', 'OTC'),"
@@ -275,7 +270,7 @@ void SearchTest::onlyEnterReleasedInTheSearchBoxSearches()
     QVERIFY(lipitor > 0);
     QCOMPARE(window->lstSearch()->count(), lipitor);
     QCOMPARE(window->lblSearch()->text(), QString::number(lipitor) + ItemsFound);
-    for (const QString &line : lines(window->lstSearch())) {
+    for (const QString &line : window->lstSearch()->lines()) {
         QVERIFY(line.contains(QLatin1String("LIPITOR"), Qt::CaseInsensitive));
     }
     QVERIFY(window->txtSearch()->hasFocus()); // the user can type on
@@ -293,8 +288,8 @@ void SearchTest::searchTextsAreSearchedAsTyped()
     auto window = makeWindow();
     QVERIFY(window);
     search(*window, QStringLiteral("MEN'S"));
-    QVERIFY(lines(window->lstSearch()).contains(QStringLiteral("MEN'S ROGAINE")));
-    for (const QString &line : lines(window->lstSearch())) {
+    QVERIFY(window->lstSearch()->lines().contains(QStringLiteral("MEN'S ROGAINE")));
+    for (const QString &line : window->lstSearch()->lines()) {
         QVERIFY(line.contains(QLatin1String("MEN'S"), Qt::CaseInsensitive));
     }
 
@@ -302,7 +297,7 @@ void SearchTest::searchTextsAreSearchedAsTyped()
     search(*window, QStringLiteral("rog%ine"));
     QCOMPARE(window->lstSearch()->count(),
              countOf(QStringLiteral("SELECT count(*) FROM products WHERE [trade name] LIKE '%ROG%INE%'")));
-    QVERIFY(lines(window->lstSearch()).contains(QStringLiteral("WOMEN'S ROGAINE")));
+    QVERIFY(window->lstSearch()->lines().contains(QStringLiteral("WOMEN'S ROGAINE")));
     QCOMPARE(window->lstSearchID()->count(), window->lstSearch()->count());
 }
 
@@ -318,7 +313,7 @@ void SearchTest::choosingAHitShowsItsTwelveFieldsAndTitle()
     const qint32 first = window->lstSearchID()->text(0).toInt();
     const QStringList fields = productFields(first);
     QCOMPARE(values(*window), fields);
-    QCOMPARE(window->lblTradeName()->text(), fields[0] + " (" + fields[2] + ") - " + fields[6]);
+    QCOMPARE(window->lblTradeName()->text(), productLineOf(first));
     QVERIFY(window->vbalGrid()->isVisible());
     QVERIFY(list->isEnabled());
     QVERIFY(list->hasFocus());
@@ -363,7 +358,7 @@ void SearchTest::nullFieldsShowEmptyAndTitleKeepsItsSeparators()
     window->chkParam(10)->setChecked(true); // Type, any value
     window->picAdvanced()->optParamSettings(0)->setChecked(true);
     window->PressAdvancedSearchButton();
-    QCOMPARE(lines(window->lstSearch()), (QStringList{QString(), QStringLiteral("ANACIN"), QStringLiteral("EXCEDRIN")}));
+    QCOMPARE(window->lstSearch()->lines(), (QStringList{QString(), QStringLiteral("ANACIN"), QStringLiteral("EXCEDRIN")}));
     QCOMPARE(window->lstSearchID()->lines(), (QStringList{QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("1")}));
     window->lstSearch()->setCurrentRow(0);
     QCOMPARE(window->vbalGrid()->cellText(2, 4), QStringLiteral("MYSTERY"));
@@ -515,7 +510,7 @@ void SearchTest::matchingOptionsFindWhatTheCaptionsSay()
 
     window->picAdvanced()->optParamSettings(0)->setChecked(true); // "Starting With..."
     window->PressAdvancedSearchButton();
-    const QStringList starting = lines(window->lstSearch());
+    const QStringList starting = window->lstSearch()->lines();
     QVERIFY(!starting.isEmpty());
     for (const QString &line : starting) {
         QVERIFY2(line.startsWith(QLatin1String("ROGAINE"), Qt::CaseInsensitive), qPrintable(line));
@@ -523,7 +518,7 @@ void SearchTest::matchingOptionsFindWhatTheCaptionsSay()
 
     window->picAdvanced()->optParamSettings(2)->setChecked(true); // "... Ending With"
     window->PressAdvancedSearchButton();
-    const QStringList ending = lines(window->lstSearch());
+    const QStringList ending = window->lstSearch()->lines();
     QVERIFY(ending.contains(QStringLiteral("MEN'S ROGAINE")));
     for (const QString &line : ending) {
         QVERIFY2(line.endsWith(QLatin1String("ROGAINE"), Qt::CaseInsensitive), qPrintable(line));
@@ -536,7 +531,7 @@ void SearchTest::findWithoutATickedRowRunsNothing()
     QVERIFY(window);
     search(*window, QStringLiteral("lipitor"));
     window->lstSearch()->setCurrentRow(0);
-    const QStringList before = lines(window->lstSearch());
+    const QStringList before = window->lstSearch()->lines();
     const QStringList keys = window->lstSearchID()->lines();
     const QStringList shown = values(*window);
 
@@ -545,7 +540,7 @@ void SearchTest::findWithoutATickedRowRunsNothing()
     QTest::mouseClick(window->picAdvanced()->cmdAdvancedSearch(), Qt::LeftButton);
     QVERIFY(window->picAdvanced()->isVisible());
     QVERIFY(window->picAdvanced()->lblAdvancedMessage()->text().contains(QLatin1String("Tick at least one")));
-    QCOMPARE(lines(window->lstSearch()), before);
+    QCOMPARE(window->lstSearch()->lines(), before);
     QCOMPARE(window->lstSearchID()->lines(), keys);
     QCOMPARE(values(*window), shown);
     QCOMPARE(window->lblSearch()->text(), QString::number(before.size()) + ItemsFound);
@@ -560,7 +555,7 @@ void SearchTest::failingSearchLeavesTheWindowUsable()
     auto window = makeWindow();
     QVERIFY(window);
     search(*window, QStringLiteral("lipitor"));
-    const QStringList before = lines(window->lstSearch());
+    const QStringList before = window->lstSearch()->lines();
     const QStringList keys = window->lstSearchID()->lines();
 
     Connection::shared().close(); // the database goes away under the window
@@ -568,7 +563,7 @@ void SearchTest::failingSearchLeavesTheWindowUsable()
     QVERIFY(window->isEnabled());
     QVERIFY(window->lstSearch()->isVisible());
     QVERIFY(window->lblSearch()->text().startsWith(QLatin1String("Search failed: ")));
-    QCOMPARE(lines(window->lstSearch()), before);
+    QCOMPARE(window->lstSearch()->lines(), before);
     QCOMPARE(window->lstSearchID()->lines(), keys);
 
     QTest::mouseClick(window->Command1(), Qt::LeftButton);
@@ -599,7 +594,7 @@ void SearchTest::secondSearchCannotStartWhileOneReads()
 
     QVERIFY(window->picAdvanced()->isVisible()); // the advanced search did not run
     QVERIFY(!window->isSearching());
-    const QStringList hits = lines(window->lstSearch());
+    const QStringList hits = window->lstSearch()->lines();
     QVERIFY(!hits.isEmpty());
     for (const QString &line : hits) {
         QVERIFY(line.contains(QLatin1String("LIPITOR")));

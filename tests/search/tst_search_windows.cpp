@@ -57,17 +57,6 @@ const QString VitaminIngredients = QStringLiteral(
     "ASCORBIC ACID; BIOTIN; CYANOCOBALAMIN; DEXPANTHENOL; ERGOCALCIFEROL; FOLIC ACID; NIACINAMIDE; PYRIDOXINE "
     "HYDROCHLORIDE; RIBOFLAVIN 5'-PHOSPHATE SODIUM; THIAMINE HYDROCHLORIDE; VITAMIN A; VITAMIN E");
 
-QString sqlLiteral(const QString &text)
-{
-    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
-}
-
-QString productLineOf(qint64 id)
-{
-    const QStringList f = productFields(id);
-    return f.value(0) + " (" + f.value(2) + ") - " + f.value(6);
-}
-
 QStringList parameterTicks(const SearchWindow &window)
 {
     QStringList ticked;
@@ -98,14 +87,9 @@ bool noMessageBox()
 // without a number.
 void buildPatentFixture(const QString &path)
 {
-    const QString vocabulary = QStringLiteral(
-        " (ID INTEGER PRIMARY KEY, name TEXT, DEFINITION TEXT, [USE RESTRICTIONS] TEXT, [SHORT NAME] TEXT,"
-        " [FDA CODE] TEXT, [NCI CONCEPT ID] TEXT)");
     createDatabase(
-        path, {
+        path, vocabularyTables() + QStringList{
                   QStringLiteral("CREATE TABLE products (ID INTEGER PRIMARY KEY, [trade name] TEXT, ingredient TEXT)"),
-                  QStringLiteral("CREATE TABLE [dosage form]") + vocabulary,
-                  QStringLiteral("CREATE TABLE [route of administration]") + vocabulary,
                   QStringLiteral("CREATE TABLE patent (ID INTEGER PRIMARY KEY, [Patent Number] TEXT,"
                                  " [Patent Expire Date] TEXT, [New Drug Application (NDA) Number] TEXT,"
                                  " [Product Number] TEXT, [Drug Substance Flag] TEXT, [Drug Product Flag] TEXT,"
@@ -150,6 +134,8 @@ private slots:
 private:
     SearchWindow *open(int command);
     void clickRibbonButton(const QString &id);
+    // The child window in front.
+    QWidget *activeWindow() const;
 
     std::unique_ptr<frmMainForm> m_main;
     QTemporaryDir m_dir;
@@ -180,6 +166,12 @@ SearchWindow *SearchWindowsTest::open(int command)
 {
     m_main->PressMenuButton(command);
     return qobject_cast<SearchWindow *>(m_main->childWindow(command));
+}
+
+QWidget *SearchWindowsTest::activeWindow() const
+{
+    const QMdiSubWindow *sub = m_main->clientArea()->activeSubWindow();
+    return sub ? sub->widget() : nullptr;
 }
 
 void SearchWindowsTest::clickRibbonButton(const QString &id)
@@ -249,14 +241,14 @@ void SearchWindowsTest::ribbonAndCommandTableOpenEachWindowOnceMaximised()
     // The command table again: the same instances, brought forward with what they hold.
     auto *route = m_main->routeWindow();
     search(*route, QStringLiteral("oral"));
-    const QStringList routeLines = lines(route->lstSearch());
+    const QStringList routeLines = route->lstSearch()->lines();
     for (const int command : {1, 2, 3, 9, 0, 2}) {
         m_main->PressMenuButton(command);
     }
     QCOMPARE(m_main->clientArea()->subWindowList().size(), 5);
-    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(route));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(route));
     QCOMPARE(m_main->routeWindow(), route);
-    QCOMPARE(lines(route->lstSearch()), routeLines);
+    QCOMPARE(route->lstSearch()->lines(), routeLines);
     QVERIFY(m_main->subWindowOf(route)->isMaximized());
 }
 
@@ -283,7 +275,7 @@ void SearchWindowsTest::dosageFormSearchShowsAFormsSixFieldsAndHintOnPointer()
     const QStringList expected =
         queryColumn(QStringLiteral("SELECT name FROM [dosage form] WHERE name LIKE '%tablet%' ORDER BY name"));
     QVERIFY(expected.size() > 10);
-    QCOMPARE(lines(window->lstSearch()), expected);
+    QCOMPARE(window->lstSearch()->lines(), expected);
     QCOMPARE(window->lstSearchID()->count(), expected.size());
     QCOMPARE(window->lblSearch()->text(), QString::number(expected.size()) + ItemsFound);
 
@@ -333,7 +325,7 @@ void SearchWindowsTest::routeWindowShowsFiveRowsAndItsHiddenRowNeverSearches()
     QCOMPARE(icons, (QList<int>{0, 1, 3, 4, 5})); // picture 3 is never shown
 
     search(*window, QStringLiteral("oral"));
-    const int oral = int(lines(window->lstSearch()).indexOf(QStringLiteral("ORAL")));
+    const int oral = int(window->lstSearch()->lines().indexOf(QStringLiteral("ORAL")));
     QVERIFY(oral >= 0);
     window->lstSearch()->setCurrentRow(oral);
     const qint64 key = window->lstSearchID()->value(oral).toLongLong();
@@ -362,17 +354,17 @@ void SearchWindowsTest::routeWindowShowsFiveRowsAndItsHiddenRowNeverSearches()
     QVERIFY(!statement.contains(QLatin1String("USE RESTRICTIONS")));
     QVERIFY(!statement.contains(QLatin1String("[]")));
     QTest::mouseClick(panel->cmdAdvancedSearch(), Qt::LeftButton);
-    QCOMPARE(lines(window->lstSearch()),
+    QCOMPARE(window->lstSearch()->lines(),
              queryColumn(QStringLiteral("SELECT name FROM [route of administration] WHERE name LIKE '%in%' ORDER BY name")));
     QVERIFY(!panel->isVisible());
 
     // Only hidden rows ticked: there is nothing to search by.
     window->chkParam(1)->setChecked(false);
-    const QStringList before = lines(window->lstSearch());
+    const QStringList before = window->lstSearch()->lines();
     QTest::mouseClick(window->Command1(), Qt::LeftButton);
     QTest::mouseClick(panel->cmdAdvancedSearch(), Qt::LeftButton);
     QVERIFY(panel->isVisible());
-    QCOMPARE(lines(window->lstSearch()), before);
+    QCOMPARE(window->lstSearch()->lines(), before);
 }
 
 void SearchWindowsTest::patentNumberOfThreeRecordsGivesThreeLinesEachToItsRecord()
@@ -385,7 +377,7 @@ void SearchWindowsTest::patentNumberOfThreeRecordsGivesThreeLinesEachToItsRecord
     QCOMPARE(grid->cellIcon(7, 1), 6);
 
     search(*window, QStringLiteral("10005783"));
-    QCOMPARE(lines(window->lstSearch()), QStringList(3, QStringLiteral("10005783")));
+    QCOMPARE(window->lstSearch()->lines(), QStringList(3, QStringLiteral("10005783")));
     QCOMPARE(window->lblSearch()->text(), QStringLiteral("3") + ItemsFound);
     QStringList applications;
     for (int position = 0; position < 3; ++position) {
@@ -435,15 +427,15 @@ void SearchWindowsTest::ingredientWindowListsTextsAndTheProductsOfTheChosenOne()
     search(*window, QStringLiteral("vitamin e"));
     const QStringList texts = queryColumn(
         QStringLiteral("SELECT DISTINCT ingredient FROM products WHERE ingredient LIKE '%vitamin e%' ORDER BY ingredient"));
-    QCOMPARE(lines(window->lstSearch()), texts);
+    QCOMPARE(window->lstSearch()->lines(), texts);
     QCOMPARE(window->lstSearchID()->count(), 0); // the hits carry no keys
 
     const int position = int(texts.indexOf(VitaminIngredients));
     QVERIFY(position >= 0);
     window->lstSearch()->setCurrentRow(position);
     QCOMPARE(window->lblTradeName()->text(), VitaminIngredients);
-    const QStringList ids = queryColumn(QStringLiteral("SELECT ID FROM products WHERE ingredient = %1 ORDER BY ID")
-                                            .arg(sqlLiteral(VitaminIngredients)));
+    const QStringList ids = queryColumn(QStringLiteral("SELECT ID FROM products WHERE ingredient = '%1' ORDER BY ID")
+                                            .arg(SqlText::quoteSqlText(VitaminIngredients)));
     QCOMPARE(ids.size(), 4);
     QCOMPARE(grid->rowCount(), 4);
     QStringList keys = window->lstSearchID()->lines();
@@ -482,7 +474,7 @@ void SearchWindowsTest::ingredientWindowListsTextsAndTheProductsOfTheChosenOne()
     const qint64 second = window->lstSearchID()->value(1).toLongLong();
     doubleClickCell(grid, 2, 1);
     auto *drugs = m_main->drugsWindow();
-    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(drugs));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
     QCOMPARE(values(*drugs), productFields(second));
     QCOMPARE(drugs->lstSearch()->count(), 0);
     QCOMPARE(drugs->lstSearchID()->count(), 0);
@@ -539,11 +531,11 @@ void SearchWindowsTest::tabletDosageFormListsEveryTabletProductInTheDrugWindow()
     search(*forms, QStringLiteral("TABLET"));
     forms->lstSearch()->setCurrentRow(0);
     QCOMPARE(values(*forms).value(0), QStringLiteral("TABLET"));
-    const QStringList formLines = lines(forms->lstSearch());
+    const QStringList formLines = forms->lstSearch()->lines();
 
     doubleClickCell(forms->vbalGrid(), 4, 2); // any cell: the name always comes from row 1
 
-    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(drugs));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
     QVERIFY(m_main->subWindowOf(drugs)->isMaximized());
     const int tablets = countOf(QStringLiteral("SELECT count(*) FROM products WHERE [Dosage Form] LIKE '%TABLET%'"));
     QVERIFY(tablets > 20000);
@@ -566,7 +558,7 @@ void SearchWindowsTest::tabletDosageFormListsEveryTabletProductInTheDrugWindow()
     QVERIFY(noMessageBox());
 
     // The dosage form window keeps its own lists, record and title.
-    QCOMPARE(lines(forms->lstSearch()), formLines);
+    QCOMPARE(forms->lstSearch()->lines(), formLines);
     QCOMPARE(forms->lblTradeName()->text(), QStringLiteral("TABLET ()"));
 }
 
@@ -591,14 +583,14 @@ void SearchWindowsTest::patentDoubleClickListsEveryProductOfItsApplication()
 
     doubleClickCell(patents->vbalGrid(), 7, 1);
     auto *drugs = m_main->drugsWindow();
-    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(drugs));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
     QCOMPARE(parameterTicks(*drugs), QStringList{QStringLiteral("5")});
     QCOMPARE(drugs->txtParam(5)->text(), application);
     const QStringList expected = queryColumn(
         QStringLiteral("SELECT [trade name] FROM products WHERE [New Drug Application (NDA) Number] LIKE '%%1%'"
                        " ORDER BY [trade name]").arg(application));
     QVERIFY(!expected.isEmpty());
-    QCOMPARE(lines(drugs->lstSearch()), expected);
+    QCOMPARE(drugs->lstSearch()->lines(), expected);
     QVERIFY(drugs->vbalGrid()->cellText(10, frmDrugs::ValueColumn).contains(application));
     QCOMPARE(patents->lblTradeName()->text(), QStringLiteral("10005783"));
 }
@@ -616,7 +608,7 @@ void SearchWindowsTest::productApplicationRowLeadsToItsPatentsKeepingOtherTicks(
     m_main->PressMenuButton(0);
     doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn);
 
-    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(patents));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(patents));
     QVERIFY(m_main->subWindowOf(patents)->isMaximized());
     QCOMPARE(patents->txtParam(3)->text(), application);
     QCOMPARE(parameterTicks(*patents), QStringList{QStringLiteral("3")});
@@ -624,7 +616,7 @@ void SearchWindowsTest::productApplicationRowLeadsToItsPatentsKeepingOtherTicks(
         "SELECT [Patent Number] FROM patent WHERE [New Drug Application (NDA) Number] LIKE '%210861%'"
         " ORDER BY [Patent Number]"));
     QVERIFY(numbers.size() > 10);
-    QCOMPARE(lines(patents->lstSearch()), numbers);
+    QCOMPARE(patents->lstSearch()->lines(), numbers);
     QCOMPARE(values(*patents),
              recordFields(QStringLiteral("patent"), patents->lstSearchID()->value(0).toLongLong(), PatentFields));
     QCOMPARE(patents->lblTradeName()->text(), numbers.first());
@@ -636,7 +628,7 @@ void SearchWindowsTest::productApplicationRowLeadsToItsPatentsKeepingOtherTicks(
     m_main->PressMenuButton(0);
     doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, 1);
     QCOMPARE(parameterTicks(*patents), (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
-    QCOMPARE(lines(patents->lstSearch()), QStringList(2, QStringLiteral("10005783")));
+    QCOMPARE(patents->lstSearch()->lines(), QStringList(2, QStringLiteral("10005783")));
     QCOMPARE(patents->vbalGrid()->cellText(3, 3), application);
 }
 
@@ -654,7 +646,7 @@ void SearchWindowsTest::ingredientRowListsExactlyThatCombinationAndOpensAProduct
 
     doubleClickCell(drugs->vbalGrid(), frmDrugs::IngredientsRow, 3);
 
-    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(ingredients));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(ingredients));
     QVERIFY(m_main->subWindowOf(ingredients)->isMaximized());
     QCOMPARE(ingredients->lblTradeName()->text(), VitaminIngredients);
     QCOMPARE(ingredients->lstSearch()->count(), 0);
@@ -663,8 +655,8 @@ void SearchWindowsTest::ingredientRowListsExactlyThatCombinationAndOpensAProduct
     // by trade name, then applicant.
     const QStringList expected = queryColumn(
         QStringLiteral("SELECT [trade name] || ' (' || ifnull(Strength, '') || ') - ' || [Applicant Full Name]"
-                       " FROM products WHERE ingredient = %1 ORDER BY [trade name], [Applicant Full Name]")
-            .arg(sqlLiteral(VitaminIngredients)));
+                       " FROM products WHERE ingredient = '%1' ORDER BY [trade name], [Applicant Full Name]")
+            .arg(SqlText::quoteSqlText(VitaminIngredients)));
     QCOMPARE(expected.size(), 4);
     QCOMPARE(column(ingredients->vbalGrid(), 3), expected);
     QCOMPARE(ingredients->lstSearchID()->count(), 4);
@@ -672,7 +664,7 @@ void SearchWindowsTest::ingredientRowListsExactlyThatCombinationAndOpensAProduct
     // Its third product, opened in the drug window with an empty hit list.
     const qint64 third = ingredients->lstSearchID()->value(2).toLongLong();
     doubleClickCell(ingredients->vbalGrid(), 3, 3);
-    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(drugs));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
     QCOMPARE(values(*drugs), productFields(third));
     QCOMPARE(drugs->lblTradeName()->text(), expected.at(2));
     QCOMPARE(drugs->lstSearch()->count(), 0);
@@ -688,10 +680,10 @@ void SearchWindowsTest::dosageFormAndRouteRowsRunAQuickSearchAndShowTheFirstHit(
     m_main->PressMenuButton(0);
 
     doubleClickCell(drugs->vbalGrid(), frmDrugs::DosageFormRow, frmDrugs::ValueColumn);
-    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(forms));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(forms));
     QVERIFY(m_main->subWindowOf(forms)->isMaximized());
     QCOMPARE(forms->txtSearch()->text(), QStringLiteral("TABLET"));
-    QCOMPARE(lines(forms->lstSearch()),
+    QCOMPARE(forms->lstSearch()->lines(),
              queryColumn(QStringLiteral("SELECT name FROM [dosage form] WHERE name LIKE '%TABLET%' ORDER BY name")));
     QCOMPARE(forms->lstSearch()->currentRow(), 0);
     QCOMPARE(values(*forms).value(0), QStringLiteral("TABLET"));
@@ -702,11 +694,11 @@ void SearchWindowsTest::dosageFormAndRouteRowsRunAQuickSearchAndShowTheFirstHit(
     doubleClickCell(drugs->vbalGrid(), frmDrugs::RouteRow, 2);
     SearchWindow *routes = qobject_cast<SearchWindow *>(m_main->childWindow(2));
     QVERIFY(routes);
-    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(routes));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(routes));
     QCOMPARE(routes->txtSearch()->text(), QStringLiteral("ORAL"));
     const QStringList names = queryColumn(
         QStringLiteral("SELECT name FROM [route of administration] WHERE name LIKE '%ORAL%' ORDER BY name"));
-    QCOMPARE(lines(routes->lstSearch()), names);
+    QCOMPARE(routes->lstSearch()->lines(), names);
     QCOMPARE(values(*routes).value(0), names.first());
 }
 
@@ -715,14 +707,14 @@ void SearchWindowsTest::navigationsThatFindNothingShowAnEmptyResult()
     auto *drugs = m_main->drugsWindow();
     SearchWindow *routes = open(2);
     search(*routes, QStringLiteral("ORAL"));
-    routes->lstSearch()->setCurrentRow(int(lines(routes->lstSearch()).indexOf(QStringLiteral("ORAL"))));
+    routes->lstSearch()->setCurrentRow(int(routes->lstSearch()->lines().indexOf(QStringLiteral("ORAL"))));
     QCOMPARE(routes->lblTradeName()->text(), QStringLiteral("ORAL (ORAL)"));
 
     // The product file says INJECTION; no route name contains it.
     m_main->PressMenuButton(0);
     drugs->GetProductDetails(InjectionProduct);
     doubleClickCell(drugs->vbalGrid(), frmDrugs::RouteRow, frmDrugs::ValueColumn);
-    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(routes));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(routes));
     QCOMPARE(routes->txtSearch()->text(), QStringLiteral("INJECTION"));
     QCOMPARE(routes->lstSearch()->count(), 0);
     QCOMPARE(routes->lstSearchID()->count(), 0);
@@ -753,7 +745,7 @@ void SearchWindowsTest::navigationsThatFindNothingShowAnEmptyResult()
     m_main->PressMenuButton(2);
     QVERIFY(!drugs->lblTradeName()->text().isEmpty());
     doubleClickCell(routes->vbalGrid(), 2, 3);
-    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(drugs));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
     QVERIFY(m_main->subWindowOf(drugs)->isMaximized());
     QCOMPARE(drugs->lblSearch()->text(), QStringLiteral("0") + ItemsFound);
     QCOMPARE(drugs->lstSearch()->count(), 0);
@@ -788,7 +780,7 @@ void SearchWindowsTest::navigationSkipsFailingStepsAndEndsUsable()
     doubleClickCell(forms->vbalGrid(), 1, 3);
 
     // The search failed; every later step still ran.
-    QCOMPARE(m_main->clientArea()->activeSubWindow()->widget(), static_cast<QWidget *>(drugs));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
     QVERIFY(m_main->subWindowOf(drugs)->isMaximized());
     QVERIFY(drugs->isEnabled());
     QVERIFY(!drugs->picAdvanced()->isVisible());
