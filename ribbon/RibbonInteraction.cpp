@@ -6,108 +6,111 @@ using F = RibbonFamily;
 
 namespace {
 
-void clearTabHover(RibbonScene &scene, int i)
+// One look per level: element `target` of the level whose hit areas are `hitArea` takes
+// the look, every other element of that level loses it, in index order. -1 takes it from all.
+using ElementStep = void (*)(RibbonScene &scene, int index);
+void onlyOne(RibbonScene &scene, F hitArea, int target, ElementStep take, ElementStep lose)
 {
-    if (scene.isShown(F::Tab_center_over, i)) {
-        scene.hide(F::Tab_center_over, i);
-        scene.hide(F::Tab_left_over, i);
-        scene.hide(F::Tab_right_over, i);
-    }
-}
-
-void clearCategoryHover(RibbonScene &scene, int k)
-{
-    if (scene.isShown(F::Cat_Center_on, k)) {
-        scene.hide(F::Cat_Center_on, k);
-        scene.hide(F::Cat_Left_on, k);
-        scene.hide(F::Cat_Right_on, k);
-        if (scene.isShown(F::Cat_Dlg, k)) {
-            scene.hide(F::Cat_Dlg_on, k);
-            scene.hide(F::Cat_Dlg_over, k);
+    const int highest = scene.highestIndex(hitArea);
+    for (int i = 0; i <= highest; ++i) {
+        if (i == target) {
+            take(scene, i);
+        } else {
+            lose(scene, i);
         }
     }
 }
 
-void clearButtonHover(RibbonScene &scene, int j)
+// The hover frame of a tab; the selected tab never shows it.
+void lightTab(RibbonScene &scene, int i)
+{
+    if (!scene.isShown(F::Tab_center, i)) {
+        scene.showEach({F::Tab_center_over, F::Tab_left_over, F::Tab_right_over}, i);
+    }
+}
+
+void unlightTab(RibbonScene &scene, int i)
+{
+    if (scene.isShown(F::Tab_center_over, i)) {
+        scene.hideEach({F::Tab_center_over, F::Tab_left_over, F::Tab_right_over}, i);
+    }
+}
+
+// The lit panel of a category; its launcher, when it has one, shows its category-lit look.
+void lightCategory(RibbonScene &scene, int k)
+{
+    scene.showEach({F::Cat_Center_on, F::Cat_Left_on, F::Cat_Right_on}, k);
+    if (scene.isShown(F::Cat_Dlg, k)) {
+        scene.show(F::Cat_Dlg_on, k);
+        scene.hide(F::Cat_Dlg_over, k);
+    }
+}
+
+void unlightCategory(RibbonScene &scene, int k)
+{
+    if (scene.isShown(F::Cat_Center_on, k)) {
+        scene.hideEach({F::Cat_Center_on, F::Cat_Left_on, F::Cat_Right_on}, k);
+        if (scene.isShown(F::Cat_Dlg, k)) {
+            scene.hideEach({F::Cat_Dlg_on, F::Cat_Dlg_over}, k);
+        }
+    }
+}
+
+// The hover frame of a button, and its lit "more" glyph when it has one.
+void lightButton(RibbonScene &scene, int j)
+{
+    if (!scene.isShown(F::Button_left, j)) {
+        scene.showEach({F::Button_left, F::Button_center, F::Button_right}, j);
+        if (scene.isShown(F::Glip_off, j)) {
+            scene.show(F::Glip_on, j);
+        }
+    }
+}
+
+void unlightButton(RibbonScene &scene, int j)
 {
     if (scene.isShown(F::Button_center, j)) {
-        scene.hide(F::Button_left, j);
-        scene.hide(F::Button_right, j);
-        scene.hide(F::Button_center, j);
+        scene.hideEach({F::Button_left, F::Button_right, F::Button_center}, j);
         if (scene.isShown(F::Glip_off, j)) {
             scene.hide(F::Glip_on, j);
         }
     }
 }
 
+// The selected look of a tab: its frame, and its caption in the selected colour.
+void selectTab(RibbonScene &scene, int i)
+{
+    scene.setColor(F::Tab_caption, i, scene.tabCaptionSelectedColor);
+    scene.showEach({F::Tab_center, F::Tab_left, F::Tab_right}, i);
+}
+
+void unselectTab(RibbonScene &scene, int i)
+{
+    scene.hideEach({F::Tab_center, F::Tab_left, F::Tab_right}, i);
+    scene.setColor(F::Tab_caption, i, scene.tabCaptionColor);
+}
+
 } // namespace
 
 void HoverTab(RibbonScene &scene, qint16 t)
 {
-    const int highest = scene.highestIndex(F::TabMouse);
-    for (int i = 0; i <= highest; ++i) {
-        if (i != t) {
-            clearTabHover(scene, i);
-        } else if (!scene.isShown(F::Tab_center, t)) {
-            scene.show(F::Tab_center_over, t);
-            scene.show(F::Tab_left_over, t);
-            scene.show(F::Tab_right_over, t);
-        }
-    }
+    onlyOne(scene, F::TabMouse, t, lightTab, unlightTab);
 }
 
 void HoverCategory(RibbonScene &scene, qint16 c)
 {
-    const int highest = scene.highestIndex(F::CatMouse);
-    for (int k = 0; k <= highest; ++k) {
-        if (k != c) {
-            clearCategoryHover(scene, k);
-            continue;
-        }
-        scene.show(F::Cat_Center_on, c);
-        scene.show(F::Cat_Left_on, c);
-        scene.show(F::Cat_Right_on, c);
-        if (scene.isShown(F::Cat_Dlg, c)) {
-            scene.show(F::Cat_Dlg_on, c);
-            scene.hide(F::Cat_Dlg_over, c);
-        }
-    }
+    onlyOne(scene, F::CatMouse, c, lightCategory, unlightCategory);
 }
 
 void HoverButton(RibbonScene &scene, qint16 b)
 {
-    const int highest = scene.highestIndex(F::ButMouse);
-    for (int j = 0; j <= highest; ++j) {
-        if (j != b) {
-            clearButtonHover(scene, j);
-        } else if (!scene.isShown(F::Button_left, b)) {
-            scene.show(F::Button_left, b);
-            scene.show(F::Button_center, b);
-            scene.show(F::Button_right, b);
-            if (scene.isShown(F::Glip_off, b)) {
-                scene.show(F::Glip_on, b);
-            }
-        }
-    }
+    onlyOne(scene, F::ButMouse, b, lightButton, unlightButton);
 }
 
 void selectTabLook(RibbonScene &scene, RibbonModel &model, int i)
 {
     HoverTab(scene, -1);
-    const int highest = scene.highestIndex(F::TabMouse);
-    for (int j = 0; j <= highest; ++j) {
-        if (j == i) {
-            scene.setColor(F::Tab_caption, i, scene.tabCaptionSelectedColor);
-            scene.show(F::Tab_center, i);
-            scene.show(F::Tab_left, i);
-            scene.show(F::Tab_right, i);
-        } else {
-            scene.hide(F::Tab_center, j);
-            scene.hide(F::Tab_left, j);
-            scene.hide(F::Tab_right, j);
-            scene.setColor(F::Tab_caption, j, scene.tabCaptionColor);
-        }
-    }
+    onlyOne(scene, F::TabMouse, i, selectTab, unselectTab);
     if (i >= 0 && i < model.tabCount()) {
         model.setCurrentTabId(model.tab(i).id);
     }

@@ -72,6 +72,25 @@ const F ButtonFamilies[] = {F::Button_left,        F::Button_center,     F::Butt
                             F::Button_center_over, F::Button_right_over, F::Button_Caption, F::Button_Icon,
                             F::Glip_on,            F::Glip_off,          F::ButMouse};
 
+template<size_t N>
+void createEach(RibbonScene &scene, const F (&families)[N], int index)
+{
+    for (const F family : families) {
+        scene.create(family, index);
+    }
+}
+
+// Discards every element of the families; element 0 starts again as a hidden copy of
+// its template.
+template<size_t N>
+void startAfresh(RibbonScene &scene, const F (&families)[N])
+{
+    for (const F family : families) {
+        scene.discardFrom(family, 0);
+        scene.create(family, 0);
+    }
+}
+
 } // namespace
 
 void LayoutBackground(RibbonScene &scene)
@@ -104,18 +123,11 @@ void LayoutTabs(RibbonScene &scene, const RibbonLayoutInput &input)
         }
     }
     scene.invalidateAll();
-    for (const F family : TabFamilies) {
-        scene.discardFrom(family, 0);
-    }
-    for (const F family : TabFamilies) {
-        scene.create(family, 0);
-    }
+    startAfresh(scene, TabFamilies);
     for (int i = 0; i < n; ++i) {
         runSkippingFailure([&] {
             if (i > 0) {
-                for (const F family : TabFamilies) {
-                    scene.create(family, i);
-                }
+                createEach(scene, TabFamilies, i);
                 const RibbonElement &previousRight = scene.at(F::Tab_right, i - 1);
                 scene.at(F::Tab_left, i).left = previousRight.left + previousRight.width;
             } else {
@@ -146,16 +158,13 @@ void LayoutTabs(RibbonScene &scene, const RibbonLayoutInput &input)
             caption.color = scene.tabCaptionColor;
             scene.show(F::Tab_caption, i);
             if (i == selected) {
-                scene.show(F::Tab_center, i);
-                scene.show(F::Tab_left, i);
-                scene.show(F::Tab_right, i);
+                scene.showEach({F::Tab_center, F::Tab_left, F::Tab_right}, i);
                 caption.color = scene.tabCaptionSelectedColor;
             }
             scene.show(F::TabMouse, i);
-            for (const F family : {F::Tab_center, F::Tab_left, F::Tab_right, F::Tab_center_over, F::Tab_left_over,
-                                   F::Tab_right_over, F::Tab_caption, F::TabMouse}) {
-                scene.bringToFront(family, i);
-            }
+            scene.bringEachToFront({F::Tab_center, F::Tab_left, F::Tab_right, F::Tab_center_over, F::Tab_left_over,
+                                    F::Tab_right_over, F::Tab_caption, F::TabMouse},
+                                   i);
         });
     }
 }
@@ -178,24 +187,14 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
         }
     }
 
-    // Every element of the category and button families is made afresh; element 0
-    // starts as a hidden copy of its template.
-    for (const F family : CategoryFamilies) {
-        scene.discardFrom(family, 0);
-        scene.create(family, 0);
-    }
-    for (const F family : ButtonFamilies) {
-        scene.discardFrom(family, 0);
-        scene.create(family, 0);
-    }
+    startAfresh(scene, CategoryFamilies);
+    startAfresh(scene, ButtonFamilies);
 
     for (int k = 0; k < shown.size(); ++k) {
         runSkippingFailure([&] {
             const RibbonCategory &category = *shown[k];
             if (k > 0) {
-                for (const F family : CategoryFamilies) {
-                    scene.create(family, k);
-                }
+                createEach(scene, CategoryFamilies, k);
                 scene.at(F::Cat_Left_off, k).left =
                     scene.at(F::Cat_Right_off, k - 1).left + scene.at(F::Cat_Right_off, k).width;
             } else {
@@ -230,13 +229,10 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
             scene.at(F::Cat_Right_on, k).left = rightOff.left;
             mouse.width = leftOff.width + rightOff.width + centerOff.width;
 
-            for (const F family : {F::Cat_Caption, F::Cat_Center_off, F::Cat_Left_off, F::Cat_Right_off, F::CatMouse}) {
-                scene.show(family, k);
-            }
-            for (const F family : {F::Cat_Center_off, F::Cat_Left_off, F::Cat_Right_off, F::Cat_Center_on,
-                                   F::Cat_Left_on, F::Cat_Right_on, F::Cat_Caption, F::CatMouse}) {
-                scene.bringToFront(family, k);
-            }
+            scene.showEach({F::Cat_Caption, F::Cat_Center_off, F::Cat_Left_off, F::Cat_Right_off, F::CatMouse}, k);
+            scene.bringEachToFront({F::Cat_Center_off, F::Cat_Left_off, F::Cat_Right_off, F::Cat_Center_on,
+                                    F::Cat_Left_on, F::Cat_Right_on, F::Cat_Caption, F::CatMouse},
+                                   k);
 
             launcher.left = rightOff.left - launcher.width + G::LauncherOverlap;
             launcher.top = rightOff.top + rightOff.height - (launcher.height + G::LauncherMargin);
@@ -249,9 +245,7 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
             if (category.dialogLauncher) {
                 scene.show(F::Cat_Dlg, k);
             }
-            for (const F family : {F::Cat_Dlg, F::Cat_Dlg_on, F::Cat_Dlg_over}) {
-                scene.bringToFront(family, k);
-            }
+            scene.bringEachToFront({F::Cat_Dlg, F::Cat_Dlg_on, F::Cat_Dlg_over}, k);
         });
     }
 
@@ -262,9 +256,7 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
             scene.hide(family, j);
             scene.bringToFront(family, j);
         }
-        for (const F family : {F::Button_Icon, F::Button_Caption, F::Glip_off, F::Glip_on, F::ButMouse}) {
-            scene.bringToFront(family, j);
-        }
+        scene.bringEachToFront({F::Button_Icon, F::Button_Caption, F::Glip_off, F::Glip_on, F::ButMouse}, j);
     }
 }
 
@@ -283,9 +275,7 @@ qint16 LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const Q
         runSkippingFailure([&] {
             const RibbonButton &button = *buttons[j];
             const int i = first + j;
-            for (const F family : ButtonFamilies) {
-                scene.create(family, i);
-            }
+            createEach(scene, ButtonFamilies, i);
             RibbonElement &mouse = scene.at(F::ButMouse, i);
             RibbonElement &left = scene.at(F::Button_left, i);
             RibbonElement &center = scene.at(F::Button_center, i);
@@ -347,13 +337,10 @@ qint16 LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const Q
             mouse.width = left.width + center.width + right.width;
             mouse.toolTip = button.toolTip;
 
-            scene.show(F::Button_Icon, i);
-            scene.show(F::Button_Caption, i);
-            scene.show(F::ButMouse, i);
+            scene.showEach({F::Button_Icon, F::Button_Caption, F::ButMouse}, i);
             if (button.more) {
                 scene.show(F::Glip_off, i);
-                scene.bringToFront(F::Glip_off, i);
-                scene.bringToFront(F::Glip_on, i);
+                scene.bringEachToFront({F::Glip_off, F::Glip_on}, i);
             }
             total += mouse.width + G::ButtonGap;
         });

@@ -166,6 +166,27 @@ void RibbonScene::bringToFront(RibbonFamily family, int index)
     }
 }
 
+void RibbonScene::showEach(std::initializer_list<RibbonFamily> families, int index)
+{
+    for (const RibbonFamily family : families) {
+        show(family, index);
+    }
+}
+
+void RibbonScene::hideEach(std::initializer_list<RibbonFamily> families, int index)
+{
+    for (const RibbonFamily family : families) {
+        hide(family, index);
+    }
+}
+
+void RibbonScene::bringEachToFront(std::initializer_list<RibbonFamily> families, int index)
+{
+    for (const RibbonFamily family : families) {
+        bringToFront(family, index);
+    }
+}
+
 void RibbonScene::setPicture(RibbonFamily family, int index, const QPixmap &picture)
 {
     RibbonElement *element = find(family, index);

@@ -7,6 +7,7 @@
 #include <QVector>
 
 #include <array>
+#include <initializer_list>
 #include <optional>
 
 // The families of visual elements the ribbon is made of. Element 0 of a family is
@@ -94,6 +95,10 @@ public:
     void show(RibbonFamily family, int index);
     void hide(RibbonFamily family, int index);
     void bringToFront(RibbonFamily family, int index);
+    // The same for element `index` of several families, in the order given.
+    void showEach(std::initializer_list<RibbonFamily> families, int index);
+    void hideEach(std::initializer_list<RibbonFamily> families, int index);
+    void bringEachToFront(std::initializer_list<RibbonFamily> families, int index);
     // Sets a picture; a piece that is not stretched takes the picture's size.
     void setPicture(RibbonFamily family, int index, const QPixmap &picture);
     void setColor(RibbonFamily family, int index, const QColor &color);
