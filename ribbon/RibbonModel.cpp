@@ -28,6 +28,19 @@ AppError objectNotSet(const QString &what)
 
 } // namespace RibbonErrors
 
+namespace {
+
+// AppError 9 when a table already holds its `capacity` of `items`.
+void requireRoom(qint16 count, int capacity, const char *items)
+{
+    if (count >= capacity) {
+        throw RibbonErrors::subscriptOutOfRange(
+            QStringLiteral("the ribbon holds at most %1 %2").arg(capacity).arg(QLatin1String(items)));
+    }
+}
+
+} // namespace
+
 QString joinCaptionLines(const QString &caption)
 {
     QString joined = caption;
@@ -36,9 +49,7 @@ QString joinCaptionLines(const QString &caption)
 
 void RibbonModel::AddTab(const QString &zID, const QString &zCaption)
 {
-    if (m_tabCount >= TabCapacity) {
-        throw RibbonErrors::subscriptOutOfRange(QStringLiteral("the ribbon holds at most %1 tabs").arg(TabCapacity));
-    }
+    requireRoom(m_tabCount, TabCapacity, "tabs");
     RibbonTab &tab = m_tabs[size_t(m_tabCount)];
     tab.id = zID;
     tab.caption = joinCaptionLines(zCaption);
@@ -50,10 +61,7 @@ void RibbonModel::AddTab(const QString &zID, const QString &zCaption)
 
 void RibbonModel::AddCat(const QString &zID, const QString &zTab, const QString &zCaption, bool zDlgButton)
 {
-    if (m_categoryCount >= CategoryCapacity) {
-        throw RibbonErrors::subscriptOutOfRange(
-            QStringLiteral("the ribbon holds at most %1 categories").arg(CategoryCapacity));
-    }
+    requireRoom(m_categoryCount, CategoryCapacity, "categories");
     RibbonCategory &category = m_categories[size_t(m_categoryCount)];
     category.id = zID;
     category.tabId = zTab;
@@ -65,10 +73,7 @@ void RibbonModel::AddCat(const QString &zID, const QString &zTab, const QString 
 void RibbonModel::AddButton(const QString &zID, const QString &zSubCat, const QString &zCaption, qint16 zPicture,
                             bool zMore, const QString &zToolTip)
 {
-    if (m_buttonCount >= ButtonCapacity) {
-        throw RibbonErrors::subscriptOutOfRange(
-            QStringLiteral("the ribbon holds at most %1 buttons").arg(ButtonCapacity));
-    }
+    requireRoom(m_buttonCount, ButtonCapacity, "buttons");
     // The fields before the picture are stored first: a failure to fetch the picture
     // leaves them in the slot, uncounted.
     RibbonButton &button = m_buttons[size_t(m_buttonCount)];
