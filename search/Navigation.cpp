@@ -1,7 +1,7 @@
 #include "Navigation.h"
 
 #include "AdvancedPanel.h"
-#include "AdvancedSearch.h"
+#include "AppError.h"
 #include "HitList.h"
 #include "KeyList.h"
 #include "SearchWindows.h"
@@ -24,6 +24,16 @@ namespace {
 // The drug window's parameter rows that a navigation clears before filling one;
 // rows 13 and 14 are never shown.
 constexpr int LastDrugParameterRow = 12;
+
+// The window a step works on; a window that is not there fails that step.
+template<typename Window>
+Window &need(Window *window)
+{
+    if (!window) {
+        throw AppError(91, QStringLiteral("Navigation"), QStringLiteral("The window to show is not available."));
+    }
+    return *window;
+}
 
 // The last steps of every navigation: the target's panel hidden, the target maximised.
 void finish(WindowHost &host, SearchWindow *target)

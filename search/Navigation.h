@@ -1,7 +1,5 @@
 #pragma once
 
-#include "AppError.h"
-
 #include <QString>
 #include <QVariant>
 
@@ -16,16 +14,6 @@ class WindowHost;
 // enters the other window's search only through the SQL text builders, quoted as
 // typed text is.
 namespace Navigation {
-
-// The window a step works on; a window that is not there fails that step.
-template<typename Window>
-Window &need(Window *window)
-{
-    if (!window) {
-        throw AppError(91, QStringLiteral("Navigation"), QStringLiteral("The window to show is not available."));
-    }
-    return *window;
-}
 
 // Drug window, ingredients row: the ingredient window lists the products of that exact
 // ingredient text in its grid, with an empty hit list.

@@ -1,5 +1,6 @@
 #include "RecordWindow.h"
 
+#include "AppError.h"
 #include "Navigation.h"
 #include "Schema.h"
 #include "VbalGrid.h"

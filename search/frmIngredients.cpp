@@ -1,5 +1,6 @@
 #include "frmIngredients.h"
 
+#include "AppError.h"
 #include "Database.h"
 #include "HitList.h"
 #include "KeyList.h"
