@@ -61,6 +61,15 @@ QRect pixelRect(const RibbonElement &element)
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
 }
 
+void putPicture(RibbonElement &element, RibbonFamily family, const QPixmap &picture)
+{
+    element.picture = picture;
+    element.height = float(picture.height()) * TwipsPerPixel;
+    if (kindOf(family) == RibbonElementKind::Picture || element.width == 0) {
+        element.width = float(picture.width()) * TwipsPerPixel;
+    }
+}
+
 RibbonScene::RibbonScene()
 {
     // The hit areas have fixed heights; everything else is sized by its picture or text.
@@ -196,11 +205,7 @@ void RibbonScene::setPicture(RibbonFamily family, int index, const QPixmap &pict
     if (element->visible) {
         damage(*element);
     }
-    element->picture = picture;
-    if (kindOf(family) == RibbonElementKind::Picture) {
-        element->width = float(picture.width()) * TwipsPerPixel;
-        element->height = float(picture.height()) * TwipsPerPixel;
-    }
+    putPicture(*element, family, picture);
     if (element->visible) {
         damage(*element);
     }

@@ -67,6 +67,10 @@ struct ElementRef
 // The element's rectangle in widget pixels, as it is painted and hit.
 QRect pixelRect(const RibbonElement &element);
 
+// Gives an element of `family` a picture: a piece takes the picture's size, a stretched
+// piece its height, keeping a width it already has.
+void putPicture(RibbonElement &element, RibbonFamily family, const QPixmap &picture);
+
 // The ribbon's retained visual tree: every family's elements and templates, with
 // show, hide and bring-to-front, and a record of the pixel areas whose look changed.
 class RibbonScene
@@ -99,7 +103,7 @@ public:
     void showEach(std::initializer_list<RibbonFamily> families, int index);
     void hideEach(std::initializer_list<RibbonFamily> families, int index);
     void bringEachToFront(std::initializer_list<RibbonFamily> families, int index);
-    // Sets a picture; a piece that is not stretched takes the picture's size.
+    // Sets a picture as putPicture does.
     void setPicture(RibbonFamily family, int index, const QPixmap &picture);
     void setColor(RibbonFamily family, int index, const QColor &color);
 

@@ -56,38 +56,27 @@ Colors colors(int theme)
     }
 }
 
-const TemplatePicture *templatePictures(int *count)
-{
-    using F = RibbonFamily;
-    static const TemplatePicture pictures[] = {
-        {101, F::Barra2},           {102, F::BarraLeft},          {103, F::BarraRight},
-        {118, F::Cat_Dlg},          {119, F::Cat_Dlg_on},         {120, F::Cat_Dlg_over},
-        {121, F::Cat_Left_off},     {122, F::Cat_Center_off},     {123, F::Cat_Right_off},
-        {124, F::Cat_Left_on},      {125, F::Cat_Center_on},      {126, F::Cat_Right_on},
-        {127, F::Tab_left},         {128, F::Tab_center},         {129, F::Tab_right},
-        {130, F::Tab_left_over},    {131, F::Tab_center_over},    {132, F::Tab_right_over},
-        {133, F::Glip_off},         {134, F::Glip_on},            {135, F::Button_left_over},
-        {136, F::Button_center_over}, {137, F::Button_right_over}, {138, F::Button_left},
-        {139, F::Button_center},    {140, F::Button_right},
-    };
-    *count = int(std::size(pictures));
-    return pictures;
-}
-
 namespace {
 
-// A picture for a template: pieces take the picture's size; stretched pieces take
-// its height and keep a width they already have.
-void setTemplatePicture(RibbonElement &element, RibbonFamily family, const QPixmap &picture)
+// The template each applied picture goes to, in the order the pictures are loaded.
+struct TemplatePicture
 {
-    element.picture = picture;
-    const float width = float(picture.width()) * TwipsPerPixel;
-    const float height = float(picture.height()) * TwipsPerPixel;
-    element.height = height;
-    if (kindOf(family) == RibbonElementKind::Picture || element.width == 0) {
-        element.width = width;
-    }
-}
+    int id;
+    RibbonFamily family;
+};
+
+using F = RibbonFamily;
+const TemplatePicture TemplatePictures[] = {
+    {101, F::Barra2},           {102, F::BarraLeft},          {103, F::BarraRight},
+    {118, F::Cat_Dlg},          {119, F::Cat_Dlg_on},         {120, F::Cat_Dlg_over},
+    {121, F::Cat_Left_off},     {122, F::Cat_Center_off},     {123, F::Cat_Right_off},
+    {124, F::Cat_Left_on},      {125, F::Cat_Center_on},      {126, F::Cat_Right_on},
+    {127, F::Tab_left},         {128, F::Tab_center},         {129, F::Tab_right},
+    {130, F::Tab_left_over},    {131, F::Tab_center_over},    {132, F::Tab_right_over},
+    {133, F::Glip_off},         {134, F::Glip_on},            {135, F::Button_left_over},
+    {136, F::Button_center_over}, {137, F::Button_right_over}, {138, F::Button_left},
+    {139, F::Button_center},    {140, F::Button_right},
+};
 
 bool isBackgroundBar(RibbonFamily family)
 {
@@ -105,15 +94,12 @@ void applyToScene(RibbonScene &scene, int theme, PictureLoader load)
     scene.tabCaptionSelectedColor = themeColors.tabCaptionSelected;
     scene.templateOf(RibbonFamily::Button_Caption).color = themeColors.buttonCaption;
 
-    int count = 0;
-    const TemplatePicture *pictures = templatePictures(&count);
-    for (int p = 0; p < count; ++p) {
-        const QPixmap picture = load(pictures[p].id, name);
-        const RibbonFamily family = pictures[p].family;
-        setTemplatePicture(scene.templateOf(family), family, picture);
+    for (const auto &[id, family] : TemplatePictures) {
+        const QPixmap picture = load(id, name);
+        putPicture(scene.templateOf(family), family, picture);
         // The background bar is a single element, not a family: it changes at once.
         if (isBackgroundBar(family)) {
-            setTemplatePicture(scene.at(family, 0), family, picture);
+            putPicture(scene.at(family, 0), family, picture);
             scene.invalidateAll();
         }
     }

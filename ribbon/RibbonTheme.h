@@ -31,8 +31,6 @@ QString SystemErrorText(int code);
 // The three built-in themes: 0 "BLACK", 1 "BLUE", 2 "SILVER".
 namespace RibbonTheme {
 
-constexpr int PictureCount = 41; // ids 101 to 141 in each theme
-constexpr int FirstPictureId = 101;
 constexpr int BackgroundPictureId = 141;
 
 // The theme's resource type name, or an empty string for a value outside 0 to 2.
@@ -49,14 +47,6 @@ struct Colors
 };
 // The colours of a theme (a value outside 0 to 2 gives those of theme 0).
 Colors colors(int theme);
-
-// The template each applied picture goes to, in the order the pictures are loaded.
-struct TemplatePicture
-{
-    int id;
-    RibbonFamily family;
-};
-const TemplatePicture *templatePictures(int *count);
 
 // Colours the caption templates and loads the theme's pictures into the templates
 // and the background bar, each fetched with `load`. Throws the AppError of `load`;
