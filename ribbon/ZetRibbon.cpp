@@ -6,13 +6,11 @@
 #include "RibbonTheme.h"
 #include "ZetRibbonAccessible.h"
 
-#include <QApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QToolTip>
 
 #include <cmath>
