@@ -10,12 +10,12 @@ MdiBackdropArea::MdiBackdropArea(QWidget *parent)
 {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setBackground(QColor(70, 70, 70));
 }
 
 void MdiBackdropArea::setBackdrop(const QPixmap &picture, const QColor &color)
 {
     m_picture = picture;
-    m_color = color;
     setBackground(color);
     viewport()->update();
 }
@@ -24,5 +24,5 @@ void MdiBackdropArea::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
     painter.setClipRegion(event->region());
-    paintBackdrop(painter, viewport()->rect(), m_picture, m_color);
+    paintBackdrop(painter, viewport()->rect(), m_picture, backgroundColor());
 }

@@ -5,7 +5,8 @@
 #include <QPixmap>
 
 // The main window's client area: child windows on the theme's backdrop (colour
-// everywhere, background picture in the top-left corner).
+// everywhere, background picture in the top-left corner). The colour is the area's
+// own background brush.
 class MdiBackdropArea : public QMdiArea
 {
     Q_OBJECT
@@ -15,12 +16,11 @@ public:
 
     void setBackdrop(const QPixmap &picture, const QColor &color);
     QPixmap backgroundPicture() const { return m_picture; }
-    QColor backgroundColor() const { return m_color; }
+    QColor backgroundColor() const { return background().color(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     QPixmap m_picture;
-    QColor m_color{70, 70, 70};
 };
