@@ -21,6 +21,10 @@ constexpr int twips(int value)
 {
     return value / 15;
 }
+
+// The white panel keeps this size; the logo fills its picture box.
+constexpr QSize PanelSize(twips(10815), twips(6735));
+constexpr QSize LogoSize(twips(5250), twips(4275));
 } // namespace
 
 frmAbout::frmAbout(QWidget *parent)
@@ -33,7 +37,7 @@ frmAbout::frmAbout(QWidget *parent)
 
     picAbout = new QFrame(this);
     picAbout->setObjectName(QStringLiteral("picAbout"));
-    picAbout->setGeometry(twips(120), twips(120), twips(10815), twips(6735));
+    picAbout->setGeometry(QRect(QPoint(twips(120), twips(120)), PanelSize));
     picAbout->setAutoFillBackground(true);
     QPalette white = picAbout->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -43,7 +47,7 @@ frmAbout::frmAbout(QWidget *parent)
 
     imgLogo = new QLabel(picAbout);
     imgLogo->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo->setGeometry(twips(120), twips(840), twips(5250), twips(4275));
+    imgLogo->setGeometry(QRect(QPoint(twips(120), twips(840)), LogoSize));
     imgLogo->setPixmap(drawLogo());
     imgLogo->setAccessibleName(QStringLiteral("Torvanelquist logo"));
 
@@ -58,8 +62,8 @@ frmAbout::frmAbout(QWidget *parent)
                                        TORVANELQUIST_VERSION_REVISION)
                           .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     // The text may run a little past its design box, but never past the white panel.
-    lblAbout->resize(picAbout->width() - lblAbout->x() - twips(240),
-                     qMax(lblAbout->heightForWidth(picAbout->width() - lblAbout->x() - twips(240)), twips(2535)));
+    const int textWidth = PanelSize.width() - lblAbout->x() - twips(240);
+    lblAbout->resize(textWidth, qMax(lblAbout->heightForWidth(textWidth), twips(2535)));
 
     for (QLabel *clickable : {imgLogo, lblAbout}) {
         clickable->setCursor(Qt::PointingHandCursor);
@@ -91,8 +95,8 @@ void frmAbout::resizeEvent(QResizeEvent *event)
 {
     BackdropWidget::resizeEvent(event);
     // Shown maximised, the white panel keeps its size and moves to the middle.
-    const QSize panel(twips(10815), twips(6735));
-    picAbout->move(qMax(twips(120), (width() - panel.width()) / 2), qMax(twips(120), (height() - panel.height()) / 2));
+    picAbout->move(qMax(twips(120), (width() - PanelSize.width()) / 2),
+                   qMax(twips(120), (height() - PanelSize.height()) / 2));
 }
 
 bool frmAbout::eventFilter(QObject *watched, QEvent *event)
@@ -110,7 +114,7 @@ bool frmAbout::eventFilter(QObject *watched, QEvent *event)
 
 QPixmap frmAbout::drawLogo()
 {
-    QPixmap logo(350, 285);
+    QPixmap logo(LogoSize);
     logo.fill(Qt::white);
     QPainter p(&logo);
     p.setRenderHint(QPainter::Antialiasing);
@@ -165,10 +169,10 @@ QPixmap frmAbout::drawLogo()
     QFont title(QStringLiteral("Liberation Serif"), 26, QFont::Bold);
     p.setFont(title);
     p.setPen(QColor(0, 0, 128));
-    p.drawText(QRectF(0, 222, 350, 40), Qt::AlignCenter, QStringLiteral("Torvanelquist"));
+    p.drawText(QRectF(0, 222, logo.width(), 40), Qt::AlignCenter, QStringLiteral("Torvanelquist"));
     QFont sub(QStringLiteral("DejaVu Sans"), 9);
     p.setFont(sub);
     p.setPen(QColor(200, 100, 20));
-    p.drawText(QRectF(0, 258, 350, 20), Qt::AlignCenter, QStringLiteral("Approved drug products reference"));
+    p.drawText(QRectF(0, 258, logo.width(), 20), Qt::AlignCenter, QStringLiteral("Approved drug products reference"));
     return logo;
 }
