@@ -2,11 +2,8 @@
 // full Refresh, tab switch and theme change times, and the area a hover change repaints.
 #include "RibbonTestSupport.h"
 
-#include "ZetRibbon.h"
-
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPaintEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -45,24 +42,6 @@ void print(const char *what, const Figures &f)
     std::printf("%-44s median %8.1f us   p95 %8.1f us   mean %8.1f us\n", what, f.median, f.p95, f.mean);
 }
 
-class PaintMeter : public QObject
-{
-public:
-    QRegion painted;
-    qint64 paintNanos = 0;
-    int events = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            painted += static_cast<QPaintEvent *>(event)->region();
-            ++events;
-        }
-        return false;
-    }
-};
-
 qint64 area(const QRegion &region)
 {
     qint64 total = 0;
@@ -90,7 +69,6 @@ int main(int argc, char **argv)
     const int runs = argc > 1 ? std::max(10, atoi(argv[1])) : 2000;
 
     VbalImageList images;
-    fillImageList(images);
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -98,10 +76,8 @@ int main(int argc, char **argv)
     layout->addWidget(ribbon);
     layout->addStretch();
     ribbon->setTheme(0);
-    ribbon->setImageList(&images);
     ribbon->setButtonCenter(false);
-    addMainWindowItems(*ribbon);
-    ribbon->Refresh();
+    fillAsMainWindow(*ribbon, images);
     window.resize(1024, 300);
     window.show();
     settle();
@@ -124,7 +100,7 @@ int main(int argc, char **argv)
     settle();
 
     // Repainting: a hover from one button to its neighbour, against a full Refresh.
-    PaintMeter meter;
+    PaintRecorder meter;
     ribbon->installEventFilter(&meter);
     const RibbonScene &scene = ribbon->scene();
     const QPoint first = centreOf(scene.at(RibbonFamily::ButMouse, 1));

@@ -1,13 +1,19 @@
 #pragma once
 
+#include "AppError.h"
 #include "RibbonLayout.h"
 #include "VbalImageList.h"
+#include "ZetRibbon.h"
 
 #include <QColor>
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPixmap>
+#include <QRegion>
 #include <QWidget>
+
+#include <functional>
 
 // Captions measured without fonts: every character of a tab or category caption is
 // 105 twips wide and a line 240 high; of a button caption 75 wide and 165 high.
@@ -62,6 +68,44 @@ void addMainWindowItems(Ribbon &ribbon)
     ribbon.AddButton(QStringLiteral("6"), QStringLiteral("3"), QStringLiteral("About"), 6);
     ribbon.AddButton(QStringLiteral("8"), QStringLiteral("4"), QStringLiteral("Exit"), 7);
 }
+
+// The ribbon of the main window: its image list filled, its items added, laid out.
+inline void fillAsMainWindow(ZetRibbon &ribbon, VbalImageList &images)
+{
+    fillImageList(images);
+    ribbon.setImageList(&images);
+    addMainWindowItems(ribbon);
+    ribbon.Refresh();
+}
+
+// The error a call raises; number 0 when it raises none.
+inline AppError errorOf(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const AppError &error) {
+        return error;
+    }
+    return AppError(0, QString(), QString());
+}
+
+// Collects the areas a widget repaints, once installed as its event filter.
+class PaintRecorder : public QObject
+{
+public:
+    QRegion painted;
+    int events = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            painted += static_cast<QPaintEvent *>(event)->region();
+            ++events;
+        }
+        return false;
+    }
+};
 
 inline QPoint centreOf(const RibbonElement &element)
 {

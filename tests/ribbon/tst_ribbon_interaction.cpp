@@ -1,7 +1,5 @@
 #include "RibbonTestSupport.h"
 
-#include "ZetRibbon.h"
-
 #include <QHelpEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -43,12 +41,9 @@ private:
 void RibbonInteractionTest::init()
 {
     m_images = VbalImageList();
-    fillImageList(m_images);
     m_ribbon = new ZetRibbon;
     m_ribbon->resize(744, m_ribbon->height());
-    m_ribbon->setImageList(&m_images);
-    addMainWindowItems(*m_ribbon);
-    m_ribbon->Refresh();
+    fillAsMainWindow(*m_ribbon, m_images);
     m_ribbon->show();
 }
 

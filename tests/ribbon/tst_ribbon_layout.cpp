@@ -33,6 +33,15 @@ struct Laid
         LayoutTabs(scene, input());
         LayoutCategories(scene, input());
     }
+    // The main window's items laid out, showing the categories of `currentTab`.
+    void layOutMainWindow(const QString &currentTab = QString())
+    {
+        addMainWindowItems(model);
+        if (!currentTab.isEmpty()) {
+            model.setCurrentTabId(currentTab);
+        }
+        refresh();
+    }
     const RibbonElement &at(F family, int index) const { return scene.at(family, index); }
     bool shown(F family, int index) const { return scene.isShown(family, index); }
 };
@@ -82,8 +91,7 @@ private slots:
 void RibbonLayoutTest::tabsAbutWithTheirCaptionBetweenTwoEdges()
 {
     Laid laid;
-    addMainWindowItems(laid.model);
-    laid.refresh();
+    laid.layOutMainWindow();
     // "Drug Reference" is 14 characters: 1470 twips.
     QCOMPARE(laid.at(F::Tab_left, 0).left, 90.f);
     QCOMPARE(laid.at(F::Tab_center, 0).left, 240.f);
@@ -110,9 +118,7 @@ void RibbonLayoutTest::tabsAbutWithTheirCaptionBetweenTwoEdges()
 void RibbonLayoutTest::fullLayoutSelectsTheTabWhoseCategoriesShow()
 {
     Laid laid;
-    addMainWindowItems(laid.model);
-    laid.model.setCurrentTabId(QStringLiteral("2"));
-    laid.refresh();
+    laid.layOutMainWindow(QStringLiteral("2"));
     QVERIFY(laid.shown(F::Tab_center, 1) && !laid.shown(F::Tab_center, 0));
     QCOMPARE(laid.at(F::Tab_caption, 1).color, QColor(0, 0, 0));
     QCOMPARE(laid.at(F::Cat_Caption, 0).text, QStringLiteral("About"));
@@ -135,8 +141,7 @@ void RibbonLayoutTest::emptyTabCaptionLeavesOnlyTheEdges()
 void RibbonLayoutTest::buttonsSitSideBySideSizedByCaptionOrIcon()
 {
     Laid laid;
-    addMainWindowItems(laid.model);
-    laid.refresh();
+    laid.layOutMainWindow();
     // Button elements count from 1; category "1" holds five, category "2" one.
     QCOMPARE(laid.scene.highestIndex(F::ButMouse), 6);
     QVERIFY(!laid.shown(F::ButMouse, 0));
@@ -173,8 +178,7 @@ void RibbonLayoutTest::buttonsSitSideBySideSizedByCaptionOrIcon()
 void RibbonLayoutTest::categoryTakesTheWiderOfCaptionAndButtons()
 {
     Laid laid;
-    addMainWindowItems(laid.model);
-    laid.refresh();
+    laid.layOutMainWindow();
     // Buttons wider than the caption: the panel takes their width, the caption is centred.
     QCOMPARE(laid.at(F::Cat_Left_off, 0).left, 120.f);
     QCOMPARE(laid.at(F::Cat_Center_off, 0).left, 180.f);
@@ -214,8 +218,7 @@ void RibbonLayoutTest::categoryWithoutButtonsIsAsWideAsItsCaption()
 void RibbonLayoutTest::iconsFollowTheButtonCenterRule()
 {
     Laid fixed;
-    addMainWindowItems(fixed.model);
-    fixed.refresh();
+    fixed.layOutMainWindow();
     for (int j = 1; j <= 6; ++j) {
         QCOMPARE(fixed.at(F::Button_Icon, j).top, 510.f);
         QCOMPARE(fixed.at(F::Button_Caption, j).top, 990.f);
@@ -223,8 +226,7 @@ void RibbonLayoutTest::iconsFollowTheButtonCenterRule()
 
     Laid centred;
     centred.buttonCenter = true;
-    addMainWindowItems(centred.model);
-    centred.refresh();
+    centred.layOutMainWindow();
     // One line: (990 - (480 + 165)) / 2 below the button's top.
     QCOMPARE(centred.at(F::Button_Icon, 1).top, 592.5f);
     QCOMPARE(centred.at(F::Button_Caption, 1).top, 1072.5f);
@@ -237,9 +239,7 @@ void RibbonLayoutTest::iconsFollowTheButtonCenterRule()
 void RibbonLayoutTest::launcherSitsInTheBottomRightCorner()
 {
     Laid laid;
-    addMainWindowItems(laid.model);
-    laid.model.setCurrentTabId(QStringLiteral("2"));
-    laid.refresh();
+    laid.layOutMainWindow(QStringLiteral("2"));
     QCOMPARE(laid.at(F::Cat_Caption, 1).text, QStringLiteral("Exit"));
     QVERIFY(!laid.shown(F::Cat_Dlg, 0));
     QVERIFY(laid.shown(F::Cat_Dlg, 1));
@@ -257,8 +257,7 @@ void RibbonLayoutTest::launcherSitsInTheBottomRightCorner()
 void RibbonLayoutTest::moreGlyphIsCentredUnderTheCaption()
 {
     Laid laid;
-    addMainWindowItems(laid.model);
-    laid.refresh();
+    laid.layOutMainWindow();
     for (int j = 1; j <= 5; ++j) {
         QVERIFY(!laid.shown(F::Glip_off, j));
     }
@@ -273,8 +272,7 @@ void RibbonLayoutTest::moreGlyphIsCentredUnderTheCaption()
 void RibbonLayoutTest::stackingFollowsTheLayoutSteps()
 {
     Laid laid;
-    addMainWindowItems(laid.model);
-    laid.refresh();
+    laid.layOutMainWindow();
     // Front to back within each group, and group above group.
     const ElementRef order[] = {
         {F::ButMouse, 6},       {F::Glip_on, 6},          {F::Glip_off, 6},       {F::Button_Caption, 6},
@@ -338,8 +336,7 @@ void RibbonLayoutTest::withoutTabsOnlyTheBackgroundShows()
 void RibbonLayoutTest::layingOutAgainGivesTheSameScene()
 {
     Laid laid;
-    addMainWindowItems(laid.model);
-    laid.refresh();
+    laid.layOutMainWindow();
     const QString once = describe(laid.scene);
     QVERIFY(once.contains(QLatin1String("Dosage Form")));
     // Highlights and a pressed look do not survive the next layout.

@@ -1,9 +1,7 @@
 #include "RibbonTestSupport.h"
 
-#include "AppError.h"
 #include "PropertyBag.h"
 #include "RibbonTheme.h"
-#include "ZetRibbon.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,16 +33,6 @@ private:
 int leftoverCount(const QString &folder)
 {
     return int(QDir(folder).entryList({QStringLiteral("LRP*")}, QDir::Files).size());
-}
-
-AppError errorOf(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const AppError &error) {
-        return error;
-    }
-    return AppError(0, QString(), QString());
 }
 
 QColor pixel(const QPixmap &picture, int x, int y)
@@ -264,11 +252,8 @@ void RibbonThemeTest::temporaryFolderFailuresCarryTheSystemCode()
 void RibbonThemeTest::themeChangeReachesLaidOutItemsAtTheNextLayout()
 {
     VbalImageList images;
-    fillImageList(images);
     ZetRibbon ribbon;
-    ribbon.setImageList(&images);
-    addMainWindowItems(ribbon);
-    ribbon.Refresh();
+    fillAsMainWindow(ribbon, images);
     const qint64 blackTab = ribbon.scene().at(F::Tab_center, 0).picture.cacheKey();
     const qint64 blackPanel = ribbon.scene().at(F::Cat_Center_off, 0).picture.cacheKey();
     ribbon.setTheme(1);

@@ -1,9 +1,6 @@
 #include "RibbonTestSupport.h"
 
-#include "ZetRibbon.h"
-
 #include <QAccessible>
-#include <QPaintEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -11,22 +8,6 @@
 using F = RibbonFamily;
 
 namespace {
-
-// Collects the areas the ribbon repaints.
-class PaintRecorder : public QObject
-{
-public:
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            painted += static_cast<QPaintEvent *>(event)->region();
-        }
-        return false;
-    }
-};
 
 QAccessibleInterface *childNamed(QAccessibleInterface *parent, const QString &name)
 {
@@ -75,7 +56,6 @@ private:
 void RibbonWidgetTest::init()
 {
     m_images = VbalImageList();
-    fillImageList(m_images);
     m_window = new QWidget;
     auto *layout = new QVBoxLayout(m_window);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -84,9 +64,7 @@ void RibbonWidgetTest::init()
     m_below->setFocusPolicy(Qt::StrongFocus);
     layout->addWidget(m_ribbon);
     layout->addWidget(m_below);
-    m_ribbon->setImageList(&m_images);
-    addMainWindowItems(*m_ribbon);
-    m_ribbon->Refresh();
+    fillAsMainWindow(*m_ribbon, m_images);
     m_window->resize(744, 300);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
