@@ -115,16 +115,16 @@ void frmDrugs::PressAdvancedSearchButton()
     advancedSearch();
 }
 
-QString frmDrugs::productLine(const RecordValues &record)
+QString frmDrugs::productLine(const QString &tradeName, const QString &strength, const QString &applicant)
 {
-    namespace P = Schema::Products;
-    return record.text(QString(P::TradeName)) + QStringLiteral(" (") + record.text(QString(P::Strength))
-           + QStringLiteral(") - ") + record.text(QString(P::Applicant));
+    return tradeName + QStringLiteral(" (") + strength + QStringLiteral(") - ") + applicant;
 }
 
 std::optional<QString> frmDrugs::detailsTitle(const RecordValues &record) const
 {
-    return productLine(record);
+    namespace P = Schema::Products;
+    return productLine(record.text(QString(P::TradeName)), record.text(QString(P::Strength)),
+                       record.text(QString(P::Applicant)));
 }
 
 void frmDrugs::vbalGrid_DblClick(int row, int)

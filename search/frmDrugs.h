@@ -24,10 +24,10 @@ public:
     static constexpr int ApplicationNumberRow = 10;
     static constexpr int ValueColumn = 4;
     static SearchWindowDesign windowDesign();
-    // A product as one line: trade name, " (", strength, ") - ", applicant; a Null field
-    // adds nothing between its separators. The window's title, and the ingredient
-    // window's product rows.
-    static QString productLine(const RecordValues &record);
+    // A product as one line: trade name, " (", strength, ") - ", applicant; an empty
+    // (Null) field adds nothing between its separators. The window's title, and the
+    // ingredient window's product rows.
+    static QString productLine(const QString &tradeName, const QString &strength, const QString &applicant);
 
 protected:
     std::optional<QString> detailsTitle(const RecordValues &record) const override;

@@ -28,12 +28,15 @@ QVector<ProductLine> readProducts(const QString &ingredient)
     QVector<ProductLine> products;
     RowSet &rowSet = openSharedQuery(SqlText::productsWithIngredient(ingredient));
     RowSetCloser closer(rowSet);
+    // The columns' positions, looked up once for every row.
+    const int id = rowSet.fieldIndex(QString(P::ID));
+    const int tradeName = rowSet.fieldIndex(QString(P::TradeName));
+    const int strength = rowSet.fieldIndex(QString(P::Strength));
+    const int applicant = rowSet.fieldIndex(QString(P::Applicant));
     while (!rowSet.eof()) {
-        RecordValues record;
-        for (const QLatin1StringView field : {P::TradeName, P::Strength, P::Applicant}) {
-            record.insert(QString(field), rowSet.field(QString(field)));
-        }
-        products.append({rowSet.field(QString(P::ID)), frmDrugs::productLine(record)});
+        products.append({rowSet.field(id),
+                         frmDrugs::productLine(fieldText(rowSet.field(tradeName)), fieldText(rowSet.field(strength)),
+                                               fieldText(rowSet.field(applicant)))});
         rowSet.moveNext();
     }
     return products;
