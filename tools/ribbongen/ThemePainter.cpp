@@ -7,6 +7,17 @@
 #include <cmath>
 #include <functional>
 
+namespace {
+
+QColor mix(const QColor &a, const QColor &b, double t)
+{
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t),
+                            float(a.greenF() + (b.greenF() - a.greenF()) * t),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * t));
+}
+
+} // namespace
+
 QColor rampAt(const Ramp &ramp, double row)
 {
     if (row <= ramp.first().row) {
@@ -16,10 +27,7 @@ QColor rampAt(const Ramp &ramp, double row)
         if (row <= ramp[i].row) {
             const ColorStop &a = ramp[i - 1];
             const ColorStop &b = ramp[i];
-            const double t = (row - a.row) / (b.row - a.row);
-            return QColor::fromRgbF(float(a.color.redF() + (b.color.redF() - a.color.redF()) * t),
-                                    float(a.color.greenF() + (b.color.greenF() - a.color.greenF()) * t),
-                                    float(a.color.blueF() + (b.color.blueF() - a.color.blueF()) * t));
+            return mix(a.color, b.color, (row - a.row) / (b.row - a.row));
         }
     }
     return ramp.last().color;
@@ -116,13 +124,6 @@ QList<QRgb> exactColorsOf(const ThemeStyle &style)
 
 namespace {
 
-QColor mix(const QColor &a, const QColor &b, double t)
-{
-    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t),
-                            float(a.greenF() + (b.greenF() - a.greenF()) * t),
-                            float(a.blueF() + (b.blueF() - a.blueF()) * t));
-}
-
 QImage transparentImage(int width, int height)
 {
     QImage image(width, height, QImage::Format_ARGB32);
@@ -148,6 +149,12 @@ QImage settleOver(const QImage &layer, const std::function<QColor(int)> &under)
         }
     }
     return out;
+}
+
+// settleOver for a drawing that sits on the background band from band row `firstRow` down.
+QImage settleOnBand(const QImage &layer, const ThemeStyle &style, int firstRow)
+{
+    return settleOver(layer, [&](int y) { return rampAt(style.band, firstRow + y); });
 }
 
 QLinearGradient verticalGradient(const Ramp &ramp, double height)
@@ -212,8 +219,7 @@ QVector<QImage> tabPieces(const ThemeStyle &style, int middleWidth, const QColor
 {
     const QImage layer = tabFrame(middleWidth, border, fill, highlightAlpha);
     // The tab strip shows rows 26 to 49 of the band.
-    const QImage settled = settleOver(layer, [&](int y) { return rampAt(style.band, 26 + y); });
-    return cutThree(settled, 10, 10);
+    return cutThree(settleOnBand(layer, style, 26), 10, 10);
 }
 
 // ---- category panels ---------------------------------------------------------------
@@ -254,8 +260,7 @@ QVector<QImage> panelPieces(const ThemeStyle &style, int middleWidth, const QCol
 {
     const QImage layer = panelLayer(middleWidth, border, fill, style.stripLine);
     // Category panels sit on rows 50 to 138 of the band.
-    const QImage settled = settleOver(layer, [&](int y) { return rampAt(style.band, 50 + y); });
-    return cutThree(settled, 4, 5);
+    return cutThree(settleOnBand(layer, style, 50), 4, 5);
 }
 
 // ---- button frames (pixel drawn, so the corners stay crisp on any panel) -----------
@@ -406,7 +411,7 @@ QImage applicationButton(const ThemeStyle &style, const QColor &glow)
     painter.drawRoundedRect(QRectF(18, 23, 6, 6), 1, 1);
     painter.drawRoundedRect(QRectF(25, 23, 6, 6), 1, 1);
     painter.end();
-    return settleOver(layer, [&](int y) { return rampAt(style.band, y); });
+    return settleOnBand(layer, style, 0);
 }
 
 QImage quickAccessPiece(const ThemeStyle &style, int width, int kind)
@@ -444,7 +449,7 @@ QImage quickAccessPiece(const ThemeStyle &style, int width, int kind)
         painter.drawPolygon(QPolygon({QPoint(4, 12), QPoint(11, 12), QPoint(7, 16)}));
     }
     painter.end();
-    return settleOver(layer, [&](int y) { return rampAt(style.band, y); });
+    return settleOnBand(layer, style, 0);
 }
 
 // ---- background picture of the host windows ---------------------------------------
@@ -543,38 +548,22 @@ QMap<int, QImage> paintTheme(const ThemeStyle &style)
     pictures[119] = launcher(style.launcherOnGlyph, style.launcherShadow);
     pictures[120] = launcherHovered();
 
-    const QVector<QImage> panelOff = panelPieces(style, 5, style.panelBorder, style.panelFill);
-    pictures[121] = panelOff[0];
-    pictures[122] = panelOff[1];
-    pictures[123] = panelOff[2];
-    const QVector<QImage> panelOn = panelPieces(style, 4, style.panelOnBorder, style.panelOnFill);
-    pictures[124] = panelOn[0];
-    pictures[125] = panelOn[1];
-    pictures[126] = panelOn[2];
-
-    const QVector<QImage> tab = tabPieces(style, 18, style.tabBorder, style.tabFill, 150);
-    pictures[127] = tab[0];
-    pictures[128] = tab[1];
-    pictures[129] = tab[2];
-    const QVector<QImage> tabOver = tabPieces(style, 37, style.tabOverBorder, style.tabOverFill,
-                                              style.tabOverHighlight);
-    pictures[130] = tabOver[0];
-    pictures[131] = tabOver[1];
-    pictures[132] = tabOver[2];
+    // Left edge, middle and right edge under consecutive ids.
+    const auto putThree = [&](int firstId, const QVector<QImage> &pieces) {
+        for (int i = 0; i < 3; ++i) {
+            pictures[firstId + i] = pieces[i];
+        }
+    };
+    putThree(121, panelPieces(style, 5, style.panelBorder, style.panelFill));
+    putThree(124, panelPieces(style, 4, style.panelOnBorder, style.panelOnFill));
+    putThree(127, tabPieces(style, 18, style.tabBorder, style.tabFill, 150));
+    putThree(130, tabPieces(style, 37, style.tabOverBorder, style.tabOverFill, style.tabOverHighlight));
 
     pictures[133] = moreGlyph(style.moreOff, mix(style.moreOff, Qt::white, 0.45));
     pictures[134] = moreGlyph(style.moreOn, mix(style.moreOn, Qt::white, 0.4));
 
-    const QVector<QImage> pressedFrame =
-        cutThree(pixelFrame(55, 66, QColor(186, 128, 56), pressed, QColor(255, 240, 214), 0.55, 0.3), 3, 3);
-    pictures[135] = pressedFrame[0];
-    pictures[136] = pressedFrame[1];
-    pictures[137] = pressedFrame[2];
-    const QVector<QImage> hoverFrame =
-        cutThree(pixelFrame(55, 66, QColor(226, 208, 148), hover, Qt::white, 0.75, 0.45), 3, 3);
-    pictures[138] = hoverFrame[0];
-    pictures[139] = hoverFrame[1];
-    pictures[140] = hoverFrame[2];
+    putThree(135, cutThree(pixelFrame(55, 66, QColor(186, 128, 56), pressed, QColor(255, 240, 214), 0.55, 0.3), 3, 3));
+    putThree(138, cutThree(pixelFrame(55, 66, QColor(226, 208, 148), hover, Qt::white, 0.75, 0.45), 3, 3));
 
     pictures[141] = backdrop(style);
     return pictures;
