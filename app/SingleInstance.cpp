@@ -1,11 +1,9 @@
 #include "SingleInstance.h"
 
 #include <QLocalServer>
-#include <QLocalSocket>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 #include <unistd.h>
 
