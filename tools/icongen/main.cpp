@@ -85,11 +85,7 @@ void approvalDate(QPainter &p)
                vertical(5, 29, rgb(255, 255, 255), rgb(232, 232, 238)));
     p.setPen(Qt::NoPen);
     p.setBrush(vertical(5, 12, rgb(236, 74, 64), rgb(186, 28, 28)));
-    QPainterPath band;
-    band.addRoundedRect(QRectF(3.5, 5.5, 25, 7), 2, 2);
-    band.addRect(QRectF(3.5, 9.5, 25, 3));
-    band.setFillRule(Qt::WindingFill);
-    p.drawPath(band);
+    p.drawPath(topRounded(QRectF(3.5, 5.5, 25, 7), 2));
     p.setPen(outline(rgb(80, 80, 90), 1.6));
     p.drawLine(QPointF(10, 3), QPointF(10, 8));
     p.drawLine(QPointF(22, 3), QPointF(22, 8));
@@ -296,13 +292,9 @@ void vocabularyName(QPainter &p)
     // A name badge: a card with a blue band and "Aa".
     drawRaised(p, rounded(QRectF(2.5, 6, 27, 21), 3), outline(rgb(70, 84, 116), 1.0),
                vertical(6, 27, rgb(255, 255, 255), rgb(224, 230, 242)));
-    QPainterPath band;
-    band.addRoundedRect(QRectF(3, 6.5, 26, 7), 2.5, 2.5);
-    band.addRect(QRectF(3, 10, 26, 3.5));
-    band.setFillRule(Qt::WindingFill);
     p.setPen(Qt::NoPen);
     p.setBrush(vertical(6.5, 13.5, rgb(92, 150, 236), rgb(34, 86, 180)));
-    p.drawPath(band);
+    p.drawPath(topRounded(QRectF(3, 6.5, 26, 7), 2.5));
     p.setBrush(rgb(255, 255, 255, 210));
     p.drawEllipse(QRectF(14.5, 8.6, 3, 3));
     label(p, QRectF(3, 13.5, 26, 13), QStringLiteral("Aa"), rgb(24, 40, 96), font(QStringLiteral("DejaVu Sans"), 11));

@@ -90,6 +90,14 @@ QPainterPath rounded(const QRectF &rect, qreal radius)
     return path;
 }
 
+QPainterPath topRounded(const QRectF &rect, qreal radius)
+{
+    QPainterPath path = rounded(rect, radius);
+    path.addRect(QRectF(rect.left(), rect.bottom() - (radius + 1), rect.width(), radius + 1));
+    path.setFillRule(Qt::WindingFill);
+    return path;
+}
+
 QPainterPath ellipse(const QRectF &rect)
 {
     QPainterPath path;

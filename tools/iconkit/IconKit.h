@@ -51,6 +51,9 @@ void drawRaised(QPainter &p, const QPainterPath &shape, const QPen &pen, const Q
 // ---------------------------------------------------------------- shapes
 
 QPainterPath rounded(const QRectF &rect, qreal radius);
+// `rect` with its top corners rounded and its bottom corners square, such as the coloured
+// band across the top of a card.
+QPainterPath topRounded(const QRectF &rect, qreal radius);
 QPainterPath ellipse(const QRectF &rect);
 // A closed outline through `corners`.
 QPainterPath polygon(std::initializer_list<QPointF> corners);
