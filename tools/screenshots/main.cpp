@@ -6,14 +6,12 @@
 // afterwards, dresses the windows with it again, runs a quick search in the drug window
 // and rests the pointer on the "Dosage Form" button.
 #include "HitList.h"
-#include "SearchWindow.h"
 #include "ZetRibbon.h"
 #include "frmDrugs.h"
 #include "frmMainForm.h"
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QMouseEvent>
 #include <QThread>

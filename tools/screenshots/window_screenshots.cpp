@@ -8,11 +8,8 @@
 // reaches it (the command table, a search, a chosen hit); the record windows then
 // have the pointer resting over their grid, so their help strip shows.
 #include "HitList.h"
-#include "KeyList.h"
 #include "SearchWindow.h"
 #include "VbalGrid.h"
-#include "frmDrugs.h"
-#include "frmIngredients.h"
 #include "frmMainForm.h"
 
 #include <QAbstractItemView>
