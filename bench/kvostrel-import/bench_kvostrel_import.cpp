@@ -8,6 +8,7 @@
 //
 // Usage: bench_kvostrel_import [RUNS]   (default 5 import runs; queries run 9 times each)
 
+#include "BenchSupport.h"
 #include "FdaSource.h"
 #include "SqlText.h"
 
@@ -28,14 +29,10 @@
 
 namespace {
 
+using Bench::median;
+
 const QString dataDir = QStringLiteral(FDA_DATA_DIR);
 const QString fdaZip = dataDir + QStringLiteral("/fda-approved-drug-products-2024-11.zip");
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double minimum(const std::vector<double> &values)
 {
