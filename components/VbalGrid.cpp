@@ -348,15 +348,8 @@ void VbalGrid::checkCell(int row, int column, const char *source) const
 void VbalGrid::setCell(int row, int column, const QString &text, int flags, int iconIndex)
 {
     checkCell(row, column, "CellDetails");
-    const int oldRows = m_view->rowCount();
-    if (row > oldRows) {
-        m_view->setRowCount(row);
-        for (int r = oldRows; r < row; ++r) {
-            m_view->setRowHeight(r, MinimumRowHeight);
-            for (int c = 0; c < columnCount(); ++c) {
-                m_view->setItem(r, c, newCell(c));
-            }
-        }
+    if (row > rowCount()) {
+        setRowCount(row);
     }
     QTableWidgetItem *item = m_view->item(row - 1, column - 1);
     item->setText(text);
@@ -404,9 +397,21 @@ int VbalGrid::rowCount() const
     return m_view->rowCount();
 }
 
+void VbalGrid::setRowCount(int rows)
+{
+    const int oldRows = rowCount();
+    m_view->setRowCount(qMax(0, rows));
+    for (int r = oldRows; r < rows; ++r) {
+        m_view->setRowHeight(r, MinimumRowHeight);
+        for (int c = 0; c < columnCount(); ++c) {
+            m_view->setItem(r, c, newCell(c));
+        }
+    }
+}
+
 void VbalGrid::removeAllRows()
 {
-    m_view->setRowCount(0);
+    setRowCount(0);
 }
 
 void VbalGrid::setRedraw(bool on)

@@ -76,6 +76,9 @@ public:
     void setCellAccessibleText(int row, int column, const QString &text);
 
     int rowCount() const;
+    // Adds blank rows at the end, or removes rows from the end, in one step (cheaper than
+    // letting setCell create a long run of rows one at a time).
+    void setRowCount(int rows);
     // Removes every row; the columns stay.
     void removeAllRows();
 

@@ -96,6 +96,7 @@ void frmIngredients::GetProductDetails(const QString &ingredient)
         // The rows and their keys are rebuilt together, so row n always has key n.
         grid->setRedraw(false);
         grid->removeAllRows();
+        grid->setRowCount(int(products.size()));
         lstSearchID()->clear();
         int row = 0;
         for (const ProductLine &product : products) {

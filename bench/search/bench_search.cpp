@@ -7,13 +7,17 @@
 //    the count set, beside the same SQL text run to its last row on the same connection.
 // 2. One details fill (GetProductDetails) per product of a spread of keys.
 // 3. Peak resident memory (VmHWM) once every product is listed.
+// 4. The ingredient window's grid rebuilt with the products of the ingredient text
+//    that most products share.
 
 #include "BenchSupport.h"
 #include "HitList.h"
 #include "KeyList.h"
 #include "NoWindows.h"
 #include "SqlText.h"
+#include "VbalGrid.h"
 #include "frmDrugs.h"
+#include "frmIngredients.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -112,6 +116,27 @@ int main(int argc, char *argv[])
                .arg(median(fills), 0, 'f', 2)
                .arg(*std::max_element(fills.begin(), fills.end()), 0, 'f', 2);
     out << "  last title: " << window.lblTradeName()->text() << "\n";
+
+    // 4. The ingredient window's longest grid.
+    frmIngredients ingredients(&host);
+    ingredients.resize(1010, 640);
+    ingredients.show();
+    QApplication::processEvents();
+    QSqlQuery largest(Connection::shared().database());
+    largest.exec(QStringLiteral("SELECT ingredient FROM products GROUP BY ingredient ORDER BY count(*) DESC LIMIT 1"));
+    const QString ingredient = largest.next() ? largest.value(0).toString() : QString();
+    std::vector<double> rebuilds;
+    for (int run = 0; run < 5 * runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        ingredients.GetProductDetails(ingredient);
+        rebuilds.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    out << "\ningredient window fill (GetProductDetails), median of " << rebuilds.size() << " runs:\n";
+    out << QStringLiteral("  %1 ms for %2 product rows of \"%3\"\n")
+               .arg(median(rebuilds), 0, 'f', 2)
+               .arg(ingredients.vbalGrid()->rowCount())
+               .arg(ingredient);
     out.flush();
 
     Connection::releaseShared();

@@ -102,6 +102,21 @@ void ComponentsTest::settingACellCreatesItsRowAndKeepsTextFlagsAndIcon()
     QCOMPARE(f.grid.columnCount(), 4);
     f.grid.setCell(1, 3, QString(), CellFlags::IconCell, 0);
     QCOMPARE(f.grid.rowCount(), 1);
+
+    // Rows made in one step are blank and follow their columns' selection rule; fewer
+    // rows drop the last ones and keep the rest.
+    f.grid.setRowCount(4);
+    QCOMPARE(f.grid.rowCount(), 4);
+    QCOMPARE(f.grid.cellIcon(1, 3), 0);
+    QCOMPARE(f.grid.cellText(4, 4), QString());
+    QCOMPARE(f.grid.cellIcon(4, 1), -1);
+    const QAbstractItemModel *model = f.view()->model();
+    QVERIFY(model->flags(model->index(3, 3)) & Qt::ItemIsSelectable);
+    QVERIFY(!(model->flags(model->index(3, 2)) & Qt::ItemIsSelectable));
+    f.grid.setCell(2, 4, QStringLiteral("TABLET"), CellFlags::TextCell);
+    f.grid.setRowCount(2);
+    QCOMPARE(f.grid.rowCount(), 2);
+    QCOMPARE(f.grid.cellText(2, 4), QStringLiteral("TABLET"));
 }
 
 void ComponentsTest::textFlagsMapToWrappingAndEllipsis()
