@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "Schema.h"
 #include "SqlText.h"
 
 #include <QCryptographicHash>
@@ -8,7 +9,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <optional>
+
 namespace {
+
+namespace P = Schema::Products;
+namespace V = Schema::Vocabulary;
+namespace Pt = Schema::Patent;
+
+const QString RealDatabase = QStringLiteral(KVOSTREL_DB_PATH);
 
 QByteArray fileHash(const QString &path)
 {
@@ -19,8 +28,8 @@ QByteArray fileHash(const QString &path)
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
-// A small reference database with the real table layout and hand-picked rows.
-void buildFixture(const QString &path)
+// Creates the database file `path` and runs `statements` in it.
+void createDatabase(const QString &path, const QStringList &statements)
 {
     const QString name = QStringLiteral("fixture-writer");
     {
@@ -28,40 +37,54 @@ void buildFixture(const QString &path)
         db.setDatabaseName(path);
         QVERIFY(db.open());
         QSqlQuery q(db);
-        const char *ddl[] = {
-            "CREATE TABLE products (ID INTEGER PRIMARY KEY, [ingredient] TEXT COLLATE NOCASE,"
-            " [trade name] TEXT COLLATE NOCASE, [Strength] TEXT COLLATE NOCASE,"
-            " [Dosage Form] TEXT COLLATE NOCASE, [Route of Administration] TEXT COLLATE NOCASE,"
-            " [Type] TEXT COLLATE NOCASE, [Applicant Full Name] TEXT COLLATE NOCASE,"
-            " [Therapeutic Equivalence (TE) Code] TEXT COLLATE NOCASE, [Product Number] TEXT COLLATE NOCASE,"
-            " [New Drug Application (NDA) Number] TEXT COLLATE NOCASE,"
-            " [Reference Listed Drug (RLD)] TEXT COLLATE NOCASE, [Approval Date] TEXT COLLATE NOCASE)",
-            "CREATE TABLE [dosage form] (ID INTEGER PRIMARY KEY, name TEXT COLLATE NOCASE,"
-            " DEFINITION TEXT COLLATE NOCASE, [USE RESTRICTIONS] TEXT COLLATE NOCASE,"
-            " [SHORT NAME] TEXT COLLATE NOCASE, [FDA CODE] TEXT COLLATE NOCASE,"
-            " [NCI CONCEPT ID] TEXT COLLATE NOCASE)",
-            "CREATE TABLE [route of administration] (ID INTEGER PRIMARY KEY, name TEXT COLLATE NOCASE,"
-            " DEFINITION TEXT COLLATE NOCASE, [USE RESTRICTIONS] TEXT COLLATE NOCASE,"
-            " [SHORT NAME] TEXT COLLATE NOCASE, [FDA CODE] TEXT COLLATE NOCASE,"
-            " [NCI CONCEPT ID] TEXT COLLATE NOCASE)",
-            "CREATE TABLE patent (ID INTEGER PRIMARY KEY, [Patent Number] TEXT COLLATE NOCASE,"
-            " [Patent Expire Date] TEXT COLLATE NOCASE, [New Drug Application (NDA) Number] TEXT COLLATE NOCASE,"
-            " [Product Number] TEXT COLLATE NOCASE, [Drug Substance Flag] TEXT COLLATE NOCASE,"
-            " [Drug Product Flag] TEXT COLLATE NOCASE, [Patent Use Code] TEXT COLLATE NOCASE)",
-            "INSERT INTO products (ID, ingredient, [trade name], Strength, [Applicant Full Name]) VALUES"
-            " (1, 'ASPIRIN', 'bayer', '325MG', 'BAYER'),"
-            " (2, 'ASPIRIN', 'Anacin', '400MG', 'PFIZER'),"
-            " (3, 'ASPIRIN;CAFFEINE', 'EXCEDRIN', NULL, 'NOVARTIS'),"
-            " (4, 'MINOXIDIL', 'MEN''S ROGAINE', '5%', 'J AND J'),"
-            " (5, 'ASPIRIN', 'aspirin', '81MG', 'ACME'),"
-            " (6, 'ASPIRIN', 'ASPIRIN', '81MG', 'ZENITH'),"
-            " (7, NULL, 'NOTHING INSIDE', NULL, NULL)",
-        };
-        for (const char *sql : ddl) {
-            QVERIFY2(q.exec(QString::fromLatin1(sql)), sql);
+        for (const QString &sql : statements) {
+            QVERIFY2(q.exec(sql), qPrintable(sql));
         }
     }
     QSqlDatabase::removeDatabase(name);
+}
+
+// A table as kvostrel-import lays it out: an integer key, then text columns that ignore case.
+QString createTable(QLatin1StringView table, std::initializer_list<QLatin1StringView> columns)
+{
+    QString sql = QStringLiteral("CREATE TABLE [%1] (ID INTEGER PRIMARY KEY").arg(table);
+    for (const QLatin1StringView column : columns) {
+        sql += QStringLiteral(", [%1] TEXT COLLATE NOCASE").arg(column);
+    }
+    return sql + QLatin1Char(')');
+}
+
+// A small reference database with the real table layout and hand-picked rows.
+void buildFixture(const QString &path)
+{
+    const auto vocabulary = {V::Name, V::Definition, V::UseRestrictions, V::ShortName, V::FdaCode, V::NciConceptId};
+    createDatabase(
+        path,
+        {createTable(P::Table, {P::Ingredient, P::TradeName, P::Strength, P::DosageForm, P::Route, P::Type, P::Applicant,
+                                P::TECode, P::ProductNumber, P::NDANumber, P::RLD, P::ApprovalDate}),
+         createTable(V::DosageFormTable, vocabulary), createTable(V::RouteTable, vocabulary),
+         createTable(Pt::Table, {Pt::PatentNumber, Pt::ExpireDate, Pt::NDANumber, Pt::ProductNumber, Pt::SubstanceFlag,
+                                 Pt::ProductFlag, Pt::UseCode}),
+         QStringLiteral("INSERT INTO products (ID, ingredient, [trade name], Strength, [Applicant Full Name]) VALUES"
+                        " (1, 'ASPIRIN', 'bayer', '325MG', 'BAYER'),"
+                        " (2, 'ASPIRIN', 'Anacin', '400MG', 'PFIZER'),"
+                        " (3, 'ASPIRIN;CAFFEINE', 'EXCEDRIN', NULL, 'NOVARTIS'),"
+                        " (4, 'MINOXIDIL', 'MEN''S ROGAINE', '5%', 'J AND J'),"
+                        " (5, 'ASPIRIN', 'aspirin', '81MG', 'ACME'),"
+                        " (6, 'ASPIRIN', 'ASPIRIN', '81MG', 'ZENITH'),"
+                        " (7, NULL, 'NOTHING INSIDE', NULL, NULL)")});
+}
+
+// The error `step` raises, or nothing when it runs through.
+template<typename Step>
+std::optional<AppError> errorOf(Step step)
+{
+    try {
+        step();
+    } catch (const AppError &error) {
+        return error;
+    }
+    return std::nullopt;
 }
 
 QStringList readColumn(const QString &sql, const QString &column)
@@ -74,6 +97,23 @@ QStringList readColumn(const QString &sql, const QString &column)
         rs.moveNext();
     }
     return values;
+}
+
+// The trade names the drug window's quick search lists for `text`.
+QStringList tradeNames(const QString &text)
+{
+    return readColumn(SqlText::nameSearch(SqlText::Window::Drugs, text), QStringLiteral("trade name"));
+}
+
+// Leaves the fixture for the database the build makes; false when there is none.
+bool openRealDatabase()
+{
+    Connection::releaseShared();
+    if (!QFile::exists(RealDatabase)) {
+        return false;
+    }
+    Connection::shared().open(RealDatabase);
+    return true;
 }
 
 } // namespace
@@ -127,15 +167,11 @@ void DataTest::cleanup()
 
 void DataTest::likeAndOrderByIgnoreCase()
 {
-    const QStringList names = readColumn(
-        QStringLiteral("SELECT [trade name],ID FROM products where [trade name] like '%ASP%' order by [trade name];"),
-        QStringLiteral("trade name"));
+    const QStringList names = tradeNames(QStringLiteral("ASP"));
     QCOMPARE(names.size(), 2);
     QVERIFY(names.contains(QStringLiteral("aspirin")) && names.contains(QStringLiteral("ASPIRIN")));
 
-    const QStringList ordered
-        = readColumn(QStringLiteral("SELECT [trade name],ID FROM products where [trade name] like '%%' order by [trade name];"),
-                     QStringLiteral("trade name"));
+    const QStringList ordered = tradeNames(QString());
     QCOMPARE(ordered.first(), QStringLiteral("Anacin")); // "Anacin" before "aspirin" before "bayer"
     QCOMPARE(ordered.indexOf(QStringLiteral("bayer")), 3);
 }
@@ -170,21 +206,16 @@ void DataTest::unknownIdGivesEmptyRowSet()
 
 void DataTest::quoteInSearchTextIsSearchedLiterally()
 {
-    QCOMPARE(readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("men's")), QStringLiteral("trade name")),
-             QStringList{QStringLiteral("MEN'S ROGAINE")});
+    QCOMPARE(tradeNames(QStringLiteral("men's")), QStringList{QStringLiteral("MEN'S ROGAINE")});
     // Text that tries to close the literal and add a condition stays one literal.
-    QVERIFY(readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("x' or '1'='1")),
-                       QStringLiteral("trade name"))
-                .isEmpty());
+    QVERIFY(tradeNames(QStringLiteral("x' or '1'='1")).isEmpty());
     QCOMPARE(readColumn(SqlText::productsWithIngredient(QStringLiteral("aspirin;caffeine")), QStringLiteral("ID")),
              QStringList{QStringLiteral("3")});
 }
 
 void DataTest::typedPercentStaysAWildcard()
 {
-    const QStringList hits = readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("a%n")),
-                                        QStringLiteral("trade name"));
-    QCOMPARE(hits, (QStringList{QStringLiteral("Anacin"), QStringLiteral("aspirin"), QStringLiteral("ASPIRIN"),
+    QCOMPARE(tradeNames(QStringLiteral("a%n")), (QStringList{QStringLiteral("Anacin"), QStringLiteral("aspirin"), QStringLiteral("ASPIRIN"),
                                 QStringLiteral("MEN'S ROGAINE")}));
 }
 
@@ -197,13 +228,10 @@ void DataTest::fieldLookupIgnoresCaseAndReportsUnknownColumns()
     QCOMPARE(rs.field(QStringLiteral("Ingredient")).toString(), QStringLiteral("ASPIRIN;CAFFEINE"));
     QVERIFY(rs.field(QStringLiteral("strength")).isNull());
     QCOMPARE(rs.field(QStringLiteral("id")).toInt(), 3);
-    try {
-        rs.field(QStringLiteral("No Such Column"));
-        QFAIL("an unknown column must raise an error");
-    } catch (const AppError &e) {
-        QCOMPARE(e.number(), DbErrorNumber::NoSuchField);
-        QVERIFY(e.description().contains(QStringLiteral("No Such Column")));
-    }
+    const auto unknown = errorOf([&] { rs.field(QStringLiteral("No Such Column")); });
+    QVERIFY2(unknown, "an unknown column must raise an error");
+    QCOMPARE(unknown->number(), DbErrorNumber::NoSuchField);
+    QVERIFY(unknown->description().contains(QStringLiteral("No Such Column")));
     rs.moveNext();
     QVERIFY(rs.eof());
 }
@@ -211,12 +239,9 @@ void DataTest::fieldLookupIgnoresCaseAndReportsUnknownColumns()
 void DataTest::secondQueryWhileRowSetIsOpenIsRefused()
 {
     RowSet &rs = openSharedQuery(SqlText::nameSearch(SqlText::Window::Drugs, QString()));
-    try {
-        openSharedQuery(SqlText::nameSearch(SqlText::Window::Drugs, QString()));
-        QFAIL("a second query must not start while the row set is open");
-    } catch (const AppError &e) {
-        QCOMPARE(e.number(), DbErrorNumber::RowSetBusy);
-    }
+    const auto second = errorOf([] { openSharedQuery(SqlText::nameSearch(SqlText::Window::Drugs, QString())); });
+    QVERIFY2(second, "a second query must not start while the row set is open");
+    QCOMPARE(second->number(), DbErrorNumber::RowSetBusy);
     QVERIFY(rs.isOpen());
     QVERIFY(!rs.eof());
     rs.close();
@@ -236,14 +261,10 @@ void DataTest::writesAreImpossibleAndTheFileStaysUnchanged()
         "PRAGMA query_only = OFF; INSERT INTO products (ID) VALUES (101)",
     };
     for (const char *sql : writes) {
-        try {
-            RowSet &rs = openSharedQuery(QString::fromLatin1(sql));
-            rs.close();
-        } catch (const AppError &) {
-        }
+        errorOf([sql] { RowSetCloser closer(openSharedQuery(QString::fromLatin1(sql))); });
     }
     // Reads of every kind through the layer.
-    readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QString()), QStringLiteral("ID"));
+    tradeNames(QString());
     readColumn(SqlText::nameSearch(SqlText::Window::Patent, QString()), QStringLiteral("ID"));
     QCOMPARE(readColumn(SqlText::details(SqlText::Window::Drugs, 1), QStringLiteral("trade name")),
              QStringList{QStringLiteral("bayer")});
@@ -278,26 +299,17 @@ void DataTest::unusableFilesFailToOpenWithAClearDescription()
     Connection::releaseShared();
     const QString path = m_dir.filePath(QStringLiteral("bad-%1.mdb").arg(QTest::currentDataTag()).replace(' ', '-'));
     if (content == "create") {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            QSqlQuery(db).exec(QStringLiteral("CREATE TABLE unrelated (x)"));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        createDatabase(path, {QStringLiteral("CREATE TABLE unrelated (x)")});
     } else {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
-    try {
-        Connection::shared().open(path);
-        QFAIL("opening must fail");
-    } catch (const AppError &e) {
-        QCOMPARE(e.number(), number);
-        QVERIFY2(e.description().contains(words), qPrintable(e.description()));
-        QVERIFY(!e.source().isEmpty());
-    }
+    const auto error = errorOf([&] { Connection::shared().open(path); });
+    QVERIFY2(error, "opening must fail");
+    QCOMPARE(error->number(), number);
+    QVERIFY2(error->description().contains(words), qPrintable(error->description()));
+    QVERIFY(!error->source().isEmpty());
     QVERIFY(!Connection::shared().isOpen());
 }
 
@@ -305,13 +317,10 @@ void DataTest::missingFileIsNotCreated()
 {
     Connection::releaseShared();
     const QString path = m_dir.filePath(QStringLiteral("absent.mdb"));
-    try {
-        Connection::shared().open(path);
-        QFAIL("opening a missing file must fail");
-    } catch (const AppError &e) {
-        QCOMPARE(e.number(), DbErrorNumber::FileMissing);
-        QVERIFY(e.description().contains(QStringLiteral("was not found")));
-    }
+    const auto error = errorOf([&] { Connection::shared().open(path); });
+    QVERIFY2(error, "opening a missing file must fail");
+    QCOMPARE(error->number(), DbErrorNumber::FileMissing);
+    QVERIFY(error->description().contains(QStringLiteral("was not found")));
     QVERIFY(!QFile::exists(path));
 }
 
@@ -350,10 +359,7 @@ void DataTest::likeClauseQuotesTextAndEndsWithBlankAndLineBreak()
 
 void DataTest::realDatabaseHoldsEveryFdaRecord()
 {
-    Connection::releaseShared();
-    const QString real = QStringLiteral(KVOSTREL_DB_PATH);
-    QVERIFY2(QFile::exists(real), "the build makes kvostrel.mdb beside the program");
-    Connection::shared().open(real);
+    QVERIFY2(openRealDatabase(), "the build makes kvostrel.mdb beside the program");
     const auto count = [](const char *table) {
         return readColumn(QStringLiteral("SELECT count(*) AS n FROM [%1]").arg(QLatin1String(table)),
                           QStringLiteral("n"))
@@ -367,29 +373,23 @@ void DataTest::realDatabaseHoldsEveryFdaRecord()
 
 void DataTest::realDatabaseOrdersAndQuotesLikeTheWindowsExpect()
 {
-    Connection::releaseShared();
-    const QString real = QStringLiteral(KVOSTREL_DB_PATH);
-    QVERIFY2(QFile::exists(real), "the build makes kvostrel.mdb beside the program");
-    const QByteArray before = fileHash(real);
-    Connection::shared().open(real);
-    const QStringList all = readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QString()), QStringLiteral("trade name"));
+    const QByteArray before = fileHash(RealDatabase);
+    QVERIFY2(openRealDatabase(), "the build makes kvostrel.mdb beside the program");
+    const QStringList all = tradeNames(QString());
     QCOMPARE(all.size(), 45752);
     for (int i = 1; i < all.size(); ++i) {
         QVERIFY2(all.at(i - 1).compare(all.at(i), Qt::CaseInsensitive) <= 0, qPrintable(all.at(i)));
     }
-    QCOMPARE(readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("women's rogaine")),
-                        QStringLiteral("trade name"))
-                 .size(),
+    const QStringList rogaine = tradeNames(QStringLiteral("women's rogaine"));
+    QVERIFY(!rogaine.isEmpty());
+    QCOMPARE(rogaine.size(),
              readColumn(QStringLiteral("SELECT ID FROM products WHERE [trade name] = 'WOMEN''S ROGAINE'"),
                         QStringLiteral("ID"))
                  .size());
-    QVERIFY(!readColumn(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("women's rogaine")),
-                        QStringLiteral("trade name"))
-                 .isEmpty());
     // An empty ingredient text (the drug window's row passed before any product is shown) finds nothing.
     QVERIFY(readColumn(SqlText::productsWithIngredient(QString()), QStringLiteral("ID")).isEmpty());
     Connection::releaseShared();
-    QCOMPARE(fileHash(real), before);
+    QCOMPARE(fileHash(RealDatabase), before);
 }
 
 QTEST_GUILESS_MAIN(DataTest)
