@@ -306,11 +306,6 @@ int VbalGrid::columnIndex(const QString &key) const
     return 0;
 }
 
-QString VbalGrid::columnKey(int column) const
-{
-    return column >= 1 && column <= m_keys.size() ? m_keys.at(column - 1) : QString();
-}
-
 QString VbalGrid::columnHeader(int column) const
 {
     const QTableWidgetItem *item = column >= 1 && column <= columnCount() ? m_view->horizontalHeaderItem(column - 1) : nullptr;

@@ -51,7 +51,6 @@ public:
     // The pictures that cells show by index (the list's 0-based item index). The
     // list is not owned and must outlive the grid.
     void setImageList(const VbalImageList *imageList);
-    const VbalImageList *imageList() const { return m_imageList; }
 
     // Adds a column at the right end and returns its number (from 1). A fixed-width
     // column cannot be resized by the user; a column out of the selection keeps its
@@ -61,7 +60,6 @@ public:
     int columnCount() const;
     // The number of the column with that key (case ignored), 0 when there is none.
     int columnIndex(const QString &key) const;
-    QString columnKey(int column) const;
     QString columnHeader(int column) const;
 
     // Sets a cell's text, flags and icon (an image-list item index, -1 for none);
@@ -84,7 +82,6 @@ public:
 
     // Off: nothing is painted and row heights are not recomputed until redraw is on again.
     void setRedraw(bool on);
-    bool redraw() const { return m_redraw; }
 
     // The current row (from 1), 0 when there is none.
     int currentRow() const;

@@ -158,10 +158,7 @@ void SearchWindow::setupGrid()
     for (const QString &image : m_design.images) {
         runSkippingFailure([&] { m_vbalImageList.addFromFile(image); });
     }
-    const QString tooltipImage = m_design.tooltipImage.isEmpty() && !m_design.images.isEmpty()
-                                     ? m_design.images.value(m_design.infoImage - 1)
-                                     : m_design.tooltipImage;
-    m_imgTooltip->setPixmap(QPixmap(tooltipImage));
+    m_imgTooltip->setPixmap(QPixmap(m_design.tooltipImage));
 
     m_vbalGrid->setImageList(&m_vbalImageList);
     m_vbalGrid->setRedraw(false);
