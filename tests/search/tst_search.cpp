@@ -587,7 +587,7 @@ void SearchTest::secondSearchCannotStartWhileOneReads()
     QTest::mouseClick(window->Command1(), Qt::LeftButton);
     window->chkParam(2)->setChecked(true);
     window->txtParam(2)->setText(QStringLiteral("aspirin"));
-    // Queued calls run while the quick search lets the window repaint before its query.
+    // Queued calls: they would run only if a search let window messages through.
     QMetaObject::invokeMethod(window.get(), [&] { window->PressAdvancedSearchButton(); }, Qt::QueuedConnection);
     QMetaObject::invokeMethod(window->cmdSearch(), "click", Qt::QueuedConnection);
     search(*window, QStringLiteral("lipitor"));
