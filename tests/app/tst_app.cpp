@@ -20,6 +20,23 @@ public slots:
     void openUrl(const QUrl &url) { opened << url; }
 };
 
+// The main window loaded on the real database, its process end counted instead of run.
+class LoadedForm : public frmMainForm
+{
+public:
+    LoadedForm()
+    {
+        setProcessEnd([this] {
+            ++ended;
+            openWhenEnded = Connection::shared().isOpen();
+        });
+        Form_Load(QStringLiteral(KVOSTREL_DB_PATH));
+    }
+
+    int ended = 0;
+    bool openWhenEnded = true;
+};
+
 class AppTest : public QObject
 {
     Q_OBJECT
@@ -47,9 +64,7 @@ void AppTest::cleanup()
 
 void AppTest::loadOpensTheDatabaseAndDressesTheClientArea()
 {
-    frmMainForm form;
-    form.setProcessEnd([] {});
-    form.Form_Load(QStringLiteral(KVOSTREL_DB_PATH));
+    LoadedForm form;
     QVERIFY(Connection::shared().isOpen());
     QCOMPARE(form.windowTitle(), QStringLiteral("Torvanelquist"));
     QVERIFY(form.clientArea()->backgroundColor().isValid());
@@ -58,10 +73,7 @@ void AppTest::loadOpensTheDatabaseAndDressesTheClientArea()
 
 void AppTest::commandTableOpensEachWindowOnceAndIgnoresUnknownCommands()
 {
-    frmMainForm form;
-    int ended = 0;
-    form.setProcessEnd([&] { ++ended; });
-    form.Form_Load(QStringLiteral(KVOSTREL_DB_PATH));
+    LoadedForm form;
     form.show();
     const QPixmap picture(12, 7);
     form.setThemeBackdrop(picture, QColor(1, 2, 3));
@@ -87,15 +99,13 @@ void AppTest::commandTableOpensEachWindowOnceAndIgnoresUnknownCommands()
         form.ZetRibbon1_ButtonClick(id, QString());
     }
     QCOMPARE(form.clientArea()->subWindowList().size(), before + 1);
-    QCOMPARE(ended, 0);
+    QCOMPARE(form.ended, 0);
     QVERIFY(Connection::shared().isOpen());
 }
 
 void AppTest::windowMadeOnFirstUseStaysBehindTheMaximisedOne()
 {
-    frmMainForm form;
-    form.setProcessEnd([] {});
-    form.Form_Load(QStringLiteral(KVOSTREL_DB_PATH));
+    LoadedForm form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QMdiSubWindow *drugs = form.subWindowOf(form.childWindow(frmMainForm::ShowDrugs));
@@ -127,30 +137,20 @@ void AppTest::bothExitCommandsRunTheExitPath_data()
 void AppTest::bothExitCommandsRunTheExitPath()
 {
     QFETCH(int, command);
-    frmMainForm form;
-    int ended = 0;
-    bool openWhenEnded = true;
-    form.setProcessEnd([&] {
-        ++ended;
-        openWhenEnded = Connection::shared().isOpen();
-    });
-    form.Form_Load(QStringLiteral(KVOSTREL_DB_PATH));
+    LoadedForm form;
     form.show();
     form.PressMenuButton(command);
-    QCOMPARE(ended, 1);
-    QVERIFY(!openWhenEnded);
+    QCOMPARE(form.ended, 1);
+    QVERIFY(!form.openWhenEnded);
     QVERIFY(!form.isVisible());
 }
 
 void AppTest::closingByTheWindowManagerRunsTheExitPath()
 {
-    frmMainForm form;
-    int ended = 0;
-    form.setProcessEnd([&] { ++ended; });
-    form.Form_Load(QStringLiteral(KVOSTREL_DB_PATH));
+    LoadedForm form;
     form.show();
     QVERIFY(form.close());
-    QCOMPARE(ended, 1);
+    QCOMPARE(form.ended, 1);
     QVERIFY(!Connection::shared().isOpen());
 }
 
