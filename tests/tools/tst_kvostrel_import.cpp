@@ -54,6 +54,26 @@ const Files goodInput{{QStringLiteral("fda/products.txt"), products},
                       {QStringLiteral("dosage_forms.tsv"), dosageForms},
                       {QStringLiteral("routes.tsv"), routes}};
 
+// A temporary folder holding the good input and an empty out/ for the database.
+struct Workspace
+{
+    QTemporaryDir tmp;
+    QDir dir{tmp.path()};
+    QString database = dir.filePath(QStringLiteral("out/kvostrel.mdb"));
+
+    Workspace()
+    {
+        writeFiles(dir, goodInput);
+        QVERIFY(dir.mkdir(QStringLiteral("out")));
+    }
+
+    // What out/ holds, hidden files included.
+    QStringList outputFiles() const
+    {
+        return QDir(dir.filePath(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden);
+    }
+};
+
 // Packs files of `dir` into a zip archive, under the names given.
 void writeZip(const QString &zipPath, const QDir &dir, const QMap<QString, QString> &entries)
 {
@@ -146,12 +166,9 @@ private slots:
 
 void KvostrelImportTest::folderInputIsStoredColumnByColumn()
 {
-    QTemporaryDir tmp;
-    const QDir dir(tmp.path());
-    writeFiles(dir, goodInput);
-    QVERIFY(dir.mkdir(QStringLiteral("out")));
-    const QString db = dir.filePath(QStringLiteral("out/kvostrel.mdb"));
-    const Run run = runImport(dir, QStringLiteral("fda"), db);
+    const Workspace work;
+    const QString &db = work.database;
+    const Run run = runImport(work.dir, QStringLiteral("fda"), db);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
 
     QCOMPARE(rows(db, QStringLiteral("SELECT * FROM products ORDER BY ID")),
@@ -185,15 +202,13 @@ void KvostrelImportTest::folderInputIsStoredColumnByColumn()
     // Rollback-journal format (header bytes 18 and 19 are 1, WAL would be 2), and
     // nothing left beside the database.
     QCOMPARE(fileContent(db).mid(18, 2), QByteArray("\x01\x01"));
-    QCOMPARE(QDir(dir.filePath(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden),
-             QStringList{QStringLiteral("kvostrel.mdb")});
+    QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
 }
 
 void KvostrelImportTest::zipInputGivesTheSameDatabaseAsTheFolder()
 {
-    QTemporaryDir tmp;
-    const QDir dir(tmp.path());
-    writeFiles(dir, goodInput);
+    const Workspace work;
+    const QDir &dir = work.dir;
     // A repacked archive: the files in a subfolder, exclusivity.txt beside them.
     writeZip(dir.filePath(QStringLiteral("release.zip")), dir,
              {{QStringLiteral("2024-11/products.txt"), QStringLiteral("fda/products.txt")},
@@ -248,15 +263,13 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile()
     QFETCH(QString, fda);
     QFETCH(QStringList, messageParts);
 
-    QTemporaryDir tmp;
-    const QDir dir(tmp.path());
-    writeFiles(dir, goodInput);
+    const Workspace work;
+    const QDir &dir = work.dir;
+    const QString &db = work.database;
     writeFiles(dir, changes);
     if (fda == QStringLiteral("fda.zip")) {
         writeZip(dir.filePath(fda), dir, {{QStringLiteral("patent.txt"), QStringLiteral("fda/patent.txt")}});
     }
-    QVERIFY(dir.mkdir(QStringLiteral("out")));
-    const QString db = dir.filePath(QStringLiteral("out/kvostrel.mdb"));
     const QByteArray previous = "the previous database, which a failed import must not touch";
     writeFiles(dir, {{QStringLiteral("out/kvostrel.mdb"), previous}});
 
@@ -266,8 +279,7 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile()
         QVERIFY2(run.err.contains(part), qPrintable(run.err));
     }
     QCOMPARE(fileContent(db), previous);
-    QCOMPARE(QDir(dir.filePath(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden),
-             QStringList{QStringLiteral("kvostrel.mdb")});
+    QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
 }
 
 void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()
