@@ -14,11 +14,11 @@
 #include <optional>
 
 class AdvancedPanel;
+class HitList;
 class KeyList;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class HitList;
 class QPushButton;
 class VbalGrid;
 class WindowHost;

@@ -46,13 +46,15 @@ QVector<ProductLine> readProducts(const QString &ingredient)
 
 SearchWindowDesign frmIngredients::windowDesign()
 {
+    const SearchWindowDesign drugs = frmDrugs::windowDesign();
     SearchWindowDesign d;
     d.caption = QStringLiteral("Ingredients");
     d.sqlWindow = SqlText::Window::Ingredients;
     d.listField = QString(Schema::Products::Ingredient);
     d.keyField = QString(); // the hits carry no keys; lstSearchID belongs to the grid
-    d.images = {QStringLiteral(":/icons/grid/information.png"), QStringLiteral(":/icons/grid/drugs/trade-name.png")};
-    d.tooltipImage = QStringLiteral(":/icons/grid/information.png");
+    // The drug window's first two pictures (information, trade name) and its help icon.
+    d.images = drugs.images.mid(0, ProductPicture);
+    d.tooltipImage = drugs.tooltipImage;
     d.columns = {
         {QStringLiteral("icon"), QString(), 36, true, false},
         {QStringLiteral("Details"), QStringLiteral("Details"), 50, true, false},
@@ -65,10 +67,10 @@ SearchWindowDesign frmIngredients::windowDesign()
     d.infoImage = InformationPicture;
     // No fixed rows: GetProductDetails builds one row per product.
     d.helpStrip = HelpStrip::HintOnEveryRow;
-    d.hint = QStringLiteral("             Double click on the INFO icon to get more details about the selected item.");
+    // The drug window's hint, and its panel: the products' columns.
+    d.hint = drugs.hint;
     d.tooltipBesideIcon = false;
-    // The panel searches the products' columns, as the drug window's does.
-    d.parameterRows = frmDrugs::windowDesign().parameterRows;
+    d.parameterRows = drugs.parameterRows;
     return d;
 }
 
