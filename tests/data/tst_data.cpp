@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "FixtureDatabase.h"
 #include "Schema.h"
 #include "SqlText.h"
 
@@ -26,22 +27,6 @@ QByteArray fileHash(const QString &path)
         return {};
     }
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
-// Creates the database file `path` and runs `statements` in it.
-void createDatabase(const QString &path, const QStringList &statements)
-{
-    const QString name = QStringLiteral("fixture-writer");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        for (const QString &sql : statements) {
-            QVERIFY2(q.exec(sql), qPrintable(sql));
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
 }
 
 // A table as kvostrel-import lays it out: an integer key, then text columns that ignore case.

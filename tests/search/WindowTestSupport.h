@@ -4,6 +4,7 @@
 // reference answers read straight from the database and small fixture databases.
 
 #include "Database.h"
+#include "FixtureDatabase.h"
 #include "HitList.h"
 #include "NoWindows.h"
 #include "SearchWindow.h"
@@ -139,23 +140,6 @@ inline QStringList vocabularyTables()
         " [SHORT NAME] TEXT, [FDA CODE] TEXT, [NCI CONCEPT ID] TEXT)");
     return {QStringLiteral("CREATE TABLE [dosage form]") + columns,
             QStringLiteral("CREATE TABLE [route of administration]") + columns};
-}
-
-// Creates the database file `path` and runs `statements` in it: a small fixture
-// for exact cases the real data lacks.
-inline void createDatabase(const QString &path, const QStringList &statements)
-{
-    const QString name = QStringLiteral("test-fixture");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        for (const QString &sql : statements) {
-            QVERIFY2(q.exec(sql), qPrintable(sql));
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
 }
 
 } // namespace WindowTest
