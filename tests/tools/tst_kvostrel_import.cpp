@@ -1,4 +1,6 @@
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -7,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <unistd.h>
 #include <zip.h>
 
 namespace {
@@ -96,14 +100,20 @@ struct Run
     QString err;
 };
 
-Run runImport(const QDir &dir, const QString &fda, const QString &output,
-              const QString &dosageFormsFile = QStringLiteral("dosage_forms.tsv"))
+void startImport(QProcess &process, const QDir &dir, const QString &fda, const QString &output,
+                 const QString &dosageFormsFile = QStringLiteral("dosage_forms.tsv"))
 {
-    QProcess process;
     process.start(QStringLiteral(KVOSTREL_IMPORT_PATH),
                   {QStringLiteral("--fda"), dir.filePath(fda), QStringLiteral("--dosage-forms"),
                    dir.filePath(dosageFormsFile), QStringLiteral("--routes"), dir.filePath(QStringLiteral("routes.tsv")),
                    QStringLiteral("--output"), output});
+}
+
+Run runImport(const QDir &dir, const QString &fda, const QString &output,
+              const QString &dosageFormsFile = QStringLiteral("dosage_forms.tsv"))
+{
+    QProcess process;
+    startImport(process, dir, fda, output, dosageFormsFile);
     process.waitForFinished(60000);
     Run run;
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -150,6 +160,34 @@ QByteArray fileContent(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Every file under `dir` (links as "-> target"), hidden ones included: a failed run must
+// leave this as it was.
+Files snapshot(const QDir &dir)
+{
+    Files files;
+    QDirIterator it(dir.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info(path);
+        files.insert(dir.relativeFilePath(path),
+                     info.isSymLink() ? "-> " + QFile::encodeName(info.symLinkTarget()) : fileContent(path));
+    }
+    return files;
+}
+
+using Links = QMap<QString, QString>; // link path under the test folder -> what it points to
+
+void makeLinks(const QDir &dir, const Links &links)
+{
+    for (auto it = links.begin(); it != links.end(); ++it) {
+        QVERIFY(QDir().mkpath(QFileInfo(dir.filePath(it.key())).absolutePath()));
+        const QByteArray path = QFile::encodeName(dir.filePath(it.key()));
+        QVERIFY2(symlink(QFile::encodeName(it.value()).constData(), path.constData()) == 0, path.constData());
+    }
+}
+
+const QString bundledZip = QStringLiteral("fda-approved-drug-products-2024-11.zip");
+
 } // namespace
 
 class KvostrelImportTest : public QObject
@@ -161,6 +199,12 @@ private slots:
     void zipInputGivesTheSameDatabaseAsTheFolder();
     void faultyInputFailsAndLeavesThePreviousFile_data();
     void faultyInputFailsAndLeavesThePreviousFile();
+    void outputThatIsAnInputIsRefused_data();
+    void outputThatIsAnInputIsRefused();
+    void outputThroughSymbolicLinksReplacesTheFileAtTheirEnd_data();
+    void outputThroughSymbolicLinksReplacesTheFileAtTheirEnd();
+    void ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile_data();
+    void ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile();
     void bundledReleaseGivesEveryFdaRecord();
 };
 
@@ -255,6 +299,43 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile_data()
     QTest::newRow("unreadable zip")
         << Files{{QStringLiteral("broken.zip"), QByteArray("PK\x03\x04 this is not an archive")}}
         << QStringLiteral("broken.zip") << QStringList{QStringLiteral("broken.zip")};
+
+    // A download cut short after the header, in each file.
+    const QStringList noRecords{QStringLiteral("holds its header line but no records")};
+    QTest::newRow("products.txt with its header only")
+        << Files{{QStringLiteral("fda/products.txt"), products.left(products.indexOf("\r\n") + 2)}} << folder
+        << noRecords + QStringList{QStringLiteral("/fda/products.txt:")};
+    QTest::newRow("patent.txt with its header only, no line end")
+        << Files{{QStringLiteral("fda/patent.txt"), patents.left(patents.indexOf('\n'))}} << folder
+        << noRecords + QStringList{QStringLiteral("/fda/patent.txt:")};
+    QTest::newRow("routes with their header only")
+        << Files{{QStringLiteral("routes.tsv"), routes.left(routes.indexOf('\n') + 1)}} << folder
+        << noRecords + QStringList{QStringLiteral("/routes.tsv:")};
+
+    // Control characters: only a tab at either end of a field is taken (as padding).
+    QTest::newRow("NUL byte in a field")
+        << Files{{QStringLiteral("fda/products.txt"),
+                  products + "\r\nINHALER~000004~~BUDESONIDE~AEROSOL;INHALATION" + QByteArray(1, '\0')
+                      + "~1MG~004~~~No~RX~ACME"}}
+        << folder
+        << QStringList{QStringLiteral("products.txt, line 5: field 5 (DF;Route), character 19"), QStringLiteral("U+0000")};
+    QTest::newRow("tab inside a field of a tilde file")
+        << Files{{QStringLiteral("fda/patent.txt"), patents + "N~000003~003~\t123\t456~Jan 1, 2030~~~~~\n"}} << folder
+        << QStringList{QStringLiteral("patent.txt, line 4: field 4 (Patent_No), character 4"), QStringLiteral("U+0009")};
+    QTest::newRow("line end inside a quoted trade name")
+        << Files{{QStringLiteral("fda/products.txt"), products + "\r\n\"TWO\nLINES\"~4~~A~TABLET;ORAL~1MG~004~~~No~RX~ACME"}}
+        << folder << QStringList{QStringLiteral("products.txt, line 5: field 1 (Trade_Name)"), QStringLiteral("U+000A")};
+    QTest::newRow("terminal escape in a vocabulary")
+        << Files{{QStringLiteral("dosage_forms.tsv"), dosageForms + "CAPSULE\tA \x1b[31mred\x1b[0m capsule\t\t\t\tC1\r\n"}}
+        << folder << QStringList{QStringLiteral("dosage_forms.tsv, line 4: field 2 (definition)"), QStringLiteral("U+001B")};
+    QTest::newRow("C1 control in a Latin-1 file")
+        << Files{{QStringLiteral("fda/products.txt"), products + "\r\nX\x81~4~~A~TABLET;ORAL~1MG~004~~~No~RX~ACME"}}
+        << folder << QStringList{QStringLiteral("products.txt, line 5: field 1 (Trade_Name)"), QStringLiteral("U+0081")};
+
+    QTest::newRow("header line repeated inside the file")
+        << Files{{QStringLiteral("fda/products.txt"), products + "\r\n" + products.left(products.indexOf("\r\n"))
+                                                           + "\r\nB~5~~A~TABLET;ORAL~1MG~005~~~No~RX~ACME"}}
+        << folder << QStringList{QStringLiteral("products.txt, line 5: the header line is repeated")};
 }
 
 void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile()
@@ -282,12 +363,146 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile()
     QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
 }
 
+void KvostrelImportTest::outputThatIsAnInputIsRefused_data()
+{
+    QTest::addColumn<QString>("fda");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("hardLinkTo"); // output made a hard link to this input first
+    QTest::addColumn<Links>("links");
+    QTest::addColumn<QString>("option");
+
+    const QString folder = QStringLiteral("fda");
+    QTest::newRow("the routes file") << folder << QStringLiteral("routes.tsv") << QString() << Links{}
+                                     << QStringLiteral("--routes");
+    QTest::newRow("products.txt of the folder, spelled another way")
+        << folder << QStringLiteral("out/../fda/./products.txt") << QString() << Links{} << QStringLiteral("--fda");
+    QTest::newRow("hard link to the dosage forms") << folder << QStringLiteral("out/kvostrel.mdb")
+                                                   << QStringLiteral("dosage_forms.tsv") << Links{}
+                                                   << QStringLiteral("--dosage-forms");
+    QTest::newRow("symbolic link to the zip")
+        << QStringLiteral("fda.zip") << QStringLiteral("out/kvostrel.mdb") << QString()
+        << Links{{QStringLiteral("out/kvostrel.mdb"), QStringLiteral("../fda.zip")}} << QStringLiteral("--fda");
+}
+
+void KvostrelImportTest::outputThatIsAnInputIsRefused()
+{
+    QFETCH(QString, fda);
+    QFETCH(QString, output);
+    QFETCH(QString, hardLinkTo);
+    QFETCH(Links, links);
+    QFETCH(QString, option);
+
+    const Workspace work;
+    const QDir &dir = work.dir;
+    writeZip(dir.filePath(QStringLiteral("fda.zip")), dir,
+             {{QStringLiteral("products.txt"), QStringLiteral("fda/products.txt")},
+              {QStringLiteral("patent.txt"), QStringLiteral("fda/patent.txt")}});
+    if (!hardLinkTo.isEmpty()) {
+        QCOMPARE(link(QFile::encodeName(dir.filePath(hardLinkTo)).constData(),
+                      QFile::encodeName(dir.filePath(output)).constData()),
+                 0);
+    }
+    makeLinks(dir, links);
+    const Files before = snapshot(dir);
+
+    const Run run = runImport(dir, fda, dir.filePath(output));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains(QStringLiteral("--output ") + dir.filePath(output) + QStringLiteral(" is the same file as ")
+                              + option + QLatin1Char(' ')),
+             qPrintable(run.err));
+    QCOMPARE(snapshot(dir), before);
+}
+
+void KvostrelImportTest::outputThroughSymbolicLinksReplacesTheFileAtTheirEnd_data()
+{
+    QTest::addColumn<Links>("links");
+    QTest::addColumn<bool>("previousExists");
+
+    const QString output = QStringLiteral("out/kvostrel.mdb");
+    QTest::newRow("relative link") << Links{{output, QStringLiteral("../data/kvostrel.mdb")}} << true;
+    QTest::newRow("chain of links, each relative to its own folder")
+        << Links{{output, QStringLiteral("../data/current")},
+                 {QStringLiteral("data/current"), QStringLiteral("kvostrel.mdb")}}
+        << true;
+    QTest::newRow("dangling link") << Links{{output, QStringLiteral("../data/kvostrel.mdb")}} << false;
+}
+
+void KvostrelImportTest::outputThroughSymbolicLinksReplacesTheFileAtTheirEnd()
+{
+    QFETCH(Links, links);
+    QFETCH(bool, previousExists);
+
+    const Workspace work;
+    const QDir &dir = work.dir;
+    QVERIFY(dir.mkdir(QStringLiteral("data")));
+    if (previousExists) {
+        writeFiles(dir, {{QStringLiteral("data/kvostrel.mdb"), "the previous database"}});
+    }
+    makeLinks(dir, links);
+    const Files before = snapshot(dir);
+
+    const Run run = runImport(dir, QStringLiteral("fda"), work.database);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QString target = QStringLiteral("data/kvostrel.mdb");
+    QCOMPARE(rows(dir.filePath(target), QStringLiteral("SELECT count(*) FROM products")).value(1), QStringLiteral("3"));
+    // Only the target changed: the links are still the same links, and no temporary
+    // file is left in any folder.
+    Files expected = before;
+    expected.insert(target, fileContent(dir.filePath(target)));
+    QCOMPARE(snapshot(dir), expected);
+}
+
+void KvostrelImportTest::ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("ignoredAtStart");
+
+    QTest::newRow("SIGHUP ignored, as under nohup") << int(SIGHUP) << true;
+    QTest::newRow("SIGINT ignored, as for a background job") << int(SIGINT) << true;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+}
+
+void KvostrelImportTest::ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, ignoredAtStart);
+
+    const Workspace work;
+    const QByteArray previous = "the previous database";
+    writeFiles(work.dir, {{QStringLiteral("out/kvostrel.mdb"), previous}});
+    QProcess process;
+    process.setChildProcessModifier([=] { std::signal(signalNumber, ignoredAtStart ? SIG_IGN : SIG_DFL); });
+    startImport(process, QDir(fdaDataDir), bundledZip, work.database);
+    QVERIFY(process.waitForStarted());
+
+    // The signal comes once the temporary file is there, and again until the import ends.
+    QElapsedTimer timer;
+    timer.start();
+    while (work.outputFiles().size() < 2) {
+        QVERIFY2(timer.elapsed() < 30000 && !process.waitForFinished(0), "the temporary file never showed");
+    }
+    do {
+        QCOMPARE(kill(pid_t(process.processId()), signalNumber), 0);
+    } while (!process.waitForFinished(1) && timer.elapsed() < 60000);
+
+    if (ignoredAtStart) {
+        QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
+                 qPrintable(process.readAllStandardError()));
+        QCOMPARE(rows(work.database, QStringLiteral("SELECT count(*) FROM products")).value(1), QStringLiteral("45752"));
+    } else {
+        QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(fileContent(work.database), previous);
+    }
+    QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
+}
+
 void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()
 {
     QTemporaryDir tmp;
     const QDir dir(fdaDataDir);
     const QString db = QDir(tmp.path()).filePath(QStringLiteral("kvostrel.mdb"));
-    const Run run = runImport(dir, QStringLiteral("fda-approved-drug-products-2024-11.zip"), db);
+    const Run run = runImport(dir, bundledZip, db);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
 
     const QStringList counts = rows(db, QStringLiteral("SELECT (SELECT count(*) FROM products), (SELECT count(*) FROM patent),"
@@ -303,6 +518,9 @@ void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()
     QCOMPARE(rows(db, QStringLiteral("SELECT count(*) FROM products WHERE [Therapeutic Equivalence (TE) Code] IS NULL"))
                  .value(1),
              QStringLiteral("25017"));
+    // products.txt line 481 pads its strength with a tab, which is dropped.
+    QCOMPARE(rows(db, QStringLiteral("SELECT Strength FROM products WHERE ID = 480")).value(1),
+             QStringLiteral("EQ 20MG BASE"));
 }
 
 QTEST_GUILESS_MAIN(KvostrelImportTest)

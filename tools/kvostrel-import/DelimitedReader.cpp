@@ -30,6 +30,50 @@ std::string fieldCount(std::size_t n)
     return std::to_string(n) + (n == 1 ? " field" : " fields");
 }
 
+// The first control character of UTF-8 text: its code point and byte offset, or
+// nothing. C0 controls and DEL are single bytes, C1 controls are 0xC2 0x80..0x9F.
+struct ControlCharacter
+{
+    unsigned code = 0;
+    std::size_t offset = std::string_view::npos;
+};
+
+ControlCharacter firstControlCharacter(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            return {byte, i};
+        }
+        if (byte == 0xC2 && i + 1 < text.size()) {
+            const auto second = static_cast<unsigned char>(text[i + 1]);
+            if (second >= 0x80 && second <= 0x9F) {
+                return {second, i};
+            }
+        }
+    }
+    return {};
+}
+
+std::string codePointName(unsigned code)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string name = "U+00";
+    name += digits[(code >> 4) & 0xF];
+    name += digits[code & 0xF];
+    switch (code) {
+    case 0x00:
+        return name + ", a NUL byte";
+    case 0x09:
+        return name + ", a tab";
+    case 0x0A:
+    case 0x0D:
+        return name + ", a line end";
+    default:
+        return name;
+    }
+}
+
 } // namespace
 
 DelimitedReader::DelimitedReader(std::string sourceName, std::string_view text, char delimiter, Quoting quoting)
@@ -45,8 +89,12 @@ DelimitedReader::DelimitedReader(std::string sourceName, std::string_view text, 
         throw ImportError(m_sourceName + ": the file is empty; it should start with a header line");
     }
     readRecord();
+    checkFields();
     for (const std::string_view name : m_fields) {
         m_header.emplace_back(trimmed(name));
+    }
+    if (m_pos > m_text.size()) {
+        throw ImportError(m_sourceName + ": the file holds its header line but no records; it looks cut short");
     }
 }
 
@@ -67,6 +115,10 @@ bool DelimitedReader::next()
     }
     if (m_fields.size() != m_header.size()) {
         fail("the line has " + fieldCount(m_fields.size()) + " where the header has " + fieldCount(m_header.size()));
+    }
+    checkFields();
+    if (repeatsHeader()) {
+        fail("the header line is repeated here; the file looks like two files run together");
     }
     ++m_recordCount;
     return true;
@@ -143,6 +195,43 @@ std::string_view DelimitedReader::readQuotedField()
     }
     m_pos = after;
     return value;
+}
+
+void DelimitedReader::checkFields()
+{
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        std::string_view &value = m_fields[i];
+        while (!value.empty() && value.front() == '\t') {
+            value.remove_prefix(1);
+        }
+        while (!value.empty() && value.back() == '\t') {
+            value.remove_suffix(1);
+        }
+        const ControlCharacter found = firstControlCharacter(value);
+        if (found.offset != std::string_view::npos) {
+            std::string where = "field " + std::to_string(i + 1);
+            if (i < m_header.size()) {
+                where += " (" + m_header[i] + ')';
+            }
+            // The position counts characters, not bytes: UTF-8 continuation bytes are skipped.
+            const std::string_view before = value.substr(0, found.offset);
+            const auto position = 1 + std::count_if(before.begin(), before.end(), [](char c) {
+                                      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+                                  });
+            fail(where + ", character " + std::to_string(position) + ": a control character ("
+                 + codePointName(found.code) + ") where only printable text belongs");
+        }
+    }
+}
+
+bool DelimitedReader::repeatsHeader() const
+{
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        if (!equalIgnoringCase(trimmed(m_fields[i]), m_header[i])) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void DelimitedReader::fail(const std::string &message) const

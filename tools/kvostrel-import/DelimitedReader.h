@@ -9,11 +9,18 @@
 // Reads delimited text record by record: a header line naming the columns, then one
 // record per line. Lines end in LF or CR LF; the last line may lack its line end, and
 // blank lines after the last record are ignored. Every record must have exactly as
-// many fields as the header.
+// many fields as the header, and there must be at least one record: a file that
+// stops after its header is a broken download, not an empty table.
+//
+// A field holds printable text only. A tab at either end of a field is padding and is
+// dropped (the FDA's products.txt has a strength written "EQ 20MG BASE<tab>"); any
+// other control character (U+0000..U+001F, U+007F..U+009F), a tab inside the text
+// included, fails the file, and so does a record that repeats the header line (two
+// files run together).
 //
 // With Quoting::DoubleQuotes a field that begins with `"` runs to the next lone `"`,
-// may hold delimiters and line ends, and reads `""` as one quote (the FDA files quote
-// a few trade names that way). A `"` anywhere else is an ordinary character.
+// may hold delimiters, and reads `""` as one quote (the FDA files quote a few trade
+// names that way). A `"` anywhere else is an ordinary character.
 class DelimitedReader
 {
 public:
@@ -28,7 +35,8 @@ public:
     // naming the file and the column when the header lacks it.
     std::size_t column(std::string_view name) const;
 
-    // Moves to the next record; false once the records are used up.
+    // Moves to the next record; false once the records are used up. Throws ImportError
+    // naming the file and line (and field) when the record is faulty.
     bool next();
 
     // A field of the current record. Valid until the next call of next().
@@ -42,6 +50,8 @@ public:
 private:
     bool readRecord();
     std::string_view readQuotedField();
+    void checkFields();
+    bool repeatsHeader() const;
     [[noreturn]] void fail(const std::string &message) const;
 
     std::string m_sourceName;

@@ -2,12 +2,14 @@
 
 #include "DelimitedReader.h"
 #include "FdaSource.h"
+#include "ImportError.h"
 #include "OutputFile.h"
-#include "Schema.h"
 #include "SqliteDatabase.h"
 #include "TextDecoding.h"
+#include "data/Schema.h"
 
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -102,6 +104,15 @@ std::string_view fieldPart(std::string_view value, FieldPart part)
     return value;
 }
 
+std::string createTableStatement(const TableMapping &mapping)
+{
+    std::string create = "CREATE TABLE " + bracketed(text(mapping.table)) + " (ID INTEGER PRIMARY KEY";
+    for (const ColumnMapping &c : mapping.columns) {
+        create += ", " + bracketed(text(c.column)) + " TEXT COLLATE NOCASE";
+    }
+    return create + ')';
+}
+
 // One table to fill from one data file, its columns already found in the file's header.
 class TableLoad
 {
@@ -121,13 +132,11 @@ public:
     {
         const std::string tableName = text(m_mapping.table);
         const std::string table = bracketed(tableName);
-        std::string create = "CREATE TABLE " + table + " (ID INTEGER PRIMARY KEY";
         std::string insert = "INSERT INTO " + table + " VALUES (?";
-        for (const ColumnMapping &c : m_mapping.columns) {
-            create += ", " + bracketed(text(c.column)) + " TEXT COLLATE NOCASE";
+        for (std::size_t i = 0; i < m_mapping.columns.size(); ++i) {
             insert += ", ?";
         }
-        db.execute(create + ')');
+        db.execute(createTableStatement(m_mapping));
 
         SqliteStatement statement = db.prepare(insert + ')');
         constexpr long progressEvery = 4096;
@@ -161,8 +170,44 @@ private:
 
 } // namespace
 
+std::vector<std::string> createTableStatements()
+{
+    std::vector<std::string> statements;
+    for (const TableMapping *mapping : {&productsMapping, &patentMapping, &dosageFormMapping, &routeMapping}) {
+        statements.push_back(createTableStatement(*mapping));
+    }
+    return statements;
+}
+
+void checkOutputIsNoInput(const ImportOptions &options)
+{
+    struct stat output;
+    if (stat(options.output.c_str(), &output) != 0) {
+        return; // nothing there yet, so it is none of the inputs
+    }
+    std::vector<std::pair<std::string, std::filesystem::path>> inputs;
+    std::error_code ec;
+    if (std::filesystem::is_directory(options.fda, ec)) {
+        for (const char *name : {"products.txt", "patent.txt"}) {
+            inputs.emplace_back("--fda", options.fda / name);
+        }
+    } else {
+        inputs.emplace_back("--fda", options.fda);
+    }
+    inputs.emplace_back("--dosage-forms", options.dosageForms);
+    inputs.emplace_back("--routes", options.routes);
+    for (const auto &[option, path] : inputs) {
+        struct stat input;
+        if (stat(path.c_str(), &input) == 0 && input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
+            throw ImportError("--output " + options.output.string() + " is the same file as " + option + ' '
+                              + path.string() + "; writing the database there would destroy that input");
+        }
+    }
+}
+
 std::vector<TableRows> importKvostrel(const ImportOptions &options, const ImportProgress &progress)
 {
+    checkOutputIsNoInput(options);
     // Every input is read and its header checked before the output is touched.
     std::vector<std::unique_ptr<TableLoad>> loads;
     {

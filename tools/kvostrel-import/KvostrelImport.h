@@ -23,8 +23,15 @@ struct TableRows
 // the file is done).
 using ImportProgress = std::function<void(const std::string &source, double fraction)>;
 
+// Throws ImportError naming both files when `options.output` is one of the input files,
+// however it is reached (another spelling of the path, a hard link, a symbolic link).
+void checkOutputIsNoInput(const ImportOptions &options);
+
+// The CREATE TABLE statements of the four tables, as the import runs them.
+std::vector<std::string> createTableStatements();
+
 // Builds the reference database from the FDA files and the two vocabularies, replacing
 // `options.output` only once every row is in. Returns the rows written per table.
 // Throws ImportError with a message that names the file (and line) at fault; the
-// previous output file, if any, is then left as it was.
+// previous output file, if any, is then left as it was. Checks checkOutputIsNoInput first.
 std::vector<TableRows> importKvostrel(const ImportOptions &options, const ImportProgress &progress = {});

@@ -2,7 +2,6 @@
 
 #include "ImportError.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -14,17 +13,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr int cleanedUpSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 // The temporary file an interrupt (Ctrl+C, a closed terminal, kill) must remove. A
 // fixed buffer, as the signal handler may only call async-signal-safe functions.
 char pendingTemporary[4096];
 
+// Installed with SA_RESETHAND, so the raise ends the process as the signal would have.
 void removePendingAndReraise(int signalNumber)
 {
     if (pendingTemporary[0] != '\0') {
         unlink(pendingTemporary);
     }
-    std::signal(signalNumber, SIG_DFL);
-    std::raise(signalNumber);
+    raise(signalNumber);
 }
 
 std::string errnoText()
@@ -34,27 +35,59 @@ std::string errnoText()
 
 } // namespace
 
+fs::path finalLinkTarget(const fs::path &path)
+{
+    fs::path current = path;
+    // The limit Linux itself puts on a chain of links.
+    for (int hops = 0; hops <= 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(current, ec))) {
+            return current;
+        }
+        const fs::path next = fs::read_symlink(current, ec);
+        if (ec) {
+            throw ImportError(current.string() + ": cannot read the symbolic link: " + ec.message());
+        }
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    throw ImportError(path.string() + ": too many levels of symbolic links (a loop?)");
+}
+
 OutputFile::OutputFile(fs::path target)
-    : m_target(std::move(target))
+    : m_target(finalLinkTarget(target))
 {
     std::error_code ec;
     if (fs::is_directory(m_target, ec)) {
         throw ImportError(m_target.string() + ": is a folder; give the path of the database file to write");
     }
     const fs::path folder = m_target.has_parent_path() ? m_target.parent_path() : fs::path(".");
-    std::string pattern = (folder / ("." + m_target.filename().string() + ".tmp-XXXXXX")).string();
+    const std::string pattern = (folder / ("." + m_target.filename().string() + ".tmp-XXXXXX")).string();
     if (pattern.size() >= sizeof pendingTemporary) {
         throw ImportError(m_target.string() + ": the path is too long");
     }
-    m_fd = mkstemp(pattern.data());
-    if (m_fd < 0) {
-        throw ImportError(folder.string() + ": cannot create a file in the folder: " + errnoText());
-    }
-    m_temporary = pattern;
+    // The handlers are in place, and the name in their buffer, before the file exists,
+    // so no interrupt can leave it behind. A signal that was ignored when the import
+    // started (nohup) stays ignored, and one with a handler of its own keeps it.
     std::memcpy(pendingTemporary, pattern.c_str(), pattern.size() + 1);
-    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
-        std::signal(signalNumber, removePendingAndReraise);
+    for (std::size_t i = 0; i < std::size(cleanedUpSignals); ++i) {
+        if (sigaction(cleanedUpSignals[i], nullptr, &m_previous[i]) != 0 || m_previous[i].sa_handler != SIG_DFL
+            || (m_previous[i].sa_flags & SA_SIGINFO) != 0) {
+            continue;
+        }
+        struct sigaction cleanUp = {};
+        cleanUp.sa_handler = removePendingAndReraise;
+        cleanUp.sa_flags = SA_RESETHAND;
+        sigemptyset(&cleanUp.sa_mask);
+        m_handled[i] = sigaction(cleanedUpSignals[i], &cleanUp, nullptr) == 0;
     }
+    m_fd = mkstemp(pendingTemporary);
+    if (m_fd < 0) {
+        const std::string reason = errnoText();
+        pendingTemporary[0] = '\0';
+        restoreSignalHandling();
+        throw ImportError(folder.string() + ": cannot create a file in the folder: " + reason);
+    }
+    m_temporary = pendingTemporary;
     // mkstemp makes the file private to its owner; the database is for everyone to read.
     const mode_t mask = umask(0);
     umask(mask);
@@ -66,11 +99,22 @@ OutputFile::~OutputFile()
     if (m_fd >= 0) {
         ::close(m_fd);
     }
-    if (!m_committed) {
+    if (!m_committed && !m_temporary.empty()) {
         std::error_code ignored;
         fs::remove(m_temporary, ignored);
     }
     pendingTemporary[0] = '\0';
+    restoreSignalHandling();
+}
+
+void OutputFile::restoreSignalHandling()
+{
+    for (std::size_t i = 0; i < std::size(cleanedUpSignals); ++i) {
+        if (m_handled[i]) {
+            sigaction(cleanedUpSignals[i], &m_previous[i], nullptr);
+            m_handled[i] = false;
+        }
+    }
 }
 
 void OutputFile::commit()

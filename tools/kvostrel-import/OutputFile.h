@@ -1,10 +1,15 @@
 #pragma once
 
+#include <csignal>
 #include <filesystem>
 
 // The output under construction: a hidden temporary file in the target's folder that
 // replaces the target only through commit(). Until then a previous target stays as it
 // was; the temporary file is removed when the import fails or is interrupted.
+//
+// A target that is a symbolic link (or a chain of them, or one whose target does not
+// exist yet) is written through: the file at the end of the chain is replaced, and the
+// links stay links.
 class OutputFile
 {
 public:
@@ -20,8 +25,17 @@ public:
     void commit();
 
 private:
-    std::filesystem::path m_target;
+    void restoreSignalHandling();
+
+    std::filesystem::path m_target; // the final target, symbolic links resolved
     std::filesystem::path m_temporary;
     int m_fd = -1;
     bool m_committed = false;
+    // How SIGINT, SIGTERM and SIGHUP were handled before, restored by the destructor.
+    struct sigaction m_previous[3] = {};
+    bool m_handled[3] = {};
 };
+
+// The file a path names once every symbolic link at its end is followed, whether or
+// not that file exists yet. Throws ImportError naming the path for a link loop.
+std::filesystem::path finalLinkTarget(const std::filesystem::path &path);

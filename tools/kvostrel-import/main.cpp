@@ -26,11 +26,13 @@ data files and the dosage-form and route-of-administration vocabularies.
                         definition, use_restrictions, short_name, fda_code, nci_concept_id
   --routes TSV          routes of administration, same columns as the dosage forms
   --output FILE         the database to write; an existing file is replaced only
-                        once the new one is complete
+                        once the new one is complete (through a symbolic link, the
+                        file it points to); it must not be one of the inputs
   --help                show this text
 
 Exit status: 0 on success, 1 when an input is faulty (the message names the file
-and line), 2 when the command line is wrong.
+and line), 2 when the command line is wrong, --output naming one of the inputs
+included. Nothing is written unless the import succeeds.
 )";
 
 struct CommandLine
@@ -105,6 +107,12 @@ int main(int argc, char *argv[])
     if (line.help) {
         std::cout << usage;
         return 0;
+    }
+    try {
+        checkOutputIsNoInput(line.options);
+    } catch (const ImportError &error) {
+        std::cerr << "kvostrel-import: " << error.what() << '\n';
+        return 2;
     }
 
     const auto started = std::chrono::steady_clock::now();
