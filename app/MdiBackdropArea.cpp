@@ -1,6 +1,6 @@
-#include "MdiBackdropArea.h"
+#include "app/MdiBackdropArea.h"
 
-#include "BackdropWidget.h"
+#include "components/BackdropWidget.h"
 
 #include <QPaintEvent>
 #include <QPainter>

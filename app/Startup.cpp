@@ -1,8 +1,8 @@
-#include "Startup.h"
+#include "app/Startup.h"
 
-#include "AppError.h"
-#include "SingleInstance.h"
-#include "frmMainForm.h"
+#include "common/AppError.h"
+#include "app/SingleInstance.h"
+#include "app/frmMainForm.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,7 @@
-#include "frmAbout.h"
+#include "app/frmAbout.h"
 
-#include "AppFonts.h"
+#include "common/Twips.h"
+#include "components/AppFonts.h"
 
 #include <QDesktopServices>
 #include <QEvent>
@@ -17,14 +18,9 @@ const QString frmAbout::WebAddress
     = QStringLiteral("https://www.fda.gov/drugs/development-approval-process-drugs/drug-approvals-and-databases");
 
 namespace {
-constexpr int twips(int value)
-{
-    return value / 15;
-}
-
 // The white panel keeps this size; the logo fills its picture box.
-constexpr QSize PanelSize(twips(10815), twips(6735));
-constexpr QSize LogoSize(twips(5250), twips(4275));
+constexpr QSize PanelSize(Twips::toPixels(10815), Twips::toPixels(6735));
+constexpr QSize LogoSize(Twips::toPixels(5250), Twips::toPixels(4275));
 } // namespace
 
 frmAbout::frmAbout(QWidget *parent)
@@ -33,11 +29,11 @@ frmAbout::frmAbout(QWidget *parent)
     AppFonts::registerOnce();
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About"));
-    resize(twips(11100), twips(7035));
+    resize(Twips::toPixels(11100), Twips::toPixels(7035));
 
     picAbout = new QFrame(this);
     picAbout->setObjectName(QStringLiteral("picAbout"));
-    picAbout->setGeometry(QRect(QPoint(twips(120), twips(120)), PanelSize));
+    picAbout->setGeometry(QRect(QPoint(Twips::toPixels(120), Twips::toPixels(120)), PanelSize));
     picAbout->setAutoFillBackground(true);
     QPalette white = picAbout->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -47,13 +43,13 @@ frmAbout::frmAbout(QWidget *parent)
 
     imgLogo = new QLabel(picAbout);
     imgLogo->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo->setGeometry(QRect(QPoint(twips(120), twips(840)), LogoSize));
+    imgLogo->setGeometry(QRect(QPoint(Twips::toPixels(120), Twips::toPixels(840)), LogoSize));
     imgLogo->setPixmap(drawLogo());
     imgLogo->setAccessibleName(QStringLiteral("Torvanelquist logo"));
 
     lblAbout = new QLabel(picAbout);
     lblAbout->setObjectName(QStringLiteral("lblAbout"));
-    lblAbout->setGeometry(twips(5880), twips(1680), twips(4455), twips(2535));
+    lblAbout->setGeometry(Twips::toPixels(5880), Twips::toPixels(1680), Twips::toPixels(4455), Twips::toPixels(2535));
     lblAbout->setFont(AppFonts::tahoma(11.25, true));
     lblAbout->setWordWrap(true);
     lblAbout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -62,8 +58,8 @@ frmAbout::frmAbout(QWidget *parent)
                                        TORVANELQUIST_VERSION_REVISION)
                           .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     // The text may run a little past its design box, but never past the white panel.
-    const int textWidth = PanelSize.width() - lblAbout->x() - twips(240);
-    lblAbout->resize(textWidth, qMax(lblAbout->heightForWidth(textWidth), twips(2535)));
+    const int textWidth = PanelSize.width() - lblAbout->x() - Twips::toPixels(240);
+    lblAbout->resize(textWidth, qMax(lblAbout->heightForWidth(textWidth), Twips::toPixels(2535)));
 
     for (QLabel *clickable : {imgLogo, lblAbout}) {
         clickable->setCursor(Qt::PointingHandCursor);
@@ -95,8 +91,8 @@ void frmAbout::resizeEvent(QResizeEvent *event)
 {
     BackdropWidget::resizeEvent(event);
     // Shown maximised, the white panel keeps its size and moves to the middle.
-    picAbout->move(qMax(twips(120), (width() - PanelSize.width()) / 2),
-                   qMax(twips(120), (height() - PanelSize.height()) / 2));
+    picAbout->move(qMax(Twips::toPixels(120), (width() - PanelSize.width()) / 2),
+                   qMax(Twips::toPixels(120), (height() - PanelSize.height()) / 2));
 }
 
 bool frmAbout::eventFilter(QObject *watched, QEvent *event)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BackdropWidget.h"
+#include "components/BackdropWidget.h"
 
 #include <QString>
 

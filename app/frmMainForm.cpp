@@ -1,10 +1,10 @@
-#include "frmMainForm.h"
+#include "app/frmMainForm.h"
 
-#include "BackdropWidget.h"
-#include "Database.h"
-#include "MdiBackdropArea.h"
-#include "SearchWindows.h"
-#include "frmAbout.h"
+#include "components/BackdropWidget.h"
+#include "data/Database.h"
+#include "app/MdiBackdropArea.h"
+#include "search/SearchWindows.h"
+#include "app/frmAbout.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

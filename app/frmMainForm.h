@@ -1,8 +1,8 @@
 #pragma once
 
-#include "VbalImageList.h"
-#include "WindowHost.h"
-#include "ZetRibbon.h"
+#include "components/VbalImageList.h"
+#include "search/WindowHost.h"
+#include "ribbon/ZetRibbon.h"
 
 #include <QColor>
 #include <QHash>

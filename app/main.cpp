@@ -1,5 +1,5 @@
-#include "Database.h"
-#include "Startup.h"
+#include "data/Database.h"
+#include "app/Startup.h"
 
 #include <QApplication>
 

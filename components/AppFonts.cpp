@@ -1,4 +1,4 @@
-#include "AppFonts.h"
+#include "components/AppFonts.h"
 
 #include <QFile>
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-#include "BackdropWidget.h"
+#include "components/BackdropWidget.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,9 +1,9 @@
-#include "VbalGrid.h"
+#include "components/VbalGrid.h"
 
-#include "AppError.h"
-#include "AppFonts.h"
-#include "QuietFocusView.h"
-#include "VbalImageList.h"
+#include "common/AppError.h"
+#include "components/AppFonts.h"
+#include "components/QuietFocusView.h"
+#include "components/VbalImageList.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

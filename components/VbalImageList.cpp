@@ -1,6 +1,6 @@
-#include "VbalImageList.h"
+#include "components/VbalImageList.h"
 
-#include "AppError.h"
+#include "common/AppError.h"
 
 VbalImageList::VbalImageList(QSize imageSize)
     : m_imageSize(imageSize)

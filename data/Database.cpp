@@ -1,6 +1,6 @@
-#include "Database.h"
+#include "data/Database.h"
 
-#include "Schema.h"
+#include "data/Schema.h"
 
 #include <QCoreApplication>
 #include <QDir>

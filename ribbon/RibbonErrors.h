@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppError.h"
+#include "common/AppError.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "RibbonInteraction.h"
+#include "ribbon/RibbonInteraction.h"
 
-#include "RibbonModel.h"
+#include "ribbon/RibbonModel.h"
 
 using F = RibbonFamily;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RibbonScene.h"
+#include "ribbon/RibbonScene.h"
 
 class RibbonModel;
 

@@ -1,7 +1,8 @@
-#include "RibbonLayout.h"
+#include "ribbon/RibbonLayout.h"
 
-#include "AppError.h"
-#include "RibbonModel.h"
+#include "common/AppError.h"
+#include "common/Twips.h"
+#include "ribbon/RibbonModel.h"
 
 #include <QFontMetricsF>
 #include <QRegularExpression>
@@ -35,7 +36,7 @@ QSizeF FontTextMeasurer::measure(const QString &text, RibbonFont font) const
         widest = std::max(widest, metrics.horizontalAdvance(line));
     }
     const qreal height = qreal(lines.size()) * lineHeight(font);
-    return QSizeF(std::ceil(widest) * TwipsPerPixel, height * TwipsPerPixel);
+    return QSizeF(Twips::fromPixels(std::ceil(widest)), Twips::fromPixels(height));
 }
 
 QStringList captionLines(const QString &caption)

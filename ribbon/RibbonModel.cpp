@@ -1,7 +1,7 @@
-#include "RibbonModel.h"
+#include "ribbon/RibbonModel.h"
 
-#include "RibbonErrors.h"
-#include "VbalImageList.h"
+#include "ribbon/RibbonErrors.h"
+#include "components/VbalImageList.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

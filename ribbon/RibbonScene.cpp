@@ -1,4 +1,6 @@
-#include "RibbonScene.h"
+#include "ribbon/RibbonScene.h"
+
+#include "common/Twips.h"
 
 #include <algorithm>
 #include <cmath>
@@ -54,19 +56,19 @@ const char *familyName(RibbonFamily family)
 
 QRect pixelRect(const RibbonElement &element)
 {
-    const int left = int(std::lround(element.left / TwipsPerPixel));
-    const int top = int(std::lround(element.top / TwipsPerPixel));
-    const int right = int(std::lround((element.left + element.width) / TwipsPerPixel));
-    const int bottom = int(std::lround((element.top + element.height) / TwipsPerPixel));
+    const int left = int(std::lround(Twips::toPixels(element.left)));
+    const int top = int(std::lround(Twips::toPixels(element.top)));
+    const int right = int(std::lround(Twips::toPixels(element.left + element.width)));
+    const int bottom = int(std::lround(Twips::toPixels(element.top + element.height)));
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
 }
 
 void putPicture(RibbonElement &element, RibbonFamily family, const QPixmap &picture)
 {
     element.picture = picture;
-    element.height = float(picture.height()) * TwipsPerPixel;
+    element.height = float(Twips::fromPixels(picture.height()));
     if (kindOf(family) == RibbonElementKind::Picture || element.width == 0) {
-        element.width = float(picture.width()) * TwipsPerPixel;
+        element.width = float(Twips::fromPixels(picture.width()));
     }
 }
 

@@ -39,7 +39,6 @@ RibbonElementKind kindOf(RibbonFamily family);
 RibbonFont fontOf(RibbonFamily family);
 const char *familyName(RibbonFamily family);
 
-constexpr float TwipsPerPixel = 15.0f;
 
 // One visual element. Geometry in twips from the ribbon's top-left corner.
 struct RibbonElement

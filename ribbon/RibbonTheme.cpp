@@ -1,7 +1,7 @@
-#include "RibbonTheme.h"
+#include "ribbon/RibbonTheme.h"
 
-#include "AppError.h"
-#include "RibbonErrors.h"
+#include "common/AppError.h"
+#include "ribbon/RibbonErrors.h"
 
 #include <QApplication>
 #include <QDir>

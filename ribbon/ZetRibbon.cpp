@@ -1,10 +1,11 @@
-#include "ZetRibbon.h"
+#include "ribbon/ZetRibbon.h"
 
-#include "AppError.h"
-#include "PropertyBag.h"
-#include "RibbonInteraction.h"
-#include "RibbonTheme.h"
-#include "ZetRibbonAccessible.h"
+#include "common/AppError.h"
+#include "common/Twips.h"
+#include "ribbon/PropertyBag.h"
+#include "ribbon/RibbonInteraction.h"
+#include "ribbon/RibbonTheme.h"
+#include "ribbon/ZetRibbonAccessible.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -97,7 +98,7 @@ void ZetRibbon::Refresh()
 
 void ZetRibbon::Resize()
 {
-    setFixedHeight(std::max(0, int(std::lround(ribbonHeight(m_scene) / TwipsPerPixel))));
+    setFixedHeight(std::max(0, int(std::lround(Twips::toPixels(ribbonHeight(m_scene))))));
 }
 
 void ZetRibbon::layoutCategoriesAgain()

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "RibbonLayout.h"
-#include "RibbonModel.h"
-#include "RibbonScene.h"
+#include "ribbon/RibbonLayout.h"
+#include "ribbon/RibbonModel.h"
+#include "ribbon/RibbonScene.h"
 
 #include <QAccessible>
 #include <QColor>

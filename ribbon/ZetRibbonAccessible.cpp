@@ -1,7 +1,7 @@
-#include "ZetRibbonAccessible.h"
+#include "ribbon/ZetRibbonAccessible.h"
 
-#include "RibbonInteraction.h"
-#include "ZetRibbon.h"
+#include "ribbon/RibbonInteraction.h"
+#include "ribbon/ZetRibbon.h"
 
 #include <QWidget>
 #include <QWindow>

@@ -1,7 +1,7 @@
-#include "AdvancedPanel.h"
+#include "search/AdvancedPanel.h"
 
-#include "AppFonts.h"
-#include "DesignGeometry.h"
+#include "components/AppFonts.h"
+#include "common/Twips.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -19,7 +19,7 @@ const QColor MessageColor(255, 230, 140);
 const QColor FrameColor(120, 40, 40);
 
 // The content keeps its designed size; a larger panel centres it.
-constexpr QSize ContentSize(7335 / TwipsPerPixel, 5775 / TwipsPerPixel);
+constexpr QSize ContentSize(Twips::toPixels(7335), Twips::toPixels(5775));
 
 const char *const TagProperty = "Tag";
 
@@ -205,22 +205,22 @@ void AdvancedPanel::layoutContent()
 
     for (int i = 0; i < AdvancedSearch::RowCount; ++i) {
         const int top = 240 + 360 * i;
-        place(m_chkParam[i], twipsRect(120, top, 210, 210));
-        place(m_lblParam[i], twipsRect(480, top, 1455, 255));
-        place(m_txtParam[i], twipsRect(2040, top, 2655, 285));
+        place(m_chkParam[i], Twips::toPixelRect(120, top, 210, 210));
+        place(m_lblParam[i], Twips::toPixelRect(480, top, 1455, 255));
+        place(m_txtParam[i], Twips::toPixelRect(2040, top, 2655, 285));
     }
-    place(m_lblParamSettings[3], twipsRect(4920, 360, 1575, 255));
+    place(m_lblParamSettings[3], Twips::toPixelRect(4920, 360, 1575, 255));
     for (int i = 0; i < 3; ++i) {
-        place(m_optParamSettings[i], twipsRect(5160, 720 + 240 * i, 210, 210));
-        place(m_lblParamSettings[i], twipsRect(5520, 720 + 240 * i, 1575, 255));
+        place(m_optParamSettings[i], Twips::toPixelRect(5160, 720 + 240 * i, 210, 210));
+        place(m_lblParamSettings[i], Twips::toPixelRect(5520, 720 + 240 * i, 1575, 255));
     }
-    place(m_picBox, twipsRect(5040, 1920, 2055, 1095));
-    m_lblParamSettings[4]->setGeometry(twipsRect(0, 0, 1575, 255));
+    place(m_picBox, Twips::toPixelRect(5040, 1920, 2055, 1095));
+    m_lblParamSettings[4]->setGeometry(Twips::toPixelRect(0, 0, 1575, 255));
     for (int i = 0; i < 2; ++i) {
-        m_optParamConcat[i]->setGeometry(twipsRect(120, 360 + 240 * i, 210, 210));
-        m_lblParamSettings[5 + i]->setGeometry(twipsRect(480, 360 + 240 * i, 1575, 255));
+        m_optParamConcat[i]->setGeometry(Twips::toPixelRect(120, 360 + 240 * i, 210, 210));
+        m_lblParamSettings[5 + i]->setGeometry(Twips::toPixelRect(480, 360 + 240 * i, 1575, 255));
     }
-    place(m_lblAdvancedMessage, twipsRect(4920, 3240, 2175, 1335));
-    place(m_cmdAdvancedCancel, twipsRect(4920, 4680, 2175, 375));
-    place(m_cmdAdvancedSearch, twipsRect(4920, 5160, 2175, 375));
+    place(m_lblAdvancedMessage, Twips::toPixelRect(4920, 3240, 2175, 1335));
+    place(m_cmdAdvancedCancel, Twips::toPixelRect(4920, 4680, 2175, 375));
+    place(m_cmdAdvancedSearch, Twips::toPixelRect(4920, 5160, 2175, 375));
 }

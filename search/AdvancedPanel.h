@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AdvancedSearch.h"
+#include "search/AdvancedSearch.h"
 
 #include <QWidget>
 

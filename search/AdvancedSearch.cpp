@@ -1,4 +1,4 @@
-#include "AdvancedSearch.h"
+#include "search/AdvancedSearch.h"
 
 namespace AdvancedSearch {
 

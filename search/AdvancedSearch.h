@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SqlText.h"
+#include "data/SqlText.h"
 
 #include <QString>
 #include <QVector>

@@ -1,4 +1,4 @@
-#include "HitList.h"
+#include "search/HitList.h"
 
 #include <QItemSelectionModel>
 

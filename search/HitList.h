@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QuietFocusView.h"
+#include "components/QuietFocusView.h"
 
 #include <QAbstractListModel>
 #include <QListView>

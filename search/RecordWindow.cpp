@@ -1,9 +1,9 @@
-#include "RecordWindow.h"
+#include "search/RecordWindow.h"
 
-#include "AppError.h"
-#include "Navigation.h"
-#include "Schema.h"
-#include "VbalGrid.h"
+#include "common/AppError.h"
+#include "search/Navigation.h"
+#include "data/Schema.h"
+#include "components/VbalGrid.h"
 
 SearchWindowDesign RecordWindow::recordDesign(const QString &caption, SqlText::Window sqlWindow,
                                               const QString &listField, const QStringList &images,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SearchWindow.h"
+#include "search/SearchWindow.h"
 
 // What the dosage form, route and patent windows share: one record of a reference
 // table shown in three columns (icon, caption, value), the help hint once the pointer

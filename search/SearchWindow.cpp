@@ -1,13 +1,13 @@
-#include "SearchWindow.h"
+#include "search/SearchWindow.h"
 
-#include "AdvancedPanel.h"
-#include "AppError.h"
-#include "AppFonts.h"
-#include "Database.h"
-#include "DesignGeometry.h"
-#include "HitList.h"
-#include "KeyList.h"
-#include "VbalGrid.h"
+#include "search/AdvancedPanel.h"
+#include "common/AppError.h"
+#include "components/AppFonts.h"
+#include "data/Database.h"
+#include "common/Twips.h"
+#include "search/HitList.h"
+#include "search/KeyList.h"
+#include "components/VbalGrid.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -33,7 +33,7 @@ namespace {
 
 // The window's designed client area; a larger window lets the list, the grid, its
 // title and its help strip grow.
-constexpr QSize DesignSize(11100 / TwipsPerPixel, 7035 / TwipsPerPixel);
+constexpr QSize DesignSize(Twips::toPixels(11100), Twips::toPixels(7035));
 constexpr QSize SmallestSize(560, 360);
 
 const QColor LightGrey(224, 224, 224);
@@ -213,35 +213,35 @@ void SearchWindow::layoutControls()
     const int dx = width() - DesignSize.width();
     const int dy = height() - DesignSize.height();
 
-    m_txtSearch->setGeometry(twipsRect(120, 120, 3255, 375));
-    m_cmdSearch->setGeometry(twipsRect(120, 480, 1485, 285));
-    m_Command1->setGeometry(twipsRect(1800, 480, 1530, 285));
+    m_txtSearch->setGeometry(Twips::toPixelRect(120, 120, 3255, 375));
+    m_cmdSearch->setGeometry(Twips::toPixelRect(120, 480, 1485, 285));
+    m_Command1->setGeometry(Twips::toPixelRect(1800, 480, 1530, 285));
 
-    QRect list = twipsRect(120, 840, 3255, 5520);
+    QRect list = Twips::toPixelRect(120, 840, 3255, 5520);
     list.setHeight(qMax(60, list.height() + dy));
     m_lstSearch->setGeometry(list);
-    QRect count = twipsRect(120, 6600, 3255, 255);
+    QRect count = Twips::toPixelRect(120, 6600, 3255, 255);
     count.moveTop(count.top() + dy);
     count.setHeight(qMax(count.height(), height() - count.top() - 2));
     m_lblSearch->setGeometry(count);
 
-    QRect title = twipsRect(3720, 0, 7215, 615);
+    QRect title = Twips::toPixelRect(3720, 0, 7215, 615);
     title.setWidth(qMax(120, title.width() + dx));
     m_lblTradeName->setGeometry(title);
 
-    QRect grid = twipsRect(3600, 600, 7335, 5775);
+    QRect grid = Twips::toPixelRect(3600, 600, 7335, 5775);
     grid.setSize(QSize(qMax(200, grid.width() + dx), qMax(120, grid.height() + dy)));
     m_vbalGrid->setGeometry(grid);
     m_picAdvanced->setGeometry(grid);
-    QRect wait = twipsRect(3600, 2520, 7335, 1815);
+    QRect wait = Twips::toPixelRect(3600, 2520, 7335, 1815);
     wait.setWidth(grid.width());
     wait.moveTop(grid.top() + (grid.height() - wait.height()) / 2);
     m_lblWait->setGeometry(wait);
 
-    QRect icon = twipsRect(3600, 6360, 480, 480);
+    QRect icon = Twips::toPixelRect(3600, 6360, 480, 480);
     icon.moveTop(icon.top() + dy);
     m_imgTooltip->setGeometry(icon);
-    QRect help = m_design.tooltipBesideIcon ? twipsRect(4200, 6360, 6615, 615) : twipsRect(3600, 6360, 7215, 615);
+    QRect help = m_design.tooltipBesideIcon ? Twips::toPixelRect(4200, 6360, 6615, 615) : Twips::toPixelRect(3600, 6360, 7215, 615);
     help.moveTop(help.top() + dy);
     help.setWidth(qMax(100, help.width() + dx));
     m_lblTooltip->setGeometry(help);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AdvancedSearch.h"
-#include "BackdropWidget.h"
-#include "SqlText.h"
-#include "VbalImageList.h"
+#include "search/AdvancedSearch.h"
+#include "components/BackdropWidget.h"
+#include "data/SqlText.h"
+#include "components/VbalImageList.h"
 
 #include <QHash>
 #include <QStringList>

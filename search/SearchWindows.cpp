@@ -1,10 +1,10 @@
-#include "SearchWindows.h"
+#include "search/SearchWindows.h"
 
-#include "frmDosageForm.h"
-#include "frmDrugs.h"
-#include "frmIngredients.h"
-#include "frmPatent.h"
-#include "frmRoute.h"
+#include "search/frmDosageForm.h"
+#include "search/frmDrugs.h"
+#include "search/frmIngredients.h"
+#include "search/frmPatent.h"
+#include "search/frmRoute.h"
 
 #include <QWidget>
 

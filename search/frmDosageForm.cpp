@@ -1,6 +1,6 @@
-#include "frmDosageForm.h"
+#include "search/frmDosageForm.h"
 
-#include "Schema.h"
+#include "data/Schema.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RecordWindow.h"
+#include "search/RecordWindow.h"
 
 // "Dosage Form": the dosage-form vocabulary looked up by name, one form's six fields,
 // and a double click that lists every product whose dosage form contains the name.

@@ -1,10 +1,10 @@
-#include "frmDrugs.h"
+#include "search/frmDrugs.h"
 
-#include "AdvancedPanel.h"
-#include "Navigation.h"
-#include "Schema.h"
-#include "SearchWindows.h"
-#include "VbalGrid.h"
+#include "search/AdvancedPanel.h"
+#include "search/Navigation.h"
+#include "data/Schema.h"
+#include "search/SearchWindows.h"
+#include "components/VbalGrid.h"
 
 namespace {
 

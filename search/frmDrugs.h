@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SearchWindow.h"
+#include "search/SearchWindow.h"
 
 // "Trade Drugs": products looked up by trade name, one product's twelve fields in
 // the grid, and an advanced search over thirteen product columns.

@@ -1,13 +1,13 @@
-#include "frmIngredients.h"
+#include "search/frmIngredients.h"
 
-#include "AppError.h"
-#include "Database.h"
-#include "HitList.h"
-#include "KeyList.h"
-#include "Navigation.h"
-#include "Schema.h"
-#include "VbalGrid.h"
-#include "frmDrugs.h"
+#include "common/AppError.h"
+#include "data/Database.h"
+#include "search/HitList.h"
+#include "search/KeyList.h"
+#include "search/Navigation.h"
+#include "data/Schema.h"
+#include "components/VbalGrid.h"
+#include "search/frmDrugs.h"
 
 #include <QLabel>
 

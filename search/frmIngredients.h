@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SearchWindow.h"
+#include "search/SearchWindow.h"
 
 // "Ingredients": active-ingredient texts looked up (one line per distinct text, no
 // keys), and the products of the chosen text in the grid, one row per product, with

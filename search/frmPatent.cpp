@@ -1,6 +1,6 @@
-#include "frmPatent.h"
+#include "search/frmPatent.h"
 
-#include "Schema.h"
+#include "data/Schema.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RecordWindow.h"
+#include "search/RecordWindow.h"
 
 // "Patents": patent records looked up by patent number (one line per record), one
 // record's seven fields, an advanced search that other windows drive, and a double

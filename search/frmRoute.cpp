@@ -1,6 +1,6 @@
-#include "frmRoute.h"
+#include "search/frmRoute.h"
 
-#include "frmDosageForm.h"
+#include "search/frmDosageForm.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RecordWindow.h"
+#include "search/RecordWindow.h"
 
 // "Route of Administration": the route vocabulary looked up by name, one route's five
 // fields, and a double click that lists every product given by a route containing the name.

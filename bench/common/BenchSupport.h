@@ -3,7 +3,7 @@
 // What the window benchmarks share: the median of timings, the bare SQL text timed on
 // the program's own connection, and the process's memory figures.
 
-#include "Database.h"
+#include "data/Database.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

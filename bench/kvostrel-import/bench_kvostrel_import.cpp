@@ -10,7 +10,7 @@
 
 #include "BenchSupport.h"
 #include "FdaSource.h"
-#include "SqlText.h"
+#include "data/SqlText.h"
 
 #include <QCoreApplication>
 #include <QDir>

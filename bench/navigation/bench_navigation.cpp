@@ -8,13 +8,13 @@
 // first product shown, the panel hidden, the window maximised. Printed beside the
 // drug window's statement alone, run to its last row on the same connection.
 
-#include "AdvancedSearch.h"
+#include "search/AdvancedSearch.h"
 #include "BenchSupport.h"
-#include "HitList.h"
-#include "VbalGrid.h"
-#include "frmDosageForm.h"
-#include "frmDrugs.h"
-#include "frmMainForm.h"
+#include "search/HitList.h"
+#include "components/VbalGrid.h"
+#include "search/frmDosageForm.h"
+#include "search/frmDrugs.h"
+#include "app/frmMainForm.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -11,13 +11,13 @@
 //    that most products share.
 
 #include "BenchSupport.h"
-#include "HitList.h"
-#include "KeyList.h"
+#include "search/HitList.h"
+#include "search/KeyList.h"
 #include "NoWindows.h"
-#include "SqlText.h"
-#include "VbalGrid.h"
-#include "frmDrugs.h"
-#include "frmIngredients.h"
+#include "data/SqlText.h"
+#include "components/VbalGrid.h"
+#include "search/frmDrugs.h"
+#include "search/frmIngredients.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
-#include "Database.h"
-#include "MdiBackdropArea.h"
-#include "Startup.h"
-#include "frmAbout.h"
-#include "frmMainForm.h"
+#include "data/Database.h"
+#include "app/MdiBackdropArea.h"
+#include "app/Startup.h"
+#include "app/frmAbout.h"
+#include "app/frmMainForm.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
-#include "AppError.h"
-#include "AppFonts.h"
-#include "VbalGrid.h"
-#include "VbalImageList.h"
+#include "common/AppError.h"
+#include "components/AppFonts.h"
+#include "components/VbalGrid.h"
+#include "components/VbalImageList.h"
 
 #include <QAccessible>
 #include <QAccessibleInterface>
@@ -13,7 +13,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "QuietFocusView.h"
+#include "components/QuietFocusView.h"
 
 namespace {
 

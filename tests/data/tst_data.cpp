@@ -1,7 +1,7 @@
-#include "Database.h"
+#include "data/Database.h"
 #include "FixtureDatabase.h"
-#include "Schema.h"
-#include "SqlText.h"
+#include "data/Schema.h"
+#include "data/SqlText.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AppError.h"
-#include "RibbonLayout.h"
-#include "VbalImageList.h"
-#include "ZetRibbon.h"
+#include "common/AppError.h"
+#include "ribbon/RibbonLayout.h"
+#include "components/VbalImageList.h"
+#include "ribbon/ZetRibbon.h"
 
 #include <QColor>
 #include <QCoreApplication>

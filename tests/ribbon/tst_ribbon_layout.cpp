@@ -1,9 +1,9 @@
 #include "RibbonTestSupport.h"
 
-#include "RibbonInteraction.h"
-#include "RibbonLayout.h"
-#include "RibbonModel.h"
-#include "RibbonTheme.h"
+#include "ribbon/RibbonInteraction.h"
+#include "ribbon/RibbonLayout.h"
+#include "ribbon/RibbonModel.h"
+#include "ribbon/RibbonTheme.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 #include "RibbonTestSupport.h"
 
-#include "PropertyBag.h"
-#include "RibbonModel.h"
-#include "RibbonTheme.h"
+#include "ribbon/PropertyBag.h"
+#include "ribbon/RibbonModel.h"
+#include "ribbon/RibbonTheme.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,7 +1,7 @@
 #include "RibbonTestSupport.h"
 
-#include "PropertyBag.h"
-#include "RibbonTheme.h"
+#include "ribbon/PropertyBag.h"
+#include "ribbon/RibbonTheme.h"
 
 #include <QApplication>
 #include <QDir>

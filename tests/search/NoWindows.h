@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowHost.h"
+#include "search/WindowHost.h"
 
 namespace WindowTest {
 

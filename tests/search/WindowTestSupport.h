@@ -3,12 +3,12 @@
 // Helpers for driving the lookup windows in tests: lists, grid cells, mouse gestures,
 // reference answers read straight from the database and small fixture databases.
 
-#include "Database.h"
+#include "data/Database.h"
 #include "FixtureDatabase.h"
-#include "HitList.h"
+#include "search/HitList.h"
 #include "NoWindows.h"
-#include "SearchWindow.h"
-#include "VbalGrid.h"
+#include "search/SearchWindow.h"
+#include "components/VbalGrid.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,12 +1,12 @@
-#include "AdvancedPanel.h"
-#include "AdvancedSearch.h"
-#include "Database.h"
-#include "HitList.h"
-#include "KeyList.h"
-#include "SearchWindows.h"
-#include "VbalGrid.h"
+#include "search/AdvancedPanel.h"
+#include "search/AdvancedSearch.h"
+#include "data/Database.h"
+#include "search/HitList.h"
+#include "search/KeyList.h"
+#include "search/SearchWindows.h"
+#include "components/VbalGrid.h"
 #include "WindowTestSupport.h"
-#include "frmDrugs.h"
+#include "search/frmDrugs.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -2,21 +2,21 @@
 // navigations between all five lookup windows, on the real data inside the real main
 // window (its ribbon and its command table).
 
-#include "AdvancedPanel.h"
-#include "AdvancedSearch.h"
-#include "KeyList.h"
-#include "MdiBackdropArea.h"
-#include "Navigation.h"
-#include "SearchWindows.h"
-#include "WindowHost.h"
+#include "search/AdvancedPanel.h"
+#include "search/AdvancedSearch.h"
+#include "search/KeyList.h"
+#include "app/MdiBackdropArea.h"
+#include "search/Navigation.h"
+#include "search/SearchWindows.h"
+#include "search/WindowHost.h"
 #include "WindowTestSupport.h"
-#include "ZetRibbon.h"
-#include "frmDosageForm.h"
-#include "frmDrugs.h"
-#include "frmIngredients.h"
-#include "frmMainForm.h"
-#include "frmPatent.h"
-#include "frmRoute.h"
+#include "ribbon/ZetRibbon.h"
+#include "search/frmDosageForm.h"
+#include "search/frmDrugs.h"
+#include "search/frmIngredients.h"
+#include "app/frmMainForm.h"
+#include "search/frmPatent.h"
+#include "search/frmRoute.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -5,10 +5,10 @@
 // The program always starts in the first theme; this tool switches the ribbon's theme
 // afterwards, dresses the windows with it again, runs a quick search in the drug window
 // and rests the pointer on the "Dosage Form" button.
-#include "HitList.h"
-#include "ZetRibbon.h"
-#include "frmDrugs.h"
-#include "frmMainForm.h"
+#include "search/HitList.h"
+#include "ribbon/ZetRibbon.h"
+#include "search/frmDrugs.h"
+#include "app/frmMainForm.h"
 
 #include <QApplication>
 #include <QLineEdit>

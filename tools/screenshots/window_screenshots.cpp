@@ -7,10 +7,10 @@
 // window-route.png and window-patent.png. Each window is reached the way a user
 // reaches it (the command table, a search, a chosen hit); the record windows then
 // have the pointer resting over their grid, so their help strip shows.
-#include "HitList.h"
-#include "SearchWindow.h"
-#include "VbalGrid.h"
-#include "frmMainForm.h"
+#include "search/HitList.h"
+#include "search/SearchWindow.h"
+#include "components/VbalGrid.h"
+#include "app/frmMainForm.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
