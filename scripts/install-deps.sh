@@ -10,6 +10,7 @@ packages=(
     libx11-dev
     fonts-liberation2 fonts-wine fonts-dejavu-core
     xvfb xauth x11-utils
+    clang libclang-rt-14-dev llvm
 )
 
 if [ "$(id -u)" -eq 0 ]; then

@@ -34,6 +34,8 @@ public:
     // Position of the header column `name` (letter case ignored). Throws ImportError
     // naming the file and the column when the header lacks it.
     std::size_t column(std::string_view name) const;
+    // How many columns the header names, and so how many fields every record has.
+    std::size_t columnCount() const { return m_header.size(); }
 
     // Moves to the next record; false once the records are used up. Throws ImportError
     // naming the file and line (and field) when the record is faulty.
