@@ -5,6 +5,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+namespace App {
+
 MdiBackdropArea::MdiBackdropArea(QWidget *parent)
     : QMdiArea(parent)
 {
@@ -24,5 +26,7 @@ void MdiBackdropArea::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
     painter.setClipRegion(event->region());
-    paintBackdrop(painter, viewport()->rect(), m_picture, backgroundColor());
+    Components::paintBackdrop(painter, viewport()->rect(), m_picture, backgroundColor());
 }
+
+} // namespace App

@@ -4,6 +4,8 @@
 #include <QMdiArea>
 #include <QPixmap>
 
+namespace App {
+
 // The main window's client area: child windows on the theme's backdrop (colour
 // everywhere, background picture in the top-left corner). The colour is the area's
 // own background brush.
@@ -24,3 +26,5 @@ protected:
 private:
     QPixmap m_picture;
 };
+
+} // namespace App

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+namespace App {
+
 QString SingleInstance::defaultKey()
 {
     return QStringLiteral("torvanelquist-%1").arg(::getuid());
@@ -166,3 +168,5 @@ void ActivatePreviousInstance(bool anotherCopyRunning, long handle)
     XRaiseWindow(d, window);
     XFlush(d);
 }
+
+} // namespace App

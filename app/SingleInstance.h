@@ -6,6 +6,8 @@
 
 class QLocalServer;
 
+namespace App {
+
 // "Is another copy running?" for one user: the first copy listens on a local socket in
 // the abstract namespace (no socket file, so a crashed copy frees the name at once).
 class SingleInstance
@@ -33,3 +35,5 @@ unsigned long FindWindowByTitle(const QString &title);
 // Restores, activates and raises the window of the copy that is already running, in
 // that order. Acts only when another copy runs and the handle is above zero.
 void ActivatePreviousInstance(bool anotherCopyRunning, long handle);
+
+} // namespace App

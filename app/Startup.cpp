@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <memory>
 
+namespace App {
+
 namespace Startup {
 
 void showErrorBox(const QString &description)
@@ -31,7 +33,7 @@ int run(QApplication &app, const QString &databasePath, const ErrorReporter &rep
     auto form = std::make_unique<frmMainForm>();
     try {
         form->Form_Load(databasePath);
-    } catch (const AppError &error) {
+    } catch (const Common::AppError &error) {
         reportError(error.description());
         return 1;
     }
@@ -40,3 +42,5 @@ int run(QApplication &app, const QString &databasePath, const ErrorReporter &rep
 }
 
 } // namespace Startup
+
+} // namespace App

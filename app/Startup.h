@@ -6,6 +6,8 @@
 
 class QApplication;
 
+namespace App {
+
 // The program's start-up: only one copy runs; a second copy hands the user over to the
 // window of the first and ends; the first copy opens the database and shows the main
 // window, or explains why it cannot and ends with a non-zero status.
@@ -22,3 +24,5 @@ void showErrorBox(const QString &description);
 int run(QApplication &app, const QString &databasePath, const ErrorReporter &reportError = showErrorBox);
 
 } // namespace Startup
+
+} // namespace App

@@ -14,6 +14,8 @@
 #include <QRadialGradient>
 #include <QUrl>
 
+namespace App {
+
 const QString frmAbout::WebAddress
     = QStringLiteral("https://www.fda.gov/drugs/development-approval-process-drugs/drug-approvals-and-databases");
 
@@ -24,9 +26,9 @@ constexpr QSize LogoSize(Twips::toPixels(5250), Twips::toPixels(4275));
 } // namespace
 
 frmAbout::frmAbout(QWidget *parent)
-    : BackdropWidget(parent)
+    : Components::BackdropWidget(parent)
 {
-    AppFonts::registerOnce();
+    Components::AppFonts::registerOnce();
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About"));
     resize(Twips::toPixels(11100), Twips::toPixels(7035));
@@ -50,7 +52,7 @@ frmAbout::frmAbout(QWidget *parent)
     lblAbout = new QLabel(picAbout);
     lblAbout->setObjectName(QStringLiteral("lblAbout"));
     lblAbout->setGeometry(Twips::toPixels(5880), Twips::toPixels(1680), Twips::toPixels(4455), Twips::toPixels(2535));
-    lblAbout->setFont(AppFonts::tahoma(11.25, true));
+    lblAbout->setFont(Components::AppFonts::tahoma(11.25, true));
     lblAbout->setWordWrap(true);
     lblAbout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The label breaks lines at LF; the composed text keeps CR LF between its lines.
@@ -89,7 +91,7 @@ bool frmAbout::StartDoc(const QString &DocName)
 
 void frmAbout::resizeEvent(QResizeEvent *event)
 {
-    BackdropWidget::resizeEvent(event);
+    Components::BackdropWidget::resizeEvent(event);
     // Shown maximised, the white panel keeps its size and moves to the middle.
     picAbout->move(qMax(Twips::toPixels(120), (width() - PanelSize.width()) / 2),
                    qMax(Twips::toPixels(120), (height() - PanelSize.height()) / 2));
@@ -105,7 +107,7 @@ bool frmAbout::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    return BackdropWidget::eventFilter(watched, event);
+    return Components::BackdropWidget::eventFilter(watched, event);
 }
 
 QPixmap frmAbout::drawLogo()
@@ -172,3 +174,5 @@ QPixmap frmAbout::drawLogo()
     p.drawText(QRectF(0, 258, logo.width(), 20), Qt::AlignCenter, QStringLiteral("Approved drug products reference"));
     return logo;
 }
+
+} // namespace App

@@ -7,9 +7,11 @@
 class QLabel;
 class QFrame;
 
+namespace App {
+
 // The About window: the product's name and version, a few lines about its makers, and
 // a logo. A click on the logo or the text opens the web address in the user's browser.
-class frmAbout : public BackdropWidget
+class frmAbout : public Components::BackdropWidget
 {
     Q_OBJECT
 
@@ -34,3 +36,5 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 };
+
+} // namespace App

@@ -12,6 +12,14 @@
 #include <QMdiSubWindow>
 #include <QScreen>
 
+// Resource registration names a global function, so it stays outside the namespace.
+static void registerRibbonIcons()
+{
+    Q_INIT_RESOURCE(ribbon_icons);
+}
+
+namespace App {
+
 namespace {
 
 // The ribbon's buttons in the order they are added: command, category, caption,
@@ -46,10 +54,10 @@ frmMainForm::frmMainForm(QWidget *parent)
     m_mdiArea = new MdiBackdropArea(this);
     m_mdiArea->setObjectName(QStringLiteral("MDIClient"));
     setCentralWidget(m_mdiArea);
-    ZetRibbon1 = new ZetRibbon(this);
+    ZetRibbon1 = new Ribbon::ZetRibbon(this);
     ZetRibbon1->setObjectName(QStringLiteral("ZetRibbon1"));
     setMenuWidget(ZetRibbon1);
-    connect(ZetRibbon1, &ZetRibbon::ButtonClick, this, &frmMainForm::ZetRibbon1_ButtonClick);
+    connect(ZetRibbon1, &Ribbon::ZetRibbon::ButtonClick, this, &frmMainForm::ZetRibbon1_ButtonClick);
     stripTitleBarControls();
 
     // The stored client size, centred on the screen.
@@ -64,7 +72,7 @@ frmMainForm::~frmMainForm() = default;
 
 void frmMainForm::Form_Load(const QString &databasePath)
 {
-    Connection::shared().open(databasePath);
+    Db::Connection::shared().open(databasePath);
     buildRibbon(); // the title bar lost its controls when the window was made
     ZetRibbon1_ButtonClick(QStringLiteral("0"), QString());
 }
@@ -77,7 +85,7 @@ void frmMainForm::stripTitleBarControls()
 
 void frmMainForm::buildRibbon()
 {
-    Q_INIT_RESOURCE(ribbon_icons);
+    registerRibbonIcons();
     ZetRibbon1->setTheme(0);
     // The ribbon's theme dresses the client area and every child window.
     setThemeBackdrop(ZetRibbon1->LoadBackground(), ZetRibbon1->BackColor());
@@ -107,7 +115,7 @@ void frmMainForm::setThemeBackdrop(const QPixmap &picture, const QColor &color)
 
 void frmMainForm::applyBackdrop(QWidget *window) const
 {
-    if (auto *backdrop = qobject_cast<BackdropWidget *>(window)) {
+    if (auto *backdrop = qobject_cast<Components::BackdropWidget *>(window)) {
         backdrop->setBackgroundPicture(m_mdiArea->backgroundPicture());
         backdrop->setBackgroundColor(m_mdiArea->backgroundColor());
     }
@@ -159,7 +167,7 @@ QWidget *frmMainForm::ensureWindow(int command)
     if (QWidget *existing = m_windows.value(command)) {
         return existing;
     }
-    QWidget *window = command == About ? new frmAbout : SearchWindows::create(command, this);
+    QWidget *window = command == About ? new frmAbout : Search::SearchWindows::create(command, this);
     if (!window) {
         return nullptr; // no window of that kind in this build
     }
@@ -205,29 +213,29 @@ void frmMainForm::maximizeWindow(QWidget *window)
     }
 }
 
-frmDrugs *frmMainForm::drugsWindow()
+Search::frmDrugs *frmMainForm::drugsWindow()
 {
-    return SearchWindows::asDrugs(ensureWindow(ShowDrugs));
+    return Search::SearchWindows::asDrugs(ensureWindow(ShowDrugs));
 }
 
-frmIngredients *frmMainForm::ingredientsWindow()
+Search::frmIngredients *frmMainForm::ingredientsWindow()
 {
-    return SearchWindows::asIngredients(ensureWindow(Ingredients));
+    return Search::SearchWindows::asIngredients(ensureWindow(Ingredients));
 }
 
-frmDosageForm *frmMainForm::dosageFormWindow()
+Search::frmDosageForm *frmMainForm::dosageFormWindow()
 {
-    return SearchWindows::asDosageForm(ensureWindow(DosageForm));
+    return Search::SearchWindows::asDosageForm(ensureWindow(DosageForm));
 }
 
-frmRoute *frmMainForm::routeWindow()
+Search::frmRoute *frmMainForm::routeWindow()
 {
-    return SearchWindows::asRoute(ensureWindow(Route));
+    return Search::SearchWindows::asRoute(ensureWindow(Route));
 }
 
-frmPatent *frmMainForm::patentWindow()
+Search::frmPatent *frmMainForm::patentWindow()
 {
-    return SearchWindows::asPatent(ensureWindow(Patents));
+    return Search::SearchWindows::asPatent(ensureWindow(Patents));
 }
 
 void frmMainForm::closeEvent(QCloseEvent *event)
@@ -243,7 +251,7 @@ void frmMainForm::exitPath()
         return;
     }
     m_exiting = true;
-    Connection::releaseShared(); // closes the connection first
+    Db::Connection::releaseShared(); // closes the connection first
     QCoreApplication::processEvents();
     if (m_endProcess) {
         m_endProcess();
@@ -251,3 +259,5 @@ void frmMainForm::exitPath()
         QCoreApplication::exit(0);
     }
 }
+
+} // namespace App

@@ -11,12 +11,15 @@
 
 #include <functional>
 
-class MdiBackdropArea;
 class QMdiSubWindow;
+
+namespace App {
+
+class MdiBackdropArea;
 
 // The program's one top-level window: a frame for the child windows, the ribbon along
 // its top edge, and the command table that ribbon buttons and other windows run.
-class frmMainForm : public QMainWindow, public WindowHost
+class frmMainForm : public QMainWindow, public Search::WindowHost
 {
     Q_OBJECT
 
@@ -43,11 +46,11 @@ public:
     // Runs the command of a ribbon button, as a click on that button does.
     void PressMenuButton(int ButtonID) override;
 
-    frmDrugs *drugsWindow() override;
-    frmIngredients *ingredientsWindow() override;
-    frmDosageForm *dosageFormWindow() override;
-    frmRoute *routeWindow() override;
-    frmPatent *patentWindow() override;
+    Search::frmDrugs *drugsWindow() override;
+    Search::frmIngredients *ingredientsWindow() override;
+    Search::frmDosageForm *dosageFormWindow() override;
+    Search::frmRoute *routeWindow() override;
+    Search::frmPatent *patentWindow() override;
     void maximizeWindow(QWidget *window) override;
 
     // The child window of a command, or nullptr when it has not been opened (or the
@@ -85,9 +88,11 @@ private:
     void exitPath();
 
     MdiBackdropArea *m_mdiArea = nullptr;
-    ZetRibbon *ZetRibbon1 = nullptr;
-    VbalImageList vbalImageList;
+    Ribbon::ZetRibbon *ZetRibbon1 = nullptr;
+    Components::VbalImageList vbalImageList;
     QHash<int, QWidget *> m_windows;
     std::function<void()> m_endProcess;
     bool m_exiting = false;
 };
+
+} // namespace App

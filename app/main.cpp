@@ -11,5 +11,5 @@ int main(int argc, char *argv[])
                                             .arg(TORVANELQUIST_VERSION_MAJOR)
                                             .arg(TORVANELQUIST_VERSION_MINOR)
                                             .arg(TORVANELQUIST_VERSION_REVISION));
-    return Startup::run(app, Connection::defaultDatabasePath());
+    return App::Startup::run(app, Db::Connection::defaultDatabasePath());
 }

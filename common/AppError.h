@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <utility>
 
+namespace Common {
+
 // The one error type of the program: a number, a source text and a description.
 // Database failures, ribbon failures (9, 91, ...) and picture-loading failures all
 // travel as an AppError.
@@ -40,3 +42,5 @@ bool runSkippingFailure(Step &&step) noexcept
         return false;
     }
 }
+
+} // namespace Common

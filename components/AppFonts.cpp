@@ -4,6 +4,8 @@
 #include <QFontDatabase>
 #include <QStringList>
 
+namespace Components {
+
 namespace AppFonts {
 
 namespace {
@@ -69,3 +71,5 @@ QFont timesNewRoman(qreal pointSize, bool bold)
 }
 
 } // namespace AppFonts
+
+} // namespace Components

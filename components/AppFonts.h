@@ -2,6 +2,8 @@
 
 #include <QFont>
 
+namespace Components {
+
 // The fonts the windows are drawn with. Tahoma comes with the program's font package
 // as a file and is added to the application's fonts; Times New Roman and Verdana
 // resolve to their metric-compatible stand-ins on Linux.
@@ -18,3 +20,5 @@ QFont tahoma(qreal pointSize, bool bold = false);
 QFont timesNewRoman(qreal pointSize, bool bold = false);
 
 } // namespace AppFonts
+
+} // namespace Components

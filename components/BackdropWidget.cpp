@@ -3,6 +3,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+namespace Components {
+
 void paintBackdrop(QPainter &painter, const QRect &rect, const QPixmap &picture, const QColor &color)
 {
     painter.fillRect(rect, color);
@@ -35,3 +37,5 @@ void BackdropWidget::paintEvent(QPaintEvent *event)
     painter.setClipRegion(event->region());
     paintBackdrop(painter, rect(), m_picture, m_color);
 }
+
+} // namespace Components

@@ -4,6 +4,10 @@
 #include <QPixmap>
 #include <QWidget>
 
+class QPainter;
+
+namespace Components {
+
 // A window surface dressed like the ribbon's theme: the background colour everywhere
 // and the theme's background picture at its natural size in the top-left corner.
 // The main window's client area and every child window use it.
@@ -28,5 +32,6 @@ private:
 };
 
 // Paints a backdrop (colour, then the picture at the top-left) into `rect` of a painter.
-class QPainter;
 void paintBackdrop(QPainter &painter, const QRect &rect, const QPixmap &picture, const QColor &color);
+
+} // namespace Components

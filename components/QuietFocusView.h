@@ -4,6 +4,8 @@
 #include <QFocusEvent>
 #include <QItemSelectionModel>
 
+namespace Components {
+
 // An item view that does not make its first line current when it merely receives the
 // keyboard focus. Qt's views do that on focus-in; here the focus follows the pointer,
 // and a line must become current only when the user or the program chooses one (the
@@ -28,3 +30,5 @@ protected:
         View::focusInEvent(event);
     }
 };
+
+} // namespace Components

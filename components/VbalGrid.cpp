@@ -13,6 +13,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+namespace Components {
+
 namespace {
 
 constexpr int FlagsRole = Qt::UserRole + 1;
@@ -332,11 +334,11 @@ QTableWidgetItem *VbalGrid::existingCell(int row, int column) const
 void VbalGrid::checkCell(int row, int column, const char *source) const
 {
     if (column < 1 || column > columnCount()) {
-        throw AppError(9, gridSource(source),
+        throw Common::AppError(9, gridSource(source),
                        QStringLiteral("The grid has no column %1 (it has %2).").arg(column).arg(columnCount()));
     }
     if (row < 1) {
-        throw AppError(9, gridSource(source), QStringLiteral("Grid rows are counted from 1, not from %1.").arg(row));
+        throw Common::AppError(9, gridSource(source), QStringLiteral("Grid rows are counted from 1, not from %1.").arg(row));
     }
 }
 
@@ -359,7 +361,7 @@ QString VbalGrid::cellText(int row, int column) const
 {
     checkCell(row, column, "CellText");
     if (row > rowCount()) {
-        throw AppError(9, gridSource("CellText"),
+        throw Common::AppError(9, gridSource("CellText"),
                        QStringLiteral("The grid has no row %1 (it has %2).").arg(row).arg(rowCount()));
     }
     return m_view->item(row - 1, column - 1)->text();
@@ -471,3 +473,5 @@ bool VbalGrid::eventFilter(QObject *watched, QEvent *event)
     }
     return QWidget::eventFilter(watched, event);
 }
+
+} // namespace Components

@@ -4,6 +4,9 @@
 
 class QAbstractItemView;
 class QTableWidgetItem;
+
+namespace Components {
+
 class VbalImageList;
 
 // Text-drawing flags a grid cell carries (the platform's values, so callers can pass
@@ -123,3 +126,5 @@ private:
     int m_hotRow = -1;
     int m_lastReportedRow = 0;
 };
+
+} // namespace Components

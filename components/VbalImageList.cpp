@@ -2,6 +2,8 @@
 
 #include "common/AppError.h"
 
+namespace Components {
+
 VbalImageList::VbalImageList(QSize imageSize)
     : m_imageSize(imageSize)
 {
@@ -21,7 +23,7 @@ int VbalImageList::addFromFile(const QString &path)
 {
     QPixmap picture(path);
     if (picture.isNull()) {
-        throw AppError(481, QStringLiteral("vbalImageList.AddFromFile"),
+        throw Common::AppError(481, QStringLiteral("vbalImageList.AddFromFile"),
                        QStringLiteral("The picture \"%1\" cannot be read.").arg(path));
     }
     return add(picture);
@@ -30,7 +32,7 @@ int VbalImageList::addFromFile(const QString &path)
 QPixmap VbalImageList::picture(int index) const
 {
     if (!contains(index)) {
-        throw AppError(35600, QStringLiteral("vbalImageList.ItemPicture"),
+        throw Common::AppError(35600, QStringLiteral("vbalImageList.ItemPicture"),
                        QStringLiteral("Index out of bounds: the image list holds %1 pictures, not number %2.")
                            .arg(count())
                            .arg(index));
@@ -42,3 +44,5 @@ QIcon VbalImageList::icon(int index) const
 {
     return QIcon(picture(index));
 }
+
+} // namespace Components

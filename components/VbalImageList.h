@@ -5,6 +5,8 @@
 #include <QSize>
 #include <QVector>
 
+namespace Components {
+
 // An indexed store of equally sized pictures (32 by 32 unless told otherwise),
 // addressed by number from 1, as the grids and the ribbon read them.
 class VbalImageList
@@ -32,3 +34,5 @@ private:
     QSize m_imageSize;
     QVector<QPixmap> m_images;
 };
+
+} // namespace Components

@@ -9,6 +9,8 @@
 #include <QSqlError>
 #include <QStringList>
 
+namespace Db {
+
 namespace {
 
 const QString ConnectionSource = QStringLiteral("Connection.Open");
@@ -18,9 +20,9 @@ std::unique_ptr<Connection> s_connection;
 std::unique_ptr<Command> s_command;
 std::unique_ptr<RowSet> s_rowSet;
 
-AppError rowSetError(int number, const char *operation, const QString &description)
+Common::AppError rowSetError(int number, const char *operation, const QString &description)
 {
-    return AppError(number, RowSetSource + QLatin1Char('.') + QLatin1String(operation), description);
+    return Common::AppError(number, RowSetSource + QLatin1Char('.') + QLatin1String(operation), description);
 }
 
 // Refuses, with a message in the program's words, anything that is not an SQLite file.
@@ -29,22 +31,22 @@ void checkDatabaseFile(const QString &filePath)
     const QFileInfo info(filePath);
     const QString shown = QDir::toNativeSeparators(filePath);
     if (!info.exists()) {
-        throw AppError(DbErrorNumber::FileMissing, ConnectionSource,
+        throw Common::AppError(DbErrorNumber::FileMissing, ConnectionSource,
                        QStringLiteral("The database file \"%1\" was not found. "
                                       "It must lie in the program's folder.").arg(shown));
     }
     if (!info.isFile()) {
-        throw AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
+        throw Common::AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
                        QStringLiteral("\"%1\" is not a file, so it cannot be read as the database.").arg(shown));
     }
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
+        throw Common::AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
                        QStringLiteral("The database file \"%1\" cannot be read: %2.")
                            .arg(shown, file.errorString()));
     }
     if (file.size() == 0) {
-        throw AppError(DbErrorNumber::FileEmpty, ConnectionSource,
+        throw Common::AppError(DbErrorNumber::FileEmpty, ConnectionSource,
                        QStringLiteral("The database file \"%1\" is empty. Rebuild it with kvostrel-import.")
                            .arg(shown));
     }
@@ -54,12 +56,12 @@ void checkDatabaseFile(const QString &filePath)
     }
     if (head.mid(4, 15) == QByteArrayLiteral("Standard Jet DB")
         || head.mid(4, 15) == QByteArrayLiteral("Standard ACE DB")) {
-        throw AppError(DbErrorNumber::NotADatabase, ConnectionSource,
+        throw Common::AppError(DbErrorNumber::NotADatabase, ConnectionSource,
                        QStringLiteral("The database file \"%1\" is an Access (Jet) database. This program reads "
                                       "the SQLite database that kvostrel-import builds from the FDA files.")
                            .arg(shown));
     }
-    throw AppError(DbErrorNumber::NotADatabase, ConnectionSource,
+    throw Common::AppError(DbErrorNumber::NotADatabase, ConnectionSource,
                    QStringLiteral("The file \"%1\" is not a database that this program can read.").arg(shown));
 }
 
@@ -110,7 +112,7 @@ void Connection::open(const QString &filePath)
     // Every failure from here on closes the connection again before it is reported.
     const auto fail = [this](int number, const QString &description) {
         close();
-        return AppError(number, ConnectionSource, description);
+        return Common::AppError(number, ConnectionSource, description);
     };
 
     {
@@ -275,3 +277,5 @@ RowSet &openSharedQuery(const QString &sql)
     rowSet.open(command);
     return rowSet;
 }
+
+} // namespace Db

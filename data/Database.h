@@ -10,6 +10,8 @@
 
 #include <memory>
 
+namespace Db {
+
 // Error numbers raised by the database layer (source texts name the operation).
 namespace DbErrorNumber {
 constexpr int FileMissing = 1001;
@@ -123,3 +125,5 @@ inline QString fieldText(const QVariant &value)
 {
     return value.isNull() ? QString() : value.toString();
 }
+
+} // namespace Db

@@ -1,5 +1,7 @@
 #include "data/SqlText.h"
 
+namespace Db {
+
 namespace SqlText {
 
 QString quoteSqlText(const QString &text)
@@ -101,3 +103,5 @@ QString productsWithIngredient(const QString &ingredient)
 }
 
 } // namespace SqlText
+
+} // namespace Db

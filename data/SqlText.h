@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace Db {
+
 // Every SQL text the program sends, built in one place. Text that comes from the user
 // or from another window enters a statement only through quoteSqlText.
 namespace SqlText {
@@ -31,3 +33,5 @@ QString details(Window window, qint32 id);
 QString productsWithIngredient(const QString &ingredient);
 
 } // namespace SqlText
+
+} // namespace Db

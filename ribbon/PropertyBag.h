@@ -4,6 +4,8 @@
 #include <QVariant>
 #include <QVariantMap>
 
+namespace Ribbon {
+
 // The host's saved form: named values a control writes when the form is saved and
 // reads when it is loaded. A value equal to its default is not kept.
 class PropertyBag
@@ -39,3 +41,5 @@ public:
 private:
     QVariantMap m_values;
 };
+
+} // namespace Ribbon

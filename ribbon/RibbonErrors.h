@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace Ribbon {
+
 // Error numbers the ribbon raises, and the name its error sources start with.
 namespace RibbonErrors {
 
@@ -18,7 +20,9 @@ constexpr int SystemErrorBase = 10000;
 // The running program's name without folder and extension ("torvanelquist").
 QString executableName();
 
-AppError subscriptOutOfRange(const QString &what);
-AppError objectNotSet(const QString &what);
+Common::AppError subscriptOutOfRange(const QString &what);
+Common::AppError objectNotSet(const QString &what);
 
 } // namespace RibbonErrors
+
+} // namespace Ribbon

@@ -2,6 +2,8 @@
 
 #include "ribbon/RibbonModel.h"
 
+namespace Ribbon {
+
 using F = RibbonFamily;
 
 namespace {
@@ -125,3 +127,5 @@ int selectedTab(const RibbonScene &scene)
     }
     return -1;
 }
+
+} // namespace Ribbon

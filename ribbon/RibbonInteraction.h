@@ -2,6 +2,8 @@
 
 #include "ribbon/RibbonScene.h"
 
+namespace Ribbon {
+
 class RibbonModel;
 
 // Hover looks, one highlight at a time per level. Each takes an element index, or -1
@@ -16,3 +18,5 @@ void selectTabLook(RibbonScene &scene, RibbonModel &model, int i);
 
 // The index of the selected tab, or -1.
 int selectedTab(const RibbonScene &scene);
+
+} // namespace Ribbon

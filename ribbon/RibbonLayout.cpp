@@ -10,6 +10,8 @@
 
 #include <cmath>
 
+namespace Ribbon {
+
 using F = RibbonFamily;
 namespace G = RibbonGeometry;
 
@@ -126,7 +128,7 @@ void LayoutTabs(RibbonScene &scene, const RibbonLayoutInput &input)
     scene.invalidateAll();
     startAfresh(scene, TabFamilies);
     for (int i = 0; i < n; ++i) {
-        runSkippingFailure([&] {
+        Common::runSkippingFailure([&] {
             if (i > 0) {
                 createEach(scene, TabFamilies, i);
                 const RibbonElement &previousRight = scene.at(F::Tab_right, i - 1);
@@ -192,7 +194,7 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
     startAfresh(scene, ButtonFamilies);
 
     for (int k = 0; k < shown.size(); ++k) {
-        runSkippingFailure([&] {
+        Common::runSkippingFailure([&] {
             const RibbonCategory &category = *shown[k];
             if (k > 0) {
                 createEach(scene, CategoryFamilies, k);
@@ -273,7 +275,7 @@ qint16 LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const Q
     }
     const int first = scene.highestIndex(F::ButMouse) + 1;
     for (int j = 0; j < buttons.size(); ++j) {
-        runSkippingFailure([&] {
+        Common::runSkippingFailure([&] {
             const RibbonButton &button = *buttons[j];
             const int i = first + j;
             createEach(scene, ButtonFamilies, i);
@@ -348,3 +350,5 @@ qint16 LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const Q
     }
     return toInt16(total - G::ButtonGap);
 }
+
+} // namespace Ribbon

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace Ribbon {
+
 class RibbonModel;
 
 // Measures caption texts in twips: the widest line and the summed line heights.
@@ -67,3 +69,5 @@ constexpr float ButtonGap = 30;
 constexpr float LauncherOverlap = 15;
 constexpr float LauncherMargin = 60;
 } // namespace RibbonGeometry
+
+} // namespace Ribbon

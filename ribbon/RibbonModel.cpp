@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+namespace Ribbon {
+
 namespace RibbonErrors {
 
 QString executableName()
@@ -14,15 +16,15 @@ QString executableName()
     return path.isEmpty() ? QStringLiteral("torvanelquist") : QFileInfo(path).completeBaseName();
 }
 
-AppError subscriptOutOfRange(const QString &what)
+Common::AppError subscriptOutOfRange(const QString &what)
 {
-    return AppError(SubscriptOutOfRange, executableName() + QStringLiteral(".ZetRibbon"),
+    return Common::AppError(SubscriptOutOfRange, executableName() + QStringLiteral(".ZetRibbon"),
                     QStringLiteral("Subscript out of range: %1").arg(what));
 }
 
-AppError objectNotSet(const QString &what)
+Common::AppError objectNotSet(const QString &what)
 {
-    return AppError(ObjectNotSet, executableName() + QStringLiteral(".ZetRibbon"),
+    return Common::AppError(ObjectNotSet, executableName() + QStringLiteral(".ZetRibbon"),
                     QStringLiteral("Object variable or With block variable not set: %1").arg(what));
 }
 
@@ -90,3 +92,5 @@ void RibbonModel::AddButton(const QString &zID, const QString &zSubCat, const QS
     button.more = zMore;
     ++m_buttonCount;
 }
+
+} // namespace Ribbon

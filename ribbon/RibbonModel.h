@@ -5,7 +5,9 @@
 
 #include <array>
 
-class VbalImageList;
+namespace Components { class VbalImageList; }
+
+namespace Ribbon {
 
 struct RibbonTab
 {
@@ -51,8 +53,8 @@ public:
     void AddButton(const QString &zID, const QString &zSubCat, const QString &zCaption, qint16 zPicture,
                    bool zMore = false, const QString &zToolTip = QString());
 
-    void setImageList(const VbalImageList *zImageList) { m_imageList = zImageList; }
-    const VbalImageList *imageList() const { return m_imageList; }
+    void setImageList(const Components::VbalImageList *zImageList) { m_imageList = zImageList; }
+    const Components::VbalImageList *imageList() const { return m_imageList; }
 
     qint16 tabCount() const { return m_tabCount; }
     qint16 categoryCount() const { return m_categoryCount; }
@@ -76,5 +78,7 @@ private:
     qint16 m_categoryCount = 0;
     qint16 m_buttonCount = 0;
     QString m_currentTabId;
-    const VbalImageList *m_imageList = nullptr;
+    const Components::VbalImageList *m_imageList = nullptr;
 };
+
+} // namespace Ribbon

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace Ribbon {
+
 RibbonElementKind kindOf(RibbonFamily family)
 {
     switch (family) {
@@ -286,3 +288,5 @@ void RibbonScene::damage(const RibbonElement &element)
         m_damage.append(rect);
     }
 }
+
+} // namespace Ribbon

@@ -10,6 +10,8 @@
 #include <initializer_list>
 #include <optional>
 
+namespace Ribbon {
+
 // The families of visual elements the ribbon is made of. Element 0 of a family is
 // created from the family's template; the theme sets the templates.
 enum class RibbonFamily : int {
@@ -130,3 +132,5 @@ private:
     QVector<QRect> m_damage;
     bool m_damageAll = true;
 };
+
+} // namespace Ribbon

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 // Links the theme pictures in from the static library.
+// (Resource registration names a global function, so it stays outside the namespace.)
 static void initThemeResources()
 {
     static const bool done = [] {
@@ -22,6 +23,8 @@ static void initThemeResources()
     }();
     Q_UNUSED(done);
 }
+
+namespace Ribbon {
 
 namespace RibbonTheme {
 
@@ -115,7 +118,7 @@ QByteArray LoadResData(int id, const QString &type)
     initThemeResources();
     QFile resource(QStringLiteral(":/themes/%1/%2.gif").arg(type).arg(id));
     if (!resource.open(QIODevice::ReadOnly)) {
-        throw AppError(RibbonErrors::ResourceNotFound, RibbonErrors::executableName(),
+        throw Common::AppError(RibbonErrors::ResourceNotFound, RibbonErrors::executableName(),
                        QStringLiteral("Resource with identifier '%1' of type '%2' not found").arg(id).arg(type));
     }
     return resource.readAll();
@@ -123,15 +126,15 @@ QByteArray LoadResData(int id, const QString &type)
 
 namespace {
 
-AppError invalidPicture(int id, const QString &type)
+Common::AppError invalidPicture(int id, const QString &type)
 {
-    return AppError(RibbonErrors::InvalidPicture, RibbonErrors::executableName(),
+    return Common::AppError(RibbonErrors::InvalidPicture, RibbonErrors::executableName(),
                     QStringLiteral("Invalid picture: resource %1 of type '%2'").arg(id).arg(type));
 }
 
 [[noreturn]] void raiseSystemError(int code)
 {
-    throw AppError(code | RibbonErrors::SystemErrorBase,
+    throw Common::AppError(code | RibbonErrors::SystemErrorBase,
                    RibbonErrors::executableName() + QStringLiteral(".cAniCursor"), SystemErrorText(code));
 }
 
@@ -185,7 +188,7 @@ QPixmap LoadResPicture(int id, const QString &type)
             // deletion right after then costs milliseconds instead of microseconds.
             QFile file(path);
             if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) || file.write(bytes) != bytes.size()) {
-                throw AppError(RibbonErrors::PathFileAccess, RibbonErrors::executableName(),
+                throw Common::AppError(RibbonErrors::PathFileAccess, RibbonErrors::executableName(),
                                QStringLiteral("Path/File access error: %1").arg(file.errorString()));
             }
         }
@@ -195,11 +198,11 @@ QPixmap LoadResPicture(int id, const QString &type)
         }
         QFile::remove(path);
         return picture;
-    } catch (const AppError &error) {
+    } catch (const Common::AppError &error) {
         if (!path.isEmpty()) {
             QFile::remove(path);
         }
-        throw AppError(error.number(), RibbonErrors::executableName() + QStringLiteral(".cLoadResPicture"),
+        throw Common::AppError(error.number(), RibbonErrors::executableName() + QStringLiteral(".cLoadResPicture"),
                        error.description());
     }
 }
@@ -212,3 +215,5 @@ QPixmap builtInPicture(int id, const QString &type)
     }
     return picture;
 }
+
+} // namespace Ribbon

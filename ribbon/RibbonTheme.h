@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <QString>
 
+namespace Ribbon {
+
 // The raw bytes of a theme picture from the program's resources; empty for an
 // empty type, AppError 326 when a named type lacks the picture.
 QByteArray LoadResData(int id, const QString &type);
@@ -55,3 +57,5 @@ using PictureLoader = QPixmap (*)(int id, const QString &type);
 void applyToScene(RibbonScene &scene, int theme, PictureLoader load = LoadResPicture);
 
 } // namespace RibbonTheme
+
+} // namespace Ribbon

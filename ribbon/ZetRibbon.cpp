@@ -16,6 +16,8 @@
 
 #include <cmath>
 
+namespace Ribbon {
+
 using F = RibbonFamily;
 
 namespace {
@@ -46,7 +48,7 @@ ZetRibbon::ZetRibbon(QWidget *parent)
     // the control comes with, decoded straight from the resources: the theme's own
     // loading through temporary files runs when the host sets Theme, which it does at
     // once, so start-up loads each picture through a file only once.
-    runSkippingFailure([this] { RibbonTheme::applyToScene(m_scene, m_theme, builtInPicture); });
+    Common::runSkippingFailure([this] { RibbonTheme::applyToScene(m_scene, m_theme, builtInPicture); });
     const RibbonTheme::Colors colors = RibbonTheme::colors(m_theme);
     m_backColor = colors.backColor;
     m_foreColor = colors.foreColor;
@@ -142,7 +144,7 @@ QPixmap ZetRibbon::LoadBackground() const
     return LoadResPicture(RibbonTheme::BackgroundPictureId, RibbonTheme::themeName(m_theme));
 }
 
-void ZetRibbon::setImageList(const VbalImageList *zImageList)
+void ZetRibbon::setImageList(const Components::VbalImageList *zImageList)
 {
     m_model.setImageList(zImageList);
 }
@@ -167,19 +169,19 @@ void ZetRibbon::WriteProperties(PropertyBag &PropBag) const
 
 void ZetRibbon::HoverTab(qint16 t)
 {
-    ::HoverTab(m_scene, t);
+    Ribbon::HoverTab(m_scene, t);
     flushDamage();
 }
 
 void ZetRibbon::HoverCategory(qint16 c)
 {
-    ::HoverCategory(m_scene, c);
+    Ribbon::HoverCategory(m_scene, c);
     flushDamage();
 }
 
 void ZetRibbon::HoverButton(qint16 b)
 {
-    ::HoverButton(m_scene, b);
+    Ribbon::HoverButton(m_scene, b);
     flushDamage();
 }
 
@@ -205,33 +207,33 @@ void ZetRibbon::elementMouseMove(const ElementRef &element)
     const qint16 i = qint16(element.index);
     switch (element.family) {
     case F::TabMouse:
-        ::HoverTab(m_scene, i);
-        ::HoverCategory(m_scene, -1);
-        ::HoverButton(m_scene, -1);
+        Ribbon::HoverTab(m_scene, i);
+        Ribbon::HoverCategory(m_scene, -1);
+        Ribbon::HoverButton(m_scene, -1);
         break;
     case F::CatMouse:
     case F::Cat_Dlg:
-        ::HoverTab(m_scene, -1);
-        ::HoverCategory(m_scene, i);
-        ::HoverButton(m_scene, -1);
+        Ribbon::HoverTab(m_scene, -1);
+        Ribbon::HoverCategory(m_scene, i);
+        Ribbon::HoverButton(m_scene, -1);
         break;
     case F::Cat_Dlg_on:
-        ::HoverTab(m_scene, -1);
-        ::HoverCategory(m_scene, i);
-        ::HoverButton(m_scene, -1);
+        Ribbon::HoverTab(m_scene, -1);
+        Ribbon::HoverCategory(m_scene, i);
+        Ribbon::HoverButton(m_scene, -1);
         m_scene.show(F::Cat_Dlg_over, i);
         break;
     case F::ButMouse:
-        ::HoverTab(m_scene, -1);
-        ::HoverCategory(m_scene, m_scene.at(F::Button_center, i).tag.toShort());
-        ::HoverButton(m_scene, i);
+        Ribbon::HoverTab(m_scene, -1);
+        Ribbon::HoverCategory(m_scene, m_scene.at(F::Button_center, i).tag.toShort());
+        Ribbon::HoverButton(m_scene, i);
         break;
     case F::Barra2:
     case F::BarraLeft:
     case F::BarraRight:
-        ::HoverTab(m_scene, -1);
-        ::HoverCategory(m_scene, -1);
-        ::HoverButton(m_scene, -1);
+        Ribbon::HoverTab(m_scene, -1);
+        Ribbon::HoverCategory(m_scene, -1);
+        Ribbon::HoverButton(m_scene, -1);
         break;
     default:
         break;
@@ -667,3 +669,5 @@ void ZetRibbon::purgeDroppedAccessibleItems()
         QAccessible::deleteAccessibleInterface(id);
     }
 }
+
+} // namespace Ribbon

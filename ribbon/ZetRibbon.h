@@ -14,8 +14,11 @@
 #include <memory>
 #include <optional>
 
+namespace Components { class VbalImageList; }
+
+namespace Ribbon {
+
 class PropertyBag;
-class VbalImageList;
 class RibbonItemAccessible;
 
 // The ribbon bar: tabs along the top, the categories of the current tab below them and
@@ -57,7 +60,7 @@ public:
     // The current theme's background picture for the host's windows, new on each read.
     QPixmap LoadBackground() const;
     // The image list AddButton takes pictures from (by number, from 1).
-    void setImageList(const VbalImageList *zImageList);
+    void setImageList(const Components::VbalImageList *zImageList);
     // Returns/sets the background color used to display text and graphics in an object.
     QColor BackColor() const { return m_backColor; }
     // Returns/sets the foreground color used to display text and graphics in an object.
@@ -159,3 +162,5 @@ private:
     QHash<quint64, QAccessible::Id> m_accessibleItems;
     QVector<QAccessible::Id> m_droppedAccessibleItems;
 };
+
+} // namespace Ribbon

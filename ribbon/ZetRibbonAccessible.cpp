@@ -6,11 +6,13 @@
 #include <QWidget>
 #include <QWindow>
 
+namespace Ribbon {
+
 namespace {
 
 QAccessibleInterface *ribbonFactory(const QString &className, QObject *object)
 {
-    if (className == QLatin1String("ZetRibbon") && object && object->isWidgetType()) {
+    if (className == QLatin1String(ZetRibbon::staticMetaObject.className()) && object && object->isWidgetType()) {
         return new ZetRibbonAccessible(static_cast<QWidget *>(object));
     }
     return nullptr;
@@ -196,3 +198,5 @@ QStringList RibbonItemAccessible::keyBindingsForAction(const QString &actionName
 {
     return actionName == pressAction() ? QStringList{QStringLiteral("Space")} : QStringList();
 }
+
+} // namespace Ribbon

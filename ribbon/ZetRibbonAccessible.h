@@ -5,6 +5,8 @@
 #include <QAccessibleWidget>
 #include <QPointer>
 
+namespace Ribbon {
+
 class ZetRibbon;
 
 // The ribbon as assistive technology sees it: a tool bar whose children are its
@@ -60,3 +62,5 @@ private:
     ElementRef m_item;
     quint64 m_generation;
 };
+
+} // namespace Ribbon

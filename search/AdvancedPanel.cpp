@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+namespace Search {
+
 namespace {
 
 const QColor PanelColor(64, 0, 0);
@@ -27,7 +29,7 @@ QLabel *captionLabel(const QString &text, const QString &name, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);
-    label->setFont(AppFonts::timesNewRoman(8.25, true));
+    label->setFont(Components::AppFonts::timesNewRoman(8.25, true));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, CaptionColor);
     label->setPalette(palette);
@@ -62,7 +64,7 @@ AdvancedPanel::AdvancedPanel(const AdvancedSearch::RowDesigns &rows, QWidget *pa
         auto *text = new QLineEdit(this);
         text->setObjectName(QStringLiteral("txtParam%1").arg(i));
         text->setAccessibleName(design.caption);
-        text->setFont(AppFonts::tahoma(8.25, true));
+        text->setFont(Components::AppFonts::tahoma(8.25, true));
         label->setBuddy(text);
         connect(text, &QLineEdit::returnPressed, this, &AdvancedPanel::findRequested);
         connect(tick, &QCheckBox::toggled, this, [this](bool on) {
@@ -224,3 +226,5 @@ void AdvancedPanel::layoutContent()
     place(m_cmdAdvancedCancel, Twips::toPixelRect(4920, 4680, 2175, 375));
     place(m_cmdAdvancedSearch, Twips::toPixelRect(4920, 5160, 2175, 375));
 }
+
+} // namespace Search

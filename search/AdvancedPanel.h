@@ -13,6 +13,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace Search {
+
 // The advanced search panel (`picAdvanced`): fifteen parameter rows, the matching and
 // joining options, "FIND" and "CANCEL". It lies over the details grid, keeps its ticks,
 // texts and options for as long as the window lives, and reads them out for the
@@ -72,3 +74,5 @@ private:
     QPushButton *m_cmdAdvancedCancel = nullptr;
     QLabel *m_lblAdvancedMessage = nullptr;
 };
+
+} // namespace Search

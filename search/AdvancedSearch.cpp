@@ -1,5 +1,7 @@
 #include "search/AdvancedSearch.h"
 
+namespace Search {
+
 namespace AdvancedSearch {
 
 RowDesigns rowDesigns(std::initializer_list<std::pair<const char *, const char *>> rows)
@@ -61,15 +63,17 @@ QString clauses(const QVector<Row> &rows, MatchOption match, JoinOption join)
         if (!first) {
             result += joiner(join);
         }
-        result += SqlText::likeClause(row.column, wildcards.lead, row.text, wildcards.trail);
+        result += Db::SqlText::likeClause(row.column, wildcards.lead, row.text, wildcards.trail);
         first = false;
     }
     return result;
 }
 
-QString statement(SqlText::Window window, const QVector<Row> &rows, MatchOption match, JoinOption join)
+QString statement(Db::SqlText::Window window, const QVector<Row> &rows, MatchOption match, JoinOption join)
 {
-    return SqlText::advancedSearch(window, clauses(rows, match, join));
+    return Db::SqlText::advancedSearch(window, clauses(rows, match, join));
 }
 
 } // namespace AdvancedSearch
+
+} // namespace Search

@@ -7,6 +7,8 @@
 
 #include <array>
 
+namespace Search {
+
 // The advanced search, free of widgets: the parameter rows a window offers and the
 // statement that the ticked rows make.
 namespace AdvancedSearch {
@@ -60,6 +62,8 @@ bool anyTicked(const QVector<Row> &rows);
 QString clauses(const QVector<Row> &rows, MatchOption match, JoinOption join);
 
 // The window's whole statement: head, clauses, tail.
-QString statement(SqlText::Window window, const QVector<Row> &rows, MatchOption match, JoinOption join);
+QString statement(Db::SqlText::Window window, const QVector<Row> &rows, MatchOption match, JoinOption join);
 
 } // namespace AdvancedSearch
+
+} // namespace Search

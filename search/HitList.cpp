@@ -2,6 +2,8 @@
 
 #include <QItemSelectionModel>
 
+namespace Search {
+
 int HitListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_lines.size());
@@ -26,7 +28,7 @@ void HitListModel::setLines(QStringList lines)
 }
 
 HitList::HitList(QWidget *parent)
-    : QuietFocusView<QListView>(parent), m_model(new HitListModel(this))
+    : Components::QuietFocusView<QListView>(parent), m_model(new HitListModel(this))
 {
     setModel(m_model);
     setUniformItemSizes(true);
@@ -52,3 +54,5 @@ void HitList::setCurrentRow(int row)
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index);
 }
+
+} // namespace Search

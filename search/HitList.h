@@ -6,6 +6,8 @@
 #include <QListView>
 #include <QStringList>
 
+namespace Search {
+
 // The lines of a hit list, handed to the view in one piece.
 class HitListModel : public QAbstractListModel
 {
@@ -28,7 +30,7 @@ private:
 // (count, line text, selected position, clear) over a plain string model,
 // so tens of thousands of hits are listed at once without an item object per line.
 // Setting the current row from code selects that line, as a click does.
-class HitList : public QuietFocusView<QListView>
+class HitList : public Components::QuietFocusView<QListView>
 {
     Q_OBJECT
 
@@ -54,3 +56,5 @@ signals:
 private:
     HitListModel *m_model;
 };
+
+} // namespace Search

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVariant>
 
+namespace Search {
+
 // The never-visible key list (`lstSearchID`): one key per line, kept parallel to a
 // visible list. It holds no widget, and it keeps each key as the database gave it
 // (a number stays a number until a caller asks for its text), so 45,000 keys cost
@@ -42,3 +44,5 @@ public:
 private:
     QVariantList m_keys;
 };
+
+} // namespace Search

@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+namespace Search {
+
 namespace Navigation {
 
 namespace {
@@ -30,7 +32,7 @@ template<typename Window>
 Window &need(Window *window)
 {
     if (!window) {
-        throw AppError(91, QStringLiteral("Navigation"), QStringLiteral("The window to show is not available."));
+        throw Common::AppError(91, QStringLiteral("Navigation"), QStringLiteral("The window to show is not available."));
     }
     return *window;
 }
@@ -38,8 +40,8 @@ Window &need(Window *window)
 // The last steps of every navigation: the target's panel hidden, the target maximised.
 void finish(WindowHost &host, SearchWindow *target)
 {
-    runSkippingFailure([&] { need(target).picAdvanced()->hide(); });
-    runSkippingFailure([&] { host.maximizeWindow(&need(target)); });
+    Common::runSkippingFailure([&] { need(target).picAdvanced()->hide(); });
+    Common::runSkippingFailure([&] { host.maximizeWindow(&need(target)); });
 }
 
 RecordWindow *recordWindow(WindowHost &host, int command)
@@ -68,81 +70,83 @@ void showFirstHit(SearchWindow &target)
 
 void showIngredientProducts(WindowHost &host, const QString &ingredient)
 {
-    runSkippingFailure([&] { host.PressMenuButton(SearchWindows::IngredientsCommand); });
+    Common::runSkippingFailure([&] { host.PressMenuButton(SearchWindows::IngredientsCommand); });
     frmIngredients *target = nullptr;
-    runSkippingFailure([&] { target = host.ingredientsWindow(); });
-    runSkippingFailure([&] { need(target).EmptyTheGrid(); });
-    runSkippingFailure([&] { need(target).GetProductDetails(ingredient); });
-    runSkippingFailure([&] {
+    Common::runSkippingFailure([&] { target = host.ingredientsWindow(); });
+    Common::runSkippingFailure([&] { need(target).EmptyTheGrid(); });
+    Common::runSkippingFailure([&] { need(target).GetProductDetails(ingredient); });
+    Common::runSkippingFailure([&] {
         if (need(target).vbalGrid()->rowCount() == 0) {
             target->lblTradeName()->clear();
         }
     });
     // The hit list goes; the grid's own keys in lstSearchID stay with its rows.
-    runSkippingFailure([&] { need(target).lstSearch()->clear(); });
+    Common::runSkippingFailure([&] { need(target).lstSearch()->clear(); });
     finish(host, target);
 }
 
 void findInRecordWindow(WindowHost &host, int command, const QString &text)
 {
-    runSkippingFailure([&] { host.PressMenuButton(command); });
+    Common::runSkippingFailure([&] { host.PressMenuButton(command); });
     RecordWindow *target = nullptr;
-    runSkippingFailure([&] { target = recordWindow(host, command); });
-    runSkippingFailure([&] { need(target).EmptyTheGrid(); });
-    runSkippingFailure([&] { need(target).txtSearch()->setText(text); });
-    runSkippingFailure([&] { need(target).PressFindButton(); });
-    runSkippingFailure([&] { showFirstHit(need(target)); });
+    Common::runSkippingFailure([&] { target = recordWindow(host, command); });
+    Common::runSkippingFailure([&] { need(target).EmptyTheGrid(); });
+    Common::runSkippingFailure([&] { need(target).txtSearch()->setText(text); });
+    Common::runSkippingFailure([&] { need(target).PressFindButton(); });
+    Common::runSkippingFailure([&] { showFirstHit(need(target)); });
     finish(host, target);
 }
 
 void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber)
 {
-    runSkippingFailure([&] { host.PressMenuButton(SearchWindows::PatentCommand); });
+    Common::runSkippingFailure([&] { host.PressMenuButton(SearchWindows::PatentCommand); });
     frmPatent *target = nullptr;
-    runSkippingFailure([&] { target = host.patentWindow(); });
-    runSkippingFailure([&] { need(target).EmptyTheGrid(); });
-    runSkippingFailure([&] { need(target).txtParam(frmPatent::ApplicationNumberParameter)->setText(applicationNumber); });
-    runSkippingFailure([&] { need(target).chkParam(frmPatent::ApplicationNumberParameter)->setChecked(true); });
-    runSkippingFailure([&] { need(target).PressAdvancedSearchButton(); });
-    runSkippingFailure([&] { showFirstHit(need(target)); });
+    Common::runSkippingFailure([&] { target = host.patentWindow(); });
+    Common::runSkippingFailure([&] { need(target).EmptyTheGrid(); });
+    Common::runSkippingFailure([&] { need(target).txtParam(frmPatent::ApplicationNumberParameter)->setText(applicationNumber); });
+    Common::runSkippingFailure([&] { need(target).chkParam(frmPatent::ApplicationNumberParameter)->setChecked(true); });
+    Common::runSkippingFailure([&] { need(target).PressAdvancedSearchButton(); });
+    Common::runSkippingFailure([&] { showFirstHit(need(target)); });
     finish(host, target);
 }
 
 void listDrugs(WindowHost &host, int parameterRow, const QString &text)
 {
-    runSkippingFailure([&] { host.PressMenuButton(SearchWindows::DrugsCommand); });
+    Common::runSkippingFailure([&] { host.PressMenuButton(SearchWindows::DrugsCommand); });
     frmDrugs *target = nullptr;
-    runSkippingFailure([&] { target = host.drugsWindow(); });
-    runSkippingFailure([&] { need(target).EmptyTheGrid(); });
+    Common::runSkippingFailure([&] { target = host.drugsWindow(); });
+    Common::runSkippingFailure([&] { need(target).EmptyTheGrid(); });
     for (int i = 0; i <= LastDrugParameterRow; ++i) {
-        runSkippingFailure([&] { need(target).chkParam(i)->setChecked(false); });
+        Common::runSkippingFailure([&] { need(target).chkParam(i)->setChecked(false); });
     }
-    runSkippingFailure([&] { need(target).txtParam(parameterRow)->setText(text); });
-    runSkippingFailure([&] { need(target).chkParam(parameterRow)->setChecked(true); });
-    runSkippingFailure([&] { need(target).PressAdvancedSearchButton(); });
-    runSkippingFailure([&] { showFirstHit(need(target)); });
+    Common::runSkippingFailure([&] { need(target).txtParam(parameterRow)->setText(text); });
+    Common::runSkippingFailure([&] { need(target).chkParam(parameterRow)->setChecked(true); });
+    Common::runSkippingFailure([&] { need(target).PressAdvancedSearchButton(); });
+    Common::runSkippingFailure([&] { showFirstHit(need(target)); });
     finish(host, target);
 }
 
 void openProduct(WindowHost &host, const QVariant &key)
 {
-    runSkippingFailure([&] { host.PressMenuButton(SearchWindows::DrugsCommand); });
+    Common::runSkippingFailure([&] { host.PressMenuButton(SearchWindows::DrugsCommand); });
     frmDrugs *target = nullptr;
-    runSkippingFailure([&] { target = host.drugsWindow(); });
-    runSkippingFailure([&] {
+    Common::runSkippingFailure([&] { target = host.drugsWindow(); });
+    Common::runSkippingFailure([&] {
         bool isNumber = false;
         const qint32 id = key.toInt(&isNumber);
         if (!isNumber) {
-            throw AppError(13, QStringLiteral("Navigation"), QStringLiteral("The product has no key."));
+            throw Common::AppError(13, QStringLiteral("Navigation"), QStringLiteral("The product has no key."));
         }
         need(target).GetProductDetails(id);
     });
-    runSkippingFailure([&] { need(target).picAdvanced()->hide(); });
+    Common::runSkippingFailure([&] { need(target).picAdvanced()->hide(); });
     // Both lists go together, so they stay parallel.
-    runSkippingFailure([&] {
+    Common::runSkippingFailure([&] {
         need(target).lstSearch()->clear();
         target->lstSearchID()->clear();
     });
 }
 
 } // namespace Navigation
+
+} // namespace Search

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+namespace Search {
+
 class SearchWindow;
 class WindowHost;
 
@@ -41,3 +43,5 @@ void openProduct(WindowHost &host, const QVariant &key);
 void showFirstHit(SearchWindow &target);
 
 } // namespace Navigation
+
+} // namespace Search

@@ -5,7 +5,9 @@
 #include "data/Schema.h"
 #include "components/VbalGrid.h"
 
-SearchWindowDesign RecordWindow::recordDesign(const QString &caption, SqlText::Window sqlWindow,
+namespace Search {
+
+SearchWindowDesign RecordWindow::recordDesign(const QString &caption, Db::SqlText::Window sqlWindow,
                                               const QString &listField, const QStringList &images,
                                               QVector<DetailRowDesign> rows, const QString &hint)
 {
@@ -55,7 +57,7 @@ void RecordWindow::vbalGrid_DblClick(int, int)
         return;
     }
     QString value;
-    runSkippingFailure([&] { value = vbalGrid()->cellText(m_sourceRow, ValueColumn); });
+    Common::runSkippingFailure([&] { value = vbalGrid()->cellText(m_sourceRow, ValueColumn); });
     Navigation::listDrugs(*host(), m_drugParameterRow, value);
 }
 
@@ -65,3 +67,5 @@ std::optional<QString> RecordWindow::detailsTitle(const RecordValues &record) co
     return record.text(QString(V::Name)) + QStringLiteral(" (") + record.text(QString(V::ShortName))
            + QLatin1Char(')');
 }
+
+} // namespace Search

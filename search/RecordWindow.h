@@ -2,6 +2,8 @@
 
 #include "search/SearchWindow.h"
 
+namespace Search {
+
 // What the dosage form, route and patent windows share: one record of a reference
 // table shown in three columns (icon, caption, value), the help hint once the pointer
 // crosses the grid, the quick search callable from other windows, a double click
@@ -22,7 +24,7 @@ public:
     // The design parts the three windows share: the three columns, the rows' icons
     // (picture r for icon r), the information picture beside the help strip, the hint
     // on pointer movement and the strip right of its icon.
-    static SearchWindowDesign recordDesign(const QString &caption, SqlText::Window sqlWindow, const QString &listField,
+    static SearchWindowDesign recordDesign(const QString &caption, Db::SqlText::Window sqlWindow, const QString &listField,
                                            const QStringList &images, QVector<DetailRowDesign> rows,
                                            const QString &hint);
 
@@ -41,3 +43,5 @@ private:
     int m_sourceRow;
     int m_drugParameterRow;
 };
+
+} // namespace Search

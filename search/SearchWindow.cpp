@@ -16,12 +16,15 @@
 #include <QPushButton>
 
 // The icons live in this static library; make sure they are linked in and registered
-// (once per process).
+// (once per process). Resource registration names a global function, so this stays
+// outside the namespace.
 static bool registerGridIcons()
 {
     Q_INIT_RESOURCE(grid_icons);
     return true;
 }
+
+namespace Search {
 
 static void initGridIcons()
 {
@@ -53,16 +56,16 @@ void setTextColor(QWidget *widget, const QColor &color)
 
 QString RecordValues::text(const QString &field) const
 {
-    return fieldText(value(field));
+    return Db::fieldText(value(field));
 }
 
 SearchWindow::SearchWindow(SearchWindowDesign design, WindowHost *host, QWidget *parent)
-    : BackdropWidget(parent), m_design(std::move(design)), m_host(host)
+    : Components::BackdropWidget(parent), m_design(std::move(design)), m_host(host)
 {
     initGridIcons();
-    AppFonts::registerOnce();
+    Components::AppFonts::registerOnce();
     setWindowTitle(m_design.caption);
-    setFont(AppFonts::tahoma(8.25));
+    setFont(Components::AppFonts::tahoma(8.25));
     setMinimumSize(SmallestSize);
     resize(DesignSize);
 
@@ -81,7 +84,7 @@ void SearchWindow::createControls()
     m_txtSearch = new QLineEdit(this);
     m_txtSearch->setObjectName(QStringLiteral("txtSearch"));
     m_txtSearch->setAccessibleName(QStringLiteral("Search text"));
-    m_txtSearch->setFont(AppFonts::tahoma(8.25, true));
+    m_txtSearch->setFont(Components::AppFonts::tahoma(8.25, true));
     m_txtSearch->installEventFilter(this);
 
     m_cmdSearch = new QPushButton(QStringLiteral("Search"), this);
@@ -95,7 +98,7 @@ void SearchWindow::createControls()
     m_lstSearch = new HitList(this);
     m_lstSearch->setObjectName(QStringLiteral("lstSearch"));
     m_lstSearch->setAccessibleName(QStringLiteral("Search results"));
-    m_lstSearch->setFont(AppFonts::tahoma(8.25, true));
+    m_lstSearch->setFont(Components::AppFonts::tahoma(8.25, true));
     m_lstSearch->setMouseTracking(true);
     m_lstSearch->viewport()->installEventFilter(this);
     connect(m_lstSearch, &HitList::itemSelectionChanged, this, &SearchWindow::lstSearch_Click);
@@ -106,7 +109,7 @@ void SearchWindow::createControls()
     m_lblSearch = new QLabel(this);
     m_lblSearch->setObjectName(QStringLiteral("lblSearch"));
     m_lblSearch->setAccessibleName(QStringLiteral("Hit count"));
-    m_lblSearch->setFont(AppFonts::tahoma(9, true));
+    m_lblSearch->setFont(Components::AppFonts::tahoma(9, true));
     m_lblSearch->setWordWrap(true);
     m_lblSearch->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTextColor(m_lblSearch, LightGrey);
@@ -114,24 +117,24 @@ void SearchWindow::createControls()
     m_lblTradeName = new QLabel(this);
     m_lblTradeName->setObjectName(QStringLiteral("lblTradeName"));
     m_lblTradeName->setAccessibleName(QStringLiteral("Shown record"));
-    m_lblTradeName->setFont(AppFonts::timesNewRoman(11.25, true));
+    m_lblTradeName->setFont(Components::AppFonts::timesNewRoman(11.25, true));
     m_lblTradeName->setAlignment(Qt::AlignCenter);
     m_lblTradeName->setWordWrap(true);
     setTextColor(m_lblTradeName, TitleColor);
 
     m_lblWait = new QLabel(QStringLiteral("Loading, Please Wait..."), this);
     m_lblWait->setObjectName(QStringLiteral("lblWait"));
-    m_lblWait->setFont(AppFonts::tahoma(24, true));
+    m_lblWait->setFont(Components::AppFonts::tahoma(24, true));
     m_lblWait->setAlignment(Qt::AlignCenter);
     setTextColor(m_lblWait, LightGrey);
 
-    m_vbalGrid = new VbalGrid(this);
+    m_vbalGrid = new Components::VbalGrid(this);
     m_vbalGrid->setObjectName(QStringLiteral("vbalGrid"));
     m_vbalGrid->setAccessibleName(QStringLiteral("Details"));
     m_vbalGrid->itemView()->setAccessibleName(QStringLiteral("Details"));
-    connect(m_vbalGrid, &VbalGrid::currentRowChanged, this, &SearchWindow::vbalGrid_RowChange);
-    connect(m_vbalGrid, &VbalGrid::pointerMoved, this, &SearchWindow::vbalGrid_MouseMove);
-    connect(m_vbalGrid, &VbalGrid::cellDoubleClicked, this, &SearchWindow::vbalGrid_DblClick);
+    connect(m_vbalGrid, &Components::VbalGrid::currentRowChanged, this, &SearchWindow::vbalGrid_RowChange);
+    connect(m_vbalGrid, &Components::VbalGrid::pointerMoved, this, &SearchWindow::vbalGrid_MouseMove);
+    connect(m_vbalGrid, &Components::VbalGrid::cellDoubleClicked, this, &SearchWindow::vbalGrid_DblClick);
 
     m_picAdvanced = new AdvancedPanel(m_design.parameterRows, this);
     m_picAdvanced->hide();
@@ -141,7 +144,7 @@ void SearchWindow::createControls()
     m_lblTooltip = new QLabel(this);
     m_lblTooltip->setObjectName(QStringLiteral("lblTooltip"));
     m_lblTooltip->setAccessibleName(QStringLiteral("Help"));
-    m_lblTooltip->setFont(AppFonts::timesNewRoman(8.25, true));
+    m_lblTooltip->setFont(Components::AppFonts::timesNewRoman(8.25, true));
     m_lblTooltip->setWordWrap(true);
     m_lblTooltip->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_lblTooltip->setTextFormat(Qt::PlainText);
@@ -156,7 +159,7 @@ void SearchWindow::createControls()
 void SearchWindow::setupGrid()
 {
     for (const QString &image : m_design.images) {
-        runSkippingFailure([&] { m_vbalImageList.addFromFile(image); });
+        Common::runSkippingFailure([&] { m_vbalImageList.addFromFile(image); });
     }
     m_imgTooltip->setPixmap(QPixmap(m_design.tooltipImage));
 
@@ -167,18 +170,18 @@ void SearchWindow::setupGrid()
     }
     for (int r = 1; r <= m_design.rows.size(); ++r) {
         const DetailRowDesign &row = m_design.rows.at(r - 1);
-        m_vbalGrid->setCell(r, m_design.iconColumn, QString(), CellFlags::IconCell, m_vbalImageList.itemIndex(row.icon));
+        m_vbalGrid->setCell(r, m_design.iconColumn, QString(), Components::CellFlags::IconCell, m_vbalImageList.itemIndex(row.icon));
         if (m_design.infoColumn > 0) {
             if (row.followable) {
-                m_vbalGrid->setCell(r, m_design.infoColumn, QString(), CellFlags::IconCell,
+                m_vbalGrid->setCell(r, m_design.infoColumn, QString(), Components::CellFlags::IconCell,
                                     m_vbalImageList.itemIndex(m_design.infoImage));
                 m_vbalGrid->setCellAccessibleText(r, m_design.infoColumn,
                                                   QStringLiteral("Double click for more about %1").arg(row.caption));
             } else {
-                m_vbalGrid->setCell(r, m_design.infoColumn, QString(), CellFlags::IconCell);
+                m_vbalGrid->setCell(r, m_design.infoColumn, QString(), Components::CellFlags::IconCell);
             }
         }
-        m_vbalGrid->setCell(r, m_design.captionColumn, row.caption, CellFlags::TextCell);
+        m_vbalGrid->setCell(r, m_design.captionColumn, row.caption, Components::CellFlags::TextCell);
     }
     m_vbalGrid->setRedraw(true);
 }
@@ -202,7 +205,7 @@ QLabel *SearchWindow::lblParam(int i) const
 
 void SearchWindow::resizeEvent(QResizeEvent *event)
 {
-    BackdropWidget::resizeEvent(event);
+    Components::BackdropWidget::resizeEvent(event);
     layoutControls();
 }
 
@@ -259,7 +262,7 @@ bool SearchWindow::eventFilter(QObject *watched, QEvent *event)
     } else if (watched == m_lstSearch->viewport() && event->type() == QEvent::MouseMove) {
         lstSearch_MouseMove();
     }
-    return BackdropWidget::eventFilter(watched, event);
+    return Components::BackdropWidget::eventFilter(watched, event);
 }
 
 void SearchWindow::txtSearch_KeyUp(int keyCode)
@@ -341,14 +344,14 @@ void SearchWindow::vbalGrid_DblClick(int, int)
 SearchWindow::Hits SearchWindow::readHits(const QString &sql) const
 {
     Hits hits;
-    RowSet &rowSet = openSharedQuery(sql);
-    RowSetCloser closer(rowSet);
+    Db::RowSet &rowSet = Db::openSharedQuery(sql);
+    Db::RowSetCloser closer(rowSet);
     const bool keyed = !m_design.keyField.isEmpty();
     const int line = rowSet.fieldIndex(m_design.listField);
     const int key = keyed ? rowSet.fieldIndex(m_design.keyField) : -1;
     while (!rowSet.eof()) {
         // A Null list field is an empty line, so the key list stays parallel.
-        hits.lines.append(fieldText(rowSet.field(line)));
+        hits.lines.append(Db::fieldText(rowSet.field(line)));
         if (keyed) {
             hits.keys.append(rowSet.field(key));
         }
@@ -371,7 +374,7 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     try {
         hits = readHits(sql);
         ok = true;
-    } catch (const AppError &error) {
+    } catch (const Common::AppError &error) {
         *failure = error.description();
     } catch (const std::exception &error) {
         *failure = QString::fromLocal8Bit(error.what());
@@ -402,7 +405,7 @@ void SearchWindow::quickSearch()
         return;
     }
     QString failure;
-    runSearch(SqlText::nameSearch(m_design.sqlWindow, m_txtSearch->text()), &failure);
+    runSearch(Db::SqlText::nameSearch(m_design.sqlWindow, m_txtSearch->text()), &failure);
 }
 
 void SearchWindow::advancedSearch()
@@ -450,13 +453,13 @@ void SearchWindow::showHit(int position)
 RecordValues SearchWindow::readRecord(const QString &sql, bool *found) const
 {
     RecordValues record;
-    RowSet &rowSet = openSharedQuery(sql);
-    RowSetCloser closer(rowSet);
+    Db::RowSet &rowSet = Db::openSharedQuery(sql);
+    Db::RowSetCloser closer(rowSet);
     *found = !rowSet.eof();
     if (*found) {
         for (const DetailRowDesign &row : m_design.rows) {
             // A column the result lacks leaves its cell as it was.
-            runSkippingFailure([&] { record.insert(row.field, rowSet.field(row.field)); });
+            Common::runSkippingFailure([&] { record.insert(row.field, rowSet.field(row.field)); });
         }
     }
     return record;
@@ -466,7 +469,7 @@ void SearchWindow::runDetailsFill(const std::function<void()> &fill)
 {
     m_vbalGrid->hide(); // the wait label beneath shows through
     m_lstSearch->setEnabled(false);
-    runSkippingFailure(fill);
+    Common::runSkippingFailure(fill);
     m_lstSearch->setEnabled(true);
     m_lstSearch->setFocus();
     m_vbalGrid->show();
@@ -476,15 +479,15 @@ void SearchWindow::fillRecordDetails(qint32 id)
 {
     runDetailsFill([&] {
         bool found = false;
-        const RecordValues record = readRecord(SqlText::details(m_design.sqlWindow, id), &found);
+        const RecordValues record = readRecord(Db::SqlText::details(m_design.sqlWindow, id), &found);
         if (!found) {
             return;
         }
         for (int r = 1; r <= m_design.rows.size(); ++r) {
             const QString &field = m_design.rows.at(r - 1).field;
             if (record.contains(field)) {
-                runSkippingFailure(
-                    [&] { m_vbalGrid->setCell(r, m_design.valueColumn, record.text(field), CellFlags::TextCell); });
+                Common::runSkippingFailure(
+                    [&] { m_vbalGrid->setCell(r, m_design.valueColumn, record.text(field), Components::CellFlags::TextCell); });
             }
         }
         if (const std::optional<QString> title = detailsTitle(record)) {
@@ -501,6 +504,8 @@ std::optional<QString> SearchWindow::detailsTitle(const RecordValues &) const
 void SearchWindow::EmptyTheGrid()
 {
     for (int r = 1; r <= m_design.rows.size(); ++r) {
-        m_vbalGrid->setCell(r, m_design.valueColumn, QString(), CellFlags::TextCell);
+        m_vbalGrid->setCell(r, m_design.valueColumn, QString(), Components::CellFlags::TextCell);
     }
 }
+
+} // namespace Search

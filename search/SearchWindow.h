@@ -13,14 +13,17 @@
 #include <functional>
 #include <optional>
 
-class AdvancedPanel;
-class HitList;
-class KeyList;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class VbalGrid;
+namespace Components { class VbalGrid; }
+
+namespace Search {
+
+class AdvancedPanel;
+class HitList;
+class KeyList;
 class WindowHost;
 
 // One column of a details grid.
@@ -56,7 +59,7 @@ enum class HelpStrip {
 struct SearchWindowDesign
 {
     QString caption;
-    SqlText::Window sqlWindow = SqlText::Window::Drugs;
+    Db::SqlText::Window sqlWindow = Db::SqlText::Window::Drugs;
     // The field that fills lstSearch, and the key field that fills lstSearchID beside
     // it (empty: the hit list carries no keys and lstSearchID is the window's own).
     QString listField;
@@ -105,7 +108,7 @@ private:
 // Other windows reach a window's controls directly through the accessors below
 // (the text of txtSearch and of a parameter row, a row's tick, the selected hit,
 // the panel's visibility); setting lstSearch's current row from code shows that hit.
-class SearchWindow : public BackdropWidget
+class SearchWindow : public Components::BackdropWidget
 {
     Q_OBJECT
 
@@ -119,8 +122,8 @@ public:
     KeyList *lstSearchID() const { return m_lstSearchID; }
     QLabel *lblSearch() const { return m_lblSearch; }
     QLabel *lblTradeName() const { return m_lblTradeName; }
-    VbalGrid *vbalGrid() const { return m_vbalGrid; }
-    const VbalImageList &vbalImageList() const { return m_vbalImageList; }
+    Components::VbalGrid *vbalGrid() const { return m_vbalGrid; }
+    const Components::VbalImageList &vbalImageList() const { return m_vbalImageList; }
     QLabel *lblWait() const { return m_lblWait; }
     AdvancedPanel *picAdvanced() const { return m_picAdvanced; }
     QLabel *lblTooltip() const { return m_lblTooltip; }
@@ -204,8 +207,8 @@ private:
     KeyList *m_lstSearchID = nullptr;
     QLabel *m_lblSearch = nullptr;
     QLabel *m_lblTradeName = nullptr;
-    VbalGrid *m_vbalGrid = nullptr;
-    VbalImageList m_vbalImageList;
+    Components::VbalGrid *m_vbalGrid = nullptr;
+    Components::VbalImageList m_vbalImageList;
     QLabel *m_lblWait = nullptr;
     AdvancedPanel *m_picAdvanced = nullptr;
     QLabel *m_lblTooltip = nullptr;
@@ -214,3 +217,5 @@ private:
     bool m_searching = false;
     bool m_lastSearchFailed = false;
 };
+
+} // namespace Search

@@ -8,6 +8,8 @@
 
 #include <QWidget>
 
+namespace Search {
+
 namespace SearchWindows {
 
 bool provides(int command)
@@ -68,3 +70,5 @@ frmPatent *asPatent(QWidget *window)
 }
 
 } // namespace SearchWindows
+
+} // namespace Search

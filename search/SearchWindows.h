@@ -1,6 +1,9 @@
 #pragma once
 
 class QWidget;
+
+namespace Search {
+
 class WindowHost;
 class frmDrugs;
 class frmIngredients;
@@ -34,3 +37,5 @@ frmRoute *asRoute(QWidget *window);
 frmPatent *asPatent(QWidget *window);
 
 } // namespace SearchWindows
+
+} // namespace Search

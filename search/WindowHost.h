@@ -1,6 +1,9 @@
 #pragma once
 
 class QWidget;
+
+namespace Search {
+
 class frmDrugs;
 class frmIngredients;
 class frmDosageForm;
@@ -28,3 +31,5 @@ public:
     // Shows a window maximised inside the main window.
     virtual void maximizeWindow(QWidget *window) = 0;
 };
+
+} // namespace Search

@@ -2,6 +2,8 @@
 
 #include "data/Schema.h"
 
+namespace Search {
+
 namespace {
 
 // The name row's value goes to the drug window's "Dosage Form" parameter row.
@@ -20,7 +22,7 @@ SearchWindowDesign frmDosageForm::windowDesign()
         QStringLiteral(":/icons/grid/vocabulary/nci-concept-id.png"),
     };
     SearchWindowDesign d = recordDesign(
-        QStringLiteral("Dosage Form"), SqlText::Window::DosageForm, QString(V::Name), images,
+        QStringLiteral("Dosage Form"), Db::SqlText::Window::DosageForm, QString(V::Name), images,
         {
             {QStringLiteral("Name"), QString(V::Name), 1, false, {}},
             {QStringLiteral("Definition"), QString(V::Definition), 2, false, {}},
@@ -47,3 +49,5 @@ frmDosageForm::frmDosageForm(WindowHost *host, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmDosageForm"));
 }
+
+} // namespace Search

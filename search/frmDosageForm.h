@@ -2,6 +2,8 @@
 
 #include "search/RecordWindow.h"
 
+namespace Search {
+
 // "Dosage Form": the dosage-form vocabulary looked up by name, one form's six fields,
 // and a double click that lists every product whose dosage form contains the name.
 class frmDosageForm : public RecordWindow
@@ -14,3 +16,5 @@ public:
     static constexpr int RowCount = 6;
     static SearchWindowDesign windowDesign();
 };
+
+} // namespace Search

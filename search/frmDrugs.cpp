@@ -6,6 +6,8 @@
 #include "search/SearchWindows.h"
 #include "components/VbalGrid.h"
 
+namespace Search {
+
 namespace {
 
 QString icon(const char *name)
@@ -20,7 +22,7 @@ SearchWindowDesign frmDrugs::windowDesign()
     namespace P = Schema::Products;
     SearchWindowDesign d;
     d.caption = QStringLiteral("Trade Drugs");
-    d.sqlWindow = SqlText::Window::Drugs;
+    d.sqlWindow = Db::SqlText::Window::Drugs;
     d.listField = QString(P::TradeName);
     d.keyField = QString(P::ID);
 
@@ -157,3 +159,5 @@ void frmDrugs::followDetailRow(int row, const QString &valueText)
         break;
     }
 }
+
+} // namespace Search

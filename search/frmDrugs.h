@@ -2,6 +2,8 @@
 
 #include "search/SearchWindow.h"
 
+namespace Search {
+
 // "Trade Drugs": products looked up by trade name, one product's twelve fields in
 // the grid, and an advanced search over thirteen product columns.
 class frmDrugs : public SearchWindow
@@ -39,3 +41,5 @@ protected:
     // 10 the patent window (the patents of that application).
     virtual void followDetailRow(int row, const QString &valueText);
 };
+
+} // namespace Search

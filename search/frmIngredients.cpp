@@ -11,6 +11,8 @@
 
 #include <QLabel>
 
+namespace Search {
+
 namespace {
 
 constexpr int InformationPicture = 1;
@@ -26,8 +28,8 @@ QVector<ProductLine> readProducts(const QString &ingredient)
 {
     namespace P = Schema::Products;
     QVector<ProductLine> products;
-    RowSet &rowSet = openSharedQuery(SqlText::productsWithIngredient(ingredient));
-    RowSetCloser closer(rowSet);
+    Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::productsWithIngredient(ingredient));
+    Db::RowSetCloser closer(rowSet);
     // The columns' positions, looked up once for every row.
     const int id = rowSet.fieldIndex(QString(P::ID));
     const int tradeName = rowSet.fieldIndex(QString(P::TradeName));
@@ -35,8 +37,8 @@ QVector<ProductLine> readProducts(const QString &ingredient)
     const int applicant = rowSet.fieldIndex(QString(P::Applicant));
     while (!rowSet.eof()) {
         products.append({rowSet.field(id),
-                         frmDrugs::productLine(fieldText(rowSet.field(tradeName)), fieldText(rowSet.field(strength)),
-                                               fieldText(rowSet.field(applicant)))});
+                         frmDrugs::productLine(Db::fieldText(rowSet.field(tradeName)), Db::fieldText(rowSet.field(strength)),
+                                               Db::fieldText(rowSet.field(applicant)))});
         rowSet.moveNext();
     }
     return products;
@@ -49,7 +51,7 @@ SearchWindowDesign frmIngredients::windowDesign()
     const SearchWindowDesign drugs = frmDrugs::windowDesign();
     SearchWindowDesign d;
     d.caption = QStringLiteral("Ingredients");
-    d.sqlWindow = SqlText::Window::Ingredients;
+    d.sqlWindow = Db::SqlText::Window::Ingredients;
     d.listField = QString(Schema::Products::Ingredient);
     d.keyField = QString(); // the hits carry no keys; lstSearchID belongs to the grid
     // The drug window's first two pictures (information, trade name) and its help icon.
@@ -90,10 +92,10 @@ void frmIngredients::showHit(int position)
 void frmIngredients::GetProductDetails(const QString &ingredient)
 {
     runDetailsFill([&] {
-        VbalGrid *grid = vbalGrid();
-        const VbalImageList &images = vbalImageList();
+        Components::VbalGrid *grid = vbalGrid();
+        const Components::VbalImageList &images = vbalImageList();
         QVector<ProductLine> products;
-        runSkippingFailure([&] { products = readProducts(ingredient); });
+        Common::runSkippingFailure([&] { products = readProducts(ingredient); });
 
         // The rows and their keys are rebuilt together, so row n always has key n.
         grid->setRedraw(false);
@@ -103,11 +105,11 @@ void frmIngredients::GetProductDetails(const QString &ingredient)
         int row = 0;
         for (const ProductLine &product : products) {
             ++row;
-            runSkippingFailure([&] {
-                grid->setCell(row, IconColumn, QString(), CellFlags::IconCell, images.itemIndex(ProductPicture));
-                grid->setCell(row, DetailsColumn, QString(), CellFlags::IconCell, images.itemIndex(InformationPicture));
+            Common::runSkippingFailure([&] {
+                grid->setCell(row, IconColumn, QString(), Components::CellFlags::IconCell, images.itemIndex(ProductPicture));
+                grid->setCell(row, DetailsColumn, QString(), Components::CellFlags::IconCell, images.itemIndex(InformationPicture));
                 grid->setCellAccessibleText(row, DetailsColumn, QStringLiteral("Double click to show %1").arg(product.line));
-                grid->setCell(row, ProductColumn, product.line, CellFlags::TextCell);
+                grid->setCell(row, ProductColumn, product.line, Components::CellFlags::TextCell);
             });
             lstSearchID()->addItem(product.id);
         }
@@ -122,7 +124,7 @@ void frmIngredients::EmptyTheGrid()
 {
     const int rows = qMin(BlankedRows, vbalGrid()->rowCount());
     for (int row = 1; row <= rows; ++row) {
-        vbalGrid()->setCell(row, ProductColumn, QString(), CellFlags::TextCell);
+        vbalGrid()->setCell(row, ProductColumn, QString(), Components::CellFlags::TextCell);
     }
 }
 
@@ -132,3 +134,5 @@ void frmIngredients::vbalGrid_DblClick(int row, int)
         Navigation::openProduct(*host(), lstSearchID()->value(row - 1));
     }
 }
+
+} // namespace Search

@@ -2,6 +2,8 @@
 
 #include "search/SearchWindow.h"
 
+namespace Search {
+
 // "Ingredients": active-ingredient texts looked up (one line per distinct text, no
 // keys), and the products of the chosen text in the grid, one row per product, with
 // the products' keys in lstSearchID. A double click opens a product in the drug window.
@@ -31,3 +33,5 @@ protected:
     void showHit(int position) override;
     void vbalGrid_DblClick(int row, int column) override;
 };
+
+} // namespace Search

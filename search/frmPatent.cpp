@@ -2,6 +2,8 @@
 
 #include "data/Schema.h"
 
+namespace Search {
+
 namespace {
 
 // The application number row's value goes to the drug window's "NDA Number" parameter row.
@@ -27,7 +29,7 @@ SearchWindowDesign frmPatent::windowDesign()
         rows.append({QString(column), QString(column), ++icon, false, {}});
     }
     SearchWindowDesign d = recordDesign(
-        QStringLiteral("Patents"), SqlText::Window::Patent, QString(P::PatentNumber), images, rows,
+        QStringLiteral("Patents"), Db::SqlText::Window::Patent, QString(P::PatentNumber), images, rows,
         QStringLiteral("Double click on the grid to get all the drugs having the same patents."));
     // The panel orders its last three rows differently from the grid.
     d.parameterRows = AdvancedSearch::rowDesigns({
@@ -60,3 +62,5 @@ std::optional<QString> frmPatent::detailsTitle(const RecordValues &record) const
     // keeping the previous record's number over its own values.
     return record.text(QString(Schema::Patent::PatentNumber));
 }
+
+} // namespace Search

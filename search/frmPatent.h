@@ -2,6 +2,8 @@
 
 #include "search/RecordWindow.h"
 
+namespace Search {
+
 // "Patents": patent records looked up by patent number (one line per record), one
 // record's seven fields, an advanced search that other windows drive, and a double
 // click that lists every product of the record's application.
@@ -22,3 +24,5 @@ public:
 protected:
     std::optional<QString> detailsTitle(const RecordValues &record) const override;
 };
+
+} // namespace Search

@@ -2,6 +2,8 @@
 
 #include "search/frmDosageForm.h"
 
+namespace Search {
+
 namespace {
 
 // The name row's value goes to the drug window's "Route of Admin" parameter row.
@@ -21,7 +23,7 @@ SearchWindowDesign frmRoute::windowDesign()
     // picture is then never shown.
     SearchWindowDesign d = frmDosageForm::windowDesign();
     d.caption = QStringLiteral("Route of Administration");
-    d.sqlWindow = SqlText::Window::Route;
+    d.sqlWindow = Db::SqlText::Window::Route;
     d.rows.removeAt(UseRestrictionsRow - 1);
     d.hint = QStringLiteral("Double click on the grid to get all the drugs administered using the selected route.");
     d.parameterRows[UseRestrictionsParameter].hidden = true;
@@ -33,3 +35,5 @@ frmRoute::frmRoute(WindowHost *host, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmRoute"));
 }
+
+} // namespace Search

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <vector>
 
+using namespace Db;
+
 namespace Bench {
 
 // Without a display the windows are drawn off screen.

@@ -27,6 +27,8 @@
 #include <cstdio>
 #include <vector>
 
+using namespace Db;
+
 namespace {
 
 using Bench::median;

@@ -23,6 +23,10 @@
 #include <QLineEdit>
 #include <QTextStream>
 
+using namespace Db;
+using namespace Search;
+using namespace App;
+
 using namespace Bench;
 
 namespace {

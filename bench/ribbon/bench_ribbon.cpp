@@ -10,6 +10,9 @@
 #include <cstdio>
 #include <functional>
 
+using namespace Components;
+using namespace Ribbon;
+
 namespace {
 
 struct Figures

@@ -29,6 +29,10 @@
 #include <algorithm>
 #include <vector>
 
+using namespace Common;
+using namespace Db;
+using namespace Search;
+
 using namespace Bench;
 
 namespace {

@@ -10,6 +10,10 @@
 #include <QMdiSubWindow>
 #include <QtTest>
 
+using namespace Db;
+using namespace Components;
+using namespace App;
+
 // Receives the addresses the About window asks the desktop to open.
 class UrlRecorder : public QObject
 {

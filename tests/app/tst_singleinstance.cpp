@@ -11,6 +11,8 @@
 
 #include <unistd.h>
 
+using namespace App;
+
 namespace {
 
 bool isViewable(::Display *display, Window window)

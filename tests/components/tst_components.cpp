@@ -15,6 +15,9 @@
 
 #include "components/QuietFocusView.h"
 
+using namespace Common;
+using namespace Components;
+
 namespace {
 
 QPixmap solid(const QColor &color)
@@ -273,7 +276,7 @@ void ComponentsTest::fontsResolveToRealFaces()
 
 void ComponentsTest::focusAloneMakesNoLineCurrent()
 {
-    QuietFocusView<QListWidget> list;
+    Components::QuietFocusView<QListWidget> list;
     list.addItems({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")});
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));

@@ -12,6 +12,9 @@
 
 #include <optional>
 
+using namespace Common;
+using namespace Db;
+
 namespace {
 
 namespace P = Schema::Products;

@@ -15,6 +15,10 @@
 
 #include <functional>
 
+using namespace Common;
+using namespace Components;
+using namespace Ribbon;
+
 // Captions measured without fonts: every character of a tab or category caption is
 // 105 twips wide and a line 240 high; of a button caption 75 wide and 165 high.
 class FixedTextMeasurer : public RibbonTextMeasurer

@@ -5,6 +5,9 @@
 #include <QTest>
 #include <QToolTip>
 
+using namespace Components;
+using namespace Ribbon;
+
 using F = RibbonFamily;
 
 class RibbonInteractionTest : public QObject

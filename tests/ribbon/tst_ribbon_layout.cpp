@@ -7,6 +7,9 @@
 
 #include <QTest>
 
+using namespace Components;
+using namespace Ribbon;
+
 using F = RibbonFamily;
 
 namespace {

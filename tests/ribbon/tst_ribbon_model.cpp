@@ -7,6 +7,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Components;
+using namespace Ribbon;
+
 class RibbonModelTest : public QObject
 {
     Q_OBJECT

@@ -11,6 +11,10 @@
 
 #include <cerrno>
 
+using namespace Common;
+using namespace Components;
+using namespace Ribbon;
+
 using F = RibbonFamily;
 
 namespace {

@@ -5,6 +5,9 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+using namespace Components;
+using namespace Ribbon;
+
 using F = RibbonFamily;
 
 namespace {

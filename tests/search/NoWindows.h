@@ -2,6 +2,8 @@
 
 #include "search/WindowHost.h"
 
+using namespace Search;
+
 namespace WindowTest {
 
 // A host for a window shown on its own: commands go nowhere and no other window exists.

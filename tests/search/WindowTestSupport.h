@@ -20,6 +20,10 @@
 #include <QStringList>
 #include <QtTest>
 
+using namespace Db;
+using namespace Components;
+using namespace Search;
+
 namespace WindowTest {
 
 inline const QString ItemsFound = QStringLiteral(" Item(s) Found");

@@ -18,6 +18,10 @@
 
 #include <memory>
 
+using namespace Db;
+using namespace Components;
+using namespace Search;
+
 using namespace WindowTest;
 
 namespace {

@@ -28,6 +28,12 @@
 
 #include <memory>
 
+using namespace Db;
+using namespace Components;
+using namespace Ribbon;
+using namespace Search;
+using namespace App;
+
 using namespace WindowTest;
 
 namespace {

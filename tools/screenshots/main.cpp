@@ -18,6 +18,10 @@
 
 #include <cstdio>
 
+using namespace Ribbon;
+using namespace Search;
+using namespace App;
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);

@@ -22,6 +22,10 @@
 
 #include <cstdio>
 
+using namespace Components;
+using namespace Search;
+using namespace App;
+
 namespace {
 
 void settle()
