@@ -292,6 +292,8 @@ void ZetRibbon::mouseMoveEvent(QMouseEvent *event)
 
 void ZetRibbon::mousePressEvent(QMouseEvent *event)
 {
+    m_lastClicked.reset();
+    m_pressEndsDoubleClick = false;
     if (!m_captured || !isLive(*m_captured)) {
         m_captured = m_scene.elementAt(event->position().toPoint());
     }
@@ -303,7 +305,11 @@ void ZetRibbon::mousePressEvent(QMouseEvent *event)
 
 void ZetRibbon::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    // Qt sends this in place of the second press of a double click, after the first
+    // press and release have made their click.
+    const bool sameElement = m_lastClicked && m_scene.elementAt(event->position().toPoint()) == m_lastClicked;
     mousePressEvent(event);
+    m_pressEndsDoubleClick = sameElement;
 }
 
 void ZetRibbon::mouseReleaseEvent(QMouseEvent *event)
@@ -321,7 +327,9 @@ void ZetRibbon::mouseReleaseEvent(QMouseEvent *event)
     }
     flushDamage();
     // A click is the primary button let go over the element it was pressed on.
-    if (event->button() == Qt::LeftButton && m_scene.elementAt(event->position().toPoint()) == pressed) {
+    if (event->button() == Qt::LeftButton && m_scene.elementAt(event->position().toPoint()) == pressed
+        && !std::exchange(m_pressEndsDoubleClick, false)) {
+        m_lastClicked = pressed;
         elementClick(*pressed);
     }
 }

@@ -154,6 +154,10 @@ private:
     bool m_propertiesChanged = false;
 
     std::optional<ElementRef> m_captured; // element that received the mouse press
+    // The element the last click went to, until the next press: the second press of a
+    // double click on it is part of that one click and raises nothing.
+    std::optional<ElementRef> m_lastClicked;
+    bool m_pressEndsDoubleClick = false;
     std::optional<ElementRef> m_focusItem;
     bool m_focusVisible = false;
 

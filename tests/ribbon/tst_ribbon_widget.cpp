@@ -34,6 +34,8 @@ private slots:
     void cleanup();
 
     void clickingTheDrawnDosageFormButtonRaisesItsId();
+    void doubleClickRaisesOneEvent_data();
+    void doubleClickRaisesOneEvent();
     void accessibilityPressesTabsAndButtons();
     void keyboardReachesTabsAndButtons();
     void hoverRepaintsOnlyTheChangedButtons();
@@ -94,6 +96,41 @@ void RibbonWidgetTest::clickingTheDrawnDosageFormButtonRaisesItsId()
     QCOMPARE(clicks.at(0).at(0).toString(), QStringLiteral("1"));
     // A click leaves the keyboard focus where it was.
     QVERIFY(m_below->hasFocus());
+}
+
+void RibbonWidgetTest::doubleClickRaisesOneEvent_data()
+{
+    QTest::addColumn<bool>("onTab");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("id");
+    QTest::newRow("tab") << true << QStringLiteral("About") << QStringLiteral("2");
+    QTest::newRow("button") << false << QStringLiteral("Dosage Form") << QStringLiteral("1");
+}
+
+void RibbonWidgetTest::doubleClickRaisesOneEvent()
+{
+    QFETCH(bool, onTab);
+    QFETCH(QString, caption);
+    QFETCH(QString, id);
+    QSignalSpy tabs(m_ribbon, &ZetRibbon::TabClick);
+    QSignalSpy buttons(m_ribbon, &ZetRibbon::ButtonClick);
+    QSignalSpy &events = onTab ? tabs : buttons;
+    const ElementRef item = onTab ? ElementRef{F::TabMouse, 1} : ElementRef{F::ButMouse, buttonCaptioned(caption)};
+    QCOMPARE(m_ribbon->itemName(item), caption);
+    const QPoint pos = m_ribbon->mapTo(m_window, centreOf(m_ribbon->scene().at(item.family, item.index)));
+    const quint64 layouts = m_ribbon->layoutGeneration({F::ButMouse, 0});
+
+    // Through the window, as the system delivers it: press, release, double click, release.
+    QTest::mouseDClick(m_window->windowHandle(), Qt::LeftButton, Qt::NoModifier, pos);
+    QCOMPARE(events.size(), 1);
+    QCOMPARE(events.at(0).at(0).toString(), id);
+    QCOMPARE(tabs.size() + buttons.size(), 1);
+    QCOMPARE(m_ribbon->layoutGeneration({F::ButMouse, 0}), layouts + (onTab ? 1 : 0));
+    QVERIFY(!m_ribbon->scene().isShown(F::Button_center_over, onTab ? 0 : item.index));
+
+    // The next click is a click again.
+    QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, Qt::NoModifier, pos);
+    QCOMPARE(events.size(), 2);
 }
 
 void RibbonWidgetTest::accessibilityPressesTabsAndButtons()
