@@ -8,7 +8,9 @@
 #include <QRegularExpression>
 #include <QVector>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace Ribbon {
 
@@ -49,10 +51,13 @@ QStringList captionLines(const QString &caption)
 
 namespace {
 
-// Rounds half to even, as the ribbon's 16-bit integer arithmetic does.
-qint16 toInt16(float value)
+// Rounds to whole twips, half to even. A full button table is wider than 16 bits
+// hold, so the edges and widths handed between the layout steps are ints; a value
+// beyond their range stops at its end instead of wrapping.
+int toWholeTwips(float value)
 {
-    return qint16(std::nearbyint(value));
+    constexpr double Limit = std::numeric_limits<int>::max();
+    return int(std::clamp(std::nearbyint(double(value)), -Limit, Limit));
 }
 
 void setCaption(RibbonScene &scene, F family, int index, const QString &text, const RibbonTextMeasurer &measurer)
@@ -214,8 +219,8 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
             caption.tag = category.id;
             centerOff.left = leftOff.left + leftOff.width;
 
-            const qint16 buttonsWidth =
-                LayoutButtons(scene, input, category.id, toInt16(centerOff.left), qint16(k));
+            const int buttonsWidth =
+                LayoutButtons(scene, input, category.id, toWholeTwips(centerOff.left), qint16(k));
 
             centerOff.width = caption.width + (category.dialogLauncher ? launcher.width : 0);
             if (centerOff.width < buttonsWidth) {
@@ -263,8 +268,7 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
     }
 }
 
-qint16 LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const QString &categoryId, qint16 x0,
-                     qint16 k)
+int LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const QString &categoryId, int x0, qint16 k)
 {
     float total = 0;
     QVector<const RibbonButton *> buttons;
@@ -297,7 +301,7 @@ qint16 LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const Q
                 scene.at(family, i).top = top;
             }
             if (j == 0) {
-                mouse.left = x0;
+                mouse.left = float(x0);
             } else {
                 const RibbonElement &previous = scene.at(F::ButMouse, i - 1);
                 mouse.left = previous.left + previous.width + G::ButtonGap;
@@ -348,7 +352,7 @@ qint16 LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const Q
             total += mouse.width + G::ButtonGap;
         });
     }
-    return toInt16(total - G::ButtonGap);
+    return toWholeTwips(total - G::ButtonGap);
 }
 
 } // namespace Ribbon

@@ -47,9 +47,9 @@ void LayoutBackground(RibbonScene &scene);
 void LayoutTabs(RibbonScene &scene, const RibbonLayoutInput &input);
 void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input);
 // Lays out the buttons of one category from left edge x0; returns their total width
-// with the gaps between them (-30 for a category without buttons).
-qint16 LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const QString &categoryId, qint16 x0,
-                     qint16 k);
+// with the gaps between them (-30 for a category without buttons). Both in whole
+// twips: with a full button table they pass the 16-bit range.
+int LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const QString &categoryId, int x0, qint16 k);
 
 // The ribbon's height in twips: the background band's height less the part of it
 // that lies above the ribbon.

@@ -81,6 +81,8 @@ private slots:
     void buttonsSitSideBySideSizedByCaptionOrIcon();
     void categoryTakesTheWiderOfCaptionAndButtons();
     void categoryWithoutButtonsIsAsWideAsItsCaption();
+    void fullButtonTableLaysOutPastSixteenBits_data();
+    void fullButtonTableLaysOutPastSixteenBits();
     void iconsFollowTheButtonCenterRule();
     void launcherSitsInTheBottomRightCorner();
     void moreGlyphIsCentredUnderTheCaption();
@@ -216,6 +218,52 @@ void RibbonLayoutTest::categoryWithoutButtonsIsAsWideAsItsCaption()
     QCOMPARE(laid.at(F::Cat_Center_off, 0).width, 525.f);
     QCOMPARE(laid.at(F::Cat_Left_off, 1).left, 120.f + 60 + 525 + 75);
     QCOMPARE(laid.scene.highestIndex(F::ButMouse), 0);
+}
+
+void RibbonLayoutTest::fullButtonTableLaysOutPastSixteenBits_data()
+{
+    QTest::addColumn<QList<int>>("buttonsPerCategory");
+    constexpr int full = RibbonModel::ButtonCapacity;
+    QTest::newRow("all in one category, one category after it") << QList<int>{full, 0};
+    QTest::newRow("two halves") << QList<int>{full / 2, full - full / 2};
+    QList<int> spread(RibbonModel::CategoryCapacity, 3);
+    spread.last() = full - 3 * (RibbonModel::CategoryCapacity - 1);
+    QTest::newRow("every category") << spread;
+}
+
+void RibbonLayoutTest::fullButtonTableLaysOutPastSixteenBits()
+{
+    QFETCH(QList<int>, buttonsPerCategory);
+    Laid laid;
+    laid.model.AddTab(QStringLiteral("t"), QStringLiteral("T"));
+    for (int k = 0; k < buttonsPerCategory.size(); ++k) {
+        laid.model.AddCat(QString::number(k), QStringLiteral("t"), QStringLiteral("C"), false);
+        for (int b = 0; b < buttonsPerCategory[k]; ++b) {
+            laid.model.AddButton(QStringLiteral("b"), QString::number(k), QStringLiteral("Button %1").arg(b), 1);
+        }
+    }
+    QCOMPARE(laid.model.buttonCount(), RibbonModel::ButtonCapacity);
+    laid.refresh();
+
+    // Each category's buttons run from its centre piece's left edge, 30 apart, to its
+    // right piece; the next category starts where that one ends.
+    int j = 1;
+    for (int k = 0; k < buttonsPerCategory.size(); ++k) {
+        float left = laid.at(F::Cat_Center_off, k).left;
+        for (int b = 0; b < buttonsPerCategory[k]; ++b, ++j) {
+            QCOMPARE(laid.at(F::ButMouse, j).left, left);
+            left += laid.at(F::ButMouse, j).width + 30;
+        }
+        if (buttonsPerCategory[k] > 0) {
+            QCOMPARE(laid.at(F::Cat_Right_off, k).left, left - 30);
+        }
+        if (k + 1 < buttonsPerCategory.size()) {
+            QCOMPARE(laid.at(F::Cat_Left_off, k + 1).left,
+                     laid.at(F::Cat_Right_off, k).left + laid.at(F::Cat_Right_off, k).width);
+        }
+    }
+    QCOMPARE(j - 1, RibbonModel::ButtonCapacity);
+    QVERIFY(laid.at(F::ButMouse, j - 1).left > 32767);
 }
 
 void RibbonLayoutTest::iconsFollowTheButtonCenterRule()
