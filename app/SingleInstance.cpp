@@ -12,9 +12,15 @@
 
 namespace App {
 
-QString SingleInstance::defaultKey()
+QString SingleInstance::userKey()
 {
     return QStringLiteral("torvanelquist-%1").arg(::getuid());
+}
+
+QString SingleInstance::defaultKey()
+{
+    const QString isolated = qEnvironmentVariable("TORVANELQUIST_INSTANCE_KEY");
+    return isolated.isEmpty() ? userKey() : isolated;
 }
 
 SingleInstance::SingleInstance(const QString &key)

@@ -14,6 +14,10 @@ class SingleInstance
 {
 public:
     // The socket name of this user's copies of the program.
+    static QString userKey();
+    // The name this copy holds: userKey(), unless TORVANELQUIST_INSTANCE_KEY names
+    // another. A copy run in isolation (the test suite, beside the user's own running
+    // copy) sets that variable so that neither stops the other.
     static QString defaultKey();
 
     explicit SingleInstance(const QString &key = defaultKey());

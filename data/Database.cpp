@@ -25,6 +25,39 @@ Common::AppError rowSetError(int number, const char *operation, const QString &d
     return Common::AppError(number, RowSetSource + QLatin1Char('.') + QLatin1String(operation), description);
 }
 
+QString damagedText(const QString &shown, const QString &why)
+{
+    return QStringLiteral("The database file \"%1\" is damaged (%2). Copy it again, or rebuild it "
+                          "with kvostrel-import.").arg(shown, why);
+}
+
+// Why an SQLite file is shorter than its header says (cut off while it was copied or
+// downloaded); empty when it is whole or its header does not tell its size.
+QString truncation(const QByteArray &head, qint64 size)
+{
+    if (head.size() < 100) {
+        return QStringLiteral("it ends inside its header");
+    }
+    const auto bigEndian = [&head](int offset, int bytes) {
+        quint32 value = 0;
+        for (int i = 0; i < bytes; ++i) {
+            value = (value << 8) | quint8(head[offset + i]);
+        }
+        return value;
+    };
+    const qint64 pageSize = bigEndian(16, 2) == 1 ? 65536 : bigEndian(16, 2);
+    // The page count at offset 28 holds only while the change counter (24) matches the
+    // version it was written with (92).
+    if (bigEndian(24, 4) != bigEndian(92, 4)) {
+        return {};
+    }
+    const qint64 expected = pageSize * bigEndian(28, 4);
+    if (size < expected) {
+        return QStringLiteral("it holds %1 of its %2 bytes, as if cut off while it was copied").arg(size).arg(expected);
+    }
+    return {};
+}
+
 // Refuses, with a message in the program's words, anything that is not an SQLite file.
 void checkDatabaseFile(const QString &filePath)
 {
@@ -50,8 +83,11 @@ void checkDatabaseFile(const QString &filePath)
                        QStringLiteral("The database file \"%1\" is empty. Rebuild it with kvostrel-import.")
                            .arg(shown));
     }
-    const QByteArray head = file.read(32);
+    const QByteArray head = file.read(100);
     if (head.startsWith(QByteArrayLiteral("SQLite format 3\0"))) {
+        if (const QString cut = truncation(head, file.size()); !cut.isEmpty()) {
+            throw Common::AppError(DbErrorNumber::Damaged, ConnectionSource, damagedText(shown, cut));
+        }
         return;
     }
     if (head.mid(4, 15) == QByteArrayLiteral("Standard Jet DB")
@@ -63,6 +99,40 @@ void checkDatabaseFile(const QString &filePath)
     }
     throw Common::AppError(DbErrorNumber::NotADatabase, ConnectionSource,
                    QStringLiteral("The file \"%1\" is not a database that this program can read.").arg(shown));
+}
+
+// SQLite's primary result code of a failure (extended codes keep it in the low byte).
+int sqliteCode(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? code & 0xff : -1;
+}
+
+constexpr int SqliteBusy = 5;
+constexpr int SqliteLocked = 6;
+constexpr int SqliteCorrupt = 11;
+
+bool isLockError(const QSqlError &error)
+{
+    const int code = sqliteCode(error);
+    return code == SqliteBusy || code == SqliteLocked;
+}
+
+
+QString lockedText(const QString &shown)
+{
+    return QStringLiteral("The database file \"%1\" is locked by another program that is writing to it. "
+                          "Wait until that program has finished (or close it) and start again.").arg(shown);
+}
+
+// "a", "a and b", "a, b and c".
+QString listText(const QStringList &items)
+{
+    if (items.size() < 2) {
+        return items.join(QString());
+    }
+    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + items.last();
 }
 
 } // namespace
@@ -119,7 +189,8 @@ void Connection::open(const QString &filePath)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(filePath);
         // Without this option the driver would create a missing file and allow writes.
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        // A program writing to the file holds it locked; a short write is waited for.
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
         m_open = db.open();
     }
     if (!m_open) {
@@ -128,29 +199,68 @@ void Connection::open(const QString &filePath)
     }
     m_filePath = filePath;
 
+    QSqlQuery(database()).exec(QStringLiteral("PRAGMA query_only = ON"));
+    // The first read of the schema tells a locked, damaged or foreign file apart.
     QStringList tables;
-    bool listed = false;
-    QString reason;
     {
         QSqlQuery query(database());
-        query.exec(QStringLiteral("PRAGMA query_only = ON"));
-        listed = query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
-        reason = query.lastError().text();
+        if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))) {
+            const QSqlError error = query.lastError();
+            if (isLockError(error)) {
+                throw fail(DbErrorNumber::Locked, lockedText(shown));
+            }
+            if (sqliteCode(error) == SqliteCorrupt) {
+                throw fail(DbErrorNumber::Damaged, damagedText(shown, error.databaseText()));
+            }
+            throw fail(DbErrorNumber::NotADatabase,
+                       QStringLiteral("The file \"%1\" is not a database that this program can read: %2")
+                           .arg(shown, error.text()));
+        }
         while (query.next()) {
             tables << query.value(0).toString();
         }
     }
-    if (!listed) {
-        throw fail(DbErrorNumber::NotADatabase,
-                   QStringLiteral("The file \"%1\" is not a database that this program can read: %2").arg(shown, reason));
-    }
-    for (const QLatin1StringView table : Schema::RequiredTables) {
-        if (!tables.contains(QString(table), Qt::CaseInsensitive)) {
-            throw fail(DbErrorNumber::TableMissing,
-                       QStringLiteral("The database file \"%1\" has no table \"%2\": it is not a drug "
-                                      "reference database. Rebuild it with kvostrel-import.")
-                           .arg(shown, QString(table)));
+
+    // Every table and column the windows read, so that no search fails later on a
+    // column that is not there.
+    QStringList missingTables;
+    QStringList missingColumns;
+    for (const Schema::RequiredTable &required : Schema::RequiredColumns) {
+        const QString table(required.table);
+        if (!tables.contains(table, Qt::CaseInsensitive)) {
+            missingTables << QStringLiteral("\"%1\"").arg(table);
+            continue;
         }
+        QSqlQuery query(database());
+        QStringList columns;
+        if (query.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table))) {
+            while (query.next()) {
+                columns << query.value(1).toString();
+            }
+        }
+        QStringList lacking;
+        for (const QLatin1StringView column : required.columns) {
+            if (!columns.contains(QString(column), Qt::CaseInsensitive)) {
+                lacking << QStringLiteral("\"%1\"").arg(column);
+            }
+        }
+        if (!lacking.isEmpty()) {
+            missingColumns << QStringLiteral("%1 %2 in the table \"%3\"")
+                                  .arg(lacking.size() == 1 ? QStringLiteral("the column") : QStringLiteral("the columns"),
+                                       listText(lacking), table);
+        }
+    }
+    if (!missingTables.isEmpty() || !missingColumns.isEmpty()) {
+        QStringList parts;
+        if (!missingTables.isEmpty()) {
+            parts << QStringLiteral("%1 %2").arg(missingTables.size() == 1 ? QStringLiteral("the table")
+                                                                            : QStringLiteral("the tables"),
+                                                 listText(missingTables));
+        }
+        parts += missingColumns;
+        throw fail(missingTables.isEmpty() ? DbErrorNumber::ColumnMissing : DbErrorNumber::TableMissing,
+                   QStringLiteral("The database file \"%1\" is not a complete drug reference database: it lacks "
+                                  "%2. Rebuild it with kvostrel-import.").arg(shown, parts.join(QStringLiteral("; "))));
     }
 }
 
@@ -210,6 +320,11 @@ void RowSet::open(const Command &command)
     auto query = std::make_unique<QSqlQuery>(connection->database());
     query->setForwardOnly(true);
     if (!query->exec(command.commandText())) {
+        if (isLockError(query->lastError())) {
+            throw rowSetError(DbErrorNumber::Locked, "Open",
+                              QStringLiteral("The database is locked by another program that is writing to it. "
+                                             "Try again in a moment."));
+        }
         throw rowSetError(DbErrorNumber::QueryFailed, "Open",
                           QStringLiteral("The search could not run: %1").arg(query->lastError().text()));
     }

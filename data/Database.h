@@ -24,6 +24,9 @@ constexpr int QueryFailed = 1007;
 constexpr int NoCurrentRow = 1008;
 constexpr int NoSuchField = 1009;
 constexpr int RowSetBusy = 1010;
+constexpr int ColumnMissing = 1011;
+constexpr int Locked = 1012;
+constexpr int Damaged = 1013;
 }
 
 // The one link to kvostrel.mdb. Opened read-only: a missing file is reported, never

@@ -2,6 +2,8 @@
 
 #include <QLatin1StringView>
 
+#include <span>
+
 // Table and column names of kvostrel.mdb, as the queries and the importer write them.
 namespace Schema {
 
@@ -50,5 +52,32 @@ inline constexpr QLatin1StringView UseCode{"Patent Use Code"};
 // The four tables a reference database must hold.
 inline constexpr QLatin1StringView RequiredTables[] = {
     Products::Table, Vocabulary::DosageFormTable, Vocabulary::RouteTable, Patent::Table};
+
+// The columns the windows read, table by table. The route window never reads its
+// table's USE RESTRICTIONS.
+inline constexpr QLatin1StringView ProductColumns[] = {
+    Products::ID, Products::TradeName, Products::Ingredient, Products::Strength, Products::DosageForm,
+    Products::Route, Products::Type, Products::Applicant, Products::TECode, Products::ProductNumber,
+    Products::NDANumber, Products::RLD, Products::ApprovalDate};
+inline constexpr QLatin1StringView DosageFormColumns[] = {
+    Vocabulary::ID, Vocabulary::Name, Vocabulary::Definition, Vocabulary::UseRestrictions,
+    Vocabulary::ShortName, Vocabulary::FdaCode, Vocabulary::NciConceptId};
+inline constexpr QLatin1StringView RouteColumns[] = {
+    Vocabulary::ID, Vocabulary::Name, Vocabulary::Definition, Vocabulary::ShortName, Vocabulary::FdaCode,
+    Vocabulary::NciConceptId};
+inline constexpr QLatin1StringView PatentColumns[] = {
+    Patent::ID, Patent::PatentNumber, Patent::ExpireDate, Patent::NDANumber, Patent::ProductNumber,
+    Patent::SubstanceFlag, Patent::ProductFlag, Patent::UseCode};
+
+struct RequiredTable
+{
+    QLatin1StringView table;
+    std::span<const QLatin1StringView> columns;
+};
+
+inline constexpr RequiredTable RequiredColumns[] = {{Products::Table, ProductColumns},
+                                                    {Vocabulary::DosageFormTable, DosageFormColumns},
+                                                    {Vocabulary::RouteTable, RouteColumns},
+                                                    {Patent::Table, PatentColumns}};
 
 } // namespace Schema

@@ -7,6 +7,9 @@ namespace SqlText {
 QString quoteSqlText(const QString &text)
 {
     QString quoted = text;
+    // The database driver ends a statement at a NUL character, which would cut the
+    // text and leave its quote open; no stored value holds one, so it is dropped.
+    quoted.remove(QChar(u'\0'));
     quoted.replace(QLatin1Char('\''), QLatin1String("''"));
     return quoted;
 }

@@ -10,6 +10,7 @@ namespace SqlText {
 
 // Doubles every single quote, so the text stays one literal whatever it holds.
 // "%" is left alone: a typed "%" is a wildcard of the pattern.
+// NUL characters are dropped: no stored value holds one.
 QString quoteSqlText(const QString &text);
 
 // The five search windows.

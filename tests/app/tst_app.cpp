@@ -2,13 +2,23 @@
 #include "app/MdiBackdropArea.h"
 #include "app/Startup.h"
 #include "app/frmAbout.h"
+#include "app/SingleInstance.h"
 #include "app/frmMainForm.h"
+#include "data/Schema.h"
+#include "FixtureDatabase.h"
+#include "IsolatedInstance.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QCryptographicHash>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
+
+#include <unistd.h>
 
 using namespace Db;
 using namespace Components;
@@ -46,6 +56,7 @@ class AppTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { isolateFromRunningCopies(); }
     void cleanup();
 
     void loadOpensTheDatabaseAndDressesTheClientArea();
@@ -55,7 +66,8 @@ private slots:
     void bothExitCommandsRunTheExitPath();
     void closingByTheWindowManagerRunsTheExitPath();
     void titleBarOffersNeitherMaximiseNorClose();
-    void unreadableDatabaseIsExplainedAndEndsWithFailure();
+    void unusableDatabaseIsExplainedAndEndsWithFailure_data();
+    void unusableDatabaseIsExplainedAndEndsWithFailure();
 
     void aboutTextHasSevenLinesWithTheVersion();
     void clickingLogoOrTextOpensTheWebAddress();
@@ -168,15 +180,102 @@ void AppTest::titleBarOffersNeitherMaximiseNorClose()
     QVERIFY(!(flags & Qt::WindowCloseButtonHint));
 }
 
-void AppTest::unreadableDatabaseIsExplainedAndEndsWithFailure()
+namespace {
+
+QByteArray hashOf(const QString &path)
 {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                                          : QByteArray();
+}
+
+} // namespace
+
+void AppTest::unusableDatabaseIsExplainedAndEndsWithFailure_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("words");
+    const auto row = [](const char *kind, QStringList words) { QTest::newRow(kind) << QString::fromLatin1(kind) << words; };
+    row("missing", {QStringLiteral("was not found"), QStringLiteral("program's folder")});
+    row("empty", {QStringLiteral("is empty"), QStringLiteral("kvostrel-import")});
+    row("random", {QStringLiteral("is not a database")});
+    row("truncated", {QStringLiteral("is damaged"), QStringLiteral("cut off")});
+    row("directory", {QStringLiteral("is not a file")});
+    row("unreadable", {QStringLiteral("cannot be read")});
+    row("missing table", {QStringLiteral("lacks the table \"patent\""), QStringLiteral("kvostrel-import")});
+    row("missing columns", {QStringLiteral("the columns \"Strength\" and \"Approval Date\" in the table \"products\""),
+                            QStringLiteral("the column \"SHORT NAME\" in the table \"route of administration\"")});
+    row("locked", {QStringLiteral("is locked by another program"), QStringLiteral("start again")});
+    row("jet", {QStringLiteral("Access (Jet) database")});
+}
+
+// Each bad file ends the start-up with one clear message and status 1, shows no
+// main window and leaves the file as it was, also while the user's own copy runs.
+void AppTest::unusableDatabaseIsExplainedAndEndsWithFailure()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, words);
+    if (kind == QLatin1String("unreadable") && ::geteuid() == 0) {
+        QSKIP("file permissions do not hold for root");
+    }
     QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kvostrel.mdb"));
+    const QString writer = QStringLiteral("locking-writer");
+    if (kind == QLatin1String("empty")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (kind == QLatin1String("random") || kind == QLatin1String("jet")) {
+        QByteArray bytes(8192, '\0');
+        QRandomGenerator generator(7);
+        generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+        if (kind == QLatin1String("jet")) {
+            bytes.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    } else if (kind == QLatin1String("truncated")) {
+        QFile real(QStringLiteral(KVOSTREL_DB_PATH));
+        QFile file(path);
+        QVERIFY(real.open(QIODevice::ReadOnly) && file.open(QIODevice::WriteOnly));
+        file.write(real.read(256 * 1024));
+    } else if (kind == QLatin1String("directory")) {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("kvostrel.mdb")));
+    } else if (kind == QLatin1String("missing table")) {
+        createDatabase(path, referenceTables(QStringLiteral("patent")));
+    } else if (kind == QLatin1String("missing columns")) {
+        createDatabase(path, referenceTables(QStringLiteral("products.Strength")));
+        createDatabase(path, {QStringLiteral("ALTER TABLE products DROP COLUMN [Approval Date]"),
+                              QStringLiteral("ALTER TABLE [route of administration] DROP COLUMN [SHORT NAME]")});
+    } else if (kind != QLatin1String("missing")) {
+        createDatabase(path, referenceTables() << QStringLiteral("INSERT INTO products (ID) VALUES (1)"));
+        if (kind == QLatin1String("unreadable")) {
+            QFile::setPermissions(path, {});
+        }
+    }
+    // Another program writing to the file holds its lock until the start-up is over.
+    if (kind == QLatin1String("locked")) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), writer);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    }
+    const QByteArray before = hashOf(path);
+
+    SingleInstance usersOwnCopy(SingleInstance::userKey());
     QStringList reported;
-    const int status = Startup::run(*qApp, dir.filePath(QStringLiteral("kvostrel.mdb")),
-                                    [&](const QString &description) { reported << description; });
+    const int status = Startup::run(*qApp, path, [&](const QString &description) { reported << description; });
+    if (kind == QLatin1String("locked")) {
+        QSqlDatabase::database(writer).rollback();
+        QSqlDatabase::removeDatabase(writer);
+    }
     QCOMPARE(status, 1);
     QCOMPARE(reported.size(), 1);
-    QVERIFY2(reported.first().contains(QStringLiteral("was not found")), qPrintable(reported.first()));
+    for (const QString &word : words) {
+        QVERIFY2(reported.first().contains(word), qPrintable(reported.first()));
+    }
+    QVERIFY2(reported.first().contains(QDir::toNativeSeparators(path)), qPrintable(reported.first()));
+    QCOMPARE(hashOf(path), before);
+    QCOMPARE(QFileInfo::exists(path), kind != QLatin1String("missing"));
     for (QWidget *w : QApplication::topLevelWidgets()) {
         QVERIFY(!(qobject_cast<frmMainForm *>(w) && w->isVisible()));
     }

@@ -1,3 +1,4 @@
+#include "IsolatedInstance.h"
 #include "app/SingleInstance.h"
 
 #include <QFile>
@@ -47,6 +48,7 @@ class SingleInstanceTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { isolateFromRunningCopies(); }
     void onlyTheFirstHolderOfAKeyIsTheFirstCopy();
     void secondCopyOfTheProgramEndsAtOnceWithStatusZero();
     void secondCopyRestoresAndRaisesTheWindowTitledQuenlarith();

@@ -197,6 +197,9 @@ void DataTest::quoteInSearchTextIsSearchedLiterally()
     QCOMPARE(tradeNames(QStringLiteral("men's")), QStringList{QStringLiteral("MEN'S ROGAINE")});
     // Text that tries to close the literal and add a condition stays one literal.
     QVERIFY(tradeNames(QStringLiteral("x' or '1'='1")).isEmpty());
+    // A NUL pasted into the text would end the statement early and leave its quote open.
+    QCOMPARE(tradeNames(QStringLiteral("men").append(QChar(0)).append(QStringLiteral("'s"))),
+             QStringList{QStringLiteral("MEN'S ROGAINE")});
     QCOMPARE(readColumn(SqlText::productsWithIngredient(QStringLiteral("aspirin;caffeine")), QStringLiteral("ID")),
              QStringList{QStringLiteral("3")});
 }
@@ -276,7 +279,7 @@ void DataTest::unusableFilesFailToOpenWithAClearDescription_data()
     jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
     QTest::newRow("jet") << jet << DbErrorNumber::NotADatabase << QStringLiteral("Access (Jet) database");
     QTest::newRow("other sqlite") << QByteArray("create") << DbErrorNumber::TableMissing
-                                  << QStringLiteral("has no table \"products\"");
+                                  << QStringLiteral("lacks the tables \"products\", \"dosage form\"");
 }
 
 void DataTest::unusableFilesFailToOpenWithAClearDescription()

@@ -136,14 +136,4 @@ inline void sendMouseMove(QWidget *widget, const QPoint &at)
     QApplication::sendEvent(widget, &move);
 }
 
-// The two vocabulary tables (dosage form, route) as kvostrel.mdb has them, empty.
-inline QStringList vocabularyTables()
-{
-    const QString columns = QStringLiteral(
-        " (ID INTEGER PRIMARY KEY, name TEXT COLLATE NOCASE, DEFINITION TEXT, [USE RESTRICTIONS] TEXT,"
-        " [SHORT NAME] TEXT, [FDA CODE] TEXT, [NCI CONCEPT ID] TEXT)");
-    return {QStringLiteral("CREATE TABLE [dosage form]") + columns,
-            QStringLiteral("CREATE TABLE [route of administration]") + columns};
-}
-
 } // namespace WindowTest

@@ -50,16 +50,7 @@ void buildFixture(const QString &path)
 {
     createDatabase(
         path,
-        vocabularyTables() + QStringList{
-            QStringLiteral("CREATE TABLE products (ID INTEGER PRIMARY KEY, [trade name] TEXT COLLATE NOCASE,"
-                           " ingredient TEXT COLLATE NOCASE, Strength TEXT COLLATE NOCASE,"
-                           " [Dosage Form] TEXT COLLATE NOCASE, [Route of Administration] TEXT COLLATE NOCASE,"
-                           " Type TEXT COLLATE NOCASE, [Applicant Full Name] TEXT COLLATE NOCASE,"
-                           " [Therapeutic Equivalence (TE) Code] TEXT COLLATE NOCASE,"
-                           " [Product Number] TEXT COLLATE NOCASE,"
-                           " [New Drug Application (NDA) Number] TEXT COLLATE NOCASE,"
-                           " [Reference Listed Drug (RLD)] TEXT COLLATE NOCASE, [Approval Date] TEXT COLLATE NOCASE)"),
-            QStringLiteral("CREATE TABLE patent (ID INTEGER PRIMARY KEY, [Patent Number] TEXT)"),
+        referenceTables() + QStringList{
             QStringLiteral("INSERT INTO products (ID, [trade name], ingredient, Strength, [Applicant Full Name], Type)"
                            " VALUES (1, 'EXCEDRIN', 'ASPIRIN;CAFFEINE', NULL, 'NOVARTIS', 'OTC'),"
                            " (2, NULL, 'MYSTERY', '1MG', 'ACME', 'RX'),"

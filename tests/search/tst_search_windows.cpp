@@ -94,12 +94,7 @@ bool noMessageBox()
 void buildPatentFixture(const QString &path)
 {
     createDatabase(
-        path, vocabularyTables() + QStringList{
-                  QStringLiteral("CREATE TABLE products (ID INTEGER PRIMARY KEY, [trade name] TEXT, ingredient TEXT)"),
-                  QStringLiteral("CREATE TABLE patent (ID INTEGER PRIMARY KEY, [Patent Number] TEXT,"
-                                 " [Patent Expire Date] TEXT, [New Drug Application (NDA) Number] TEXT,"
-                                 " [Product Number] TEXT, [Drug Substance Flag] TEXT, [Drug Product Flag] TEXT,"
-                                 " [Patent Use Code] TEXT)"),
+        path, referenceTables() + QStringList{
                   QStringLiteral("INSERT INTO patent VALUES (1, '5000001', 'Jan 1, 2030', '000111', '001', 'Y', NULL,"
                                  " 'U-1'), (2, NULL, 'Feb 2, 2031', '000222', '002', NULL, 'Y', NULL)"),
               });
