@@ -3,10 +3,9 @@
 #include "common/AppError.h"
 #include "ribbon/RibbonErrors.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QPalette>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdlib>
@@ -50,12 +49,9 @@ Colors colors(int theme)
     case 2:
         return {{92, 98, 106}, {92, 98, 106}, {92, 98, 106}, {92, 98, 106}, {208, 212, 221}, {92, 98, 106}};
     default:
-        return {{255, 255, 255},
-                {255, 255, 255},
-                {0, 0, 0},
-                QApplication::palette().color(QPalette::WindowText),
-                {70, 70, 70},
-                {255, 255, 255}};
+        // Button captions sit on the light body of the panels: they are black like the
+        // selected tab's caption, whatever colours the desktop gives its own windows.
+        return {{255, 255, 255}, {255, 255, 255}, {0, 0, 0}, {0, 0, 0}, {70, 70, 70}, {255, 255, 255}};
     }
 }
 
@@ -143,16 +139,41 @@ constexpr int MaxPath = 260;
 
 } // namespace
 
+QString chooseTempFolder(const QStringList &candidates)
+{
+    QStringList tried;
+    int lastError = ENOENT;
+    for (const QString &folder : candidates) {
+        if (folder.isEmpty() || tried.contains(folder)) {
+            continue;
+        }
+        const QByteArray path = QFile::encodeName(folder);
+        int problem = 0;
+        if (folder.size() >= MaxPath) {
+            problem = ENAMETOOLONG;
+        } else if (::access(path.constData(), W_OK | X_OK) != 0) {
+            problem = errno;
+        } else if (!QFileInfo(folder).isDir()) {
+            problem = ENOTDIR;
+        }
+        if (problem == 0) {
+            return folder;
+        }
+        lastError = problem;
+        tried << QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(folder), SystemErrorText(problem));
+    }
+    throw Common::AppError(lastError | RibbonErrors::SystemErrorBase,
+                           RibbonErrors::executableName() + QStringLiteral(".cAniCursor"),
+                           QStringLiteral("The program loads its ribbon pictures through short-lived files in a "
+                                          "temporary folder, and no temporary folder can be written: %1. Set TMPDIR "
+                                          "to a writable folder and start the program again.")
+                               .arg(tried.join(QStringLiteral(", "))));
+}
+
 QString GetTempDir()
 {
-    const QString path = QDir::tempPath();
-    if (path.isEmpty()) {
-        raiseSystemError(ENOENT);
-    }
-    if (path.size() >= MaxPath) {
-        raiseSystemError(ENAMETOOLONG);
-    }
-    return path;
+    return chooseTempFolder({QDir::tempPath(), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"),
+                             QStringLiteral("/dev/shm")});
 }
 
 QString GetTempFile(const QString &prefix, const QString &directory)

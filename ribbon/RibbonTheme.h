@@ -21,9 +21,12 @@ QPixmap LoadResPicture(int id, const QString &type);
 // temporary file; AppError 326 when the picture is missing, 481 when it does not decode.
 QPixmap builtInPicture(int id, const QString &type);
 
-// The system's temporary folder. Failures: AppError (system code OR 10000,
-// "<program>.cAniCursor", the system's text for the code).
+// The system's temporary folder (TMPDIR), or when that is missing or not writable the
+// first writable one of /tmp, /var/tmp and /dev/shm. Failures: AppError (system code
+// OR 10000, "<program>.cAniCursor", a text naming each folder tried and why it failed).
 QString GetTempDir();
+// The first writable folder of `candidates`, as GetTempDir chooses.
+QString chooseTempFolder(const QStringList &candidates);
 // Creates a new, empty, uniquely named file "<prefix>XXXXXX.tmp" in `directory` (the
 // temporary folder when empty) and returns its path. Failures as GetTempDir.
 QString GetTempFile(const QString &prefix, const QString &directory);
