@@ -9,7 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <tuple>
 
 using namespace Common;
 using namespace Components;
@@ -44,6 +47,40 @@ QColor pixel(const QPixmap &picture, int x, int y)
     return picture.toImage().pixelColor(x, y);
 }
 
+// How far apart two colours are for the eye: 1 (none) to 21 (black on white).
+double contrast(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &c) {
+        const auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A desktop with light text on dark windows while it lives.
+class DarkDesktop
+{
+public:
+    DarkDesktop()
+        : m_old(QApplication::palette())
+    {
+        QPalette dark = m_old;
+        for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+            dark.setColor(role, Qt::white);
+        }
+        for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
+            dark.setColor(role, Qt::black);
+        }
+        QApplication::setPalette(dark);
+    }
+    ~DarkDesktop() { QApplication::setPalette(m_old); }
+
+private:
+    QPalette m_old;
+};
+
 } // namespace
 
 class RibbonThemeTest : public QObject
@@ -55,6 +92,8 @@ private slots:
     void bandsRunThroughTheThemeColours();
     void themeSetsItsSixColours_data();
     void themeSetsItsSixColours();
+    void captionsKeepTheThemeColourOnADarkDesktop_data();
+    void captionsKeepTheThemeColourOnADarkDesktop();
     void backgroundPictureMeltsIntoTheBackColour();
     void loadingLeavesNoTemporaryFile();
     void failedLoadsKeepTheirNumberAndLeaveNoFile();
@@ -139,8 +178,7 @@ void RibbonThemeTest::themeSetsItsSixColours_data()
     QTest::addColumn<QColor>("button");
     QTest::addColumn<QColor>("back");
     QTest::addColumn<QColor>("fore");
-    const QColor windowText = QApplication::palette().color(QPalette::WindowText);
-    QTest::newRow("BLACK") << 0 << QColor(255, 255, 255) << QColor(255, 255, 255) << QColor(0, 0, 0) << windowText
+    QTest::newRow("BLACK") << 0 << QColor(255, 255, 255) << QColor(255, 255, 255) << QColor(0, 0, 0) << QColor(0, 0, 0)
                            << QColor(70, 70, 70) << QColor(255, 255, 255);
     QTest::newRow("BLUE") << 1 << QColor(62, 106, 184) << QColor(21, 66, 139) << QColor(21, 66, 139)
                           << QColor(21, 66, 139) << QColor(142, 176, 218) << QColor(21, 66, 139);
@@ -167,6 +205,38 @@ void RibbonThemeTest::themeSetsItsSixColours()
     QCOMPARE(ribbon.BackColor(), back);
     QCOMPARE(ribbon.ForeColor(), fore);
     QCOMPARE(ribbon.height(), 116);
+}
+
+void RibbonThemeTest::captionsKeepTheThemeColourOnADarkDesktop_data()
+{
+    QTest::addColumn<int>("theme");
+    for (int theme = 0; theme < 3; ++theme) {
+        QTest::newRow(qPrintable(RibbonTheme::themeName(theme))) << theme;
+    }
+}
+
+void RibbonThemeTest::captionsKeepTheThemeColourOnADarkDesktop()
+{
+    QFETCH(int, theme);
+    const auto laidOut = [theme] {
+        VbalImageList images;
+        ZetRibbon ribbon;
+        ribbon.setTheme(theme);
+        fillAsMainWindow(ribbon, images);
+        const RibbonScene &scene = ribbon.scene();
+        const RibbonElement &caption = scene.at(F::Button_Caption, 1);
+        const RibbonElement &panel = scene.at(F::Cat_Center_off, 0);
+        // The panel's colour half way down the caption.
+        const int row = int((caption.top + caption.height / 2 - panel.top) / 15);
+        return std::tuple{caption.color, pixel(panel.picture, 2, row), ribbon.ForeColor()};
+    };
+    const auto [usualCaption, usualPanel, usualFore] = laidOut();
+    DarkDesktop desktop;
+    const auto [darkCaption, darkPanel, darkFore] = laidOut();
+    QCOMPARE(darkCaption, usualCaption);
+    QCOMPARE(darkFore, usualFore);
+    QVERIFY2(contrast(darkCaption, darkPanel) >= 4.5,
+             qPrintable(QStringLiteral("%1 on %2").arg(darkCaption.name(), darkPanel.name())));
 }
 
 void RibbonThemeTest::backgroundPictureMeltsIntoTheBackColour()
