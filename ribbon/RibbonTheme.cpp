@@ -151,10 +151,10 @@ QString chooseTempFolder(const QStringList &candidates)
         int problem = 0;
         if (folder.size() >= MaxPath) {
             problem = ENAMETOOLONG;
+        } else if (!QFileInfo(folder).isDir()) {
+            problem = QFileInfo::exists(folder) ? ENOTDIR : ENOENT;
         } else if (::access(path.constData(), W_OK | X_OK) != 0) {
             problem = errno;
-        } else if (!QFileInfo(folder).isDir()) {
-            problem = ENOTDIR;
         }
         if (problem == 0) {
             return folder;

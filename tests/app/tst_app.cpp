@@ -5,6 +5,7 @@
 #include "app/SingleInstance.h"
 #include "app/frmMainForm.h"
 #include "data/Schema.h"
+#include "ribbon/RibbonTheme.h"
 #include "FixtureDatabase.h"
 #include "IsolatedInstance.h"
 
@@ -66,6 +67,7 @@ private slots:
     void bothExitCommandsRunTheExitPath();
     void closingByTheWindowManagerRunsTheExitPath();
     void titleBarOffersNeitherMaximiseNorClose();
+    void unusableTemporaryFolderIsPassedOverOrNamed();
     void unusableDatabaseIsExplainedAndEndsWithFailure_data();
     void unusableDatabaseIsExplainedAndEndsWithFailure();
 
@@ -190,6 +192,37 @@ QByteArray hashOf(const QString &path)
 }
 
 } // namespace
+
+// The theme pictures pass through temporary files: a TMPDIR that is gone does not stop
+// the start, and when no folder can be written the message names each and why.
+void AppTest::unusableTemporaryFolderIsPassedOverOrNamed()
+{
+    QTemporaryDir dir;
+    const QString gone = dir.filePath(QStringLiteral("gone"));
+    const QByteArray oldTmpDir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(gone));
+    {
+        LoadedForm form;
+        QVERIFY(Connection::shared().isOpen());
+        QVERIFY(!form.clientArea()->backgroundPicture().isNull());
+    }
+    qputenv("TMPDIR", oldTmpDir);
+
+    const QString file = dir.filePath(QStringLiteral("a-file"));
+    QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+    QCOMPARE(Ribbon::chooseTempFolder({gone, file, dir.path()}), dir.path());
+    try {
+        Ribbon::chooseTempFolder({gone, file});
+        QFAIL("no folder can be written, yet one was chosen");
+    } catch (const Common::AppError &error) {
+        QCOMPARE(error.number(), ENOTDIR | 10000);
+        QVERIFY(error.source().endsWith(QStringLiteral(".cAniCursor")));
+        for (const QString &word : {gone + QStringLiteral(" (No such file or directory)"), file,
+                                    QStringLiteral("temporary folder"), QStringLiteral("TMPDIR")}) {
+            QVERIFY2(error.description().contains(word), qPrintable(error.description()));
+        }
+    }
+}
 
 void AppTest::unusableDatabaseIsExplainedAndEndsWithFailure_data()
 {
