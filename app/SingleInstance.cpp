@@ -40,7 +40,10 @@ namespace {
 class DisplayConnection
 {
 public:
-    DisplayConnection() : m_display(XOpenDisplay(nullptr)) {}
+    DisplayConnection()
+        : m_display(XOpenDisplay(nullptr))
+    {
+    }
     ~DisplayConnection()
     {
         if (m_display) {
@@ -56,16 +59,16 @@ private:
 };
 
 // Reads a whole window property; empty when the window does not have it.
-std::vector<unsigned char> windowProperty(::Display *display, Window window, Atom property, Atom type,
-                                          int &format, unsigned long &items)
+std::vector<unsigned char> windowProperty(::Display *display, Window window, Atom property, Atom type, int &format,
+                                          unsigned long &items)
 {
     Atom actualType = None;
     unsigned long after = 0;
     unsigned char *data = nullptr;
     items = 0;
     format = 0;
-    if (XGetWindowProperty(display, window, property, 0, 1 << 20, False, type, &actualType, &format, &items,
-                           &after, &data)
+    if (XGetWindowProperty(display, window, property, 0, 1 << 20, False, type, &actualType, &format, &items, &after,
+                           &data)
             != Success
         || !data) {
         return {};
@@ -129,8 +132,7 @@ void sendClientMessage(::Display *display, Window window, const char *type, long
     event.xclient.data.l[0] = a0;
     event.xclient.data.l[1] = a1;
     event.xclient.data.l[2] = a2;
-    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &event);
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
 } // namespace
@@ -164,8 +166,7 @@ void ActivatePreviousInstance(bool anotherCopyRunning, long handle)
     // Restore: out of the minimised and maximised states, mapped.
     const Atom remove = 0;
     sendClientMessage(d, window, "_NET_WM_STATE", remove, long(XInternAtom(d, "_NET_WM_STATE_HIDDEN", False)), 0);
-    sendClientMessage(d, window, "_NET_WM_STATE", remove,
-                      long(XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_VERT", False)),
+    sendClientMessage(d, window, "_NET_WM_STATE", remove, long(XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_VERT", False)),
                       long(XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_HORZ", False)));
     XMapWindow(d, window);
     // Foreground: ask the window manager to activate it (source 2: a pager-like request).

@@ -25,8 +25,7 @@ int run(QApplication &app, const QString &databasePath, const ErrorReporter &rep
     SingleInstance instance;
     if (instance.anotherCopyRunning()) {
         // No window of this copy, and the database is left alone.
-        ActivatePreviousInstance(instance.anotherCopyRunning(),
-                                 long(FindWindowByTitle(PreviousInstanceTitle)));
+        ActivatePreviousInstance(instance.anotherCopyRunning(), long(FindWindowByTitle(PreviousInstanceTitle)));
         return 0;
     }
 

@@ -56,9 +56,9 @@ frmAbout::frmAbout(QWidget *parent)
     lblAbout->setWordWrap(true);
     lblAbout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The label breaks lines at LF; the composed text keeps CR LF between its lines.
-    lblAbout->setText(composeAboutText(TORVANELQUIST_VERSION_MAJOR, TORVANELQUIST_VERSION_MINOR,
-                                       TORVANELQUIST_VERSION_REVISION)
-                          .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    lblAbout->setText(
+        composeAboutText(TORVANELQUIST_VERSION_MAJOR, TORVANELQUIST_VERSION_MINOR, TORVANELQUIST_VERSION_REVISION)
+            .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     // The text may run a little past its design box, but never past the white panel.
     const int textWidth = PanelSize.width() - lblAbout->x() - Twips::toPixels(240);
     lblAbout->resize(textWidth, qMax(lblAbout->heightForWidth(textWidth), Twips::toPixels(2535)));

@@ -174,8 +174,7 @@ QWidget *frmMainForm::ensureWindow(int command)
     // Child windows live until the program ends and are always shown maximised; the
     // ribbon is how the user moves between them, so their frames carry only the
     // caption and the command's picture, with no buttons of their own.
-    QMdiSubWindow *sub = m_mdiArea->addSubWindow(
-        window, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    QMdiSubWindow *sub = m_mdiArea->addSubWindow(window, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
     sub->setSystemMenu(nullptr);
     if (const int picture = commandPicture(command); vbalImageList.contains(picture)) {

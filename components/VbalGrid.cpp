@@ -105,7 +105,8 @@ class VbalGrid::Delegate : public QStyledItemDelegate
 {
 public:
     explicit Delegate(VbalGrid *grid)
-        : QStyledItemDelegate(grid), m_grid(grid)
+        : QStyledItemDelegate(grid),
+          m_grid(grid)
     {
     }
 
@@ -283,7 +284,8 @@ int VbalGrid::addColumn(const QString &key, const QString &header, int widthPixe
     headerItem->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_view->setHorizontalHeaderItem(column, headerItem);
     m_view->setColumnWidth(column, widthPixels);
-    m_view->horizontalHeader()->setSectionResizeMode(column, fixedWidth ? QHeaderView::Fixed : QHeaderView::Interactive);
+    m_view->horizontalHeader()->setSectionResizeMode(column,
+                                                     fixedWidth ? QHeaderView::Fixed : QHeaderView::Interactive);
     m_keys.append(key);
     m_inSelection.append(includeInSelection);
     // Cells of rows that already exist take the new column's selection rule.
@@ -310,7 +312,8 @@ int VbalGrid::columnIndex(const QString &key) const
 
 QString VbalGrid::columnHeader(int column) const
 {
-    const QTableWidgetItem *item = column >= 1 && column <= columnCount() ? m_view->horizontalHeaderItem(column - 1) : nullptr;
+    const QTableWidgetItem *item
+        = column >= 1 && column <= columnCount() ? m_view->horizontalHeaderItem(column - 1) : nullptr;
     return item ? item->text() : QString();
 }
 
@@ -335,10 +338,11 @@ void VbalGrid::checkCell(int row, int column, const char *source) const
 {
     if (column < 1 || column > columnCount()) {
         throw Common::AppError(9, gridSource(source),
-                       QStringLiteral("The grid has no column %1 (it has %2).").arg(column).arg(columnCount()));
+                               QStringLiteral("The grid has no column %1 (it has %2).").arg(column).arg(columnCount()));
     }
     if (row < 1) {
-        throw Common::AppError(9, gridSource(source), QStringLiteral("Grid rows are counted from 1, not from %1.").arg(row));
+        throw Common::AppError(9, gridSource(source),
+                               QStringLiteral("Grid rows are counted from 1, not from %1.").arg(row));
     }
 }
 
@@ -362,7 +366,7 @@ QString VbalGrid::cellText(int row, int column) const
     checkCell(row, column, "CellText");
     if (row > rowCount()) {
         throw Common::AppError(9, gridSource("CellText"),
-                       QStringLiteral("The grid has no row %1 (it has %2).").arg(row).arg(rowCount()));
+                               QStringLiteral("The grid has no row %1 (it has %2).").arg(row).arg(rowCount()));
     }
     return m_view->item(row - 1, column - 1)->text();
 }

@@ -25,7 +25,7 @@ constexpr int WordEllipsis = 0x40000;
 constexpr int IconCell = SingleLine | WordEllipsis; // 0x40020
 // Caption and value cells: wrapped over as many lines as they need, centred vertically.
 constexpr int TextCell = WordBreak | VCenter; // 20
-}
+} // namespace CellFlags
 
 // How a cell's flags are drawn: alignment, wrapping and where an over-long line is cut.
 struct CellTextLayout

@@ -24,7 +24,7 @@ int VbalImageList::addFromFile(const QString &path)
     QPixmap picture(path);
     if (picture.isNull()) {
         throw Common::AppError(481, QStringLiteral("vbalImageList.AddFromFile"),
-                       QStringLiteral("The picture \"%1\" cannot be read.").arg(path));
+                               QStringLiteral("The picture \"%1\" cannot be read.").arg(path));
     }
     return add(picture);
 }
@@ -33,9 +33,9 @@ QPixmap VbalImageList::picture(int index) const
 {
     if (!contains(index)) {
         throw Common::AppError(35600, QStringLiteral("vbalImageList.ItemPicture"),
-                       QStringLiteral("Index out of bounds: the image list holds %1 pictures, not number %2.")
-                           .arg(count())
-                           .arg(index));
+                               QStringLiteral("Index out of bounds: the image list holds %1 pictures, not number %2.")
+                                   .arg(count())
+                                   .arg(index));
     }
     return m_images.at(index - 1);
 }

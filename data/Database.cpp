@@ -28,7 +28,8 @@ Common::AppError rowSetError(int number, const char *operation, const QString &d
 QString damagedText(const QString &shown, const QString &why)
 {
     return QStringLiteral("The database file \"%1\" is damaged (%2). Copy it again, or rebuild it "
-                          "with kvostrel-import.").arg(shown, why);
+                          "with kvostrel-import.")
+        .arg(shown, why);
 }
 
 // Why an SQLite file is shorter than its header says (cut off while it was copied or
@@ -65,23 +66,25 @@ void checkDatabaseFile(const QString &filePath)
     const QString shown = QDir::toNativeSeparators(filePath);
     if (!info.exists()) {
         throw Common::AppError(DbErrorNumber::FileMissing, ConnectionSource,
-                       QStringLiteral("The database file \"%1\" was not found. "
-                                      "It must lie in the program's folder.").arg(shown));
+                               QStringLiteral("The database file \"%1\" was not found. "
+                                              "It must lie in the program's folder.")
+                                   .arg(shown));
     }
     if (!info.isFile()) {
-        throw Common::AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
-                       QStringLiteral("\"%1\" is not a file, so it cannot be read as the database.").arg(shown));
+        throw Common::AppError(
+            DbErrorNumber::FileUnreadable, ConnectionSource,
+            QStringLiteral("\"%1\" is not a file, so it cannot be read as the database.").arg(shown));
     }
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw Common::AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
-                       QStringLiteral("The database file \"%1\" cannot be read: %2.")
-                           .arg(shown, file.errorString()));
+        throw Common::AppError(
+            DbErrorNumber::FileUnreadable, ConnectionSource,
+            QStringLiteral("The database file \"%1\" cannot be read: %2.").arg(shown, file.errorString()));
     }
     if (file.size() == 0) {
-        throw Common::AppError(DbErrorNumber::FileEmpty, ConnectionSource,
-                       QStringLiteral("The database file \"%1\" is empty. Rebuild it with kvostrel-import.")
-                           .arg(shown));
+        throw Common::AppError(
+            DbErrorNumber::FileEmpty, ConnectionSource,
+            QStringLiteral("The database file \"%1\" is empty. Rebuild it with kvostrel-import.").arg(shown));
     }
     const QByteArray head = file.read(100);
     if (head.startsWith(QByteArrayLiteral("SQLite format 3\0"))) {
@@ -92,13 +95,14 @@ void checkDatabaseFile(const QString &filePath)
     }
     if (head.mid(4, 15) == QByteArrayLiteral("Standard Jet DB")
         || head.mid(4, 15) == QByteArrayLiteral("Standard ACE DB")) {
-        throw Common::AppError(DbErrorNumber::NotADatabase, ConnectionSource,
-                       QStringLiteral("The database file \"%1\" is an Access (Jet) database. This program reads "
-                                      "the SQLite database that kvostrel-import builds from the FDA files.")
-                           .arg(shown));
+        throw Common::AppError(
+            DbErrorNumber::NotADatabase, ConnectionSource,
+            QStringLiteral("The database file \"%1\" is an Access (Jet) database. This program reads "
+                           "the SQLite database that kvostrel-import builds from the FDA files.")
+                .arg(shown));
     }
     throw Common::AppError(DbErrorNumber::NotADatabase, ConnectionSource,
-                   QStringLiteral("The file \"%1\" is not a database that this program can read.").arg(shown));
+                           QStringLiteral("The file \"%1\" is not a database that this program can read.").arg(shown));
 }
 
 // SQLite's primary result code of a failure (extended codes keep it in the low byte).
@@ -119,11 +123,11 @@ bool isLockError(const QSqlError &error)
     return code == SqliteBusy || code == SqliteLocked;
 }
 
-
 QString lockedText(const QString &shown)
 {
     return QStringLiteral("The database file \"%1\" is locked by another program that is writing to it. "
-                          "Wait until that program has finished (or close it) and start again.").arg(shown);
+                          "Wait until that program has finished (or close it) and start again.")
+        .arg(shown);
 }
 
 // "a", "a and b", "a, b and c".
@@ -194,8 +198,9 @@ void Connection::open(const QString &filePath)
         m_open = db.open();
     }
     if (!m_open) {
-        throw fail(DbErrorNumber::FileUnreadable, QStringLiteral("The database file \"%1\" cannot be opened: %2")
-                                                      .arg(shown, database().lastError().text()));
+        throw fail(
+            DbErrorNumber::FileUnreadable,
+            QStringLiteral("The database file \"%1\" cannot be opened: %2").arg(shown, database().lastError().text()));
     }
     m_filePath = filePath;
 
@@ -246,7 +251,8 @@ void Connection::open(const QString &filePath)
         }
         if (!lacking.isEmpty()) {
             missingColumns << QStringLiteral("%1 %2 in the table \"%3\"")
-                                  .arg(lacking.size() == 1 ? QStringLiteral("the column") : QStringLiteral("the columns"),
+                                  .arg(lacking.size() == 1 ? QStringLiteral("the column")
+                                                           : QStringLiteral("the columns"),
                                        listText(lacking), table);
         }
     }
@@ -254,13 +260,14 @@ void Connection::open(const QString &filePath)
         QStringList parts;
         if (!missingTables.isEmpty()) {
             parts << QStringLiteral("%1 %2").arg(missingTables.size() == 1 ? QStringLiteral("the table")
-                                                                            : QStringLiteral("the tables"),
+                                                                           : QStringLiteral("the tables"),
                                                  listText(missingTables));
         }
         parts += missingColumns;
         throw fail(missingTables.isEmpty() ? DbErrorNumber::ColumnMissing : DbErrorNumber::TableMissing,
                    QStringLiteral("The database file \"%1\" is not a complete drug reference database: it lacks "
-                                  "%2. Rebuild it with kvostrel-import.").arg(shown, parts.join(QStringLiteral("; "))));
+                                  "%2. Rebuild it with kvostrel-import.")
+                       .arg(shown, parts.join(QStringLiteral("; "))));
     }
 }
 

@@ -27,7 +27,7 @@ constexpr int RowSetBusy = 1010;
 constexpr int ColumnMissing = 1011;
 constexpr int Locked = 1012;
 constexpr int Damaged = 1013;
-}
+} // namespace DbErrorNumber
 
 // The one link to kvostrel.mdb. Opened read-only: a missing file is reported, never
 // created, and nothing can be written through it.
@@ -114,7 +114,10 @@ RowSet &openSharedQuery(const QString &sql);
 class RowSetCloser
 {
 public:
-    explicit RowSetCloser(RowSet &rowSet) : m_rowSet(rowSet) {}
+    explicit RowSetCloser(RowSet &rowSet)
+        : m_rowSet(rowSet)
+    {
+    }
     ~RowSetCloser() { m_rowSet.close(); }
     RowSetCloser(const RowSetCloser &) = delete;
     RowSetCloser &operator=(const RowSetCloser &) = delete;

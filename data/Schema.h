@@ -22,7 +22,7 @@ inline constexpr QLatin1StringView ProductNumber{"Product Number"};
 inline constexpr QLatin1StringView NDANumber{"New Drug Application (NDA) Number"};
 inline constexpr QLatin1StringView RLD{"Reference Listed Drug (RLD)"};
 inline constexpr QLatin1StringView ApprovalDate{"Approval Date"};
-}
+} // namespace Products
 
 // `dosage form` and `route of administration` share their columns.
 namespace Vocabulary {
@@ -35,7 +35,7 @@ inline constexpr QLatin1StringView UseRestrictions{"USE RESTRICTIONS"};
 inline constexpr QLatin1StringView ShortName{"SHORT NAME"};
 inline constexpr QLatin1StringView FdaCode{"FDA CODE"};
 inline constexpr QLatin1StringView NciConceptId{"NCI CONCEPT ID"};
-}
+} // namespace Vocabulary
 
 namespace Patent {
 inline constexpr QLatin1StringView Table{"patent"};
@@ -47,27 +47,27 @@ inline constexpr QLatin1StringView ProductNumber{"Product Number"};
 inline constexpr QLatin1StringView SubstanceFlag{"Drug Substance Flag"};
 inline constexpr QLatin1StringView ProductFlag{"Drug Product Flag"};
 inline constexpr QLatin1StringView UseCode{"Patent Use Code"};
-}
+} // namespace Patent
 
 // The four tables a reference database must hold.
-inline constexpr QLatin1StringView RequiredTables[] = {
-    Products::Table, Vocabulary::DosageFormTable, Vocabulary::RouteTable, Patent::Table};
+inline constexpr QLatin1StringView RequiredTables[]
+    = {Products::Table, Vocabulary::DosageFormTable, Vocabulary::RouteTable, Patent::Table};
 
 // The columns the windows read, table by table. The route window never reads its
 // table's USE RESTRICTIONS.
-inline constexpr QLatin1StringView ProductColumns[] = {
-    Products::ID, Products::TradeName, Products::Ingredient, Products::Strength, Products::DosageForm,
-    Products::Route, Products::Type, Products::Applicant, Products::TECode, Products::ProductNumber,
-    Products::NDANumber, Products::RLD, Products::ApprovalDate};
-inline constexpr QLatin1StringView DosageFormColumns[] = {
-    Vocabulary::ID, Vocabulary::Name, Vocabulary::Definition, Vocabulary::UseRestrictions,
-    Vocabulary::ShortName, Vocabulary::FdaCode, Vocabulary::NciConceptId};
-inline constexpr QLatin1StringView RouteColumns[] = {
-    Vocabulary::ID, Vocabulary::Name, Vocabulary::Definition, Vocabulary::ShortName, Vocabulary::FdaCode,
-    Vocabulary::NciConceptId};
-inline constexpr QLatin1StringView PatentColumns[] = {
-    Patent::ID, Patent::PatentNumber, Patent::ExpireDate, Patent::NDANumber, Patent::ProductNumber,
-    Patent::SubstanceFlag, Patent::ProductFlag, Patent::UseCode};
+inline constexpr QLatin1StringView ProductColumns[]
+    = {Products::ID,        Products::TradeName, Products::Ingredient,  Products::Strength, Products::DosageForm,
+       Products::Route,     Products::Type,      Products::Applicant,   Products::TECode,   Products::ProductNumber,
+       Products::NDANumber, Products::RLD,       Products::ApprovalDate};
+inline constexpr QLatin1StringView DosageFormColumns[]
+    = {Vocabulary::ID,        Vocabulary::Name,    Vocabulary::Definition,  Vocabulary::UseRestrictions,
+       Vocabulary::ShortName, Vocabulary::FdaCode, Vocabulary::NciConceptId};
+inline constexpr QLatin1StringView RouteColumns[]
+    = {Vocabulary::ID,        Vocabulary::Name,    Vocabulary::Definition,
+       Vocabulary::ShortName, Vocabulary::FdaCode, Vocabulary::NciConceptId};
+inline constexpr QLatin1StringView PatentColumns[] = {Patent::ID,          Patent::PatentNumber,  Patent::ExpireDate,
+                                                      Patent::NDANumber,   Patent::ProductNumber, Patent::SubstanceFlag,
+                                                      Patent::ProductFlag, Patent::UseCode};
 
 struct RequiredTable
 {

@@ -20,19 +20,19 @@ QString nameSearch(Window window, const QString &text)
     switch (window) {
     case Window::Drugs:
         return QStringLiteral("SELECT [trade name],ID FROM products where [trade name] like '%") + t
-               + QStringLiteral("%' order by [trade name];");
+            + QStringLiteral("%' order by [trade name];");
     case Window::Ingredients:
         return QStringLiteral("SELECT distinct [ingredient] FROM products where [ingredient] like '%") + t
-               + QStringLiteral("%' order by [ingredient];");
+            + QStringLiteral("%' order by [ingredient];");
     case Window::DosageForm:
         return QStringLiteral("SELECT [name],ID FROM [dosage form] where [name] like '%") + t
-               + QStringLiteral("%' order by [name];");
+            + QStringLiteral("%' order by [name];");
     case Window::Route:
         return QStringLiteral("SELECT [name],ID FROM [route of administration] where [name] like '%") + t
-               + QStringLiteral("%' order by [name];");
+            + QStringLiteral("%' order by [name];");
     case Window::Patent:
         return QStringLiteral("SELECT distinct [Patent Number],ID FROM [patent] where [Patent Number] like '%") + t
-               + QStringLiteral("%' order by [Patent Number];");
+            + QStringLiteral("%' order by [Patent Number];");
     }
     return {};
 }
@@ -78,7 +78,7 @@ QString advancedSearch(Window window, const QString &clauses)
 QString likeClause(const QString &column, const QString &lead, const QString &text, const QString &trail)
 {
     return QLatin1Char('[') + column + QStringLiteral("] like '") + lead + quoteSqlText(text) + trail
-           + QStringLiteral("' \r\n");
+        + QStringLiteral("' \r\n");
 }
 
 QString details(Window window, qint32 id)
@@ -102,7 +102,7 @@ QString details(Window window, qint32 id)
 QString productsWithIngredient(const QString &ingredient)
 {
     return QStringLiteral("SELECT * FROM products where ingredient like '") + quoteSqlText(ingredient)
-           + QStringLiteral("' order by [trade name],[Applicant Full Name] ;");
+        + QStringLiteral("' order by [trade name],[Applicant Full Name] ;");
 }
 
 } // namespace SqlText

@@ -14,7 +14,13 @@ namespace SqlText {
 QString quoteSqlText(const QString &text);
 
 // The five search windows.
-enum class Window { Drugs, Ingredients, DosageForm, Route, Patent };
+enum class Window {
+    Drugs,
+    Ingredients,
+    DosageForm,
+    Route,
+    Patent
+};
 
 // Quick search: the window's name column like '%text%'.
 QString nameSearch(Window window, const QString &text);

@@ -28,7 +28,7 @@ bool holdsControlCharacter(std::string_view field)
     for (std::size_t i = 0; i < field.size(); ++i) {
         const auto byte = static_cast<unsigned char>(field[i]);
         const bool c1 = byte == 0xC2 && i + 1 < field.size() && static_cast<unsigned char>(field[i + 1]) >= 0x80
-                        && static_cast<unsigned char>(field[i + 1]) <= 0x9F;
+            && static_cast<unsigned char>(field[i + 1]) <= 0x9F;
         if (byte < 0x20 || byte == 0x7F || c1) {
             return true;
         }

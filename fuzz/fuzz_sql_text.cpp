@@ -28,8 +28,10 @@
 #include <vector>
 
 // The modules' short namespaces, whichever of these names live in them.
-namespace Db {}
-namespace Search {}
+namespace Db {
+}
+namespace Search {
+}
 using namespace Db;
 using namespace Search;
 
@@ -108,7 +110,8 @@ void checkQuoting(const QString &text)
     }
     const QByteArray select = "SELECT '" + quoted.toUtf8() + "'";
     sqlite3_stmt *statement = nullptr;
-    check(sqlite3_prepare_v2(schemaDatabase(), select.constData(), int(select.size()), &statement, nullptr) == SQLITE_OK,
+    check(sqlite3_prepare_v2(schemaDatabase(), select.constData(), int(select.size()), &statement, nullptr)
+              == SQLITE_OK,
           "the literal does not compile", quoted);
     check(sqlite3_step(statement) == SQLITE_ROW, "the literal gives no row", quoted);
     const QByteArray value(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)),
@@ -147,16 +150,19 @@ const std::vector<WindowColumns> &windows()
         }
         return list;
     };
-    const QStringList products = names({P::TradeName, P::Ingredient, P::Strength, P::DosageForm, P::Route, P::Type,
-                                        P::Applicant, P::TECode, P::ProductNumber, P::NDANumber, P::RLD, P::ApprovalDate});
-    const QStringList vocabulary = names({V::Name, V::Definition, V::UseRestrictions, V::ShortName, V::FdaCode, V::NciConceptId});
+    const QStringList products
+        = names({P::TradeName, P::Ingredient, P::Strength, P::DosageForm, P::Route, P::Type, P::Applicant, P::TECode,
+                 P::ProductNumber, P::NDANumber, P::RLD, P::ApprovalDate});
+    const QStringList vocabulary
+        = names({V::Name, V::Definition, V::UseRestrictions, V::ShortName, V::FdaCode, V::NciConceptId});
     static const std::vector<WindowColumns> all{
         {SqlText::Window::Drugs, products},
         {SqlText::Window::Ingredients, products},
         {SqlText::Window::DosageForm, vocabulary},
         {SqlText::Window::Route, vocabulary},
-        {SqlText::Window::Patent, names({Pt::PatentNumber, Pt::ExpireDate, Pt::NDANumber, Pt::ProductNumber,
-                                         Pt::SubstanceFlag, Pt::ProductFlag, Pt::UseCode})},
+        {SqlText::Window::Patent,
+         names({Pt::PatentNumber, Pt::ExpireDate, Pt::NDANumber, Pt::ProductNumber, Pt::SubstanceFlag, Pt::ProductFlag,
+                Pt::UseCode})},
     };
     return all;
 }

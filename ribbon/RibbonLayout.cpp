@@ -72,13 +72,14 @@ void setCaption(RibbonScene &scene, F family, int index, const QString &text, co
 const F TabFamilies[] = {F::Tab_caption,   F::Tab_left,        F::Tab_center,     F::Tab_right,
                          F::Tab_left_over, F::Tab_center_over, F::Tab_right_over, F::TabMouse};
 
-const F CategoryFamilies[] = {F::Cat_Left_off, F::Cat_Left_on, F::Cat_Right_off, F::Cat_Right_on,
-                              F::Cat_Center_off, F::Cat_Center_on, F::Cat_Caption, F::CatMouse,
-                              F::Cat_Dlg, F::Cat_Dlg_on, F::Cat_Dlg_over};
+const F CategoryFamilies[]
+    = {F::Cat_Left_off, F::Cat_Left_on, F::Cat_Right_off, F::Cat_Right_on, F::Cat_Center_off, F::Cat_Center_on,
+       F::Cat_Caption,  F::CatMouse,    F::Cat_Dlg,       F::Cat_Dlg_on,   F::Cat_Dlg_over};
 
-const F ButtonFamilies[] = {F::Button_left,        F::Button_center,     F::Button_right,   F::Button_left_over,
-                            F::Button_center_over, F::Button_right_over, F::Button_Caption, F::Button_Icon,
-                            F::Glip_on,            F::Glip_off,          F::ButMouse};
+const F ButtonFamilies[]
+    = {F::Button_left,       F::Button_center,  F::Button_right, F::Button_left_over, F::Button_center_over,
+       F::Button_right_over, F::Button_Caption, F::Button_Icon,  F::Glip_on,          F::Glip_off,
+       F::ButMouse};
 
 template<size_t N>
 void createEach(RibbonScene &scene, const F (&families)[N], int index)
@@ -203,8 +204,8 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
             const RibbonCategory &category = *shown[k];
             if (k > 0) {
                 createEach(scene, CategoryFamilies, k);
-                scene.at(F::Cat_Left_off, k).left =
-                    scene.at(F::Cat_Right_off, k - 1).left + scene.at(F::Cat_Right_off, k).width;
+                scene.at(F::Cat_Left_off, k).left
+                    = scene.at(F::Cat_Right_off, k - 1).left + scene.at(F::Cat_Right_off, k).width;
             } else {
                 scene.at(F::Cat_Left_off, 0).left = G::FirstCategoryLeft;
             }
@@ -219,8 +220,7 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
             caption.tag = category.id;
             centerOff.left = leftOff.left + leftOff.width;
 
-            const int buttonsWidth =
-                LayoutButtons(scene, input, category.id, toWholeTwips(centerOff.left), qint16(k));
+            const int buttonsWidth = LayoutButtons(scene, input, category.id, toWholeTwips(centerOff.left), qint16(k));
 
             centerOff.width = caption.width + (category.dialogLauncher ? launcher.width : 0);
             if (centerOff.width < buttonsWidth) {

@@ -19,13 +19,13 @@ QString executableName()
 Common::AppError subscriptOutOfRange(const QString &what)
 {
     return Common::AppError(SubscriptOutOfRange, executableName() + QStringLiteral(".ZetRibbon"),
-                    QStringLiteral("Subscript out of range: %1").arg(what));
+                            QStringLiteral("Subscript out of range: %1").arg(what));
 }
 
 Common::AppError objectNotSet(const QString &what)
 {
     return Common::AppError(ObjectNotSet, executableName() + QStringLiteral(".ZetRibbon"),
-                    QStringLiteral("Object variable or With block variable not set: %1").arg(what));
+                            QStringLiteral("Object variable or With block variable not set: %1").arg(what));
 }
 
 } // namespace RibbonErrors

@@ -5,7 +5,9 @@
 
 #include <array>
 
-namespace Components { class VbalImageList; }
+namespace Components {
+class VbalImageList;
+}
 
 namespace Ribbon {
 

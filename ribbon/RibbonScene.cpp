@@ -46,13 +46,16 @@ RibbonFont fontOf(RibbonFamily family)
 
 const char *familyName(RibbonFamily family)
 {
-    static const char *const names[RibbonFamilyCount] = {
-        "Tab_left", "Tab_center", "Tab_right", "Tab_left_over", "Tab_center_over", "Tab_right_over",
-        "Tab_caption", "TabMouse", "Cat_Left_off", "Cat_Center_off", "Cat_Right_off", "Cat_Left_on",
-        "Cat_Center_on", "Cat_Right_on", "Cat_Caption", "CatMouse", "Cat_Dlg", "Cat_Dlg_on", "Cat_Dlg_over",
-        "Button_left", "Button_center", "Button_right", "Button_left_over", "Button_center_over",
-        "Button_right_over", "Button_Icon", "Button_Caption", "Glip_off", "Glip_on", "ButMouse", "Barra2",
-        "BarraLeft", "BarraRight"};
+    static const char *const names[RibbonFamilyCount]
+        = {"Tab_left",          "Tab_center",     "Tab_right",        "Tab_left_over",
+           "Tab_center_over",   "Tab_right_over", "Tab_caption",      "TabMouse",
+           "Cat_Left_off",      "Cat_Center_off", "Cat_Right_off",    "Cat_Left_on",
+           "Cat_Center_on",     "Cat_Right_on",   "Cat_Caption",      "CatMouse",
+           "Cat_Dlg",           "Cat_Dlg_on",     "Cat_Dlg_over",     "Button_left",
+           "Button_center",     "Button_right",   "Button_left_over", "Button_center_over",
+           "Button_right_over", "Button_Icon",    "Button_Caption",   "Glip_off",
+           "Glip_on",           "ButMouse",       "Barra2",           "BarraLeft",
+           "BarraRight"};
     return names[int(family)];
 }
 

@@ -15,32 +15,58 @@ namespace Ribbon {
 // The families of visual elements the ribbon is made of. Element 0 of a family is
 // created from the family's template; the theme sets the templates.
 enum class RibbonFamily : int {
-    Tab_left, Tab_center, Tab_right, Tab_left_over, Tab_center_over, Tab_right_over, Tab_caption, TabMouse,
-    Cat_Left_off, Cat_Center_off, Cat_Right_off, Cat_Left_on, Cat_Center_on, Cat_Right_on, Cat_Caption, CatMouse,
-    Cat_Dlg, Cat_Dlg_on, Cat_Dlg_over,
-    Button_left, Button_center, Button_right, Button_left_over, Button_center_over, Button_right_over,
-    Button_Icon, Button_Caption, Glip_off, Glip_on, ButMouse,
-    Barra2, BarraLeft, BarraRight,
+    Tab_left,
+    Tab_center,
+    Tab_right,
+    Tab_left_over,
+    Tab_center_over,
+    Tab_right_over,
+    Tab_caption,
+    TabMouse,
+    Cat_Left_off,
+    Cat_Center_off,
+    Cat_Right_off,
+    Cat_Left_on,
+    Cat_Center_on,
+    Cat_Right_on,
+    Cat_Caption,
+    CatMouse,
+    Cat_Dlg,
+    Cat_Dlg_on,
+    Cat_Dlg_over,
+    Button_left,
+    Button_center,
+    Button_right,
+    Button_left_over,
+    Button_center_over,
+    Button_right_over,
+    Button_Icon,
+    Button_Caption,
+    Glip_off,
+    Glip_on,
+    ButMouse,
+    Barra2,
+    BarraLeft,
+    BarraRight,
 };
 constexpr int RibbonFamilyCount = int(RibbonFamily::BarraRight) + 1;
 
 enum class RibbonElementKind {
-    Picture,          // takes the size of its picture
+    Picture, // takes the size of its picture
     StretchedPicture, // shows its picture scaled to its own size
-    Text,             // takes the size of its text
-    HitArea,          // transparent; receives the mouse
+    Text, // takes the size of its text
+    HitArea, // transparent; receives the mouse
 };
 
 enum class RibbonFont {
     None,
-    Caption,       // tab and category captions
+    Caption, // tab and category captions
     ButtonCaption, // button captions
 };
 
 RibbonElementKind kindOf(RibbonFamily family);
 RibbonFont fontOf(RibbonFamily family);
 const char *familyName(RibbonFamily family);
-
 
 // One visual element. Geometry in twips from the ribbon's top-left corner.
 struct RibbonElement
@@ -52,7 +78,7 @@ struct RibbonElement
     QPixmap picture;
     QString text;
     QColor color;
-    QString tag;     // ButMouse: button id; Button_center: category index; Cat_Caption: category id
+    QString tag; // ButMouse: button id; Button_center: category index; Cat_Caption: category id
     QString toolTip; // ButMouse
     bool visible = false;
     quint64 z = 0; // larger is nearer the front

@@ -66,14 +66,12 @@ struct TemplatePicture
 
 using F = RibbonFamily;
 const TemplatePicture TemplatePictures[] = {
-    {101, F::Barra2},           {102, F::BarraLeft},          {103, F::BarraRight},
-    {118, F::Cat_Dlg},          {119, F::Cat_Dlg_on},         {120, F::Cat_Dlg_over},
-    {121, F::Cat_Left_off},     {122, F::Cat_Center_off},     {123, F::Cat_Right_off},
-    {124, F::Cat_Left_on},      {125, F::Cat_Center_on},      {126, F::Cat_Right_on},
-    {127, F::Tab_left},         {128, F::Tab_center},         {129, F::Tab_right},
-    {130, F::Tab_left_over},    {131, F::Tab_center_over},    {132, F::Tab_right_over},
-    {133, F::Glip_off},         {134, F::Glip_on},            {135, F::Button_left_over},
-    {136, F::Button_center_over}, {137, F::Button_right_over}, {138, F::Button_left},
+    {101, F::Barra2},           {102, F::BarraLeft},          {103, F::BarraRight},        {118, F::Cat_Dlg},
+    {119, F::Cat_Dlg_on},       {120, F::Cat_Dlg_over},       {121, F::Cat_Left_off},      {122, F::Cat_Center_off},
+    {123, F::Cat_Right_off},    {124, F::Cat_Left_on},        {125, F::Cat_Center_on},     {126, F::Cat_Right_on},
+    {127, F::Tab_left},         {128, F::Tab_center},         {129, F::Tab_right},         {130, F::Tab_left_over},
+    {131, F::Tab_center_over},  {132, F::Tab_right_over},     {133, F::Glip_off},          {134, F::Glip_on},
+    {135, F::Button_left_over}, {136, F::Button_center_over}, {137, F::Button_right_over}, {138, F::Button_left},
     {139, F::Button_center},    {140, F::Button_right},
 };
 
@@ -114,8 +112,9 @@ QByteArray LoadResData(int id, const QString &type)
     initThemeResources();
     QFile resource(QStringLiteral(":/themes/%1/%2.gif").arg(type).arg(id));
     if (!resource.open(QIODevice::ReadOnly)) {
-        throw Common::AppError(RibbonErrors::ResourceNotFound, RibbonErrors::executableName(),
-                       QStringLiteral("Resource with identifier '%1' of type '%2' not found").arg(id).arg(type));
+        throw Common::AppError(
+            RibbonErrors::ResourceNotFound, RibbonErrors::executableName(),
+            QStringLiteral("Resource with identifier '%1' of type '%2' not found").arg(id).arg(type));
     }
     return resource.readAll();
 }
@@ -125,13 +124,13 @@ namespace {
 Common::AppError invalidPicture(int id, const QString &type)
 {
     return Common::AppError(RibbonErrors::InvalidPicture, RibbonErrors::executableName(),
-                    QStringLiteral("Invalid picture: resource %1 of type '%2'").arg(id).arg(type));
+                            QStringLiteral("Invalid picture: resource %1 of type '%2'").arg(id).arg(type));
 }
 
 [[noreturn]] void raiseSystemError(int code)
 {
     throw Common::AppError(code | RibbonErrors::SystemErrorBase,
-                   RibbonErrors::executableName() + QStringLiteral(".cAniCursor"), SystemErrorText(code));
+                           RibbonErrors::executableName() + QStringLiteral(".cAniCursor"), SystemErrorText(code));
 }
 
 // The longest path the temporary-file routines hand out, as their buffers allow.
@@ -172,8 +171,8 @@ QString chooseTempFolder(const QStringList &candidates)
 
 QString GetTempDir()
 {
-    return chooseTempFolder({QDir::tempPath(), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"),
-                             QStringLiteral("/dev/shm")});
+    return chooseTempFolder(
+        {QDir::tempPath(), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"), QStringLiteral("/dev/shm")});
 }
 
 QString GetTempFile(const QString &prefix, const QString &directory)
@@ -210,7 +209,7 @@ QPixmap LoadResPicture(int id, const QString &type)
             QFile file(path);
             if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) || file.write(bytes) != bytes.size()) {
                 throw Common::AppError(RibbonErrors::PathFileAccess, RibbonErrors::executableName(),
-                               QStringLiteral("Path/File access error: %1").arg(file.errorString()));
+                                       QStringLiteral("Path/File access error: %1").arg(file.errorString()));
             }
         }
         QPixmap picture;
@@ -224,7 +223,7 @@ QPixmap LoadResPicture(int id, const QString &type)
             QFile::remove(path);
         }
         throw Common::AppError(error.number(), RibbonErrors::executableName() + QStringLiteral(".cLoadResPicture"),
-                       error.description());
+                               error.description());
     }
 }
 

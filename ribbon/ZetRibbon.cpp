@@ -518,8 +518,8 @@ void ZetRibbon::focusInEvent(QFocusEvent *event)
     // Only focus that came by keyboard shows: a window that activates and hands its
     // focus to the ribbon changes nothing a mouse user sees.
     const Qt::FocusReason reason = event->reason();
-    m_focusVisible = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
-        || reason == Qt::ShortcutFocusReason;
+    m_focusVisible
+        = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
     if (!m_focusVisible) {
         return;
     }

@@ -14,7 +14,9 @@
 #include <memory>
 #include <optional>
 
-namespace Components { class VbalImageList; }
+namespace Components {
+class VbalImageList;
+}
 
 namespace Ribbon {
 

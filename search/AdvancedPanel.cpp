@@ -84,8 +84,8 @@ AdvancedPanel::AdvancedPanel(const AdvancedSearch::RowDesigns &rows, QWidget *pa
 
     m_lblParamSettings[3] = captionLabel(QStringLiteral("Search Criteria"), QStringLiteral("lblParamSettings3"), this);
     m_matchGroup = new QButtonGroup(this);
-    const QString matchCaptions[] = {QStringLiteral("Starting With..."), QStringLiteral("... Includes ..."),
-                                     QStringLiteral("... Ending With")};
+    const QString matchCaptions[]
+        = {QStringLiteral("Starting With..."), QStringLiteral("... Includes ..."), QStringLiteral("... Ending With")};
     for (int i = 0; i < 3; ++i) {
         auto *option = new QRadioButton(this);
         option->setObjectName(QStringLiteral("optParamSettings%1").arg(i));
@@ -99,7 +99,8 @@ AdvancedPanel::AdvancedPanel(const AdvancedSearch::RowDesigns &rows, QWidget *pa
     m_picBox->setObjectName(QStringLiteral("picBox"));
     m_picBox->setAccessibleName(QStringLiteral("Only results with"));
     paintPanel(m_picBox);
-    m_lblParamSettings[4] = captionLabel(QStringLiteral("Only results with"), QStringLiteral("lblParamSettings4"), m_picBox);
+    m_lblParamSettings[4]
+        = captionLabel(QStringLiteral("Only results with"), QStringLiteral("lblParamSettings4"), m_picBox);
     m_joinGroup = new QButtonGroup(this);
     const QString joinCaptions[] = {QStringLiteral("All Keywords"), QStringLiteral("Any Keyword")};
     for (int i = 0; i < 2; ++i) {
@@ -108,7 +109,8 @@ AdvancedPanel::AdvancedPanel(const AdvancedSearch::RowDesigns &rows, QWidget *pa
         option->setAccessibleName(joinCaptions[i]);
         m_joinGroup->addButton(option, i);
         m_optParamConcat[i] = option;
-        m_lblParamSettings[5 + i] = captionLabel(joinCaptions[i], QStringLiteral("lblParamSettings%1").arg(5 + i), m_picBox);
+        m_lblParamSettings[5 + i]
+            = captionLabel(joinCaptions[i], QStringLiteral("lblParamSettings%1").arg(5 + i), m_picBox);
     }
 
     m_lblAdvancedMessage = captionLabel(QString(), QStringLiteral("lblAdvancedMessage"), this);
@@ -155,7 +157,7 @@ AdvancedSearch::MatchOption AdvancedPanel::matchOption() const
 AdvancedSearch::JoinOption AdvancedPanel::joinOption() const
 {
     return m_joinGroup->checkedId() == AdvancedSearch::AnyKeyword ? AdvancedSearch::AnyKeyword
-                                                                   : AdvancedSearch::AllKeywords;
+                                                                  : AdvancedSearch::AllKeywords;
 }
 
 void AdvancedPanel::setDefaults()

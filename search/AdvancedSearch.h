@@ -16,9 +16,16 @@ namespace AdvancedSearch {
 constexpr int RowCount = 15;
 
 // The matching options, top to bottom (optParamSettings 0 to 2).
-enum MatchOption { StartingWith = 0, Includes = 1, EndingWith = 2 };
+enum MatchOption {
+    StartingWith = 0,
+    Includes = 1,
+    EndingWith = 2
+};
 // The joining options (optParamConcat 0 and 1).
-enum JoinOption { AllKeywords = 0, AnyKeyword = 1 };
+enum JoinOption {
+    AllKeywords = 0,
+    AnyKeyword = 1
+};
 
 // How a window lays out one parameter row: its caption and the column it searches.
 // A row without a column, or one marked hidden, is not shown and never joins a search.

@@ -28,7 +28,8 @@ void HitListModel::setLines(QStringList lines)
 }
 
 HitList::HitList(QWidget *parent)
-    : Components::QuietFocusView<QListView>(parent), m_model(new HitListModel(this))
+    : Components::QuietFocusView<QListView>(parent),
+      m_model(new HitListModel(this))
 {
     setModel(m_model);
     setUniformItemSizes(true);

@@ -15,7 +15,10 @@ class KeyList : public QObject
     Q_OBJECT
 
 public:
-    explicit KeyList(QObject *parent = nullptr) : QObject(parent) {}
+    explicit KeyList(QObject *parent = nullptr)
+        : QObject(parent)
+    {
+    }
 
     int count() const { return int(m_keys.size()); }
     // The key at `position` (from 0); Null outside the list.

@@ -32,7 +32,8 @@ template<typename Window>
 Window &need(Window *window)
 {
     if (!window) {
-        throw Common::AppError(91, QStringLiteral("Navigation"), QStringLiteral("The window to show is not available."));
+        throw Common::AppError(91, QStringLiteral("Navigation"),
+                               QStringLiteral("The window to show is not available."));
     }
     return *window;
 }
@@ -103,7 +104,8 @@ void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber
     frmPatent *target = nullptr;
     Common::runSkippingFailure([&] { target = host.patentWindow(); });
     Common::runSkippingFailure([&] { need(target).EmptyTheGrid(); });
-    Common::runSkippingFailure([&] { need(target).txtParam(frmPatent::ApplicationNumberParameter)->setText(applicationNumber); });
+    Common::runSkippingFailure(
+        [&] { need(target).txtParam(frmPatent::ApplicationNumberParameter)->setText(applicationNumber); });
     Common::runSkippingFailure([&] { need(target).chkParam(frmPatent::ApplicationNumberParameter)->setChecked(true); });
     Common::runSkippingFailure([&] { need(target).PressAdvancedSearchButton(); });
     Common::runSkippingFailure([&] { showFirstHit(need(target)); });

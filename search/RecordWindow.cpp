@@ -37,7 +37,9 @@ SearchWindowDesign RecordWindow::recordDesign(const QString &caption, Db::SqlTex
 
 RecordWindow::RecordWindow(SearchWindowDesign design, int sourceRow, int drugParameterRow, WindowHost *host,
                            QWidget *parent)
-    : SearchWindow(std::move(design), host, parent), m_sourceRow(sourceRow), m_drugParameterRow(drugParameterRow)
+    : SearchWindow(std::move(design), host, parent),
+      m_sourceRow(sourceRow),
+      m_drugParameterRow(drugParameterRow)
 {
 }
 
@@ -64,8 +66,7 @@ void RecordWindow::vbalGrid_DblClick(int, int)
 std::optional<QString> RecordWindow::detailsTitle(const RecordValues &record) const
 {
     namespace V = Schema::Vocabulary;
-    return record.text(QString(V::Name)) + QStringLiteral(" (") + record.text(QString(V::ShortName))
-           + QLatin1Char(')');
+    return record.text(QString(V::Name)) + QStringLiteral(" (") + record.text(QString(V::ShortName)) + QLatin1Char(')');
 }
 
 } // namespace Search

@@ -24,15 +24,14 @@ public:
     // The design parts the three windows share: the three columns, the rows' icons
     // (picture r for icon r), the information picture beside the help strip, the hint
     // on pointer movement and the strip right of its icon.
-    static SearchWindowDesign recordDesign(const QString &caption, Db::SqlText::Window sqlWindow, const QString &listField,
-                                           const QStringList &images, QVector<DetailRowDesign> rows,
-                                           const QString &hint);
+    static SearchWindowDesign recordDesign(const QString &caption, Db::SqlText::Window sqlWindow,
+                                           const QString &listField, const QStringList &images,
+                                           QVector<DetailRowDesign> rows, const QString &hint);
 
 protected:
     // `sourceRow`: the row whose value a double click hands on; `drugParameterRow`: the
     // drug window's parameter row that searches the same value among the products.
-    RecordWindow(SearchWindowDesign design, int sourceRow, int drugParameterRow, WindowHost *host,
-                 QWidget *parent);
+    RecordWindow(SearchWindowDesign design, int sourceRow, int drugParameterRow, WindowHost *host, QWidget *parent);
 
     // Any cell of any row: the products that share the value of the source row.
     void vbalGrid_DblClick(int row, int column) override;

@@ -60,7 +60,9 @@ QString RecordValues::text(const QString &field) const
 }
 
 SearchWindow::SearchWindow(SearchWindowDesign design, WindowHost *host, QWidget *parent)
-    : Components::BackdropWidget(parent), m_design(std::move(design)), m_host(host)
+    : Components::BackdropWidget(parent),
+      m_design(std::move(design)),
+      m_host(host)
 {
     initGridIcons();
     Components::AppFonts::registerOnce();
@@ -170,7 +172,8 @@ void SearchWindow::setupGrid()
     }
     for (int r = 1; r <= m_design.rows.size(); ++r) {
         const DetailRowDesign &row = m_design.rows.at(r - 1);
-        m_vbalGrid->setCell(r, m_design.iconColumn, QString(), Components::CellFlags::IconCell, m_vbalImageList.itemIndex(row.icon));
+        m_vbalGrid->setCell(r, m_design.iconColumn, QString(), Components::CellFlags::IconCell,
+                            m_vbalImageList.itemIndex(row.icon));
         if (m_design.infoColumn > 0) {
             if (row.followable) {
                 m_vbalGrid->setCell(r, m_design.infoColumn, QString(), Components::CellFlags::IconCell,
@@ -244,7 +247,8 @@ void SearchWindow::layoutControls()
     QRect icon = Twips::toPixelRect(3600, 6360, 480, 480);
     icon.moveTop(icon.top() + dy);
     m_imgTooltip->setGeometry(icon);
-    QRect help = m_design.tooltipBesideIcon ? Twips::toPixelRect(4200, 6360, 6615, 615) : Twips::toPixelRect(3600, 6360, 7215, 615);
+    QRect help = m_design.tooltipBesideIcon ? Twips::toPixelRect(4200, 6360, 6615, 615)
+                                            : Twips::toPixelRect(3600, 6360, 7215, 615);
     help.moveTop(help.top() + dy);
     help.setWidth(qMax(100, help.width() + dx));
     m_lblTooltip->setGeometry(help);
@@ -486,8 +490,9 @@ void SearchWindow::fillRecordDetails(qint32 id)
         for (int r = 1; r <= m_design.rows.size(); ++r) {
             const QString &field = m_design.rows.at(r - 1).field;
             if (record.contains(field)) {
-                Common::runSkippingFailure(
-                    [&] { m_vbalGrid->setCell(r, m_design.valueColumn, record.text(field), Components::CellFlags::TextCell); });
+                Common::runSkippingFailure([&] {
+                    m_vbalGrid->setCell(r, m_design.valueColumn, record.text(field), Components::CellFlags::TextCell);
+                });
             }
         }
         if (const std::optional<QString> title = detailsTitle(record)) {

@@ -17,7 +17,9 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-namespace Components { class VbalGrid; }
+namespace Components {
+class VbalGrid;
+}
 
 namespace Search {
 
@@ -50,9 +52,9 @@ struct DetailRowDesign
 
 // How the help strip under the grid behaves.
 enum class HelpStrip {
-    RowHelp,        // no row: the general hint with its icon; a detail row: that row's help text
+    RowHelp, // no row: the general hint with its icon; a detail row: that row's help text
     HintOnEveryRow, // the general hint with its icon on every row change
-    HintOnPointer,  // the hint with its icon once the pointer moves over the grid
+    HintOnPointer, // the hint with its icon once the pointer moves over the grid
 };
 
 // Everything in which one search window differs from another.

@@ -16,22 +16,24 @@ SearchWindowDesign frmDosageForm::windowDesign()
 {
     namespace V = Schema::Vocabulary;
     const QStringList images = {
-        QStringLiteral(":/icons/grid/vocabulary/name.png"),         QStringLiteral(":/icons/grid/vocabulary/definition.png"),
+        QStringLiteral(":/icons/grid/vocabulary/name.png"),
+        QStringLiteral(":/icons/grid/vocabulary/definition.png"),
         QStringLiteral(":/icons/grid/vocabulary/use-restrictions.png"),
-        QStringLiteral(":/icons/grid/vocabulary/short-name.png"),   QStringLiteral(":/icons/grid/vocabulary/fda-code.png"),
+        QStringLiteral(":/icons/grid/vocabulary/short-name.png"),
+        QStringLiteral(":/icons/grid/vocabulary/fda-code.png"),
         QStringLiteral(":/icons/grid/vocabulary/nci-concept-id.png"),
     };
-    SearchWindowDesign d = recordDesign(
-        QStringLiteral("Dosage Form"), Db::SqlText::Window::DosageForm, QString(V::Name), images,
-        {
-            {QStringLiteral("Name"), QString(V::Name), 1, false, {}},
-            {QStringLiteral("Definition"), QString(V::Definition), 2, false, {}},
-            {QStringLiteral("Use Restrictions"), QString(V::UseRestrictions), 3, false, {}},
-            {QStringLiteral("SHORT NAME"), QString(V::ShortName), 4, false, {}},
-            {QStringLiteral("FDA CODE"), QString(V::FdaCode), 5, false, {}},
-            {QStringLiteral("NCI CONCEPT ID"), QString(V::NciConceptId), 6, false, {}},
-        },
-        QStringLiteral("Double click on the grid to get all the drugs having the same dosage form."));
+    SearchWindowDesign d
+        = recordDesign(QStringLiteral("Dosage Form"), Db::SqlText::Window::DosageForm, QString(V::Name), images,
+                       {
+                           {QStringLiteral("Name"), QString(V::Name), 1, false, {}},
+                           {QStringLiteral("Definition"), QString(V::Definition), 2, false, {}},
+                           {QStringLiteral("Use Restrictions"), QString(V::UseRestrictions), 3, false, {}},
+                           {QStringLiteral("SHORT NAME"), QString(V::ShortName), 4, false, {}},
+                           {QStringLiteral("FDA CODE"), QString(V::FdaCode), 5, false, {}},
+                           {QStringLiteral("NCI CONCEPT ID"), QString(V::NciConceptId), 6, false, {}},
+                       },
+                       QStringLiteral("Double click on the grid to get all the drugs having the same dosage form."));
     d.parameterRows = AdvancedSearch::rowDesigns({
         {"ID", "ID"},
         {"Name", "NAME"},

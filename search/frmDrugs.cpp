@@ -27,11 +27,11 @@ SearchWindowDesign frmDrugs::windowDesign()
     d.keyField = QString(P::ID);
 
     // Picture 1 is the information icon, 2 to 13 one per row.
-    d.images = {icon("information"),         icon("drugs/trade-name"),   icon("drugs/type"),
-                icon("drugs/approval-date"),  icon("drugs/applicant"),    icon("drugs/ingredients"),
-                icon("drugs/strength"),       icon("drugs/te-code"),      icon("drugs/dosage-form"),
-                icon("drugs/route"),          icon("drugs/rld"),          icon("drugs/product-number"),
-                icon("drugs/nda-number")};
+    d.images
+        = {icon("information"),       icon("drugs/trade-name"),  icon("drugs/type"),     icon("drugs/approval-date"),
+           icon("drugs/applicant"),   icon("drugs/ingredients"), icon("drugs/strength"), icon("drugs/te-code"),
+           icon("drugs/dosage-form"), icon("drugs/route"),       icon("drugs/rld"),      icon("drugs/product-number"),
+           icon("drugs/nda-number")};
     d.tooltipImage = icon("information");
 
     d.columns = {

@@ -36,9 +36,10 @@ QVector<ProductLine> readProducts(const QString &ingredient)
     const int strength = rowSet.fieldIndex(QString(P::Strength));
     const int applicant = rowSet.fieldIndex(QString(P::Applicant));
     while (!rowSet.eof()) {
-        products.append({rowSet.field(id),
-                         frmDrugs::productLine(Db::fieldText(rowSet.field(tradeName)), Db::fieldText(rowSet.field(strength)),
-                                               Db::fieldText(rowSet.field(applicant)))});
+        products.append(
+            {rowSet.field(id),
+             frmDrugs::productLine(Db::fieldText(rowSet.field(tradeName)), Db::fieldText(rowSet.field(strength)),
+                                   Db::fieldText(rowSet.field(applicant)))});
         rowSet.moveNext();
     }
     return products;
@@ -106,9 +107,12 @@ void frmIngredients::GetProductDetails(const QString &ingredient)
         for (const ProductLine &product : products) {
             ++row;
             Common::runSkippingFailure([&] {
-                grid->setCell(row, IconColumn, QString(), Components::CellFlags::IconCell, images.itemIndex(ProductPicture));
-                grid->setCell(row, DetailsColumn, QString(), Components::CellFlags::IconCell, images.itemIndex(InformationPicture));
-                grid->setCellAccessibleText(row, DetailsColumn, QStringLiteral("Double click to show %1").arg(product.line));
+                grid->setCell(row, IconColumn, QString(), Components::CellFlags::IconCell,
+                              images.itemIndex(ProductPicture));
+                grid->setCell(row, DetailsColumn, QString(), Components::CellFlags::IconCell,
+                              images.itemIndex(InformationPicture));
+                grid->setCellAccessibleText(row, DetailsColumn,
+                                            QStringLiteral("Double click to show %1").arg(product.line));
                 grid->setCell(row, ProductColumn, product.line, Components::CellFlags::TextCell);
             });
             lstSearchID()->addItem(product.id);

@@ -16,9 +16,12 @@ SearchWindowDesign frmPatent::windowDesign()
 {
     namespace P = Schema::Patent;
     const QStringList images = {
-        QStringLiteral(":/icons/grid/patent/patent-number.png"), QStringLiteral(":/icons/grid/patent/expire-date.png"),
-        QStringLiteral(":/icons/grid/drugs/nda-number.png"),     QStringLiteral(":/icons/grid/drugs/product-number.png"),
-        QStringLiteral(":/icons/grid/patent/substance-flag.png"), QStringLiteral(":/icons/grid/patent/product-flag.png"),
+        QStringLiteral(":/icons/grid/patent/patent-number.png"),
+        QStringLiteral(":/icons/grid/patent/expire-date.png"),
+        QStringLiteral(":/icons/grid/drugs/nda-number.png"),
+        QStringLiteral(":/icons/grid/drugs/product-number.png"),
+        QStringLiteral(":/icons/grid/patent/substance-flag.png"),
+        QStringLiteral(":/icons/grid/patent/product-flag.png"),
         QStringLiteral(":/icons/grid/patent/use-code.png"),
     };
     // Each caption is the name of the column it shows.
@@ -28,9 +31,9 @@ SearchWindowDesign frmPatent::windowDesign()
                                            P::SubstanceFlag, P::ProductFlag, P::UseCode}) {
         rows.append({QString(column), QString(column), ++icon, false, {}});
     }
-    SearchWindowDesign d = recordDesign(
-        QStringLiteral("Patents"), Db::SqlText::Window::Patent, QString(P::PatentNumber), images, rows,
-        QStringLiteral("Double click on the grid to get all the drugs having the same patents."));
+    SearchWindowDesign d
+        = recordDesign(QStringLiteral("Patents"), Db::SqlText::Window::Patent, QString(P::PatentNumber), images, rows,
+                       QStringLiteral("Double click on the grid to get all the drugs having the same patents."));
     // The panel orders its last three rows differently from the grid.
     d.parameterRows = AdvancedSearch::rowDesigns({
         {"ID", "ID"},

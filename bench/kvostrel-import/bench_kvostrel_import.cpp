@@ -100,7 +100,8 @@ public:
     {
         const QByteArray utf8 = sql.toUtf8();
         sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &statement, nullptr) != SQLITE_OK) {
+        if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &statement, nullptr)
+            != SQLITE_OK) {
             fail(sql + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(m_db)));
         }
         QStringList values;
@@ -134,10 +135,12 @@ std::vector<Query> programQueries()
         {"products with ingredient ASPIRIN", productsWithIngredient(QStringLiteral("ASPIRIN"))},
         {"patent list, empty search", nameSearch(Window::Patent, {})},
         {"patent search \"75\"", nameSearch(Window::Patent, QStringLiteral("75"))},
-        {"drugs of NDA 020610 (advanced)", advancedSearch(Window::Drugs, likeClause(nda, all, QStringLiteral("020610"), all))},
+        {"drugs of NDA 020610 (advanced)",
+         advancedSearch(Window::Drugs, likeClause(nda, all, QStringLiteral("020610"), all))},
         {"drugs of form TABLET (advanced)",
          advancedSearch(Window::Drugs, likeClause(QStringLiteral("Dosage Form"), all, QStringLiteral("TABLET"), all))},
-        {"patents of NDA 020610 (advanced)", advancedSearch(Window::Patent, likeClause(nda, all, QStringLiteral("020610"), all))},
+        {"patents of NDA 020610 (advanced)",
+         advancedSearch(Window::Patent, likeClause(nda, all, QStringLiteral("020610"), all))},
     };
 }
 
@@ -181,14 +184,14 @@ int main(int argc, char *argv[])
     // 1. Import, the two tools taking turns so that both meet the same machine state.
     const QString shellDb = dir.filePath(QStringLiteral("shell.db"));
     const QString builtDb = dir.filePath(QStringLiteral("kvostrel.mdb"));
-    const QByteArray shellScript = QStringLiteral(".mode csv\n.separator \"~\"\n.import '%1' products\n.import '%2' patent\n")
-                                       .arg(dir.filePath(QStringLiteral("products.txt")),
-                                            dir.filePath(QStringLiteral("patent.txt")))
-                                       .toUtf8();
-    const QStringList importArgs{QStringLiteral("--fda"), fdaZip,
+    const QByteArray shellScript
+        = QStringLiteral(".mode csv\n.separator \"~\"\n.import '%1' products\n.import '%2' patent\n")
+              .arg(dir.filePath(QStringLiteral("products.txt")), dir.filePath(QStringLiteral("patent.txt")))
+              .toUtf8();
+    const QStringList importArgs{QStringLiteral("--fda"),          fdaZip,
                                  QStringLiteral("--dosage-forms"), dataDir + QStringLiteral("/dosage_forms.tsv"),
-                                 QStringLiteral("--routes"), dataDir + QStringLiteral("/routes.tsv"),
-                                 QStringLiteral("--output"), builtDb};
+                                 QStringLiteral("--routes"),       dataDir + QStringLiteral("/routes.tsv"),
+                                 QStringLiteral("--output"),       builtDb};
     std::vector<double> shellTimes, importTimes;
     for (int i = 0; i < runs; ++i) {
         QFile::remove(shellDb);
@@ -207,7 +210,8 @@ int main(int argc, char *argv[])
     const QString bare = dir.filePath(QStringLiteral("bare.mdb"));
     const QString indexed = dir.filePath(QStringLiteral("indexed.mdb"));
     QFile::copy(builtDb, bare);
-    const QString indexQuery = QStringLiteral("SELECT %1 FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL ORDER BY name");
+    const QString indexQuery
+        = QStringLiteral("SELECT %1 FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL ORDER BY name");
     QStringList indexNames, indexStatements;
     {
         Database db(bare, SQLITE_OPEN_READWRITE);
@@ -224,7 +228,8 @@ int main(int argc, char *argv[])
         Database db(indexed, SQLITE_OPEN_READWRITE);
         QElapsedTimer timer;
         timer.start();
-        db.execute(QStringLiteral("BEGIN; ") + indexStatements.join(QStringLiteral("; ")) + QStringLiteral("; COMMIT;"));
+        db.execute(QStringLiteral("BEGIN; ") + indexStatements.join(QStringLiteral("; "))
+                   + QStringLiteral("; COMMIT;"));
         indexSeconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     }
     const std::vector<Query> queries = programQueries();
@@ -239,6 +244,7 @@ int main(int argc, char *argv[])
     std::printf("  indexes kvostrel-import builds: %s\n",
                 indexNames.isEmpty() ? "none" : qPrintable(indexNames.join(QStringLiteral(", "))));
     std::printf("  they take %.3f s to create and grow the file from %.1f MB to %.1f MB\n", indexSeconds,
-                static_cast<double>(QFileInfo(bare).size()) / 1e6, static_cast<double>(QFileInfo(indexed).size()) / 1e6);
+                static_cast<double>(QFileInfo(bare).size()) / 1e6,
+                static_cast<double>(QFileInfo(indexed).size()) / 1e6);
     return 0;
 }

@@ -98,7 +98,9 @@ int main(int argc, char **argv)
     const double sql = median(bare);
     out << "database: " << database << "\n";
     out << "dosage form TABLET double-clicked into the drug window, median of " << runs << " runs:\n";
-    out << QStringLiteral("  drug window's SQL text to its last row  %1 ms  (%2 rows)\n").arg(sql, 6, 'f', 1).arg(sqlRows);
+    out << QStringLiteral("  drug window's SQL text to its last row  %1 ms  (%2 rows)\n")
+               .arg(sql, 6, 'f', 1)
+               .arg(sqlRows);
     out << QStringLiteral("  double click to first product shown     %1 ms  (%2 lines, \"%3\")\n")
                .arg(nav, 6, 'f', 1)
                .arg(drugs->lstSearch()->count())

@@ -120,10 +120,10 @@ int main(int argc, char **argv)
     std::printf("\nhover change Show Drugs -> Ingredients: %d paint event(s), %lld px of %lld (%.1f%%), "
                 "%d rectangle(s), bounds %dx%d at %d,%d\n",
                 meter.events, static_cast<long long>(hover), static_cast<long long>(whole),
-                100.0 * double(hover) / double(whole), int(meter.painted.rectCount()), bounds.width(),
-                bounds.height(), bounds.x(), bounds.y());
-    const QRegion expected = QRegion(pixelRect(scene.at(RibbonFamily::ButMouse, 1)))
-        + pixelRect(scene.at(RibbonFamily::ButMouse, 2));
+                100.0 * double(hover) / double(whole), int(meter.painted.rectCount()), bounds.width(), bounds.height(),
+                bounds.x(), bounds.y());
+    const QRegion expected
+        = QRegion(pixelRect(scene.at(RibbonFamily::ButMouse, 1))) + pixelRect(scene.at(RibbonFamily::ButMouse, 2));
     std::printf("  outside the two buttons' rectangles: %lld px\n",
                 static_cast<long long>(area(meter.painted.subtracted(expected))));
 
@@ -142,9 +142,8 @@ int main(int argc, char **argv)
     // Painting cost: the hover rectangles against the whole ribbon.
     moveMouse(ribbon, first);
     settle();
-    print("paint of a hover change (two buttons)", timeRuns(std::max(10, runs / 10), [&] {
-              ribbon->repaint(expected);
-          }));
+    print("paint of a hover change (two buttons)",
+          timeRuns(std::max(10, runs / 10), [&] { ribbon->repaint(expected); }));
     print("paint of the whole ribbon", timeRuns(std::max(10, runs / 10), [&] { ribbon->repaint(); }));
     return 0;
 }

@@ -97,7 +97,8 @@ int main(int argc, char *argv[])
                .arg(windowMs, 8, 'f', 1)
                .arg(listed)
                .arg(window.lblSearch()->text());
-    out << QStringLiteral("  ratio                      %1 x   (target: at most 1.5)\n").arg(windowMs / sqlMs, 8, 'f', 2);
+    out << QStringLiteral("  ratio                      %1 x   (target: at most 1.5)\n")
+               .arg(windowMs / sqlMs, 8, 'f', 2);
     out << QStringLiteral("  Enter to list painted      %1 ms\n").arg(median(paintedTimes), 8, 'f', 1);
 
     // 3. Memory with every product listed.

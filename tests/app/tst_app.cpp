@@ -228,7 +228,8 @@ void AppTest::unusableDatabaseIsExplainedAndEndsWithFailure_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QStringList>("words");
-    const auto row = [](const char *kind, QStringList words) { QTest::newRow(kind) << QString::fromLatin1(kind) << words; };
+    const auto row
+        = [](const char *kind, QStringList words) { QTest::newRow(kind) << QString::fromLatin1(kind) << words; };
     row("missing", {QStringLiteral("was not found"), QStringLiteral("program's folder")});
     row("empty", {QStringLiteral("is empty"), QStringLiteral("kvostrel-import")});
     row("random", {QStringLiteral("is not a database")});
@@ -236,8 +237,9 @@ void AppTest::unusableDatabaseIsExplainedAndEndsWithFailure_data()
     row("directory", {QStringLiteral("is not a file")});
     row("unreadable", {QStringLiteral("cannot be read")});
     row("missing table", {QStringLiteral("lacks the table \"patent\""), QStringLiteral("kvostrel-import")});
-    row("missing columns", {QStringLiteral("the columns \"Strength\" and \"Approval Date\" in the table \"products\""),
-                            QStringLiteral("the column \"SHORT NAME\" in the table \"route of administration\"")});
+    row("missing columns",
+        {QStringLiteral("the columns \"Strength\" and \"Approval Date\" in the table \"products\""),
+         QStringLiteral("the column \"SHORT NAME\" in the table \"route of administration\"")});
     row("locked", {QStringLiteral("is locked by another program"), QStringLiteral("start again")});
     row("jet", {QStringLiteral("Access (Jet) database")});
 }
@@ -277,8 +279,9 @@ void AppTest::unusableDatabaseIsExplainedAndEndsWithFailure()
         createDatabase(path, referenceTables(QStringLiteral("patent")));
     } else if (kind == QLatin1String("missing columns")) {
         createDatabase(path, referenceTables(QStringLiteral("products.Strength")));
-        createDatabase(path, {QStringLiteral("ALTER TABLE products DROP COLUMN [Approval Date]"),
-                              QStringLiteral("ALTER TABLE [route of administration] DROP COLUMN [SHORT NAME]")});
+        createDatabase(path,
+                       {QStringLiteral("ALTER TABLE products DROP COLUMN [Approval Date]"),
+                        QStringLiteral("ALTER TABLE [route of administration] DROP COLUMN [SHORT NAME]")});
     } else if (kind != QLatin1String("missing")) {
         createDatabase(path, referenceTables() << QStringLiteral("INSERT INTO products (ID) VALUES (1)"));
         if (kind == QLatin1String("unreadable")) {

@@ -35,13 +35,15 @@ inline QStringList referenceTables(const QString &omitted = QString())
     namespace Pt = Schema::Patent;
     const std::vector<QLatin1StringView> vocabulary
         = {V::Name, V::Definition, V::UseRestrictions, V::ShortName, V::FdaCode, V::NciConceptId};
-    const std::pair<QLatin1StringView, std::vector<QLatin1StringView>> tables[] = {
-        {P::Table, {P::TradeName, P::Ingredient, P::Strength, P::DosageForm, P::Route, P::Type, P::Applicant,
-                    P::TECode, P::ProductNumber, P::NDANumber, P::RLD, P::ApprovalDate}},
-        {V::DosageFormTable, vocabulary},
-        {V::RouteTable, vocabulary},
-        {Pt::Table, {Pt::PatentNumber, Pt::ExpireDate, Pt::NDANumber, Pt::ProductNumber, Pt::SubstanceFlag,
-                     Pt::ProductFlag, Pt::UseCode}}};
+    const std::pair<QLatin1StringView, std::vector<QLatin1StringView>> tables[]
+        = {{P::Table,
+            {P::TradeName, P::Ingredient, P::Strength, P::DosageForm, P::Route, P::Type, P::Applicant, P::TECode,
+             P::ProductNumber, P::NDANumber, P::RLD, P::ApprovalDate}},
+           {V::DosageFormTable, vocabulary},
+           {V::RouteTable, vocabulary},
+           {Pt::Table,
+            {Pt::PatentNumber, Pt::ExpireDate, Pt::NDANumber, Pt::ProductNumber, Pt::SubstanceFlag, Pt::ProductFlag,
+             Pt::UseCode}}};
     QStringList statements;
     for (const auto &[table, columns] : tables) {
         if (omitted == table) {

@@ -202,8 +202,8 @@ void ComponentsTest::rowEventsCountFromOneAndRowZeroMeansNone()
     QCOMPARE(doubles.last().at(0).toInt(), 3);
     QCOMPARE(doubles.last().at(1).toInt(), 1);
 
-    QMouseEvent move(QEvent::MouseMove, QPointF(f.cellCentre(1, 4)), f.view()->viewport()->mapToGlobal(f.cellCentre(1, 4)),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(f.cellCentre(1, 4)),
+                     f.view()->viewport()->mapToGlobal(f.cellCentre(1, 4)), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(f.view()->viewport(), &move);
     QCOMPARE(moves.size(), 1);
     const QPoint inGrid = f.view()->viewport()->mapTo(&f.grid, f.cellCentre(1, 4));

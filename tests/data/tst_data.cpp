@@ -48,11 +48,13 @@ void buildFixture(const QString &path)
     const auto vocabulary = {V::Name, V::Definition, V::UseRestrictions, V::ShortName, V::FdaCode, V::NciConceptId};
     createDatabase(
         path,
-        {createTable(P::Table, {P::Ingredient, P::TradeName, P::Strength, P::DosageForm, P::Route, P::Type, P::Applicant,
-                                P::TECode, P::ProductNumber, P::NDANumber, P::RLD, P::ApprovalDate}),
+        {createTable(P::Table,
+                     {P::Ingredient, P::TradeName, P::Strength, P::DosageForm, P::Route, P::Type, P::Applicant,
+                      P::TECode, P::ProductNumber, P::NDANumber, P::RLD, P::ApprovalDate}),
          createTable(V::DosageFormTable, vocabulary), createTable(V::RouteTable, vocabulary),
-         createTable(Pt::Table, {Pt::PatentNumber, Pt::ExpireDate, Pt::NDANumber, Pt::ProductNumber, Pt::SubstanceFlag,
-                                 Pt::ProductFlag, Pt::UseCode}),
+         createTable(Pt::Table,
+                     {Pt::PatentNumber, Pt::ExpireDate, Pt::NDANumber, Pt::ProductNumber, Pt::SubstanceFlag,
+                      Pt::ProductFlag, Pt::UseCode}),
          QStringLiteral("INSERT INTO products (ID, ingredient, [trade name], Strength, [Applicant Full Name]) VALUES"
                         " (1, 'ASPIRIN', 'bayer', '325MG', 'BAYER'),"
                         " (2, 'ASPIRIN', 'Anacin', '400MG', 'PFIZER'),"
@@ -174,11 +176,11 @@ void DataTest::distinctReturnsEachCombinationOnce()
 
 void DataTest::nullNeverMatchesAPattern()
 {
-    const QStringList all = readColumn(SqlText::advancedSearch(SqlText::Window::Drugs,
-                                                               SqlText::likeClause(QStringLiteral("Strength"),
-                                                                                   QStringLiteral("%"), QString(),
-                                                                                   QStringLiteral("%"))),
-                                       QStringLiteral("trade name"));
+    const QStringList all
+        = readColumn(SqlText::advancedSearch(SqlText::Window::Drugs,
+                                             SqlText::likeClause(QStringLiteral("Strength"), QStringLiteral("%"),
+                                                                 QString(), QStringLiteral("%"))),
+                     QStringLiteral("trade name"));
     QCOMPARE(all.size(), 5); // rows 3 and 7 have no strength
     QVERIFY(!all.contains(QStringLiteral("EXCEDRIN")));
 }
@@ -206,8 +208,9 @@ void DataTest::quoteInSearchTextIsSearchedLiterally()
 
 void DataTest::typedPercentStaysAWildcard()
 {
-    QCOMPARE(tradeNames(QStringLiteral("a%n")), (QStringList{QStringLiteral("Anacin"), QStringLiteral("aspirin"), QStringLiteral("ASPIRIN"),
-                                QStringLiteral("MEN'S ROGAINE")}));
+    QCOMPARE(tradeNames(QStringLiteral("a%n")),
+             (QStringList{QStringLiteral("Anacin"), QStringLiteral("aspirin"), QStringLiteral("ASPIRIN"),
+                          QStringLiteral("MEN'S ROGAINE")}));
 }
 
 void DataTest::fieldLookupIgnoresCaseAndReportsUnknownColumns()
@@ -318,26 +321,32 @@ void DataTest::missingFileIsNotCreated()
 void DataTest::sqlTextsAreExactlyTheProgramsTexts()
 {
     using SqlText::Window;
-    QCOMPARE(SqlText::nameSearch(Window::Drugs, QStringLiteral("lip")),
-             QStringLiteral("SELECT [trade name],ID FROM products where [trade name] like '%lip%' order by [trade name];"));
+    QCOMPARE(
+        SqlText::nameSearch(Window::Drugs, QStringLiteral("lip")),
+        QStringLiteral("SELECT [trade name],ID FROM products where [trade name] like '%lip%' order by [trade name];"));
     QCOMPARE(SqlText::nameSearch(Window::Ingredients, QString()),
-             QStringLiteral("SELECT distinct [ingredient] FROM products where [ingredient] like '%%' order by [ingredient];"));
+             QStringLiteral(
+                 "SELECT distinct [ingredient] FROM products where [ingredient] like '%%' order by [ingredient];"));
     QCOMPARE(SqlText::nameSearch(Window::DosageForm, QStringLiteral("TAB")),
              QStringLiteral("SELECT [name],ID FROM [dosage form] where [name] like '%TAB%' order by [name];"));
-    QCOMPARE(SqlText::nameSearch(Window::Route, QStringLiteral("ORAL")),
-             QStringLiteral("SELECT [name],ID FROM [route of administration] where [name] like '%ORAL%' order by [name];"));
+    QCOMPARE(
+        SqlText::nameSearch(Window::Route, QStringLiteral("ORAL")),
+        QStringLiteral("SELECT [name],ID FROM [route of administration] where [name] like '%ORAL%' order by [name];"));
     QCOMPARE(SqlText::nameSearch(Window::Patent, QStringLiteral("7")),
-             QStringLiteral("SELECT distinct [Patent Number],ID FROM [patent] where [Patent Number] like '%7%' order by [Patent Number];"));
+             QStringLiteral("SELECT distinct [Patent Number],ID FROM [patent] where [Patent Number] like '%7%' order "
+                            "by [Patent Number];"));
     QCOMPARE(SqlText::details(Window::Drugs, 42), QStringLiteral("SELECT * FROM products where ID= 42 ;"));
     QCOMPARE(SqlText::details(Window::DosageForm, 7), QStringLiteral("SELECT * FROM [dosage form] where ID= 7 ;"));
-    QCOMPARE(SqlText::details(Window::Route, 7), QStringLiteral("SELECT * FROM [route of administration] where ID= 7 ;"));
+    QCOMPARE(SqlText::details(Window::Route, 7),
+             QStringLiteral("SELECT * FROM [route of administration] where ID= 7 ;"));
     QCOMPARE(SqlText::details(Window::Patent, -3), QStringLiteral("SELECT * FROM [Patent] where ID= -3 ;"));
     QCOMPARE(SqlText::advancedSearch(Window::Patent, QStringLiteral("C")),
              QStringLiteral("SELECT distinct [Patent Number],ID FROM [Patent] where C order by [Patent Number];"));
     QCOMPARE(SqlText::advancedSearch(Window::Ingredients, QStringLiteral("C")),
              QStringLiteral("SELECT distinct [ingredient] FROM products where C order by [ingredient];"));
     QCOMPARE(SqlText::productsWithIngredient(QStringLiteral("A;B")),
-             QStringLiteral("SELECT * FROM products where ingredient like 'A;B' order by [trade name],[Applicant Full Name] ;"));
+             QStringLiteral(
+                 "SELECT * FROM products where ingredient like 'A;B' order by [trade name],[Applicant Full Name] ;"));
 }
 
 void DataTest::likeClauseQuotesTextAndEndsWithBlankAndLineBreak()

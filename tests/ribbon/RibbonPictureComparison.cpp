@@ -33,8 +33,8 @@ QString pictureDifference(const QImage &expected, const QImage &actual, const Pi
     const QImage want = expected.convertToFormat(QImage::Format_ARGB32);
     const QImage got = actual.convertToFormat(QImage::Format_ARGB32);
     const qsizetype pixels = qsizetype(want.width()) * want.height();
-    const qsizetype allowedOutliers =
-        std::max<qsizetype>(tolerance.minimumOutliers, pixels * tolerance.outliersPerMille / 1000);
+    const qsizetype allowedOutliers
+        = std::max<qsizetype>(tolerance.minimumOutliers, pixels * tolerance.outliersPerMille / 1000);
     qsizetype outliers = 0;
     for (int y = 0; y < want.height(); ++y) {
         const QRgb *wantLine = reinterpret_cast<const QRgb *>(want.constScanLine(y));

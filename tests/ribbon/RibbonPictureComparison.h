@@ -8,10 +8,10 @@
 // may be a level off; in a GIF that can tip a pixel to the next palette colour.
 struct PictureTolerance
 {
-    int channelLevels = 2;     // every channel of every pixel
-    int outlierLevels = 32;    // a pixel that took another palette colour
-    int outliersPerMille = 2;  // how many such pixels, per thousand of the picture ...
-    int minimumOutliers = 4;   // ... but at least this many
+    int channelLevels = 2; // every channel of every pixel
+    int outlierLevels = 32; // a pixel that took another palette colour
+    int outliersPerMille = 2; // how many such pixels, per thousand of the picture ...
+    int minimumOutliers = 4; // ... but at least this many
 };
 
 // Why `actual` does not pass for `expected`: the size, the transparency mask (which

@@ -109,8 +109,7 @@ void RibbonInteractionTest::pressedLookLastsWhileTheButtonIsHeld()
 {
     QSignalSpy clicks(m_ribbon, &ZetRibbon::ButtonClick);
     bool pressedAtClick = true;
-    connect(m_ribbon, &ZetRibbon::ButtonClick, this,
-            [&] { pressedAtClick = shown(F::Button_center_over, 3); });
+    connect(m_ribbon, &ZetRibbon::ButtonClick, this, [&] { pressedAtClick = shown(F::Button_center_over, 3); });
     const QPoint pos = centre(F::ButMouse, 3);
     moveMouse(m_ribbon, pos);
     sendMouse(m_ribbon, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);

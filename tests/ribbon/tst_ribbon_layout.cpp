@@ -326,12 +326,14 @@ void RibbonLayoutTest::stackingFollowsTheLayoutSteps()
     laid.layOutMainWindow();
     // Front to back within each group, and group above group.
     const ElementRef order[] = {
-        {F::ButMouse, 6},       {F::Glip_on, 6},          {F::Glip_off, 6},       {F::Button_Caption, 6},
-        {F::Button_Icon, 6},    {F::Button_center_over, 6}, {F::Button_center, 6}, {F::Button_left, 6},
-        {F::Cat_Dlg_over, 1},   {F::Cat_Dlg_on, 1},       {F::Cat_Dlg, 1},        {F::CatMouse, 1},
-        {F::Cat_Caption, 1},    {F::Cat_Right_on, 1},     {F::Cat_Center_on, 1},  {F::Cat_Right_off, 1},
-        {F::Cat_Center_off, 1}, {F::TabMouse, 1},         {F::Tab_caption, 1},    {F::Tab_right_over, 1},
-        {F::Tab_center_over, 1}, {F::Tab_right, 1},       {F::Tab_center, 1},     {F::BarraRight, 0},
+        {F::ButMouse, 6},       {F::Glip_on, 6},        {F::Glip_off, 6},
+        {F::Button_Caption, 6}, {F::Button_Icon, 6},    {F::Button_center_over, 6},
+        {F::Button_center, 6},  {F::Button_left, 6},    {F::Cat_Dlg_over, 1},
+        {F::Cat_Dlg_on, 1},     {F::Cat_Dlg, 1},        {F::CatMouse, 1},
+        {F::Cat_Caption, 1},    {F::Cat_Right_on, 1},   {F::Cat_Center_on, 1},
+        {F::Cat_Right_off, 1},  {F::Cat_Center_off, 1}, {F::TabMouse, 1},
+        {F::Tab_caption, 1},    {F::Tab_right_over, 1}, {F::Tab_center_over, 1},
+        {F::Tab_right, 1},      {F::Tab_center, 1},     {F::BarraRight, 0},
         {F::Barra2, 0},
     };
     for (size_t i = 1; i < std::size(order); ++i) {

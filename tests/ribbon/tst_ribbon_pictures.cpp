@@ -75,9 +75,9 @@ struct NamedPixel
     QPoint at;
 };
 const NamedPixel NamedPixels[] = {
-    {nullptr, 101, {5, 0}},   {nullptr, 101, {5, 71}}, {nullptr, 101, {5, 141}}, {nullptr, 120, {7, 9}},
-    {"BLACK", 141, {498, 0}}, {"BLACK", 141, {0, 156}}, {"BLUE", 141, {498, 0}},  {"BLUE", 141, {0, 156}},
-    {"SILVER", 141, {0, 0}},
+    {nullptr, 101, {5, 0}},  {nullptr, 101, {5, 71}},  {nullptr, 101, {5, 141}},
+    {nullptr, 120, {7, 9}},  {"BLACK", 141, {498, 0}}, {"BLACK", 141, {0, 156}},
+    {"BLUE", 141, {498, 0}}, {"BLUE", 141, {0, 156}},  {"SILVER", 141, {0, 0}},
 };
 
 } // namespace
@@ -104,14 +104,15 @@ void RibbonPicturesTest::comparisonPassesRoundingOnly_data()
         const QPoint solid = firstPixel(base, [](QRgb p) { return qAlpha(p) == 255; });
         const QPoint clear = firstPixel(base, [](QRgb p) { return qAlpha(p) == 0; });
         QVERIFY(solid.x() >= 0 && clear.x() >= 0);
-        const auto row = [&](const char *what) -> QTestData & { return QTest::addRow("%s %s", qPrintable(name), what); };
+        const auto row
+            = [&](const char *what) -> QTestData & { return QTest::addRow("%s %s", qPrintable(name), what); };
         const auto everywhere = [](int, int) { return true; };
 
         row("unchanged") << base << base << QString();
         row("one level everywhere") << base << shifted(base, 1, everywhere) << QString();
-        row("three pixels on a neighbouring palette colour")
-            << base << shifted(base, 10, [&](int x, int y) { return y == solid.y() && x >= solid.x() && x < solid.x() + 3; })
-            << QString();
+        row("three pixels on a neighbouring palette colour") << base << shifted(base, 10, [&](int x, int y) {
+            return y == solid.y() && x >= solid.x() && x < solid.x() + 3;
+        }) << QString();
         row("three levels everywhere") << base << shifted(base, 3, everywhere) << QStringLiteral("more than");
         row("a cross of lines twelve levels off")
             << base << shifted(base, 12, [&](int x, int y) { return y == solid.y() || x == solid.x(); })
@@ -124,8 +125,7 @@ void RibbonPicturesTest::comparisonPassesRoundingOnly_data()
         QImage filled = base;
         filled.setPixel(clear, base.pixel(solid));
         row("a clear pixel filled") << base << filled << QStringLiteral("transparency");
-        row("a column narrower") << base << base.copy(0, 0, base.width() - 1, base.height())
-                                 << QStringLiteral("size");
+        row("a column narrower") << base << base.copy(0, 0, base.width() - 1, base.height()) << QStringLiteral("size");
     }
 }
 
@@ -174,8 +174,7 @@ void RibbonPicturesTest::drawnPicturesMatchTheCommittedOnes()
             }
             continue;
         }
-        const QString difference =
-            pictureDifference(QImage::fromData(oldBytes), QImage::fromData(newBytes));
+        const QString difference = pictureDifference(QImage::fromData(oldBytes), QImage::fromData(newBytes));
         if (!difference.isEmpty()) {
             faults << name + QStringLiteral(": ") + difference;
         }

@@ -114,12 +114,12 @@ void RibbonThemeTest::everyThemeHasItsFortyOnePicturesAtTheirSizes()
     for (int i = 0; i < 5; ++i) {
         sizes[113 + i] = QSize(quickWidths[i], 26);
     }
-    const QList<std::pair<int, QSize>> fixedSizes = {
-        {101, {11, 142}}, {102, {7, 142}},  {103, {7, 142}},  {118, {15, 14}}, {119, {15, 14}}, {120, {15, 14}},
-        {121, {4, 89}},   {122, {5, 89}},   {123, {5, 89}},   {124, {4, 89}},  {125, {4, 89}},  {126, {5, 89}},
-        {127, {10, 24}},  {128, {18, 24}},  {129, {10, 24}},  {130, {10, 24}}, {131, {37, 24}}, {132, {10, 24}},
-        {133, {5, 4}},    {134, {5, 4}},    {135, {3, 66}},   {136, {49, 66}}, {137, {3, 66}},  {138, {3, 66}},
-        {139, {49, 66}},  {140, {3, 66}}};
+    const QList<std::pair<int, QSize>> fixedSizes
+        = {{101, {11, 142}}, {102, {7, 142}}, {103, {7, 142}}, {118, {15, 14}}, {119, {15, 14}}, {120, {15, 14}},
+           {121, {4, 89}},   {122, {5, 89}},  {123, {5, 89}},  {124, {4, 89}},  {125, {4, 89}},  {126, {5, 89}},
+           {127, {10, 24}},  {128, {18, 24}}, {129, {10, 24}}, {130, {10, 24}}, {131, {37, 24}}, {132, {10, 24}},
+           {133, {5, 4}},    {134, {5, 4}},   {135, {3, 66}},  {136, {49, 66}}, {137, {3, 66}},  {138, {3, 66}},
+           {139, {49, 66}},  {140, {3, 66}}};
     for (const auto &[id, size] : fixedSizes) {
         sizes[id] = size;
     }
@@ -145,7 +145,8 @@ void RibbonThemeTest::everyThemeHasItsFortyOnePicturesAtTheirSizes()
 
 void RibbonThemeTest::bandsRunThroughTheThemeColours()
 {
-    const struct {
+    const struct
+    {
         const char *theme;
         QColor top, middle, bottom;
     } bands[] = {{"BLACK", {62, 66, 76}, {185, 191, 200}, {118, 118, 118}},
@@ -161,12 +162,13 @@ void RibbonThemeTest::bandsRunThroughTheThemeColours()
     }
     // Hover and press frames are the same pictures in every theme.
     for (int id = 135; id <= 140; ++id) {
-        QCOMPARE(LoadResPicture(id, QStringLiteral("BLUE")).toImage(), LoadResPicture(id, QStringLiteral("BLACK")).toImage());
+        QCOMPARE(LoadResPicture(id, QStringLiteral("BLUE")).toImage(),
+                 LoadResPicture(id, QStringLiteral("BLACK")).toImage());
     }
     const QColor pressed = pixel(LoadResPicture(136, QStringLiteral("SILVER")), 20, 40);
     const QColor hover = pixel(LoadResPicture(139, QStringLiteral("SILVER")), 20, 40);
-    QVERIFY(pressed.red() > 240 && pressed.green() < 200 && pressed.blue() < 120);  // orange
-    QVERIFY(hover.red() > 250 && hover.green() > 225 && hover.blue() > 150);       // pale yellow
+    QVERIFY(pressed.red() > 240 && pressed.green() < 200 && pressed.blue() < 120); // orange
+    QVERIFY(hover.red() > 250 && hover.green() > 225 && hover.blue() > 150); // pale yellow
 }
 
 void RibbonThemeTest::themeSetsItsSixColours_data()

@@ -41,7 +41,8 @@ protected:
 
 void clickLine(HitList *list, int position)
 {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(position, 0)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(position, 0)).center());
 }
 
 // A small reference database for exact cases the real data lacks (a Null strength,
@@ -50,12 +51,14 @@ void buildFixture(const QString &path)
 {
     createDatabase(
         path,
-        referenceTables() + QStringList{
-            QStringLiteral("INSERT INTO products (ID, [trade name], ingredient, Strength, [Applicant Full Name], Type)"
-                           " VALUES (1, 'EXCEDRIN', 'ASPIRIN;CAFFEINE', NULL, 'NOVARTIS', 'OTC'),"
-                           " (2, NULL, 'MYSTERY', '1MG', 'ACME', 'RX'),"
-                           " (3, 'ANACIN', 'ASPIRIN', '400MG', 'PFIZER', 'OTC')"),
-        });
+        referenceTables()
+            + QStringList{
+                QStringLiteral(
+                    "INSERT INTO products (ID, [trade name], ingredient, Strength, [Applicant Full Name], Type)"
+                    " VALUES (1, 'EXCEDRIN', 'ASPIRIN;CAFFEINE', NULL, 'NOVARTIS', 'OTC'),"
+                    " (2, NULL, 'MYSTERY', '1MG', 'ACME', 'RX'),"
+                    " (3, 'ANACIN', 'ASPIRIN', '400MG', 'PFIZER', 'OTC')"),
+            });
 }
 
 } // namespace
@@ -133,10 +136,10 @@ void SearchTest::tickedRowsJoinInRowOrderWithBlankAndLineBreak()
     QVector<Row> rows(AdvancedSearch::RowCount);
     rows[4] = {QStringLiteral("Strength"), QStringLiteral("10"), true};
     rows[2] = {QStringLiteral("Trade Name"), QStringLiteral("asp"), true};
-    QCOMPARE(AdvancedSearch::statement(SqlText::Window::Drugs, rows, AdvancedSearch::Includes,
-                                       AdvancedSearch::AllKeywords),
-             QStringLiteral("SELECT [trade name],ID FROM products where [Trade Name] like '%asp%' \r\n"
-                            " AND [Strength] like '%10%' \r\n order by [trade name];"));
+    QCOMPARE(
+        AdvancedSearch::statement(SqlText::Window::Drugs, rows, AdvancedSearch::Includes, AdvancedSearch::AllKeywords),
+        QStringLiteral("SELECT [trade name],ID FROM products where [Trade Name] like '%asp%' \r\n"
+                       " AND [Strength] like '%10%' \r\n order by [trade name];"));
 
     // Three rows with "Any Keyword": " OR " twice, each right after a line break.
     rows[9] = {QStringLiteral("Type"), QStringLiteral("RX"), true};
@@ -198,7 +201,7 @@ void SearchTest::windowOpensWithCaptionsIconsAndEmptyValues()
         const bool followable = row == 2 || row == 4 || row == 5 || row == 10;
         QCOMPARE(grid->cellIcon(row, 3), followable ? 0 : -1);
     }
-    QCOMPARE(grid->cellIcon(1, 1), 1);  // picture 2
+    QCOMPARE(grid->cellIcon(1, 1), 1); // picture 2
     QCOMPARE(grid->cellIcon(12, 1), 3); // picture 4
 
     // Panel defaults: "... Includes ...", "All Keywords", nothing ticked.
@@ -213,8 +216,8 @@ void SearchTest::windowOpensWithCaptionsIconsAndEmptyValues()
     QVERIFY(!window->chkParam(13)->isVisibleTo(window->picAdvanced()));
 
     // Design names for code and tools, plain names for screen readers.
-    for (const char *name : {"txtSearch", "lstSearch", "lblWait", "imgTooltip", "chkParam3", "optParamConcat1", "picBox",
-                             "cmdAdvancedSearch"}) {
+    for (const char *name : {"txtSearch", "lstSearch", "lblWait", "imgTooltip", "chkParam3", "optParamConcat1",
+                             "picBox", "cmdAdvancedSearch"}) {
         QVERIFY2(window->findChild<QWidget *>(QLatin1String(name)), name);
     }
     QVERIFY(window->findChild<KeyList *>(QStringLiteral("lstSearchID")));
@@ -237,9 +240,8 @@ void SearchTest::emptySearchListsEveryProductInOrder()
     QVERIFY(window->isEnabled());
     for (int i = 1; i < list->count(); ++i) {
         if (QString::compare(list->text(i - 1), list->text(i), Qt::CaseInsensitive) > 0) {
-            QFAIL(qPrintable(QStringLiteral("out of order at %1: %2 / %3")
-                                 .arg(i)
-                                 .arg(list->text(i - 1), list->text(i))));
+            QFAIL(
+                qPrintable(QStringLiteral("out of order at %1: %2 / %3").arg(i).arg(list->text(i - 1), list->text(i))));
         }
     }
     // Each key belongs to the line beside it.
@@ -330,10 +332,10 @@ void SearchTest::nullFieldsShowEmptyAndTitleKeepsItsSeparators()
     auto window = makeWindow();
     QVERIFY(window);
     // Real data: a product with a TE code, then one without.
-    const int withCode = countOf(QStringLiteral(
-        "SELECT min(ID) FROM products WHERE [Therapeutic Equivalence (TE) Code] IS NOT NULL"));
-    const int withoutCode = countOf(QStringLiteral(
-        "SELECT min(ID) FROM products WHERE [Therapeutic Equivalence (TE) Code] IS NULL"));
+    const int withCode
+        = countOf(QStringLiteral("SELECT min(ID) FROM products WHERE [Therapeutic Equivalence (TE) Code] IS NOT NULL"));
+    const int withoutCode
+        = countOf(QStringLiteral("SELECT min(ID) FROM products WHERE [Therapeutic Equivalence (TE) Code] IS NULL"));
     window->GetProductDetails(withCode);
     QVERIFY(!window->vbalGrid()->cellText(8, 4).isEmpty());
     window->GetProductDetails(withoutCode);
@@ -353,8 +355,10 @@ void SearchTest::nullFieldsShowEmptyAndTitleKeepsItsSeparators()
     window->chkParam(10)->setChecked(true); // Type, any value
     window->picAdvanced()->optParamSettings(0)->setChecked(true);
     window->PressAdvancedSearchButton();
-    QCOMPARE(window->lstSearch()->lines(), (QStringList{QString(), QStringLiteral("ANACIN"), QStringLiteral("EXCEDRIN")}));
-    QCOMPARE(window->lstSearchID()->lines(), (QStringList{QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("1")}));
+    QCOMPARE(window->lstSearch()->lines(),
+             (QStringList{QString(), QStringLiteral("ANACIN"), QStringLiteral("EXCEDRIN")}));
+    QCOMPARE(window->lstSearchID()->lines(),
+             (QStringList{QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("1")}));
     window->lstSearch()->setCurrentRow(0);
     QCOMPARE(window->vbalGrid()->cellText(2, 4), QStringLiteral("MYSTERY"));
     QCOMPARE(window->lblTradeName()->text(), QStringLiteral(" (1MG) - ACME"));
@@ -475,9 +479,9 @@ void SearchTest::findListsMatchesAndHidesThePanel()
     window->txtParam(11)->setText(QStringLiteral("TABLET"));
     QTest::mouseClick(window->picAdvanced()->cmdAdvancedSearch(), Qt::LeftButton);
 
-    const int expected = countOf(QStringLiteral(
-        "SELECT count(*) FROM products WHERE [Applicant Full Name] LIKE '%pfizer%' AND Type LIKE '%RX%'"
-        " AND [Dosage Form] LIKE '%TABLET%'"));
+    const int expected = countOf(
+        QStringLiteral("SELECT count(*) FROM products WHERE [Applicant Full Name] LIKE '%pfizer%' AND Type LIKE '%RX%'"
+                       " AND [Dosage Form] LIKE '%TABLET%'"));
     QVERIFY(expected > 0);
     QCOMPARE(window->lstSearch()->count(), expected);
     QCOMPARE(window->lstSearchID()->count(), expected);
@@ -583,7 +587,8 @@ void SearchTest::secondSearchCannotStartWhileOneReads()
     window->chkParam(2)->setChecked(true);
     window->txtParam(2)->setText(QStringLiteral("aspirin"));
     // Queued calls: they would run only if a search let window messages through.
-    QMetaObject::invokeMethod(window.get(), [&] { window->PressAdvancedSearchButton(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        window.get(), [&] { window->PressAdvancedSearchButton(); }, Qt::QueuedConnection);
     QMetaObject::invokeMethod(window->cmdSearch(), "click", Qt::QueuedConnection);
     search(*window, QStringLiteral("lipitor"));
 

@@ -38,9 +38,9 @@ using namespace WindowTest;
 
 namespace {
 
-const QStringList VocabularyFields = {QStringLiteral("name"),      QStringLiteral("DEFINITION"),
-                                      QStringLiteral("USE RESTRICTIONS"), QStringLiteral("SHORT NAME"),
-                                      QStringLiteral("FDA CODE"),  QStringLiteral("NCI CONCEPT ID")};
+const QStringList VocabularyFields
+    = {QStringLiteral("name"),       QStringLiteral("DEFINITION"), QStringLiteral("USE RESTRICTIONS"),
+       QStringLiteral("SHORT NAME"), QStringLiteral("FDA CODE"),   QStringLiteral("NCI CONCEPT ID")};
 const QStringList PatentFields = {QStringLiteral("Patent Number"),
                                   QStringLiteral("Patent Expire Date"),
                                   QStringLiteral("New Drug Application (NDA) Number"),
@@ -94,10 +94,12 @@ bool noMessageBox()
 void buildPatentFixture(const QString &path)
 {
     createDatabase(
-        path, referenceTables() + QStringList{
-                  QStringLiteral("INSERT INTO patent VALUES (1, '5000001', 'Jan 1, 2030', '000111', '001', 'Y', NULL,"
-                                 " 'U-1'), (2, NULL, 'Feb 2, 2031', '000222', '002', NULL, 'Y', NULL)"),
-              });
+        path,
+        referenceTables()
+            + QStringList{
+                QStringLiteral("INSERT INTO patent VALUES (1, '5000001', 'Jan 1, 2030', '000111', '001', 'Y', NULL,"
+                               " 'U-1'), (2, NULL, 'Feb 2, 2031', '000222', '002', NULL, 'Y', NULL)"),
+            });
 }
 
 } // namespace
@@ -263,8 +265,8 @@ void SearchWindowsTest::dosageFormSearchShowsAFormsSixFieldsAndHintOnPointer()
     QCOMPARE(grid->columnCount(), 3);
     QCOMPARE((QStringList{grid->columnHeader(1), grid->columnHeader(2), grid->columnHeader(3)}),
              (QStringList{QString(), QStringLiteral("Details"), QStringLiteral("Value")}));
-    QCOMPARE(column(grid, 2), (QStringList{"Name", "Definition", "Use Restrictions", "SHORT NAME", "FDA CODE",
-                                           "NCI CONCEPT ID"}));
+    QCOMPARE(column(grid, 2),
+             (QStringList{"Name", "Definition", "Use Restrictions", "SHORT NAME", "FDA CODE", "NCI CONCEPT ID"}));
     QCOMPARE(window->vbalImageList().count(), 6);
     for (int row = 1; row <= 6; ++row) {
         QCOMPARE(grid->cellIcon(row, 1), row - 1);
@@ -273,8 +275,8 @@ void SearchWindowsTest::dosageFormSearchShowsAFormsSixFieldsAndHintOnPointer()
 
     window->txtSearch()->setText(QStringLiteral("tablet"));
     QTest::keyClick(window->txtSearch(), Qt::Key_Return);
-    const QStringList expected =
-        queryColumn(QStringLiteral("SELECT name FROM [dosage form] WHERE name LIKE '%tablet%' ORDER BY name"));
+    const QStringList expected
+        = queryColumn(QStringLiteral("SELECT name FROM [dosage form] WHERE name LIKE '%tablet%' ORDER BY name"));
     QVERIFY(expected.size() > 10);
     QCOMPARE(window->lstSearch()->lines(), expected);
     QCOMPARE(window->lstSearchID()->count(), expected.size());
@@ -350,13 +352,14 @@ void SearchWindowsTest::routeWindowShowsFiveRowsAndItsHiddenRowNeverSearches()
     window->chkParam(9)->setChecked(true);
     window->chkParam(1)->setChecked(true);
     window->txtParam(1)->setText(QStringLiteral("in"));
-    const QString statement = AdvancedSearch::statement(SqlText::Window::Route, panel->rows(), panel->matchOption(),
-                                                        panel->joinOption());
+    const QString statement
+        = AdvancedSearch::statement(SqlText::Window::Route, panel->rows(), panel->matchOption(), panel->joinOption());
     QVERIFY(!statement.contains(QLatin1String("USE RESTRICTIONS")));
     QVERIFY(!statement.contains(QLatin1String("[]")));
     QTest::mouseClick(panel->cmdAdvancedSearch(), Qt::LeftButton);
-    QCOMPARE(window->lstSearch()->lines(),
-             queryColumn(QStringLiteral("SELECT name FROM [route of administration] WHERE name LIKE '%in%' ORDER BY name")));
+    QCOMPARE(
+        window->lstSearch()->lines(),
+        queryColumn(QStringLiteral("SELECT name FROM [route of administration] WHERE name LIKE '%in%' ORDER BY name")));
     QVERIFY(!panel->isVisible());
 
     // Only hidden rows ticked: there is nothing to search by.
@@ -426,8 +429,8 @@ void SearchWindowsTest::ingredientWindowListsTextsAndTheProductsOfTheChosenOne()
     QCOMPARE(grid->rowCount(), 0);
 
     search(*window, QStringLiteral("vitamin e"));
-    const QStringList texts = queryColumn(
-        QStringLiteral("SELECT DISTINCT ingredient FROM products WHERE ingredient LIKE '%vitamin e%' ORDER BY ingredient"));
+    const QStringList texts = queryColumn(QStringLiteral(
+        "SELECT DISTINCT ingredient FROM products WHERE ingredient LIKE '%vitamin e%' ORDER BY ingredient"));
     QCOMPARE(window->lstSearch()->lines(), texts);
     QCOMPARE(window->lstSearchID()->count(), 0); // the hits carry no keys
 
@@ -458,8 +461,8 @@ void SearchWindowsTest::ingredientWindowListsTextsAndTheProductsOfTheChosenOne()
 
     // The general hint with its icon on every row change.
     QTest::mouseClick(grid->itemView()->viewport(), Qt::LeftButton, {}, cellCentre(grid, 2, 3));
-    const QString hint =
-        QStringLiteral("             Double click on the INFO icon to get more details about the selected item.");
+    const QString hint
+        = QStringLiteral("             Double click on the INFO icon to get more details about the selected item.");
     QCOMPARE(window->lblTooltip()->text(), hint);
     QVERIFY(window->imgTooltip()->isVisible());
     window->lblTooltip()->clear();
@@ -489,8 +492,9 @@ void SearchWindowsTest::ingredientEmptyTheGridNeverCreatesRows()
     QVERIFY(window);
     VbalGrid *grid = window->vbalGrid();
 
-    const QString single = queryColumn(QStringLiteral(
-        "SELECT ingredient FROM products GROUP BY ingredient HAVING count(*) = 1 ORDER BY ingredient LIMIT 1")).value(0);
+    const QString single = queryColumn(QStringLiteral("SELECT ingredient FROM products GROUP BY ingredient HAVING "
+                                                      "count(*) = 1 ORDER BY ingredient LIMIT 1"))
+                               .value(0);
     window->GetProductDetails(single);
     QCOMPARE(grid->rowCount(), 1);
     window->EmptyTheGrid();
@@ -589,7 +593,8 @@ void SearchWindowsTest::patentDoubleClickListsEveryProductOfItsApplication()
     QCOMPARE(drugs->txtParam(5)->text(), application);
     const QStringList expected = queryColumn(
         QStringLiteral("SELECT [trade name] FROM products WHERE [New Drug Application (NDA) Number] LIKE '%%1%'"
-                       " ORDER BY [trade name]").arg(application));
+                       " ORDER BY [trade name]")
+            .arg(application));
     QVERIFY(!expected.isEmpty());
     QCOMPARE(drugs->lstSearch()->lines(), expected);
     QVERIFY(drugs->vbalGrid()->cellText(10, frmDrugs::ValueColumn).contains(application));
@@ -613,9 +618,9 @@ void SearchWindowsTest::productApplicationRowLeadsToItsPatentsKeepingOtherTicks(
     QVERIFY(m_main->subWindowOf(patents)->isMaximized());
     QCOMPARE(patents->txtParam(3)->text(), application);
     QCOMPARE(parameterTicks(*patents), QStringList{QStringLiteral("3")});
-    const QStringList numbers = queryColumn(QStringLiteral(
-        "SELECT [Patent Number] FROM patent WHERE [New Drug Application (NDA) Number] LIKE '%210861%'"
-        " ORDER BY [Patent Number]"));
+    const QStringList numbers = queryColumn(
+        QStringLiteral("SELECT [Patent Number] FROM patent WHERE [New Drug Application (NDA) Number] LIKE '%210861%'"
+                       " ORDER BY [Patent Number]"));
     QVERIFY(numbers.size() > 10);
     QCOMPARE(patents->lstSearch()->lines(), numbers);
     QCOMPARE(values(*patents),
@@ -789,7 +794,7 @@ void SearchWindowsTest::navigationSkipsFailingStepsAndEndsUsable()
     QCOMPARE(drugs->lstSearchID()->count(), drugs->lstSearch()->count());
     QCOMPARE(values(*drugs), QStringList(frmDrugs::RowCount, QString()));
     QCOMPARE(drugs->lblTradeName()->text(), QString()); // no earlier product's title
-    QCOMPARE(drugs->lstSearch()->currentRow(), 1);      // no earlier hit chosen instead
+    QCOMPARE(drugs->lstSearch()->currentRow(), 1); // no earlier hit chosen instead
     QVERIFY(drugs->vbalGrid()->isVisible());
     QVERIFY(noMessageBox());
 

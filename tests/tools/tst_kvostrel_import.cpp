@@ -19,20 +19,23 @@ const QString fdaDataDir = QStringLiteral(FDA_DATA_DIR);
 
 // Hand-made input as the FDA publishes it: tilde-separated, CR LF, no line end after
 // the last line, Latin-1 (0xE9 is "é"). Columns in another order than the FDA's, one extra.
-const QByteArray products = "Trade_Name~Appl_No~Extra~Ingredient~DF;Route~Strength~Product_No~TE_Code~Approval_Date~RLD~Type~"
-                            "Applicant_Full_Name\r\n"
-                            "caf\xe9 tablet~012345~x~ASPIRIN~TABLET;ORAL~325MG~001~AB~Jan 2, 2020~Yes~RX~ACME LABS\r\n"
-                            "\"PAM \"\"25\"\"\"~000002~~IBUPROFEN; FAMOTIDINE~INJECTABLE;INTRAVENOUS;SUBCUTANEOUS~~002~~"
-                            "Approved Prior to Jan 1, 1982~No~DISCN~\r\n"
-                            "Bayer~000003~~ASPIRIN~CAPSULE~81MG~003~~~~OTC~BAYER";
+const QByteArray products
+    = "Trade_Name~Appl_No~Extra~Ingredient~DF;Route~Strength~Product_No~TE_Code~Approval_Date~RLD~Type~"
+      "Applicant_Full_Name\r\n"
+      "caf\xe9 tablet~012345~x~ASPIRIN~TABLET;ORAL~325MG~001~AB~Jan 2, 2020~Yes~RX~ACME LABS\r\n"
+      "\"PAM \"\"25\"\"\"~000002~~IBUPROFEN; FAMOTIDINE~INJECTABLE;INTRAVENOUS;SUBCUTANEOUS~~002~~"
+      "Approved Prior to Jan 1, 1982~No~DISCN~\r\n"
+      "Bayer~000003~~ASPIRIN~CAPSULE~81MG~003~~~~OTC~BAYER";
 const QByteArray patents = "Appl_Type~Appl_No~Product_No~Patent_No~Patent_Expire_Date_Text~Drug_Substance_Flag~"
                            "Drug_Product_Flag~Patent_Use_Code~Delist_Flag~Submission_Date\n"
                            "N~012345~001~7625884~Aug 24, 2026~~~U-141~~\n"
                            "N~000002~002~RE41234~Feb 1, 2027~Y~Y~~Y~Mar 3, 2003\n";
 // UTF-8 with a byte-order mark and CR LF, as a spreadsheet saves it.
-const QByteArray dosageForms = "\xEF\xBB\xBFname\tdefinition\tuse_restrictions\tshort_name\tfda_code\tnci_concept_id\r\n"
-                               "TABLET\tA solid dosage form.\t\tTAB\t500\tC42998\r\n"
-                               "EXTRA\xE2\x80\x91" "AMNIOTIC FOAM\t\t\t\t\tC00001\r\n";
+const QByteArray dosageForms
+    = "\xEF\xBB\xBFname\tdefinition\tuse_restrictions\tshort_name\tfda_code\tnci_concept_id\r\n"
+      "TABLET\tA solid dosage form.\t\tTAB\t500\tC42998\r\n"
+      "EXTRA\xE2\x80\x91"
+      "AMNIOTIC FOAM\t\t\t\t\tC00001\r\n";
 const QByteArray routes = "nci_concept_id\tname\tdefinition\tuse_restrictions\tshort_name\tfda_code\n"
                           "C38288\tORAL\tBy mouth.\t\tORAL\t1";
 
@@ -105,8 +108,8 @@ void startImport(QProcess &process, const QDir &dir, const QString &fda, const Q
 {
     process.start(QStringLiteral(KVOSTREL_IMPORT_PATH),
                   {QStringLiteral("--fda"), dir.filePath(fda), QStringLiteral("--dosage-forms"),
-                   dir.filePath(dosageFormsFile), QStringLiteral("--routes"), dir.filePath(QStringLiteral("routes.tsv")),
-                   QStringLiteral("--output"), output});
+                   dir.filePath(dosageFormsFile), QStringLiteral("--routes"),
+                   dir.filePath(QStringLiteral("routes.tsv")), QStringLiteral("--output"), output});
 }
 
 Run runImport(const QDir &dir, const QString &fda, const QString &output,
@@ -215,21 +218,24 @@ void KvostrelImportTest::folderInputIsStoredColumnByColumn()
     const Run run = runImport(work.dir, QStringLiteral("fda"), db);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
 
-    QCOMPARE(rows(db, QStringLiteral("SELECT * FROM products ORDER BY ID")),
-             (QStringList{
-                 QStringLiteral("ID|trade name|ingredient|Strength|Dosage Form|Route of Administration|Type|Applicant Full "
-                                "Name|Therapeutic Equivalence (TE) Code|Product Number|New Drug Application (NDA) "
-                                "Number|Reference Listed Drug (RLD)|Approval Date"),
-                 QStringLiteral("1|café tablet|ASPIRIN|325MG|TABLET|ORAL|RX|ACME LABS|AB|001|012345|Yes|Jan 2, 2020"),
-                 QStringLiteral("2|PAM \"25\"|IBUPROFEN; FAMOTIDINE|<null>|INJECTABLE|INTRAVENOUS;SUBCUTANEOUS|DISCN|<null>|"
-                                "<null>|002|000002|No|Approved Prior to Jan 1, 1982"),
-                 QStringLiteral("3|Bayer|ASPIRIN|81MG|CAPSULE|<null>|OTC|BAYER|<null>|003|000003|<null>|<null>")}));
-    QCOMPARE(rows(db, QStringLiteral("SELECT * FROM patent ORDER BY ID")),
-             (QStringList{QStringLiteral("ID|Patent Number|Patent Expire Date|New Drug Application (NDA) Number|Product "
-                                         "Number|Drug Substance Flag|Drug Product Flag|Patent Use Code"),
-                          QStringLiteral("1|7625884|Aug 24, 2026|012345|001|<null>|<null>|U-141"),
-                          QStringLiteral("2|RE41234|Feb 1, 2027|000002|002|Y|Y|<null>")}));
-    const QString vocabularyHeader = QStringLiteral("ID|name|DEFINITION|USE RESTRICTIONS|SHORT NAME|FDA CODE|NCI CONCEPT ID");
+    QCOMPARE(
+        rows(db, QStringLiteral("SELECT * FROM products ORDER BY ID")),
+        (QStringList{
+            QStringLiteral("ID|trade name|ingredient|Strength|Dosage Form|Route of Administration|Type|Applicant Full "
+                           "Name|Therapeutic Equivalence (TE) Code|Product Number|New Drug Application (NDA) "
+                           "Number|Reference Listed Drug (RLD)|Approval Date"),
+            QStringLiteral("1|café tablet|ASPIRIN|325MG|TABLET|ORAL|RX|ACME LABS|AB|001|012345|Yes|Jan 2, 2020"),
+            QStringLiteral("2|PAM \"25\"|IBUPROFEN; FAMOTIDINE|<null>|INJECTABLE|INTRAVENOUS;SUBCUTANEOUS|DISCN|<null>|"
+                           "<null>|002|000002|No|Approved Prior to Jan 1, 1982"),
+            QStringLiteral("3|Bayer|ASPIRIN|81MG|CAPSULE|<null>|OTC|BAYER|<null>|003|000003|<null>|<null>")}));
+    QCOMPARE(
+        rows(db, QStringLiteral("SELECT * FROM patent ORDER BY ID")),
+        (QStringList{QStringLiteral("ID|Patent Number|Patent Expire Date|New Drug Application (NDA) Number|Product "
+                                    "Number|Drug Substance Flag|Drug Product Flag|Patent Use Code"),
+                     QStringLiteral("1|7625884|Aug 24, 2026|012345|001|<null>|<null>|U-141"),
+                     QStringLiteral("2|RE41234|Feb 1, 2027|000002|002|Y|Y|<null>")}));
+    const QString vocabularyHeader
+        = QStringLiteral("ID|name|DEFINITION|USE RESTRICTIONS|SHORT NAME|FDA CODE|NCI CONCEPT ID");
     QCOMPARE(rows(db, QStringLiteral("SELECT * FROM [dosage form] ORDER BY ID")),
              (QStringList{vocabularyHeader, QStringLiteral("1|TABLET|A solid dosage form.|<null>|TAB|500|C42998"),
                           QStringLiteral("2|EXTRA\u2011AMNIOTIC FOAM|<null>|<null>|<null>|<null>|C00001")}));
@@ -289,16 +295,16 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile_data()
     QTest::newRow("header without a needed column")
         << Files{{QStringLiteral("fda/patent.txt"), QByteArray(patents).replace("Patent_No", "Patent")}} << folder
         << QStringList{QStringLiteral("patent.txt, line 1"), QStringLiteral("\"Patent_No\"")};
-    QTest::newRow("patent.txt missing from the folder")
-        << Files{{QStringLiteral("fda/patent.txt"), QByteArray()}} << folder << QStringList{QStringLiteral("patent.txt")};
-    QTest::newRow("routes file missing")
-        << Files{{QStringLiteral("routes.tsv"), QByteArray()}} << folder << QStringList{QStringLiteral("/routes.tsv")};
+    QTest::newRow("patent.txt missing from the folder") << Files{{QStringLiteral("fda/patent.txt"), QByteArray()}}
+                                                        << folder << QStringList{QStringLiteral("patent.txt")};
+    QTest::newRow("routes file missing") << Files{{QStringLiteral("routes.tsv"), QByteArray()}} << folder
+                                         << QStringList{QStringLiteral("/routes.tsv")};
     QTest::newRow("zip without products.txt")
         << Files{{QStringLiteral("fda/products.txt"), QByteArray()}} << QStringLiteral("fda.zip")
         << QStringList{QStringLiteral("fda.zip"), QStringLiteral("no products.txt")};
-    QTest::newRow("unreadable zip")
-        << Files{{QStringLiteral("broken.zip"), QByteArray("PK\x03\x04 this is not an archive")}}
-        << QStringLiteral("broken.zip") << QStringList{QStringLiteral("broken.zip")};
+    QTest::newRow("unreadable zip") << Files{{QStringLiteral("broken.zip"),
+                                              QByteArray("PK\x03\x04 this is not an archive")}}
+                                    << QStringLiteral("broken.zip") << QStringList{QStringLiteral("broken.zip")};
 
     // A download cut short after the header, in each file.
     const QStringList noRecords{QStringLiteral("holds its header line but no records")};
@@ -313,28 +319,36 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile_data()
         << noRecords + QStringList{QStringLiteral("/routes.tsv:")};
 
     // Control characters: only a tab at either end of a field is taken (as padding).
-    QTest::newRow("NUL byte in a field")
-        << Files{{QStringLiteral("fda/products.txt"),
-                  products + "\r\nINHALER~000004~~BUDESONIDE~AEROSOL;INHALATION" + QByteArray(1, '\0')
-                      + "~1MG~004~~~No~RX~ACME"}}
-        << folder
-        << QStringList{QStringLiteral("products.txt, line 5: field 5 (DF;Route), character 19"), QStringLiteral("U+0000")};
+    QTest::newRow("NUL byte in a field") << Files{{QStringLiteral("fda/products.txt"),
+                                                   products + "\r\nINHALER~000004~~BUDESONIDE~AEROSOL;INHALATION"
+                                                       + QByteArray(1, '\0') + "~1MG~004~~~No~RX~ACME"}}
+                                         << folder
+                                         << QStringList{QStringLiteral(
+                                                            "products.txt, line 5: field 5 (DF;Route), character 19"),
+                                                        QStringLiteral("U+0000")};
     QTest::newRow("tab inside a field of a tilde file")
         << Files{{QStringLiteral("fda/patent.txt"), patents + "N~000003~003~\t123\t456~Jan 1, 2030~~~~~\n"}} << folder
-        << QStringList{QStringLiteral("patent.txt, line 4: field 4 (Patent_No), character 4"), QStringLiteral("U+0009")};
+        << QStringList{QStringLiteral("patent.txt, line 4: field 4 (Patent_No), character 4"),
+                       QStringLiteral("U+0009")};
     QTest::newRow("line end inside a quoted trade name")
-        << Files{{QStringLiteral("fda/products.txt"), products + "\r\n\"TWO\nLINES\"~4~~A~TABLET;ORAL~1MG~004~~~No~RX~ACME"}}
-        << folder << QStringList{QStringLiteral("products.txt, line 5: field 1 (Trade_Name)"), QStringLiteral("U+000A")};
+        << Files{{QStringLiteral("fda/products.txt"),
+                  products + "\r\n\"TWO\nLINES\"~4~~A~TABLET;ORAL~1MG~004~~~No~RX~ACME"}}
+        << folder
+        << QStringList{QStringLiteral("products.txt, line 5: field 1 (Trade_Name)"), QStringLiteral("U+000A")};
     QTest::newRow("terminal escape in a vocabulary")
-        << Files{{QStringLiteral("dosage_forms.tsv"), dosageForms + "CAPSULE\tA \x1b[31mred\x1b[0m capsule\t\t\t\tC1\r\n"}}
-        << folder << QStringList{QStringLiteral("dosage_forms.tsv, line 4: field 2 (definition)"), QStringLiteral("U+001B")};
+        << Files{{QStringLiteral("dosage_forms.tsv"),
+                  dosageForms + "CAPSULE\tA \x1b[31mred\x1b[0m capsule\t\t\t\tC1\r\n"}}
+        << folder
+        << QStringList{QStringLiteral("dosage_forms.tsv, line 4: field 2 (definition)"), QStringLiteral("U+001B")};
     QTest::newRow("C1 control in a Latin-1 file")
         << Files{{QStringLiteral("fda/products.txt"), products + "\r\nX\x81~4~~A~TABLET;ORAL~1MG~004~~~No~RX~ACME"}}
-        << folder << QStringList{QStringLiteral("products.txt, line 5: field 1 (Trade_Name)"), QStringLiteral("U+0081")};
+        << folder
+        << QStringList{QStringLiteral("products.txt, line 5: field 1 (Trade_Name)"), QStringLiteral("U+0081")};
 
     QTest::newRow("header line repeated inside the file")
-        << Files{{QStringLiteral("fda/products.txt"), products + "\r\n" + products.left(products.indexOf("\r\n"))
-                                                           + "\r\nB~5~~A~TABLET;ORAL~1MG~005~~~No~RX~ACME"}}
+        << Files{{QStringLiteral("fda/products.txt"),
+                  products + "\r\n" + products.left(products.indexOf("\r\n"))
+                      + "\r\nB~5~~A~TABLET;ORAL~1MG~005~~~No~RX~ACME"}}
         << folder << QStringList{QStringLiteral("products.txt, line 5: the header line is repeated")};
 }
 
@@ -376,9 +390,9 @@ void KvostrelImportTest::outputThatIsAnInputIsRefused_data()
                                      << QStringLiteral("--routes");
     QTest::newRow("products.txt of the folder, spelled another way")
         << folder << QStringLiteral("out/../fda/./products.txt") << QString() << Links{} << QStringLiteral("--fda");
-    QTest::newRow("hard link to the dosage forms") << folder << QStringLiteral("out/kvostrel.mdb")
-                                                   << QStringLiteral("dosage_forms.tsv") << Links{}
-                                                   << QStringLiteral("--dosage-forms");
+    QTest::newRow("hard link to the dosage forms")
+        << folder << QStringLiteral("out/kvostrel.mdb") << QStringLiteral("dosage_forms.tsv") << Links{}
+        << QStringLiteral("--dosage-forms");
     QTest::newRow("symbolic link to the zip")
         << QStringLiteral("fda.zip") << QStringLiteral("out/kvostrel.mdb") << QString()
         << Links{{QStringLiteral("out/kvostrel.mdb"), QStringLiteral("../fda.zip")}} << QStringLiteral("--fda");
@@ -407,8 +421,8 @@ void KvostrelImportTest::outputThatIsAnInputIsRefused()
 
     const Run run = runImport(dir, fda, dir.filePath(output));
     QCOMPARE(run.exitCode, 2);
-    QVERIFY2(run.err.contains(QStringLiteral("--output ") + dir.filePath(output) + QStringLiteral(" is the same file as ")
-                              + option + QLatin1Char(' ')),
+    QVERIFY2(run.err.contains(QStringLiteral("--output ") + dir.filePath(output)
+                              + QStringLiteral(" is the same file as ") + option + QLatin1Char(' ')),
              qPrintable(run.err));
     QCOMPARE(snapshot(dir), before);
 }
@@ -489,7 +503,8 @@ void KvostrelImportTest::ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile()
     if (ignoredAtStart) {
         QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
                  qPrintable(process.readAllStandardError()));
-        QCOMPARE(rows(work.database, QStringLiteral("SELECT count(*) FROM products")).value(1), QStringLiteral("45752"));
+        QCOMPARE(rows(work.database, QStringLiteral("SELECT count(*) FROM products")).value(1),
+                 QStringLiteral("45752"));
     } else {
         QCOMPARE(process.exitStatus(), QProcess::CrashExit);
         QCOMPARE(fileContent(work.database), previous);
@@ -505,16 +520,19 @@ void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()
     const Run run = runImport(dir, bundledZip, db);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
 
-    const QStringList counts = rows(db, QStringLiteral("SELECT (SELECT count(*) FROM products), (SELECT count(*) FROM patent),"
-                                                       " (SELECT count(*) FROM [dosage form]),"
-                                                       " (SELECT count(*) FROM [route of administration])"));
+    const QStringList counts
+        = rows(db,
+               QStringLiteral("SELECT (SELECT count(*) FROM products), (SELECT count(*) FROM patent),"
+                              " (SELECT count(*) FROM [dosage form]),"
+                              " (SELECT count(*) FROM [route of administration])"));
     QCOMPARE(counts.value(1), QStringLiteral("45752|19705|157|112"));
     // The first line of products.txt, and a trade name the FDA writes in quotes.
-    QCOMPARE(rows(db, QStringLiteral("SELECT * FROM products WHERE ID IN (1, 3743)")).mid(1),
-             (QStringList{QStringLiteral("1|BUDESONIDE|BUDESONIDE|2MG/ACTUATION|AEROSOL, FOAM|RECTAL|RX|PADAGIS ISRAEL "
-                                         "PHARMACEUTICALS LTD|AB|001|215328|No|Apr 12, 2023"),
-                          QStringLiteral("3743|HY-PAM \"25\"|HYDROXYZINE PAMOATE|EQ 25MG HYDROCHLORIDE|CAPSULE|ORAL|DISCN|"
-                                         "TEVA PHARMACEUTICALS USA INC|<null>|001|088713|No|Mar 4, 1985")}));
+    QCOMPARE(
+        rows(db, QStringLiteral("SELECT * FROM products WHERE ID IN (1, 3743)")).mid(1),
+        (QStringList{QStringLiteral("1|BUDESONIDE|BUDESONIDE|2MG/ACTUATION|AEROSOL, FOAM|RECTAL|RX|PADAGIS ISRAEL "
+                                    "PHARMACEUTICALS LTD|AB|001|215328|No|Apr 12, 2023"),
+                     QStringLiteral("3743|HY-PAM \"25\"|HYDROXYZINE PAMOATE|EQ 25MG HYDROCHLORIDE|CAPSULE|ORAL|DISCN|"
+                                    "TEVA PHARMACEUTICALS USA INC|<null>|001|088713|No|Mar 4, 1985")}));
     QCOMPARE(rows(db, QStringLiteral("SELECT count(*) FROM products WHERE [Therapeutic Equivalence (TE) Code] IS NULL"))
                  .value(1),
              QStringLiteral("25017"));

@@ -34,8 +34,16 @@ void information(QPainter &p)
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
     p.drawEllipse(QRectF(13.3, 6.5, 4.6, 4.6));
-    p.drawPath(polygon({{12.2, 13.4}, {17.9, 13.4}, {17.9, 22.6}, {19.6, 22.6}, {19.6, 24.8}, {11.6, 24.8},
-                        {11.6, 22.6}, {13.3, 22.6}, {13.3, 15.6}, {12.2, 15.6}}));
+    p.drawPath(polygon({{12.2, 13.4},
+                        {17.9, 13.4},
+                        {17.9, 22.6},
+                        {19.6, 22.6},
+                        {19.6, 24.8},
+                        {11.6, 24.8},
+                        {11.6, 22.6},
+                        {13.3, 22.6},
+                        {13.3, 15.6},
+                        {12.2, 15.6}}));
 }
 
 void tradeName(QPainter &p)
@@ -72,7 +80,8 @@ void type(QPainter &p)
     p.setPen(Qt::NoPen);
     p.setBrush(vertical(2.5, 8, rgb(70, 120, 210), rgb(32, 76, 160)));
     p.drawRoundedRect(QRectF(5.5, 3, 21, 5), 1.5, 1.5);
-    label(p, QRectF(5, 8, 22, 15), QStringLiteral("Rx"), rgb(170, 20, 30), font(QStringLiteral("Liberation Serif"), 15));
+    label(p, QRectF(5, 8, 22, 15), QStringLiteral("Rx"), rgb(170, 20, 30),
+          font(QStringLiteral("Liberation Serif"), 15));
     p.setPen(outline(rgb(150, 160, 185), 1.0));
     p.drawLine(QPointF(9, 24.5), QPointF(23, 24.5));
     p.drawLine(QPointF(9, 27), QPointF(19, 27));
@@ -95,10 +104,9 @@ void approvalDate(QPainter &p)
 void applicant(QPainter &p)
 {
     // A firm: a works with saw-tooth roof and a chimney.
-    drawRaised(p,
-               polygon({{3, 28}, {3, 14}, {10, 9.5}, {10, 14}, {17, 9.5}, {17, 14}, {22, 11}, {22, 4}, {27, 4},
-                        {27, 28}}),
-               outline(rgb(46, 58, 84), 1.1), vertical(4, 28, rgb(150, 168, 200), rgb(88, 106, 146)));
+    drawRaised(
+        p, polygon({{3, 28}, {3, 14}, {10, 9.5}, {10, 14}, {17, 9.5}, {17, 14}, {22, 11}, {22, 4}, {27, 4}, {27, 28}}),
+        outline(rgb(46, 58, 84), 1.1), vertical(4, 28, rgb(150, 168, 200), rgb(88, 106, 146)));
     p.setPen(Qt::NoPen);
     p.setBrush(rgb(255, 214, 90));
     for (int i = 0; i < 3; ++i) {

@@ -127,7 +127,8 @@ bool DelimitedReader::next()
 double DelimitedReader::fractionRead() const
 {
     // m_pos runs one past the text's end once the last line is read.
-    return m_text.empty() ? 1.0 : static_cast<double>(std::min(m_pos, m_text.size())) / static_cast<double>(m_text.size());
+    return m_text.empty() ? 1.0
+                          : static_cast<double>(std::min(m_pos, m_text.size())) / static_cast<double>(m_text.size());
 }
 
 bool DelimitedReader::readRecord()

@@ -24,7 +24,10 @@
 class DelimitedReader
 {
 public:
-    enum class Quoting { None, DoubleQuotes };
+    enum class Quoting {
+        None,
+        DoubleQuotes
+    };
 
     // `sourceName` is how error messages name the file. `text` must outlive the reader.
     DelimitedReader(std::string sourceName, std::string_view text, char delimiter, Quoting quoting);

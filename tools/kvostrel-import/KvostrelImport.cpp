@@ -15,7 +15,11 @@ namespace {
 
 // Which part of a source field a column takes. The FDA's "DF;Route" field holds the
 // dosage form and the route, split at the first ";" (a route may hold further ";").
-enum class FieldPart { Whole, BeforeFirstSemicolon, AfterFirstSemicolon };
+enum class FieldPart {
+    Whole,
+    BeforeFirstSemicolon,
+    AfterFirstSemicolon
+};
 
 struct ColumnMapping
 {
@@ -212,12 +216,14 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
     std::vector<std::unique_ptr<TableLoad>> loads;
     {
         const FdaSource fda(options.fda);
-        for (const auto &[mapping, file] : {std::pair{&productsMapping, "products.txt"}, {&patentMapping, "patent.txt"}}) {
+        for (const auto &[mapping, file] :
+             {std::pair{&productsMapping, "products.txt"}, {&patentMapping, "patent.txt"}}) {
             loads.push_back(std::make_unique<TableLoad>(*mapping, fda.displayName(file), fda.read(file), '~',
                                                         DelimitedReader::Quoting::DoubleQuotes));
         }
     }
-    for (const auto &[mapping, path] : {std::pair{&dosageFormMapping, &options.dosageForms}, {&routeMapping, &options.routes}}) {
+    for (const auto &[mapping, path] :
+         {std::pair{&dosageFormMapping, &options.dosageForms}, {&routeMapping, &options.routes}}) {
         loads.push_back(std::make_unique<TableLoad>(*mapping, path->string(), readWholeFile(*path), '\t',
                                                     DelimitedReader::Quoting::None));
     }

@@ -7,10 +7,10 @@
 
 struct ImportOptions
 {
-    std::filesystem::path fda;         // the FDA zip archive, or a folder with products.txt and patent.txt
+    std::filesystem::path fda; // the FDA zip archive, or a folder with products.txt and patent.txt
     std::filesystem::path dosageForms; // dosage_forms.tsv
-    std::filesystem::path routes;      // routes.tsv
-    std::filesystem::path output;      // kvostrel.mdb
+    std::filesystem::path routes; // routes.tsv
+    std::filesystem::path output; // kvostrel.mdb
 };
 
 struct TableRows

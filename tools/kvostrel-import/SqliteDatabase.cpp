@@ -27,9 +27,9 @@ void SqliteStatement::bindInteger(int position, long long value)
 
 void SqliteStatement::bindTextOrNull(int position, std::string_view text)
 {
-    const int rc = text.empty() ? sqlite3_bind_null(m_statement, position)
-                                : sqlite3_bind_text(m_statement, position, text.data(), static_cast<int>(text.size()),
-                                                    SQLITE_STATIC);
+    const int rc = text.empty()
+        ? sqlite3_bind_null(m_statement, position)
+        : sqlite3_bind_text(m_statement, position, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
     if (rc != SQLITE_OK) {
         fail();
     }

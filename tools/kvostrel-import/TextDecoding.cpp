@@ -75,7 +75,8 @@ bool isValidUtf8(std::string_view text)
 
 std::string toUtf8(std::string text)
 {
-    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<std::uint8_t>(c) < 0x80; });
+    const bool ascii
+        = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<std::uint8_t>(c) < 0x80; });
     if (ascii || isValidUtf8(text)) {
         return text;
     }

@@ -15,7 +15,8 @@
 
 namespace {
 
-constexpr std::string_view usage = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER --dosage-forms TSV --routes TSV --output FILE
+constexpr std::string_view usage
+    = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER --dosage-forms TSV --routes TSV --output FILE
 
 Builds the reference database (kvostrel.mdb) from the FDA's approved drug product
 data files and the dosage-form and route-of-administration vocabularies.
@@ -59,8 +60,8 @@ CommandLine parseCommandLine(int argc, char *argv[])
             inlineValue = std::string(arg.substr(equals + 1));
             arg = arg.substr(0, equals);
         }
-        const auto option = std::find_if(std::begin(options), std::end(options),
-                                         [arg](const auto &o) { return o.first == arg; });
+        const auto option
+            = std::find_if(std::begin(options), std::end(options), [arg](const auto &o) { return o.first == arg; });
         if (option == std::end(options)) {
             throw std::string("unknown option \"") + argv[i] + '"';
         }

@@ -57,8 +57,7 @@ bool indexExactly(const QImage &image, Indexed &out)
     for (int y = 0; y < image.height(); ++y) {
         const QRgb *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            out.pixels.append(quint8(isTransparent(line[x]) ? out.transparentIndex
-                                                             : lookup.value(opaque(line[x]))));
+            out.pixels.append(quint8(isTransparent(line[x]) ? out.transparentIndex : lookup.value(opaque(line[x]))));
         }
     }
     return true;
@@ -158,8 +157,8 @@ QString writeGif(const QImage &source, const QString &path, const QList<QRgb> &e
         map[i] = GifColorType{GifByteType(qRed(indexed.palette[i])), GifByteType(qGreen(indexed.palette[i])),
                               GifByteType(qBlue(indexed.palette[i]))};
     }
-    std::unique_ptr<ColorMapObject, void (*)(ColorMapObject *)> colorMap(
-        GifMakeMapObject(mapSize, map.constData()), GifFreeMapObject);
+    std::unique_ptr<ColorMapObject, void (*)(ColorMapObject *)> colorMap(GifMakeMapObject(mapSize, map.constData()),
+                                                                         GifFreeMapObject);
     if (!colorMap) {
         return QStringLiteral("no memory for the colour map");
     }

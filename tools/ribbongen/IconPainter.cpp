@@ -148,11 +148,11 @@ QImage patents()
         // Ribbons under the seal.
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(180, 30, 40));
-        p.drawPolygon(QPolygonF({QPointF(17, 25), QPointF(14.5, 31.5), QPointF(17.5, 30), QPointF(19.5, 31.5),
-                                 QPointF(20, 25)}));
+        p.drawPolygon(
+            QPolygonF({QPointF(17, 25), QPointF(14.5, 31.5), QPointF(17.5, 30), QPointF(19.5, 31.5), QPointF(20, 25)}));
         p.setBrush(QColor(150, 20, 30));
-        p.drawPolygon(QPolygonF({QPointF(20, 25), QPointF(22, 31.5), QPointF(23.5, 29.5), QPointF(26, 31),
-                                 QPointF(23, 25)}));
+        p.drawPolygon(
+            QPolygonF({QPointF(20, 25), QPointF(22, 31.5), QPointF(23.5, 29.5), QPointF(26, 31), QPointF(23, 25)}));
         // The seal.
         p.setPen(QPen(QColor(120, 16, 24), 1));
         p.setBrush(radial(QPointF(18.5, 21), 6, QColor(255, 120, 110), QColor(180, 24, 34)));
@@ -175,8 +175,16 @@ QImage about()
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
         p.drawEllipse(QPointF(16, 9.5), 2.3, 2.3);
-        p.drawPath(polygon({{13, 13.5}, {18, 13.5}, {18, 23.5}, {20, 23.5}, {20, 26}, {12, 26}, {12, 23.5},
-                            {14, 23.5}, {14, 16}, {13, 16}}));
+        p.drawPath(polygon({{13, 13.5},
+                            {18, 13.5},
+                            {18, 23.5},
+                            {20, 23.5},
+                            {20, 26},
+                            {12, 26},
+                            {12, 23.5},
+                            {14, 23.5},
+                            {14, 16},
+                            {13, 16}}));
     });
 }
 
@@ -204,11 +212,8 @@ QImage exitIcon()
 
 QVector<RibbonIcon> paintRibbonIcons()
 {
-    return {{QStringLiteral("drugs.png"), drugs()},
-            {QStringLiteral("ingredients.png"), ingredients()},
-            {QStringLiteral("dosageform.png"), dosageForm()},
-            {QStringLiteral("route.png"), route()},
-            {QStringLiteral("patents.png"), patents()},
-            {QStringLiteral("about.png"), about()},
+    return {{QStringLiteral("drugs.png"), drugs()},           {QStringLiteral("ingredients.png"), ingredients()},
+            {QStringLiteral("dosageform.png"), dosageForm()}, {QStringLiteral("route.png"), route()},
+            {QStringLiteral("patents.png"), patents()},       {QStringLiteral("about.png"), about()},
             {QStringLiteral("exit.png"), exitIcon()}};
 }

@@ -43,7 +43,7 @@ struct ThemeStyle
     QColor moreOff;
     QColor moreOn;
 
-    QColor backdrop;      // flat base colour of the host background picture
+    QColor backdrop; // flat base colour of the host background picture
     QColor backdropBands; // colour of its curved bands
     bool backdropIsPixel; // a 1 by 1 picture instead of the banded one
     QColor backdropPixel;

@@ -65,8 +65,8 @@ int main(int argc, char **argv)
         const QMap<int, QImage> pictures = paintTheme(style);
         for (auto it = pictures.begin(); it != pictures.end(); ++it) {
             const QString name = QStringLiteral("%1/%2.gif").arg(style.name).arg(it.key());
-            const QString problem =
-                writeGif(it.value(), resources.filePath(QStringLiteral("themes/") + name), exactColorsOf(style));
+            const QString problem
+                = writeGif(it.value(), resources.filePath(QStringLiteral("themes/") + name), exactColorsOf(style));
             if (!problem.isEmpty()) {
                 return fail(name + QStringLiteral(": ") + problem);
             }

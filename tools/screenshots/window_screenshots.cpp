@@ -98,7 +98,8 @@ int main(int argc, char **argv)
     settle();
 
     bool ok = true;
-    if (SearchWindow *drugs = showRecord(main, frmMainForm::ShowDrugs, QStringLiteral("lipitor"), QStringLiteral("LIPITOR"))) {
+    if (SearchWindow *drugs
+        = showRecord(main, frmMainForm::ShowDrugs, QStringLiteral("lipitor"), QStringLiteral("LIPITOR"))) {
         drugs->vbalGrid()->itemView()->setCurrentIndex(drugs->vbalGrid()->itemView()->model()->index(3, 1));
         ok = save(main, folder, "window-drugs.png") && ok;
     }
@@ -107,8 +108,8 @@ int main(int argc, char **argv)
         ingredients->vbalGrid()->itemView()->setCurrentIndex(ingredients->vbalGrid()->itemView()->model()->index(0, 2));
         ok = save(main, folder, "window-ingredients.png") && ok;
     }
-    if (SearchWindow *forms = showRecord(main, frmMainForm::DosageForm, QStringLiteral("tablet"),
-                                         QStringLiteral("TABLET, FILM COATED"))) {
+    if (SearchWindow *forms
+        = showRecord(main, frmMainForm::DosageForm, QStringLiteral("tablet"), QStringLiteral("TABLET, FILM COATED"))) {
         restPointer(forms->vbalGrid(), 2, 3);
         ok = save(main, folder, "window-dosage-form.png") && ok;
     }
