@@ -10,7 +10,7 @@ packages=(
     libx11-dev
     fonts-liberation2 fonts-wine fonts-dejavu-core
     xvfb xauth x11-utils
-    clang libclang-rt-14-dev llvm
+    clang libclang-rt-14-dev llvm clang-format
 )
 
 if [ "$(id -u)" -eq 0 ]; then
