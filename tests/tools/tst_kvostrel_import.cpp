@@ -25,7 +25,7 @@ const QByteArray products
       "caf\xe9 tablet~012345~x~ASPIRIN~TABLET;ORAL~325MG~001~AB~Jan 2, 2020~Yes~RX~ACME LABS\r\n"
       "\"PAM \"\"25\"\"\"~000002~~IBUPROFEN; FAMOTIDINE~INJECTABLE;INTRAVENOUS;SUBCUTANEOUS~~002~~"
       "Approved Prior to Jan 1, 1982~No~DISCN~\r\n"
-      "Bayer~000003~~ASPIRIN~CAPSULE~81MG~003~~~~OTC~BAYER";
+      "Bayer~000003~~ASPIRIN~CRYSTAL, MAGIC~81MG~003~~~~OTC~BAYER";
 const QByteArray patents = "Appl_Type~Appl_No~Product_No~Patent_No~Patent_Expire_Date_Text~Drug_Substance_Flag~"
                            "Drug_Product_Flag~Patent_Use_Code~Delist_Flag~Submission_Date\n"
                            "N~012345~001~7625884~Aug 24, 2026~~~U-141~~\n"
@@ -38,6 +38,12 @@ const QByteArray dosageForms
       "AMNIOTIC FOAM\t\t\t\t\tC00001\r\n";
 const QByteArray routes = "nci_concept_id\tname\tdefinition\tuse_restrictions\tshort_name\tfda_code\n"
                           "C38288\tORAL\tBy mouth.\t\tORAL\t1";
+
+// The product list's spellings: INJECTABLE stands for two terms, named in another letter case.
+const QByteArray listingTerms = "kind\tlisting_value\tterms\tnote\n"
+                                "dosage form\tInjectable\ttablet; EXTRA\xE2\x80\x91"
+                                "AMNIOTIC FOAM\ttwo terms\n"
+                                "Route\tPER OS\toral\tunused\n";
 
 using Files = QMap<QString, QByteArray>; // path under the test folder -> content (null: no such file)
 
@@ -59,7 +65,8 @@ void writeFiles(const QDir &dir, const Files &files)
 const Files goodInput{{QStringLiteral("fda/products.txt"), products},
                       {QStringLiteral("fda/patent.txt"), patents},
                       {QStringLiteral("dosage_forms.tsv"), dosageForms},
-                      {QStringLiteral("routes.tsv"), routes}};
+                      {QStringLiteral("routes.tsv"), routes},
+                      {QStringLiteral("listing_terms.tsv"), listingTerms}};
 
 // A temporary folder holding the good input and an empty out/ for the database.
 struct Workspace
@@ -109,7 +116,8 @@ void startImport(QProcess &process, const QDir &dir, const QString &fda, const Q
     process.start(QStringLiteral(KVOSTREL_IMPORT_PATH),
                   {QStringLiteral("--fda"), dir.filePath(fda), QStringLiteral("--dosage-forms"),
                    dir.filePath(dosageFormsFile), QStringLiteral("--routes"),
-                   dir.filePath(QStringLiteral("routes.tsv")), QStringLiteral("--output"), output});
+                   dir.filePath(QStringLiteral("routes.tsv")), QStringLiteral("--listing-terms"),
+                   dir.filePath(QStringLiteral("listing_terms.tsv")), QStringLiteral("--output"), output});
 }
 
 Run runImport(const QDir &dir, const QString &fda, const QString &output,
@@ -191,6 +199,17 @@ void makeLinks(const QDir &dir, const Links &links)
 
 const QString bundledZip = QStringLiteral("fda-approved-drug-products-2024-11.zip");
 
+// A tab-separated file of the bundled data, without its header line, split into fields.
+QList<QStringList> bundledTsv(const QString &name)
+{
+    QList<QStringList> lines;
+    const QString text = QString::fromUtf8(fileContent(QDir(fdaDataDir).filePath(name)));
+    for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1)) {
+        lines << line.split(QLatin1Char('\t'));
+    }
+    return lines;
+}
+
 } // namespace
 
 class KvostrelImportTest : public QObject
@@ -209,6 +228,7 @@ private slots:
     void ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile_data();
     void ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile();
     void bundledReleaseGivesEveryFdaRecord();
+    void bundledReleaseGivesEveryProductValueItsOwnVocabularyRow();
 };
 
 void KvostrelImportTest::folderInputIsStoredColumnByColumn()
@@ -227,7 +247,7 @@ void KvostrelImportTest::folderInputIsStoredColumnByColumn()
             QStringLiteral("1|café tablet|ASPIRIN|325MG|TABLET|ORAL|RX|ACME LABS|AB|001|012345|Yes|Jan 2, 2020"),
             QStringLiteral("2|PAM \"25\"|IBUPROFEN; FAMOTIDINE|<null>|INJECTABLE|INTRAVENOUS;SUBCUTANEOUS|DISCN|<null>|"
                            "<null>|002|000002|No|Approved Prior to Jan 1, 1982"),
-            QStringLiteral("3|Bayer|ASPIRIN|81MG|CAPSULE|<null>|OTC|BAYER|<null>|003|000003|<null>|<null>")}));
+            QStringLiteral("3|Bayer|ASPIRIN|81MG|CRYSTAL, MAGIC|<null>|OTC|BAYER|<null>|003|000003|<null>|<null>")}));
     QCOMPARE(
         rows(db, QStringLiteral("SELECT * FROM patent ORDER BY ID")),
         (QStringList{QStringLiteral("ID|Patent Number|Patent Expire Date|New Drug Application (NDA) Number|Product "
@@ -236,11 +256,24 @@ void KvostrelImportTest::folderInputIsStoredColumnByColumn()
                      QStringLiteral("2|RE41234|Feb 1, 2027|000002|002|Y|Y|<null>")}));
     const QString vocabularyHeader
         = QStringLiteral("ID|name|DEFINITION|USE RESTRICTIONS|SHORT NAME|FDA CODE|NCI CONCEPT ID");
+    // The vocabulary's terms, then the values of products that are none: a listing
+    // spelling carries its terms' definitions and codes; the others have none and are
+    // named in one warning line.
     QCOMPARE(rows(db, QStringLiteral("SELECT * FROM [dosage form] ORDER BY ID")),
              (QStringList{vocabularyHeader, QStringLiteral("1|TABLET|A solid dosage form.|<null>|TAB|500|C42998"),
-                          QStringLiteral("2|EXTRA\u2011AMNIOTIC FOAM|<null>|<null>|<null>|<null>|C00001")}));
+                          QStringLiteral("2|EXTRA\u2011AMNIOTIC FOAM|<null>|<null>|<null>|<null>|C00001"),
+                          QStringLiteral("3|CRYSTAL, MAGIC|<null>|<null>|<null>|<null>|<null>"),
+                          QStringLiteral("4|INJECTABLE|The FDA product list's wording for TABLET + EXTRA\u2011AMNIOTIC "
+                                         "FOAM. TABLET: A solid dosage form.|<null>|<null>|500|C42998; C00001")}));
     QCOMPARE(rows(db, QStringLiteral("SELECT * FROM [route of administration]")),
-             (QStringList{vocabularyHeader, QStringLiteral("1|ORAL|By mouth.|<null>|ORAL|1|C38288")}));
+             (QStringList{vocabularyHeader, QStringLiteral("1|ORAL|By mouth.|<null>|ORAL|1|C38288"),
+                          QStringLiteral("2|INTRAVENOUS;SUBCUTANEOUS|<null>|<null>|<null>|<null>|<null>")}));
+    const QStringList warnings = run.err.split(QLatin1Char('\n')).filter(QStringLiteral("warning"));
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings[0].startsWith(QStringLiteral("kvostrel-import: warning: 2 values of products.txt"))
+                 && warnings[0].endsWith(
+                     QStringLiteral(": dosage form \"CRYSTAL, MAGIC\", route \"INTRAVENOUS;SUBCUTANEOUS\"")),
+             qPrintable(run.err));
 
     // Every text column ignores letter case in comparisons, order by and like.
     QCOMPARE(rows(db, QStringLiteral("SELECT ID FROM products WHERE [trade name] = 'BAYER' OR [Type] = 'rx'")),
@@ -345,6 +378,30 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile_data()
         << folder
         << QStringList{QStringLiteral("products.txt, line 5: field 1 (Trade_Name)"), QStringLiteral("U+0081")};
 
+    // The listing-terms file: every line must name a term of its own vocabulary, once.
+    const auto listing = [](const QByteArray &line) {
+        return Files{{QStringLiteral("listing_terms.tsv"), listingTerms + line}};
+    };
+    QTest::newRow("listing line short of its note")
+        << listing("route\tPO\tORAL\n") << folder
+        << QStringList{QStringLiteral("/listing_terms.tsv, line 4"), QStringLiteral("3 fields")};
+    QTest::newRow("listing spelling of no term")
+        << listing("route\tIV\tINTRAVENOUS\tnot in routes.tsv\n") << folder
+        << QStringList{QStringLiteral("/listing_terms.tsv, line 4: \"INTRAVENOUS\" is no route of "),
+                       QStringLiteral("/routes.tsv")};
+    QTest::newRow("listing spelling given twice")
+        << listing("dosage form\tINJECTABLE\tTABLET\tagain\n") << folder
+        << QStringList{QStringLiteral("/listing_terms.tsv, line 4: \"INJECTABLE\" is listed already on line 2")};
+    QTest::newRow("listing spelling that is a term itself")
+        << listing("route\tOral\tORAL\tsame\n") << folder
+        << QStringList{QStringLiteral("/listing_terms.tsv, line 4: \"Oral\" is a term of ")};
+    QTest::newRow("listing line of an unknown kind")
+        << listing("form\tPILL\tTABLET\tx\n") << folder
+        << QStringList{QStringLiteral("/listing_terms.tsv, line 4: the kind \"form\" is none of")};
+    QTest::newRow("listing line without terms")
+        << listing("route\tPO\t \tx\n") << folder
+        << QStringList{QStringLiteral("/listing_terms.tsv, line 4: no route of ")};
+
     QTest::newRow("header line repeated inside the file")
         << Files{{QStringLiteral("fda/products.txt"),
                   products + "\r\n" + products.left(products.indexOf("\r\n"))
@@ -390,6 +447,8 @@ void KvostrelImportTest::outputThatIsAnInputIsRefused_data()
                                      << QStringLiteral("--routes");
     QTest::newRow("products.txt of the folder, spelled another way")
         << folder << QStringLiteral("out/../fda/./products.txt") << QString() << Links{} << QStringLiteral("--fda");
+    QTest::newRow("the listing terms") << folder << QStringLiteral("listing_terms.tsv") << QString() << Links{}
+                                       << QStringLiteral("--listing-terms");
     QTest::newRow("hard link to the dosage forms")
         << folder << QStringLiteral("out/kvostrel.mdb") << QStringLiteral("dosage_forms.tsv") << Links{}
         << QStringLiteral("--dosage-forms");
@@ -525,7 +584,9 @@ void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()
                QStringLiteral("SELECT (SELECT count(*) FROM products), (SELECT count(*) FROM patent),"
                               " (SELECT count(*) FROM [dosage form]),"
                               " (SELECT count(*) FROM [route of administration])"));
-    QCOMPARE(counts.value(1), QStringLiteral("45752|19705|157|112"));
+    // The vocabularies' 157 and 112 terms, then 44 and 46 other values of products.
+    QCOMPARE(counts.value(1), QStringLiteral("45752|19705|201|158"));
+    QVERIFY2(!run.err.contains(QStringLiteral("warning")), qPrintable(run.err));
     // The first line of products.txt, and a trade name the FDA writes in quotes.
     QCOMPARE(
         rows(db, QStringLiteral("SELECT * FROM products WHERE ID IN (1, 3743)")).mid(1),
@@ -539,6 +600,126 @@ void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()
     // products.txt line 481 pads its strength with a tab, which is dropped.
     QCOMPARE(rows(db, QStringLiteral("SELECT Strength FROM products WHERE ID = 480")).value(1),
              QStringLiteral("EQ 20MG BASE"));
+}
+
+void KvostrelImportTest::bundledReleaseGivesEveryProductValueItsOwnVocabularyRow()
+{
+    QTemporaryDir tmp;
+    const QString db = QDir(tmp.path()).filePath(QStringLiteral("kvostrel.mdb"));
+    const Run run = runImport(QDir(fdaDataDir), bundledZip, db);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QList<QStringList> listing = bundledTsv(QStringLiteral("listing_terms.tsv"));
+
+    const struct
+    {
+        QString kind, table, column, file;
+        int values;
+        QStringList withoutDefinition; // the vocabulary itself has none for these
+    } vocabularies[] = {{QStringLiteral("dosage form"),
+                         QStringLiteral("dosage form"),
+                         QStringLiteral("Dosage Form"),
+                         QStringLiteral("dosage_forms.tsv"),
+                         118,
+                         {QStringLiteral("SYSTEM")}},
+                        {QStringLiteral("route"),
+                         QStringLiteral("route of administration"),
+                         QStringLiteral("Route of Administration"),
+                         QStringLiteral("routes.tsv"),
+                         80,
+                         {}}};
+    for (const auto &v : vocabularies) {
+        const QList<QStringList> terms = bundledTsv(v.file);
+        QMap<QString, QStringList> term; // upper-case name -> name, definition, ..., nci_concept_id
+        for (const QStringList &t : terms) {
+            term.insert(t[0].toUpper(), t);
+        }
+        QMap<QString, QStringList> row; // upper-case name -> ID, name, DEFINITION, ..., NCI CONCEPT ID
+        const QStringList table = rows(db, QStringLiteral("SELECT * FROM [%1] ORDER BY ID").arg(v.table)).mid(1);
+        for (const QString &line : table) {
+            const QStringList fields = line.split(QLatin1Char('|'));
+            QVERIFY2(!row.contains(fields[1].toUpper()), qPrintable(v.table + QStringLiteral(": two rows ") + line));
+            row.insert(fields[1].toUpper(), fields);
+            // The vocabulary's own terms keep their IDs, 1..n in file order.
+            if (fields[0].toInt() <= terms.size()) {
+                QCOMPARE(fields[1], terms[fields[0].toInt() - 1][0]);
+            }
+        }
+
+        // Every value of products has its own row, with a definition.
+        const QStringList values
+            = rows(db, QStringLiteral("SELECT DISTINCT [%1] FROM products WHERE [%1] IS NOT NULL").arg(v.column))
+                  .mid(1);
+        QCOMPARE(values.size(), v.values);
+        QStringList withoutDefinition;
+        for (const QString &value : values) {
+            QVERIFY2(row.contains(value.toUpper()), qPrintable(v.table + QStringLiteral(": no row ") + value));
+            if (row[value.toUpper()][2] == QStringLiteral("<null>")) {
+                withoutDefinition << value;
+            }
+        }
+        QCOMPARE(withoutDefinition, v.withoutDefinition);
+
+        // A row that stands for terms gives each term's definition, and their codes.
+        const auto checkTerms = [&](const QStringList &fields, QStringList names) {
+            names.removeDuplicates();
+            QStringList codes, concepts;
+            for (const QString &name : names) {
+                QVERIFY2(term.contains(name.toUpper()), qPrintable(fields[1] + QStringLiteral(": no term ") + name));
+                const QStringList &t = term[name.toUpper()];
+                QVERIFY2(t[1].isEmpty() || fields[2].contains(t[0] + QStringLiteral(": ") + t[1]),
+                         qPrintable(fields[2]));
+                codes << t[4];
+                concepts << t[5];
+            }
+            codes.removeAll(QString());
+            concepts.removeAll(QString());
+            const auto orNull = [](const QString &text) { return text.isEmpty() ? QStringLiteral("<null>") : text; };
+            QCOMPARE(
+                fields.mid(5),
+                (QStringList{orNull(codes.join(QStringLiteral("; "))), orNull(concepts.join(QStringLiteral("; ")))}));
+        };
+        // Each listing spelling: its row, or where products use it only in a list, the
+        // list's row naming it.
+        QSet<QString> spellings;
+        for (const QStringList &line : listing) {
+            if (line[0] != v.kind) {
+                continue;
+            }
+            spellings << line[1].toUpper();
+            QStringList names = line[2].split(QLatin1Char(';'));
+            for (QString &name : names) {
+                name = name.trimmed();
+            }
+            if (row.contains(line[1].toUpper())) {
+                const QStringList &fields = row[line[1].toUpper()];
+                QVERIFY2(fields[2].startsWith(QStringLiteral("The FDA product list's wording for ")
+                                              + names.join(QStringLiteral(" + ")) + QLatin1Char('.')),
+                         qPrintable(fields[2]));
+                checkTerms(fields, names);
+            } else {
+                QVERIFY2(!table.filter(line[1] + QStringLiteral(" = ") + names.join(QStringLiteral(" + "))).isEmpty(),
+                         qPrintable(QStringLiteral("no product uses ") + line[1]));
+            }
+        }
+        // Every other added row lists its parts: their names joined make its name.
+        for (const QStringList &fields : std::as_const(row)) {
+            if (fields[0].toInt() <= terms.size() || spellings.contains(fields[1].toUpper())) {
+                continue;
+            }
+            const QString prefix = QStringLiteral("Several %1s: ").arg(v.kind);
+            QVERIFY2(fields[2].startsWith(prefix), qPrintable(fields[2]));
+            QStringList names, termNames;
+            for (const QString &part :
+                 fields[2].mid(prefix.size()).section(QLatin1Char('.'), 0, 0).split(QStringLiteral("; "))) {
+                names << part.section(QStringLiteral(" = "), 0, 0);
+                termNames << (part.contains(QStringLiteral(" = "))
+                                  ? part.section(QStringLiteral(" = "), 1).split(QStringLiteral(" + "))
+                                  : QStringList{part});
+            }
+            QCOMPARE(names.join(QStringLiteral(", ")).toUpper(), fields[1].toUpper());
+            checkTerms(fields, termNames);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(KvostrelImportTest)

@@ -6,8 +6,11 @@
 #include "OutputFile.h"
 #include "SqliteDatabase.h"
 #include "TextDecoding.h"
+#include "Vocabulary.h"
 #include "data/Schema.h"
 
+#include <array>
+#include <map>
 #include <memory>
 #include <sys/stat.h>
 
@@ -81,6 +84,14 @@ std::vector<ColumnMapping> vocabularyColumns()
             {V::NciConceptId, "nci_concept_id"}};
 }
 
+// The fields of a vocabulary row, in the order of vocabularyColumns().
+template<typename Row>
+auto vocabularyFields(Row &row)
+{
+    return std::array{&row.name,      &row.definition, &row.useRestrictions,
+                      &row.shortName, &row.fdaCode,    &row.nciConceptId};
+}
+
 const TableMapping dosageFormMapping{V::DosageFormTable, vocabularyColumns(), {}};
 const TableMapping routeMapping{V::RouteTable, vocabularyColumns(), {}};
 
@@ -132,6 +143,16 @@ public:
         }
     }
 
+    // Gathers every value that the column `column` takes, each once.
+    void collectDistinct(QLatin1StringView column, DistinctValues &into)
+    {
+        for (std::size_t i = 0; i < m_mapping.columns.size(); ++i) {
+            if (m_mapping.columns[i].column == column) {
+                m_collected.emplace_back(i, &into);
+            }
+        }
+    }
+
     TableRows load(SqliteDatabase &db, const ImportProgress &progress)
     {
         const std::string tableName = text(m_mapping.table);
@@ -151,6 +172,12 @@ public:
                                          fieldPart(m_reader.field(m_positions[i]), m_mapping.columns[i].part));
             }
             statement.run();
+            for (const auto &[i, values] : m_collected) {
+                const std::string_view value = fieldPart(m_reader.field(m_positions[i]), m_mapping.columns[i].part);
+                if (!value.empty()) {
+                    values->try_emplace(foldedCase(value), value);
+                }
+            }
             if (progress && m_reader.recordCount() % progressEvery == 0) {
                 progress(m_reader.sourceName(), m_reader.fractionRead());
             }
@@ -170,7 +197,55 @@ private:
     std::string m_text;
     DelimitedReader m_reader;
     std::vector<std::size_t> m_positions;
+    std::vector<std::pair<std::size_t, DistinctValues *>> m_collected;
 };
+
+// A vocabulary file read whole: its terms, in file order.
+Vocabulary readVocabulary(std::string kind, const std::filesystem::path &path)
+{
+    const std::string text = TextDecoding::toUtf8(readWholeFile(path));
+    DelimitedReader reader(path.string(), TextDecoding::withoutByteOrderMark(text), '\t',
+                           DelimitedReader::Quoting::None);
+    std::vector<std::size_t> positions;
+    for (const ColumnMapping &c : vocabularyColumns()) {
+        positions.push_back(reader.column(c.header));
+    }
+    std::vector<VocabularyRow> terms;
+    while (reader.next()) {
+        VocabularyRow &row = terms.emplace_back();
+        std::size_t i = 0;
+        for (std::string *field : vocabularyFields(row)) {
+            *field = reader.field(positions[i++]);
+        }
+    }
+    return Vocabulary(std::move(kind), path.string(), std::move(terms));
+}
+
+// Writes a vocabulary table: the vocabulary's own terms (IDs 1..n in file order), then
+// one row for each other value the products use. Reports values that no term stands for.
+TableRows writeVocabulary(SqliteDatabase &db, const TableMapping &mapping, const Vocabulary &vocabulary,
+                          const DistinctValues &used, std::vector<std::string> &unmatched)
+{
+    const AddedRows added = vocabulary.rowsFor(used);
+    for (const std::string &value : added.unmatched) {
+        unmatched.push_back(vocabulary.kind() + " \"" + value + '"');
+    }
+    db.execute(createTableStatement(mapping));
+    SqliteStatement statement
+        = db.prepare("INSERT INTO " + bracketed(text(mapping.table)) + " VALUES (?, ?, ?, ?, ?, ?, ?)");
+    long id = 0;
+    for (const auto *rows : {&vocabulary.terms(), &added.rows}) {
+        for (const VocabularyRow &row : *rows) {
+            statement.bindInteger(1, ++id);
+            int position = 2;
+            for (const std::string *field : vocabularyFields(row)) {
+                statement.bindTextOrNull(position++, *field);
+            }
+            statement.run();
+        }
+    }
+    return {text(mapping.table), id};
+}
 
 } // namespace
 
@@ -200,6 +275,9 @@ void checkOutputIsNoInput(const ImportOptions &options)
     }
     inputs.emplace_back("--dosage-forms", options.dosageForms);
     inputs.emplace_back("--routes", options.routes);
+    if (!options.listingTerms.empty()) {
+        inputs.emplace_back("--listing-terms", options.listingTerms);
+    }
     for (const auto &[option, path] : inputs) {
         struct stat input;
         if (stat(path.c_str(), &input) == 0 && input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
@@ -209,7 +287,8 @@ void checkOutputIsNoInput(const ImportOptions &options)
     }
 }
 
-std::vector<TableRows> importKvostrel(const ImportOptions &options, const ImportProgress &progress)
+std::vector<TableRows> importKvostrel(const ImportOptions &options, const ImportProgress &progress,
+                                      const ImportWarning &warning)
 {
     checkOutputIsNoInput(options);
     // Every input is read and its header checked before the output is touched.
@@ -222,23 +301,40 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
                                                         DelimitedReader::Quoting::DoubleQuotes));
         }
     }
-    for (const auto &[mapping, path] :
-         {std::pair{&dosageFormMapping, &options.dosageForms}, {&routeMapping, &options.routes}}) {
-        loads.push_back(std::make_unique<TableLoad>(*mapping, path->string(), readWholeFile(*path), '\t',
-                                                    DelimitedReader::Quoting::None));
+    Vocabulary dosageForms = readVocabulary("dosage form", options.dosageForms);
+    Vocabulary routes = readVocabulary("route", options.routes);
+    if (!options.listingTerms.empty()) {
+        readListingTerms(options.listingTerms, {&dosageForms, &routes});
     }
+    DistinctValues usedDosageForms, usedRoutes;
+    loads.front()->collectDistinct(P::DosageForm, usedDosageForms);
+    loads.front()->collectDistinct(P::Route, usedRoutes);
 
     OutputFile output(options.output);
     std::vector<TableRows> rows;
+    std::vector<std::string> unmatched;
     {
         SqliteDatabase db(output.temporaryPath());
         db.execute("BEGIN");
         for (const auto &load : loads) {
             rows.push_back(load->load(db, progress));
         }
+        rows.push_back(writeVocabulary(db, dosageFormMapping, dosageForms, usedDosageForms, unmatched));
+        rows.push_back(writeVocabulary(db, routeMapping, routes, usedRoutes, unmatched));
         db.execute("COMMIT");
         db.close();
     }
     output.commit();
+    if (!unmatched.empty() && warning) {
+        std::string list;
+        for (const std::string &value : unmatched) {
+            list += (list.empty() ? "" : ", ") + value;
+        }
+        warning(std::to_string(unmatched.size()) + (unmatched.size() == 1 ? " value" : " values") + " of products.txt "
+                + (unmatched.size() == 1 ? "is" : "are")
+                + " no vocabulary term, no listing spelling of one, nor made of them"
+                + (options.listingTerms.empty() ? " (no --listing-terms given)" : "") + ", so "
+                + (unmatched.size() == 1 ? "its row has" : "their rows have") + " no definition: " + list);
+    }
     return rows;
 }

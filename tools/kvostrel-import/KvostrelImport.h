@@ -10,6 +10,7 @@ struct ImportOptions
     std::filesystem::path fda; // the FDA zip archive, or a folder with products.txt and patent.txt
     std::filesystem::path dosageForms; // dosage_forms.tsv
     std::filesystem::path routes; // routes.tsv
+    std::filesystem::path listingTerms; // listing_terms.tsv; empty: none
     std::filesystem::path output; // kvostrel.mdb
 };
 
@@ -23,6 +24,9 @@ struct TableRows
 // the file is done).
 using ImportProgress = std::function<void(const std::string &source, double fraction)>;
 
+// Tells of something the user should look at that does not stop the import.
+using ImportWarning = std::function<void(const std::string &message)>;
+
 // Throws ImportError naming both files when `options.output` is one of the input files,
 // however it is reached (another spelling of the path, a hard link, a symbolic link).
 void checkOutputIsNoInput(const ImportOptions &options);
@@ -32,6 +36,11 @@ std::vector<std::string> createTableStatements();
 
 // Builds the reference database from the FDA files and the two vocabularies, replacing
 // `options.output` only once every row is in. Returns the rows written per table.
+// The vocabulary tables hold the vocabulary's own terms (IDs 1..n in file order), then a
+// row for each other dosage form or route the products name: a spelling that the
+// listing-terms file maps to terms, a value made of several, or, warned of once the
+// database is written, a value none of these explains.
 // Throws ImportError with a message that names the file (and line) at fault; the
 // previous output file, if any, is then left as it was. Checks checkOutputIsNoInput first.
-std::vector<TableRows> importKvostrel(const ImportOptions &options, const ImportProgress &progress = {});
+std::vector<TableRows> importKvostrel(const ImportOptions &options, const ImportProgress &progress = {},
+                                      const ImportWarning &warning = {});

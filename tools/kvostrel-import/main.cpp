@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr std::string_view usage
-    = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER --dosage-forms TSV --routes TSV --output FILE
+constexpr std::string_view usage = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER --dosage-forms TSV --routes TSV
+                       [--listing-terms TSV] --output FILE
 
 Builds the reference database (kvostrel.mdb) from the FDA's approved drug product
 data files and the dosage-form and route-of-administration vocabularies.
@@ -26,10 +26,21 @@ data files and the dosage-form and route-of-administration vocabularies.
   --dosage-forms TSV    dosage forms, tab-separated, with the header columns name,
                         definition, use_restrictions, short_name, fda_code, nci_concept_id
   --routes TSV          routes of administration, same columns as the dosage forms
+  --listing-terms TSV   the FDA product list's own spellings of vocabulary terms,
+                        tab-separated, with the header columns kind ("dosage form"
+                        or "route"), listing_value, terms (several separated by
+                        ";") and note; each gets a row carrying its terms'
+                        definitions and codes
   --output FILE         the database to write; an existing file is replaced only
                         once the new one is complete (through a symbolic link, the
                         file it points to); it must not be one of the inputs
   --help                show this text
+
+Both vocabulary tables get a row for every dosage form and route the products
+name: the vocabulary's own terms first, in file order, then the listing
+spellings, the values made of several terms and spellings separated by ", "
+(kits, several routes), and any other value, without definition. Such values
+are listed in one warning line; they do not fail the import.
 
 Exit status: 0 on success, 1 when an input is faulty (the message names the file
 and line), 2 when the command line is wrong, --output naming one of the inputs
@@ -46,9 +57,12 @@ struct CommandLine
 CommandLine parseCommandLine(int argc, char *argv[])
 {
     CommandLine line;
-    std::optional<std::string> fda, dosageForms, routes, output;
-    const std::pair<std::string_view, std::optional<std::string> *> options[]
-        = {{"--fda", &fda}, {"--dosage-forms", &dosageForms}, {"--routes", &routes}, {"--output", &output}};
+    std::optional<std::string> fda, dosageForms, routes, listingTerms, output;
+    const std::pair<std::string_view, std::optional<std::string> *> options[] = {{"--fda", &fda},
+                                                                                 {"--dosage-forms", &dosageForms},
+                                                                                 {"--routes", &routes},
+                                                                                 {"--listing-terms", &listingTerms},
+                                                                                 {"--output", &output}};
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -74,11 +88,11 @@ CommandLine parseCommandLine(int argc, char *argv[])
         }
     }
     for (const auto &[name, value] : options) {
-        if (!*value) {
+        if (!*value && value != &listingTerms) {
             throw std::string(name) + " is missing";
         }
     }
-    line.options = {*fda, *dosageForms, *routes, *output};
+    line.options = {*fda, *dosageForms, *routes, listingTerms.value_or(std::string()), *output};
     return line;
 }
 
@@ -118,8 +132,9 @@ int main(int argc, char *argv[])
 
     const auto started = std::chrono::steady_clock::now();
     try {
-        const std::vector<TableRows> tables
-            = importKvostrel(line.options, isatty(STDERR_FILENO) ? ImportProgress(showProgress) : ImportProgress());
+        const std::vector<TableRows> tables = importKvostrel(
+            line.options, isatty(STDERR_FILENO) ? ImportProgress(showProgress) : ImportProgress(),
+            [](const std::string &message) { std::cerr << "kvostrel-import: warning: " << message << '\n'; });
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
         std::printf("Wrote %s in %.2f s:\n", line.options.output.c_str(), elapsed.count());
         for (const TableRows &t : tables) {
