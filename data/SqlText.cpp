@@ -81,6 +81,12 @@ QString likeClause(const QString &column, const QString &lead, const QString &te
         + QStringLiteral("' \r\n");
 }
 
+QString equalsClause(const QString &column, const QString &text)
+{
+    return QLatin1Char('[') + column + QStringLiteral("] = '") + quoteSqlText(text)
+        + QStringLiteral("' COLLATE NOCASE \r\n");
+}
+
 QString details(Window window, qint32 id)
 {
     const QString key = QString::number(id);
@@ -101,8 +107,15 @@ QString details(Window window, qint32 id)
 
 QString productsWithIngredient(const QString &ingredient)
 {
-    return QStringLiteral("SELECT * FROM products where ingredient like '") + quoteSqlText(ingredient)
-        + QStringLiteral("' order by [trade name],[Applicant Full Name] ;");
+    return QStringLiteral("SELECT * FROM products where ingredient = '") + quoteSqlText(ingredient)
+        + QStringLiteral("' COLLATE NOCASE order by [trade name],[Applicant Full Name] ;");
+}
+
+QString productOfApplication(const QString &applicationNumber, const QString &productNumber)
+{
+    return QStringLiteral("SELECT ID FROM products where ")
+        + equalsClause(QStringLiteral("New Drug Application (NDA) Number"), applicationNumber) + QStringLiteral(" AND ")
+        + equalsClause(QStringLiteral("Product Number"), productNumber) + QStringLiteral(" order by ID;");
 }
 
 } // namespace SqlText

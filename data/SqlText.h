@@ -32,12 +32,19 @@ QString advancedSearch(Window window, const QString &clauses);
 
 // One condition of an advanced search: "[" column "] like '" lead text trail "' " CR LF.
 QString likeClause(const QString &column, const QString &lead, const QString &text, const QString &trail);
+// "[column] = 'text' COLLATE NOCASE " and CR LF: the value itself, letter case ignored,
+// with "%" and "_" taken literally.
+QString equalsClause(const QString &column, const QString &text);
 
 // Details of one record by key (drug, dosage form, route and patent windows).
 QString details(Window window, qint32 id);
 
-// Every product whose whole ingredient value matches `ingredient`.
+// Every product whose whole ingredient value is `ingredient` (letter case ignored;
+// "%" and "_" are taken literally, as ingredients may hold them).
 QString productsWithIngredient(const QString &ingredient);
+
+// The key of the product with that application and product number.
+QString productOfApplication(const QString &applicationNumber, const QString &productNumber);
 
 } // namespace SqlText
 

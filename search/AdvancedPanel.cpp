@@ -15,6 +15,12 @@ namespace Search {
 
 namespace {
 
+// The caption label of match option i: 0 to 2 as they always were, "Exactly" the 7th.
+constexpr int matchLabel(int option)
+{
+    return option < 3 ? option : 7;
+}
+
 const QColor PanelColor(64, 0, 0);
 const QColor CaptionColor(255, 192, 192);
 const QColor MessageColor(255, 230, 140);
@@ -84,15 +90,17 @@ AdvancedPanel::AdvancedPanel(const AdvancedSearch::RowDesigns &rows, QWidget *pa
 
     m_lblParamSettings[3] = captionLabel(QStringLiteral("Search Criteria"), QStringLiteral("lblParamSettings3"), this);
     m_matchGroup = new QButtonGroup(this);
-    const QString matchCaptions[]
-        = {QStringLiteral("Starting With..."), QStringLiteral("... Includes ..."), QStringLiteral("... Ending With")};
-    for (int i = 0; i < 3; ++i) {
+    const QString matchCaptions[] = {QStringLiteral("Starting With..."), QStringLiteral("... Includes ..."),
+                                     QStringLiteral("... Ending With"), QStringLiteral("Exactly")};
+    for (int i = 0; i < AdvancedSearch::MatchOptionCount; ++i) {
         auto *option = new QRadioButton(this);
         option->setObjectName(QStringLiteral("optParamSettings%1").arg(i));
         option->setAccessibleName(matchCaptions[i]);
         m_matchGroup->addButton(option, i);
         m_optParamSettings[i] = option;
-        m_lblParamSettings[i] = captionLabel(matchCaptions[i], QStringLiteral("lblParamSettings%1").arg(i), this);
+        const int label = matchLabel(i);
+        m_lblParamSettings[label]
+            = captionLabel(matchCaptions[i], QStringLiteral("lblParamSettings%1").arg(label), this);
     }
 
     m_picBox = new QWidget(this);
@@ -214,9 +222,9 @@ void AdvancedPanel::layoutContent()
         place(m_txtParam[i], Twips::toPixelRect(2040, top, 2655, 285));
     }
     place(m_lblParamSettings[3], Twips::toPixelRect(4920, 360, 1575, 255));
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < AdvancedSearch::MatchOptionCount; ++i) {
         place(m_optParamSettings[i], Twips::toPixelRect(5160, 720 + 240 * i, 210, 210));
-        place(m_lblParamSettings[i], Twips::toPixelRect(5520, 720 + 240 * i, 1575, 255));
+        place(m_lblParamSettings[matchLabel(i)], Twips::toPixelRect(5520, 720 + 240 * i, 1575, 255));
     }
     place(m_picBox, Twips::toPixelRect(5040, 1920, 2055, 1095));
     m_lblParamSettings[4]->setGeometry(Twips::toPixelRect(0, 0, 1575, 255));

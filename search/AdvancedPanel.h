@@ -64,8 +64,9 @@ private:
     std::array<QCheckBox *, AdvancedSearch::RowCount> m_chkParam{};
     std::array<QLabel *, AdvancedSearch::RowCount> m_lblParam{};
     std::array<QLineEdit *, AdvancedSearch::RowCount> m_txtParam{};
-    std::array<QLabel *, 7> m_lblParamSettings{};
-    std::array<QRadioButton *, 3> m_optParamSettings{};
+    // 0 to 2 and 7 caption the match options, 3 to 6 the rest.
+    std::array<QLabel *, 8> m_lblParamSettings{};
+    std::array<QRadioButton *, AdvancedSearch::MatchOptionCount> m_optParamSettings{};
     std::array<QRadioButton *, 2> m_optParamConcat{};
     QButtonGroup *m_matchGroup = nullptr;
     QButtonGroup *m_joinGroup = nullptr;

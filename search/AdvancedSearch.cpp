@@ -30,6 +30,8 @@ Pattern pattern(MatchOption option)
         return {QString(), any}; // values that start with the text
     case EndingWith:
         return {any, QString()}; // values that end with the text
+    case Exactly:
+        return {};
     case Includes:
         break;
     }
@@ -63,7 +65,8 @@ QString clauses(const QVector<Row> &rows, MatchOption match, JoinOption join)
         if (!first) {
             result += joiner(join);
         }
-        result += Db::SqlText::likeClause(row.column, wildcards.lead, row.text, wildcards.trail);
+        result += match == Exactly ? Db::SqlText::equalsClause(row.column, row.text)
+                                   : Db::SqlText::likeClause(row.column, wildcards.lead, row.text, wildcards.trail);
         first = false;
     }
     return result;

@@ -15,12 +15,15 @@ namespace AdvancedSearch {
 
 constexpr int RowCount = 15;
 
-// The matching options, top to bottom (optParamSettings 0 to 2).
+// The matching options, top to bottom (optParamSettings 0 to 3). "Exactly" is the
+// value itself, letter case ignored, with "%" and "_" taken literally.
 enum MatchOption {
     StartingWith = 0,
     Includes = 1,
-    EndingWith = 2
+    EndingWith = 2,
+    Exactly = 3
 };
+constexpr int MatchOptionCount = 4;
 // The joining options (optParamConcat 0 and 1).
 enum JoinOption {
     AllKeywords = 0,
@@ -50,7 +53,7 @@ struct Row
     bool ticked = false;
 };
 
-// The wildcards a matching option puts before and after the text.
+// The wildcards a matching option puts before and after the text (none for Exactly).
 struct Pattern
 {
     QString lead;
@@ -65,7 +68,8 @@ QString joiner(JoinOption option);
 bool anyTicked(const QVector<Row> &rows);
 
 // The conditions of the ticked rows, in row order: each "[column] like 'pattern' "
-// followed by CR LF, the joiner placed before every clause but the first.
+// (or the equality of Exactly) followed by CR LF, the joiner placed before every
+// clause but the first.
 QString clauses(const QVector<Row> &rows, MatchOption match, JoinOption join);
 
 // The window's whole statement: head, clauses, tail.

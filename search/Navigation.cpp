@@ -1,6 +1,8 @@
 #include "search/Navigation.h"
 
 #include "search/AdvancedPanel.h"
+#include "data/Database.h"
+#include "data/SqlText.h"
 #include "common/AppError.h"
 #include "search/HitList.h"
 #include "search/KeyList.h"
@@ -16,6 +18,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
+
+#include <algorithm>
 
 namespace Search {
 
@@ -45,6 +50,28 @@ void finish(WindowHost &host, SearchWindow *target)
     Common::runSkippingFailure([&] { host.maximizeWindow(&need(target)); });
 }
 
+// Where the drug window lists the product of the application with that number; -1
+// when it is not among the hits.
+int productPosition(const frmDrugs &drugs, const QString &applicationNumber, const QString &productNumber)
+{
+    QVariant key;
+    {
+        Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::productOfApplication(applicationNumber, productNumber));
+        Db::RowSetCloser closer(rowSet);
+        if (rowSet.eof()) {
+            return -1;
+        }
+        key = rowSet.field(0);
+    }
+    const KeyList &keys = *drugs.lstSearchID();
+    for (int i = 0; i < keys.count(); ++i) {
+        if (keys.value(i) == key) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 RecordWindow *recordWindow(WindowHost &host, int command)
 {
     switch (command) {
@@ -61,12 +88,17 @@ RecordWindow *recordWindow(WindowHost &host, int command)
 
 void showFirstHit(SearchWindow &target)
 {
+    showHit(target, 0);
+}
+
+void showHit(SearchWindow &target, int position)
+{
     // After a failed search the list holds an earlier search's hits: show none of them.
     if (target.lastSearchFailed() || target.lstSearch()->count() == 0) {
-        target.lblTradeName()->clear();
+        target.clearShownRecord();
         return;
     }
-    target.lstSearch()->setCurrentRow(0); // shows the hit, as a click on it does
+    target.lstSearch()->setCurrentRow(std::max(position, 0)); // shows the hit, as a click on it does
 }
 
 void showIngredientProducts(WindowHost &host, const QString &ingredient)
@@ -81,8 +113,9 @@ void showIngredientProducts(WindowHost &host, const QString &ingredient)
             target->lblTradeName()->clear();
         }
     });
-    // The hit list goes; the grid's own keys in lstSearchID stay with its rows.
-    Common::runSkippingFailure([&] { need(target).lstSearch()->clear(); });
+    // The hit list goes, and with it its count and the text that made it; the grid's
+    // own keys in lstSearchID stay with its rows.
+    Common::runSkippingFailure([&] { need(target).clearHitList(); });
     finish(host, target);
 }
 
@@ -94,7 +127,16 @@ void findInRecordWindow(WindowHost &host, int command, const QString &text)
     Common::runSkippingFailure([&] { need(target).EmptyTheGrid(); });
     Common::runSkippingFailure([&] { need(target).txtSearch()->setText(text); });
     Common::runSkippingFailure([&] { need(target).PressFindButton(); });
-    Common::runSkippingFailure([&] { showFirstHit(need(target)); });
+    Common::runSkippingFailure([&] {
+        const HitList &hits = *need(target).lstSearch();
+        int own = -1;
+        for (int i = 0; i < hits.count() && own < 0; ++i) {
+            if (hits.text(i).compare(text, Qt::CaseInsensitive) == 0) {
+                own = i;
+            }
+        }
+        showHit(*target, own);
+    });
     finish(host, target);
 }
 
@@ -112,7 +154,7 @@ void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber
     finish(host, target);
 }
 
-void listDrugs(WindowHost &host, int parameterRow, const QString &text)
+void listDrugs(WindowHost &host, int parameterRow, const QString &text, const QString &productNumber)
 {
     Common::runSkippingFailure([&] { host.PressMenuButton(SearchWindows::DrugsCommand); });
     frmDrugs *target = nullptr;
@@ -123,8 +165,16 @@ void listDrugs(WindowHost &host, int parameterRow, const QString &text)
     }
     Common::runSkippingFailure([&] { need(target).txtParam(parameterRow)->setText(text); });
     Common::runSkippingFailure([&] { need(target).chkParam(parameterRow)->setChecked(true); });
+    // Whatever option the user left in the panel, the list holds exactly the products
+    // with this value, and the panel shows how it was made.
+    Common::runSkippingFailure(
+        [&] { need(target).picAdvanced()->optParamSettings(AdvancedSearch::Exactly)->setChecked(true); });
     Common::runSkippingFailure([&] { need(target).PressAdvancedSearchButton(); });
-    Common::runSkippingFailure([&] { showFirstHit(need(target)); });
+    int position = 0;
+    if (!productNumber.isEmpty()) {
+        Common::runSkippingFailure([&] { position = productPosition(need(target), text, productNumber); });
+    }
+    Common::runSkippingFailure([&] { showHit(need(target), position); });
     finish(host, target);
 }
 
@@ -142,9 +192,10 @@ void openProduct(WindowHost &host, const QVariant &key)
         need(target).GetProductDetails(id);
     });
     Common::runSkippingFailure([&] { need(target).picAdvanced()->hide(); });
-    // Both lists go together, so they stay parallel.
+    // Both lists go together, so they stay parallel, with the count and the text that
+    // made them.
     Common::runSkippingFailure([&] {
-        need(target).lstSearch()->clear();
+        need(target).clearHitList();
         target->lstSearchID()->clear();
     });
 }

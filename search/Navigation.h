@@ -22,7 +22,8 @@ namespace Navigation {
 void showIngredientProducts(WindowHost &host, const QString &ingredient);
 
 // Drug window, dosage form and route rows: the window of `command` (dosage form or
-// route) runs its quick search for the text and shows its first hit.
+// route) runs its quick search for the text and shows the hit that is the text itself
+// (letter case ignored), else its first hit.
 void findInRecordWindow(WindowHost &host, int command, const QString &text);
 
 // Drug window, application number row: the patent window ticks its "NDA" row (other
@@ -30,17 +31,21 @@ void findInRecordWindow(WindowHost &host, int command, const QString &text);
 void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber);
 
 // Dosage form, route and patent windows: the drug window's rows 0 to 12 are unticked,
-// `parameterRow` gets the text and its tick, the advanced search runs and the first
-// product is shown.
-void listDrugs(WindowHost &host, int parameterRow, const QString &text);
+// `parameterRow` gets the text and its tick, the panel's match option is "Exactly",
+// the advanced search lists the products whose value is the text (letter case
+// ignored) and the first product is shown; with `productNumber`, the product of the
+// application that has that number when it is among them.
+void listDrugs(WindowHost &host, int parameterRow, const QString &text, const QString &productNumber = QString());
 
 // Ingredient window: the drug window shows the product with that key, with an empty
-// hit list.
+// hit list, no count and an empty search box.
 void openProduct(WindowHost &host, const QVariant &key);
 
 // Shows the target's first hit. When its search found nothing (or could not run), the
 // target shows an empty result: no earlier record's title stays over the blanked grid.
 void showFirstHit(SearchWindow &target);
+// Shows the hit at `position`, or the first when it is below 0.
+void showHit(SearchWindow &target, int position);
 
 } // namespace Navigation
 

@@ -36,10 +36,11 @@ SearchWindowDesign RecordWindow::recordDesign(const QString &caption, Db::SqlTex
 }
 
 RecordWindow::RecordWindow(SearchWindowDesign design, int sourceRow, int drugParameterRow, WindowHost *host,
-                           QWidget *parent)
+                           QWidget *parent, int productNumberRow)
     : SearchWindow(std::move(design), host, parent),
       m_sourceRow(sourceRow),
-      m_drugParameterRow(drugParameterRow)
+      m_drugParameterRow(drugParameterRow),
+      m_productNumberRow(productNumberRow)
 {
 }
 
@@ -59,14 +60,20 @@ void RecordWindow::vbalGrid_DblClick(int, int)
         return;
     }
     QString value;
+    QString productNumber;
     Common::runSkippingFailure([&] { value = vbalGrid()->cellText(m_sourceRow, ValueColumn); });
-    Navigation::listDrugs(*host(), m_drugParameterRow, value);
+    if (m_productNumberRow > 0) {
+        Common::runSkippingFailure([&] { productNumber = vbalGrid()->cellText(m_productNumberRow, ValueColumn); });
+    }
+    Navigation::listDrugs(*host(), m_drugParameterRow, value, productNumber);
 }
 
 std::optional<QString> RecordWindow::detailsTitle(const RecordValues &record) const
 {
     namespace V = Schema::Vocabulary;
-    return record.text(QString(V::Name)) + QStringLiteral(" (") + record.text(QString(V::ShortName)) + QLatin1Char(')');
+    const QString name = record.text(QString(V::Name));
+    const QString shortName = record.text(QString(V::ShortName));
+    return shortName.isEmpty() ? name : name + QStringLiteral(" (") + shortName + QLatin1Char(')');
 }
 
 } // namespace Search

@@ -30,17 +30,21 @@ public:
 
 protected:
     // `sourceRow`: the row whose value a double click hands on; `drugParameterRow`: the
-    // drug window's parameter row that searches the same value among the products.
-    RecordWindow(SearchWindowDesign design, int sourceRow, int drugParameterRow, WindowHost *host, QWidget *parent);
+    // drug window's parameter row that searches the same value among the products;
+    // `productNumberRow` (0: none): the row naming the product to show among them.
+    RecordWindow(SearchWindowDesign design, int sourceRow, int drugParameterRow, WindowHost *host, QWidget *parent,
+                 int productNumberRow = 0);
 
     // Any cell of any row: the products that share the value of the source row.
     void vbalGrid_DblClick(int row, int column) override;
-    // "Name (SHORT NAME)", the title of a dosage form or a route.
+    // "Name (SHORT NAME)", the title of a dosage form or a route; "Name" alone when it
+    // has no short name.
     std::optional<QString> detailsTitle(const RecordValues &record) const override;
 
 private:
     int m_sourceRow;
     int m_drugParameterRow;
+    int m_productNumberRow;
 };
 
 } // namespace Search

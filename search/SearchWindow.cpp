@@ -389,10 +389,11 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
         if (!m_design.keyField.isEmpty()) {
             m_lstSearchID->setItems(std::move(hits.keys));
         }
-        // The reset leaves no line selected, so the details stay as they are.
+        // The reset leaves no line selected: no record is shown until one is chosen.
         m_lstSearch->setLines(std::move(hits.lines));
         m_lblSearch->setText(QString::number(lineCount) + ItemsFound);
         m_lblSearch->setToolTip(QString());
+        clearShownRecord();
     } else {
         m_lblSearch->setText(QStringLiteral("Search failed: ") + *failure);
         m_lblSearch->setToolTip(*failure);
@@ -427,6 +428,8 @@ void SearchWindow::advancedSearch()
                                                   m_picAdvanced->joinOption());
     QString failure;
     if (runSearch(sql, &failure)) {
+        // The search box's text played no part in this list.
+        m_txtSearch->clear();
         m_picAdvanced->hide();
     } else {
         m_picAdvanced->showMessage(QStringLiteral("Search failed: ") + failure);
@@ -504,6 +507,20 @@ void SearchWindow::fillRecordDetails(qint32 id)
 std::optional<QString> SearchWindow::detailsTitle(const RecordValues &) const
 {
     return std::nullopt;
+}
+
+void SearchWindow::clearShownRecord()
+{
+    EmptyTheGrid();
+    m_lblTradeName->clear();
+}
+
+void SearchWindow::clearHitList()
+{
+    m_lstSearch->clear();
+    m_lblSearch->clear();
+    m_lblSearch->setToolTip(QString());
+    m_txtSearch->clear();
 }
 
 void SearchWindow::EmptyTheGrid()

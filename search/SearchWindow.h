@@ -136,6 +136,12 @@ public:
 
     // Blanks the value cell of every detail row; captions, icons and the title stay.
     virtual void EmptyTheGrid();
+    // Shows no record: the value cells blanked and the title cleared. Every search and
+    // navigation that leaves no line of its list selected ends here, so no record
+    // stays beside a list it may not belong to.
+    virtual void clearShownRecord();
+    // Empties the hit list together with its count and the search text that made it.
+    void clearHitList();
 
     const SearchWindowDesign &design() const { return m_design; }
     WindowHost *host() const { return m_host; }

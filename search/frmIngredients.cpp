@@ -124,6 +124,13 @@ void frmIngredients::GetProductDetails(const QString &ingredient)
     });
 }
 
+void frmIngredients::clearShownRecord()
+{
+    vbalGrid()->removeAllRows();
+    lstSearchID()->clear();
+    lblTradeName()->clear();
+}
+
 void frmIngredients::EmptyTheGrid()
 {
     const int rows = qMin(BlankedRows, vbalGrid()->rowCount());

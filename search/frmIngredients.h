@@ -20,6 +20,8 @@ public:
     void GetProductDetails(const QString &ingredient);
     // Blanks the product line of the first three rows that exist; no row is created.
     void EmptyTheGrid() override;
+    // No product lines: the grid's rows and their keys go, and the title.
+    void clearShownRecord() override;
 
     static constexpr int IconColumn = 1;
     static constexpr int DetailsColumn = 2;

@@ -6,8 +6,10 @@ namespace Search {
 
 namespace {
 
-// The application number row's value goes to the drug window's "NDA Number" parameter row.
+// The application number row's value goes to the drug window's "NDA Number" parameter
+// row; the product number row's picks the product the record names among them.
 constexpr int ApplicationNumberRow = 3;
+constexpr int ProductNumberRow = 4;
 constexpr int DrugsApplicationNumberParameter = 5;
 
 } // namespace
@@ -49,7 +51,8 @@ SearchWindowDesign frmPatent::windowDesign()
 }
 
 frmPatent::frmPatent(WindowHost *host, QWidget *parent)
-    : RecordWindow(windowDesign(), ApplicationNumberRow, DrugsApplicationNumberParameter, host, parent)
+    : RecordWindow(windowDesign(), ApplicationNumberRow, DrugsApplicationNumberParameter, host, parent,
+                   ProductNumberRow)
 {
     setObjectName(QStringLiteral("frmPatent"));
 }

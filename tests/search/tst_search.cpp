@@ -165,6 +165,7 @@ void SearchTest::matchingOptionsMatchTheirCaptions_data()
     QTest::newRow("Starting With...") << 0 << QStringLiteral("[Trade Name] like 'asp%' \r\n");
     QTest::newRow("... Includes ...") << 1 << QStringLiteral("[Trade Name] like '%asp%' \r\n");
     QTest::newRow("... Ending With") << 2 << QStringLiteral("[Trade Name] like '%asp' \r\n");
+    QTest::newRow("Exactly") << 3 << QStringLiteral("[Trade Name] = 'asp' COLLATE NOCASE \r\n");
 }
 
 void SearchTest::matchingOptionsMatchTheirCaptions()
@@ -322,9 +323,10 @@ void SearchTest::choosingAHitShowsItsTwelveFieldsAndTitle()
     list->setCurrentRow(0);
     QCOMPARE(values(*window), fields);
 
-    // A quick search leaves the details alone.
+    // A new search selects no line, so no record stays beside it.
     search(*window, QStringLiteral("ZZQX NO SUCH DRUG"));
-    QCOMPARE(values(*window), fields);
+    QCOMPARE(values(*window), QStringList(frmDrugs::RowCount, QString()));
+    QCOMPARE(window->lblTradeName()->text(), QString());
 }
 
 void SearchTest::nullFieldsShowEmptyAndTitleKeepsItsSeparators()
@@ -522,6 +524,14 @@ void SearchTest::matchingOptionsFindWhatTheCaptionsSay()
     for (const QString &line : ending) {
         QVERIFY2(line.endsWith(QLatin1String("ROGAINE"), Qt::CaseInsensitive), qPrintable(line));
     }
+
+    window->picAdvanced()->optParamSettings(3)->setChecked(true); // "Exactly", "%" taken literally
+    window->txtParam(2)->setText(QStringLiteral("men's rogaine"));
+    window->PressAdvancedSearchButton();
+    QCOMPARE(window->lstSearch()->lines(), QStringList{QStringLiteral("MEN'S ROGAINE")});
+    window->txtParam(2)->setText(QStringLiteral("%rogaine"));
+    window->PressAdvancedSearchButton();
+    QCOMPARE(window->lstSearch()->count(), 0);
 }
 
 void SearchTest::findWithoutATickedRowRunsNothing()
