@@ -1,5 +1,5 @@
 // Not a test: prints how fast a double click in the dosage form window showing TABLET
-// brings up the drug window with every product whose dosage form contains TABLET.
+// brings up the drug window with every product whose dosage form is TABLET.
 //
 //   bench_navigation [database file] [runs]
 //
@@ -33,12 +33,13 @@ namespace {
 
 constexpr int DosageFormRow = 11; // the drug window's "Dosage Form" parameter row
 
-// The drug window's statement for dosage forms containing `name`, default options.
+// The drug window's statement for the products whose dosage form is `name`, as the
+// navigation runs it.
 QString drugStatement(const QString &name)
 {
     QVector<AdvancedSearch::Row> rows(AdvancedSearch::RowCount);
     rows[DosageFormRow] = {QStringLiteral("Dosage Form"), name, true};
-    return AdvancedSearch::statement(SqlText::Window::Drugs, rows, AdvancedSearch::Includes,
+    return AdvancedSearch::statement(SqlText::Window::Drugs, rows, AdvancedSearch::Exactly,
                                      AdvancedSearch::AllKeywords);
 }
 
@@ -68,7 +69,7 @@ int main(int argc, char **argv)
     frmDosageForm *forms = main.dosageFormWindow();
     forms->txtSearch()->setText(QStringLiteral("TABLET"));
     forms->PressFindButton();
-    forms->lstSearch()->setCurrentRow(0);
+    forms->lstSearch()->setCurrentRow(int(forms->lstSearch()->lines().indexOf(QStringLiteral("TABLET"))));
     if (forms->vbalGrid()->cellText(1, RecordWindow::ValueColumn) != QLatin1String("TABLET")) {
         out << "the dosage form TABLET is not in " << database << "\n";
         return 1;

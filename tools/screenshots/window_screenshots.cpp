@@ -3,10 +3,12 @@
 //
 //     xvfb-run -a -s "-screen 0 1024x768x24" window-screenshots <kvostrel.mdb> <output folder>
 //
-// writes window-drugs.png, window-ingredients.png, window-dosage-form.png,
-// window-route.png and window-patent.png. Each window is reached the way a user
+// writes window-drugs.png, drug-window-advanced.png (the advanced search panel filled
+// in), window-ingredients.png, window-dosage-form.png, window-route.png and
+// window-patent.png. Each window is reached the way a user
 // reaches it (the command table, a search, a chosen hit); the record windows then
 // have the pointer resting over their grid, so their help strip shows.
+#include "search/AdvancedPanel.h"
 #include "search/HitList.h"
 #include "search/SearchWindow.h"
 #include "components/VbalGrid.h"
@@ -18,7 +20,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
 #include <QThread>
+#include <QCheckBox>
 
 #include <cstdio>
 
@@ -102,6 +106,15 @@ int main(int argc, char **argv)
         = showRecord(main, frmMainForm::ShowDrugs, QStringLiteral("lipitor"), QStringLiteral("LIPITOR"))) {
         drugs->vbalGrid()->itemView()->setCurrentIndex(drugs->vbalGrid()->itemView()->model()->index(3, 1));
         ok = save(main, folder, "window-drugs.png") && ok;
+
+        QTest::mouseClick(drugs->Command1(), Qt::LeftButton);
+        for (const auto &[row, text] : {std::pair{3, "PFIZER"}, std::pair{10, "RX"}, std::pair{11, "TABLET"}}) {
+            drugs->chkParam(row)->setChecked(true);
+            drugs->txtParam(row)->setText(QLatin1String(text));
+        }
+        settle();
+        ok = save(main, folder, "drug-window-advanced.png") && ok;
+        QTest::mouseClick(drugs->picAdvanced()->cmdAdvancedCancel(), Qt::LeftButton);
     }
     if (SearchWindow *ingredients = showRecord(main, frmMainForm::Ingredients, QStringLiteral("atorvastatin"),
                                                QStringLiteral("AMLODIPINE BESYLATE; ATORVASTATIN CALCIUM"))) {
