@@ -11,6 +11,7 @@ packages=(
     fonts-liberation2 fonts-wine fonts-dejavu-core
     xvfb xauth x11-utils
     clang libclang-rt-14-dev llvm clang-format
+    qt6-svg-dev scdoc dpkg-dev file lintian desktop-file-utils appstream
 )
 
 if [ "$(id -u)" -eq 0 ]; then
