@@ -13,6 +13,7 @@
 #include "IconKit.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QSvgGenerator>
@@ -101,6 +102,28 @@ bool writePng(const QString &folder, int pixels)
     return dir.mkpath(QStringLiteral(".")) && image.convertToFormat(QImage::Format_ARGB32).save(file, "PNG");
 }
 
+// The SVG writer ends some lines with blanks; the project's text files have none.
+bool dropTrailingBlanks(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    QByteArray tidy;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        QByteArray kept = line;
+        while (kept.endsWith(' ') || kept.endsWith('\t')) {
+            kept.chop(1);
+        }
+        tidy += kept + '\n';
+    }
+    file.close();
+    while (tidy.endsWith("\n\n")) {
+        tidy.chop(1);
+    }
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(tidy) == tidy.size();
+}
+
 bool writeSvg(const QString &folder)
 {
     const QString dir = QDir(folder).filePath(QStringLiteral("hicolor/scalable/apps"));
@@ -122,7 +145,7 @@ bool writeSvg(const QString &folder)
     }
     p.setRenderHint(QPainter::Antialiasing);
     drawIcon(p, Pixels);
-    return p.end();
+    return p.end() && dropTrailingBlanks(svg.fileName());
 }
 
 } // namespace
