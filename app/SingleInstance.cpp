@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 
 #include <QLocalServer>
+#include <QLocalSocket>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -12,9 +13,40 @@
 
 namespace App {
 
+namespace {
+
+// What a second copy writes to the first.
+const QByteArray ActivationRequest = QByteArrayLiteral("activate\n");
+
+} // namespace
+
+QString SingleInstance::displaySession()
+{
+    QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (display.isEmpty()) {
+        display = qEnvironmentVariable("DISPLAY");
+        // ":0" and ":0.0" are one session: the screen number does not count.
+        const qsizetype colon = display.lastIndexOf(QLatin1Char(':'));
+        const qsizetype dot = display.indexOf(QLatin1Char('.'), colon + 1);
+        if (colon >= 0 && dot > colon) {
+            display.truncate(dot);
+        }
+    }
+    QString session;
+    for (const QChar c : display) {
+        session += c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_') ? c : QChar(u'-');
+    }
+    while (session.startsWith(QLatin1Char('-'))) {
+        session.remove(0, 1);
+    }
+    return session;
+}
+
 QString SingleInstance::userKey()
 {
-    return QStringLiteral("torvanelquist-%1").arg(::getuid());
+    const QString session = displaySession();
+    return session.isEmpty() ? QStringLiteral("torvanelquist-%1").arg(::getuid())
+                             : QStringLiteral("torvanelquist-%1-%2").arg(::getuid()).arg(session);
 }
 
 QString SingleInstance::defaultKey()
@@ -30,7 +62,37 @@ SingleInstance::SingleInstance(const QString &key)
     if (!m_server->listen(key)) {
         m_anotherCopy = m_server->serverError() == QAbstractSocket::AddressInUseError;
         m_server.reset();
+        return;
     }
+    connect(m_server.get(), &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket *peer = m_server->nextPendingConnection()) {
+            connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+            connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
+                if (!peer->canReadLine() && peer->bytesAvailable() < ActivationRequest.size()) {
+                    return; // the rest of the request is on its way
+                }
+                if (peer->readLine(64) == ActivationRequest) {
+                    emit activationRequested();
+                }
+                peer->disconnectFromServer();
+            });
+        }
+    });
+}
+
+bool SingleInstance::requestActivation(const QString &key)
+{
+    QLocalSocket socket;
+    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    socket.connectToServer(key);
+    if (!socket.waitForConnected(1000)) {
+        return false;
+    }
+    socket.write(ActivationRequest);
+    const bool sent = socket.waitForBytesWritten(1000);
+    // The first copy hangs up once it has read the request.
+    socket.waitForDisconnected(1000);
+    return sent;
 }
 
 SingleInstance::~SingleInstance() = default;

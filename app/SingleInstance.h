@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -8,12 +9,19 @@ class QLocalServer;
 
 namespace App {
 
-// "Is another copy running?" for one user: the first copy listens on a local socket in
-// the abstract namespace (no socket file, so a crashed copy frees the name at once).
-class SingleInstance
+// "Is another copy running?" for one user on one display: the first copy listens on
+// a local socket in the abstract namespace (no socket file, so a crashed copy frees the
+// name at once). A second copy asks it through that socket to come forward.
+class SingleInstance : public QObject
 {
+    Q_OBJECT
+
 public:
-    // The socket name of this user's copies of the program.
+    // The display session a copy belongs to: the Wayland display when there is one,
+    // else the X11 display, in a form fit for a socket name ("0" for ":0.0"); empty
+    // without either.
+    static QString displaySession();
+    // The socket name of this user's copies of the program on this display session.
     static QString userKey();
     // The name this copy holds: userKey(), unless TORVANELQUIST_INSTANCE_KEY names
     // another. A copy run in isolation (the test suite, beside the user's own running
@@ -21,10 +29,17 @@ public:
     static QString defaultKey();
 
     explicit SingleInstance(const QString &key = defaultKey());
-    ~SingleInstance();
+    ~SingleInstance() override;
 
     // True when another process already holds the key; false when this one now holds it.
     bool anotherCopyRunning() const { return m_anotherCopy; }
+
+    // Asks the copy that holds `key` to come forward; false when none answered.
+    static bool requestActivation(const QString &key = defaultKey());
+
+signals:
+    // A second copy asked this one to come forward.
+    void activationRequested();
 
 private:
     std::unique_ptr<QLocalServer> m_server;

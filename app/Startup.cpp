@@ -24,7 +24,10 @@ int run(QApplication &app, const QString &databasePath, const ErrorReporter &rep
 {
     SingleInstance instance;
     if (instance.anotherCopyRunning()) {
-        // No window of this copy, and the database is left alone.
+        // No window of this copy, and the database is left alone. The running copy is
+        // asked to come forward through its socket; a window titled as the first copies
+        // were is brought forward too, should one exist.
+        SingleInstance::requestActivation();
         ActivatePreviousInstance(instance.anotherCopyRunning(), long(FindWindowByTitle(PreviousInstanceTitle)));
         return 0;
     }
@@ -36,6 +39,8 @@ int run(QApplication &app, const QString &databasePath, const ErrorReporter &rep
         reportError(error.description());
         return 1;
     }
+    QObject::connect(&instance, &SingleInstance::activationRequested, form.get(),
+                     [window = form.get()] { window->comeForward(); });
     form->show();
     return app.exec();
 }

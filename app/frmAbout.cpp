@@ -14,6 +14,8 @@
 #include <QRadialGradient>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace App {
 
 const QString frmAbout::WebAddress
@@ -92,9 +94,15 @@ bool frmAbout::StartDoc(const QString &DocName)
 void frmAbout::resizeEvent(QResizeEvent *event)
 {
     Components::BackdropWidget::resizeEvent(event);
-    // Shown maximised, the white panel keeps its size and moves to the middle.
-    picAbout->move(qMax(Twips::toPixels(120), (width() - PanelSize.width()) / 2),
-                   qMax(Twips::toPixels(120), (height() - PanelSize.height()) / 2));
+    // Shown maximised, the white panel keeps its size and moves to the middle. In a
+    // window smaller than the panel (the main window at its first size), the panel
+    // gives up its empty margin first, so logo and text stay whole.
+    const int margin = Twips::toPixels(120);
+    const QRect content = imgLogo->geometry().united(lblAbout->geometry());
+    const QSize panel(std::clamp(width() - 2 * margin, content.right() + margin, PanelSize.width()),
+                      std::clamp(height() - 2 * margin, content.bottom() + margin, PanelSize.height()));
+    picAbout->resize(panel);
+    picAbout->move(qMax(margin, (width() - panel.width()) / 2), qMax(margin, (height() - panel.height()) / 2));
 }
 
 bool frmAbout::eventFilter(QObject *watched, QEvent *event)

@@ -6,7 +6,10 @@
 #include "search/SearchWindows.h"
 #include "app/frmAbout.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QShortcut>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMdiSubWindow>
@@ -59,6 +62,7 @@ frmMainForm::frmMainForm(QWidget *parent)
     setMenuWidget(ZetRibbon1);
     connect(ZetRibbon1, &Ribbon::ZetRibbon::ButtonClick, this, &frmMainForm::ZetRibbon1_ButtonClick);
     stripTitleBarControls();
+    addShortcuts();
 
     // The stored client size, centred on the screen.
     resize(744, 584);
@@ -75,6 +79,60 @@ void frmMainForm::Form_Load(const QString &databasePath)
     Db::Connection::shared().open(databasePath);
     buildRibbon(); // the title bar lost its controls when the window was made
     ZetRibbon1_ButtonClick(QStringLiteral("0"), QString());
+}
+
+void frmMainForm::addShortcuts()
+{
+    // Ctrl+1 to Ctrl+5: the lookup windows in the ribbon's order.
+    int number = 0;
+    for (const MenuButton &button : MenuButtons) {
+        if (button.command == Exit || button.command == About || button.command == ExitFromAbout) {
+            continue;
+        }
+        auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + number++)), this);
+        connect(shortcut, &QShortcut::activated, this, [this, command = button.command] { PressMenuButton(command); });
+    }
+    auto *next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    connect(next, &QShortcut::activated, m_mdiArea, &QMdiArea::activateNextSubWindow);
+    auto *previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
+    connect(previous, &QShortcut::activated, m_mdiArea, &QMdiArea::activatePreviousSubWindow);
+    auto *ribbon = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(ribbon, &QShortcut::activated, this, &frmMainForm::focusRibbon);
+    qApp->installEventFilter(this);
+}
+
+void frmMainForm::focusRibbon()
+{
+    ZetRibbon1->takeKeyboardFocus();
+}
+
+void frmMainForm::comeForward()
+{
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+bool frmMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    // Alt pressed and released alone, in this window, is the ribbon's key.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (type == QEvent::KeyPress) {
+            m_altAlone = key->key() == Qt::Key_Alt && !key->isAutoRepeat();
+        } else if (key->key() == Qt::Key_Alt && m_altAlone && !key->isAutoRepeat()) {
+            m_altAlone = false;
+            focusRibbon();
+        }
+    } else if (type == QEvent::MouseButtonPress) {
+        m_altAlone = false;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMainForm::stripTitleBarControls()
@@ -235,6 +293,17 @@ Search::frmRoute *frmMainForm::routeWindow()
 Search::frmPatent *frmMainForm::patentWindow()
 {
     return Search::SearchWindows::asPatent(ensureWindow(Patents));
+}
+
+void frmMainForm::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // The window has no maximise. Window managers that keep the button anyway (they
+    // may ignore the hints that take it away) find their maximise undone.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized)) {
+        QMetaObject::invokeMethod(
+            this, [this] { setWindowState(windowState() & ~Qt::WindowMaximized); }, Qt::QueuedConnection);
+    }
 }
 
 void frmMainForm::closeEvent(QCloseEvent *event)

@@ -63,6 +63,12 @@ public:
     // to every child window the main window opens.
     void setThemeBackdrop(const QPixmap &picture, const QColor &color);
 
+    // Restored if minimised, raised and activated (a second start asks for it).
+    void comeForward();
+    // Keyboard focus to the ribbon's selected tab (F10, or Alt pressed alone); Escape
+    // there gives it back to where it was.
+    void focusRibbon();
+
     // What ends the process once the exit path has run (tests replace it).
     void setProcessEnd(std::function<void()> end) { m_endProcess = std::move(end); }
 
@@ -72,9 +78,12 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildRibbon();
+    void addShortcuts();
     void stripTitleBarControls();
     // The image-list picture of a command's ribbon button.
     static int commandPicture(int command);
@@ -93,6 +102,7 @@ private:
     QHash<int, QWidget *> m_windows;
     std::function<void()> m_endProcess;
     bool m_exiting = false;
+    bool m_altAlone = false; // Alt is down and no other key has come since
 };
 
 } // namespace App

@@ -84,8 +84,14 @@ protected:
 
     void keyPressEvent(QKeyEvent *event) override
     {
-        if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && currentIndex().isValid()) {
+        const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+        if (event->key() == Qt::Key_Escape && plain && currentIndex().isValid()) {
             leaveRows();
+            return;
+        }
+        // Enter on a row does what a double click on it does.
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && plain && currentIndex().isValid()) {
+            emit cellDoubleClicked(currentRow(), currentColumn());
             return;
         }
         QTableWidget::keyPressEvent(event);
@@ -199,6 +205,8 @@ VbalGrid::VbalGrid(QWidget *parent)
 
     m_view = new View(this);
     m_view->setObjectName(QStringLiteral("vbalGridView"));
+    // Tab leaves the grid; the arrows move inside it.
+    m_view->setTabKeyNavigation(false);
     m_delegate = new Delegate(this);
     m_view->setItemDelegate(m_delegate);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);

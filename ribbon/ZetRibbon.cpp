@@ -7,6 +7,7 @@
 #include "ribbon/RibbonTheme.h"
 #include "ribbon/ZetRibbonAccessible.h"
 
+#include <QApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -485,9 +486,28 @@ void ZetRibbon::moveFocus(int key)
     }
 }
 
+void ZetRibbon::takeKeyboardFocus()
+{
+    QWidget *current = QApplication::focusWidget();
+    if (current != this) {
+        m_returnFocus = current;
+    }
+    // Keyboard focus starts on the selected tab.
+    m_focusItem = initialFocusItem();
+    setFocus(Qt::ShortcutFocusReason);
+}
+
 void ZetRibbon::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
+    case Qt::Key_Escape:
+        if (m_returnFocus) {
+            m_returnFocus->setFocus(Qt::ShortcutFocusReason);
+        } else {
+            focusNextChild();
+        }
+        m_returnFocus.clear();
+        break;
     case Qt::Key_Left:
     case Qt::Key_Right:
     case Qt::Key_Up:

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QPixmap>
 #include <QVariant>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -80,6 +81,10 @@ public:
     void HoverButton(qint16 b);
     // Selects tab i as a click on it does: lays out its categories, then raises TabClick.
     void selectTab(int i);
+
+    // Keyboard focus to the selected tab, shown; Escape gives it back to the widget
+    // that had it (the window it came from).
+    void takeKeyboardFocus();
 
     const RibbonModel &model() const { return m_model; }
     const RibbonScene &scene() const { return m_scene; }
@@ -161,6 +166,7 @@ private:
     std::optional<ElementRef> m_lastClicked;
     bool m_pressEndsDoubleClick = false;
     std::optional<ElementRef> m_focusItem;
+    QPointer<QWidget> m_returnFocus;
     bool m_focusVisible = false;
 
     quint64 m_tabGeneration = 0;

@@ -4,6 +4,8 @@
 #include "common/Twips.h"
 
 #include <QButtonGroup>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,6 +88,7 @@ AdvancedPanel::AdvancedPanel(const AdvancedSearch::RowDesigns &rows, QWidget *pa
         m_chkParam[i] = tick;
         m_lblParam[i] = label;
         m_txtParam[i] = text;
+        actOnClick(label, tick);
     }
 
     m_lblParamSettings[3] = captionLabel(QStringLiteral("Search Criteria"), QStringLiteral("lblParamSettings3"), this);
@@ -101,6 +104,7 @@ AdvancedPanel::AdvancedPanel(const AdvancedSearch::RowDesigns &rows, QWidget *pa
         const int label = matchLabel(i);
         m_lblParamSettings[label]
             = captionLabel(matchCaptions[i], QStringLiteral("lblParamSettings%1").arg(label), this);
+        actOnClick(m_lblParamSettings[label], option);
     }
 
     m_picBox = new QWidget(this);
@@ -119,6 +123,7 @@ AdvancedPanel::AdvancedPanel(const AdvancedSearch::RowDesigns &rows, QWidget *pa
         m_optParamConcat[i] = option;
         m_lblParamSettings[5 + i]
             = captionLabel(joinCaptions[i], QStringLiteral("lblParamSettings%1").arg(5 + i), m_picBox);
+        actOnClick(m_lblParamSettings[5 + i], option);
     }
 
     m_lblAdvancedMessage = captionLabel(QString(), QStringLiteral("lblAdvancedMessage"), this);
@@ -177,6 +182,35 @@ void AdvancedPanel::setDefaults()
         m_txtParam[i]->clear();
     }
     showMessage(QString());
+}
+
+void AdvancedPanel::actOnClick(QLabel *caption, QAbstractButton *control)
+{
+    m_captionControls.insert(caption, control);
+    caption->installEventFilter(this);
+}
+
+bool AdvancedPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    // A caption is its control's label: a click on it ticks the box or chooses the option.
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        if (QAbstractButton *control = m_captionControls.value(watched); control && control->isVisible()) {
+            control->setFocus(Qt::MouseFocusReason);
+            control->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AdvancedPanel::keyPressEvent(QKeyEvent *event)
+{
+    // Escape is CANCEL.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        emit cancelRequested();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void AdvancedPanel::showMessage(const QString &message)

@@ -2,10 +2,12 @@
 
 #include "search/AdvancedSearch.h"
 
+#include <QHash>
 #include <QWidget>
 
 #include <array>
 
+class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
@@ -54,11 +56,15 @@ signals:
     void cancelRequested();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
     void layoutContent();
+    // A click on `caption` acts on `control` (ticks it, or chooses it).
+    void actOnClick(QLabel *caption, QAbstractButton *control);
     QRect contentRect() const;
 
     std::array<QCheckBox *, AdvancedSearch::RowCount> m_chkParam{};
@@ -74,6 +80,7 @@ private:
     QPushButton *m_cmdAdvancedSearch = nullptr;
     QPushButton *m_cmdAdvancedCancel = nullptr;
     QLabel *m_lblAdvancedMessage = nullptr;
+    QHash<QObject *, QAbstractButton *> m_captionControls;
 };
 
 } // namespace Search

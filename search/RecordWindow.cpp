@@ -68,6 +68,12 @@ void RecordWindow::vbalGrid_DblClick(int, int)
     Navigation::listDrugs(*host(), m_drugParameterRow, value, productNumber);
 }
 
+QString RecordWindow::followCaption(int) const
+{
+    // Every row leads on, once a record is shown.
+    return vbalGrid()->cellText(m_sourceRow, ValueColumn).isEmpty() ? QString() : m_followCaption;
+}
+
 std::optional<QString> RecordWindow::detailsTitle(const RecordValues &record) const
 {
     namespace V = Schema::Vocabulary;

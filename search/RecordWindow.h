@@ -37,6 +37,9 @@ protected:
 
     // Any cell of any row: the products that share the value of the source row.
     void vbalGrid_DblClick(int row, int column) override;
+    // The context menu's name for that step ("Show products with this dosage form").
+    QString followCaption(int row) const override;
+    void setFollowCaption(const QString &caption) { m_followCaption = caption; }
     // "Name (SHORT NAME)", the title of a dosage form or a route; "Name" alone when it
     // has no short name.
     std::optional<QString> detailsTitle(const RecordValues &record) const override;
@@ -45,6 +48,7 @@ private:
     int m_sourceRow;
     int m_drugParameterRow;
     int m_productNumberRow;
+    QString m_followCaption;
 };
 
 } // namespace Search

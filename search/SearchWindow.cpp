@@ -7,9 +7,13 @@
 #include "common/Twips.h"
 #include "search/HitList.h"
 #include "search/KeyList.h"
+#include "components/TitleLabel.h"
 #include "components/VbalGrid.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -104,21 +108,30 @@ void SearchWindow::createControls()
     m_lstSearch->setMouseTracking(true);
     m_lstSearch->viewport()->installEventFilter(this);
     connect(m_lstSearch, &HitList::itemSelectionChanged, this, &SearchWindow::lstSearch_Click);
+    m_lstSearch->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_lstSearch, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        const QModelIndex index = m_lstSearch->indexAt(at);
+        if (index.isValid()) {
+            listMenu(index.row())->exec(m_lstSearch->viewport()->mapToGlobal(at));
+        }
+    });
 
     m_lstSearchID = new KeyList(this);
     m_lstSearchID->setObjectName(QStringLiteral("lstSearchID"));
 
     m_lblSearch = new QLabel(this);
     m_lblSearch->setObjectName(QStringLiteral("lblSearch"));
-    m_lblSearch->setAccessibleName(QStringLiteral("Hit count"));
+    // Labels that show content are read with that content; what they are is said by
+    // their description.
+    m_lblSearch->setAccessibleDescription(QStringLiteral("Hit count"));
     m_lblSearch->setFont(Components::AppFonts::tahoma(9, true));
     m_lblSearch->setWordWrap(true);
     m_lblSearch->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTextColor(m_lblSearch, LightGrey);
 
-    m_lblTradeName = new QLabel(this);
+    m_lblTradeName = new Components::TitleLabel(this);
     m_lblTradeName->setObjectName(QStringLiteral("lblTradeName"));
-    m_lblTradeName->setAccessibleName(QStringLiteral("Shown record"));
+    m_lblTradeName->setAccessibleDescription(QStringLiteral("Shown record"));
     m_lblTradeName->setFont(Components::AppFonts::timesNewRoman(11.25, true));
     m_lblTradeName->setAlignment(Qt::AlignCenter);
     m_lblTradeName->setWordWrap(true);
@@ -126,6 +139,7 @@ void SearchWindow::createControls()
 
     m_lblWait = new QLabel(QStringLiteral("Loading, Please Wait..."), this);
     m_lblWait->setObjectName(QStringLiteral("lblWait"));
+    m_lblWait->setAccessibleDescription(QStringLiteral("Wait"));
     m_lblWait->setFont(Components::AppFonts::tahoma(24, true));
     m_lblWait->setAlignment(Qt::AlignCenter);
     setTextColor(m_lblWait, LightGrey);
@@ -137,6 +151,15 @@ void SearchWindow::createControls()
     connect(m_vbalGrid, &Components::VbalGrid::currentRowChanged, this, &SearchWindow::vbalGrid_RowChange);
     connect(m_vbalGrid, &Components::VbalGrid::pointerMoved, this, &SearchWindow::vbalGrid_MouseMove);
     connect(m_vbalGrid, &Components::VbalGrid::cellDoubleClicked, this, &SearchWindow::vbalGrid_DblClick);
+    QAbstractItemView *gridView = m_vbalGrid->itemView();
+    gridView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(gridView, &QWidget::customContextMenuRequested, this, [this, gridView](const QPoint &at) {
+        const QModelIndex index = gridView->indexAt(at);
+        if (index.isValid()) {
+            gridView->setCurrentIndex(index);
+            gridMenu(index.row() + 1)->exec(gridView->viewport()->mapToGlobal(at));
+        }
+    });
 
     m_picAdvanced = new AdvancedPanel(m_design.parameterRows, this);
     m_picAdvanced->hide();
@@ -145,7 +168,7 @@ void SearchWindow::createControls()
 
     m_lblTooltip = new QLabel(this);
     m_lblTooltip->setObjectName(QStringLiteral("lblTooltip"));
-    m_lblTooltip->setAccessibleName(QStringLiteral("Help"));
+    m_lblTooltip->setAccessibleDescription(QStringLiteral("Help"));
     m_lblTooltip->setFont(Components::AppFonts::timesNewRoman(8.25, true));
     m_lblTooltip->setWordWrap(true);
     m_lblTooltip->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -343,25 +366,70 @@ void SearchWindow::vbalGrid_DblClick(int, int)
 {
 }
 
+QString SearchWindow::followCaption(int) const
+{
+    return {};
+}
+
+// ---------------------------------------------------------------- context menus
+
+std::unique_ptr<QMenu> SearchWindow::listMenu(int position)
+{
+    auto menu = std::make_unique<QMenu>(this);
+    const QString line = m_lstSearch->text(position);
+    menu->addAction(QStringLiteral("Copy"), this, [line] { QGuiApplication::clipboard()->setText(line); });
+    QAction *record = menu->addAction(QStringLiteral("Copy record"), this, [this, position] {
+        m_lstSearch->setCurrentRow(position);
+        QGuiApplication::clipboard()->setText(recordText());
+    });
+    record->setEnabled(!m_design.rows.isEmpty() || m_vbalGrid->rowCount() > 0);
+    return menu;
+}
+
+std::unique_ptr<QMenu> SearchWindow::gridMenu(int row)
+{
+    auto menu = std::make_unique<QMenu>(this);
+    const QString value = m_vbalGrid->cellText(row, m_design.valueColumn);
+    menu->addAction(QStringLiteral("Copy"), this, [value] { QGuiApplication::clipboard()->setText(value); });
+    menu->addAction(QStringLiteral("Copy record"), this,
+                    [this] { QGuiApplication::clipboard()->setText(recordText()); });
+    if (const QString follow = followCaption(row); !follow.isEmpty()) {
+        menu->addSeparator();
+        menu->addAction(follow, this, [this, row] { vbalGrid_DblClick(row, m_design.valueColumn); });
+    }
+    return menu;
+}
+
+QString SearchWindow::recordText() const
+{
+    QStringList lines;
+    if (!m_lblTradeName->text().isEmpty()) {
+        lines << m_lblTradeName->text();
+    }
+    for (int r = 1; r <= m_vbalGrid->rowCount(); ++r) {
+        const QString value = m_vbalGrid->cellText(r, m_design.valueColumn);
+        const QString caption
+            = m_design.captionColumn > 0 ? m_vbalGrid->cellText(r, m_design.captionColumn) : QString();
+        if (!value.isEmpty()) {
+            lines << (caption.isEmpty() || caption == value ? value : caption + QStringLiteral(": ") + value);
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 // ---------------------------------------------------------------- searches
 
-SearchWindow::Hits SearchWindow::readHits(const QString &sql) const
+Db::SharedListRows SearchWindow::readHits(const QString &sql)
 {
-    Hits hits;
-    Db::RowSet &rowSet = Db::openSharedQuery(sql);
-    Db::RowSetCloser closer(rowSet);
-    const bool keyed = !m_design.keyField.isEmpty();
-    const int line = rowSet.fieldIndex(m_design.listField);
-    const int key = keyed ? rowSet.fieldIndex(m_design.keyField) : -1;
-    while (!rowSet.eof()) {
-        // A Null list field is an empty line, so the key list stays parallel.
-        hits.lines.append(Db::fieldText(rowSet.field(line)));
-        if (keyed) {
-            hits.keys.append(rowSet.field(key));
+    // A Null list field is an empty line, so the key list stays parallel.
+    return Db::readSharedList(sql, m_design.listField, m_design.keyField, [this] {
+        // The statement runs: the old lists are released before the new one is built
+        // (both are never held at once). Until here a failure leaves them as they were.
+        if (!m_design.keyField.isEmpty()) {
+            m_lstSearchID->clear();
         }
-        rowSet.moveNext();
-    }
-    return hits;
+        m_lstSearch->clear();
+    });
 }
 
 bool SearchWindow::runSearch(const QString &sql, QString *failure)

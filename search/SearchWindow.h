@@ -11,7 +11,10 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
 #include <optional>
+
+class QMenu;
 
 class QCheckBox;
 class QLabel;
@@ -143,6 +146,14 @@ public:
     // Empties the hit list together with its count and the search text that made it.
     void clearHitList();
 
+    // The context menus of the hit list (for line `position`) and of the grid (for
+    // `row`, from 1): Copy, Copy record and, in the grid, the step a double click on
+    // the row takes.
+    std::unique_ptr<QMenu> listMenu(int position);
+    std::unique_ptr<QMenu> gridMenu(int row);
+    // Every grid row that holds a value, as "Caption: value" lines.
+    QString recordText() const;
+
     const SearchWindowDesign &design() const { return m_design; }
     WindowHost *host() const { return m_host; }
     // True while a search reads its result (a second one cannot start meanwhile).
@@ -174,6 +185,9 @@ protected:
     virtual void showHit(int position);
     // A double click in the grid (row and column from 1). Nothing by default.
     virtual void vbalGrid_DblClick(int row, int column);
+    // What a double click on grid row `row` does, as a menu item ("Show ..."); empty
+    // when it does nothing.
+    virtual QString followCaption(int row) const;
 
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

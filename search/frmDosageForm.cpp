@@ -50,6 +50,7 @@ frmDosageForm::frmDosageForm(WindowHost *host, QWidget *parent)
     : RecordWindow(windowDesign(), NameRow, DrugsDosageFormParameter, host, parent)
 {
     setObjectName(QStringLiteral("frmDosageForm"));
+    setFollowCaption(QStringLiteral("Show products with this dosage form"));
 }
 
 } // namespace Search

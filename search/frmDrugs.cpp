@@ -129,6 +129,25 @@ std::optional<QString> frmDrugs::detailsTitle(const RecordValues &record) const
                        record.text(QString(P::Applicant)));
 }
 
+QString frmDrugs::followCaption(int row) const
+{
+    if (row < 1 || row > RowCount || vbalGrid()->cellText(row, ValueColumn).isEmpty()) {
+        return {};
+    }
+    switch (row) {
+    case IngredientsRow:
+        return QStringLiteral("Show products with these ingredients");
+    case DosageFormRow:
+        return QStringLiteral("Show this dosage form");
+    case RouteRow:
+        return QStringLiteral("Show this route of administration");
+    case ApplicationNumberRow:
+        return QStringLiteral("Show the patents of this application");
+    default:
+        return {};
+    }
+}
+
 void frmDrugs::vbalGrid_DblClick(int row, int)
 {
     if (row < 1 || row > RowCount || !design().rows.at(row - 1).followable) {

@@ -34,6 +34,7 @@ public:
 protected:
     std::optional<QString> detailsTitle(const RecordValues &record) const override;
     void vbalGrid_DblClick(int row, int column) override;
+    QString followCaption(int row) const override;
 
     // A double click on a row with the information icon hands the row's value to the
     // window that shows more about it: 2 the ingredient window (the products of that

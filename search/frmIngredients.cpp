@@ -139,6 +139,11 @@ void frmIngredients::EmptyTheGrid()
     }
 }
 
+QString frmIngredients::followCaption(int row) const
+{
+    return row >= 1 && row <= lstSearchID()->count() ? QStringLiteral("Show this product") : QString();
+}
+
 void frmIngredients::vbalGrid_DblClick(int row, int)
 {
     if (host() && row >= 1 && row <= lstSearchID()->count()) {

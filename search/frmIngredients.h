@@ -34,6 +34,7 @@ protected:
     // A hit is its own key: its text is the ingredient shown.
     void showHit(int position) override;
     void vbalGrid_DblClick(int row, int column) override;
+    QString followCaption(int row) const override;
 };
 
 } // namespace Search

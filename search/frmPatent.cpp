@@ -55,6 +55,7 @@ frmPatent::frmPatent(WindowHost *host, QWidget *parent)
                    ProductNumberRow)
 {
     setObjectName(QStringLiteral("frmPatent"));
+    setFollowCaption(QStringLiteral("Show the products of this application"));
 }
 
 void frmPatent::PressAdvancedSearchButton()

@@ -34,6 +34,7 @@ frmRoute::frmRoute(WindowHost *host, QWidget *parent)
     : RecordWindow(windowDesign(), NameRow, DrugsRouteParameter, host, parent)
 {
     setObjectName(QStringLiteral("frmRoute"));
+    setFollowCaption(QStringLiteral("Show products with this route of administration"));
 }
 
 } // namespace Search

@@ -1,5 +1,6 @@
 #include "IsolatedInstance.h"
 #include "app/SingleInstance.h"
+#include "app/frmMainForm.h"
 
 #include <QFile>
 #include <QLocalSocket>
@@ -50,10 +51,60 @@ class SingleInstanceTest : public QObject
 private slots:
     void initTestCase() { isolateFromRunningCopies(); }
     void onlyTheFirstHolderOfAKeyIsTheFirstCopy();
+    void oneCopyPerUserAndDisplaySession_data();
+    void oneCopyPerUserAndDisplaySession();
+    void secondStartBringsTheRunningCopyForward();
     void secondCopyOfTheProgramEndsAtOnceWithStatusZero();
     void secondCopyRestoresAndRaisesTheWindowTitledQuenlarith();
     void withoutADisplayNothingIsFound();
 };
+
+void SingleInstanceTest::oneCopyPerUserAndDisplaySession_data()
+{
+    QTest::addColumn<QByteArray>("wayland");
+    QTest::addColumn<QByteArray>("display");
+    QTest::addColumn<QString>("session");
+    QTest::newRow("X11 :0") << QByteArray() << QByteArray(":0") << QStringLiteral("0");
+    QTest::newRow("X11 :0.1, the same session") << QByteArray() << QByteArray(":0.1") << QStringLiteral("0");
+    QTest::newRow("X11 :1") << QByteArray() << QByteArray(":1") << QStringLiteral("1");
+    QTest::newRow("remote X11") << QByteArray() << QByteArray("localhost:10.0") << QStringLiteral("localhost-10");
+    QTest::newRow("Wayland") << QByteArray("wayland-0") << QByteArray(":0") << QStringLiteral("wayland-0");
+    QTest::newRow("no display") << QByteArray() << QByteArray() << QString();
+}
+
+void SingleInstanceTest::oneCopyPerUserAndDisplaySession()
+{
+    QFETCH(QByteArray, wayland);
+    QFETCH(QByteArray, display);
+    QFETCH(QString, session);
+    const QByteArray oldWayland = qgetenv("WAYLAND_DISPLAY");
+    const QByteArray oldDisplay = qgetenv("DISPLAY");
+    qputenv("WAYLAND_DISPLAY", wayland);
+    qputenv("DISPLAY", display);
+    const QString key = SingleInstance::userKey();
+    qputenv("WAYLAND_DISPLAY", oldWayland);
+    qputenv("DISPLAY", oldDisplay);
+    QCOMPARE(key,
+             session.isEmpty() ? QStringLiteral("torvanelquist-%1").arg(::getuid())
+                               : QStringLiteral("torvanelquist-%1-%2").arg(::getuid()).arg(session));
+}
+
+// The copy that runs is asked through its socket to come forward: restored when
+// minimised, and active.
+void SingleInstanceTest::secondStartBringsTheRunningCopyForward()
+{
+    const QString key = QStringLiteral("torvanelquist-test-forward-%1").arg(::getpid());
+    SingleInstance first(key);
+    QVERIFY(!first.anotherCopyRunning());
+    frmMainForm form;
+    QObject::connect(&first, &SingleInstance::activationRequested, &form, &frmMainForm::comeForward);
+    form.showMinimized();
+    QVERIFY(form.isMinimized());
+    QVERIFY(!SingleInstance::requestActivation(key + QStringLiteral("-nobody")));
+    QVERIFY(SingleInstance::requestActivation(key));
+    QTRY_VERIFY(!form.isMinimized());
+    QVERIFY(form.isVisible());
+}
 
 void SingleInstanceTest::onlyTheFirstHolderOfAKeyIsTheFirstCopy()
 {
@@ -168,5 +219,5 @@ void SingleInstanceTest::withoutADisplayNothingIsFound()
     }
 }
 
-QTEST_GUILESS_MAIN(SingleInstanceTest)
+QTEST_MAIN(SingleInstanceTest)
 #include "tst_singleinstance.moc"

@@ -1,5 +1,6 @@
 #include "common/AppError.h"
 #include "components/AppFonts.h"
+#include "components/TitleLabel.h"
 #include "components/VbalGrid.h"
 #include "components/VbalImageList.h"
 
@@ -10,6 +11,7 @@
 #include <QFontInfo>
 #include <QListWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -73,6 +75,9 @@ private slots:
     void cellsAreExposedToScreenReaders();
     void fontsResolveToRealFaces();
     void focusAloneMakesNoLineCurrent();
+    void titleWrapsToTwoLinesThenElides_data();
+    void titleWrapsToTwoLinesThenElides();
+    void enterOnARowIsADoubleClickAndTabLeavesTheGrid();
 };
 
 void ComponentsTest::initTestCase()
@@ -286,6 +291,69 @@ void ComponentsTest::focusAloneMakesNoLineCurrent()
     QCOMPARE(current.size(), 0);
     QTest::keyClick(&list, Qt::Key_Down);
     QCOMPARE(list.currentRow(), 0);
+}
+
+void ComponentsTest::titleWrapsToTwoLinesThenElides_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("widthInAverageCharacters");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<bool>("cut");
+    const QString vitamins = QStringLiteral(
+        "M.V.C. 9+3 (N/A;N/A;N/A;N/A;N/A;N/A;N/A;N/A;N/A;N/A;N/A;N/A) - ASCORBIC ACID; BIOTIN; CYANOCOBALAMIN; "
+        "DEXPANTHENOL; ERGOCALCIFEROL; FOLIC ACID; NIACINAMIDE; PYRIDOXINE HYDROCHLORIDE - HOSPIRA INC");
+    QTest::newRow("fits") << QStringLiteral("LIPITOR (EQ 10MG BASE) - VIATRIS") << 60 << 1 << false;
+    QTest::newRow("wraps") << QStringLiteral("LIPITOR (EQ 10MG BASE) - UPJOHN MANUFACTURING IRELAND UNLTD") << 40 << 2
+                           << false;
+    QTest::newRow("elided") << vitamins << 60 << 2 << true;
+    QTest::newRow("one long word") << QStringLiteral("N/A;N/A;N/A;N/A;N/A;N/A;N/A;N/A;N/A;N/A;N/A;N/A;N/A") << 20 << 1
+                                   << true;
+    QTest::newRow("empty") << QString() << 20 << 0 << false;
+}
+
+// Lines never run wider than the title area, never more than two, and nothing is
+// lost unless the last line says so with an ellipsis.
+void ComponentsTest::titleWrapsToTwoLinesThenElides()
+{
+    QFETCH(QString, title);
+    QFETCH(int, widthInAverageCharacters);
+    QFETCH(int, lines);
+    QFETCH(bool, cut);
+    const QFont font = AppFonts::timesNewRoman(11.25, true);
+    const QFontMetrics metrics(font);
+    const int width = metrics.averageCharWidth() * widthInAverageCharacters;
+    const QStringList shown = titleLines(title, metrics, width, TitleLabel::MaxLines);
+    QCOMPARE(shown.size(), lines);
+    for (const QString &line : shown) {
+        QVERIFY2(metrics.horizontalAdvance(line) <= width, qPrintable(line));
+    }
+    QCOMPARE(!shown.isEmpty() && shown.last().endsWith(QChar(0x2026)), cut);
+    if (!cut) {
+        QCOMPARE(shown.join(QLatin1Char(' ')), title.simplified());
+    }
+
+    TitleLabel label;
+    label.setFont(font);
+    label.resize(width, 40);
+    label.setText(title);
+    QCOMPARE(label.shownLines(), shown);
+    QCOMPARE(label.text(), title); // the whole title stays the label's text, and its accessible name
+}
+
+void ComponentsTest::enterOnARowIsADoubleClickAndTabLeavesTheGrid()
+{
+    GridFixture f;
+    f.grid.setCell(3, 4, QStringLiteral("TABLET"), CellFlags::TextCell);
+    QSignalSpy doubleClicks(&f.grid, &VbalGrid::cellDoubleClicked);
+    QAbstractItemView *view = f.grid.itemView();
+    QTest::keyClick(view, Qt::Key_Return); // no current row: nothing
+    QCOMPARE(doubleClicks.size(), 0);
+    view->setCurrentIndex(view->model()->index(2, 3));
+    QTest::keyClick(view, Qt::Key_Return);
+    QTest::keyClick(view, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(doubleClicks.size(), 2);
+    QCOMPARE(doubleClicks.first(), (QList<QVariant>{3, 4}));
+    QVERIFY(!static_cast<QTableWidget *>(view)->tabKeyNavigation());
 }
 
 QTEST_MAIN(ComponentsTest)

@@ -18,7 +18,11 @@
 #include "search/frmPatent.h"
 #include "search/frmRoute.h"
 
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QMenu>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -134,6 +138,12 @@ private slots:
     void dosageFormAndRouteRowsRunAQuickSearchAndShowTheirOwnEntry();
     void navigationsThatFindNothingShowAnEmptyResult();
     void navigationSkipsFailingStepsAndEndsUsable();
+
+    // keyboard, screen readers, context menus
+    void tabVisitsEachControlOnceAndEnterFollowsARow();
+    void panelCaptionsActOnTheirControlsAndEscapeCancels();
+    void contentLabelsAreReadWithTheirText();
+    void contextMenusCopyAndFollowRows();
 
 private:
     SearchWindow *open(int command);
@@ -889,6 +899,125 @@ void SearchWindowsTest::navigationSkipsFailingStepsAndEndsUsable()
     doubleClickCell(forms->vbalGrid(), 1, 3);
     QCOMPARE(drugs->lstSearch()->count(),
              countOf(QStringLiteral("SELECT count(*) FROM products WHERE [Dosage Form] = 'TABLET'")));
+}
+
+// ---------------------------------------------------------------- keyboard and screen readers
+
+void SearchWindowsTest::tabVisitsEachControlOnceAndEnterFollowsARow()
+{
+    auto *drugs = m_main->drugsWindow();
+    drugs->GetProductDetails(Lipitor);
+    drugs->txtSearch()->setFocus();
+    const QList<QWidget *> order
+        = {drugs->cmdSearch(), drugs->Command1(), drugs->lstSearch(), drugs->vbalGrid()->itemView()};
+    for (QWidget *expected : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), expected);
+    }
+    // The grid is left by the next Tab, not walked cell by cell.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != drugs->vbalGrid()->itemView());
+
+    // Enter on a linked row does what its double click does.
+    QAbstractItemView *grid = drugs->vbalGrid()->itemView();
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(frmDrugs::DosageFormRow - 1, frmDrugs::ValueColumn - 1));
+    QTest::keyClick(grid, Qt::Key_Return);
+    auto *forms = qobject_cast<SearchWindow *>(m_main->childWindow(1));
+    QVERIFY(forms && activeWindow() == forms);
+    QCOMPARE(values(*forms).value(0), QStringLiteral("TABLET"));
+}
+
+void SearchWindowsTest::panelCaptionsActOnTheirControlsAndEscapeCancels()
+{
+    auto *drugs = m_main->drugsWindow();
+    QTest::mouseClick(drugs->Command1(), Qt::LeftButton);
+    AdvancedPanel *panel = drugs->picAdvanced();
+    QVERIFY(panel->isVisible());
+    QTest::mouseClick(panel->lblParam(3), Qt::LeftButton);
+    QVERIFY(panel->chkParam(3)->isChecked());
+    QTest::mouseClick(panel->lblParam(3), Qt::LeftButton);
+    QVERIFY(!panel->chkParam(3)->isChecked());
+    for (const auto &[label, option] : {std::pair{0, 0}, std::pair{2, 2}, std::pair{7, 3}, std::pair{1, 1}}) {
+        QTest::mouseClick(panel->lblParamSettings(label), Qt::LeftButton);
+        QVERIFY(panel->optParamSettings(option)->isChecked());
+    }
+    QTest::mouseClick(panel->lblParamSettings(6), Qt::LeftButton);
+    QVERIFY(panel->optParamConcat(1)->isChecked());
+    // A caption of a row that is not used acts on nothing.
+    QTest::mouseClick(panel->lblParam(14), Qt::LeftButton);
+    QVERIFY(!panel->chkParam(14)->isChecked());
+
+    panel->txtParam(2)->setFocus();
+    QTest::keyClick(panel->txtParam(2), Qt::Key_Escape);
+    QVERIFY(!panel->isVisible());
+}
+
+// A label that shows content is read with that content, as its text changes.
+void SearchWindowsTest::contentLabelsAreReadWithTheirText()
+{
+    auto *drugs = m_main->drugsWindow();
+    search(*drugs, QStringLiteral("lipitor"));
+    drugs->lstSearch()->setCurrentRow(0);
+    drugs->lblTooltip()->setText(QStringLiteral("The product dosage form."));
+    for (QLabel *label : {drugs->lblSearch(), drugs->lblTradeName(), drugs->lblTooltip(), drugs->lblWait()}) {
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(label);
+        QVERIFY(face);
+        QVERIFY(!label->text().isEmpty());
+        QCOMPARE(face->text(QAccessible::Name), label->text());
+        QVERIFY(!face->text(QAccessible::Description).isEmpty());
+    }
+    QCOMPARE(QAccessible::queryAccessibleInterface(drugs->lblSearch())->text(QAccessible::Name),
+             QStringLiteral("4") + ItemsFound);
+}
+
+void SearchWindowsTest::contextMenusCopyAndFollowRows()
+{
+    auto *drugs = m_main->drugsWindow();
+    search(*drugs, QStringLiteral("lipitor"));
+    drugs->lstSearch()->setCurrentRow(0);
+    const auto actions = [](QMenu &menu) {
+        QStringList texts;
+        for (const QAction *action : menu.actions()) {
+            if (!action->isSeparator()) {
+                texts << action->text();
+            }
+        }
+        return texts;
+    };
+    const auto trigger = [](QMenu &menu, const QString &text) {
+        for (QAction *action : menu.actions()) {
+            if (action->text() == text) {
+                action->trigger();
+                return true;
+            }
+        }
+        return false;
+    };
+
+    std::unique_ptr<QMenu> list = drugs->listMenu(1);
+    QCOMPARE(actions(*list), (QStringList{QStringLiteral("Copy"), QStringLiteral("Copy record")}));
+    QVERIFY(trigger(*list, QStringLiteral("Copy")));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("LIPITOR"));
+    QVERIFY(trigger(*list, QStringLiteral("Copy record")));
+    const QStringList record = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+    QCOMPARE(drugs->lstSearch()->currentRow(), 1);
+    QCOMPARE(record.first(), drugs->lblTradeName()->text());
+    QVERIFY(record.contains(QStringLiteral("Dosage Form: TABLET")));
+
+    // Rows a double click follows offer that step; the others only copy.
+    QCOMPARE(actions(*drugs->gridMenu(frmDrugs::RouteRow)).last(), QStringLiteral("Show this route of administration"));
+    QCOMPARE(actions(*drugs->gridMenu(3)).size(), 2);
+    std::unique_ptr<QMenu> row = drugs->gridMenu(frmDrugs::DosageFormRow);
+    QVERIFY(trigger(*row, QStringLiteral("Copy")));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("TABLET"));
+    QVERIFY(trigger(*row, QStringLiteral("Show this dosage form")));
+    auto *forms = qobject_cast<SearchWindow *>(m_main->childWindow(1));
+    QVERIFY(forms && activeWindow() == forms);
+    QCOMPARE(actions(*forms->gridMenu(2)).last(), QStringLiteral("Show products with this dosage form"));
+    QVERIFY(trigger(*forms->gridMenu(2), QStringLiteral("Show products with this dosage form")));
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
+    QCOMPARE(drugs->txtParam(11)->text(), QStringLiteral("TABLET"));
 }
 
 QTEST_MAIN(SearchWindowsTest)
