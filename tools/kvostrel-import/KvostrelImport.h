@@ -34,6 +34,9 @@ void checkOutputIsNoInput(const ImportOptions &options);
 // The CREATE TABLE statements of the four tables, as the import runs them.
 std::vector<std::string> createTableStatements();
 
+// The CREATE INDEX statements the import runs once the tables are filled.
+std::vector<std::string> createIndexStatements();
+
 // Builds the reference database from the FDA files and the two vocabularies, replacing
 // `options.output` only once every row is in. Returns the rows written per table.
 // The vocabulary tables hold the vocabulary's own terms (IDs 1..n in file order), then a

@@ -44,6 +44,8 @@ public:
 
     void execute(const std::string &sql);
     SqliteStatement prepare(const std::string &sql);
+    // The open file's SQLite handle, for loaders that work with the C API themselves.
+    sqlite3 *handle() const { return m_db; }
     // Closes the file; throws if SQLite reports an error while closing.
     void close();
 

@@ -3,6 +3,7 @@
 
 #include "ImportError.h"
 #include "KvostrelImport.h"
+#include "MdbImport.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +18,7 @@ namespace {
 
 constexpr std::string_view usage = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER --dosage-forms TSV --routes TSV
                        [--listing-terms TSV] --output FILE
+       kvostrel-import --from-mdb FILE --output FILE
 
 Builds the reference database (kvostrel.mdb) from the FDA's approved drug product
 data files and the dosage-form and route-of-administration vocabularies.
@@ -31,6 +33,10 @@ data files and the dosage-form and route-of-administration vocabularies.
                         or "route"), listing_value, terms (several separated by
                         ";") and note; each gets a row carrying its terms'
                         definitions and codes
+  --from-mdb FILE       instead of the FDA files: an Access (Jet) database holding
+                        the four tables (products, patent, dosage form, route of
+                        administration; names in any letter case), copied as
+                        it is, Null kept apart from empty text
   --output FILE         the database to write; an existing file is replaced only
                         once the new one is complete (through a symbolic link, the
                         file it points to); it must not be one of the inputs
@@ -50,6 +56,7 @@ included. Nothing is written unless the import succeeds.
 struct CommandLine
 {
     ImportOptions options;
+    std::filesystem::path fromMdb; // empty: the FDA files
     bool help = false;
 };
 
@@ -57,12 +64,11 @@ struct CommandLine
 CommandLine parseCommandLine(int argc, char *argv[])
 {
     CommandLine line;
-    std::optional<std::string> fda, dosageForms, routes, listingTerms, output;
-    const std::pair<std::string_view, std::optional<std::string> *> options[] = {{"--fda", &fda},
-                                                                                 {"--dosage-forms", &dosageForms},
-                                                                                 {"--routes", &routes},
-                                                                                 {"--listing-terms", &listingTerms},
-                                                                                 {"--output", &output}};
+    std::optional<std::string> fda, dosageForms, routes, listingTerms, output, fromMdb;
+    const std::pair<std::string_view, std::optional<std::string> *> options[]
+        = {{"--fda", &fda},       {"--dosage-forms", &dosageForms},
+           {"--routes", &routes}, {"--listing-terms", &listingTerms},
+           {"--output", &output}, {"--from-mdb", &fromMdb}};
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -87,8 +93,21 @@ CommandLine parseCommandLine(int argc, char *argv[])
             throw std::string(arg) + " needs a value";
         }
     }
+    if (fromMdb) {
+        for (const auto &[name, value] : options) {
+            if (*value && value != &fromMdb && value != &output) {
+                throw std::string(name) + " does not go with --from-mdb";
+            }
+        }
+        if (!output) {
+            throw std::string("--output is missing");
+        }
+        line.fromMdb = *fromMdb;
+        line.options.output = *output;
+        return line;
+    }
     for (const auto &[name, value] : options) {
-        if (!*value && value != &listingTerms) {
+        if (!*value && value != &listingTerms && value != &fromMdb) {
             throw std::string(name) + " is missing";
         }
     }
@@ -124,7 +143,11 @@ int main(int argc, char *argv[])
         return 0;
     }
     try {
-        checkOutputIsNoInput(line.options);
+        if (line.fromMdb.empty()) {
+            checkOutputIsNoInput(line.options);
+        } else {
+            checkMdbOutputIsNoInput(line.fromMdb, line.options.output);
+        }
     } catch (const ImportError &error) {
         std::cerr << "kvostrel-import: " << error.what() << '\n';
         return 2;
@@ -132,9 +155,11 @@ int main(int argc, char *argv[])
 
     const auto started = std::chrono::steady_clock::now();
     try {
-        const std::vector<TableRows> tables = importKvostrel(
-            line.options, isatty(STDERR_FILENO) ? ImportProgress(showProgress) : ImportProgress(),
-            [](const std::string &message) { std::cerr << "kvostrel-import: warning: " << message << '\n'; });
+        const std::vector<TableRows> tables = !line.fromMdb.empty()
+            ? importFromMdb(line.fromMdb, line.options.output)
+            : importKvostrel(
+                line.options, isatty(STDERR_FILENO) ? ImportProgress(showProgress) : ImportProgress(),
+                [](const std::string &message) { std::cerr << "kvostrel-import: warning: " << message << '\n'; });
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
         std::printf("Wrote %s in %.2f s:\n", line.options.output.c_str(), elapsed.count());
         for (const TableRows &t : tables) {
