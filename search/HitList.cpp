@@ -6,27 +6,24 @@ namespace Search {
 
 int HitListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : count();
+    return parent.isValid() ? 0 : int(m_lines.size());
 }
 
 QVariant HitListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= count()) {
+    if (!index.isValid() || index.row() >= m_lines.size()) {
         return {};
     }
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole || role == Qt::ToolTipRole) {
-        return m_rows->line(index.row());
+        return m_lines.at(index.row());
     }
     return {};
 }
 
-void HitListModel::setRows(Db::SharedListRows rows)
+void HitListModel::setLines(QStringList lines)
 {
-    if (!m_rows && !rows) {
-        return;
-    }
     beginResetModel();
-    m_rows = std::move(rows);
+    m_lines = std::move(lines);
     endResetModel();
 }
 
