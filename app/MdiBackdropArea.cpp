@@ -13,6 +13,10 @@ MdiBackdropArea::MdiBackdropArea(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setBackground(QColor(70, 70, 70));
+    // Every child window is shown maximised (frmMainForm::openWindow). Without this
+    // option, bringing one forward would first restore the maximised window it covers
+    // and maximise it again: two relayouts of whole windows for nothing.
+    setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
 }
 
 void MdiBackdropArea::setBackdrop(const QPixmap &picture, const QColor &color)

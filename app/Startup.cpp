@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 #include "app/SingleInstance.h"
+#include "app/StartupProbe.h"
 #include "app/frmMainForm.h"
 
 #include <QApplication>
@@ -42,6 +43,7 @@ int run(QApplication &app, const QString &databasePath, const ErrorReporter &rep
     QObject::connect(&instance, &SingleInstance::activationRequested, form.get(),
                      [window = form.get()] { window->comeForward(); });
     form->show();
+    StartupProbe::watch(form.get()); // only for the start-up benchmark
     return app.exec();
 }
 

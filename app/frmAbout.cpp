@@ -32,6 +32,7 @@ frmAbout::frmAbout(QWidget *parent)
 {
     Components::AppFonts::registerOnce();
     setObjectName(QStringLiteral("frmAbout"));
+    setAccessibleName(QStringLiteral("About Torvanelquist"));
     setWindowTitle(QStringLiteral("About"));
     resize(Twips::toPixels(11100), Twips::toPixels(7035));
 

@@ -63,6 +63,7 @@ frmMainForm::frmMainForm(QWidget *parent)
     connect(ZetRibbon1, &Ribbon::ZetRibbon::ButtonClick, this, &frmMainForm::ZetRibbon1_ButtonClick);
     stripTitleBarControls();
     addShortcuts();
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &frmMainForm::focusIntoActiveWindow, Qt::QueuedConnection);
 
     // The stored client size, centred on the screen.
     resize(744, 584);
@@ -235,6 +236,8 @@ QWidget *frmMainForm::ensureWindow(int command)
     QMdiSubWindow *sub = m_mdiArea->addSubWindow(window, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
     sub->setSystemMenu(nullptr);
+    // The keyboard goes to the window's controls, never to the frame around them.
+    sub->setFocusPolicy(Qt::NoFocus);
     if (const int picture = commandPicture(command); vbalImageList.contains(picture)) {
         sub->setWindowIcon(vbalImageList.icon(picture));
     }
@@ -254,6 +257,18 @@ void frmMainForm::openWindow(int command)
     m_mdiArea->setActiveSubWindow(sub);
     applyBackdrop(window);
     sub->showMaximized();
+    focusIntoActiveWindow();
+}
+
+void frmMainForm::focusIntoActiveWindow()
+{
+    // The keyboard goes into the front child window (where it last was, else its first
+    // control), not to the frame around it.
+    QMdiSubWindow *sub = m_mdiArea->activeSubWindow();
+    QWidget *focus = QApplication::focusWidget();
+    if (sub && sub->widget() && isActiveWindow() && (!focus || focus == sub || focus == m_mdiArea)) {
+        sub->widget()->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 QMdiSubWindow *frmMainForm::subWindowOf(QWidget *window) const
@@ -298,6 +313,9 @@ Search::frmPatent *frmMainForm::patentWindow()
 void frmMainForm::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange) {
+        focusIntoActiveWindow();
+    }
     // The window has no maximise. Window managers that keep the button anyway (they
     // may ignore the hints that take it away) find their maximise undone.
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized)) {

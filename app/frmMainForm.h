@@ -84,6 +84,7 @@ protected:
 private:
     void buildRibbon();
     void addShortcuts();
+    void focusIntoActiveWindow();
     void stripTitleBarControls();
     // The image-list picture of a command's ribbon button.
     static int commandPicture(int command);

@@ -9,8 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QStringList>
+
+#include <sqlite3.h>
+
+#include <algorithm>
 
 namespace Db {
 
@@ -217,6 +222,10 @@ void Connection::open(const QString &filePath)
             QStringLiteral("The database file \"%1\" cannot be opened: %2").arg(shown, database().lastError().text()));
     }
     m_filePath = filePath;
+    if (const QVariant handle = database().driver()->handle();
+        handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+        m_handle = *static_cast<sqlite3 *const *>(handle.constData());
+    }
 
     // Every table and column the windows read, so that no search fails later on a
     // column that is not there.
@@ -346,11 +355,81 @@ void Connection::close()
     if (s_rowSet) {
         s_rowSet->close();
     }
+    m_lists.clear();
+    m_listsDataVersion = -1;
+    m_handle = nullptr;
     if (QSqlDatabase::contains(m_connectionName)) {
         database().close();
         QSqlDatabase::removeDatabase(m_connectionName);
     }
     m_open = false;
+}
+
+qint64 Connection::dataVersion() const
+{
+    if (!m_handle) {
+        return -1;
+    }
+    sqlite3_stmt *statement = nullptr;
+    qint64 version = -1;
+    if (sqlite3_prepare_v2(m_handle, "PRAGMA data_version", -1, &statement, nullptr) == SQLITE_OK
+        && sqlite3_step(statement) == SQLITE_ROW) {
+        version = sqlite3_column_int64(statement, 0);
+    }
+    sqlite3_finalize(statement);
+    return version;
+}
+
+SharedListRows Connection::cachedList(const QString &key) const
+{
+    if (!m_open || m_lists.isEmpty()) {
+        return nullptr;
+    }
+    const auto found = m_lists.find(key);
+    if (found == m_lists.end()) {
+        return nullptr;
+    }
+    const qint64 version = dataVersion();
+    if (version < 0 || version != m_listsDataVersion) {
+        // Another program changed the file (or it cannot be read now): read again.
+        m_lists.clear();
+        return nullptr;
+    }
+    found->lastUse = ++m_listUses;
+    return found->rows;
+}
+
+void Connection::keepList(const QString &key, SharedListRows rows)
+{
+    if (!m_open || !rows) {
+        return;
+    }
+    const qint64 version = dataVersion();
+    if (version < 0) {
+        return;
+    }
+    if (version != m_listsDataVersion) {
+        m_lists.clear();
+        m_listsDataVersion = version;
+    }
+    m_lists.insert(key, {std::move(rows), ++m_listUses});
+    // Lists that only this cache holds count against its budget; the oldest go first.
+    for (;;) {
+        qint64 held = 0;
+        auto oldest = m_lists.end();
+        for (auto it = m_lists.begin(); it != m_lists.end(); ++it) {
+            if (it->rows.use_count() == 1) {
+                held += it->rows->byteSize();
+                if (oldest == m_lists.end() || it->lastUse < oldest->lastUse) {
+                    oldest = it;
+                }
+            }
+        }
+        if (held <= ListCacheBudget || oldest == m_lists.end() || oldest->lastUse == m_listUses) {
+            break;
+        }
+        m_lists.erase(oldest);
+    }
 }
 
 QSqlDatabase Connection::database() const
@@ -385,23 +464,40 @@ void RowSet::open(const Command &command)
                           QStringLiteral("Another search is still being read; try again when it has finished."));
     }
     Connection *connection = command.activeConnection();
-    if (!connection || !connection->isOpen()) {
+    if (!connection || !connection->isOpen() || !connection->handle()) {
         throw rowSetError(DbErrorNumber::NotOpen, "Open", QStringLiteral("The database is not open."));
     }
-    auto query = std::make_unique<QSqlQuery>(connection->database());
-    query->setForwardOnly(true);
-    if (!query->exec(command.commandText())) {
-        if (isLockError(query->lastError())) {
+    sqlite3 *db = connection->handle();
+    const QByteArray sql = command.commandText().toUtf8();
+    sqlite3_stmt *statement = nullptr;
+    int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr);
+    if (code == SQLITE_OK && !statement) {
+        // Only blanks or a comment: a result without rows or columns.
+        code = sqlite3_prepare_v2(db, "SELECT 1 WHERE 0", -1, &statement, nullptr);
+    }
+    if (code == SQLITE_OK) {
+        code = sqlite3_step(statement);
+    }
+    if (code != SQLITE_ROW && code != SQLITE_DONE && code != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(statement);
+        const int primary = code & 0xff;
+        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
             throw rowSetError(DbErrorNumber::Locked, "Open",
                               QStringLiteral("The database is locked by another program that is writing to it. "
                                              "Try again in a moment."));
         }
         throw rowSetError(DbErrorNumber::QueryFailed, "Open",
-                          QStringLiteral("The search could not run: %1").arg(query->lastError().text()));
+                          QStringLiteral("The search could not run: %1").arg(message));
     }
-    m_query = std::move(query);
-    m_record = m_query->record();
-    m_onRow = m_query->next();
+    m_statement = statement;
+    const int columns = sqlite3_column_count(statement);
+    m_names.clear();
+    m_names.reserve(columns);
+    for (int i = 0; i < columns; ++i) {
+        m_names.append(QString::fromUtf8(sqlite3_column_name(statement, i)));
+    }
+    m_onRow = code == SQLITE_ROW;
 }
 
 bool RowSet::eof() const
@@ -416,41 +512,103 @@ void RowSet::requireCurrentRow(const char *operation) const
     }
 }
 
+void RowSet::step()
+{
+    // A failing step ends the rows, as the end of the result does.
+    m_onRow = sqlite3_step(m_statement) == SQLITE_ROW;
+}
+
 void RowSet::moveNext()
 {
     requireCurrentRow("MoveNext");
-    m_onRow = m_query->next();
+    step();
 }
 
 int RowSet::fieldIndex(const QString &name) const
 {
-    const int index = m_record.indexOf(name); // ignores case; an empty record while closed
-    if (index < 0) {
-        throw rowSetError(DbErrorNumber::NoSuchField, "Fields",
-                          QStringLiteral("The result has no column \"%1\".").arg(name));
+    for (int i = 0; i < m_names.size(); ++i) {
+        if (m_names.at(i).compare(name, Qt::CaseInsensitive) == 0) {
+            return i;
+        }
     }
-    return index;
+    throw rowSetError(DbErrorNumber::NoSuchField, "Fields",
+                      QStringLiteral("The result has no column \"%1\".").arg(name));
 }
 
 QVariant RowSet::field(int index) const
 {
     requireCurrentRow("Fields");
-    return m_query->value(index);
+    if (index < 0 || index >= m_names.size()) {
+        return {};
+    }
+    switch (sqlite3_column_type(m_statement, index)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(m_statement, index)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_statement, index));
+    case SQLITE_BLOB: {
+        const void *bytes = sqlite3_column_blob(m_statement, index);
+        return QVariant(QByteArray(static_cast<const char *>(bytes), sqlite3_column_bytes(m_statement, index)));
+    }
+    case SQLITE_NULL:
+        return QVariant(QMetaType::fromType<QString>()); // Null, and empty text when read as text
+    default: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, index));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(m_statement, index)));
+    }
+    }
 }
 
 QVariant RowSet::field(const QString &name) const
 {
     requireCurrentRow("Fields");
-    return m_query->value(fieldIndex(name));
+    return field(fieldIndex(name));
+}
+
+SharedListRows RowSet::readList(int lineColumn, int keyColumn)
+{
+    auto rows = std::make_shared<ListRows>();
+    if (!isOpen()) {
+        return rows;
+    }
+    const bool keyed = keyColumn >= 0;
+    while (m_onRow) {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, lineColumn));
+        rows->m_text.append(text, text ? sqlite3_column_bytes(m_statement, lineColumn) : 0);
+        rows->m_ends.push_back(quint32(rows->m_text.size()));
+        if (keyed) {
+            qint64 key = ListRows::NoKey;
+            switch (sqlite3_column_type(m_statement, keyColumn)) {
+            case SQLITE_INTEGER:
+                key = sqlite3_column_int64(m_statement, keyColumn);
+                break;
+            case SQLITE_NULL:
+                break;
+            default: {
+                // A key stored as text counts when it is a whole number, as before.
+                bool ok = false;
+                const auto *keyText = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, keyColumn));
+                const qint64 number = QByteArray(keyText).trimmed().toLongLong(&ok);
+                key = ok ? number : ListRows::NoKey;
+            }
+            }
+            rows->m_keys.push_back(key);
+        }
+        step();
+    }
+    rows->m_text.squeeze();
+    rows->m_ends.shrink_to_fit();
+    rows->m_keys.shrink_to_fit();
+    return rows;
 }
 
 void RowSet::close()
 {
-    if (m_query) {
-        m_query->finish();
+    if (m_statement) {
+        sqlite3_finalize(m_statement);
     }
-    m_query.reset();
-    m_record = QSqlRecord();
+    m_statement = nullptr;
+    m_names.clear();
     m_onRow = false;
 }
 
@@ -462,6 +620,69 @@ RowSet &openSharedQuery(const QString &sql)
     RowSet &rowSet = RowSet::shared();
     rowSet.open(command);
     return rowSet;
+}
+
+SharedListRows readSharedList(const QString &sql, const QString &listField, const QString &keyField,
+                              const std::function<void()> &beforeBuild)
+{
+    Connection &connection = Connection::shared();
+    const QString cacheKey = listField + QChar(u'\x1f') + keyField + QChar(u'\x1f') + sql;
+    if (SharedListRows cached = connection.cachedList(cacheKey)) {
+        if (beforeBuild) {
+            beforeBuild();
+        }
+        return cached;
+    }
+    SharedListRows rows;
+    {
+        RowSet &rowSet = openSharedQuery(sql);
+        RowSetCloser closer(rowSet);
+        const int line = rowSet.fieldIndex(listField);
+        const int key = keyField.isEmpty() ? -1 : rowSet.fieldIndex(keyField);
+        if (beforeBuild) {
+            beforeBuild();
+        }
+        rows = rowSet.readList(line, key);
+    }
+    connection.keepList(cacheKey, rows);
+    return rows;
+}
+
+// ---------------------------------------------------------------- ListRows
+
+QByteArrayView ListRows::lineUtf8(int row) const
+{
+    if (row < 0 || row >= count()) {
+        return {};
+    }
+    const quint32 begin = row == 0 ? 0 : m_ends[row - 1];
+    return QByteArrayView(m_text.constData() + begin, qsizetype(m_ends[row] - begin));
+}
+
+QString ListRows::line(int row) const
+{
+    return QString::fromUtf8(lineUtf8(row));
+}
+
+QStringList ListRows::lines() const
+{
+    QStringList result;
+    result.reserve(count());
+    for (int i = 0; i < count(); ++i) {
+        result.append(line(i));
+    }
+    return result;
+}
+
+qint64 ListRows::key(int row) const
+{
+    return row >= 0 && row < int(m_keys.size()) ? m_keys[row] : NoKey;
+}
+
+qint64 ListRows::byteSize() const
+{
+    return m_text.capacity() + qint64(m_ends.capacity() * sizeof(quint32)) + qint64(m_keys.capacity() * sizeof(qint64))
+        + qint64(sizeof(ListRows));
 }
 
 } // namespace Db

@@ -6,10 +6,20 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
-#include <QStringList>
 #include <QVariant>
 
+#include <QByteArray>
+#include <QHash>
+#include <QStringList>
+
+#include <cstdint>
+#include <limits>
+#include <functional>
 #include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace Db {
 
@@ -31,6 +41,36 @@ constexpr int Damaged = 1013;
 constexpr int Protected = 1014;
 constexpr int ReaderMissing = 1015;
 } // namespace DbErrorNumber
+
+// The lines of a hit list and the key of each line, as one statement gives them, built
+// once and then only read: the hit list and the key list share one copy. The text of
+// every line lies back to back as the database stores it (UTF-8); a line becomes a
+// QString only when it is asked for (the view asks for the lines it paints), so
+// tens of thousands of lines cost one allocation instead of one each.
+class ListRows
+{
+public:
+    // The key of a line whose key field is Null or no number.
+    static constexpr qint64 NoKey = std::numeric_limits<qint64>::min();
+
+    int count() const { return int(m_ends.size()); }
+    bool hasKeys() const { return !m_keys.empty(); }
+    QString line(int row) const;
+    // The line as the database stores it (UTF-8); empty outside the list.
+    QByteArrayView lineUtf8(int row) const;
+    QStringList lines() const;
+    // The key of line `row`; NoKey outside the list or when the rows carry no keys.
+    qint64 key(int row) const;
+    // Bytes held (text, line ends and keys).
+    qint64 byteSize() const;
+
+private:
+    friend class RowSet;
+    QByteArray m_text;
+    std::vector<quint32> m_ends; // where each line's text ends in m_text
+    std::vector<qint64> m_keys; // empty when the rows carry no keys
+};
+using SharedListRows = std::shared_ptr<const ListRows>;
 
 // The one link to kvostrel.mdb. Opened read-only: a missing file is reported, never
 // created, and nothing can be written through it.
@@ -54,6 +94,20 @@ public:
 
     QString filePath() const { return m_filePath; }
     QSqlDatabase database() const;
+    // SQLite's own handle of the open connection (null while closed): the row set
+    // reads through it with the C API, on the same read-only link.
+    sqlite3 *handle() const { return m_handle; }
+
+    // Lists already read, by statement text and the fields read: the file does not
+    // change while the program runs, so a repeated statement gives the same list. A
+    // list is taken from here only while SQLite reports that no other program has
+    // changed the file since it was read (PRAGMA data_version); closing forgets all.
+    SharedListRows cachedList(const QString &key) const;
+    void keepList(const QString &key, SharedListRows rows);
+    // Forgets every list kept (the benchmarks time first reads with it).
+    void forgetLists() { m_lists.clear(); }
+    // The most bytes that lists no window shows may hold; the newest list always stays.
+    static constexpr qint64 ListCacheBudget = 24 * 1024 * 1024;
 
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
@@ -65,9 +119,22 @@ private:
     // two lists what it lacks. Throws AppError (closing the connection) for a file
     // that cannot be read.
     void loadJetFile(const QString &shown, QStringList &missingTables, QStringList &missingColumns);
+    // SQLite's count of changes other connections made to the file; -1 when unknown.
+    qint64 dataVersion() const;
+
+    struct CachedList
+    {
+        SharedListRows rows;
+        quint64 lastUse = 0;
+    };
+
     QString m_connectionName;
     QString m_filePath;
     bool m_open = false;
+    sqlite3 *m_handle = nullptr;
+    mutable QHash<QString, CachedList> m_lists;
+    mutable quint64 m_listUses = 0;
+    qint64 m_listsDataVersion = -1;
 };
 
 // The query object: the SQL text of the next query and the connection it runs on.
@@ -88,7 +155,9 @@ private:
 
 // The row set of the query being read, from first row to last. After `open` it stands
 // on the first row, or at its end when the result is empty. Fields are found by name,
-// ignoring case.
+// ignoring case. It reads through the connection's SQLite handle with the C API:
+// a value becomes a QVariant only when a field is asked for, and `readList` takes a
+// whole list without any.
 class RowSet
 {
 public:
@@ -96,7 +165,7 @@ public:
 
     // Runs the command's text on its connection. Throws AppError (the row set stays closed).
     void open(const Command &command);
-    bool isOpen() const { return m_query != nullptr; }
+    bool isOpen() const { return m_statement != nullptr; }
     bool eof() const;
     void moveNext();
     // The value of a column of the current row: text, a number or Null. Throws AppError.
@@ -105,20 +174,35 @@ public:
     // Reading by position saves the name lookup on every row of a long result.
     int fieldIndex(const QString &name) const;
     QVariant field(int index) const;
+    int fieldCount() const { return int(m_names.size()); }
+    // Reads the rows from the current one to the last into a list: column `lineColumn`
+    // as each line's text (Null: an empty line) and, unless `keyColumn` is negative,
+    // column `keyColumn` as its key. The row set is then at its end.
+    SharedListRows readList(int lineColumn, int keyColumn);
     void close();
 
 private:
     // Throws AppError (NoCurrentRow) naming `operation` unless the row set stands on a row.
     void requireCurrentRow(const char *operation) const;
+    void step();
 
-    std::unique_ptr<QSqlQuery> m_query; // null while closed
-    QSqlRecord m_record;
+    sqlite3_stmt *m_statement = nullptr; // null while closed
+    QStringList m_names;
     bool m_onRow = false;
 };
 
 // Runs one SQL text through the shared command and row set: point the command at the
 // shared connection, set its text, open the row set. The caller reads and closes it.
 RowSet &openSharedQuery(const QString &sql);
+
+// A list by one SQL text: field `listField` of each row as its line and, unless
+// `keyField` is empty, field `keyField` as its key. A statement read before on this
+// connection gives its list again without running. Otherwise the statement runs
+// through the shared row set; once it has run (its failures throw AppError before),
+// `beforeBuild` is called, so the caller can let go of its old list before the new
+// one is built.
+SharedListRows readSharedList(const QString &sql, const QString &listField, const QString &keyField,
+                              const std::function<void()> &beforeBuild = {});
 
 // Closes the shared row set when it goes out of scope, also on an exception.
 class RowSetCloser

@@ -544,6 +544,19 @@ void ZetRibbon::focusInEvent(QFocusEvent *event)
         return;
     }
     setFocusItem(m_focusItem && isLive(*m_focusItem) ? m_focusItem : initialFocusItem());
+    // The ribbon itself is announced as focused once this handler returns; the tab or
+    // button with the focus is announced after it, so that a screen reader ends on it.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (hasFocus() && m_focusItem && isLive(*m_focusItem)) {
+                if (QAccessibleInterface *child = accessibleItem(*m_focusItem)) {
+                    QAccessibleEvent focus(child, QAccessible::Focus);
+                    QAccessible::updateAccessibility(&focus);
+                }
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 std::optional<ElementRef> ZetRibbon::initialFocusItem() const

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets in build-fuzz/ (clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each for SECONDS (default 30) from its seed
-# corpus. Exits non-zero when a target finds a crash; the input that caused it is
-# left in build-fuzz/fuzz/crashes/<target>/.
+# corpus: the importer's field reader, the SQL text builders, the Access file reader's
+# stream, and Access files mutated from reference-data/jet through the reader process.
+# Exits non-zero when a target finds a crash; the input that caused it is left in
+# build-fuzz/fuzz/crashes/<target>/.
 #   scripts/fuzz.sh [SECONDS]
 set -euo pipefail
 
@@ -13,7 +15,7 @@ if ! [[ $seconds =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
 fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-fuzz
-targets=(fuzz_delimited_reader fuzz_sql_text)
+targets=(fuzz_delimited_reader fuzz_sql_text fuzz_jet_stream fuzz_jet_file)
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVANELQUIST_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
@@ -25,10 +27,15 @@ for target in "${targets[@]}"; do
     corpus=$build/fuzz/corpus/$target
     crashes=$build/fuzz/crashes/$target
     mkdir -p "$corpus" "$crashes"
+    seeds=$root/fuzz/corpus/$target
+    # Access (Jet) files are mutated from the real sample file.
+    if [ "$target" = fuzz_jet_file ]; then
+        seeds=$root/reference-data/jet
+    fi
     echo "== $target: $seconds s"
     if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -artifact_prefix="$crashes/" -print_final_stats=1 \
-        "$corpus" "$root/fuzz/corpus/$target" 2>"$build/fuzz/$target.log"; then
+        "$corpus" "$seeds" 2>"$build/fuzz/$target.log"; then
         failed+=("$target")
         grep -E '^(==[0-9]+==ERROR|SUMMARY|fuzz_|artifact_prefix|Test unit written)' "$build/fuzz/$target.log" >&2 || true
     fi

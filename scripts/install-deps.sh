@@ -11,6 +11,7 @@ packages=(
     libx11-dev
     fonts-liberation2 fonts-wine fonts-dejavu-core
     xvfb xauth x11-utils
+    openbox xdotool dbus-daemon at-spi2-core python3-pyatspi
     clang libclang-rt-14-dev llvm clang-format
     qt6-svg-dev scdoc dpkg-dev file lintian desktop-file-utils appstream
 )

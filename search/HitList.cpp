@@ -6,24 +6,27 @@ namespace Search {
 
 int HitListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_lines.size());
+    return parent.isValid() ? 0 : count();
 }
 
 QVariant HitListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_lines.size()) {
+    if (!index.isValid() || index.row() >= count()) {
         return {};
     }
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole || role == Qt::ToolTipRole) {
-        return m_lines.at(index.row());
+        return m_rows->line(index.row());
     }
     return {};
 }
 
-void HitListModel::setLines(QStringList lines)
+void HitListModel::setRows(Db::SharedListRows rows)
 {
+    if (!m_rows && !rows) {
+        return;
+    }
     beginResetModel();
-    m_lines = std::move(lines);
+    m_rows = std::move(rows);
     endResetModel();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/QuietFocusView.h"
+#include "data/Database.h"
 
 #include <QAbstractListModel>
 #include <QListView>
@@ -8,7 +9,9 @@
 
 namespace Search {
 
-// The lines of a hit list, handed to the view in one piece.
+// The lines of a hit list, handed to the view in one piece. They are the rows a search
+// read (shared with the key list and the search cache, never copied); a line becomes
+// text only when the view paints it or a caller asks for it.
 class HitListModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -19,15 +22,18 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
 
-    const QStringList &lines() const { return m_lines; }
-    void setLines(QStringList lines);
+    int count() const { return m_rows ? m_rows->count() : 0; }
+    QString line(int row) const { return m_rows ? m_rows->line(row) : QString(); }
+    QStringList lines() const { return m_rows ? m_rows->lines() : QStringList(); }
+    const Db::SharedListRows &rows() const { return m_rows; }
+    void setRows(Db::SharedListRows rows);
 
 private:
-    QStringList m_lines;
+    Db::SharedListRows m_rows;
 };
 
 // `lstSearch`: the visible hit list. It offers the list-box operations the windows use
-// (count, line text, selected position, clear) over a plain string model,
+// (count, line text, selected position, clear) over a plain list model,
 // so tens of thousands of hits are listed at once without an item object per line.
 // Setting the current row from code selects that line, as a click does.
 class HitList : public Components::QuietFocusView<QListView>
@@ -37,17 +43,19 @@ class HitList : public Components::QuietFocusView<QListView>
 public:
     explicit HitList(QWidget *parent = nullptr);
 
-    int count() const { return m_model->rowCount(); }
-    QString text(int row) const { return m_model->lines().value(row); }
-    const QStringList &lines() const { return m_model->lines(); }
+    int count() const { return m_model->count(); }
+    QString text(int row) const { return m_model->line(row); }
+    // Every line as text (built on each call: for small lists and checks).
+    QStringList lines() const { return m_model->lines(); }
+    const Db::SharedListRows &rows() const { return m_model->rows(); }
 
     // The selected line's position, -1 when none is selected.
     int currentRow() const;
     void setCurrentRow(int row);
 
-    void clear() { m_model->setLines({}); }
+    void clear() { m_model->setRows(nullptr); }
     // Replaces every line in one batch.
-    void setLines(QStringList lines) { m_model->setLines(std::move(lines)); }
+    void setRows(Db::SharedListRows rows) { m_model->setRows(std::move(rows)); }
 
 signals:
     // The selected line changed (by mouse, keys or code).

@@ -63,13 +63,9 @@ int productPosition(const frmDrugs &drugs, const QString &applicationNumber, con
         }
         key = rowSet.field(0);
     }
-    const KeyList &keys = *drugs.lstSearchID();
-    for (int i = 0; i < keys.count(); ++i) {
-        if (keys.value(i) == key) {
-            return i;
-        }
-    }
-    return -1;
+    bool isNumber = false;
+    const qint64 number = key.toLongLong(&isNumber);
+    return isNumber ? drugs.lstSearchID()->indexOf(number) : -1;
 }
 
 RecordWindow *recordWindow(WindowHost &host, int command)

@@ -79,6 +79,8 @@ SearchWindow::SearchWindow(SearchWindowDesign design, WindowHost *host, QWidget 
     setupGrid();
     m_picAdvanced->setDefaults();
     layoutControls();
+    // A window brought forward by its command takes the keyboard in its search box.
+    setFocusProxy(m_txtSearch);
 }
 
 SearchWindow::~SearchWindow() = default;
@@ -441,7 +443,7 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     // disabled window would only flicker.
     m_searching = true;
 
-    Hits hits;
+    Db::SharedListRows hits;
     bool ok = false;
     try {
         hits = readHits(sql);
@@ -453,12 +455,12 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     }
 
     if (ok) {
-        const int lineCount = int(hits.lines.size());
+        const int lineCount = hits->count();
         if (!m_design.keyField.isEmpty()) {
-            m_lstSearchID->setItems(std::move(hits.keys));
+            m_lstSearchID->setRows(hits); // the same rows: the keys are not copied
         }
         // The reset leaves no line selected: no record is shown until one is chosen.
-        m_lstSearch->setLines(std::move(hits.lines));
+        m_lstSearch->setRows(std::move(hits));
         m_lblSearch->setText(QString::number(lineCount) + ItemsFound);
         m_lblSearch->setToolTip(QString());
         clearShownRecord();
@@ -518,10 +520,9 @@ void SearchWindow::lstSearch_Click()
 
 void SearchWindow::showHit(int position)
 {
-    bool ok = false;
-    const qint32 id = m_lstSearchID->value(position).toInt(&ok);
-    if (ok) {
-        fillRecordDetails(id);
+    const qint64 key = m_lstSearchID->key(position);
+    if (key != Db::ListRows::NoKey && key == qint32(key)) {
+        fillRecordDetails(qint32(key));
     }
 }
 
@@ -542,12 +543,12 @@ RecordValues SearchWindow::readRecord(const QString &sql, bool *found) const
 
 void SearchWindow::runDetailsFill(const std::function<void()> &fill)
 {
-    m_vbalGrid->hide(); // the wait label beneath shows through
-    m_lstSearch->setEnabled(false);
+    // No window message runs during a fill (a fill takes well under a millisecond), so
+    // nothing can reach the hit list meanwhile and the wait label could never be seen:
+    // the list is not disabled nor the grid hidden, which would only send the keyboard
+    // focus (and a screen reader with it) wandering.
     Common::runSkippingFailure(fill);
-    m_lstSearch->setEnabled(true);
     m_lstSearch->setFocus();
-    m_vbalGrid->show();
 }
 
 void SearchWindow::fillRecordDetails(qint32 id)

@@ -2,6 +2,7 @@
 
 #include "search/AdvancedSearch.h"
 #include "components/BackdropWidget.h"
+#include "data/Database.h"
 #include "data/SqlText.h"
 #include "components/VbalImageList.h"
 
@@ -204,16 +205,12 @@ protected:
     void cmdAdvancedCancel_Click();
 
 private:
-    struct Hits
-    {
-        QStringList lines;
-        QVariantList keys;
-    };
-
     void createControls();
     void setupGrid();
     void layoutControls();
-    Hits readHits(const QString &sql) const;
+    // The hits of one statement (the same statement again: its list as read before).
+    // Once the statement has run, the window's old lists go before the new one is built.
+    Db::SharedListRows readHits(const QString &sql);
     RecordValues readRecord(const QString &sql, bool *found) const;
     // Runs one search into the hit lists; false (with the reason in lblSearch) when it failed.
     bool runSearch(const QString &sql, QString *failure);

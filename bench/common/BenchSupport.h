@@ -11,7 +11,10 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <string>
 #include <vector>
 
 using namespace Db;
@@ -32,8 +35,9 @@ inline double median(std::vector<double> values)
     return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
-// The SQL text alone, in milliseconds: executed on the shared connection and stepped
-// to its last row, each row's first two fields read; `rows` gets the row count.
+// The SQL text through Qt's SQL layer (QSqlQuery), in milliseconds: executed on the
+// shared connection and stepped to its last row, each row's first two fields read;
+// `rows` gets the row count. Only a second yardstick: the floor is readFloor.
 inline double runSqlToLastRow(const QString &sql, int *rows)
 {
     QElapsedTimer timer;
@@ -50,6 +54,50 @@ inline double runSqlToLastRow(const QString &sql, int *rows)
     const double ms = timer.nsecsElapsed() / 1e6;
     *rows = count;
     return ms;
+}
+
+// The floor of a list: the same SQL text read with SQLite's C API on the shared
+// connection's own handle into plain std::string (column 0) and int (column 1, when
+// the result has one), in milliseconds from prepare to finalize.
+inline double readFloor(const QString &sql, int *rows)
+{
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3 *db = Connection::shared().handle();
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt *statement = nullptr;
+    std::vector<std::string> lines;
+    std::vector<int> keys;
+    if (db && sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement, nullptr) == SQLITE_OK) {
+        const bool keyed = sqlite3_column_count(statement) > 1;
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            const auto *line = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
+            lines.emplace_back(line ? line : "", size_t(sqlite3_column_bytes(statement, 0)));
+            if (keyed) {
+                keys.push_back(sqlite3_column_int(statement, 1));
+            }
+        }
+    }
+    sqlite3_finalize(statement);
+    const double ms = timer.nsecsElapsed() / 1e6;
+    *rows = int(lines.size());
+    return ms;
+}
+
+// SQLite's plan for a statement, its steps joined by " / ".
+inline QString queryPlan(const QString &sql)
+{
+    sqlite3 *db = Connection::shared().handle();
+    const QByteArray text = "EXPLAIN QUERY PLAN " + sql.toUtf8();
+    sqlite3_stmt *statement = nullptr;
+    QStringList steps;
+    if (db && sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            steps << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 3)));
+        }
+    }
+    sqlite3_finalize(statement);
+    return steps.join(QStringLiteral(" / "));
 }
 
 // One figure of /proc/self/status (key with its colon, e.g. "VmHWM:"); "?" when unreadable.

@@ -145,8 +145,8 @@ std::string_view fieldPart(std::string_view value, FieldPart part)
 std::string createIndexStatement(const TableMapping &mapping, const IndexDesign &column)
 {
     const std::string tableName = text(mapping.table);
-    return "CREATE INDEX " + bracketed(tableName + " by " + text(column.column)) + " ON " + bracketed(tableName)
-        + " (" + bracketed(text(column.column))
+    return "CREATE INDEX " + bracketed(tableName + " by " + text(column.column)) + " ON " + bracketed(tableName) + " ("
+        + bracketed(text(column.column))
         + (column.thenBy.isEmpty() ? std::string() : ", " + bracketed(text(column.thenBy))) + ')';
 }
 

@@ -1,0 +1,183 @@
+#!/usr/bin/python3
+"""The program as a keyboard and screen-reader user meets it, from outside.
+
+Runs the real program on an X display with a window manager, presses real keys
+(xdotool) and reads what a screen reader reads, over AT-SPI (pyatspi). Exits 0 when
+every step holds, 1 with the failing step otherwise.
+
+    keyboard_and_screen_reader.py PROGRAM
+"""
+import os
+import subprocess
+import sys
+import time
+
+import pyatspi
+from gi.repository import GLib
+
+STEP_TIMEOUT = 10.0
+
+
+class Failure(Exception):
+    pass
+
+
+def nodes(root, depth=0):
+    """Every accessible under root, depth first."""
+    if root is None or depth > 40:
+        return
+    yield root
+    for child in root:
+        yield from nodes(child, depth + 1)
+
+
+def find(root, role=None, name=None, description=None):
+    for node in nodes(root):
+        try:
+            if role and node.getRoleName() != role:
+                continue
+            if name is not None and node.name != name:
+                continue
+            if description is not None and node.description != description:
+                continue
+            return node
+        except Exception:  # a node that went away while we walked
+            continue
+    return None
+
+
+def wait_for(what, probe, app=None):
+    deadline = time.monotonic() + STEP_TIMEOUT
+    while time.monotonic() < deadline:
+        result = probe()
+        if result:
+            return result
+        time.sleep(0.1)
+    raise Failure(what if app is None else f"{what} (the focus is on {describe(focused(app))})")
+
+
+class FocusTracker:
+    """What a screen reader follows: the last widget that announced it took the focus."""
+
+    def __init__(self):
+        self.node = None
+        pyatspi.Registry.registerEventListener(self.on_focus, "object:state-changed:focused")
+
+    def on_focus(self, event):
+        if event.detail1 == 1:
+            self.node = event.source
+
+    def current(self):
+        context = GLib.MainContext.default()
+        while context.pending():
+            context.iteration(False)
+        return self.node
+
+
+tracker = None
+
+
+def focused(app):
+    return tracker.current()
+
+
+def key(*keys):
+    subprocess.run(["xdotool", "key", "--delay", "60", *keys], check=True)
+
+
+def expect_focus(app, role, name):
+    def probe():
+        node = focused(app)
+        return node is not None and node.getRoleName() == role and node.name == name
+    wait_for(f"keyboard focus on the {role} '{name}' (it is on {describe(focused(app))})", probe)
+
+
+def describe(node):
+    return "nothing" if node is None else f"the {node.getRoleName()} '{node.name}'"
+
+
+def window(app, caption):
+    return find(app, role="frame", name=caption)
+
+
+def label_text(frame, description):
+    label = find(frame, role="label", description=description)
+    return None if label is None else label.name
+
+
+def run(program):
+    env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+               TORVANELQUIST_INSTANCE_KEY=f"torvanelquist-outside-test-{os.getpid()}")
+    global tracker
+    tracker = FocusTracker()
+    process = subprocess.Popen([program], env=env)
+    try:
+        desktop = pyatspi.Registry.getDesktop(0)
+        app = wait_for("the program on the accessibility bus",
+                       lambda: next((a for a in desktop if a is not None and a.name == "Torvanelquist"), None))
+        drugs = wait_for("the Trade Drugs window", lambda: window(app, "Trade Drugs"))
+        expect_focus(app, "text", "Search text")
+
+        # A search by keyboard; its count is read as it shows.
+        subprocess.run(["xdotool", "type", "--delay", "30", "lipitor"], check=True)
+        key("Return")
+        wait_for("the count read as '4 Item(s) Found'", lambda: label_text(drugs, "Hit count") == "4 Item(s) Found")
+
+        # Tab visits each control once and leaves the grid.
+        for role, name in [("push button", "Search"), ("push button", "Advanced Search"),
+                           ("list", "Search results")]:
+            key("Tab")
+            expect_focus(app, role, name)
+        key("Down")
+        wait_for("the title read as the chosen product's",
+                 lambda: (label_text(drugs, "Shown record") or "").startswith("LIPITOR"))
+        key("Tab")
+        expect_focus(app, "table", "Details")
+        key("Tab")
+        wait_for("Tab out of the grid", lambda: describe(focused(app)) != "the table 'Details'")
+
+        # Enter on the dosage form row does what a double click does.
+        key("shift+Tab")
+        expect_focus(app, "table", "Details")
+        key("Down", "Down", "Down", "Down", "Return")
+        forms = wait_for("the Dosage Form window", lambda: window(app, "Dosage Form"))
+        wait_for("the dosage form TABLET shown", lambda: label_text(forms, "Shown record") == "TABLET")
+
+        # Ctrl+5 and Ctrl+1: windows by number, in the ribbon's order.
+        key("ctrl+5")
+        patents = wait_for("the Patents window", lambda: window(app, "Patents"))
+        expect_focus(app, "text", "Search text")
+        wait_for("focus inside the Patents window", lambda: focused(app) in list(nodes(patents)))
+        key("ctrl+1")
+        wait_for("focus back in the Trade Drugs window", lambda: focused(app) in list(nodes(drugs)), app)
+
+        # F10 to the ribbon and Escape back; the ribbon's keys reach About and Exit.
+        key("F10")
+        expect_focus(app, "page tab", "Drug Reference")
+        key("Escape")
+        wait_for("focus back from the ribbon", lambda: focused(app) in list(nodes(drugs)), app)
+        key("F10", "Right")
+        expect_focus(app, "page tab", "About")
+        key("Return", "Down")
+        expect_focus(app, "push button", "About")
+        key("Return")
+        wait_for("the About window", lambda: window(app, "About"))
+        key("F10", "Down", "Right")
+        expect_focus(app, "push button", "Exit")
+        key("Return")
+        status = process.wait(timeout=STEP_TIMEOUT)
+        if status != 0:
+            raise Failure(f"Exit ended the program with status {status}")
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+
+
+if __name__ == "__main__":
+    try:
+        run(sys.argv[1])
+    except Failure as failure:
+        print(f"keyboard_and_screen_reader: no {failure}", file=sys.stderr)
+        sys.exit(1)
+    print("keyboard_and_screen_reader: every step held")
