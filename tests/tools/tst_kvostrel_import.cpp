@@ -508,8 +508,10 @@ void KvostrelImportTest::outputThroughSymbolicLinksReplacesTheFileAtTheirEnd()
     const Workspace work;
     const QDir &dir = work.dir;
     QVERIFY(dir.mkdir(QStringLiteral("data")));
+    const auto permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
     if (previousExists) {
         writeFiles(dir, {{QStringLiteral("data/kvostrel.mdb"), "the previous database"}});
+        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("data/kvostrel.mdb")), permissions));
     }
     makeLinks(dir, links);
     const Files before = snapshot(dir);
@@ -523,6 +525,10 @@ void KvostrelImportTest::outputThroughSymbolicLinksReplacesTheFileAtTheirEnd()
     Files expected = before;
     expected.insert(target, fileContent(dir.filePath(target)));
     QCOMPARE(snapshot(dir), expected);
+    // A replaced database keeps its permissions, whatever the umask says.
+    if (previousExists) {
+        QCOMPARE(QFile::permissions(dir.filePath(target)) & 0x7077, permissions & 0x7077); // owner, group, others
+    }
 }
 
 void KvostrelImportTest::ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile_data()

@@ -88,10 +88,20 @@ OutputFile::OutputFile(fs::path target)
         throw ImportError(folder.string() + ": cannot create a file in the folder: " + reason);
     }
     m_temporary = pendingTemporary;
-    // mkstemp makes the file private to its owner; the database is for everyone to read.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(m_fd, 0666 & ~mask);
+    // mkstemp makes the file private to its owner. A database that is replaced keeps its
+    // permissions (and, run by root, its owner), so a refresh by an administrator leaves
+    // it as readable as it was whatever the umask; a new one is for everyone to read.
+    struct stat previous = {};
+    if (::stat(m_target.c_str(), &previous) == 0 && S_ISREG(previous.st_mode)) {
+        fchmod(m_fd, previous.st_mode & 07777);
+        if (geteuid() == 0 && fchown(m_fd, previous.st_uid, previous.st_gid) != 0) {
+            // The new file stays root's; its permissions still follow the old file's.
+        }
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(m_fd, 0666 & ~mask);
+    }
 }
 
 OutputFile::~OutputFile()
