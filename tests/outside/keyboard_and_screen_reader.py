@@ -61,7 +61,15 @@ class FocusTracker:
 
     def __init__(self):
         self.node = None
+        self.renamed = []  # (description, new name) of every label that announced a new text
         pyatspi.Registry.registerEventListener(self.on_focus, "object:state-changed:focused")
+        pyatspi.Registry.registerEventListener(self.on_name, "object:property-change:accessible-name")
+
+    def on_name(self, event):
+        try:
+            self.renamed.append((event.source.description, event.source.name))
+        except Exception:
+            pass
 
     def on_focus(self, event):
         if event.detail1 == 1:
@@ -122,6 +130,8 @@ def run(program):
         subprocess.run(["xdotool", "type", "--delay", "30", "lipitor"], check=True)
         key("Return")
         wait_for("the count read as '4 Item(s) Found'", lambda: label_text(drugs, "Hit count") == "4 Item(s) Found")
+        wait_for("the new count announced", lambda: tracker.current() is not None
+                 and ("Hit count", "4 Item(s) Found") in tracker.renamed)
 
         # Tab visits each control once and leaves the grid.
         for role, name in [("push button", "Search"), ("push button", "Advanced Search"),
