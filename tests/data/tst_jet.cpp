@@ -403,6 +403,7 @@ void JetTest::readerThatFailsOrHangsIsStopped()
     Jet::ReadLimits limits;
     limits.time = std::chrono::milliseconds(1000);
     limits.streamPerFileByte = 0;
+    limits.streamExtra = 1 << 20;
     try {
         Jet::readFile(reader.toStdString(), Sample.toStdString(), {"products"}, sink, limits);
         QFAIL("the read must fail");

@@ -227,7 +227,8 @@ void readFile(const std::string &reader, const std::string &path, const std::vec
     const bool password = checkHeader(path);
     struct stat info = {};
     stat(path.c_str(), &info);
-    const std::uint64_t maxBytes = static_cast<std::uint64_t>(info.st_size) * limits.streamPerFileByte + (16U << 20);
+    const std::uint64_t maxBytes
+        = static_cast<std::uint64_t>(info.st_size) * limits.streamPerFileByte + limits.streamExtra;
 
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) {

@@ -55,9 +55,11 @@ public:
 struct ReadLimits
 {
     std::chrono::milliseconds time{30000};
-    // The stream may be this many times larger than the file (plus 16 MB): a damaged
-    // file that makes the reader go round in circles is stopped before memory runs out.
+    // The stream may be this many times larger than the file, plus streamExtra bytes: a
+    // damaged file that makes the reader go round in circles is stopped before memory
+    // runs out.
     std::uint64_t streamPerFileByte = 16;
+    std::uint64_t streamExtra = 16U << 20;
 };
 
 // Runs `reader` on the Jet file `path`, asking for `tables`, and hands the stream to

@@ -34,7 +34,6 @@ class Statement
 {
 public:
     Statement(sqlite3 *db, const std::string &sql)
-        : m_db(db)
     {
         if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &m_statement, nullptr) != SQLITE_OK) {
             throw std::runtime_error(sql + ": " + sqlite3_errmsg(db));
@@ -46,7 +45,6 @@ public:
     sqlite3_stmt *get() const { return m_statement; }
 
 private:
-    sqlite3 *m_db;
     sqlite3_stmt *m_statement = nullptr;
 };
 
