@@ -7,13 +7,22 @@
 #include "common/Twips.h"
 #include "search/HitList.h"
 #include "search/KeyList.h"
+#include "search/RecordExport.h"
 #include "components/TitleLabel.h"
 #include "components/VbalGrid.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QShortcut>
+#include <QTextDocument>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,6 +90,8 @@ SearchWindow::SearchWindow(SearchWindowDesign design, WindowHost *host, QWidget 
     layoutControls();
     // A window brought forward by its command takes the keyboard in its search box.
     setFocusProxy(m_txtSearch);
+    auto *save = new QShortcut(QKeySequence::Save, this, this, &SearchWindow::exportList);
+    save->setContext(Qt::WidgetWithChildrenShortcut);
 }
 
 SearchWindow::~SearchWindow() = default;
@@ -380,6 +391,7 @@ std::unique_ptr<QMenu> SearchWindow::listMenu(int position)
     auto menu = std::make_unique<QMenu>(this);
     const QString line = m_lstSearch->text(position);
     menu->addAction(QStringLiteral("Copy"), this, [line] { QGuiApplication::clipboard()->setText(line); });
+    menu->addAction(QStringLiteral("Export list..."), this, &SearchWindow::exportList);
     QAction *record = menu->addAction(QStringLiteral("Copy record"), this, [this, position] {
         m_lstSearch->setCurrentRow(position);
         QGuiApplication::clipboard()->setText(recordText());
@@ -395,11 +407,61 @@ std::unique_ptr<QMenu> SearchWindow::gridMenu(int row)
     menu->addAction(QStringLiteral("Copy"), this, [value] { QGuiApplication::clipboard()->setText(value); });
     menu->addAction(QStringLiteral("Copy record"), this,
                     [this] { QGuiApplication::clipboard()->setText(recordText()); });
+    menu->addAction(QStringLiteral("Export list..."), this, &SearchWindow::exportList);
+    menu->addAction(QStringLiteral("Print record..."), this, &SearchWindow::printRecord);
     if (const QString follow = followCaption(row); !follow.isEmpty()) {
         menu->addSeparator();
         menu->addAction(follow, this, [this, row] { vbalGrid_DblClick(row, m_design.valueColumn); });
     }
     return menu;
+}
+
+void SearchWindow::exportList()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export the hit list"),
+                                                      m_design.caption + QStringLiteral(".csv"),
+                                                      QStringLiteral("CSV files (*.csv);;All files (*)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    QString failure;
+    ExportTable table;
+    try {
+        table = exportTable(*this);
+    } catch (const Common::AppError &error) {
+        failure = error.description();
+    }
+    if (failure.isEmpty()) {
+        QProgressDialog progress(QStringLiteral("Exporting %1 records...").arg(table.rows.size()),
+                                 QStringLiteral("Cancel"), 0, int(table.rows.size()), this);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(500);
+        failure = writeCsv(path, table, [&progress](int rows) {
+            progress.setValue(rows);
+            return !progress.wasCanceled();
+        });
+        if (progress.wasCanceled()) {
+            return;
+        }
+    }
+    if (!failure.isEmpty()) {
+        QMessageBox::warning(
+            this, QStringLiteral("Export"),
+            QStringLiteral("The list could not be written to %1: %2").arg(QDir::toNativeSeparators(path), failure));
+    }
+}
+
+void SearchWindow::printRecord()
+{
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("Print record"));
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    QTextDocument document;
+    document.setHtml(recordHtml(*this));
+    document.print(&printer);
 }
 
 QString SearchWindow::recordText() const

@@ -154,6 +154,12 @@ public:
     std::unique_ptr<QMenu> gridMenu(int row);
     // Every grid row that holds a value, as "Caption: value" lines.
     QString recordText() const;
+    // Writes the hit list with every record's details to a CSV file the user chooses
+    // (Ctrl+S, or the context menus); a long list shows its progress and can be
+    // cancelled, a failed write says why.
+    void exportList();
+    // The shown record through the print dialog (to a printer or a PDF file).
+    void printRecord();
 
     const SearchWindowDesign &design() const { return m_design; }
     WindowHost *host() const { return m_host; }

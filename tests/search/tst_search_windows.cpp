@@ -7,6 +7,7 @@
 #include "search/KeyList.h"
 #include "app/MdiBackdropArea.h"
 #include "search/Navigation.h"
+#include "search/RecordExport.h"
 #include "search/SearchWindows.h"
 #include "search/WindowHost.h"
 #include "WindowTestSupport.h"
@@ -22,6 +23,11 @@
 #include <QAccessibleInterface>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPrinter>
+#include <QProcess>
+#include <QTextDocument>
 #include <QMenu>
 #include <QLabel>
 #include <QLineEdit>
@@ -144,6 +150,8 @@ private slots:
     void panelCaptionsActOnTheirControlsAndEscapeCancels();
     void contentLabelsAreReadWithTheirText();
     void contextMenusCopyAndFollowRows();
+    void exportedListReadsBackAsItsRecords();
+    void recordPrintsToPdf();
 
 private:
     SearchWindow *open(int command);
@@ -1018,6 +1026,83 @@ void SearchWindowsTest::contextMenusCopyAndFollowRows()
     QVERIFY(trigger(*forms->gridMenu(2), QStringLiteral("Show products with this dosage form")));
     QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
     QCOMPARE(drugs->txtParam(11)->text(), QStringLiteral("TABLET"));
+}
+
+namespace {
+
+// A CSV file as an independent reader (Python's csv module) reads it.
+QVector<QStringList> readCsv(const QString &path)
+{
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import csv, json, sys\n"
+                                 "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
+                                 "    print(json.dumps(list(csv.reader(f))))"),
+                  path});
+    reader.waitForFinished();
+    QVector<QStringList> rows;
+    for (const QJsonValue row : QJsonDocument::fromJson(reader.readAllStandardOutput()).array()) {
+        rows << row.toVariant().toStringList();
+    }
+    return rows;
+}
+
+} // namespace
+
+// The hit list with the details of every record, as a CSV file any reader reads back
+// as written; a file that cannot be written is named, and nothing half-written stays.
+void SearchWindowsTest::exportedListReadsBackAsItsRecords()
+{
+    if (!QFileInfo::exists(QStringLiteral("/usr/bin/python3"))) {
+        QSKIP("python3 is not installed (scripts/install-deps.sh installs it)");
+    }
+    auto *drugs = m_main->drugsWindow();
+    search(*drugs, QStringLiteral("lipitor"));
+    const ExportTable table = exportTable(*drugs);
+    QCOMPARE(table.header.size(), ProductFields.size()); // the grid rows that show a column of products
+    QCOMPARE(table.rows.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(table.rows.at(i), productFields(drugs->lstSearchID()->value(i).toLongLong()));
+    }
+
+    const ExportTable awkward{{QStringLiteral("Name"), QStringLiteral("Value")},
+                              {{QStringLiteral("O'NEIL, \"THE\" ONE"), QStringLiteral("a;b\r\nc\nd")},
+                               {QStringLiteral("ÄSKULAP µg"), QString()}}};
+    for (const ExportTable &written : {table, awkward}) {
+        const QString path = m_dir.filePath(QStringLiteral("export.csv"));
+        QCOMPARE(writeCsv(path, written), QString());
+        QCOMPARE(readCsv(path), QVector<QStringList>{written.header} + written.rows);
+    }
+
+    const QString unwritable = m_dir.filePath(QStringLiteral("no such folder/export.csv"));
+    QVERIFY(!writeCsv(unwritable, table).isEmpty());
+    QVERIFY(!QFileInfo::exists(unwritable));
+    // A cancelled export leaves the earlier file as it was.
+    const QString earlier = m_dir.filePath(QStringLiteral("export.csv"));
+    const QVector<QStringList> before = readCsv(earlier);
+    ExportTable big = table;
+    big.rows = QVector<QStringList>(2500, table.rows.first());
+    QVERIFY(!writeCsv(earlier, big, [](int) { return false; }).isEmpty());
+    QCOMPARE(readCsv(earlier), before);
+}
+
+void SearchWindowsTest::recordPrintsToPdf()
+{
+    auto *drugs = m_main->drugsWindow();
+    drugs->GetProductDetails(Lipitor);
+    const QString html = recordHtml(*drugs);
+    QVERIFY(html.contains(drugs->lblTradeName()->text().toHtmlEscaped()));
+    QVERIFY(html.contains(QStringLiteral("Dosage Form")) && html.contains(QStringLiteral("TABLET")));
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(m_dir.filePath(QStringLiteral("record.pdf")));
+    QTextDocument document;
+    document.setHtml(html);
+    document.print(&printer);
+    QFile pdf(printer.outputFileName());
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
 }
 
 QTEST_MAIN(SearchWindowsTest)
