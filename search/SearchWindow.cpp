@@ -391,12 +391,12 @@ std::unique_ptr<QMenu> SearchWindow::listMenu(int position)
     auto menu = std::make_unique<QMenu>(this);
     const QString line = m_lstSearch->text(position);
     menu->addAction(QStringLiteral("Copy"), this, [line] { QGuiApplication::clipboard()->setText(line); });
-    menu->addAction(QStringLiteral("Export list..."), this, &SearchWindow::exportList);
     QAction *record = menu->addAction(QStringLiteral("Copy record"), this, [this, position] {
         m_lstSearch->setCurrentRow(position);
         QGuiApplication::clipboard()->setText(recordText());
     });
     record->setEnabled(!m_design.rows.isEmpty() || m_vbalGrid->rowCount() > 0);
+    menu->addAction(QStringLiteral("Export list..."), this, &SearchWindow::exportList);
     return menu;
 }
 

@@ -856,7 +856,7 @@ void SearchWindowsTest::navigationsThatFindNothingShowAnEmptyResult()
     QVERIFY(m_main->subWindowOf(drugs)->isMaximized());
     QCOMPARE(drugs->lblSearch()->text(), QStringLiteral("0") + ItemsFound);
     QCOMPARE(drugs->lstSearch()->count(), 0);
-    QCOMPARE(values(*drugs), QStringList(frmDrugs::RowCount, QString()));
+    QCOMPARE(values(*drugs), QStringList(ProductFields.size(), QString()));
     QCOMPARE(drugs->lblTradeName()->text(), QString());
     QVERIFY(!drugs->picAdvanced()->isVisible());
     QVERIFY(noMessageBox());
@@ -895,7 +895,7 @@ void SearchWindowsTest::navigationSkipsFailingStepsAndEndsUsable()
     QVERIFY(!drugs->picAdvanced()->isVisible());
     QVERIFY(drugs->lblSearch()->text().startsWith(QLatin1String("Search failed: ")));
     QCOMPARE(drugs->lstSearchID()->count(), drugs->lstSearch()->count());
-    QCOMPARE(values(*drugs), QStringList(frmDrugs::RowCount, QString()));
+    QCOMPARE(values(*drugs), QStringList(ProductFields.size(), QString()));
     QCOMPARE(drugs->lblTradeName()->text(), QString()); // no earlier product's title
     QCOMPARE(drugs->lstSearch()->currentRow(), 1); // no earlier hit chosen instead
     QVERIFY(drugs->vbalGrid()->isVisible());
@@ -1004,7 +1004,8 @@ void SearchWindowsTest::contextMenusCopyAndFollowRows()
     };
 
     std::unique_ptr<QMenu> list = drugs->listMenu(1);
-    QCOMPARE(actions(*list), (QStringList{QStringLiteral("Copy"), QStringLiteral("Copy record")}));
+    QCOMPARE(actions(*list),
+             (QStringList{QStringLiteral("Copy"), QStringLiteral("Copy record"), QStringLiteral("Export list...")}));
     QVERIFY(trigger(*list, QStringLiteral("Copy")));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("LIPITOR"));
     QVERIFY(trigger(*list, QStringLiteral("Copy record")));
@@ -1015,7 +1016,9 @@ void SearchWindowsTest::contextMenusCopyAndFollowRows()
 
     // Rows a double click follows offer that step; the others only copy.
     QCOMPARE(actions(*drugs->gridMenu(frmDrugs::RouteRow)).last(), QStringLiteral("Show this route of administration"));
-    QCOMPARE(actions(*drugs->gridMenu(3)).size(), 2);
+    QCOMPARE(actions(*drugs->gridMenu(3)),
+             (QStringList{QStringLiteral("Copy"), QStringLiteral("Copy record"), QStringLiteral("Export list..."),
+                          QStringLiteral("Print record...")}));
     std::unique_ptr<QMenu> row = drugs->gridMenu(frmDrugs::DosageFormRow);
     QVERIFY(trigger(*row, QStringLiteral("Copy")));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("TABLET"));
