@@ -4,6 +4,7 @@
 #include "data/Database.h"
 #include "app/MdiBackdropArea.h"
 #include "search/SearchWindows.h"
+#include "search/frmExclusivity.h"
 #include "app/frmAbout.h"
 
 #include <QApplication>
@@ -37,13 +38,10 @@ struct MenuButton
 };
 
 constexpr MenuButton MenuButtons[] = {
-    {frmMainForm::ShowDrugs, "1", "Show Drugs", 1},
-    {frmMainForm::Ingredients, "1", "Ingredients", 2},
-    {frmMainForm::DosageForm, "1", "Dosage Form", 3},
-    {frmMainForm::Route, "1", "Route of\r\nAdministration", 4},
-    {frmMainForm::Patents, "1", "Patents", 5},
-    {frmMainForm::Exit, "2", "Exit", 7, true},
-    {frmMainForm::About, "3", "About", 6},
+    {frmMainForm::ShowDrugs, "1", "Show Drugs", 1},   {frmMainForm::Ingredients, "1", "Ingredients", 2},
+    {frmMainForm::DosageForm, "1", "Dosage Form", 3}, {frmMainForm::Route, "1", "Route of\r\nAdministration", 4},
+    {frmMainForm::Patents, "1", "Patents", 5},        {frmMainForm::Exclusivity, "1", "Exclusivity", 8},
+    {frmMainForm::Exit, "2", "Exit", 7, true},        {frmMainForm::About, "3", "About", 6},
     {frmMainForm::ExitFromAbout, "4", "Exit", 7},
 };
 
@@ -84,7 +82,7 @@ void frmMainForm::Form_Load(const QString &databasePath)
 
 void frmMainForm::addShortcuts()
 {
-    // Ctrl+1 to Ctrl+5: the lookup windows in the ribbon's order.
+    // Ctrl+1 to Ctrl+6: the lookup windows in the ribbon's order.
     int number = 0;
     for (const MenuButton &button : MenuButtons) {
         if (button.command == Exit || button.command == About || button.command == ExitFromAbout) {
@@ -148,8 +146,10 @@ void frmMainForm::buildRibbon()
     ZetRibbon1->setTheme(0);
     // The ribbon's theme dresses the client area and every child window.
     setThemeBackdrop(ZetRibbon1->LoadBackground(), ZetRibbon1->BackColor());
-    // Pictures 1 to 5: the search commands in ribbon order; 6 about; 7 both exits.
-    for (const char *picture : {"drugs", "ingredients", "dosageform", "route", "patents", "about", "exit"}) {
+    // Pictures 1 to 5: the first search commands in ribbon order; 6 about; 7 both exits;
+    // 8 exclusivity.
+    for (const char *picture :
+         {"drugs", "ingredients", "dosageform", "route", "patents", "about", "exit", "exclusivity"}) {
         vbalImageList.addFromFile(QStringLiteral(":/icons/ribbon/%1.png").arg(QLatin1String(picture)));
     }
     ZetRibbon1->setImageList(&vbalImageList);
@@ -160,9 +160,13 @@ void frmMainForm::buildRibbon()
     ZetRibbon1->AddCat(QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("Exit"), false);
     ZetRibbon1->AddCat(QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("About"), false);
     ZetRibbon1->AddCat(QStringLiteral("4"), QStringLiteral("2"), QStringLiteral("Exit"), true);
+    // A database without exclusivity records opens all the same; the button says why
+    // its window stays empty.
+    const QString noExclusivity = Search::frmExclusivity::missingDataReason();
     for (const MenuButton &button : MenuButtons) {
         ZetRibbon1->AddButton(QString::number(button.command), QString::fromLatin1(button.category),
-                              QString::fromLatin1(button.caption), button.picture, button.more);
+                              QString::fromLatin1(button.caption), button.picture, button.more,
+                              button.command == Exclusivity ? noExclusivity : QString());
     }
     ZetRibbon1->Refresh();
 }
@@ -199,6 +203,7 @@ void frmMainForm::ZetRibbon1_ButtonClick(const QString &ID, const QString &Capti
     case DosageForm:
     case Route:
     case Patents:
+    case Exclusivity:
     case About:
         openWindow(value);
         break;
@@ -308,6 +313,11 @@ Search::frmRoute *frmMainForm::routeWindow()
 Search::frmPatent *frmMainForm::patentWindow()
 {
     return Search::SearchWindows::asPatent(ensureWindow(Patents));
+}
+
+Search::frmExclusivity *frmMainForm::exclusivityWindow()
+{
+    return Search::SearchWindows::asExclusivity(ensureWindow(Exclusivity));
 }
 
 void frmMainForm::changeEvent(QEvent *event)

@@ -30,6 +30,7 @@ public:
         DosageForm = 1,
         Route = 2,
         Patents = 3,
+        Exclusivity = 4,
         Exit = 5,
         About = 6,
         ExitFromAbout = 8,
@@ -51,6 +52,7 @@ public:
     Search::frmDosageForm *dosageFormWindow() override;
     Search::frmRoute *routeWindow() override;
     Search::frmPatent *patentWindow() override;
+    Search::frmExclusivity *exclusivityWindow() override;
     void maximizeWindow(QWidget *window) override;
 
     // The child window of a command, or nullptr when it has not been opened (or the

@@ -49,7 +49,26 @@ inline constexpr QLatin1StringView ProductFlag{"Drug Product Flag"};
 inline constexpr QLatin1StringView UseCode{"Patent Use Code"};
 } // namespace Patent
 
-// The four tables a reference database must hold.
+// The FDA's exclusivity records, and the meanings of the families of their codes
+// ("I-nnn" stands for every code "I-" and a number).
+namespace Exclusivity {
+inline constexpr QLatin1StringView Table{"exclusivity"};
+inline constexpr QLatin1StringView ID{"ID"};
+inline constexpr QLatin1StringView Code{"Exclusivity Code"};
+inline constexpr QLatin1StringView Date{"Exclusivity Date"};
+inline constexpr QLatin1StringView NDANumber{"New Drug Application (NDA) Number"};
+inline constexpr QLatin1StringView ProductNumber{"Product Number"};
+inline constexpr QLatin1StringView ApplicationType{"Application Type"};
+// Not stored: the details of a record carry the meaning of its code's family.
+inline constexpr QLatin1StringView Meaning{"Meaning"};
+inline constexpr QLatin1StringView CodeTable{"exclusivity code"};
+inline constexpr QLatin1StringView CodeFamily{"Code"};
+inline constexpr QLatin1StringView CodeMeaning{"Meaning"};
+} // namespace Exclusivity
+
+// The four tables a reference database must hold. A database without the exclusivity
+// tables (built from an older release, or a Jet file) still opens: the exclusivity
+// window then finds nothing, and its ribbon button says why.
 inline constexpr QLatin1StringView RequiredTables[]
     = {Products::Table, Vocabulary::DosageFormTable, Vocabulary::RouteTable, Patent::Table};
 

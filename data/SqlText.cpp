@@ -14,6 +14,19 @@ QString quoteSqlText(const QString &text)
     return quoted;
 }
 
+namespace {
+
+// The exclusivity list's line: the code, then the application and product it is
+// for ("ODE-123  N021234/001"), as one code is found on many products.
+QString exclusivityHead()
+{
+    return QStringLiteral("SELECT [Exclusivity Code] || '  ' || ifnull([Application Type],'') || "
+                          "ifnull([New Drug Application (NDA) Number],'') || '/' || ifnull([Product Number],'') "
+                          "AS [Exclusivity],ID FROM [exclusivity] where ");
+}
+
+} // namespace
+
 QString nameSearch(Window window, const QString &text)
 {
     const QString t = quoteSqlText(text);
@@ -33,6 +46,9 @@ QString nameSearch(Window window, const QString &text)
     case Window::Patent:
         return QStringLiteral("SELECT distinct [Patent Number],ID FROM [patent] where [Patent Number] like '%") + t
             + QStringLiteral("%' order by [Patent Number];");
+    case Window::Exclusivity:
+        return exclusivityHead() + QStringLiteral("[Exclusivity Code] like '%") + t
+            + QStringLiteral("%' order by [Exclusivity Code],[New Drug Application (NDA) Number],[Product Number],ID;");
     }
     return {};
 }
@@ -50,6 +66,8 @@ QString advancedSearchHead(Window window)
         return QStringLiteral("SELECT [name],ID FROM [route of administration] where ");
     case Window::Patent:
         return QStringLiteral("SELECT distinct [Patent Number],ID FROM [Patent] where ");
+    case Window::Exclusivity:
+        return exclusivityHead();
     }
     return {};
 }
@@ -66,6 +84,9 @@ QString advancedSearchTail(Window window)
         return QStringLiteral(" order by [name];");
     case Window::Patent:
         return QStringLiteral(" order by [Patent Number];");
+    case Window::Exclusivity:
+        // The records of an application come product by product, each in file order.
+        return QStringLiteral(" order by [New Drug Application (NDA) Number],[Product Number],ID;");
     }
     return {};
 }
@@ -99,6 +120,12 @@ QString details(Window window, qint32 id)
         return QStringLiteral("SELECT * FROM [route of administration] where ID= ") + key + QStringLiteral(" ;");
     case Window::Patent:
         return QStringLiteral("SELECT * FROM [Patent] where ID= ") + key + QStringLiteral(" ;");
+    case Window::Exclusivity:
+        return QStringLiteral("SELECT e.*,c.[Meaning] AS [Meaning] FROM [exclusivity] e LEFT JOIN [exclusivity code] c "
+                              "ON c.[Code] = CASE WHEN instr(e.[Exclusivity Code],'-') > 0 "
+                              "THEN substr(e.[Exclusivity Code],1,instr(e.[Exclusivity Code],'-')) || 'nnn' "
+                              "ELSE e.[Exclusivity Code] END where e.ID= ")
+            + key + QStringLiteral(" ;");
     case Window::Ingredients:
         break; // the ingredient window shows products of an ingredient instead
     }
@@ -109,6 +136,24 @@ QString productsWithIngredient(const QString &ingredient)
 {
     return QStringLiteral("SELECT * FROM products where ingredient = '") + quoteSqlText(ingredient)
         + QStringLiteral("' COLLATE NOCASE order by [trade name],[Applicant Full Name] ;");
+}
+
+QString productExclusivities(const QString &applicationNumber, const QString &productNumber)
+{
+    return QStringLiteral("SELECT [Exclusivity Code],[Exclusivity Date] FROM [exclusivity] where ")
+        + equalsClause(QStringLiteral("New Drug Application (NDA) Number"), applicationNumber) + QStringLiteral(" AND ")
+        + equalsClause(QStringLiteral("Product Number"), productNumber) + QStringLiteral(" order by ID;");
+}
+
+QString exclusivityCount(const QString &applicationNumber)
+{
+    return QStringLiteral("SELECT count(*) FROM [exclusivity] where ")
+        + equalsClause(QStringLiteral("New Drug Application (NDA) Number"), applicationNumber) + QLatin1Char(';');
+}
+
+QString exclusivityCount()
+{
+    return QStringLiteral("SELECT count(*) FROM [exclusivity];");
 }
 
 QString productOfApplication(const QString &applicationNumber, const QString &productNumber)

@@ -13,13 +13,14 @@ namespace SqlText {
 // NUL characters are dropped: no stored value holds one.
 QString quoteSqlText(const QString &text);
 
-// The five search windows.
+// The six search windows.
 enum class Window {
     Drugs,
     Ingredients,
     DosageForm,
     Route,
-    Patent
+    Patent,
+    Exclusivity
 };
 
 // Quick search: the window's name column like '%text%'.
@@ -36,12 +37,22 @@ QString likeClause(const QString &column, const QString &lead, const QString &te
 // with "%" and "_" taken literally.
 QString equalsClause(const QString &column, const QString &text);
 
-// Details of one record by key (drug, dosage form, route and patent windows).
+// Details of one record by key (drug, dosage form, route, patent and exclusivity
+// windows). An exclusivity record carries the meaning of its code's family as
+// [Meaning] ("I-nnn" for "I-123"; Null for a family the code table does not know).
 QString details(Window window, qint32 id);
 
 // Every product whose whole ingredient value is `ingredient` (letter case ignored;
 // "%" and "_" are taken literally, as ingredients may hold them).
 QString productsWithIngredient(const QString &ingredient);
+
+// The exclusivity records of one product: [Exclusivity Code], [Exclusivity Date], in file order.
+QString productExclusivities(const QString &applicationNumber, const QString &productNumber);
+// How many exclusivity records one application has.
+QString exclusivityCount(const QString &applicationNumber);
+
+// How many exclusivity records the database holds (fails without the table).
+QString exclusivityCount();
 
 // The key of the product with that application and product number.
 QString productOfApplication(const QString &applicationNumber, const QString &productNumber);

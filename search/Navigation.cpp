@@ -11,6 +11,7 @@
 #include "search/WindowHost.h"
 #include "search/frmDosageForm.h"
 #include "search/frmDrugs.h"
+#include "search/frmExclusivity.h"
 #include "search/frmIngredients.h"
 #include "search/frmPatent.h"
 #include "search/frmRoute.h"
@@ -147,6 +148,38 @@ void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber
     Common::runSkippingFailure([&] { need(target).chkParam(frmPatent::ApplicationNumberParameter)->setChecked(true); });
     Common::runSkippingFailure([&] { need(target).PressAdvancedSearchButton(); });
     Common::runSkippingFailure([&] { showFirstHit(need(target)); });
+    finish(host, target);
+}
+
+void findExclusivitiesOfProduct(WindowHost &host, const QString &applicationNumber, const QString &productNumber)
+{
+    Common::runSkippingFailure([&] { host.PressMenuButton(SearchWindows::ExclusivityCommand); });
+    frmExclusivity *target = nullptr;
+    Common::runSkippingFailure([&] { target = host.exclusivityWindow(); });
+    Common::runSkippingFailure([&] { need(target).EmptyTheGrid(); });
+    for (int i = 0; i < AdvancedSearch::RowCount; ++i) {
+        Common::runSkippingFailure([&] { need(target).chkParam(i)->setChecked(false); });
+    }
+    Common::runSkippingFailure(
+        [&] { need(target).txtParam(frmExclusivity::ApplicationNumberParameter)->setText(applicationNumber); });
+    Common::runSkippingFailure(
+        [&] { need(target).chkParam(frmExclusivity::ApplicationNumberParameter)->setChecked(true); });
+    Common::runSkippingFailure(
+        [&] { need(target).picAdvanced()->optParamSettings(AdvancedSearch::Exactly)->setChecked(true); });
+    Common::runSkippingFailure([&] { need(target).PressAdvancedSearchButton(); });
+    // Each line ends with "/" and the product number of its record.
+    int position = 0;
+    Common::runSkippingFailure([&] {
+        const HitList &hits = *need(target).lstSearch();
+        const QString ending = QLatin1Char('/') + productNumber;
+        for (int i = 0; i < hits.count(); ++i) {
+            if (!productNumber.isEmpty() && hits.text(i).endsWith(ending, Qt::CaseInsensitive)) {
+                position = i;
+                break;
+            }
+        }
+    });
+    Common::runSkippingFailure([&] { showHit(need(target), position); });
     finish(host, target);
 }
 

@@ -30,7 +30,12 @@ void findInRecordWindow(WindowHost &host, int command, const QString &text);
 // ticks stay), searches and shows its first hit.
 void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber);
 
-// Dosage form, route and patent windows: the drug window's rows 0 to 12 are unticked,
+// Drug window, exclusivity row: the exclusivity window lists the records of that
+// application (its "NDA" row alone ticked, matched exactly), product by product, and
+// shows the first record of the product with `productNumber`, else the first record.
+void findExclusivitiesOfProduct(WindowHost &host, const QString &applicationNumber, const QString &productNumber);
+
+// Dosage form, route, patent and exclusivity windows: the drug window's rows 0 to 12 are unticked,
 // `parameterRow` gets the text and its tick, the panel's match option is "Exactly",
 // the advanced search lists the products whose value is the text (letter case
 // ignored) and the first product is shown; with `productNumber`, the product of the

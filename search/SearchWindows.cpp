@@ -2,6 +2,7 @@
 
 #include "search/frmDosageForm.h"
 #include "search/frmDrugs.h"
+#include "search/frmExclusivity.h"
 #include "search/frmIngredients.h"
 #include "search/frmPatent.h"
 #include "search/frmRoute.h"
@@ -19,6 +20,7 @@ bool provides(int command)
     case DosageFormCommand:
     case RouteCommand:
     case PatentCommand:
+    case ExclusivityCommand:
     case IngredientsCommand:
         return true;
     default:
@@ -39,6 +41,8 @@ QWidget *create(int command, WindowHost *host, QWidget *parent)
         return new frmRoute(host, parent);
     case PatentCommand:
         return new frmPatent(host, parent);
+    case ExclusivityCommand:
+        return new frmExclusivity(host, parent);
     default:
         return nullptr;
     }
@@ -67,6 +71,11 @@ frmRoute *asRoute(QWidget *window)
 frmPatent *asPatent(QWidget *window)
 {
     return qobject_cast<frmPatent *>(window);
+}
+
+frmExclusivity *asExclusivity(QWidget *window)
+{
+    return qobject_cast<frmExclusivity *>(window);
 }
 
 } // namespace SearchWindows

@@ -10,9 +10,10 @@ class frmIngredients;
 class frmDosageForm;
 class frmRoute;
 class frmPatent;
+class frmExclusivity;
 
 // The catalogue of search windows, by ribbon command: 0 drugs, 9 ingredients,
-// 1 dosage form, 2 route, 3 patent.
+// 1 dosage form, 2 route, 3 patent, 4 exclusivity.
 namespace SearchWindows {
 
 enum Command {
@@ -20,6 +21,7 @@ enum Command {
     DosageFormCommand = 1,
     RouteCommand = 2,
     PatentCommand = 3,
+    ExclusivityCommand = 4,
     IngredientsCommand = 9,
 };
 
@@ -35,6 +37,7 @@ frmIngredients *asIngredients(QWidget *window);
 frmDosageForm *asDosageForm(QWidget *window);
 frmRoute *asRoute(QWidget *window);
 frmPatent *asPatent(QWidget *window);
+frmExclusivity *asExclusivity(QWidget *window);
 
 } // namespace SearchWindows
 

@@ -2,6 +2,8 @@
 
 #include "search/AdvancedPanel.h"
 #include "search/Navigation.h"
+#include "common/AppError.h"
+#include "data/Database.h"
 #include "data/Schema.h"
 #include "search/SearchWindows.h"
 #include "components/VbalGrid.h"
@@ -26,12 +28,12 @@ SearchWindowDesign frmDrugs::windowDesign()
     d.listField = QString(P::TradeName);
     d.keyField = QString(P::ID);
 
-    // Picture 1 is the information icon, 2 to 13 one per row.
+    // Picture 1 is the information icon, 2 to 14 one per row.
     d.images
         = {icon("information"),       icon("drugs/trade-name"),  icon("drugs/type"),     icon("drugs/approval-date"),
            icon("drugs/applicant"),   icon("drugs/ingredients"), icon("drugs/strength"), icon("drugs/te-code"),
            icon("drugs/dosage-form"), icon("drugs/route"),       icon("drugs/rld"),      icon("drugs/product-number"),
-           icon("drugs/nda-number")};
+           icon("drugs/nda-number"),  icon("exclusivity/code")};
     d.tooltipImage = icon("information");
 
     d.columns = {
@@ -70,6 +72,10 @@ SearchWindowDesign frmDrugs::windowDesign()
                         "product.  May repeat for multiple part products. Format is nnn.")},
         {QStringLiteral("New Drug Application (NDA) Number"), QString(P::NDANumber), 13, true,
          QStringLiteral("The FDA assigned number to the application. Format is nnnnnn.")},
+        // Not a product column: the window fills it from the exclusivity table.
+        {QStringLiteral("Exclusivity"), QStringLiteral("Exclusivity"), 14, true,
+         QStringLiteral("The exclusivities the FDA granted this product, each with the date it ends; \"None\" when it "
+                        "has none. Double click to see every exclusivity of the application.")},
         {QStringLiteral("Reference Listed Drug (RLD)"), QString(P::RLD), 11, false,
          QStringLiteral("The pioneer or innovator of the drug.  The RLD identifies the product Abbreviated New Drug "
                         "Applications (ANDA) use as a reference.  Format is Yes or No.")},
@@ -110,6 +116,52 @@ frmDrugs::frmDrugs(WindowHost *host, QWidget *parent)
 void frmDrugs::GetProductDetails(qint32 id)
 {
     fillRecordDetails(id);
+    fillExclusivityRow();
+}
+
+void frmDrugs::showHit(int position)
+{
+    SearchWindow::showHit(position);
+    fillExclusivityRow();
+}
+
+void frmDrugs::fillExclusivityRow()
+{
+    // The product's own codes with their end dates; else how many the application's
+    // other products have. A database without the table leaves the row empty.
+    QString value;
+    Common::runSkippingFailure([&] {
+        const QString application = vbalGrid()->cellText(ApplicationNumberRow, ValueColumn);
+        const QString product = vbalGrid()->cellText(ProductNumberRow, ValueColumn);
+        if (application.isEmpty()) {
+            return;
+        }
+        QStringList own;
+        {
+            Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::productExclusivities(application, product));
+            Db::RowSetCloser closer(rowSet);
+            for (; !rowSet.eof(); rowSet.moveNext()) {
+                const QString date = rowSet.field(1).toString();
+                own.append(rowSet.field(0).toString()
+                           + (date.isEmpty() ? QString() : QStringLiteral(" until ") + date));
+            }
+        }
+        if (!own.isEmpty()) {
+            value = own.join(QStringLiteral("; "));
+            return;
+        }
+        qint64 others = 0;
+        {
+            Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::exclusivityCount(application));
+            Db::RowSetCloser closer(rowSet);
+            others = rowSet.eof() ? 0 : rowSet.field(0).toLongLong();
+        }
+        value = others == 0
+            ? QStringLiteral("None")
+            : QStringLiteral("None for this product; %1 for other products of the application").arg(others);
+    });
+    Common::runSkippingFailure(
+        [&] { vbalGrid()->setCell(ExclusivityRow, ValueColumn, value, Components::CellFlags::TextCell); });
 }
 
 void frmDrugs::PressAdvancedSearchButton()
@@ -143,6 +195,8 @@ QString frmDrugs::followCaption(int row) const
         return QStringLiteral("Show this route of administration");
     case ApplicationNumberRow:
         return QStringLiteral("Show the patents of this application");
+    case ExclusivityRow:
+        return QStringLiteral("Show the exclusivities of this application");
     default:
         return {};
     }
@@ -173,6 +227,10 @@ void frmDrugs::followDetailRow(int row, const QString &valueText)
         break;
     case ApplicationNumberRow:
         Navigation::findPatentsOfApplication(*host(), valueText);
+        break;
+    case ExclusivityRow:
+        Navigation::findExclusivitiesOfProduct(*host(), vbalGrid()->cellText(ApplicationNumberRow, ValueColumn),
+                                               vbalGrid()->cellText(ProductNumberRow, ValueColumn));
         break;
     default:
         break;

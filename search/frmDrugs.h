@@ -4,8 +4,8 @@
 
 namespace Search {
 
-// "Trade Drugs": products looked up by trade name, one product's twelve fields in
-// the grid, and an advanced search over thirteen product columns.
+// "Trade Drugs": products looked up by trade name, one product's twelve fields and
+// its exclusivities in the grid, and an advanced search over thirteen product columns.
 class frmDrugs : public SearchWindow
 {
     Q_OBJECT
@@ -13,17 +13,20 @@ class frmDrugs : public SearchWindow
 public:
     explicit frmDrugs(WindowHost *host, QWidget *parent = nullptr);
 
-    // Shows the product with that ID: twelve value cells and the title.
+    // Shows the product with that ID: thirteen value cells and the title.
     void GetProductDetails(qint32 id);
     // Runs the advanced search on the panel as it stands, as "FIND" does.
     void PressAdvancedSearchButton();
 
     // The grid's rows and their texts.
-    static constexpr int RowCount = 12;
+    static constexpr int RowCount = 13;
     static constexpr int IngredientsRow = 2;
     static constexpr int DosageFormRow = 4;
     static constexpr int RouteRow = 5;
+    static constexpr int ProductNumberRow = 9;
     static constexpr int ApplicationNumberRow = 10;
+    // The product's exclusivities, read from the exclusivity table, not a product column.
+    static constexpr int ExclusivityRow = 11;
     static constexpr int ValueColumn = 4;
     static SearchWindowDesign windowDesign();
     // A product as one line: trade name, " (", strength, ") - ", applicant; an empty
@@ -35,12 +38,18 @@ protected:
     std::optional<QString> detailsTitle(const RecordValues &record) const override;
     void vbalGrid_DblClick(int row, int column) override;
     QString followCaption(int row) const override;
+    void showHit(int position) override;
 
     // A double click on a row with the information icon hands the row's value to the
     // window that shows more about it: 2 the ingredient window (the products of that
     // ingredient text), 4 and 5 the dosage form and route windows (a quick search),
-    // 10 the patent window (the patents of that application).
+    // 10 the patent window (the patents of that application), 11 the exclusivity window
+    // (the records of the application, the product's own shown).
     virtual void followDetailRow(int row, const QString &valueText);
+
+private:
+    // The exclusivity row's value, from the product number and application on show.
+    void fillExclusivityRow();
 };
 
 } // namespace Search

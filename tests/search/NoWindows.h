@@ -16,6 +16,7 @@ public:
     frmDosageForm *dosageFormWindow() override { return nullptr; }
     frmRoute *routeWindow() override { return nullptr; }
     frmPatent *patentWindow() override { return nullptr; }
+    frmExclusivity *exclusivityWindow() override { return nullptr; }
     void maximizeWindow(QWidget *) override {}
 };
 

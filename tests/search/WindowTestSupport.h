@@ -8,6 +8,7 @@
 #include "search/HitList.h"
 #include "NoWindows.h"
 #include "search/SearchWindow.h"
+#include "search/frmDrugs.h"
 #include "components/VbalGrid.h"
 
 #include <QAbstractItemView>
@@ -100,10 +101,16 @@ inline int countOf(const QString &sql)
     return query.next() ? query.value(0).toInt() : -1;
 }
 
-// The value column of a window's grid.
+// The value column of a window's grid. In the drug window, the product's own fields
+// in grid order (as productFields reads them): the exclusivity row, which is no
+// product column, is left out.
 inline QStringList values(const SearchWindow &window)
 {
-    return column(window.vbalGrid(), window.design().valueColumn);
+    QStringList cells = column(window.vbalGrid(), window.design().valueColumn);
+    if (qobject_cast<const frmDrugs *>(&window) && cells.size() == frmDrugs::RowCount) {
+        cells.removeAt(frmDrugs::ExclusivityRow - 1);
+    }
+    return cells;
 }
 
 // A quick search as the user runs it: the text typed, then the Search button.

@@ -193,17 +193,19 @@ void SearchTest::windowOpensWithCaptionsIconsAndEmptyValues()
     QCOMPARE(grid->columnCount(), 4);
     QCOMPARE(grid->columnHeader(2), QStringLiteral("Description"));
     QCOMPARE(grid->columnHeader(4), QStringLiteral("Value"));
-    QCOMPARE(grid->rowCount(), 12);
+    QCOMPARE(grid->rowCount(), frmDrugs::RowCount);
     QCOMPARE(grid->cellText(8, 2), QStringLiteral("Therapeutic Equivalence (TE) Code"));
-    QCOMPARE(window->vbalImageList().count(), 13);
-    for (int row = 1; row <= 12; ++row) {
+    QCOMPARE(grid->cellText(frmDrugs::ExclusivityRow, 2), QStringLiteral("Exclusivity"));
+    QCOMPARE(window->vbalImageList().count(), frmDrugs::RowCount + 1);
+    for (int row = 1; row <= frmDrugs::RowCount; ++row) {
         QVERIFY(grid->cellText(row, 4).isEmpty());
         QVERIFY(grid->cellIcon(row, 1) >= 1); // a row icon, not the information icon (index 0)
-        const bool followable = row == 2 || row == 4 || row == 5 || row == 10;
+        const bool followable = row == frmDrugs::IngredientsRow || row == frmDrugs::DosageFormRow
+            || row == frmDrugs::RouteRow || row == frmDrugs::ApplicationNumberRow || row == frmDrugs::ExclusivityRow;
         QCOMPARE(grid->cellIcon(row, 3), followable ? 0 : -1);
     }
     QCOMPARE(grid->cellIcon(1, 1), 1); // picture 2
-    QCOMPARE(grid->cellIcon(12, 1), 3); // picture 4
+    QCOMPARE(grid->cellIcon(frmDrugs::RowCount, 1), 3); // picture 4
 
     // Panel defaults: "... Includes ...", "All Keywords", nothing ticked.
     QVERIFY(window->picAdvanced()->optParamSettings(1)->isChecked());
@@ -325,7 +327,7 @@ void SearchTest::choosingAHitShowsItsTwelveFieldsAndTitle()
 
     // A new search selects no line, so no record stays beside it.
     search(*window, QStringLiteral("ZZQX NO SUCH DRUG"));
-    QCOMPARE(values(*window), QStringList(frmDrugs::RowCount, QString()));
+    QCOMPARE(values(*window), QStringList(ProductFields.size(), QString()));
     QCOMPARE(window->lblTradeName()->text(), QString());
 }
 
@@ -408,7 +410,7 @@ void SearchTest::helpStripFollowsTheGridRow()
              QStringLiteral("             Double click on the INFO icon to get more details about the selected item."));
     QVERIFY(window->imgTooltip()->isVisible());
 
-    QTest::mouseClick(grid->itemView()->viewport(), Qt::LeftButton, {}, cellCentre(grid, 12, 4));
+    QTest::mouseClick(grid->itemView()->viewport(), Qt::LeftButton, {}, cellCentre(grid, frmDrugs::RowCount, 4));
     QVERIFY(window->lblTooltip()->text().contains(QLatin1String("Mmm dd, yyyy.  Products approved prior")));
     QVERIFY(!window->imgTooltip()->isVisible());
 }

@@ -14,6 +14,7 @@
 #include "ribbon/ZetRibbon.h"
 #include "search/frmDosageForm.h"
 #include "search/frmDrugs.h"
+#include "search/frmExclusivity.h"
 #include "search/frmIngredients.h"
 #include "app/frmMainForm.h"
 #include "search/frmPatent.h"
@@ -152,6 +153,9 @@ private slots:
     void contextMenusCopyAndFollowRows();
     void exportedListReadsBackAsItsRecords();
     void recordPrintsToPdf();
+    void exclusivityQuickSearchShowsTheCodeWithItsMeaning();
+    void productAndItsExclusivitiesReachEachOther_data();
+    void productAndItsExclusivitiesReachEachOther();
 
 private:
     SearchWindow *open(int command);
@@ -1106,6 +1110,92 @@ void SearchWindowsTest::recordPrintsToPdf()
     QFile pdf(printer.outputFileName());
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QVERIFY(pdf.read(5) == "%PDF-");
+}
+
+void SearchWindowsTest::exclusivityQuickSearchShowsTheCodeWithItsMeaning()
+{
+    clickRibbonButton(QStringLiteral("4"));
+    auto *window = qobject_cast<frmExclusivity *>(activeWindow());
+    QVERIFY(window);
+    search(*window, QStringLiteral("ode*"));
+    const int expected = countOf(QStringLiteral("SELECT count(*) FROM exclusivity WHERE [Exclusivity Code] = 'ODE*'"));
+    QVERIFY(expected > 1);
+    QCOMPARE(window->lstSearch()->count(), expected);
+    QCOMPARE(window->lblSearch()->text(), QString::number(expected) + ItemsFound);
+    window->lstSearch()->setCurrentRow(0); // as a click on the line
+    const QStringList shown = values(*window);
+    QCOMPARE(shown.value(frmExclusivity::CodeRow - 1), QStringLiteral("ODE*"));
+    QVERIFY2(shown.value(frmExclusivity::MeaningRow - 1).startsWith(QLatin1String("Orphan drug exclusivity")),
+             qPrintable(shown.join(QLatin1Char('|'))));
+    // The line names the record's application and product, the title its end date.
+    QCOMPARE(window->lstSearch()->text(0),
+             QStringLiteral("ODE*  N") + shown.value(frmExclusivity::ApplicationNumberRow - 1) + QLatin1Char('/')
+                 + shown.value(frmExclusivity::ProductNumberRow - 1));
+    QCOMPARE(window->lblTradeName()->text(), QStringLiteral("ODE* until ") + shown.value(2));
+}
+
+void SearchWindowsTest::productAndItsExclusivitiesReachEachOther_data()
+{
+    QTest::addColumn<QString>("application");
+    QTest::addColumn<QString>("product");
+    // The product with the most exclusivities; the application with the most products
+    // that have some, at its last such product; a product without any whose application
+    // has some.
+    QTest::addRow("several exclusivities") << QStringLiteral("207500") << QStringLiteral("001");
+    QTest::addRow("several products") << QStringLiteral("215866") << QString();
+    QTest::addRow("none of its own") << QStringLiteral("202811") << QStringLiteral("002");
+}
+
+void SearchWindowsTest::productAndItsExclusivitiesReachEachOther()
+{
+    QFETCH(QString, application);
+    QFETCH(QString, product);
+    const QString ofApplication
+        = QStringLiteral("FROM exclusivity WHERE [New Drug Application (NDA) Number] = '%1'").arg(application);
+    if (product.isEmpty()) {
+        QSqlQuery last(Connection::shared().database());
+        QVERIFY(last.exec(QStringLiteral("SELECT max([Product Number]) ") + ofApplication) && last.next());
+        product = last.value(0).toString();
+    }
+    const int own = countOf(QStringLiteral("SELECT count(*) ") + ofApplication
+                            + QStringLiteral(" AND [Product Number] = '%1'").arg(product));
+    const int all = countOf(QStringLiteral("SELECT count(*) ") + ofApplication);
+    const int products
+        = countOf(QStringLiteral("SELECT count(*) FROM products WHERE [New Drug Application (NDA) Number] = '%1'")
+                      .arg(application));
+    QVERIFY(all > 1 && products > 0);
+
+    // The product in the drug window: its row lists its own codes with their end dates.
+    Navigation::listDrugs(*m_main, 5, application, product);
+    frmDrugs *drugs = m_main->drugsWindow();
+    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ProductNumberRow, frmDrugs::ValueColumn), product);
+    const QString row = drugs->vbalGrid()->cellText(frmDrugs::ExclusivityRow, frmDrugs::ValueColumn);
+    if (own > 0) {
+        QCOMPARE(row.split(QStringLiteral("; ")).size(), own);
+        QCOMPARE(row.count(QStringLiteral(" until ")), own);
+    } else {
+        QCOMPARE(row, QStringLiteral("None for this product; %1 for other products of the application").arg(all));
+    }
+
+    // A double click: every record of the application, the product's own shown.
+    doubleClickCell(drugs->vbalGrid(), frmDrugs::ExclusivityRow, frmDrugs::ValueColumn);
+    auto *window = qobject_cast<frmExclusivity *>(activeWindow());
+    QVERIFY(window);
+    QCOMPARE(window->lstSearch()->count(), all);
+    const QStringList shown = values(*window);
+    QCOMPARE(shown.value(frmExclusivity::ApplicationNumberRow - 1), application);
+    if (own > 0) {
+        QCOMPARE(shown.value(frmExclusivity::ProductNumberRow - 1), product);
+        QVERIFY(row.startsWith(shown.value(frmExclusivity::CodeRow - 1) + QStringLiteral(" until ")));
+    }
+
+    // And back: every product of the application, the record's own chosen.
+    doubleClickCell(window->vbalGrid(), 1, RecordWindow::ValueColumn);
+    QCOMPARE(activeWindow(), drugs);
+    QCOMPARE(drugs->lstSearch()->count(), products);
+    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ProductNumberRow, frmDrugs::ValueColumn),
+             shown.value(frmExclusivity::ProductNumberRow - 1));
+    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn), application);
 }
 
 QTEST_MAIN(SearchWindowsTest)

@@ -39,6 +39,15 @@ const QByteArray dosageForms
 const QByteArray routes = "nci_concept_id\tname\tdefinition\tuse_restrictions\tshort_name\tfda_code\n"
                           "C38288\tORAL\tBy mouth.\t\tORAL\t1";
 
+// One star code, a numbered code of a known family, a code of no known family.
+const QByteArray exclusivity = "Appl_Type~Appl_No~Product_No~Exclusivity_Code~Exclusivity_Date\r\n"
+                               "N~012345~001~ODE*~Sep 5, 2024\r\n"
+                               "N~012345~001~I-901~Jan 2, 2027\r\n"
+                               "A~000002~002~ZZ~Feb 1, 2026";
+const QByteArray exclusivityCodes = "code\tmeaning\n"
+                                    "ODE*\tOrphan, with a note.\n"
+                                    "I-nnn\tNew indication.\n";
+
 // The product list's spellings: INJECTABLE stands for two terms, named in another letter case.
 const QByteArray listingTerms = "kind\tlisting_value\tterms\tnote\n"
                                 "dosage form\tInjectable\ttablet; EXTRA\xE2\x80\x91"
@@ -62,11 +71,11 @@ void writeFiles(const QDir &dir, const Files &files)
     }
 }
 
-const Files goodInput{{QStringLiteral("fda/products.txt"), products},
-                      {QStringLiteral("fda/patent.txt"), patents},
-                      {QStringLiteral("dosage_forms.tsv"), dosageForms},
-                      {QStringLiteral("routes.tsv"), routes},
-                      {QStringLiteral("listing_terms.tsv"), listingTerms}};
+const Files goodInput{
+    {QStringLiteral("fda/products.txt"), products},       {QStringLiteral("fda/patent.txt"), patents},
+    {QStringLiteral("fda/exclusivity.txt"), exclusivity}, {QStringLiteral("exclusivity_codes.tsv"), exclusivityCodes},
+    {QStringLiteral("dosage_forms.tsv"), dosageForms},    {QStringLiteral("routes.tsv"), routes},
+    {QStringLiteral("listing_terms.tsv"), listingTerms}};
 
 // A temporary folder holding the good input and an empty out/ for the database.
 struct Workspace
@@ -117,7 +126,8 @@ void startImport(QProcess &process, const QDir &dir, const QString &fda, const Q
                   {QStringLiteral("--fda"), dir.filePath(fda), QStringLiteral("--dosage-forms"),
                    dir.filePath(dosageFormsFile), QStringLiteral("--routes"),
                    dir.filePath(QStringLiteral("routes.tsv")), QStringLiteral("--listing-terms"),
-                   dir.filePath(QStringLiteral("listing_terms.tsv")), QStringLiteral("--output"), output});
+                   dir.filePath(QStringLiteral("listing_terms.tsv")), QStringLiteral("--exclusivity-codes"),
+                   dir.filePath(QStringLiteral("exclusivity_codes.tsv")), QStringLiteral("--output"), output});
 }
 
 Run runImport(const QDir &dir, const QString &fda, const QString &output,
@@ -229,6 +239,9 @@ private slots:
     void ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile();
     void bundledReleaseGivesEveryFdaRecord();
     void bundledReleaseGivesEveryProductValueItsOwnVocabularyRow();
+    void exclusivityRecordsKeepTheirTextAndMeaning_data();
+    void exclusivityRecordsKeepTheirTextAndMeaning();
+    void releaseWithoutExclusivityGivesAnEmptyTableAndOneWarning();
 };
 
 void KvostrelImportTest::folderInputIsStoredColumnByColumn()
@@ -296,13 +309,13 @@ void KvostrelImportTest::zipInputGivesTheSameDatabaseAsTheFolder()
     writeZip(dir.filePath(QStringLiteral("release.zip")), dir,
              {{QStringLiteral("2024-11/products.txt"), QStringLiteral("fda/products.txt")},
               {QStringLiteral("2024-11/patent.txt"), QStringLiteral("fda/patent.txt")},
-              {QStringLiteral("2024-11/exclusivity.txt"), QStringLiteral("routes.tsv")}});
+              {QStringLiteral("2024-11/Exclusivity.TXT"), QStringLiteral("fda/exclusivity.txt")}});
     const QString fromFolder = dir.filePath(QStringLiteral("folder.mdb"));
     const QString fromZip = dir.filePath(QStringLiteral("zip.mdb"));
     QCOMPARE(runImport(dir, QStringLiteral("fda"), fromFolder).exitCode, 0);
     const Run run = runImport(dir, QStringLiteral("release.zip"), fromZip);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-    for (const auto &[table, lines] : {std::pair{"products", 4}, {"patent", 3}}) {
+    for (const auto &[table, lines] : {std::pair{"products", 4}, {"patent", 3}, {"exclusivity", 4}}) {
         const QString sql = QStringLiteral("SELECT * FROM %1 ORDER BY ID").arg(QLatin1String(table));
         QCOMPARE(rows(fromZip, sql), rows(fromFolder, sql));
         QCOMPARE(rows(fromZip, sql).size(), lines); // column names and every record
@@ -726,6 +739,92 @@ void KvostrelImportTest::bundledReleaseGivesEveryProductValueItsOwnVocabularyRow
             checkTerms(fields, termNames);
         }
     }
+}
+
+void KvostrelImportTest::exclusivityRecordsKeepTheirTextAndMeaning_data()
+{
+    QTest::addColumn<QString>("fda"); // the release, in fdaDir
+    QTest::addColumn<bool>("bundled");
+    QTest::addRow("hand-made folder") << QStringLiteral("fda") << false;
+    QTest::addRow("bundled zip") << bundledZip << true;
+}
+
+void KvostrelImportTest::exclusivityRecordsKeepTheirTextAndMeaning()
+{
+    QFETCH(QString, fda);
+    QFETCH(bool, bundled);
+    const Workspace work;
+    const QDir dir = bundled ? QDir(fdaDataDir) : work.dir;
+    const Run run = runImport(dir, fda, work.database);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(!run.err.contains(QStringLiteral("exclusivity")), qPrintable(run.err));
+
+    // As many records as the file has lines after its header, in file order.
+    QByteArray file = exclusivity;
+    if (bundled) {
+        int error = 0;
+        zip_t *archive = zip_open(QFile::encodeName(dir.filePath(fda)).constData(), ZIP_RDONLY, &error);
+        QVERIFY(archive);
+        zip_stat_t stat;
+        QCOMPARE(zip_stat(archive, "exclusivity.txt", 0, &stat), 0);
+        file.resize(qsizetype(stat.size));
+        zip_file_t *member = zip_fopen(archive, "exclusivity.txt", 0);
+        QCOMPARE(zip_fread(member, file.data(), stat.size), zip_int64_t(stat.size));
+        zip_fclose(member);
+        zip_discard(archive);
+    }
+    const QList<QByteArray> lines = file.trimmed().split('\n');
+    const QStringList all = rows(work.database, QStringLiteral("SELECT * FROM exclusivity ORDER BY ID"));
+    QCOMPARE(all.value(0),
+             QStringLiteral("ID|Exclusivity Code|Exclusivity Date|New Drug Application (NDA) "
+                            "Number|Product Number|Application Type"));
+    QCOMPARE(all.size(), lines.size());
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QList<QByteArray> f = lines[i].trimmed().split('~');
+        QCOMPARE(all[i],
+                 QStringLiteral("%1|%2|%3|%4|%5|%6")
+                     .arg(i)
+                     .arg(QString::fromLatin1(f[3]), QString::fromLatin1(f[4]), QString::fromLatin1(f[1]),
+                          QString::fromLatin1(f[2]), QString::fromLatin1(f[0])));
+    }
+
+    // Each record's code family and its meaning, as the exclusivity window reads them.
+    const QString meanings = QStringLiteral(
+        "SELECT e.[Exclusivity Code], c.[Meaning] FROM exclusivity e LEFT JOIN [exclusivity code] c ON c.[Code] = "
+        "CASE WHEN instr(e.[Exclusivity Code],'-') > 0 THEN substr(e.[Exclusivity Code],1,instr(e.[Exclusivity "
+        "Code],'-')) || 'nnn' ELSE e.[Exclusivity Code] END ORDER BY e.ID");
+    const QStringList meaning = rows(work.database, meanings);
+    if (!bundled) {
+        QCOMPARE(meaning.mid(1),
+                 (QStringList{QStringLiteral("ODE*|Orphan, with a note."), QStringLiteral("I-901|New indication."),
+                              QStringLiteral("ZZ|<null>")}));
+        return;
+    }
+    // Every code of the bundled release belongs to a family the vocabulary explains,
+    // star codes included.
+    QCOMPARE(meaning.filter(QStringLiteral("|<null>")), QStringList());
+    QCOMPARE(meaning.filter(QRegularExpression(QStringLiteral("^NCE\\*\\|New chemical entity"))).size(), 1);
+    QCOMPARE(rows(work.database, QStringLiteral("SELECT * FROM exclusivity WHERE [Exclusivity Code] = 'ncE*'")).size(),
+             2);
+}
+
+void KvostrelImportTest::releaseWithoutExclusivityGivesAnEmptyTableAndOneWarning()
+{
+    const Workspace work;
+    const QDir &dir = work.dir;
+    writeZip(dir.filePath(QStringLiteral("old.zip")), dir,
+             {{QStringLiteral("products.txt"), QStringLiteral("fda/products.txt")},
+              {QStringLiteral("patent.txt"), QStringLiteral("fda/patent.txt")}});
+    const Run run = runImport(dir, QStringLiteral("old.zip"), work.database);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(rows(work.database, QStringLiteral("SELECT count(*) FROM exclusivity")).value(1), QStringLiteral("0"));
+    QCOMPARE(rows(work.database, QStringLiteral("SELECT count(*) FROM products")).value(1), QStringLiteral("3"));
+    const QStringList warnings = run.err.split(QLatin1Char('\n')).filter(QStringLiteral("exclusivity"));
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings[0].contains(QStringLiteral("warning: "))
+                 && warnings[0].contains(QStringLiteral("old.zip holds "
+                                                        "no exclusivity.txt")),
+             qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(KvostrelImportTest)

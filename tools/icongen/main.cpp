@@ -557,6 +557,39 @@ void patentUseCode(QPainter &p)
     p.drawLine(QPointF(9.5, 24.8), QPointF(18.5, 24.8));
 }
 
+// ---------------------------------------------------------------- exclusivity window
+
+void exclusivityCode(QPainter &p)
+{
+    // A golden padlock, closed.
+    QPainterPath shackle;
+    shackle.moveTo(10, 15);
+    shackle.lineTo(10, 10);
+    shackle.arcTo(QRectF(10, 4, 12, 12), 180, -180);
+    shackle.lineTo(22, 15);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(rgb(70, 74, 86), 3.6, Qt::SolidLine, Qt::FlatCap));
+    p.drawPath(shackle);
+    p.setPen(QPen(rgb(206, 210, 222), 1.4, Qt::SolidLine, Qt::FlatCap));
+    p.drawPath(shackle);
+    drawRaised(p, rounded(QRectF(5.5, 14.5, 21, 14.5), 2.5), outline(rgb(140, 90, 0), 1.0),
+               vertical(14.5, 29, rgb(255, 228, 120), rgb(206, 136, 16)));
+    p.setPen(Qt::NoPen);
+    p.setBrush(rgb(96, 56, 0));
+    p.drawEllipse(QPointF(16, 20), 2.1, 2.1);
+    p.drawPolygon(QPolygonF({QPointF(15, 21), QPointF(17, 21), QPointF(17.8, 26), QPointF(14.2, 26)}));
+}
+
+void exclusivityApplicationType(QPainter &p)
+{
+    // A folder with the application's type letter on it.
+    drawRaised(p, rounded(QRectF(3.5, 6.5, 12, 6), 1.5), outline(rgb(150, 100, 20), 1.0),
+               vertical(6.5, 12.5, rgb(255, 220, 130), rgb(226, 170, 60)));
+    drawRaised(p, rounded(QRectF(3.5, 9.5, 25, 19), 2), outline(rgb(150, 100, 20), 1.0),
+               vertical(9.5, 28.5, rgb(255, 226, 140), rgb(222, 160, 50)));
+    label(p, QRectF(3.5, 11, 25, 16), QStringLiteral("N/A"), rgb(110, 60, 0), font(QStringLiteral("DejaVu Sans"), 9));
+}
+
 struct Icon
 {
     const char *file;
@@ -606,6 +639,8 @@ int main(int argc, char *argv[])
         {"patent/substance-flag.png", substanceFlag},
         {"patent/product-flag.png", productFlag},
         {"patent/use-code.png", patentUseCode},
+        {"exclusivity/code.png", exclusivityCode},
+        {"exclusivity/application-type.png", exclusivityApplicationType},
     };
     int failures = 0;
     for (const Icon &icon : icons) {

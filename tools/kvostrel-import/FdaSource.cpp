@@ -61,6 +61,15 @@ std::string FdaSource::read(std::string_view name) const
     return readWholeFile(file);
 }
 
+bool FdaSource::holds(std::string_view name) const
+{
+    if (m_zip != nullptr) {
+        return zip_name_locate(m_zip, std::string(name).c_str(), ZIP_FL_NOCASE | ZIP_FL_NODIR) >= 0;
+    }
+    std::error_code ec;
+    return fs::is_regular_file(m_path / name, ec);
+}
+
 std::string FdaSource::displayName(std::string_view name) const
 {
     if (m_zip != nullptr) {

@@ -22,6 +22,10 @@ public:
     // ImportError naming the archive or folder when the file is missing or unreadable.
     std::string read(std::string_view name) const;
 
+    // True when the release holds the data file `name` (in the archive at any folder
+    // depth and in any letter case, as read() finds it).
+    bool holds(std::string_view name) const;
+
     // How messages name the data file: "products.txt in /x/release.zip" or "/x/release/products.txt".
     std::string displayName(std::string_view name) const;
 

@@ -49,6 +49,7 @@ struct TableMapping
 namespace P = Schema::Products;
 namespace V = Schema::Vocabulary;
 namespace Pt = Schema::Patent;
+namespace E = Schema::Exclusivity;
 
 const TableMapping productsMapping{
     P::Table,
@@ -95,6 +96,26 @@ const TableMapping patentMapping{
     // The patent list in number order, and the patents of one application in that
     // order (the navigation from a product: 4.2 -> 0.06 ms).
     {{Pt::PatentNumber}, {Pt::NDANumber, Pt::PatentNumber}},
+};
+
+const TableMapping exclusivityMapping{
+    E::Table,
+    {{E::Code, "Exclusivity_Code"},
+     {E::Date, "Exclusivity_Date"},
+     {E::NDANumber, "Appl_No"},
+     {E::ProductNumber, "Product_No"},
+     {E::ApplicationType, "Appl_Type"}},
+    // The records of one application by product (the navigation from a product), and
+    // the code list.
+    {{E::NDANumber, E::ProductNumber}, {E::Code}},
+};
+
+// The families of exclusivity codes and what each stands for, as the code-family file
+// lists them.
+const TableMapping exclusivityCodeMapping{
+    E::CodeTable,
+    {{E::CodeFamily, "code"}, {E::CodeMeaning, "meaning"}},
+    {{E::CodeFamily}},
 };
 
 std::vector<ColumnMapping> vocabularyColumns()
@@ -277,12 +298,25 @@ TableRows writeVocabulary(SqliteDatabase &db, const TableMapping &mapping, const
     return {text(mapping.table), id};
 }
 
+// A table with no source file: created with its indexes, and no rows.
+TableRows writeEmptyTable(SqliteDatabase &db, const TableMapping &mapping)
+{
+    db.execute(createTableStatement(mapping));
+    for (const IndexDesign &column : mapping.indexedColumns) {
+        db.execute(createIndexStatement(mapping, column));
+    }
+    return {text(mapping.table), 0};
+}
+
+constexpr const TableMapping *allMappings[] = {&productsMapping, &patentMapping,      &dosageFormMapping,
+                                               &routeMapping,    &exclusivityMapping, &exclusivityCodeMapping};
+
 } // namespace
 
 std::vector<std::string> createTableStatements()
 {
     std::vector<std::string> statements;
-    for (const TableMapping *mapping : {&productsMapping, &patentMapping, &dosageFormMapping, &routeMapping}) {
+    for (const TableMapping *mapping : allMappings) {
         statements.push_back(createTableStatement(*mapping));
     }
     return statements;
@@ -291,7 +325,7 @@ std::vector<std::string> createTableStatements()
 std::vector<std::string> createIndexStatements()
 {
     std::vector<std::string> statements;
-    for (const TableMapping *mapping : {&productsMapping, &patentMapping, &dosageFormMapping, &routeMapping}) {
+    for (const TableMapping *mapping : allMappings) {
         for (const IndexDesign &column : mapping->indexedColumns) {
             statements.push_back(createIndexStatement(*mapping, column));
         }
@@ -308,7 +342,7 @@ void checkOutputIsNoInput(const ImportOptions &options)
     std::vector<std::pair<std::string, std::filesystem::path>> inputs;
     std::error_code ec;
     if (std::filesystem::is_directory(options.fda, ec)) {
-        for (const char *name : {"products.txt", "patent.txt"}) {
+        for (const char *name : {"products.txt", "patent.txt", "exclusivity.txt"}) {
             inputs.emplace_back("--fda", options.fda / name);
         }
     } else {
@@ -318,6 +352,9 @@ void checkOutputIsNoInput(const ImportOptions &options)
     inputs.emplace_back("--routes", options.routes);
     if (!options.listingTerms.empty()) {
         inputs.emplace_back("--listing-terms", options.listingTerms);
+    }
+    if (!options.exclusivityCodes.empty()) {
+        inputs.emplace_back("--exclusivity-codes", options.exclusivityCodes);
     }
     for (const auto &[option, path] : inputs) {
         struct stat input;
@@ -334,6 +371,8 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
     checkOutputIsNoInput(options);
     // Every input is read and its header checked before the output is touched.
     std::vector<std::unique_ptr<TableLoad>> loads;
+    std::vector<const TableMapping *> emptyTables;
+    std::string missingExclusivity;
     {
         const FdaSource fda(options.fda);
         for (const auto &[mapping, file] :
@@ -341,6 +380,24 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
             loads.push_back(std::make_unique<TableLoad>(*mapping, fda.displayName(file), fda.read(file), '~',
                                                         DelimitedReader::Quoting::DoubleQuotes));
         }
+        // Older releases and hand-made folders may lack the exclusivity file.
+        constexpr const char *exclusivityFile = "exclusivity.txt";
+        if (fda.holds(exclusivityFile)) {
+            loads.push_back(std::make_unique<TableLoad>(exclusivityMapping, fda.displayName(exclusivityFile),
+                                                        fda.read(exclusivityFile), '~',
+                                                        DelimitedReader::Quoting::DoubleQuotes));
+        } else {
+            emptyTables.push_back(&exclusivityMapping);
+            missingExclusivity = options.fda.string() + " holds no " + exclusivityFile
+                + ", so the database holds no exclusivity records";
+        }
+    }
+    if (!options.exclusivityCodes.empty()) {
+        loads.push_back(std::make_unique<TableLoad>(exclusivityCodeMapping, options.exclusivityCodes.string(),
+                                                    readWholeFile(options.exclusivityCodes), '\t',
+                                                    DelimitedReader::Quoting::None));
+    } else {
+        emptyTables.push_back(&exclusivityCodeMapping);
     }
     Vocabulary dosageForms = readVocabulary("dosage form", options.dosageForms);
     Vocabulary routes = readVocabulary("route", options.routes);
@@ -360,12 +417,18 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
         for (const auto &load : loads) {
             rows.push_back(load->load(db, progress));
         }
+        for (const TableMapping *mapping : emptyTables) {
+            rows.push_back(writeEmptyTable(db, *mapping));
+        }
         rows.push_back(writeVocabulary(db, dosageFormMapping, dosageForms, usedDosageForms, unmatched));
         rows.push_back(writeVocabulary(db, routeMapping, routes, usedRoutes, unmatched));
         db.execute("COMMIT");
         db.close();
     }
     output.commit();
+    if (!missingExclusivity.empty() && warning) {
+        warning(missingExclusivity);
+    }
     if (!unmatched.empty() && warning) {
         std::string list;
         for (const std::string &value : unmatched) {

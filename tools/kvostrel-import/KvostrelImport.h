@@ -7,10 +7,11 @@
 
 struct ImportOptions
 {
-    std::filesystem::path fda; // the FDA zip archive, or a folder with products.txt and patent.txt
+    std::filesystem::path fda; // the FDA zip archive, or a folder with products.txt, patent.txt and exclusivity.txt
     std::filesystem::path dosageForms; // dosage_forms.tsv
     std::filesystem::path routes; // routes.tsv
     std::filesystem::path listingTerms; // listing_terms.tsv; empty: none
+    std::filesystem::path exclusivityCodes; // exclusivity_codes.tsv; empty: none
     std::filesystem::path output; // kvostrel.mdb
 };
 
@@ -31,12 +32,14 @@ using ImportWarning = std::function<void(const std::string &message)>;
 // however it is reached (another spelling of the path, a hard link, a symbolic link).
 void checkOutputIsNoInput(const ImportOptions &options);
 
-// The CREATE TABLE statements of the four tables, as the import runs them.
+// The CREATE TABLE statements of the tables, as the import runs them.
 std::vector<std::string> createTableStatements();
 
 // The CREATE INDEX statements the import runs once the tables are filled.
 std::vector<std::string> createIndexStatements();
 
+// A release without exclusivity.txt gives an empty exclusivity table and a warning;
+// without `exclusivityCodes` the code-family table stays empty.
 // Builds the reference database from the FDA files and the two vocabularies, replacing
 // `options.output` only once every row is in. Returns the rows written per table.
 // The vocabulary tables hold the vocabulary's own terms (IDs 1..n in file order), then a

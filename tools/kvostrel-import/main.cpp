@@ -17,14 +17,16 @@
 namespace {
 
 constexpr std::string_view usage = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER --dosage-forms TSV --routes TSV
-                       [--listing-terms TSV] --output FILE
+                       [--listing-terms TSV] [--exclusivity-codes TSV] --output FILE
        kvostrel-import --from-mdb FILE --output FILE
 
 Builds the reference database (kvostrel.mdb) from the FDA's approved drug product
 data files and the dosage-form and route-of-administration vocabularies.
 
   --fda ZIP_OR_FOLDER   the FDA data-file zip archive as published, or a folder
-                        holding its products.txt and patent.txt (tilde-separated)
+                        holding its products.txt, patent.txt and exclusivity.txt
+                        (tilde-separated); without exclusivity.txt the
+                        exclusivity table stays empty, with a warning
   --dosage-forms TSV    dosage forms, tab-separated, with the header columns name,
                         definition, use_restrictions, short_name, fda_code, nci_concept_id
   --routes TSV          routes of administration, same columns as the dosage forms
@@ -33,6 +35,10 @@ data files and the dosage-form and route-of-administration vocabularies.
                         or "route"), listing_value, terms (several separated by
                         ";") and note; each gets a row carrying its terms'
                         definitions and codes
+  --exclusivity-codes TSV
+                        the families of exclusivity codes, tab-separated, with
+                        the header columns code ("NCE", or "I-nnn" for every
+                        code "I-" and a number) and meaning
   --from-mdb FILE       instead of the FDA files: an Access (Jet) database holding
                         the four tables (products, patent, dosage form, route of
                         administration; names in any letter case), copied as
@@ -64,11 +70,15 @@ struct CommandLine
 CommandLine parseCommandLine(int argc, char *argv[])
 {
     CommandLine line;
-    std::optional<std::string> fda, dosageForms, routes, listingTerms, output, fromMdb;
+    std::optional<std::string> fda, dosageForms, routes, listingTerms, exclusivityCodes, output, fromMdb;
     const std::pair<std::string_view, std::optional<std::string> *> options[]
-        = {{"--fda", &fda},       {"--dosage-forms", &dosageForms},
-           {"--routes", &routes}, {"--listing-terms", &listingTerms},
-           {"--output", &output}, {"--from-mdb", &fromMdb}};
+        = {{"--fda", &fda},
+           {"--dosage-forms", &dosageForms},
+           {"--routes", &routes},
+           {"--listing-terms", &listingTerms},
+           {"--output", &output},
+           {"--from-mdb", &fromMdb},
+           {"--exclusivity-codes", &exclusivityCodes}};
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -107,11 +117,13 @@ CommandLine parseCommandLine(int argc, char *argv[])
         return line;
     }
     for (const auto &[name, value] : options) {
-        if (!*value && value != &listingTerms && value != &fromMdb) {
+        if (!*value && value != &listingTerms && value != &exclusivityCodes && value != &fromMdb) {
             throw std::string(name) + " is missing";
         }
     }
-    line.options = {*fda, *dosageForms, *routes, listingTerms.value_or(std::string()), *output};
+    line.options = {
+        *fda,   *dosageForms, *routes, listingTerms.value_or(std::string()), exclusivityCodes.value_or(std::string()),
+        *output};
     return line;
 }
 

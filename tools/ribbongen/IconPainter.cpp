@@ -163,6 +163,35 @@ QImage patents()
     });
 }
 
+// A golden padlock, closed: a right that keeps others out for a time.
+QImage exclusivity()
+{
+    return paint([](QPainter &p) {
+        // The shackle.
+        p.setPen(QPen(QColor(70, 74, 84), 4.2, Qt::SolidLine, Qt::FlatCap));
+        p.setBrush(Qt::NoBrush);
+        QPainterPath shackle;
+        shackle.moveTo(9.5, 16);
+        shackle.lineTo(9.5, 10.5);
+        shackle.arcTo(QRectF(9.5, 3.5, 13, 13), 180, -180);
+        shackle.lineTo(22.5, 16);
+        p.drawPath(shackle);
+        p.setPen(QPen(QColor(200, 206, 218), 1.6, Qt::SolidLine, Qt::FlatCap));
+        p.drawPath(shackle);
+        // The body.
+        const QRectF body(4.5, 14.5, 23, 15);
+        p.setPen(QPen(QColor(130, 80, 0), 1));
+        p.setBrush(shade(body.topLeft(), body.bottomRight(), QColor(255, 226, 120), QColor(200, 130, 10)));
+        p.drawRoundedRect(body, 2.5, 2.5);
+        gloss(p, QRectF(6, 15.5, 20, 6), 2);
+        // The keyhole.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(90, 50, 0));
+        p.drawEllipse(QPointF(16, 20.5), 2.2, 2.2);
+        p.drawPath(polygon({{15, 21.5}, {17, 21.5}, {17.8, 26.5}, {14.2, 26.5}}));
+    });
+}
+
 // A blue disc with a white letter i made of a dot and a bar.
 QImage about()
 {
@@ -215,5 +244,5 @@ QVector<RibbonIcon> paintRibbonIcons()
     return {{QStringLiteral("drugs.png"), drugs()},           {QStringLiteral("ingredients.png"), ingredients()},
             {QStringLiteral("dosageform.png"), dosageForm()}, {QStringLiteral("route.png"), route()},
             {QStringLiteral("patents.png"), patents()},       {QStringLiteral("about.png"), about()},
-            {QStringLiteral("exit.png"), exitIcon()}};
+            {QStringLiteral("exit.png"), exitIcon()},         {QStringLiteral("exclusivity.png"), exclusivity()}};
 }

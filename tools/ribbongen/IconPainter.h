@@ -11,5 +11,6 @@ struct RibbonIcon
     QImage image;
 };
 
-// In image-list order: drugs, ingredients, dosage form, route, patents, about, exit.
+// In image-list order: drugs, ingredients, dosage form, route, patents, about, exit,
+// exclusivity.
 QVector<RibbonIcon> paintRibbonIcons();
