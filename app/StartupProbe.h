@@ -60,8 +60,9 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_window && (event->type() == QEvent::Show || event->type() == QEvent::UpdateRequest
-                                    || event->type() == QEvent::Paint)) {
+        if (watched == m_window
+            && (event->type() == QEvent::Show || event->type() == QEvent::UpdateRequest
+                || event->type() == QEvent::Paint)) {
             check();
         }
         return false;

@@ -39,8 +39,8 @@ Start startOnce(const QString &program)
         return {};
     }
     const QString output = QString::fromLocal8Bit(process.readAllStandardOutput());
-    const QRegularExpressionMatch match =
-        QRegularExpression(QStringLiteral("startup-probe ([0-9.]+) ms (-?[0-9]+) KiB")).match(output);
+    const QRegularExpressionMatch match
+        = QRegularExpression(QStringLiteral("startup-probe ([0-9.]+) ms (-?[0-9]+) KiB")).match(output);
     if (!match.hasMatch()) {
         return {};
     }

@@ -130,8 +130,8 @@ int main(int argc, char **argv)
     out << "database: " << database << "\n";
     out << "indexes:";
     {
-        RowSet &indexes =
-            openSharedQuery(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name"));
+        RowSet &indexes
+            = openSharedQuery(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name"));
         RowSetCloser closer(indexes);
         for (; !indexes.eof(); indexes.moveNext()) {
             out << " [" << fieldText(indexes.field(0)) << "]";
