@@ -1,6 +1,9 @@
 #include "app/frmAbout.h"
 
+#include "common/AppError.h"
 #include "common/Twips.h"
+#include "data/SqlText.h"
+#include "data/Database.h"
 #include "components/AppFonts.h"
 
 #include <QDesktopServices>
@@ -59,9 +62,9 @@ frmAbout::frmAbout(QWidget *parent)
     lblAbout->setWordWrap(true);
     lblAbout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The label breaks lines at LF; the composed text keeps CR LF between its lines.
-    lblAbout->setText(
-        composeAboutText(TORVANELQUIST_VERSION_MAJOR, TORVANELQUIST_VERSION_MINOR, TORVANELQUIST_VERSION_REVISION)
-            .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    lblAbout->setText(composeAboutText(TORVANELQUIST_VERSION_MAJOR, TORVANELQUIST_VERSION_MINOR,
+                                       TORVANELQUIST_VERSION_REVISION, releaseOfTheData())
+                          .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     // The text may run a little past its design box, but never past the white panel.
     const int textWidth = PanelSize.width() - lblAbout->x() - Twips::toPixels(240);
     lblAbout->resize(textWidth, qMax(lblAbout->heightForWidth(textWidth), Twips::toPixels(2535)));
@@ -73,7 +76,20 @@ frmAbout::frmAbout(QWidget *parent)
     }
 }
 
-QString frmAbout::composeAboutText(int major, int minor, int revision)
+QString frmAbout::releaseOfTheData()
+{
+    QString release;
+    Common::runSkippingFailure([&release] {
+        Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::releaseDate());
+        Db::RowSetCloser closer(rowSet);
+        if (!rowSet.eof()) {
+            release = Db::fieldText(rowSet.field(0));
+        }
+    });
+    return release;
+}
+
+QString frmAbout::composeAboutText(int major, int minor, int revision, const QString &release)
 {
     const QStringList lines{
         QStringLiteral("Torvanelquist - version %1.%2.%3").arg(major).arg(minor).arg(revision),
@@ -82,7 +98,8 @@ QString frmAbout::composeAboutText(int major, int minor, int revision)
         QString(),
         QStringLiteral("www.fda.gov: Drug Approvals and Databases"),
         QString(),
-        QStringLiteral("Drug data: U.S. FDA, public domain"),
+        release.isEmpty() ? QStringLiteral("Drug data: U.S. FDA, public domain")
+                          : QStringLiteral("Drug data: U.S. FDA, release of %1, public domain").arg(release),
     };
     return lines.join(QStringLiteral("\r\n"));
 }

@@ -21,7 +21,11 @@ public:
     explicit frmAbout(QWidget *parent = nullptr);
 
     // The seven lines, joined by CR LF, for a version major.minor.revision.
-    static QString composeAboutText(int major, int minor, int revision);
+    // `release`: the date of the FDA release the database holds ("Nov 8, 2024"), or
+    // empty when the database does not say.
+    // The release date the database holds; empty when it holds none (or none is open).
+    static QString releaseOfTheData();
+    static QString composeAboutText(int major, int minor, int revision, const QString &release = QString());
     // The 350 by 285 logo.
     static QPixmap drawLogo();
 

@@ -37,6 +37,13 @@ inline constexpr QLatin1StringView FdaCode{"FDA CODE"};
 inline constexpr QLatin1StringView NciConceptId{"NCI CONCEPT ID"};
 } // namespace Vocabulary
 
+// Which FDA release the database was built from (one row; the date the FDA wrote
+// its product file). Databases built before it was kept lack the table.
+namespace Release {
+inline constexpr QLatin1StringView Table{"release"};
+inline constexpr QLatin1StringView Date{"Release Date"};
+} // namespace Release
+
 namespace Patent {
 inline constexpr QLatin1StringView Table{"patent"};
 inline constexpr QLatin1StringView ID{"ID"};

@@ -156,6 +156,11 @@ QString exclusivityCount()
     return QStringLiteral("SELECT count(*) FROM [exclusivity];");
 }
 
+QString releaseDate()
+{
+    return QStringLiteral("SELECT [Release Date] FROM [release];");
+}
+
 QString productOfApplication(const QString &applicationNumber, const QString &productNumber)
 {
     return QStringLiteral("SELECT ID FROM products where ")

@@ -54,6 +54,9 @@ QString exclusivityCount(const QString &applicationNumber);
 // How many exclusivity records the database holds (fails without the table).
 QString exclusivityCount();
 
+// The date of the FDA release the database was built from.
+QString releaseDate();
+
 // The key of the product with that application and product number.
 QString productOfApplication(const QString &applicationNumber, const QString &productNumber);
 

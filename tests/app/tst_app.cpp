@@ -391,6 +391,15 @@ void AppTest::aboutPanelFitsTheWindowFromTheFirstSizeUp()
 
 void AppTest::aboutTextHasSevenLinesWithTheVersion()
 {
+    QVERIFY(frmAbout::composeAboutText(1, 0, 12, QStringLiteral("Nov 8, 2024"))
+                .endsWith(QStringLiteral("Drug data: U.S. FDA, release of Nov 8, 2024, public domain")));
+    {
+        // The About window of the program says which release its data is.
+        LoadedForm form;
+        form.PressMenuButton(frmMainForm::About);
+        auto *about = qobject_cast<frmAbout *>(form.childWindow(frmMainForm::About));
+        QVERIFY(about && about->lblAbout->text().contains(QStringLiteral("release of Nov 8, 2024")));
+    }
     const QString text = frmAbout::composeAboutText(1, 0, 12);
     const QStringList lines = text.split(QStringLiteral("\r\n"));
     QCOMPARE(lines.size(), 7);

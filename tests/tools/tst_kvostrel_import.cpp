@@ -605,6 +605,9 @@ void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()
                               " (SELECT count(*) FROM [route of administration])"));
     // The vocabularies' 157 and 112 terms, then 44 and 46 other values of products.
     QCOMPARE(counts.value(1), QStringLiteral("45752|19705|201|158"));
+    // The release the data is: the FDA wrote products.txt of this one on 8 November 2024.
+    QCOMPARE(rows(db, QStringLiteral("SELECT [Release Date] FROM [release]")).mid(1),
+             QStringList{QStringLiteral("Nov 8, 2024")});
     QVERIFY2(!run.err.contains(QStringLiteral("warning")), qPrintable(run.err));
     // The first line of products.txt, and a trade name the FDA writes in quotes.
     QCOMPARE(

@@ -2,6 +2,8 @@
 
 #include "ImportError.h"
 
+#include <sys/stat.h>
+#include <ctime>
 #include <zip.h>
 
 #include <cerrno>
@@ -68,6 +70,41 @@ bool FdaSource::holds(std::string_view name) const
     }
     std::error_code ec;
     return fs::is_regular_file(m_path / name, ec);
+}
+
+std::string FdaSource::writtenOn(std::string_view name) const
+{
+    std::time_t written = 0;
+    if (m_zip != nullptr) {
+        const zip_int64_t index = zip_name_locate(m_zip, std::string(name).c_str(), ZIP_FL_NOCASE | ZIP_FL_NODIR);
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (index < 0 || zip_stat_index(m_zip, static_cast<zip_uint64_t>(index), 0, &stat) != 0
+            || !(stat.valid & ZIP_STAT_MTIME)) {
+            return {};
+        }
+        written = stat.mtime;
+    } else {
+        struct stat file = {};
+        if (::stat((m_path / name).c_str(), &file) != 0) {
+            return {};
+        }
+        written = file.st_mtime;
+    }
+    // Archives keep local times: read back in local time, the date is the one written.
+    std::tm local = {};
+    if (localtime_r(&written, &local) == nullptr) {
+        return {};
+    }
+    char text[32];
+    if (std::strftime(text, sizeof text, "%b %d, %Y", &local) == 0) {
+        return {};
+    }
+    std::string date(text);
+    if (date.size() > 4 && date[4] == '0') { // "Nov 08" is written "Nov 8"
+        date.erase(4, 1);
+    }
+    return date;
 }
 
 std::string FdaSource::displayName(std::string_view name) const

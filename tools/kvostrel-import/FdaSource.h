@@ -26,6 +26,10 @@ public:
     // depth and in any letter case, as read() finds it).
     bool holds(std::string_view name) const;
 
+    // The date the data file `name` was written, as "Nov 8, 2024" (the FDA's own form);
+    // empty when the archive or folder does not tell it.
+    std::string writtenOn(std::string_view name) const;
+
     // How messages name the data file: "products.txt in /x/release.zip" or "/x/release/products.txt".
     std::string displayName(std::string_view name) const;
 

@@ -313,12 +313,18 @@ constexpr const TableMapping *allMappings[] = {&productsMapping, &patentMapping,
 
 } // namespace
 
+// Which FDA release the data is: one row, the date the FDA wrote its product file
+// (empty when the source does not tell, as an Access file does not).
+const std::string CreateReleaseTable
+    = "CREATE TABLE [release] (ID INTEGER PRIMARY KEY, [Release Date] TEXT COLLATE NOCASE)";
+
 std::vector<std::string> createTableStatements()
 {
     std::vector<std::string> statements;
     for (const TableMapping *mapping : allMappings) {
         statements.push_back(createTableStatement(*mapping));
     }
+    statements.push_back(CreateReleaseTable);
     return statements;
 }
 
@@ -373,8 +379,10 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
     std::vector<std::unique_ptr<TableLoad>> loads;
     std::vector<const TableMapping *> emptyTables;
     std::string missingExclusivity;
+    std::string releaseDate;
     {
         const FdaSource fda(options.fda);
+        releaseDate = fda.writtenOn("products.txt");
         for (const auto &[mapping, file] :
              {std::pair{&productsMapping, "products.txt"}, {&patentMapping, "patent.txt"}}) {
             loads.push_back(std::make_unique<TableLoad>(*mapping, fda.displayName(file), fda.read(file), '~',
@@ -422,6 +430,12 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
         }
         rows.push_back(writeVocabulary(db, dosageFormMapping, dosageForms, usedDosageForms, unmatched));
         rows.push_back(writeVocabulary(db, routeMapping, routes, usedRoutes, unmatched));
+        db.execute(CreateReleaseTable);
+        {
+            SqliteStatement release = db.prepare("INSERT INTO [release] VALUES (1, ?)");
+            release.bindTextOrNull(1, releaseDate);
+            release.run();
+        }
         db.execute("COMMIT");
         db.close();
     }

@@ -4,8 +4,8 @@
 //     xvfb-run -a -s "-screen 0 1024x768x24" window-screenshots <kvostrel.mdb> <output folder>
 //
 // writes window-drugs.png, drug-window-advanced.png (the advanced search panel filled
-// in), window-ingredients.png, window-dosage-form.png, window-route.png and
-// window-patent.png. Each window is reached the way a user
+// in), window-ingredients.png, window-dosage-form.png, window-route.png,
+// window-patent.png and window-exclusivity.png. Each window is reached the way a user
 // reaches it (the command table, a search, a chosen hit); the record windows then
 // have the pointer resting over their grid, so their help strip shows.
 #include "search/AdvancedPanel.h"
@@ -133,6 +133,10 @@ int main(int argc, char **argv)
     if (SearchWindow *patents = showRecord(main, frmMainForm::Patents, QStringLiteral("10005783"), QString())) {
         restPointer(patents->vbalGrid(), 3, 3);
         ok = save(main, folder, "window-patent.png") && ok;
+    }
+    if (SearchWindow *exclusivity = showRecord(main, frmMainForm::Exclusivity, QStringLiteral("ODE"), QString())) {
+        restPointer(exclusivity->vbalGrid(), 2, 3);
+        ok = save(main, folder, "window-exclusivity.png") && ok;
     }
     main.PressMenuButton(frmMainForm::About);
     QApplication::processEvents();
