@@ -156,6 +156,26 @@ QString exclusivityCount()
     return QStringLiteral("SELECT count(*) FROM [exclusivity];");
 }
 
+QString lineDetails(Window window, const QVector<qint64> &keys)
+{
+    QStringList list;
+    list.reserve(keys.size());
+    for (const qint64 key : keys) {
+        list << QString::number(key);
+    }
+    const QString in = QStringLiteral(" where ID in (") + list.join(QLatin1Char(',')) + QStringLiteral(");");
+    switch (window) {
+    case Window::Drugs:
+        return QStringLiteral("SELECT ID,[Strength],[Dosage Form],[Applicant Full Name] FROM products") + in;
+    case Window::Patent:
+        return QStringLiteral("SELECT ID,[New Drug Application (NDA) Number],[Product Number],[Patent Expire Date]"
+                              " FROM [Patent]")
+            + in;
+    default:
+        return {};
+    }
+}
+
 QString releaseDate()
 {
     return QStringLiteral("SELECT [Release Date] FROM [release];");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVector>
 
 namespace Db {
 
@@ -56,6 +57,11 @@ QString exclusivityCount();
 
 // The date of the FDA release the database was built from.
 QString releaseDate();
+
+// What tells hit lines of one name apart, for the records with `keys`: the key, then
+// the columns (drug window: strength, dosage form, applicant; patent window:
+// application, product number, expiry date). Empty for a window whose lines need none.
+QString lineDetails(Window window, const QVector<qint64> &keys);
 
 // The key of the product with that application and product number.
 QString productOfApplication(const QString &applicationNumber, const QString &productNumber);

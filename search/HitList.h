@@ -4,8 +4,11 @@
 #include "data/Database.h"
 
 #include <QAbstractListModel>
+#include <QHash>
 #include <QListView>
 #include <QStringList>
+
+#include <functional>
 
 namespace Search {
 
@@ -22,6 +25,14 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
 
+    // The text that tells a line apart from others of the same name, by key; the view
+    // draws it after the line in a quieter colour. Read for the lines on screen only.
+    static constexpr int DetailRole = Qt::UserRole + 1;
+    using DetailReader = std::function<QHash<qint64, QString>(const QVector<qint64> &keys)>;
+    void setDetailReader(DetailReader reader) { m_readDetails = std::move(reader); }
+    // The line's detail (read, with the next lines' ones, the first time it is asked for).
+    QString detail(int row) const;
+
     int count() const { return m_rows ? m_rows->count() : 0; }
     QString line(int row) const { return m_rows ? m_rows->line(row) : QString(); }
     QStringList lines() const { return m_rows ? m_rows->lines() : QStringList(); }
@@ -30,6 +41,9 @@ public:
 
 private:
     Db::SharedListRows m_rows;
+    DetailReader m_readDetails;
+    // Details by key: the database does not change while the program runs.
+    mutable QHash<qint64, QString> m_details;
 };
 
 // `lstSearch`: the visible hit list. It offers the list-box operations the windows use
@@ -56,6 +70,8 @@ public:
     void clear() { m_model->setRows(nullptr); }
     // Replaces every line in one batch.
     void setRows(Db::SharedListRows rows) { m_model->setRows(std::move(rows)); }
+    void setDetailReader(HitListModel::DetailReader reader) { m_model->setDetailReader(std::move(reader)); }
+    QString detail(int row) const { return m_model->detail(row); }
 
 signals:
     // The selected line changed (by mouse, keys or code).

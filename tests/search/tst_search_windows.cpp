@@ -153,6 +153,7 @@ private slots:
     void contextMenusCopyAndFollowRows();
     void exportedListReadsBackAsItsRecords();
     void recordPrintsToPdf();
+    void linesOfOneNameTellThemselvesApart();
     void exclusivityQuickSearchShowsTheCodeWithItsMeaning();
     void productAndItsExclusivitiesReachEachOther_data();
     void productAndItsExclusivitiesReachEachOther();
@@ -1196,6 +1197,48 @@ void SearchWindowsTest::productAndItsExclusivitiesReachEachOther()
     QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ProductNumberRow, frmDrugs::ValueColumn),
              shown.value(frmExclusivity::ProductNumberRow - 1));
     QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn), application);
+}
+
+// Four LIPITOR lines, and the records of one patent number, can be told apart without
+// a click: each line shows after its name what sets it apart, read from its record.
+void SearchWindowsTest::linesOfOneNameTellThemselvesApart()
+{
+    const struct
+    {
+        int command;
+        QString search;
+        QString sql;
+    } cases[] = {
+        {frmMainForm::ShowDrugs, QStringLiteral("lipitor"),
+         QStringLiteral("SELECT Strength || ' \u00b7 ' || [Dosage Form] || ' \u00b7 ' || [Applicant Full Name]"
+                        " FROM products WHERE ID = %1")},
+        {frmMainForm::Patents, QStringLiteral("10004746"),
+         QStringLiteral("SELECT [New Drug Application (NDA) Number] || '/' || [Product Number] || ' \u00b7 expires ' ||"
+                        " [Patent Expire Date] FROM patent WHERE ID = %1")},
+    };
+    for (const auto &c : cases) {
+        SearchWindow *window = open(c.command);
+        search(*window, c.search);
+        const HitList &list = *window->lstSearch();
+        QVERIFY(list.count() >= 4);
+        QSet<QString> seen;
+        for (int i = 0; i < list.count(); ++i) {
+            const QString detail = list.detail(i);
+            QCOMPARE(detail, queryColumn(c.sql.arg(window->lstSearchID()->key(i))).value(0));
+            seen.insert(list.text(i) + detail);
+            // A screen reader hears the detail; type-ahead still matches the name.
+            QCOMPARE(list.model()->index(i, 0).data(Qt::AccessibleTextRole).toString(),
+                     list.text(i) + QStringLiteral(", ") + detail);
+            QCOMPARE(list.model()->index(i, 0).data(Qt::DisplayRole).toString(), list.text(i));
+        }
+        if (c.command == frmMainForm::ShowDrugs) {
+            QCOMPARE(seen.size(), list.count()); // every LIPITOR line differs
+        }
+    }
+    // The dosage form window's names are their own: no detail.
+    SearchWindow *forms = open(frmMainForm::DosageForm);
+    search(*forms, QStringLiteral("tablet"));
+    QCOMPARE(forms->lstSearch()->detail(0), QString());
 }
 
 QTEST_MAIN(SearchWindowsTest)
