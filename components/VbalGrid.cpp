@@ -318,6 +318,14 @@ int VbalGrid::columnIndex(const QString &key) const
     return 0;
 }
 
+void VbalGrid::setColumnHeader(int column, const QString &header)
+{
+    if (QTableWidgetItem *item
+        = column >= 1 && column <= columnCount() ? m_view->horizontalHeaderItem(column - 1) : nullptr) {
+        item->setText(header);
+    }
+}
+
 QString VbalGrid::columnHeader(int column) const
 {
     const QTableWidgetItem *item

@@ -64,6 +64,7 @@ public:
     // The number of the column with that key (case ignored), 0 when there is none.
     int columnIndex(const QString &key) const;
     QString columnHeader(int column) const;
+    void setColumnHeader(int column, const QString &header);
 
     // Sets a cell's text, flags and icon (an image-list item index, -1 for none);
     // rows up to `row` are created when missing. Throws AppError for a column that

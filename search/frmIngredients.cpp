@@ -9,7 +9,11 @@
 #include "components/VbalGrid.h"
 #include "search/frmDrugs.h"
 
+#include <QHeaderView>
 #include <QLabel>
+#include <QTableView>
+
+#include <algorithm>
 
 namespace Search {
 
@@ -18,13 +22,9 @@ namespace {
 constexpr int InformationPicture = 1;
 constexpr int ProductPicture = 2;
 
-struct ProductLine
-{
-    QVariant id;
-    QString line;
-};
+} // namespace
 
-QVector<ProductLine> readProducts(const QString &ingredient)
+QVector<frmIngredients::ProductLine> frmIngredients::readProducts(const QString &ingredient)
 {
     namespace P = Schema::Products;
     QVector<ProductLine> products;
@@ -36,16 +36,15 @@ QVector<ProductLine> readProducts(const QString &ingredient)
     const int strength = rowSet.fieldIndex(QString(P::Strength));
     const int applicant = rowSet.fieldIndex(QString(P::Applicant));
     while (!rowSet.eof()) {
-        products.append(
-            {rowSet.field(id),
-             frmDrugs::productLine(Db::fieldText(rowSet.field(tradeName)), Db::fieldText(rowSet.field(strength)),
-                                   Db::fieldText(rowSet.field(applicant)))});
+        const QString strengthText = Db::fieldText(rowSet.field(strength));
+        const QString applicantText = Db::fieldText(rowSet.field(applicant));
+        products.append({rowSet.field(id),
+                         frmDrugs::productLine(Db::fieldText(rowSet.field(tradeName)), strengthText, applicantText),
+                         strengthText, applicantText});
         rowSet.moveNext();
     }
     return products;
 }
-
-} // namespace
 
 SearchWindowDesign frmIngredients::windowDesign()
 {
@@ -81,6 +80,15 @@ frmIngredients::frmIngredients(WindowHost *host, QWidget *parent)
     : SearchWindow(windowDesign(), host, parent)
 {
     setObjectName(QStringLiteral("frmIngredients"));
+    // A click on the product column's header orders the products by strength, then by
+    // applicant, then as they were.
+    if (auto *table = qobject_cast<QTableView *>(vbalGrid()->itemView())) {
+        connect(table->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+            if (section == ProductColumn - 1 && !m_products.isEmpty()) {
+                sortByNextOrder();
+            }
+        });
+    }
 }
 
 void frmIngredients::showHit(int position)
@@ -93,39 +101,70 @@ void frmIngredients::showHit(int position)
 void frmIngredients::GetProductDetails(const QString &ingredient)
 {
     runDetailsFill([&] {
-        Components::VbalGrid *grid = vbalGrid();
-        const Components::VbalImageList &images = vbalImageList();
         QVector<ProductLine> products;
         Common::runSkippingFailure([&] { products = readProducts(ingredient); });
-
-        // The rows and their keys are rebuilt together, so row n always has key n.
-        grid->setRedraw(false);
-        grid->removeAllRows();
-        grid->setRowCount(int(products.size()));
-        lstSearchID()->clear();
-        int row = 0;
-        for (const ProductLine &product : products) {
-            ++row;
-            Common::runSkippingFailure([&] {
-                grid->setCell(row, IconColumn, QString(), Components::CellFlags::IconCell,
-                              images.itemIndex(ProductPicture));
-                grid->setCell(row, DetailsColumn, QString(), Components::CellFlags::IconCell,
-                              images.itemIndex(InformationPicture));
-                grid->setCellAccessibleText(row, DetailsColumn,
-                                            QStringLiteral("Double click to show %1").arg(product.line));
-                grid->setCell(row, ProductColumn, product.line, Components::CellFlags::TextCell);
-            });
-            lstSearchID()->addItem(product.id);
-        }
-        grid->setRedraw(true);
-        if (!products.isEmpty()) {
-            lblTradeName()->setText(ingredient);
+        m_products = std::move(products);
+        m_order = ProductOrder::Designed;
+        showProducts();
+        if (!m_products.isEmpty()) {
+            lblTradeName()->setText(
+                QStringLiteral("%1 (%2 %3)")
+                    .arg(ingredient)
+                    .arg(m_products.size())
+                    .arg(m_products.size() == 1 ? QStringLiteral("product") : QStringLiteral("products")));
         }
     });
 }
 
+void frmIngredients::showProducts()
+{
+    QVector<ProductLine> products = m_products;
+    const auto by = [](QString ProductLine::*field) {
+        return [field](const ProductLine &a, const ProductLine &b) {
+            return QString::compare(a.*field, b.*field, Qt::CaseInsensitive) < 0;
+        };
+    };
+    if (m_order == ProductOrder::ByStrength) {
+        std::stable_sort(products.begin(), products.end(), by(&ProductLine::strength));
+    } else if (m_order == ProductOrder::ByApplicant) {
+        std::stable_sort(products.begin(), products.end(), by(&ProductLine::applicant));
+    }
+    static const QString orderNames[] = {QStringLiteral("Trade Name"), QStringLiteral("Trade Name, by strength"),
+                                         QStringLiteral("Trade Name, by applicant")};
+    Components::VbalGrid *grid = vbalGrid();
+    grid->setColumnHeader(ProductColumn, orderNames[int(m_order)]);
+    const Components::VbalImageList &images = vbalImageList();
+    // The rows and their keys are rebuilt together, so row n always has key n.
+    grid->setRedraw(false);
+    grid->removeAllRows();
+    grid->setRowCount(int(products.size()));
+    lstSearchID()->clear();
+    int row = 0;
+    for (const ProductLine &product : products) {
+        ++row;
+        Common::runSkippingFailure([&] {
+            grid->setCell(row, IconColumn, QString(), Components::CellFlags::IconCell,
+                          images.itemIndex(ProductPicture));
+            grid->setCell(row, DetailsColumn, QString(), Components::CellFlags::IconCell,
+                          images.itemIndex(InformationPicture));
+            grid->setCellAccessibleText(row, DetailsColumn,
+                                        QStringLiteral("Double click to show %1").arg(product.line));
+            grid->setCell(row, ProductColumn, product.line, Components::CellFlags::TextCell);
+        });
+        lstSearchID()->addItem(product.id);
+    }
+    grid->setRedraw(true);
+}
+
+void frmIngredients::sortByNextOrder()
+{
+    m_order = ProductOrder((int(m_order) + 1) % 3);
+    showProducts();
+}
+
 void frmIngredients::clearShownRecord()
 {
+    m_products.clear();
     vbalGrid()->removeAllRows();
     lstSearchID()->clear();
     lblTradeName()->clear();

@@ -16,8 +16,19 @@ public:
 
     // Rebuilds the grid with every product whose whole ingredient text matches
     // `ingredient` (letter case aside), by trade name then applicant; the title
-    // becomes the text. Without a product the grid ends empty and the title stays.
+    // becomes the text and how many products it has ("... (12 products)"). Without a
+    // product the grid ends empty and the title stays.
     void GetProductDetails(const QString &ingredient);
+
+    // The orders of the product grid, one click on its header after another.
+    enum class ProductOrder {
+        Designed,
+        ByStrength,
+        ByApplicant
+    };
+    ProductOrder productOrder() const { return m_order; }
+    // The next order (the third click gives the designed one back), rows and keys together.
+    void sortByNextOrder();
     // Blanks the product line of the first three rows that exist; no row is created.
     void EmptyTheGrid() override;
     // No product lines: the grid's rows and their keys go, and the title.
@@ -35,6 +46,20 @@ protected:
     void showHit(int position) override;
     void vbalGrid_DblClick(int row, int column) override;
     QString followCaption(int row) const override;
+
+private:
+    struct ProductLine
+    {
+        QVariant id;
+        QString line;
+        QString strength;
+        QString applicant;
+    };
+    static QVector<ProductLine> readProducts(const QString &ingredient);
+    void showProducts();
+
+    QVector<ProductLine> m_products; // in the designed order
+    ProductOrder m_order = ProductOrder::Designed;
 };
 
 } // namespace Search

@@ -28,6 +28,8 @@
 #include <QJsonDocument>
 #include <QPrinter>
 #include <QProcess>
+#include <QHeaderView>
+#include <QTableView>
 #include <QTextDocument>
 #include <QMenu>
 #include <QLabel>
@@ -154,6 +156,7 @@ private slots:
     void exportedListReadsBackAsItsRecords();
     void recordPrintsToPdf();
     void linesOfOneNameTellThemselvesApart();
+    void ingredientWindowCountsAndSortsItsProducts();
     void exclusivityQuickSearchShowsTheCodeWithItsMeaning();
     void productAndItsExclusivitiesReachEachOther_data();
     void productAndItsExclusivitiesReachEachOther();
@@ -461,7 +464,7 @@ void SearchWindowsTest::ingredientWindowListsTextsAndTheProductsOfTheChosenOne()
     const int position = int(texts.indexOf(VitaminIngredients));
     QVERIFY(position >= 0);
     window->lstSearch()->setCurrentRow(position);
-    QCOMPARE(window->lblTradeName()->text(), VitaminIngredients);
+    QCOMPARE(window->lblTradeName()->text(), VitaminIngredients + QStringLiteral(" (4 products)"));
     const QStringList ids = queryColumn(QStringLiteral("SELECT ID FROM products WHERE ingredient = '%1' ORDER BY ID")
                                             .arg(SqlText::quoteSqlText(VitaminIngredients)));
     QCOMPARE(ids.size(), 4);
@@ -547,7 +550,7 @@ void SearchWindowsTest::ingredientEmptyTheGridNeverCreatesRows()
     window->GetProductDetails(QString());
     QCOMPARE(grid->rowCount(), 0);
     QCOMPARE(window->lstSearchID()->count(), 0);
-    QCOMPARE(window->lblTradeName()->text(), VitaminIngredients);
+    QCOMPARE(window->lblTradeName()->text(), VitaminIngredients + QStringLiteral(" (4 products)"));
     window->EmptyTheGrid();
     QCOMPARE(grid->rowCount(), 0);
     QVERIFY(grid->isVisible());
@@ -791,7 +794,7 @@ void SearchWindowsTest::ingredientRowListsExactlyThatCombinationAndOpensAProduct
 
     QCOMPARE(activeWindow(), static_cast<QWidget *>(ingredients));
     QVERIFY(m_main->subWindowOf(ingredients)->isMaximized());
-    QCOMPARE(ingredients->lblTradeName()->text(), VitaminIngredients);
+    QCOMPARE(ingredients->lblTradeName()->text(), VitaminIngredients + QStringLiteral(" (4 products)"));
     QCOMPARE(ingredients->lstSearch()->count(), 0);
     QVERIFY(!ingredients->picAdvanced()->isVisible());
     // Exactly the products with the same whole combination (not each ingredient alone),
@@ -1239,6 +1242,44 @@ void SearchWindowsTest::linesOfOneNameTellThemselvesApart()
     SearchWindow *forms = open(frmMainForm::DosageForm);
     search(*forms, QStringLiteral("tablet"));
     QCOMPARE(forms->lstSearch()->detail(0), QString());
+}
+
+// The products of a combination: how many in the title, and the grid ordered by a
+// click on its header, by strength, by applicant, then back as designed, the rows'
+// keys following their rows.
+void SearchWindowsTest::ingredientWindowCountsAndSortsItsProducts()
+{
+    frmIngredients *window = SearchWindows::asIngredients(open(frmMainForm::Ingredients));
+    QVERIFY(window);
+    const QString ingredient = QStringLiteral("ATORVASTATIN CALCIUM");
+    window->GetProductDetails(ingredient);
+    const int count = countOf(QStringLiteral("SELECT count(*) FROM products WHERE ingredient = '%1'").arg(ingredient));
+    QVERIFY(count > 100);
+    QCOMPARE(window->lblTradeName()->text(), QStringLiteral("%1 (%2 products)").arg(ingredient).arg(count));
+    const VbalGrid *grid = window->vbalGrid();
+    const QStringList designed = column(grid, frmIngredients::ProductColumn);
+    QCOMPARE(designed.size(), count);
+
+    auto *header = static_cast<QTableView *>(grid->itemView())->horizontalHeader();
+    const QString orderBy[] = {QStringLiteral("Strength"), QStringLiteral("[Applicant Full Name]")};
+    for (const QString &field : orderBy) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(frmIngredients::ProductColumn - 1) + 5, 5));
+        QStringList values;
+        for (int row = 1; row <= count; ++row) {
+            const qint64 key = window->lstSearchID()->key(row - 1);
+            QCOMPARE(grid->cellText(row, frmIngredients::ProductColumn), productLineOf(key));
+            values << queryColumn(QStringLiteral("SELECT %1 FROM products WHERE ID = %2").arg(field).arg(key)).value(0);
+        }
+        for (int i = 1; i < values.size(); ++i) {
+            QVERIFY2(values.at(i - 1).compare(values.at(i), Qt::CaseInsensitive) <= 0, qPrintable(values.at(i)));
+        }
+        QVERIFY(column(grid, frmIngredients::ProductColumn) != designed);
+    }
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(frmIngredients::ProductColumn - 1) + 5, 5));
+    QCOMPARE(column(grid, frmIngredients::ProductColumn), designed);
+    QCOMPARE(window->productOrder(), frmIngredients::ProductOrder::Designed);
 }
 
 QTEST_MAIN(SearchWindowsTest)
