@@ -27,7 +27,10 @@ if [ "${1:-}" = "--on-display" ]; then
     work=$2
     mkdir -p "$work/home" "$work/tmp"
     mkdir -m 700 "$work/runtime"
+    # No session bus: without one the D-Bus library would start its own and keep its
+    # address under the home folder, a file the program itself never writes.
     env -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" LANG=C.UTF-8 \
+        DBUS_SESSION_BUS_ADDRESS=disabled: \
         HOME="$work/home" TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime" \
         TORVANELQUIST_INSTANCE_KEY="torvanelquist-package-test-$$" \
         /usr/bin/torvanelquist 2>"$work/stderr" &
