@@ -108,28 +108,56 @@ QString equalsClause(const QString &column, const QString &text)
         + QStringLiteral("' COLLATE NOCASE \r\n");
 }
 
-QString details(Window window, qint32 id)
+namespace {
+
+// Every record of a window's table, and the key column that picks one of them.
+struct RecordSource
 {
-    const QString key = QString::number(id);
+    QString select;
+    QString key;
+};
+
+RecordSource recordSource(Window window)
+{
+    const QString id = QStringLiteral("ID");
     switch (window) {
     case Window::Drugs:
-        return QStringLiteral("SELECT * FROM products where ID= ") + key + QStringLiteral(" ;");
+        return {QStringLiteral("SELECT * FROM products"), id};
     case Window::DosageForm:
-        return QStringLiteral("SELECT * FROM [dosage form] where ID= ") + key + QStringLiteral(" ;");
+        return {QStringLiteral("SELECT * FROM [dosage form]"), id};
     case Window::Route:
-        return QStringLiteral("SELECT * FROM [route of administration] where ID= ") + key + QStringLiteral(" ;");
+        return {QStringLiteral("SELECT * FROM [route of administration]"), id};
     case Window::Patent:
-        return QStringLiteral("SELECT * FROM [Patent] where ID= ") + key + QStringLiteral(" ;");
+        return {QStringLiteral("SELECT * FROM [Patent]"), id};
     case Window::Exclusivity:
-        return QStringLiteral("SELECT e.*,c.[Meaning] AS [Meaning] FROM [exclusivity] e LEFT JOIN [exclusivity code] c "
-                              "ON c.[Code] = CASE WHEN instr(e.[Exclusivity Code],'-') > 0 "
-                              "THEN substr(e.[Exclusivity Code],1,instr(e.[Exclusivity Code],'-')) || 'nnn' "
-                              "ELSE e.[Exclusivity Code] END where e.ID= ")
-            + key + QStringLiteral(" ;");
+        return {
+            QStringLiteral("SELECT e.*,c.[Meaning] AS [Meaning] FROM [exclusivity] e LEFT JOIN [exclusivity code] c "
+                           "ON c.[Code] = CASE WHEN instr(e.[Exclusivity Code],'-') > 0 "
+                           "THEN substr(e.[Exclusivity Code],1,instr(e.[Exclusivity Code],'-')) || 'nnn' "
+                           "ELSE e.[Exclusivity Code] END"),
+            QStringLiteral("e.ID")};
     case Window::Ingredients:
         break; // the ingredient window shows products of an ingredient instead
     }
     return {};
+}
+
+} // namespace
+
+QString details(Window window, qint32 id)
+{
+    const RecordSource source = recordSource(window);
+    if (source.select.isEmpty()) {
+        return {};
+    }
+    return source.select + QStringLiteral(" where ") + source.key + QStringLiteral("= ") + QString::number(id)
+        + QStringLiteral(" ;");
+}
+
+QString allRecords(Window window)
+{
+    const RecordSource source = recordSource(window);
+    return source.select.isEmpty() ? QString() : source.select + QStringLiteral(";");
 }
 
 QString productsWithIngredient(const QString &ingredient)
@@ -154,6 +182,11 @@ QString exclusivityCount(const QString &applicationNumber)
 QString exclusivityCount()
 {
     return QStringLiteral("SELECT count(*) FROM [exclusivity];");
+}
+
+bool hasLineDetails(Window window)
+{
+    return window == Window::Drugs || window == Window::Patent;
 }
 
 QString lineDetails(Window window, const QVector<qint64> &keys)

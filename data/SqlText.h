@@ -42,6 +42,8 @@ QString equalsClause(const QString &column, const QString &text);
 // windows). An exclusivity record carries the meaning of its code's family as
 // [Meaning] ("I-nnn" for "I-123"; Null for a family the code table does not know).
 QString details(Window window, qint32 id);
+// The same columns for every record of the window's table (the export reads them).
+QString allRecords(Window window);
 
 // Every product whose whole ingredient value is `ingredient` (letter case ignored;
 // "%" and "_" are taken literally, as ingredients may hold them).
@@ -62,6 +64,7 @@ QString releaseDate();
 // the columns (drug window: strength, dosage form, applicant; patent window:
 // application, product number, expiry date). Empty for a window whose lines need none.
 QString lineDetails(Window window, const QVector<qint64> &keys);
+bool hasLineDetails(Window window);
 
 // The key of the product with that application and product number.
 QString productOfApplication(const QString &applicationNumber, const QString &productNumber);

@@ -54,9 +54,7 @@ ExportTable exportTable(const SearchWindow &window)
     // is left out.
     QHash<qint64, QStringList> records;
     {
-        QString sql = Db::SqlText::details(design.sqlWindow, 0);
-        sql.truncate(sql.indexOf(QStringLiteral(" where ")));
-        Db::RowSet &rowSet = Db::openSharedQuery(sql + QLatin1Char(';'));
+        Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::allRecords(design.sqlWindow));
         Db::RowSetCloser closer(rowSet);
         const int key = rowSet.fieldIndex(QStringLiteral("ID"));
         QVector<int> columns;

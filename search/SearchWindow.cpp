@@ -122,7 +122,7 @@ void SearchWindow::createControls()
     m_lstSearch->viewport()->installEventFilter(this);
     connect(m_lstSearch, &HitList::itemSelectionChanged, this, &SearchWindow::lstSearch_Click);
     // Lines of one name (four LIPITOR, a patent's several records) tell themselves apart.
-    if (!Db::SqlText::lineDetails(m_design.sqlWindow, {0}).isEmpty()) {
+    if (Db::SqlText::hasLineDetails(m_design.sqlWindow)) {
         m_lstSearch->setDetailReader([window = m_design.sqlWindow](const QVector<qint64> &keys) {
             QHash<qint64, QString> details;
             Common::runSkippingFailure([&] {
@@ -416,11 +416,10 @@ std::unique_ptr<QMenu> SearchWindow::listMenu(int position)
     auto menu = std::make_unique<QMenu>(this);
     const QString line = m_lstSearch->text(position);
     menu->addAction(QStringLiteral("Copy"), this, [line] { QGuiApplication::clipboard()->setText(line); });
-    QAction *record = menu->addAction(QStringLiteral("Copy record"), this, [this, position] {
+    menu->addAction(QStringLiteral("Copy record"), this, [this, position] {
         m_lstSearch->setCurrentRow(position);
         QGuiApplication::clipboard()->setText(recordText());
     });
-    record->setEnabled(!m_design.rows.isEmpty() || m_vbalGrid->rowCount() > 0);
     menu->addAction(QStringLiteral("Export list..."), this, &SearchWindow::exportList);
     return menu;
 }

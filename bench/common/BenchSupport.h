@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
+#include <QTextStream>
 
 #include <sqlite3.h>
 
@@ -27,6 +29,25 @@ inline void drawOffscreenWithoutDisplay()
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+}
+
+// What `bench_x [DATABASE] [RUNS]` is given: the database (empty when there is no such
+// file, which is said on `out`) and the number of runs.
+struct DatabaseRuns
+{
+    QString database;
+    int runs = 1;
+};
+
+inline DatabaseRuns databaseAndRuns(const QStringList &arguments, int defaultRuns, QTextStream &out)
+{
+    DatabaseRuns given{arguments.value(1, QStringLiteral(KVOSTREL_DB_PATH)),
+                       std::max(1, arguments.value(2, QString::number(defaultRuns)).toInt())};
+    if (!QFile::exists(given.database)) {
+        out << "no database at " << given.database << "\n";
+        given.database.clear();
+    }
+    return given;
 }
 
 inline double median(std::vector<double> values)

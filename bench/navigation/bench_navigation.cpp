@@ -54,10 +54,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QTextStream out(stdout);
     const QStringList arguments = app.arguments();
-    const QString database = arguments.value(1, QStringLiteral(KVOSTREL_DB_PATH));
-    const int runs = std::max(1, arguments.value(2, QStringLiteral("15")).toInt());
-    if (!QFile::exists(database)) {
-        out << "no database at " << database << "\n";
+    const auto [database, runs] = databaseAndRuns(arguments, 15, out);
+    if (database.isEmpty()) {
         return 1;
     }
 
