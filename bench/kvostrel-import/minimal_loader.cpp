@@ -1,0 +1,473 @@
+// The floor bench_kvostrel_import measures kvostrel-import against: the least work that
+// puts the same rows into the same tables.
+//
+// It reads what the importer reads (the FDA zip through the importer's own FdaSource,
+// the tab-separated vocabularies), splits the fields and inserts the rows with prepared
+// statements in one transaction, on a connection opened as the importer opens its own
+// (SqliteDatabase). The tables and indexes are made with the CREATE statements of a
+// database the importer built, each table's indexes once its rows are in. The rows of
+// the vocabulary tables that the products add come from the importer's Vocabulary, as
+// their text is the importer's own wording (a few hundred rows).
+//
+// It checks nothing beyond what putting a row in needs: no header or field count
+// checks, no control characters, no text decoding, no temporary file, no sync to disk.
+// Any failure ends it with status 1.
+//
+// Usage: bench_kvostrel_import_floor --schema BUILT_DB --fda ZIP --dosage-forms TSV
+//            --routes TSV --listing-terms TSV --exclusivity-codes TSV --output FILE
+
+#include "FdaSource.h"
+#include "SqliteDatabase.h"
+#include "Vocabulary.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <deque>
+#include <exception>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void fail(const std::string &message)
+{
+    throw std::runtime_error(message);
+}
+
+// Delimited text record by record. A field that opens with a double quote runs to its
+// closing quote and reads a doubled quote as one; lines end in LF or CR LF.
+class Records
+{
+public:
+    Records(std::string_view text, char delimiter, bool quoted)
+        : m_text(text),
+          m_delimiter(delimiter),
+          m_quoted(quoted)
+    {
+        while (!m_text.empty() && (m_text.back() == '\n' || m_text.back() == '\r')) {
+            m_text.remove_suffix(1);
+        }
+        next();
+        for (const std::string_view name : m_fields) {
+            m_header.emplace_back(name);
+        }
+    }
+
+    std::size_t column(std::string_view name) const
+    {
+        for (std::size_t i = 0; i < m_header.size(); ++i) {
+            if (m_header[i] == name) {
+                return i;
+            }
+        }
+        fail("no column " + std::string(name));
+    }
+
+    bool next()
+    {
+        if (m_pos > m_text.size()) {
+            return false;
+        }
+        m_fields.clear();
+        const char *const begin = m_text.data();
+        const char *const end = begin + m_text.size();
+        const char *p = begin + m_pos;
+        for (;;) {
+            if (m_quoted && p < end && *p == '"') {
+                p = unquote(p + 1, end);
+            } else {
+                const char *stop = p;
+                while (stop < end && *stop != m_delimiter && *stop != '\n') {
+                    ++stop;
+                }
+                std::string_view value(p, static_cast<std::size_t>(stop - p));
+                if (!value.empty() && value.back() == '\r') {
+                    value.remove_suffix(1);
+                }
+                m_fields.push_back(value);
+                p = stop;
+            }
+            const bool lineEnds = p >= end || *p == '\n';
+            ++p;
+            if (lineEnds) {
+                break;
+            }
+        }
+        m_pos = static_cast<std::size_t>(p - begin);
+        return true;
+    }
+
+    // A field without the tabs that pad it.
+    std::string_view field(std::size_t i) const
+    {
+        std::string_view value = m_fields[i];
+        while (!value.empty() && value.front() == '\t') {
+            value.remove_prefix(1);
+        }
+        while (!value.empty() && value.back() == '\t') {
+            value.remove_suffix(1);
+        }
+        return value;
+    }
+
+private:
+    const char *unquote(const char *p, const char *end)
+    {
+        if (m_unquoted.size() <= m_fields.size()) {
+            m_unquoted.resize(m_fields.size() + 1);
+        }
+        std::string &value = m_unquoted[m_fields.size()];
+        value.clear();
+        for (; p < end; ++p) {
+            if (*p == '"') {
+                if (p + 1 < end && p[1] == '"') {
+                    ++p;
+                } else {
+                    ++p;
+                    break;
+                }
+            }
+            value += *p;
+        }
+        if (p < end && *p == '\r') {
+            ++p;
+        }
+        m_fields.emplace_back(value);
+        return p;
+    }
+
+    std::string_view m_text;
+    char m_delimiter;
+    bool m_quoted;
+    std::size_t m_pos = 0;
+    std::vector<std::string> m_header;
+    std::vector<std::string_view> m_fields;
+    std::deque<std::string> m_unquoted; // one per field position; growing keeps the others in place
+};
+
+// Which part of a source field a column takes: the FDA's "DF;Route" holds the dosage
+// form and the route, split at the first ";".
+enum class Part {
+    Whole,
+    BeforeSemicolon,
+    AfterSemicolon
+};
+
+struct Column
+{
+    std::string_view header;
+    Part part = Part::Whole;
+};
+
+std::string_view partOf(std::string_view value, Part part)
+{
+    if (part == Part::Whole) {
+        return value;
+    }
+    const std::size_t semicolon = value.find(';');
+    if (part == Part::BeforeSemicolon) {
+        return value.substr(0, semicolon);
+    }
+    return semicolon == std::string_view::npos ? std::string_view() : value.substr(semicolon + 1);
+}
+
+class Statement
+{
+public:
+    Statement(sqlite3 *db, const std::string &sql)
+        : m_db(db)
+    {
+        if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &m_statement, nullptr) != SQLITE_OK) {
+            fail(sql + ": " + sqlite3_errmsg(db));
+        }
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    void bind(int position, std::string_view text)
+    {
+        if (text.empty()) {
+            sqlite3_bind_null(m_statement, position);
+        } else {
+            sqlite3_bind_text(m_statement, position, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+        }
+    }
+    void bind(int position, long long value) { sqlite3_bind_int64(m_statement, position, value); }
+    void run()
+    {
+        if (sqlite3_step(m_statement) != SQLITE_DONE) {
+            fail(sqlite3_errmsg(m_db));
+        }
+        sqlite3_reset(m_statement);
+    }
+
+private:
+    sqlite3 *m_db;
+    sqlite3_stmt *m_statement = nullptr;
+};
+
+std::string insertStatement(const std::string &table, std::size_t columns)
+{
+    std::string sql = "INSERT INTO [" + table + "] VALUES (?";
+    for (std::size_t i = 0; i < columns; ++i) {
+        sql += ", ?";
+    }
+    return sql + ')';
+}
+
+// Distinct values of a column in the order they first appear.
+struct Distinct
+{
+    std::unordered_set<std::string_view> seen;
+    std::vector<std::string_view> inOrder;
+
+    void add(std::string_view value)
+    {
+        if (!value.empty() && seen.insert(value).second) {
+            inOrder.push_back(value);
+        }
+    }
+    DistinctValues folded() const
+    {
+        DistinctValues values;
+        for (const std::string_view value : inOrder) {
+            values.try_emplace(foldedCase(value), value);
+        }
+        return values;
+    }
+};
+
+// Inserts the records of `text`, ID 1..n, one column per entry of `columns`; `watched`
+// gathers the values of the columns at the given positions.
+long loadRecords(sqlite3 *db, const std::string &table, std::string_view text, char delimiter, bool quoted,
+                 const std::vector<Column> &columns,
+                 const std::vector<std::pair<std::size_t, Distinct *>> &watched = {})
+{
+    Records records(text, delimiter, quoted);
+    std::vector<std::size_t> positions;
+    for (const Column &c : columns) {
+        positions.push_back(records.column(c.header));
+    }
+    Statement insert(db, insertStatement(table, columns.size()));
+    long id = 0;
+    while (records.next()) {
+        insert.bind(1, static_cast<long long>(++id));
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            insert.bind(static_cast<int>(i) + 2, partOf(records.field(positions[i]), columns[i].part));
+        }
+        insert.run();
+        for (const auto &[i, distinct] : watched) {
+            distinct->add(partOf(records.field(positions[i]), columns[i].part));
+        }
+    }
+    return id;
+}
+
+const std::vector<Column> vocabularyColumns{{"name"},       {"definition"}, {"use_restrictions"},
+                                            {"short_name"}, {"fda_code"},   {"nci_concept_id"}};
+
+std::vector<VocabularyRow> vocabularyTerms(std::string_view text)
+{
+    Records records(text, '\t', false);
+    std::vector<std::size_t> at;
+    for (const Column &c : vocabularyColumns) {
+        at.push_back(records.column(c.header));
+    }
+    std::vector<VocabularyRow> terms;
+    while (records.next()) {
+        terms.push_back({std::string(records.field(at[0])), std::string(records.field(at[1])),
+                         std::string(records.field(at[2])), std::string(records.field(at[3])),
+                         std::string(records.field(at[4])), std::string(records.field(at[5]))});
+    }
+    return terms;
+}
+
+void addListingSpellings(std::string_view text, Vocabulary &dosageForms, Vocabulary &routes)
+{
+    Records records(text, '\t', false);
+    const std::size_t kind = records.column("kind"), value = records.column("listing_value"),
+                      terms = records.column("terms");
+    while (records.next()) {
+        std::vector<std::string> names;
+        std::string_view list = records.field(terms);
+        for (;;) {
+            const std::size_t semicolon = list.find(';');
+            std::string_view name = list.substr(0, semicolon);
+            while (!name.empty() && name.front() == ' ') {
+                name.remove_prefix(1);
+            }
+            names.emplace_back(name);
+            if (semicolon == std::string_view::npos) {
+                break;
+            }
+            list.remove_prefix(semicolon + 1);
+        }
+        (records.field(kind) == "route" ? routes : dosageForms).addListingSpelling(records.field(value), names);
+    }
+}
+
+long loadVocabulary(sqlite3 *db, const std::string &table, const Vocabulary &vocabulary, const Distinct &used)
+{
+    Statement insert(db, insertStatement(table, vocabularyColumns.size()));
+    const AddedRows added = vocabulary.rowsFor(used.folded());
+    long id = 0;
+    for (const auto *rows : {&vocabulary.terms(), &added.rows}) {
+        for (const VocabularyRow &row : *rows) {
+            insert.bind(1, static_cast<long long>(++id));
+            int position = 2;
+            for (const std::string *field :
+                 {&row.name, &row.definition, &row.useRestrictions, &row.shortName, &row.fdaCode, &row.nciConceptId}) {
+                insert.bind(position++, *field);
+            }
+            insert.run();
+        }
+    }
+    return id;
+}
+
+struct SchemaEntry
+{
+    std::string table;
+    std::string create;
+    std::vector<std::string> indexes;
+};
+
+// The importer's tables in the order it made them, each with its indexes.
+std::vector<SchemaEntry> readSchema(const std::string &path)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        fail(path + ": cannot open");
+    }
+    std::vector<SchemaEntry> entries;
+    sqlite3_stmt *query = nullptr;
+    sqlite3_prepare_v2(db, "SELECT type, tbl_name, sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY rowid", -1,
+                       &query, nullptr);
+    while (query != nullptr && sqlite3_step(query) == SQLITE_ROW) {
+        const std::string type = reinterpret_cast<const char *>(sqlite3_column_text(query, 0));
+        const std::string table = reinterpret_cast<const char *>(sqlite3_column_text(query, 1));
+        const std::string sql = reinterpret_cast<const char *>(sqlite3_column_text(query, 2));
+        if (type == "table") {
+            entries.push_back({table, sql, {}});
+        } else {
+            for (SchemaEntry &entry : entries) {
+                if (entry.table == table) {
+                    entry.indexes.push_back(sql);
+                }
+            }
+        }
+    }
+    sqlite3_finalize(query);
+    sqlite3_close(db);
+    if (entries.empty()) {
+        fail(path + ": no tables");
+    }
+    return entries;
+}
+
+std::map<std::string, std::string> parseArguments(int argc, char *argv[])
+{
+    std::map<std::string, std::string> options;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        options[argv[i]] = argv[i + 1];
+    }
+    for (const char *name :
+         {"--schema", "--fda", "--dosage-forms", "--routes", "--listing-terms", "--exclusivity-codes", "--output"}) {
+        if (!options.contains(name)) {
+            fail(std::string("missing ") + name);
+        }
+    }
+    return options;
+}
+
+void load(const std::map<std::string, std::string> &options)
+{
+    const std::vector<SchemaEntry> schema = readSchema(options.at("--schema"));
+    std::string products, patents, exclusivity, releaseDate;
+    {
+        const FdaSource fda(options.at("--fda"));
+        products = fda.read("products.txt");
+        patents = fda.read("patent.txt");
+        exclusivity = fda.read("exclusivity.txt");
+        releaseDate = fda.writtenOn("products.txt");
+    }
+    const std::string exclusivityCodes = readWholeFile(options.at("--exclusivity-codes"));
+    Vocabulary dosageForms("dosage form", options.at("--dosage-forms"),
+                           vocabularyTerms(readWholeFile(options.at("--dosage-forms"))));
+    Vocabulary routes("route", options.at("--routes"), vocabularyTerms(readWholeFile(options.at("--routes"))));
+    addListingSpellings(readWholeFile(options.at("--listing-terms")), dosageForms, routes);
+
+    SqliteDatabase output(options.at("--output"));
+    sqlite3 *db = output.handle();
+    output.execute("BEGIN");
+    Distinct usedDosageForms, usedRoutes;
+    for (const SchemaEntry &entry : schema) {
+        output.execute(entry.create);
+        const std::string &t = entry.table;
+        if (t == "products") {
+            loadRecords(db, t, products, '~', true,
+                        {{"Trade_Name"},
+                         {"Ingredient"},
+                         {"Strength"},
+                         {"DF;Route", Part::BeforeSemicolon},
+                         {"DF;Route", Part::AfterSemicolon},
+                         {"Type"},
+                         {"Applicant_Full_Name"},
+                         {"TE_Code"},
+                         {"Product_No"},
+                         {"Appl_No"},
+                         {"RLD"},
+                         {"Approval_Date"}},
+                        {{3, &usedDosageForms}, {4, &usedRoutes}});
+        } else if (t == "patent") {
+            loadRecords(db, t, patents, '~', true,
+                        {{"Patent_No"},
+                         {"Patent_Expire_Date_Text"},
+                         {"Appl_No"},
+                         {"Product_No"},
+                         {"Drug_Substance_Flag"},
+                         {"Drug_Product_Flag"},
+                         {"Patent_Use_Code"}});
+        } else if (t == "exclusivity") {
+            loadRecords(db, t, exclusivity, '~', true,
+                        {{"Exclusivity_Code"}, {"Exclusivity_Date"}, {"Appl_No"}, {"Product_No"}, {"Appl_Type"}});
+        } else if (t == "exclusivity code") {
+            loadRecords(db, t, exclusivityCodes, '\t', false, {{"code"}, {"meaning"}});
+        } else if (t == "dosage form") {
+            loadVocabulary(db, t, dosageForms, usedDosageForms);
+        } else if (t == "route of administration") {
+            loadVocabulary(db, t, routes, usedRoutes);
+        } else if (t == "release") {
+            Statement insert(db, "INSERT INTO [release] VALUES (1, ?)");
+            insert.bind(1, releaseDate);
+            insert.run();
+        } else {
+            fail("no source for the table " + t);
+        }
+        for (const std::string &index : entry.indexes) {
+            output.execute(index);
+        }
+    }
+    output.execute("COMMIT");
+    output.close();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    try {
+        load(parseArguments(argc, argv));
+        return 0;
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "bench_kvostrel_import_floor: %s\n", error.what());
+        return 1;
+    }
+}
