@@ -4,6 +4,7 @@
 #include "app/SingleInstance.h"
 #include "app/StartupProbe.h"
 #include "app/frmMainForm.h"
+#include "components/ComponentStyle.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -33,6 +34,7 @@ int run(QApplication &app, const QString &databasePath, const ErrorReporter &rep
         return 0;
     }
 
+    Components::ComponentStyle::install(); // before the first window
     auto form = std::make_unique<frmMainForm>();
     try {
         form->Form_Load(databasePath);

@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 #include "components/AppFonts.h"
+#include "components/ComponentStyle.h"
 #include "components/QuietFocusView.h"
 #include "components/VbalImageList.h"
 
@@ -243,7 +244,8 @@ VbalGrid::VbalGrid(QWidget *parent)
     palette.setColor(QPalette::Inactive, QPalette::Highlight, SelectedRowColor);
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText, TextColor);
     m_view->setPalette(palette);
-    m_view->setStyleSheet(QStringLiteral("QTableView { gridline-color: %1; }").arg(GridLineColor.name()));
+    ComponentStyle::install();
+    m_view->setProperty(ComponentStyle::GridLineColorProperty, GridLineColor);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -1,6 +1,7 @@
 #include "components/VbalImageList.h"
 
 #include "common/AppError.h"
+#include "components/Pictures.h"
 
 namespace Components {
 
@@ -21,7 +22,7 @@ int VbalImageList::add(const QPixmap &picture)
 
 int VbalImageList::addFromFile(const QString &path)
 {
-    QPixmap picture(path);
+    const QPixmap picture = Pictures::fromFile(path);
     if (picture.isNull()) {
         throw Common::AppError(481, QStringLiteral("vbalImageList.AddFromFile"),
                                QStringLiteral("The picture \"%1\" cannot be read.").arg(path));

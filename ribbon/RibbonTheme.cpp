@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 #include "ribbon/RibbonErrors.h"
+#include "components/Pictures.h"
 
 #include <QDir>
 #include <QFile>
@@ -212,8 +213,8 @@ QPixmap LoadResPicture(int id, const QString &type)
                                        QStringLiteral("Path/File access error: %1").arg(file.errorString()));
             }
         }
-        QPixmap picture;
-        if (!picture.load(path)) {
+        const QPixmap picture = Components::Pictures::fromFile(path);
+        if (picture.isNull()) {
             throw invalidPicture(id, type);
         }
         QFile::remove(path);
@@ -229,8 +230,8 @@ QPixmap LoadResPicture(int id, const QString &type)
 
 QPixmap builtInPicture(int id, const QString &type)
 {
-    QPixmap picture;
-    if (!picture.loadFromData(LoadResData(id, type))) {
+    const QPixmap picture = Components::Pictures::fromData(LoadResData(id, type));
+    if (picture.isNull()) {
         throw invalidPicture(id, type);
     }
     return picture;

@@ -3,6 +3,7 @@
 #include "search/AdvancedPanel.h"
 #include "common/AppError.h"
 #include "components/AppFonts.h"
+#include "components/Pictures.h"
 #include "data/Database.h"
 #include "common/Twips.h"
 #include "search/HitList.h"
@@ -224,7 +225,7 @@ void SearchWindow::setupGrid()
     for (const QString &image : m_design.images) {
         Common::runSkippingFailure([&] { m_vbalImageList.addFromFile(image); });
     }
-    m_imgTooltip->setPixmap(QPixmap(m_design.tooltipImage));
+    m_imgTooltip->setPixmap(Components::Pictures::fromFile(m_design.tooltipImage));
 
     m_vbalGrid->setImageList(&m_vbalImageList);
     m_vbalGrid->setRedraw(false);

@@ -1,5 +1,7 @@
 #include "common/AppError.h"
 #include "components/AppFonts.h"
+#include "components/ComponentStyle.h"
+#include "components/Pictures.h"
 #include "components/TitleLabel.h"
 #include "components/VbalGrid.h"
 #include "components/VbalImageList.h"
@@ -8,6 +10,7 @@
 #include <QAccessibleInterface>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QBuffer>
 #include <QFontInfo>
 #include <QListWidget>
 #include <QTableView>
@@ -66,6 +69,8 @@ class ComponentsTest : public QObject
 
 private slots:
     void initTestCase();
+    void picturesAreReadByTheDecoderTheirBytesName();
+    void gridLinesKeepTheirColourAndChildWindowsNeedNoStockIcons();
 
     void settingACellCreatesItsRowAndKeepsTextFlagsAndIcon();
     void textFlagsMapToWrappingAndEllipsis();
@@ -354,6 +359,87 @@ void ComponentsTest::enterOnARowIsADoubleClickAndTabLeavesTheGrid()
     QCOMPARE(doubleClicks.size(), 2);
     QCOMPARE(doubleClicks.first(), (QList<QVariant>{3, 4}));
     QVERIFY(!static_cast<QTableWidget *>(view)->tabKeyNavigation());
+}
+
+// The image plugins mapped into this process, by file name.
+QStringList imagePlugins()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QStringList found;
+    if (maps.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : maps.readAll().split('\n')) {
+            const QString file = QString::fromLatin1(line.mid(line.lastIndexOf('/') + 1));
+            if (line.contains("/imageformats/") && !found.contains(file)) {
+                found << file;
+            }
+        }
+    }
+    return found;
+}
+
+// Runs first, before anything in this process has read a picture.
+void ComponentsTest::picturesAreReadByTheDecoderTheirBytesName()
+{
+    // Written out here: Qt's own writers would load every image plugin first. One red
+    // pixel as a GIF; 3 by 2 green pixels as PNG, BMP and PPM.
+    const QByteArray gif
+        = QByteArray::fromHex("47494638396101000100800000ff00000000002c00000000010001000002024401003b");
+    const QByteArray png = QByteArray::fromHex(
+        "89504e470d0a1a0a0000000d49484452000000030000000208020000001216f14d0000001049444154789c63e03a210741"
+        "0c70160037dc05a17ec958450000000049454e44ae426082");
+    const QByteArray bmp = QByteArray::fromHex(
+        "424d4e0000000000000036000000280000000300000002000000010018000000000018000000130b0000130b0000000000"
+        "00000000001ec80a1ec80a1ec80a0000001ec80a1ec80a1ec80a000000");
+    const QByteArray ppm = QByteArrayLiteral("P6\n3 2\n255\n") + QByteArray(18, '\x64');
+    const struct
+    {
+        QByteArray bytes;
+        QByteArray format;
+        QSize size; // as read; known formats come first
+    } cases[] = {
+        {gif, "gif", QSize(1, 1)},
+        {png, "png", QSize(3, 2)},
+        {bmp, "bmp", QSize(3, 2)},
+        {QByteArrayLiteral("\xff\xd8\xff\xe0 not read here"), "jpeg", QSize(-1, -1)},
+        {ppm, "", QSize(3, 2)}, // no signature it knows: left to the reader
+        {QByteArrayLiteral("GIF8 but no picture"), "", QSize()},
+        {QByteArray(), "", QSize()},
+    };
+    bool pluginsUnseen = imagePlugins().isEmpty();
+    for (const auto &c : cases) {
+        QCOMPARE(Pictures::formatOf(c.bytes.left(8)), c.format);
+        if (c.format.isEmpty() && std::exchange(pluginsUnseen, false)) {
+            // Of the plugins, the known formats needed the GIF decoder alone (a guess
+            // would have loaded them all, SVG included).
+            QCOMPARE(imagePlugins(), QStringList{QStringLiteral("libqgif.so")});
+        }
+        if (c.size.isValid() || c.size.isNull()) {
+            QCOMPARE(Pictures::fromData(c.bytes).size(), c.size);
+        }
+    }
+    QCOMPARE(Pictures::fromData(gif).toImage().pixelColor(0, 0), QColor(255, 0, 0));
+    QCOMPARE(Pictures::fromData(png).toImage().pixelColor(2, 1), QColor(10, 200, 30));
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("p.tmp"))); // a suffix that names no format
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(png) > 0);
+    file.close();
+    QCOMPARE(Pictures::fromFile(file.fileName()).size(), QSize(3, 2));
+    QVERIFY(Pictures::fromFile(dir.filePath(QStringLiteral("missing.png"))).isNull());
+}
+
+void ComponentsTest::gridLinesKeepTheirColourAndChildWindowsNeedNoStockIcons()
+{
+    GridFixture f;
+    QTableView plain;
+    const QStyle *style = f.view()->style();
+    QVERIFY(qobject_cast<const ComponentStyle *>(style));
+    QCOMPARE(QColor::fromRgba(QRgb(style->styleHint(QStyle::SH_Table_GridLineColor, nullptr, f.view()))),
+             QColor(200, 200, 222));
+    QVERIFY(style->styleHint(QStyle::SH_Table_GridLineColor, nullptr, &plain)
+            != style->styleHint(QStyle::SH_Table_GridLineColor, nullptr, f.view()));
+    for (const QStyle::StandardPixmap icon : {QStyle::SP_TitleBarMenuButton, QStyle::SP_TitleBarCloseButton}) {
+        QVERIFY(style->standardIcon(icon).isNull());
+    }
 }
 
 QTEST_MAIN(ComponentsTest)

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QPixmap>
+#include <QString>
+
+namespace Components {
+
+// Pictures read from files, Qt resources and bytes. A picture whose first bytes tell
+// its format (GIF, PNG, BMP, JPEG) is read by that format's decoder alone: left to
+// guess, Qt's reader loads every image plugin it has (SVG, ICO, JPEG, ...) to ask each
+// whether it knows the data, which costs the start-up several libraries.
+namespace Pictures {
+
+// "gif", "png", "bmp" or "jpeg" by the picture's first bytes; empty for anything else.
+QByteArray formatOf(const QByteArray &head);
+
+// The picture, or a null picture when it cannot be read.
+QPixmap fromFile(const QString &path);
+QPixmap fromData(const QByteArray &bytes);
+
+} // namespace Pictures
+
+} // namespace Components
