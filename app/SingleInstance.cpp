@@ -1,14 +1,20 @@
 #include "app/SingleInstance.h"
 
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QCryptographicHash>
+#include <QSocketNotifier>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstddef>
 #include <cstring>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace App {
@@ -17,6 +23,88 @@ namespace {
 
 // What a second copy writes to the first.
 const QByteArray ActivationRequest = QByteArrayLiteral("activate\n");
+
+// How long a second copy waits for the first to take, read and answer its request.
+constexpr int RequestTimeoutMs = 1000;
+
+// A file descriptor closed when it goes out of scope.
+class UniqueFd
+{
+public:
+    explicit UniqueFd(int fd = -1)
+        : m_fd(fd)
+    {
+    }
+    ~UniqueFd()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    UniqueFd(const UniqueFd &) = delete;
+    UniqueFd &operator=(const UniqueFd &) = delete;
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+// The address of `key` in the abstract namespace. A key too long for an address is
+// replaced by a digest of it, the same in every copy.
+socklen_t abstractAddress(const QString &key, sockaddr_un &address)
+{
+    QByteArray name = key.toUtf8();
+    std::memset(&address, 0, sizeof(address));
+    address.sun_family = AF_UNIX;
+    if (name.size() + 1 > qsizetype(sizeof(address.sun_path))) {
+        name = "torvanelquist-" + QCryptographicHash::hash(name, QCryptographicHash::Sha256).toHex();
+    }
+    // sun_path[0] stays 0: the name lives in the abstract namespace, not on disk.
+    std::memcpy(address.sun_path + 1, name.constData(), std::size_t(name.size()));
+    return socklen_t(offsetof(sockaddr_un, sun_path) + 1 + std::size_t(name.size()));
+}
+
+// One second copy's connection: reads its request line, answers by hanging up.
+class RequestReader : public QObject
+{
+public:
+    RequestReader(int fd, QObject *parent, std::function<void()> onActivation)
+        : QObject(parent),
+          m_fd(fd),
+          m_notifier(fd, QSocketNotifier::Read),
+          m_onActivation(std::move(onActivation))
+    {
+        QObject::connect(&m_notifier, &QSocketNotifier::activated, this, [this] { readSome(); });
+    }
+
+private:
+    void readSome()
+    {
+        char chunk[64];
+        const ssize_t count = ::read(m_fd.get(), chunk, sizeof(chunk));
+        if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
+            return;
+        }
+        if (count > 0) {
+            m_received.append(chunk, qsizetype(count));
+            const bool whole = m_received.contains('\n') || m_received.size() >= ActivationRequest.size();
+            if (!whole && m_received.size() < 64) {
+                return; // the rest of the request is on its way
+            }
+        }
+        if (m_received.left(m_received.indexOf('\n') + 1) == ActivationRequest) {
+            m_onActivation();
+        }
+        m_notifier.setEnabled(false);
+        deleteLater(); // closes the connection: the second copy reads the hang-up
+    }
+
+    UniqueFd m_fd;
+    QSocketNotifier m_notifier;
+    std::function<void()> m_onActivation;
+    QByteArray m_received;
+};
 
 } // namespace
 
@@ -56,46 +144,84 @@ QString SingleInstance::defaultKey()
 }
 
 SingleInstance::SingleInstance(const QString &key)
-    : m_server(std::make_unique<QLocalServer>())
 {
-    m_server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
-    if (!m_server->listen(key)) {
-        m_anotherCopy = m_server->serverError() == QAbstractSocket::AddressInUseError;
-        m_server.reset();
+    UniqueFd listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (listener.get() < 0) {
+        return; // no socket to be had: this copy runs as the only one
+    }
+    sockaddr_un address;
+    const socklen_t length = abstractAddress(key, address);
+    if (::bind(listener.get(), reinterpret_cast<const sockaddr *>(&address), length) != 0) {
+        m_anotherCopy = errno == EADDRINUSE;
         return;
     }
-    connect(m_server.get(), &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *peer = m_server->nextPendingConnection()) {
-            connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
-                if (!peer->canReadLine() && peer->bytesAvailable() < ActivationRequest.size()) {
-                    return; // the rest of the request is on its way
-                }
-                if (peer->readLine(64) == ActivationRequest) {
-                    emit activationRequested();
-                }
-                peer->disconnectFromServer();
-            });
+    if (::listen(listener.get(), 8) != 0) {
+        return;
+    }
+    m_listener = listener.release();
+    m_listening = std::make_unique<QSocketNotifier>(m_listener, QSocketNotifier::Read);
+    connect(m_listening.get(), &QSocketNotifier::activated, this, &SingleInstance::acceptRequests);
+}
+
+void SingleInstance::acceptRequests()
+{
+    for (;;) {
+        const int peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (peer < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return; // none left waiting
         }
-    });
+        new RequestReader(peer, this, [this] { emit activationRequested(); });
+    }
 }
 
 bool SingleInstance::requestActivation(const QString &key)
 {
-    QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(key);
-    if (!socket.waitForConnected(1000)) {
+    const UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (socket.get() < 0) {
         return false;
     }
-    socket.write(ActivationRequest);
-    const bool sent = socket.waitForBytesWritten(1000);
+    // Neither the connection (a full queue), the request nor the answer waits longer.
+    const timeval limit{RequestTimeoutMs / 1000, (RequestTimeoutMs % 1000) * 1000};
+    ::setsockopt(socket.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof(limit));
+    ::setsockopt(socket.get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
+    sockaddr_un address;
+    const socklen_t length = abstractAddress(key, address);
+    if (::connect(socket.get(), reinterpret_cast<const sockaddr *>(&address), length) != 0) {
+        return false;
+    }
+    qsizetype sent = 0;
+    while (sent < ActivationRequest.size()) {
+        const ssize_t count = ::send(socket.get(), ActivationRequest.constData() + sent,
+                                     std::size_t(ActivationRequest.size() - sent), MSG_NOSIGNAL);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            return false;
+        }
+        sent += count;
+    }
     // The first copy hangs up once it has read the request.
-    socket.waitForDisconnected(1000);
-    return sent;
+    for (;;) {
+        char answer = 0;
+        const ssize_t count = ::recv(socket.get(), &answer, 1, 0);
+        if (count > 0 || (count < 0 && errno == EINTR)) {
+            continue;
+        }
+        return true; // hung up, or no answer within the time limit
+    }
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    m_listening.reset();
+    if (m_listener >= 0) {
+        ::close(m_listener);
+    }
+}
 
 namespace {
 

@@ -5,13 +5,15 @@
 
 #include <memory>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace App {
 
 // "Is another copy running?" for one user on one display: the first copy listens on
 // a local socket in the abstract namespace (no socket file, so a crashed copy frees the
-// name at once). A second copy asks it through that socket to come forward.
+// name at once). A second copy asks it through that socket to come forward. Plain
+// POSIX sockets watched by the event loop: the network library Qt offers for this
+// would load a dozen libraries (Kerberos, TLS, proxies) at every start.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -42,7 +44,11 @@ signals:
     void activationRequested();
 
 private:
-    std::unique_ptr<QLocalServer> m_server;
+    // Takes every waiting connection and reads each one's request as it comes.
+    void acceptRequests();
+
+    int m_listener = -1; // the listening socket while this copy holds the key
+    std::unique_ptr<QSocketNotifier> m_listening;
     bool m_anotherCopy = false;
 };
 

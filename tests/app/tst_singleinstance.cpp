@@ -2,8 +2,8 @@
 #include "app/SingleInstance.h"
 #include "app/frmMainForm.h"
 
+#include <QCryptographicHash>
 #include <QFile>
-#include <QLocalSocket>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
@@ -11,7 +11,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstddef>
+#include <cstring>
 
 using namespace App;
 
@@ -54,6 +59,8 @@ private slots:
     void oneCopyPerUserAndDisplaySession_data();
     void oneCopyPerUserAndDisplaySession();
     void secondStartBringsTheRunningCopyForward();
+    void onlyAWholeRequestLineActivates_data();
+    void onlyAWholeRequestLineActivates();
     void secondCopyOfTheProgramEndsAtOnceWithStatusZero();
     void secondCopyRestoresAndRaisesTheWindowTitledQuenlarith();
     void withoutADisplayNothingIsFound();
@@ -106,6 +113,67 @@ void SingleInstanceTest::secondStartBringsTheRunningCopyForward()
     QVERIFY(form.isVisible());
 }
 
+void SingleInstanceTest::onlyAWholeRequestLineActivates_data()
+{
+    QTest::addColumn<QByteArrayList>("pieces");
+    QTest::addColumn<int>("activations");
+    QTest::newRow("request") << QByteArrayList{"activate\n"} << 1;
+    QTest::newRow("request in pieces") << QByteArrayList{"acti", "va", "te\n"} << 1;
+    QTest::newRow("request, then more") << QByteArrayList{"activate\nactivate\n"} << 1;
+    QTest::newRow("no line end") << QByteArrayList{"activate"} << 0;
+    QTest::newRow("other line") << QByteArrayList{"hello\n"} << 0;
+    QTest::newRow("long line") << QByteArrayList{QByteArray(300, 'a')} << 0;
+    QTest::newRow("nothing") << QByteArrayList{} << 0;
+}
+
+// Whatever a client sends, the running copy comes forward only for the request line,
+// answers by hanging up, and goes on listening.
+void SingleInstanceTest::onlyAWholeRequestLineActivates()
+{
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(int, activations);
+    // A key too long for a socket address stands for itself all the same.
+    const QString key = QStringLiteral("torvanelquist-test-lines-%1-").arg(::getpid()) + QString(150, u'k');
+    SingleInstance first(key);
+    QVERIFY(!first.anotherCopyRunning());
+    QVERIFY(SingleInstance(key).anotherCopyRunning());
+    QSignalSpy forward(&first, &SingleInstance::activationRequested);
+
+    const QByteArray name
+        = "torvanelquist-" + QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex();
+    // A client of this thread: requestActivation would wait for an answer that this
+    // thread's event loop can only give once it returns.
+    const auto connected = [&name] {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path + 1, name.constData(), std::size_t(name.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + std::size_t(name.size()));
+        return ::connect(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0 ? fd : -1;
+    };
+    const int client = connected();
+    QVERIFY(client >= 0);
+    for (const QByteArray &piece : pieces) {
+        QCOMPARE(::send(client, piece.constData(), std::size_t(piece.size()), MSG_NOSIGNAL), ssize_t(piece.size()));
+        QTest::qWait(20);
+    }
+    if (activations == 0 && !pieces.isEmpty() && pieces.last().size() < 64) {
+        QTest::qWait(100);
+        QCOMPARE(forward.size(), 0); // still waiting for the rest of its line
+        ::shutdown(client, SHUT_WR);
+    } else if (pieces.isEmpty()) {
+        ::shutdown(client, SHUT_WR);
+    }
+    char answer = 0;
+    QTRY_COMPARE(::recv(client, &answer, 1, MSG_DONTWAIT), ssize_t(0)); // hung up
+    ::close(client);
+    QCOMPARE(forward.size(), activations);
+    const int next = connected();
+    QCOMPARE(::send(next, "activate\n", 9, MSG_NOSIGNAL), ssize_t(9));
+    QTRY_COMPARE(forward.size(), activations + 1);
+    ::close(next);
+}
+
 void SingleInstanceTest::onlyTheFirstHolderOfAKeyIsTheFirstCopy()
 {
     const QString key = QStringLiteral("torvanelquist-test-%1").arg(::getpid());
@@ -131,18 +199,14 @@ void SingleInstanceTest::secondCopyOfTheProgramEndsAtOnceWithStatusZero()
     first.start(QStringLiteral(TORVANELQUIST_EXE), {});
     QVERIFY(first.waitForStarted());
 
-    // Wait until the first copy holds the name.
-    QLocalSocket probe;
-    probe.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    // Wait until the first copy holds the name (and answers).
     bool listening = false;
     for (int attempt = 0; attempt < 100 && !listening; ++attempt) {
-        probe.connectToServer(SingleInstance::defaultKey());
-        listening = probe.waitForConnected(100);
+        listening = SingleInstance::requestActivation(SingleInstance::defaultKey());
         if (!listening) {
             QTest::qWait(50);
         }
     }
-    probe.abort();
     QVERIFY2(listening, "the first copy never started listening");
     QCOMPARE(first.state(), QProcess::Running);
 
