@@ -9,13 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDriver>
-#include <QSqlError>
 #include <QStringList>
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <variant>
 
 namespace Db {
 
@@ -110,22 +109,40 @@ bool checkDatabaseFile(const QString &filePath)
                            QStringLiteral("The file \"%1\" is not a database that this program can read.").arg(shown));
 }
 
-// SQLite's primary result code of a failure (extended codes keep it in the low byte).
-int sqliteCode(const QSqlError &error)
+// How long a statement waits for a program that holds the file locked while writing.
+constexpr int BusyTimeoutMs = 1000;
+
+// A statement that failed: SQLite's primary result code and its message.
+struct SqlFailure
 {
-    bool ok = false;
-    const int code = error.nativeErrorCode().toInt(&ok);
-    return ok ? code & 0xff : -1;
+    int code = SQLITE_OK;
+    QString message;
+};
+
+SqlFailure failureOf(sqlite3 *db, int code)
+{
+    return {code & 0xff, QString::fromUtf8(sqlite3_errmsg(db))};
 }
 
-constexpr int SqliteBusy = 5;
-constexpr int SqliteLocked = 6;
-constexpr int SqliteCorrupt = 11;
-
-bool isLockError(const QSqlError &error)
+// Column `column` of every row of `sql` as text, or the failure.
+std::variant<QStringList, SqlFailure> readColumn(sqlite3 *db, const char *sql, int column)
 {
-    const int code = sqliteCode(error);
-    return code == SqliteBusy || code == SqliteLocked;
+    sqlite3_stmt *statement = nullptr;
+    int code = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    QStringList values;
+    while (code == SQLITE_OK || code == SQLITE_ROW) {
+        code = sqlite3_step(statement);
+        if (code == SQLITE_ROW) {
+            values << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
+                                        sqlite3_column_bytes(statement, column));
+        }
+    }
+    const SqlFailure failure = failureOf(db, code);
+    sqlite3_finalize(statement);
+    if (code != SQLITE_DONE) {
+        return failure;
+    }
+    return values;
 }
 
 QString lockedText(const QString &shown)
@@ -156,10 +173,7 @@ QString lackingColumnsText(const QStringList &lacking, const QString &table)
 
 // ---------------------------------------------------------------- Connection
 
-Connection::Connection()
-    : m_connectionName(QStringLiteral("kvostrel"))
-{
-}
+Connection::Connection() = default;
 
 Connection::~Connection()
 {
@@ -170,8 +184,8 @@ Connection &Connection::shared()
 {
     if (!s_connection) {
         s_connection.reset(new Connection);
-        // However the program ends, the shared objects go before the application object
-        // (and the SQL driver with it); released later they would touch a driver that is gone.
+        // However the program ends, the shared objects are closed with the application
+        // object, not among the static objects, whose order of destruction is not fixed.
         if (QCoreApplication::instance()) {
             qAddPostRoutine(&Connection::releaseShared);
         }
@@ -203,29 +217,24 @@ void Connection::open(const QString &filePath)
     };
 
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        if (jet) {
-            // An Access (Jet) file is read whole into a database in memory (loadJetFile);
-            // the file itself is only ever read, by the reader.
-            db.setDatabaseName(QStringLiteral(":memory:"));
-        } else {
-            db.setDatabaseName(filePath);
-            // Without this option the driver would create a missing file and allow writes.
-            // A program writing to the file holds it locked; a short write is waited for.
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
+        // An Access (Jet) file is read whole into a database in memory (loadJetFile); the
+        // file itself is only ever read, by the reader. An SQLite file is opened
+        // read-only: a missing file is never created, and nothing can be written.
+        const QByteArray path = jet ? QByteArrayLiteral(":memory:") : QFile::encodeName(filePath);
+        const int flags = jet ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY : SQLITE_OPEN_READONLY;
+        const int code = sqlite3_open_v2(path.constData(), &m_handle, flags, nullptr);
+        if (code != SQLITE_OK) {
+            const QString why
+                = m_handle ? QString::fromUtf8(sqlite3_errmsg(m_handle)) : QString::fromUtf8(sqlite3_errstr(code));
+            throw fail(DbErrorNumber::FileUnreadable,
+                       QStringLiteral("The database file \"%1\" cannot be opened: %2").arg(shown, why));
         }
-        m_open = db.open();
-    }
-    if (!m_open) {
-        throw fail(
-            DbErrorNumber::FileUnreadable,
-            QStringLiteral("The database file \"%1\" cannot be opened: %2").arg(shown, database().lastError().text()));
+        m_open = true;
+        sqlite3_extended_result_codes(m_handle, 1);
+        // A program writing to the file holds it locked; a short write is waited for.
+        sqlite3_busy_timeout(m_handle, BusyTimeoutMs);
     }
     m_filePath = filePath;
-    if (const QVariant handle = database().driver()->handle();
-        handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
-        m_handle = *static_cast<sqlite3 *const *>(handle.constData());
-    }
 
     // Every table and column the windows read, so that no search fails later on a
     // column that is not there.
@@ -235,27 +244,21 @@ void Connection::open(const QString &filePath)
         loadJetFile(shown, missingTables, missingColumns);
     }
 
-    QSqlQuery(database()).exec(QStringLiteral("PRAGMA query_only = ON"));
+    sqlite3_exec(m_handle, "PRAGMA query_only = ON", nullptr, nullptr, nullptr);
     // The first read of the schema tells a locked, damaged or foreign file apart.
-    QStringList tables;
-    {
-        QSqlQuery query(database());
-        if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))) {
-            const QSqlError error = query.lastError();
-            if (isLockError(error)) {
-                throw fail(DbErrorNumber::Locked, lockedText(shown));
-            }
-            if (sqliteCode(error) == SqliteCorrupt) {
-                throw fail(DbErrorNumber::Damaged, damagedText(shown, error.databaseText()));
-            }
-            throw fail(DbErrorNumber::NotADatabase,
-                       QStringLiteral("The file \"%1\" is not a database that this program can read: %2")
-                           .arg(shown, error.text()));
+    auto schema = readColumn(m_handle, "SELECT name FROM sqlite_master WHERE type = 'table'", 0);
+    if (const auto *failure = std::get_if<SqlFailure>(&schema)) {
+        if (failure->code == SQLITE_BUSY || failure->code == SQLITE_LOCKED) {
+            throw fail(DbErrorNumber::Locked, lockedText(shown));
         }
-        while (query.next()) {
-            tables << query.value(0).toString();
+        if (failure->code == SQLITE_CORRUPT) {
+            throw fail(DbErrorNumber::Damaged, damagedText(shown, failure->message));
         }
+        throw fail(DbErrorNumber::NotADatabase,
+                   QStringLiteral("The file \"%1\" is not a database that this program can read: %2")
+                       .arg(shown, failure->message));
     }
+    const QStringList tables = std::get<QStringList>(std::move(schema));
 
     for (const Schema::RequiredTable &required : Schema::RequiredColumns) {
         if (jet) {
@@ -266,13 +269,10 @@ void Connection::open(const QString &filePath)
             missingTables << QStringLiteral("\"%1\"").arg(table);
             continue;
         }
-        QSqlQuery query(database());
-        QStringList columns;
-        if (query.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table))) {
-            while (query.next()) {
-                columns << query.value(1).toString();
-            }
-        }
+        const auto info
+            = readColumn(m_handle, QStringLiteral("PRAGMA table_info(\"%1\")").arg(table).toUtf8().constData(), 1);
+        const QStringList columns
+            = std::holds_alternative<QStringList>(info) ? std::get<QStringList>(info) : QStringList();
         QStringList lacking;
         for (const QLatin1StringView column : required.columns) {
             if (!columns.contains(QString(column), Qt::CaseInsensitive)) {
@@ -305,7 +305,7 @@ void Connection::loadJetFile(const QString &shown, QStringList &missingTables, Q
         return Common::AppError(number, ConnectionSource, description);
     };
     try {
-        loadJetDatabase(m_filePath, database());
+        loadJetDatabase(m_filePath, m_handle);
     } catch (const Jet::ReadError &error) {
         const QString why = QString::fromStdString(error.what());
         switch (error.kind) {
@@ -357,10 +357,9 @@ void Connection::close()
     }
     m_lists.clear();
     m_listsDataVersion = -1;
-    m_handle = nullptr;
-    if (QSqlDatabase::contains(m_connectionName)) {
-        database().close();
-        QSqlDatabase::removeDatabase(m_connectionName);
+    if (m_handle) {
+        sqlite3_close_v2(m_handle);
+        m_handle = nullptr;
     }
     m_open = false;
 }
@@ -430,11 +429,6 @@ void Connection::keepList(const QString &key, SharedListRows rows)
         }
         m_lists.erase(oldest);
     }
-}
-
-QSqlDatabase Connection::database() const
-{
-    return QSqlDatabase::database(m_connectionName, false);
 }
 
 // ---------------------------------------------------------------- Command

@@ -2,9 +2,6 @@
 
 #include "common/AppError.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QString>
 #include <QVariant>
 
@@ -93,7 +90,6 @@ public:
     void close();
 
     QString filePath() const { return m_filePath; }
-    QSqlDatabase database() const;
     // SQLite's own handle of the open connection (null while closed): the row set
     // reads through it with the C API, on the same read-only link.
     sqlite3 *handle() const { return m_handle; }
@@ -128,7 +124,6 @@ private:
         quint64 lastUse = 0;
     };
 
-    QString m_connectionName;
     QString m_filePath;
     bool m_open = false;
     sqlite3 *m_handle = nullptr;

@@ -5,6 +5,7 @@
 
 #include "data/Database.h"
 #include "FixtureDatabase.h"
+#include "ProgramConnection.h"
 #include "search/HitList.h"
 #include "NoWindows.h"
 #include "search/SearchWindow.h"
@@ -16,8 +17,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStringList>
 #include <QtTest>
 
@@ -56,13 +55,13 @@ inline QStringList column(const VbalGrid *grid, int column)
 // Every row of a query's first column, as text (Null as empty text).
 inline QStringList queryColumn(const QString &sql)
 {
-    QSqlQuery query(Connection::shared().database());
-    if (!query.exec(sql)) {
+    const ProgramRows rows = queryProgramConnection(sql);
+    if (!rows.ok) {
         qWarning() << "query failed:" << sql;
     }
     QStringList result;
-    while (query.next()) {
-        result << fieldText(query.value(0));
+    for (const QVariantList &row : rows.rows) {
+        result << fieldText(row.value(0));
     }
     return result;
 }
@@ -70,12 +69,12 @@ inline QStringList queryColumn(const QString &sql)
 // The fields of one record, in the order asked for (Null as empty text).
 inline QStringList recordFields(const QString &table, qint64 id, const QStringList &fields)
 {
-    QSqlQuery query(Connection::shared().database());
-    query.exec(QStringLiteral("SELECT * FROM [%1] WHERE ID = %2").arg(table).arg(id));
+    const ProgramRows rows
+        = queryProgramConnection(QStringLiteral("SELECT * FROM [%1] WHERE ID = %2").arg(table).arg(id));
     QStringList result;
-    if (query.next()) {
+    if (!rows.rows.isEmpty()) {
         for (const QString &field : fields) {
-            result << fieldText(query.value(field));
+            result << fieldText(rows.value(0, field));
         }
     }
     return result;
@@ -96,9 +95,8 @@ inline QString productLineOf(qint64 id)
 
 inline int countOf(const QString &sql)
 {
-    QSqlQuery query(Connection::shared().database());
-    query.exec(sql);
-    return query.next() ? query.value(0).toInt() : -1;
+    const ProgramRows rows = queryProgramConnection(sql);
+    return rows.rows.isEmpty() ? -1 : rows.rows.first().value(0).toInt();
 }
 
 // The value column of a window's grid. In the drug window, the product's own fields

@@ -1157,9 +1157,8 @@ void SearchWindowsTest::productAndItsExclusivitiesReachEachOther()
     const QString ofApplication
         = QStringLiteral("FROM exclusivity WHERE [New Drug Application (NDA) Number] = '%1'").arg(application);
     if (product.isEmpty()) {
-        QSqlQuery last(Connection::shared().database());
-        QVERIFY(last.exec(QStringLiteral("SELECT max([Product Number]) ") + ofApplication) && last.next());
-        product = last.value(0).toString();
+        product = queryColumn(QStringLiteral("SELECT max([Product Number]) ") + ofApplication).value(0);
+        QVERIFY(!product.isEmpty());
     }
     const int own = countOf(QStringLiteral("SELECT count(*) ") + ofApplication
                             + QStringLiteral(" AND [Product Number] = '%1'").arg(product));
