@@ -3,6 +3,7 @@
 #include "DelimitedReader.h"
 #include "FdaSource.h"
 #include "ImportError.h"
+#include "ImportLayout.h"
 #include "OutputFile.h"
 #include "SqliteDatabase.h"
 #include "TextDecoding.h"
@@ -16,117 +17,8 @@
 
 namespace {
 
-// Which part of a source field a column takes. The FDA's "DF;Route" field holds the
-// dosage form and the route, split at the first ";" (a route may hold further ";").
-enum class FieldPart {
-    Whole,
-    BeforeFirstSemicolon,
-    AfterFirstSemicolon
-};
-
-struct ColumnMapping
-{
-    QLatin1StringView column;
-    std::string_view header;
-    FieldPart part = FieldPart::Whole;
-};
-
-// One index: its leading column (which names it) and, when given, the column that
-// orders the rows of one value of it.
-struct IndexDesign
-{
-    QLatin1StringView column;
-    QLatin1StringView thenBy = {};
-};
-
-struct TableMapping
-{
-    QLatin1StringView table;
-    std::vector<ColumnMapping> columns;
-    std::vector<IndexDesign> indexedColumns;
-};
-
+using namespace ImportLayout;
 namespace P = Schema::Products;
-namespace V = Schema::Vocabulary;
-namespace Pt = Schema::Patent;
-namespace E = Schema::Exclusivity;
-
-const TableMapping productsMapping{
-    P::Table,
-    {{P::TradeName, "Trade_Name"},
-     {P::Ingredient, "Ingredient"},
-     {P::Strength, "Strength"},
-     {P::DosageForm, "DF;Route", FieldPart::BeforeFirstSemicolon},
-     {P::Route, "DF;Route", FieldPart::AfterFirstSemicolon},
-     {P::Type, "Type"},
-     {P::Applicant, "Applicant_Full_Name"},
-     {P::TECode, "TE_Code"},
-     {P::ProductNumber, "Product_No"},
-     {P::NDANumber, "Appl_No"},
-     {P::RLD, "RLD"},
-     {P::ApprovalDate, "Approval_Date"}},
-    // Chosen by bench_statements, which times every statement the windows send with its
-    // plan. The name lists read trade names and ingredients in order (the trade-name
-    // index covers the drug list: 10 ms for every product, 30 ms without it), and the
-    // ingredient window looks up whole ingredient values. The navigations list the
-    // products of exactly one dosage form or route in trade-name order: an index on the
-    // value and then the trade name covers them (TABLET 12.4 -> 3.6 ms, ORAL 14.9 ->
-    // 5.8 ms); one on the value alone would sort afterwards and make ORAL slower (20 ms),
-    // and would list products of one trade name in another order than the trade-name
-    // index does. The same for an application (9.5 -> 0.01 ms), and its product with
-    // the number a patent names (5.0 -> 0.02 ms). Searches that include a text
-    // ('%x%') cannot use an index; on other columns they walk the trade-name index
-    // (11-18 ms, 8-17 ms without it), which the quick search needs more.
-    {{P::TradeName},
-     {P::Ingredient},
-     {P::DosageForm, P::TradeName},
-     {P::Route, P::TradeName},
-     {P::NDANumber, P::TradeName}},
-};
-
-const TableMapping patentMapping{
-    Pt::Table,
-    {{Pt::PatentNumber, "Patent_No"},
-     {Pt::ExpireDate, "Patent_Expire_Date_Text"},
-     {Pt::NDANumber, "Appl_No"},
-     {Pt::ProductNumber, "Product_No"},
-     {Pt::SubstanceFlag, "Drug_Substance_Flag"},
-     {Pt::ProductFlag, "Drug_Product_Flag"},
-     {Pt::UseCode, "Patent_Use_Code"}},
-    // The patent list in number order, and the patents of one application in that
-    // order (the navigation from a product: 4.2 -> 0.06 ms).
-    {{Pt::PatentNumber}, {Pt::NDANumber, Pt::PatentNumber}},
-};
-
-const TableMapping exclusivityMapping{
-    E::Table,
-    {{E::Code, "Exclusivity_Code"},
-     {E::Date, "Exclusivity_Date"},
-     {E::NDANumber, "Appl_No"},
-     {E::ProductNumber, "Product_No"},
-     {E::ApplicationType, "Appl_Type"}},
-    // The records of one application by product (the navigation from a product), and
-    // the code list.
-    {{E::NDANumber, E::ProductNumber}, {E::Code}},
-};
-
-// The families of exclusivity codes and what each stands for, as the code-family file
-// lists them.
-const TableMapping exclusivityCodeMapping{
-    E::CodeTable,
-    {{E::CodeFamily, "code"}, {E::CodeMeaning, "meaning"}},
-    {{E::CodeFamily}},
-};
-
-std::vector<ColumnMapping> vocabularyColumns()
-{
-    return {{V::Name, "name"},
-            {V::Definition, "definition"},
-            {V::UseRestrictions, "use_restrictions"},
-            {V::ShortName, "short_name"},
-            {V::FdaCode, "fda_code"},
-            {V::NciConceptId, "nci_concept_id"}};
-}
 
 // The fields of a vocabulary row, in the order of vocabularyColumns().
 template<typename Row>
@@ -134,19 +26,6 @@ auto vocabularyFields(Row &row)
 {
     return std::array{&row.name,      &row.definition, &row.useRestrictions,
                       &row.shortName, &row.fdaCode,    &row.nciConceptId};
-}
-
-const TableMapping dosageFormMapping{V::DosageFormTable, vocabularyColumns(), {}};
-const TableMapping routeMapping{V::RouteTable, vocabularyColumns(), {}};
-
-std::string text(QLatin1StringView name)
-{
-    return std::string(name.data(), static_cast<std::size_t>(name.size()));
-}
-
-std::string bracketed(const std::string &name)
-{
-    return '[' + name + ']';
 }
 
 std::string_view fieldPart(std::string_view value, FieldPart part)
@@ -161,23 +40,6 @@ std::string_view fieldPart(std::string_view value, FieldPart part)
         return semicolon == std::string_view::npos ? std::string_view() : value.substr(semicolon + 1);
     }
     return value;
-}
-
-std::string createIndexStatement(const TableMapping &mapping, const IndexDesign &column)
-{
-    const std::string tableName = text(mapping.table);
-    return "CREATE INDEX " + bracketed(tableName + " by " + text(column.column)) + " ON " + bracketed(tableName) + " ("
-        + bracketed(text(column.column))
-        + (column.thenBy.isEmpty() ? std::string() : ", " + bracketed(text(column.thenBy))) + ')';
-}
-
-std::string createTableStatement(const TableMapping &mapping)
-{
-    std::string create = "CREATE TABLE " + bracketed(text(mapping.table)) + " (ID INTEGER PRIMARY KEY";
-    for (const ColumnMapping &c : mapping.columns) {
-        create += ", " + bracketed(text(c.column)) + " TEXT COLLATE NOCASE";
-    }
-    return create + ')';
 }
 
 // One table to fill from one data file, its columns already found in the file's header.
@@ -308,36 +170,7 @@ TableRows writeEmptyTable(SqliteDatabase &db, const TableMapping &mapping)
     return {text(mapping.table), 0};
 }
 
-constexpr const TableMapping *allMappings[] = {&productsMapping, &patentMapping,      &dosageFormMapping,
-                                               &routeMapping,    &exclusivityMapping, &exclusivityCodeMapping};
-
 } // namespace
-
-// Which FDA release the data is: one row, the date the FDA wrote its product file
-// (empty when the source does not tell, as an Access file does not).
-const std::string CreateReleaseTable
-    = "CREATE TABLE [release] (ID INTEGER PRIMARY KEY, [Release Date] TEXT COLLATE NOCASE)";
-
-std::vector<std::string> createTableStatements()
-{
-    std::vector<std::string> statements;
-    for (const TableMapping *mapping : allMappings) {
-        statements.push_back(createTableStatement(*mapping));
-    }
-    statements.push_back(CreateReleaseTable);
-    return statements;
-}
-
-std::vector<std::string> createIndexStatements()
-{
-    std::vector<std::string> statements;
-    for (const TableMapping *mapping : allMappings) {
-        for (const IndexDesign &column : mapping->indexedColumns) {
-            statements.push_back(createIndexStatement(*mapping, column));
-        }
-    }
-    return statements;
-}
 
 void checkOutputIsNoInput(const ImportOptions &options)
 {

@@ -32,12 +32,6 @@ using ImportWarning = std::function<void(const std::string &message)>;
 // however it is reached (another spelling of the path, a hard link, a symbolic link).
 void checkOutputIsNoInput(const ImportOptions &options);
 
-// The CREATE TABLE statements of the tables, as the import runs them.
-std::vector<std::string> createTableStatements();
-
-// The CREATE INDEX statements the import runs once the tables are filled.
-std::vector<std::string> createIndexStatements();
-
 // A release without exclusivity.txt gives an empty exclusivity table and a warning;
 // without `exclusivityCodes` the code-family table stays empty.
 // Builds the reference database from the FDA files and the two vocabularies, replacing

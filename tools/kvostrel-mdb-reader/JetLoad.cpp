@@ -1,6 +1,6 @@
 #include "JetLoad.h"
 
-#include "KvostrelImport.h"
+#include "ImportLayout.h"
 #include "data/Schema.h"
 
 #include <algorithm>

@@ -1,0 +1,75 @@
+#pragma once
+
+// The layout of the reference database: its tables, their columns and where each
+// column's values come from in the FDA files, and the indexes. The importer fills
+// tables in this layout and the Jet loader builds the same; neither the program nor
+// the loader needs the rest of the importer (the zip reader above all).
+
+#include <QLatin1StringView>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ImportLayout {
+
+// Which part of a source field a column takes. The FDA's "DF;Route" field holds the
+// dosage form and the route, split at the first ";" (a route may hold further ";").
+enum class FieldPart {
+    Whole,
+    BeforeFirstSemicolon,
+    AfterFirstSemicolon
+};
+
+struct ColumnMapping
+{
+    QLatin1StringView column;
+    std::string_view header;
+    FieldPart part = FieldPart::Whole;
+};
+
+// One index: its leading column (which names it) and, when given, the column that
+// orders the rows of one value of it.
+struct IndexDesign
+{
+    QLatin1StringView column;
+    QLatin1StringView thenBy = {};
+};
+
+struct TableMapping
+{
+    QLatin1StringView table;
+    std::vector<ColumnMapping> columns;
+    std::vector<IndexDesign> indexedColumns;
+};
+
+// The columns of a vocabulary file and table (dosage forms, routes).
+std::vector<ColumnMapping> vocabularyColumns();
+
+extern const TableMapping productsMapping;
+extern const TableMapping patentMapping;
+extern const TableMapping exclusivityMapping;
+extern const TableMapping exclusivityCodeMapping;
+extern const TableMapping dosageFormMapping;
+extern const TableMapping routeMapping;
+// Every table above, in the order the import writes them.
+extern const TableMapping *const allMappings[6];
+
+// Which FDA release the data is: one row, the date the FDA wrote its product file
+// (empty when the source does not tell, as an Access file does not).
+extern const std::string CreateReleaseTable;
+
+// The name as std::string, and in brackets as SQL writes it.
+std::string text(QLatin1StringView name);
+std::string bracketed(const std::string &name);
+
+std::string createTableStatement(const TableMapping &mapping);
+std::string createIndexStatement(const TableMapping &mapping, const IndexDesign &column);
+
+} // namespace ImportLayout
+
+// The CREATE TABLE statements of the tables, as the import runs them.
+std::vector<std::string> createTableStatements();
+
+// The CREATE INDEX statements the import runs once the tables are filled.
+std::vector<std::string> createIndexStatements();
