@@ -9,6 +9,7 @@
 #include "search/HitList.h"
 #include "search/KeyList.h"
 #include "search/RecordExport.h"
+#include "search/RecordPrinting.h"
 #include "components/TitleLabel.h"
 #include "components/VbalGrid.h"
 
@@ -19,11 +20,8 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QProgressDialog>
 #include <QShortcut>
-#include <QTextDocument>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -478,15 +476,10 @@ void SearchWindow::exportList()
 
 void SearchWindow::printRecord()
 {
-    QPrinter printer;
-    QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(QStringLiteral("Print record"));
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
+    const QString title = QStringLiteral("Print record");
+    if (const QString failure = printHtml(this, title, recordHtml(*this)); !failure.isEmpty()) {
+        QMessageBox::warning(this, title, failure);
     }
-    QTextDocument document;
-    document.setHtml(recordHtml(*this));
-    document.print(&printer);
 }
 
 QString SearchWindow::recordText() const

@@ -8,6 +8,7 @@
 #include "app/MdiBackdropArea.h"
 #include "search/Navigation.h"
 #include "search/RecordExport.h"
+#include "search/RecordPrinting.h"
 #include "search/SearchWindows.h"
 #include "search/WindowHost.h"
 #include "WindowTestSupport.h"
@@ -1105,6 +1106,9 @@ void SearchWindowsTest::recordPrintsToPdf()
     const QString html = recordHtml(*drugs);
     QVERIFY(html.contains(drugs->lblTradeName()->text().toHtmlEscaped()));
     QVERIFY(html.contains(QStringLiteral("Dosage Form")) && html.contains(QStringLiteral("TABLET")));
+    // The program prints through its print module, loaded on the first print.
+    QString why;
+    QVERIFY2(printingAvailable(&why), qPrintable(why));
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(m_dir.filePath(QStringLiteral("record.pdf")));

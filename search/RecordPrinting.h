@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace Search {
+
+// The print module's file, beside the program.
+QString printModulePath();
+
+// Loads the print module (once; it stays loaded) and tells whether it can print;
+// otherwise `why` says what is wrong, in words for the user.
+bool printingAvailable(QString *why = nullptr);
+
+// Shows the print dialog over `parent` and prints `html`. An empty text when it printed
+// or the user cancelled; else why it could not print.
+QString printHtml(QWidget *parent, const QString &title, const QString &html);
+
+} // namespace Search
