@@ -16,6 +16,7 @@
 #include <QToolTip>
 
 #include <cmath>
+#include <utility>
 
 namespace Ribbon {
 
@@ -46,10 +47,13 @@ ZetRibbon::ZetRibbon(QWidget *parent)
     setAccessibleName(tr("Ribbon"));
 
     // A new ribbon shows its background bar in the first theme. These are the pictures
-    // the control comes with, decoded straight from the resources: the theme's own
-    // loading through temporary files runs when the host sets Theme, which it does at
-    // once, so start-up loads each picture through a file only once.
-    Common::runSkippingFailure([this] { RibbonTheme::applyToScene(m_scene, m_theme, builtInPicture); });
+    // the control comes with, decoded straight from the resources. A host that sets
+    // Theme to that theme at once (as the main window does at start-up) finds its
+    // pictures already in place: they are decoded once, not again through files.
+    Common::runSkippingFailure([this] {
+        RibbonTheme::applyToScene(m_scene, m_theme, builtInPicture);
+        m_builtInTheme = m_theme;
+    });
     const RibbonTheme::Colors colors = RibbonTheme::colors(m_theme);
     m_backColor = colors.backColor;
     m_foreColor = colors.foreColor;
@@ -128,7 +132,10 @@ void ZetRibbon::ApplyTheme(int theme)
     m_backColor = colors.backColor;
     m_foreColor = colors.foreColor;
     update();
-    RibbonTheme::applyToScene(m_scene, theme);
+    // Only the first application after construction can find its pictures in place.
+    if (std::exchange(m_builtInTheme, -1) != theme) {
+        RibbonTheme::applyToScene(m_scene, theme);
+    }
     Resize();
     flushDamage();
 }

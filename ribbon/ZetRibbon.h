@@ -155,6 +155,8 @@ private:
     RibbonScene m_scene;
     std::unique_ptr<RibbonTextMeasurer> m_measurer;
     qint16 m_theme = 0;
+    // The theme whose pictures the constructor put in the scene, until a theme is applied.
+    int m_builtInTheme = -1;
     bool m_buttonCenter = false;
     QColor m_backColor{70, 70, 70};
     QColor m_foreColor{255, 255, 255};

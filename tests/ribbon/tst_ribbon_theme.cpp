@@ -96,6 +96,7 @@ private slots:
     void captionsKeepTheThemeColourOnADarkDesktop();
     void backgroundPictureMeltsIntoTheBackColour();
     void loadingLeavesNoTemporaryFile();
+    void firstThemeIsDecodedOnceAtStart();
     void failedLoadsKeepTheirNumberAndLeaveNoFile();
     void temporaryFolderFailuresCarryTheSystemCode();
     void themeChangeReachesLaidOutItemsAtTheNextLayout();
@@ -280,6 +281,28 @@ void RibbonThemeTest::loadingLeavesNoTemporaryFile()
     QVERIFY(!ribbon.LoadBackground().isNull());
     QVERIFY(!LoadResPicture(127, QStringLiteral("SILVER")).isNull());
     QCOMPARE(leftoverCount(folder.path()), 0);
+}
+
+// The host's first Theme write, to the theme a new ribbon shows, keeps the pictures the
+// ribbon came with; every other write loads the theme's pictures again.
+void RibbonThemeTest::firstThemeIsDecodedOnceAtStart()
+{
+    for (const int theme : {0, 1, 2}) {
+        const auto pictureKey
+            = [](const ZetRibbon &ribbon) { return ribbon.scene().templateOf(F::Tab_center).picture.cacheKey(); };
+        ZetRibbon ribbon;
+        const qint64 made = pictureKey(ribbon);
+        ribbon.setTheme(0);
+        QCOMPARE(pictureKey(ribbon), made);
+        ribbon.setTheme(theme);
+        const qint64 applied = pictureKey(ribbon);
+        QVERIFY(applied != made);
+        ribbon.setTheme(theme);
+        QVERIFY(pictureKey(ribbon) != applied);
+        // The pictures are the theme's own, however they came.
+        QCOMPARE(ribbon.scene().templateOf(F::Tab_center).picture.toImage(),
+                 LoadResPicture(128, RibbonTheme::themeName(theme)).toImage());
+    }
 }
 
 void RibbonThemeTest::failedLoadsKeepTheirNumberAndLeaveNoFile()
