@@ -2,7 +2,10 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QHash>
 #include <QStringList>
+
+#include <initializer_list>
 
 namespace Components {
 
@@ -49,6 +52,27 @@ bool tahomaAvailable()
 
 namespace {
 
+// The first of `families` the font database holds (the last when it holds none). A
+// family that is not there costs every font made of it a search of the system's
+// fonts for stand-ins, so the fonts are made of a family that is.
+QString installedFamily(std::initializer_list<const char *> families)
+{
+    static QHash<QString, QString> chosen;
+    const QString first = QString::fromLatin1(*families.begin());
+    if (const auto found = chosen.constFind(first); found != chosen.constEnd()) {
+        return *found;
+    }
+    QString family;
+    for (const char *candidate : families) {
+        family = QString::fromLatin1(candidate);
+        if (QFontDatabase::hasFamily(family)) {
+            break;
+        }
+    }
+    chosen.insert(first, family);
+    return family;
+}
+
 QFont makeFont(const QString &family, qreal pointSize, bool bold)
 {
     registerOnce();
@@ -62,12 +86,22 @@ QFont makeFont(const QString &family, qreal pointSize, bool bold)
 
 QFont tahoma(qreal pointSize, bool bold)
 {
-    return makeFont(QStringLiteral("Tahoma"), pointSize, bold);
+    registerOnce();
+    return makeFont(installedFamily({"Tahoma", "DejaVu Sans"}), pointSize, bold);
 }
 
 QFont timesNewRoman(qreal pointSize, bool bold)
 {
-    return makeFont(QStringLiteral("Times New Roman"), pointSize, bold);
+    return makeFont(installedFamily({"Times New Roman", "Liberation Serif", "DejaVu Serif"}), pointSize, bold);
+}
+
+QFont verdanaPixels(int pixelSize)
+{
+    registerOnce();
+    QFont font(installedFamily({"Verdana", "DejaVu Sans"}));
+    font.setPixelSize(pixelSize);
+    font.setWeight(QFont::Normal);
+    return font;
 }
 
 } // namespace AppFonts

@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 #include "common/Twips.h"
+#include "components/AppFonts.h"
 #include "ribbon/RibbonModel.h"
 
 #include <QFontMetricsF>
@@ -18,11 +19,7 @@ namespace G = RibbonGeometry;
 
 QFont FontTextMeasurer::fontFor(RibbonFont font)
 {
-    QFont result;
-    result.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
-    result.setPixelSize(font == RibbonFont::ButtonCaption ? 9 : 13);
-    result.setWeight(QFont::Normal);
-    return result;
+    return Components::AppFonts::verdanaPixels(font == RibbonFont::ButtonCaption ? 9 : 13);
 }
 
 int FontTextMeasurer::lineHeight(RibbonFont font)

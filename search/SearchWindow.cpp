@@ -180,6 +180,10 @@ void SearchWindow::createControls()
     m_lblWait->setFont(Components::AppFonts::tahoma(24, true));
     m_lblWait->setAlignment(Qt::AlignCenter);
     setTextColor(m_lblWait, LightGrey);
+    // The details fill never uncovers it (it takes a millisecond and leaves the grid in
+    // place), so it stays hidden: neither drawn beneath the grid nor read out by a
+    // screen reader as if the window were waiting.
+    m_lblWait->hide();
 
     m_vbalGrid = new Components::VbalGrid(this);
     m_vbalGrid->setObjectName(QStringLiteral("vbalGrid"));
