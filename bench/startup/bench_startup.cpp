@@ -1,7 +1,10 @@
 // Not a test: the program's cold start, from the process started to the main window
 // shown with the event loop idle, beside a bare QMainWindow with a QMdiArea built with
 // the same flags (bench_startup_bare), runs alternating; and each one's peak resident
-// memory. Both report through app/StartupProbe.h. Needs a display (xvfb-run -a).
+// memory. Both report through app/StartupProbe.h. As context, the same bare window with
+// one line of text in a child window: the part of the difference that any window
+// showing text pays (font configuration, the first font, its glyphs). Needs a display
+// (xvfb-run -a).
 //
 //   bench_startup [runs] [program] [bare program]
 
@@ -24,7 +27,7 @@ struct Start
     qint64 peakKiB = -1;
 };
 
-Start startOnce(const QString &program)
+Start startOnce(const QString &program, const QStringList &arguments = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -32,7 +35,7 @@ Start startOnce(const QString &program)
                        QString::number(App::StartupProbe::monotonicNanoseconds()));
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(program, {});
+    process.start(program, arguments);
     if (!process.waitForFinished(20000)) {
         process.kill();
         process.waitForFinished();
@@ -70,26 +73,33 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    std::vector<double> programMs, bareMs;
-    std::vector<qint64> programPeak, barePeak;
+    const QStringList withText{QStringLiteral("--text")};
+    std::vector<double> programMs, bareMs, textMs;
+    std::vector<qint64> programPeak, barePeak, textPeak;
     startOnce(program); // the files into the page cache
     startOnce(bare);
+    startOnce(bare, withText);
     for (int run = 0; run < runs; ++run) {
         const Start p = startOnce(program);
         const Start b = startOnce(bare);
-        if (p.ms < 0 || b.ms < 0) {
-            out << "a start did not report (program " << p.ms << ", bare " << b.ms << ")\n";
+        const Start t = startOnce(bare, withText);
+        if (p.ms < 0 || b.ms < 0 || t.ms < 0) {
+            out << "a start did not report (program " << p.ms << ", bare " << b.ms << ", with text " << t.ms << ")\n";
             return 1;
         }
         programMs.push_back(p.ms);
         bareMs.push_back(b.ms);
+        textMs.push_back(t.ms);
         programPeak.push_back(p.peakKiB);
         barePeak.push_back(b.peakKiB);
+        textPeak.push_back(t.peakKiB);
     }
     const double pm = median(programMs);
     const double bm = median(bareMs);
     const double pk = median(programPeak) / 1024.0;
     const double bk = median(barePeak) / 1024.0;
+    const double tm = median(textMs);
+    const double tk = median(textPeak) / 1024.0;
     out << "start to main window shown and idle, median of " << runs << " runs (platform "
         << qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("xcb")) << "):\n";
     out << QStringLiteral("  program %1   %2 ms, peak %3 MiB\n").arg(program).arg(pm, 7, 'f', 1).arg(pk, 5, 'f', 1);
@@ -99,5 +109,11 @@ int main(int argc, char **argv)
                .arg(pm <= 1.5 * bm ? QStringLiteral("met") : QStringLiteral("NOT met"))
                .arg(pk - bk, 0, 'f', 1)
                .arg(pk - bk <= 8 ? QStringLiteral("met") : QStringLiteral("NOT met"));
+    out << QStringLiteral(
+               "  context: bare with a line of text   %1 ms, peak %2 MiB; the program is %3 x it, %4 MiB more\n")
+               .arg(tm, 7, 'f', 1)
+               .arg(tk, 5, 'f', 1)
+               .arg(pm / tm, 0, 'f', 2)
+               .arg(pk - tk, 0, 'f', 1);
     return 0;
 }
