@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package in build-package/ and checks it the way a user meets it:
-# lintian finds no error, the package installs with apt-get, the installed desktop entry
+# lintian finds no error and no warning, the package installs with apt-get, the installed desktop entry
 # and AppStream metadata validate, /usr/bin/torvanelquist shows its main window under Xvfb
 # with the database beside the real executable open, and after `apt-get remove` and purge
 # nothing of the package is left and the program has written no file.
@@ -98,7 +98,7 @@ debs=(build-package/torvanelquist_*.deb)
 deb=$(realpath "${debs[0]}")
 dpkg-deb --info "$deb"
 
-lintian --fail-on error --display-info "$deb" || fail "lintian reports errors"
+lintian --fail-on error,warning --display-info "$deb" || fail "lintian reports errors or warnings"
 
 # What the package holds, and which of its folders the machine has already: those are
 # shared and stay; everything else must be gone after the removal.
@@ -127,6 +127,10 @@ sort -u "$work/contents" | grep -vxF -f <(sort -u "$work/installed") && fail "dp
 desktop-file-validate /usr/share/applications/torvanelquist.desktop
 appstreamcli validate --no-net /usr/share/metainfo/*.metainfo.xml
 man -w torvanelquist kvostrel-import >/dev/null
+# Printing is a module the program loads on the first print: there, with every library it needs.
+module=/usr/lib/torvanelquist/modules/torvanelquist-print.so
+[ -f "$module" ] || fail "$module is not installed"
+! ldd "$module" | grep -q "not found" || fail "$module lacks libraries: $(ldd "$module" | grep "not found")"
 [ "$(/usr/bin/kvostrel-import --help | head -1 | cut -d' ' -f1-2)" = "Usage: kvostrel-import" ] \
     || fail "/usr/bin/kvostrel-import does not run"
 

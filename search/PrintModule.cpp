@@ -1,6 +1,7 @@
 // The print module: printing needs Qt's print support, a library that no start of the
 // program should pay to load, so it lives in this module of its own, which the program
-// loads beside itself on the first print (search/RecordPrinting.h).
+// loads from the folder "modules" beside itself on the first print
+// (search/RecordPrinting.h).
 
 #include <QPrintDialog>
 #include <QPrinter>

@@ -26,7 +26,7 @@ PrintHtml printFunction(QString *why)
 
 QString printModulePath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("torvanelquist-print.so"));
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("modules/torvanelquist-print.so"));
 }
 
 bool printingAvailable(QString *why)

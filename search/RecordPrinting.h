@@ -6,7 +6,7 @@ class QWidget;
 
 namespace Search {
 
-// The print module's file, beside the program.
+// The print module's file, in the folder "modules" beside the program.
 QString printModulePath();
 
 // Loads the print module (once; it stays loaded) and tells whether it can print;
