@@ -170,6 +170,8 @@ public:
     int fieldIndex(const QString &name) const;
     QVariant field(int index) const;
     int fieldCount() const { return int(m_names.size()); }
+    // The name of column `index` of this result; empty outside it.
+    QString fieldName(int index) const { return m_names.value(index); }
     // Reads the rows from the current one to the last into a list: column `lineColumn`
     // as each line's text (Null: an empty line) and, unless `keyColumn` is negative,
     // column `keyColumn` as its key. The row set is then at its end.

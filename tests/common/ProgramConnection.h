@@ -1,16 +1,15 @@
 #pragma once
 
-// Statements run on the program's own open connection (its SQLite handle), beside
-// whatever the windows are reading: the tests' reference answers, and proof that
+// Statements run on the program's own open connection with a row set of their own,
+// beside whatever the windows are reading: the tests' reference answers, and proof that
 // nothing can be written through it.
 
+#include "common/AppError.h"
 #include "data/Database.h"
 
 #include <QList>
 #include <QStringList>
 #include <QVariant>
-
-#include <sqlite3.h>
 
 struct ProgramRows
 {
@@ -33,34 +32,26 @@ struct ProgramRows
 inline ProgramRows queryProgramConnection(const QString &sql)
 {
     ProgramRows result;
-    sqlite3 *db = Db::Connection::shared().handle();
-    sqlite3_stmt *statement = nullptr;
-    const QByteArray text = sql.toUtf8();
-    if (!db || sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK) {
+    Db::Command command;
+    command.setActiveConnection(&Db::Connection::shared());
+    command.setCommandText(sql);
+    Db::RowSet rowSet;
+    try {
+        rowSet.open(command);
+    } catch (const Common::AppError &) {
         return result;
     }
-    for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-        result.names << QString::fromUtf8(sqlite3_column_name(statement, i));
+    Db::RowSetCloser closer(rowSet);
+    for (int i = 0; i < rowSet.fieldCount(); ++i) {
+        result.names << rowSet.fieldName(i);
     }
-    int code = SQLITE_ROW;
-    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
+    for (; !rowSet.eof(); rowSet.moveNext()) {
         QVariantList row;
-        for (int i = 0; i < result.names.size(); ++i) {
-            switch (sqlite3_column_type(statement, i)) {
-            case SQLITE_NULL:
-                row << QVariant(QMetaType::fromType<QString>());
-                break;
-            case SQLITE_INTEGER:
-                row << QVariant(qlonglong(sqlite3_column_int64(statement, i)));
-                break;
-            default:
-                row << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, i)),
-                                         sqlite3_column_bytes(statement, i));
-            }
+        for (int i = 0; i < rowSet.fieldCount(); ++i) {
+            row << rowSet.field(i);
         }
         result.rows << row;
     }
-    result.ok = code == SQLITE_DONE;
-    sqlite3_finalize(statement);
+    result.ok = true;
     return result;
 }
