@@ -229,7 +229,6 @@ void Connection::open(const QString &filePath)
             throw fail(DbErrorNumber::FileUnreadable,
                        QStringLiteral("The database file \"%1\" cannot be opened: %2").arg(shown, why));
         }
-        m_open = true;
         sqlite3_extended_result_codes(m_handle, 1);
         // A program writing to the file holds it locked; a short write is waited for.
         sqlite3_busy_timeout(m_handle, BusyTimeoutMs);
@@ -346,7 +345,7 @@ void Connection::loadJetFile(const QString &shown, QStringList &missingTables, Q
 
 bool Connection::isOpen() const
 {
-    return m_open;
+    return m_handle != nullptr;
 }
 
 void Connection::close()
@@ -361,7 +360,6 @@ void Connection::close()
         sqlite3_close_v2(m_handle);
         m_handle = nullptr;
     }
-    m_open = false;
 }
 
 qint64 Connection::dataVersion() const
@@ -381,7 +379,7 @@ qint64 Connection::dataVersion() const
 
 SharedListRows Connection::cachedList(const QString &key) const
 {
-    if (!m_open || m_lists.isEmpty()) {
+    if (!isOpen() || m_lists.isEmpty()) {
         return nullptr;
     }
     const auto found = m_lists.find(key);
@@ -400,7 +398,7 @@ SharedListRows Connection::cachedList(const QString &key) const
 
 void Connection::keepList(const QString &key, SharedListRows rows)
 {
-    if (!m_open || !rows) {
+    if (!isOpen() || !rows) {
         return;
     }
     const qint64 version = dataVersion();

@@ -125,7 +125,6 @@ private:
     };
 
     QString m_filePath;
-    bool m_open = false;
     sqlite3 *m_handle = nullptr;
     mutable QHash<QString, CachedList> m_lists;
     mutable quint64 m_listUses = 0;
