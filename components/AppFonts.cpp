@@ -36,12 +36,6 @@ void registerOnce()
             s_tahoma = true;
         }
     }
-    QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
-                               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
-    QFont::insertSubstitutions(QStringLiteral("Verdana"), {QStringLiteral("DejaVu Sans")});
-    if (!s_tahoma) {
-        QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("DejaVu Sans")});
-    }
 }
 
 bool tahomaAvailable()
@@ -52,15 +46,16 @@ bool tahomaAvailable()
 
 namespace {
 
-// The first of `families` the font database holds (the last when it holds none). A
-// family that is not there costs every font made of it a search of the system's
-// fonts for stand-ins, so the fonts are made of a family that is.
-QString installedFamily(std::initializer_list<const char *> families)
+// A font of the first of `families` the font database holds (the last when it holds
+// none): a family, then its stand-ins. A family that is not there would cost every
+// font made of it a search of the system's fonts for fallbacks.
+QFont fontOf(std::initializer_list<const char *> families)
 {
+    registerOnce(); // Tahoma joins the font database before it is first looked into
     static QHash<QString, QString> chosen;
     const QString first = QString::fromLatin1(*families.begin());
     if (const auto found = chosen.constFind(first); found != chosen.constEnd()) {
-        return *found;
+        return QFont(*found);
     }
     QString family;
     for (const char *candidate : families) {
@@ -70,13 +65,11 @@ QString installedFamily(std::initializer_list<const char *> families)
         }
     }
     chosen.insert(first, family);
-    return family;
+    return QFont(family);
 }
 
-QFont makeFont(const QString &family, qreal pointSize, bool bold)
+QFont pointFont(QFont font, qreal pointSize, bool bold)
 {
-    registerOnce();
-    QFont font(family);
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     return font;
@@ -86,19 +79,17 @@ QFont makeFont(const QString &family, qreal pointSize, bool bold)
 
 QFont tahoma(qreal pointSize, bool bold)
 {
-    registerOnce();
-    return makeFont(installedFamily({"Tahoma", "DejaVu Sans"}), pointSize, bold);
+    return pointFont(fontOf({"Tahoma", "DejaVu Sans"}), pointSize, bold);
 }
 
 QFont timesNewRoman(qreal pointSize, bool bold)
 {
-    return makeFont(installedFamily({"Times New Roman", "Liberation Serif", "DejaVu Serif"}), pointSize, bold);
+    return pointFont(fontOf({"Times New Roman", "Liberation Serif", "DejaVu Serif"}), pointSize, bold);
 }
 
 QFont verdanaPixels(int pixelSize)
 {
-    registerOnce();
-    QFont font(installedFamily({"Verdana", "DejaVu Sans"}));
+    QFont font = fontOf({"Verdana", "DejaVu Sans"});
     font.setPixelSize(pixelSize);
     font.setWeight(QFont::Normal);
     return font;

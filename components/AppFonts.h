@@ -10,7 +10,7 @@ namespace Components {
 // Sans) when they are not installed themselves.
 namespace AppFonts {
 
-// Adds Tahoma (regular and bold) and the family substitutions, once per process.
+// Adds Tahoma (regular and bold) to the application's fonts, once per process.
 // Safe to call from anywhere, any number of times, after the application object exists.
 void registerOnce();
 
