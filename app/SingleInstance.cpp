@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "common/FileDescriptor.h"
+
 #include <QCryptographicHash>
 #include <QSocketNotifier>
 
@@ -26,29 +28,6 @@ const QByteArray ActivationRequest = QByteArrayLiteral("activate\n");
 
 // How long a second copy waits for the first to take, read and answer its request.
 constexpr int RequestTimeoutMs = 1000;
-
-// A file descriptor closed when it goes out of scope.
-class UniqueFd
-{
-public:
-    explicit UniqueFd(int fd = -1)
-        : m_fd(fd)
-    {
-    }
-    ~UniqueFd()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    UniqueFd(const UniqueFd &) = delete;
-    UniqueFd &operator=(const UniqueFd &) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
 
 // The address of `key` in the abstract namespace. A key too long for an address is
 // replaced by a digest of it, the same in every copy.
@@ -100,7 +79,7 @@ private:
         deleteLater(); // closes the connection: the second copy reads the hang-up
     }
 
-    UniqueFd m_fd;
+    Common::FileDescriptor m_fd;
     QSocketNotifier m_notifier;
     std::function<void()> m_onActivation;
     QByteArray m_received;
@@ -145,7 +124,7 @@ QString SingleInstance::defaultKey()
 
 SingleInstance::SingleInstance(const QString &key)
 {
-    UniqueFd listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    Common::FileDescriptor listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (listener.get() < 0) {
         return; // no socket to be had: this copy runs as the only one
     }
@@ -179,7 +158,7 @@ void SingleInstance::acceptRequests()
 
 bool SingleInstance::requestActivation(const QString &key)
 {
-    const UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const Common::FileDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (socket.get() < 0) {
         return false;
     }

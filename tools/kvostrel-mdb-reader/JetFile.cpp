@@ -1,5 +1,7 @@
 #include "JetFile.h"
 
+#include "common/FileDescriptor.h"
+
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -16,6 +18,8 @@ extern char **environ;
 namespace Jet {
 
 namespace {
+
+using Common::FileDescriptor;
 
 constexpr std::size_t scrambledStart = 0x18;
 constexpr std::size_t passwordOffset = 0x42;
@@ -47,29 +51,6 @@ std::size_t pageSize(FileKind kind)
 {
     return kind == FileKind::Jet3 ? 2048 : 4096;
 }
-
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd = -1)
-        : m_fd(fd)
-    {
-    }
-    ~FileDescriptor() { reset(); }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return m_fd; }
-    void reset(int fd = -1)
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
 
 ReadError damaged(const std::string &why)
 {
