@@ -4,7 +4,8 @@
 // It reads what the importer reads (the FDA zip through the importer's own FdaSource,
 // the tab-separated vocabularies), splits the fields and inserts the rows with prepared
 // statements in one transaction, on a connection opened as the importer opens its own
-// (SqliteDatabase). The tables and indexes are made with the CREATE statements of a
+// (SqliteDatabase), a column for each column of the importer's layout (ImportLayout).
+// The tables and indexes are made with the CREATE statements of a
 // database the importer built, each table's indexes once its rows are in. The rows of
 // the vocabulary tables that the products add come from the importer's Vocabulary, as
 // their text is the importer's own wording (a few hundred rows).
@@ -17,8 +18,10 @@
 //            --routes TSV --listing-terms TSV --exclusivity-codes TSV --output FILE
 
 #include "FdaSource.h"
+#include "ImportLayout.h"
 #include "SqliteDatabase.h"
 #include "Vocabulary.h"
+#include "data/Schema.h"
 
 #include <sqlite3.h>
 
@@ -33,6 +36,9 @@
 #include <vector>
 
 namespace {
+
+using namespace ImportLayout;
+namespace P = Schema::Products;
 
 [[noreturn]] void fail(const std::string &message)
 {
@@ -150,68 +156,6 @@ private:
     std::deque<std::string> m_unquoted; // one per field position; growing keeps the others in place
 };
 
-// Which part of a source field a column takes: the FDA's "DF;Route" holds the dosage
-// form and the route, split at the first ";".
-enum class Part {
-    Whole,
-    BeforeSemicolon,
-    AfterSemicolon
-};
-
-struct Column
-{
-    std::string_view header;
-    Part part = Part::Whole;
-};
-
-std::string_view partOf(std::string_view value, Part part)
-{
-    if (part == Part::Whole) {
-        return value;
-    }
-    const std::size_t semicolon = value.find(';');
-    if (part == Part::BeforeSemicolon) {
-        return value.substr(0, semicolon);
-    }
-    return semicolon == std::string_view::npos ? std::string_view() : value.substr(semicolon + 1);
-}
-
-class Statement
-{
-public:
-    Statement(sqlite3 *db, const std::string &sql)
-        : m_db(db)
-    {
-        if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &m_statement, nullptr) != SQLITE_OK) {
-            fail(sql + ": " + sqlite3_errmsg(db));
-        }
-    }
-    ~Statement() { sqlite3_finalize(m_statement); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    void bind(int position, std::string_view text)
-    {
-        if (text.empty()) {
-            sqlite3_bind_null(m_statement, position);
-        } else {
-            sqlite3_bind_text(m_statement, position, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
-        }
-    }
-    void bind(int position, long long value) { sqlite3_bind_int64(m_statement, position, value); }
-    void run()
-    {
-        if (sqlite3_step(m_statement) != SQLITE_DONE) {
-            fail(sqlite3_errmsg(m_db));
-        }
-        sqlite3_reset(m_statement);
-    }
-
-private:
-    sqlite3 *m_db;
-    sqlite3_stmt *m_statement = nullptr;
-};
-
 std::string insertStatement(const std::string &table, std::size_t columns)
 {
     std::string sql = "INSERT INTO [" + table + "] VALUES (?";
@@ -243,47 +187,52 @@ struct Distinct
     }
 };
 
-// Inserts the records of `text`, ID 1..n, one column per entry of `columns`; `watched`
-// gathers the values of the columns at the given positions.
-long loadRecords(sqlite3 *db, const std::string &table, std::string_view text, char delimiter, bool quoted,
-                 const std::vector<Column> &columns,
-                 const std::vector<std::pair<std::size_t, Distinct *>> &watched = {})
+// Inserts the records of `content` into the table of `mapping`, ID 1..n, a column for
+// each of the mapping's columns; `watched` gathers the values of the named columns.
+long loadRecords(SqliteDatabase &db, const TableMapping &mapping, std::string_view content, char delimiter, bool quoted,
+                 const std::vector<std::pair<QLatin1StringView, Distinct *>> &watched = {})
 {
-    Records records(text, delimiter, quoted);
+    Records records(content, delimiter, quoted);
     std::vector<std::size_t> positions;
-    for (const Column &c : columns) {
+    std::vector<std::pair<std::size_t, Distinct *>> gathered;
+    for (const ColumnMapping &c : mapping.columns) {
+        for (const auto &[column, distinct] : watched) {
+            if (c.column == column) {
+                gathered.emplace_back(positions.size(), distinct);
+            }
+        }
         positions.push_back(records.column(c.header));
     }
-    Statement insert(db, insertStatement(table, columns.size()));
+    SqliteStatement insert = db.prepare(insertStatement(text(mapping.table), mapping.columns.size()));
     long id = 0;
     while (records.next()) {
-        insert.bind(1, static_cast<long long>(++id));
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            insert.bind(static_cast<int>(i) + 2, partOf(records.field(positions[i]), columns[i].part));
+        insert.bindInteger(1, ++id);
+        for (std::size_t i = 0; i < positions.size(); ++i) {
+            insert.bindTextOrNull(static_cast<int>(i) + 2,
+                                  fieldPart(records.field(positions[i]), mapping.columns[i].part));
         }
         insert.run();
-        for (const auto &[i, distinct] : watched) {
-            distinct->add(partOf(records.field(positions[i]), columns[i].part));
+        for (const auto &[i, distinct] : gathered) {
+            distinct->add(fieldPart(records.field(positions[i]), mapping.columns[i].part));
         }
     }
     return id;
 }
 
-const std::vector<Column> vocabularyColumns{{"name"},       {"definition"}, {"use_restrictions"},
-                                            {"short_name"}, {"fda_code"},   {"nci_concept_id"}};
-
 std::vector<VocabularyRow> vocabularyTerms(std::string_view text)
 {
     Records records(text, '\t', false);
     std::vector<std::size_t> at;
-    for (const Column &c : vocabularyColumns) {
+    for (const ColumnMapping &c : vocabularyColumns()) {
         at.push_back(records.column(c.header));
     }
     std::vector<VocabularyRow> terms;
     while (records.next()) {
-        terms.push_back({std::string(records.field(at[0])), std::string(records.field(at[1])),
-                         std::string(records.field(at[2])), std::string(records.field(at[3])),
-                         std::string(records.field(at[4])), std::string(records.field(at[5]))});
+        VocabularyRow &row = terms.emplace_back();
+        std::size_t i = 0;
+        for (std::string *field : vocabularyFields(row)) {
+            *field = records.field(at[i++]);
+        }
     }
     return terms;
 }
@@ -312,18 +261,17 @@ void addListingSpellings(std::string_view text, Vocabulary &dosageForms, Vocabul
     }
 }
 
-long loadVocabulary(sqlite3 *db, const std::string &table, const Vocabulary &vocabulary, const Distinct &used)
+long loadVocabulary(SqliteDatabase &db, const TableMapping &mapping, const Vocabulary &vocabulary, const Distinct &used)
 {
-    Statement insert(db, insertStatement(table, vocabularyColumns.size()));
+    SqliteStatement insert = db.prepare(insertStatement(text(mapping.table), mapping.columns.size()));
     const AddedRows added = vocabulary.rowsFor(used.folded());
     long id = 0;
     for (const auto *rows : {&vocabulary.terms(), &added.rows}) {
         for (const VocabularyRow &row : *rows) {
-            insert.bind(1, static_cast<long long>(++id));
+            insert.bindInteger(1, ++id);
             int position = 2;
-            for (const std::string *field :
-                 {&row.name, &row.definition, &row.useRestrictions, &row.shortName, &row.fdaCode, &row.nciConceptId}) {
-                insert.bind(position++, *field);
+            for (const std::string *field : vocabularyFields(row)) {
+                insert.bindTextOrNull(position++, *field);
             }
             insert.run();
         }
@@ -405,48 +353,28 @@ void load(const std::map<std::string, std::string> &options)
     addListingSpellings(readWholeFile(options.at("--listing-terms")), dosageForms, routes);
 
     SqliteDatabase output(options.at("--output"));
-    sqlite3 *db = output.handle();
     output.execute("BEGIN");
     Distinct usedDosageForms, usedRoutes;
     for (const SchemaEntry &entry : schema) {
         output.execute(entry.create);
         const std::string &t = entry.table;
-        if (t == "products") {
-            loadRecords(db, t, products, '~', true,
-                        {{"Trade_Name"},
-                         {"Ingredient"},
-                         {"Strength"},
-                         {"DF;Route", Part::BeforeSemicolon},
-                         {"DF;Route", Part::AfterSemicolon},
-                         {"Type"},
-                         {"Applicant_Full_Name"},
-                         {"TE_Code"},
-                         {"Product_No"},
-                         {"Appl_No"},
-                         {"RLD"},
-                         {"Approval_Date"}},
-                        {{3, &usedDosageForms}, {4, &usedRoutes}});
-        } else if (t == "patent") {
-            loadRecords(db, t, patents, '~', true,
-                        {{"Patent_No"},
-                         {"Patent_Expire_Date_Text"},
-                         {"Appl_No"},
-                         {"Product_No"},
-                         {"Drug_Substance_Flag"},
-                         {"Drug_Product_Flag"},
-                         {"Patent_Use_Code"}});
-        } else if (t == "exclusivity") {
-            loadRecords(db, t, exclusivity, '~', true,
-                        {{"Exclusivity_Code"}, {"Exclusivity_Date"}, {"Appl_No"}, {"Product_No"}, {"Appl_Type"}});
-        } else if (t == "exclusivity code") {
-            loadRecords(db, t, exclusivityCodes, '\t', false, {{"code"}, {"meaning"}});
-        } else if (t == "dosage form") {
-            loadVocabulary(db, t, dosageForms, usedDosageForms);
-        } else if (t == "route of administration") {
-            loadVocabulary(db, t, routes, usedRoutes);
+        const auto is = [&t](const TableMapping &mapping) { return t == text(mapping.table); };
+        if (is(productsMapping)) {
+            loadRecords(output, productsMapping, products, '~', true,
+                        {{P::DosageForm, &usedDosageForms}, {P::Route, &usedRoutes}});
+        } else if (is(patentMapping)) {
+            loadRecords(output, patentMapping, patents, '~', true);
+        } else if (is(exclusivityMapping)) {
+            loadRecords(output, exclusivityMapping, exclusivity, '~', true);
+        } else if (is(exclusivityCodeMapping)) {
+            loadRecords(output, exclusivityCodeMapping, exclusivityCodes, '\t', false);
+        } else if (is(dosageFormMapping)) {
+            loadVocabulary(output, dosageFormMapping, dosageForms, usedDosageForms);
+        } else if (is(routeMapping)) {
+            loadVocabulary(output, routeMapping, routes, usedRoutes);
         } else if (t == "release") {
-            Statement insert(db, "INSERT INTO [release] VALUES (1, ?)");
-            insert.bind(1, releaseDate);
+            SqliteStatement insert = output.prepare("INSERT INTO [release] VALUES (1, ?)");
+            insert.bindTextOrNull(1, releaseDate);
             insert.run();
         } else {
             fail("no source for the table " + t);

@@ -99,6 +99,20 @@ std::string bracketed(const std::string &name)
     return '[' + name + ']';
 }
 
+std::string_view fieldPart(std::string_view value, FieldPart part)
+{
+    const std::size_t semicolon = value.find(';');
+    switch (part) {
+    case FieldPart::Whole:
+        break;
+    case FieldPart::BeforeFirstSemicolon:
+        return value.substr(0, semicolon);
+    case FieldPart::AfterFirstSemicolon:
+        return semicolon == std::string_view::npos ? std::string_view() : value.substr(semicolon + 1);
+    }
+    return value;
+}
+
 std::string createIndexStatement(const TableMapping &mapping, const IndexDesign &column)
 {
     const std::string tableName = text(mapping.table);

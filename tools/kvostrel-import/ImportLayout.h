@@ -7,6 +7,7 @@
 
 #include <QLatin1StringView>
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,17 @@ struct TableMapping
 
 // The columns of a vocabulary file and table (dosage forms, routes).
 std::vector<ColumnMapping> vocabularyColumns();
+
+// The fields of a vocabulary row, in the order of vocabularyColumns().
+template<typename Row>
+auto vocabularyFields(Row &row)
+{
+    return std::array{&row.name,      &row.definition, &row.useRestrictions,
+                      &row.shortName, &row.fdaCode,    &row.nciConceptId};
+}
+
+// The part of a source field that a column takes.
+std::string_view fieldPart(std::string_view value, FieldPart part);
 
 extern const TableMapping productsMapping;
 extern const TableMapping patentMapping;

@@ -20,28 +20,6 @@ namespace {
 using namespace ImportLayout;
 namespace P = Schema::Products;
 
-// The fields of a vocabulary row, in the order of vocabularyColumns().
-template<typename Row>
-auto vocabularyFields(Row &row)
-{
-    return std::array{&row.name,      &row.definition, &row.useRestrictions,
-                      &row.shortName, &row.fdaCode,    &row.nciConceptId};
-}
-
-std::string_view fieldPart(std::string_view value, FieldPart part)
-{
-    const std::size_t semicolon = value.find(';');
-    switch (part) {
-    case FieldPart::Whole:
-        break;
-    case FieldPart::BeforeFirstSemicolon:
-        return value.substr(0, semicolon);
-    case FieldPart::AfterFirstSemicolon:
-        return semicolon == std::string_view::npos ? std::string_view() : value.substr(semicolon + 1);
-    }
-    return value;
-}
-
 // One table to fill from one data file, its columns already found in the file's header.
 class TableLoad
 {
