@@ -136,8 +136,9 @@ public:
         return values;
     }
 
-    // A digest of every row of a table in ID order: each value's type and bytes.
-    QByteArray tableDigest(const QString &table)
+    // A digest of every row of a table in ID order (each value's type and bytes), and
+    // the number of rows in `rows`.
+    QByteArray tableDigest(const QString &table, int &rows)
     {
         const QByteArray sql = "SELECT * FROM [" + table.toUtf8() + "] ORDER BY ID";
         sqlite3_stmt *statement = nullptr;
@@ -145,7 +146,9 @@ public:
             fail(QString::fromUtf8(sql) + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(m_db)));
         }
         QCryptographicHash hash(QCryptographicHash::Sha1);
+        rows = 0;
         while (sqlite3_step(statement) == SQLITE_ROW) {
+            ++rows;
             for (int i = 0; i < sqlite3_column_count(statement); ++i) {
                 const char type = static_cast<char>(sqlite3_column_type(statement, i));
                 const QByteArray value(reinterpret_cast<const char *>(sqlite3_column_blob(statement, i)),
@@ -176,9 +179,9 @@ std::vector<TableContent> tableContents(const QString &path)
     std::vector<TableContent> tables;
     for (const QString &table :
          db.firstColumn(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"))) {
-        tables.push_back({table,
-                          db.firstColumn(QStringLiteral("SELECT count(*) FROM [%1]").arg(table)).value(0).toInt(),
-                          db.tableDigest(table)});
+        TableContent &content = tables.emplace_back();
+        content.table = table;
+        content.digest = db.tableDigest(table, content.rows);
     }
     return tables;
 }
