@@ -1,7 +1,5 @@
 #include "app/SingleInstance.h"
 
-#include "common/FileDescriptor.h"
-
 #include <QCryptographicHash>
 #include <QSocketNotifier>
 
@@ -67,8 +65,7 @@ private:
         }
         if (count > 0) {
             m_received.append(chunk, qsizetype(count));
-            const bool whole = m_received.contains('\n') || m_received.size() >= ActivationRequest.size();
-            if (!whole && m_received.size() < 64) {
+            if (!m_received.contains('\n') && m_received.size() < ActivationRequest.size()) {
                 return; // the rest of the request is on its way
             }
         }
@@ -137,15 +134,15 @@ SingleInstance::SingleInstance(const QString &key)
     if (::listen(listener.get(), 8) != 0) {
         return;
     }
-    m_listener = listener.release();
-    m_listening = std::make_unique<QSocketNotifier>(m_listener, QSocketNotifier::Read);
+    m_listener.reset(listener.release());
+    m_listening = std::make_unique<QSocketNotifier>(m_listener.get(), QSocketNotifier::Read);
     connect(m_listening.get(), &QSocketNotifier::activated, this, &SingleInstance::acceptRequests);
 }
 
 void SingleInstance::acceptRequests()
 {
     for (;;) {
-        const int peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const int peer = ::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (peer < 0) {
             if (errno == EINTR) {
                 continue;
@@ -194,13 +191,7 @@ bool SingleInstance::requestActivation(const QString &key)
     }
 }
 
-SingleInstance::~SingleInstance()
-{
-    m_listening.reset();
-    if (m_listener >= 0) {
-        ::close(m_listener);
-    }
-}
+SingleInstance::~SingleInstance() = default;
 
 namespace {
 

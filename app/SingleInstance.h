@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FileDescriptor.h"
+
 #include <QObject>
 #include <QString>
 
@@ -47,7 +49,7 @@ private:
     // Takes every waiting connection and reads each one's request as it comes.
     void acceptRequests();
 
-    int m_listener = -1; // the listening socket while this copy holds the key
+    Common::FileDescriptor m_listener; // the listening socket while this copy holds the key
     std::unique_ptr<QSocketNotifier> m_listening;
     bool m_anotherCopy = false;
 };
