@@ -57,10 +57,14 @@ QFont fontOf(std::initializer_list<const char *> families)
     if (const auto found = chosen.constFind(first); found != chosen.constEnd()) {
         return QFont(*found);
     }
+    // The candidates are looked up among the installed families: asking the database
+    // whether it has a family first runs the name through the system's alias rules,
+    // which costs more than listing every family.
+    const QStringList installed = QFontDatabase::families();
     QString family;
     for (const char *candidate : families) {
         family = QString::fromLatin1(candidate);
-        if (QFontDatabase::hasFamily(family)) {
+        if (installed.contains(family, Qt::CaseInsensitive)) {
             break;
         }
     }
