@@ -1,5 +1,7 @@
 #include "components/Pictures.h"
 
+#include "components/GifDecoder.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -13,6 +15,9 @@ namespace {
 QPixmap read(QIODevice *device)
 {
     const QByteArray format = formatOf(device->peek(8));
+    if (format == "gif") {
+        return QPixmap::fromImage(GifDecoder::decode(device->readAll()));
+    }
     QImageReader reader(device, format);
     // A known format is read as that format; an unknown one is left to the reader.
     reader.setAutoDetectImageFormat(format.isEmpty());

@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets in build-fuzz/ (clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each for SECONDS (default 30) from its seed
 # corpus: the importer's field reader, the SQL text builders, the Access file reader's
-# stream, and Access files mutated from reference-data/jet through the reader process.
+# stream, Access files mutated from reference-data/jet through the reader process, and
+# the program's GIF reader.
 # Exits non-zero when a target finds a crash; the input that caused it is left in
 # build-fuzz/fuzz/crashes/<target>/.
 #   scripts/fuzz.sh [SECONDS]
@@ -15,7 +16,7 @@ if ! [[ $seconds =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
 fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-fuzz
-targets=(fuzz_delimited_reader fuzz_sql_text fuzz_jet_stream fuzz_jet_file)
+targets=(fuzz_delimited_reader fuzz_sql_text fuzz_jet_stream fuzz_jet_file fuzz_gif_decoder)
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVANELQUIST_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
