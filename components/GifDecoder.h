@@ -6,11 +6,10 @@
 namespace Components {
 
 // The program's own reader of GIF pictures (the theme pictures and backgrounds are
-// GIFs), so that reading them needs none of Qt's image plugins: the plugin folder is
-// not searched and no plugin library is loaded at start-up. It reads the first
-// picture of a file (GIF87a or GIF89a): its colour table, its transparent colour and
-// interlaced rows. The result is the logical screen's size; what the picture does not
-// cover is transparent.
+// GIFs), so that reading them loads none of Qt's image plugin libraries at start-up.
+// It reads the first picture of a file (GIF87a or GIF89a): its colour tables, its
+// transparent colour and interlaced rows. The result is the logical screen's size;
+// what the picture does not cover is transparent.
 namespace GifDecoder {
 
 // Larger pictures are not read (a damaged size would ask for gigabytes).
