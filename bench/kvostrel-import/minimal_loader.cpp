@@ -156,15 +156,6 @@ private:
     std::deque<std::string> m_unquoted; // one per field position; growing keeps the others in place
 };
 
-std::string insertStatement(const std::string &table, std::size_t columns)
-{
-    std::string sql = "INSERT INTO [" + table + "] VALUES (?";
-    for (std::size_t i = 0; i < columns; ++i) {
-        sql += ", ?";
-    }
-    return sql + ')';
-}
-
 // Distinct values of a column in the order they first appear.
 struct Distinct
 {
@@ -203,7 +194,7 @@ long loadRecords(SqliteDatabase &db, const TableMapping &mapping, std::string_vi
         }
         positions.push_back(records.column(c.header));
     }
-    SqliteStatement insert = db.prepare(insertStatement(text(mapping.table), mapping.columns.size()));
+    SqliteStatement insert = db.prepare(insertStatement(mapping));
     long id = 0;
     while (records.next()) {
         insert.bindInteger(1, ++id);
@@ -222,19 +213,7 @@ long loadRecords(SqliteDatabase &db, const TableMapping &mapping, std::string_vi
 std::vector<VocabularyRow> vocabularyTerms(std::string_view text)
 {
     Records records(text, '\t', false);
-    std::vector<std::size_t> at;
-    for (const ColumnMapping &c : vocabularyColumns()) {
-        at.push_back(records.column(c.header));
-    }
-    std::vector<VocabularyRow> terms;
-    while (records.next()) {
-        VocabularyRow &row = terms.emplace_back();
-        std::size_t i = 0;
-        for (std::string *field : vocabularyFields(row)) {
-            *field = records.field(at[i++]);
-        }
-    }
-    return terms;
+    return readVocabularyRows<VocabularyRow>(records);
 }
 
 void addListingSpellings(std::string_view text, Vocabulary &dosageForms, Vocabulary &routes)
@@ -243,27 +222,14 @@ void addListingSpellings(std::string_view text, Vocabulary &dosageForms, Vocabul
     const std::size_t kind = records.column("kind"), value = records.column("listing_value"),
                       terms = records.column("terms");
     while (records.next()) {
-        std::vector<std::string> names;
-        std::string_view list = records.field(terms);
-        for (;;) {
-            const std::size_t semicolon = list.find(';');
-            std::string_view name = list.substr(0, semicolon);
-            while (!name.empty() && name.front() == ' ') {
-                name.remove_prefix(1);
-            }
-            names.emplace_back(name);
-            if (semicolon == std::string_view::npos) {
-                break;
-            }
-            list.remove_prefix(semicolon + 1);
-        }
-        (records.field(kind) == "route" ? routes : dosageForms).addListingSpelling(records.field(value), names);
+        (records.field(kind) == "route" ? routes : dosageForms)
+            .addListingSpelling(records.field(value), listingTermNames(records.field(terms)));
     }
 }
 
 long loadVocabulary(SqliteDatabase &db, const TableMapping &mapping, const Vocabulary &vocabulary, const Distinct &used)
 {
-    SqliteStatement insert = db.prepare(insertStatement(text(mapping.table), mapping.columns.size()));
+    SqliteStatement insert = db.prepare(insertStatement(mapping));
     const AddedRows added = vocabulary.rowsFor(used.folded());
     long id = 0;
     for (const auto *rows : {&vocabulary.terms(), &added.rows}) {

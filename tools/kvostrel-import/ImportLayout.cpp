@@ -130,6 +130,15 @@ std::string createTableStatement(const TableMapping &mapping)
     return create + ')';
 }
 
+std::string insertStatement(const TableMapping &mapping)
+{
+    std::string insert = "INSERT INTO " + bracketed(text(mapping.table)) + " VALUES (?";
+    for (std::size_t i = 0; i < mapping.columns.size(); ++i) {
+        insert += ", ?";
+    }
+    return insert + ')';
+}
+
 const TableMapping *const allMappings[6] = {&productsMapping, &patentMapping,      &dosageFormMapping,
                                             &routeMapping,    &exclusivityMapping, &exclusivityCodeMapping};
 

@@ -55,6 +55,27 @@ auto vocabularyFields(Row &row)
                       &row.shortName, &row.fdaCode,    &row.nciConceptId};
 }
 
+// The rows of a vocabulary file, in file order, through a reader of its records
+// (column(header) gives a column's position, next() moves to a record, field(i) reads
+// one of its fields).
+template<typename Row, typename Reader>
+std::vector<Row> readVocabularyRows(Reader &reader)
+{
+    std::vector<std::size_t> positions;
+    for (const ColumnMapping &c : vocabularyColumns()) {
+        positions.push_back(reader.column(c.header));
+    }
+    std::vector<Row> rows;
+    while (reader.next()) {
+        Row &row = rows.emplace_back();
+        std::size_t i = 0;
+        for (std::string *field : vocabularyFields(row)) {
+            *field = reader.field(positions[i++]);
+        }
+    }
+    return rows;
+}
+
 // The part of a source field that a column takes.
 std::string_view fieldPart(std::string_view value, FieldPart part);
 
@@ -76,6 +97,8 @@ std::string text(QLatin1StringView name);
 std::string bracketed(const std::string &name);
 
 std::string createTableStatement(const TableMapping &mapping);
+// The INSERT of one row of the table: its ID, then a value for each column.
+std::string insertStatement(const TableMapping &mapping);
 std::string createIndexStatement(const TableMapping &mapping, const IndexDesign &column);
 
 } // namespace ImportLayout

@@ -48,14 +48,9 @@ public:
     TableRows load(SqliteDatabase &db, const ImportProgress &progress)
     {
         const std::string tableName = text(m_mapping.table);
-        const std::string table = bracketed(tableName);
-        std::string insert = "INSERT INTO " + table + " VALUES (?";
-        for (std::size_t i = 0; i < m_mapping.columns.size(); ++i) {
-            insert += ", ?";
-        }
         db.execute(createTableStatement(m_mapping));
 
-        SqliteStatement statement = db.prepare(insert + ')');
+        SqliteStatement statement = db.prepare(insertStatement(m_mapping));
         constexpr long progressEvery = 4096;
         while (m_reader.next()) {
             statement.bindInteger(1, m_reader.recordCount());
@@ -97,19 +92,7 @@ Vocabulary readVocabulary(std::string kind, const std::filesystem::path &path)
     const std::string text = TextDecoding::toUtf8(readWholeFile(path));
     DelimitedReader reader(path.string(), TextDecoding::withoutByteOrderMark(text), '\t',
                            DelimitedReader::Quoting::None);
-    std::vector<std::size_t> positions;
-    for (const ColumnMapping &c : vocabularyColumns()) {
-        positions.push_back(reader.column(c.header));
-    }
-    std::vector<VocabularyRow> terms;
-    while (reader.next()) {
-        VocabularyRow &row = terms.emplace_back();
-        std::size_t i = 0;
-        for (std::string *field : vocabularyFields(row)) {
-            *field = reader.field(positions[i++]);
-        }
-    }
-    return Vocabulary(std::move(kind), path.string(), std::move(terms));
+    return Vocabulary(std::move(kind), path.string(), readVocabularyRows<VocabularyRow>(reader));
 }
 
 // Writes a vocabulary table: the vocabulary's own terms (IDs 1..n in file order), then
@@ -122,8 +105,7 @@ TableRows writeVocabulary(SqliteDatabase &db, const TableMapping &mapping, const
         unmatched.push_back(vocabulary.kind() + " \"" + value + '"');
     }
     db.execute(createTableStatement(mapping));
-    SqliteStatement statement
-        = db.prepare("INSERT INTO " + bracketed(text(mapping.table)) + " VALUES (?, ?, ?, ?, ?, ?, ?)");
+    SqliteStatement statement = db.prepare(insertStatement(mapping));
     long id = 0;
     for (const auto *rows : {&vocabulary.terms(), &added.rows}) {
         for (const VocabularyRow &row : *rows) {

@@ -217,6 +217,17 @@ AddedRows Vocabulary::rowsFor(const DistinctValues &values) const
     return added;
 }
 
+std::vector<std::string> listingTermNames(std::string_view terms)
+{
+    std::vector<std::string> names;
+    for (const std::string_view name : split(terms, ';')) {
+        if (!name.empty()) {
+            names.emplace_back(name);
+        }
+    }
+    return names;
+}
+
 void readListingTerms(const std::filesystem::path &path, const std::vector<Vocabulary *> &vocabularies)
 {
     const std::string text = TextDecoding::toUtf8(readWholeFile(path));
@@ -245,13 +256,9 @@ void readListingTerms(const std::filesystem::path &path, const std::vector<Vocab
         if (!first && !listed.empty()) {
             fail(inQuotes(listed) + " is listed already on line " + std::to_string(earlier->second));
         }
-        std::vector<std::string> names;
-        for (const std::string_view name : split(reader.field(terms), ';')) {
-            if (!name.empty()) {
-                names.emplace_back(name);
-            }
-        }
-        if (const std::string problem = (*vocabulary)->addListingSpelling(listed, names); !problem.empty()) {
+        if (const std::string problem
+            = (*vocabulary)->addListingSpelling(listed, listingTermNames(reader.field(terms)));
+            !problem.empty()) {
             fail(problem);
         }
     }

@@ -79,6 +79,10 @@ private:
     std::map<std::string, std::vector<std::size_t>> m_listing; // folded listing spelling -> its terms
 };
 
+// The term names of a listing line's terms field: separated by ";", without the spaces
+// around them, empty ones left out.
+std::vector<std::string> listingTermNames(std::string_view terms);
+
 // Reads the file of the product list's spellings (tab-separated, header columns kind,
 // listing_value, terms, note; several terms separated by ";") into the vocabulary of
 // each line's kind. Throws ImportError naming the file and line at fault.
