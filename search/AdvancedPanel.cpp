@@ -75,6 +75,12 @@ AdvancedPanel::AdvancedPanel(const AdvancedSearch::RowDesigns &rows, QWidget *pa
         text->setFont(Components::AppFonts::tahoma(8.25, true));
         label->setBuddy(text);
         connect(text, &QLineEdit::returnPressed, this, &AdvancedPanel::findRequested);
+        // Typing into a row means searching by it: its box is ticked (unticking keeps the text).
+        connect(text, &QLineEdit::textEdited, tick, [tick](const QString &typed) {
+            if (!typed.isEmpty() && !tick->isHidden()) {
+                tick->setChecked(true);
+            }
+        });
         connect(tick, &QCheckBox::toggled, this, [this](bool on) {
             if (on) {
                 showMessage(QString());
@@ -137,6 +143,9 @@ AdvancedPanel::AdvancedPanel(const AdvancedSearch::RowDesigns &rows, QWidget *pa
     m_cmdAdvancedCancel->setObjectName(QStringLiteral("cmdAdvancedCancel"));
     m_cmdAdvancedSearch = new QPushButton(QStringLiteral("FIND"), this);
     m_cmdAdvancedSearch->setObjectName(QStringLiteral("cmdAdvancedSearch"));
+    // Enter on a focused button presses it, as Space does.
+    m_cmdAdvancedCancel->setAutoDefault(true);
+    m_cmdAdvancedSearch->setAutoDefault(true);
     connect(m_cmdAdvancedSearch, &QPushButton::clicked, this, &AdvancedPanel::findRequested);
     connect(m_cmdAdvancedCancel, &QPushButton::clicked, this, &AdvancedPanel::cancelRequested);
 
@@ -211,6 +220,16 @@ void AdvancedPanel::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+QLineEdit *AdvancedPanel::firstRowText() const
+{
+    for (QLineEdit *text : m_txtParam) {
+        if (!text->isHidden()) {
+            return text;
+        }
+    }
+    return nullptr;
 }
 
 void AdvancedPanel::showMessage(const QString &message)

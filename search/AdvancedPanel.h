@@ -50,6 +50,8 @@ public:
     // "... Includes ..." and "All Keywords" selected, nothing ticked, every text empty.
     void setDefaults();
     void showMessage(const QString &message);
+    // The text box of the first row the window uses (where the keyboard starts).
+    QLineEdit *firstRowText() const;
 
 signals:
     void findRequested();

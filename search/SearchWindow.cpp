@@ -11,10 +11,12 @@
 #include "search/RecordExport.h"
 #include "search/RecordPrinting.h"
 #include "components/TitleLabel.h"
+#include "components/KeyReleaseGuard.h"
 #include "components/VbalGrid.h"
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -78,6 +80,7 @@ SearchWindow::SearchWindow(SearchWindowDesign design, WindowHost *host, QWidget 
 {
     initGridIcons();
     Components::AppFonts::registerOnce();
+    Components::KeyReleaseGuard::install();
     setWindowTitle(m_design.caption);
     setFont(Components::AppFonts::tahoma(8.25));
     setMinimumSize(SmallestSize);
@@ -101,16 +104,19 @@ void SearchWindow::createControls()
     // beneath the grid, the advanced panel over it, the help icon over its strip.
     m_txtSearch = new QLineEdit(this);
     m_txtSearch->setObjectName(QStringLiteral("txtSearch"));
-    m_txtSearch->setAccessibleName(QStringLiteral("Search text"));
+    m_txtSearch->setAccessibleName(QStringLiteral("Search %1").arg(m_design.caption));
     m_txtSearch->setFont(Components::AppFonts::tahoma(8.25, true));
     m_txtSearch->installEventFilter(this);
 
     m_cmdSearch = new QPushButton(QStringLiteral("Search"), this);
     m_cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
     connect(m_cmdSearch, &QPushButton::clicked, this, &SearchWindow::cmdSearch_Click);
+    // Enter on a focused button presses it, as Space does.
+    m_cmdSearch->setAutoDefault(true);
 
     m_Command1 = new QPushButton(QStringLiteral("Advanced Search"), this);
     m_Command1->setObjectName(QStringLiteral("Command1"));
+    m_Command1->setAutoDefault(true);
     connect(m_Command1, &QPushButton::clicked, this, &SearchWindow::Command1_Click);
 
     m_lstSearch = new HitList(this);
@@ -349,6 +355,10 @@ void SearchWindow::Command1_Click()
 {
     m_picAdvanced->show();
     m_picAdvanced->raise();
+    // The keyboard goes where the user now works: the panel's first row.
+    if (QLineEdit *first = m_picAdvanced->firstRowText()) {
+        first->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void SearchWindow::cmdAdvancedSearch_Click()
@@ -358,7 +368,28 @@ void SearchWindow::cmdAdvancedSearch_Click()
 
 void SearchWindow::cmdAdvancedCancel_Click()
 {
+    hideAdvancedPanel(m_Command1);
+}
+
+void SearchWindow::hideAdvancedPanel(QWidget *nextFocus)
+{
+    // The keyboard, when it was inside the panel, goes to `nextFocus`, not to whatever
+    // happens to follow the panel in the tab order.
+    const bool hadFocus = m_picAdvanced->isAncestorOf(QApplication::focusWidget());
     m_picAdvanced->hide();
+    if (hadFocus && nextFocus) {
+        nextFocus->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void SearchWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Escape anywhere in the window, while the panel is open, is CANCEL.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_picAdvanced->isVisible()) {
+        cmdAdvancedCancel_Click();
+        return;
+    }
+    Components::BackdropWidget::keyPressEvent(event);
 }
 
 void SearchWindow::lstSearch_MouseMove()
@@ -584,7 +615,7 @@ void SearchWindow::advancedSearch()
     if (runSearch(sql, &failure)) {
         // The search box's text played no part in this list.
         m_txtSearch->clear();
-        m_picAdvanced->hide();
+        hideAdvancedPanel(m_lstSearch->count() > 0 ? static_cast<QWidget *>(m_lstSearch) : m_txtSearch);
     } else {
         m_picAdvanced->showMessage(QStringLiteral("Search failed: ") + failure);
     }

@@ -197,6 +197,7 @@ protected:
     virtual QString followCaption(int row) const;
 
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     // Event handlers, named after the control and the event.
@@ -221,6 +222,8 @@ private:
     // Runs one search into the hit lists; false (with the reason in lblSearch) when it failed.
     bool runSearch(const QString &sql, QString *failure);
     void showGeneralHint();
+    // Hides the advanced panel; a keyboard focus inside it moves to `nextFocus`.
+    void hideAdvancedPanel(QWidget *nextFocus);
 
     SearchWindowDesign m_design;
     WindowHost *m_host = nullptr;

@@ -124,7 +124,7 @@ def run(program):
         app = wait_for("the program on the accessibility bus",
                        lambda: next((a for a in desktop if a is not None and a.name == "Torvanelquist"), None))
         drugs = wait_for("the Trade Drugs window", lambda: window(app, "Trade Drugs"))
-        expect_focus(app, "text", "Search text")
+        expect_focus(app, "text", "Search Trade Drugs")
 
         # A search by keyboard; its count is read as it shows.
         subprocess.run(["xdotool", "type", "--delay", "30", "lipitor"], check=True)
@@ -156,7 +156,7 @@ def run(program):
         # Ctrl+5 and Ctrl+1: windows by number, in the ribbon's order.
         key("ctrl+5")
         patents = wait_for("the Patents window", lambda: window(app, "Patents"))
-        expect_focus(app, "text", "Search text")
+        expect_focus(app, "text", "Search Patents")
         wait_for("focus inside the Patents window", lambda: focused(app) in list(nodes(patents)))
         key("ctrl+1")
         wait_for("focus back in the Trade Drugs window", lambda: focused(app) in list(nodes(drugs)), app)

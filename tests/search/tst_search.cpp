@@ -224,7 +224,7 @@ void SearchTest::windowOpensWithCaptionsIconsAndEmptyValues()
         QVERIFY2(window->findChild<QWidget *>(QLatin1String(name)), name);
     }
     QVERIFY(window->findChild<KeyList *>(QStringLiteral("lstSearchID")));
-    QCOMPARE(window->txtSearch()->accessibleName(), QStringLiteral("Search text"));
+    QCOMPARE(window->txtSearch()->accessibleName(), QStringLiteral("Search Trade Drugs"));
     QCOMPARE(window->lstSearch()->accessibleName(), QStringLiteral("Search results"));
     QCOMPARE(window->chkParam(3)->accessibleName(), QStringLiteral("Applicant"));
     QCOMPARE(window->txtParam(12)->accessibleName(), QStringLiteral("Route of Admin"));

@@ -152,6 +152,9 @@ private slots:
     // keyboard, screen readers, context menus
     void tabVisitsEachControlOnceAndEnterFollowsARow();
     void panelCaptionsActOnTheirControlsAndEscapeCancels();
+    void enterActsOnceWhereItWasPressed_data();
+    void enterActsOnceWhereItWasPressed();
+    void typingInARowTicksItAndEscapeFromTheButtonCancels();
     void contentLabelsAreReadWithTheirText();
     void contextMenusCopyAndFollowRows();
     void exportedListReadsBackAsItsRecords();
@@ -260,7 +263,7 @@ void SearchWindowsTest::ribbonAndCommandTableOpenEachWindowOnceMaximised()
             QVERIFY2(window->findChild<QWidget *>(QLatin1String(name)), name);
         }
         QVERIFY(window->findChild<KeyList *>(QStringLiteral("lstSearchID")));
-        QCOMPARE(searchWindow->txtSearch()->accessibleName(), QStringLiteral("Search text"));
+        QCOMPARE(searchWindow->txtSearch()->accessibleName(), QStringLiteral("Search ") + window->windowTitle());
         QCOMPARE(searchWindow->chkParam(0)->accessibleName(), QStringLiteral("ID"));
     }
     QVERIFY(SearchWindows::asIngredients(m_main->childWindow(9)));
@@ -968,6 +971,121 @@ void SearchWindowsTest::panelCaptionsActOnTheirControlsAndEscapeCancels()
     panel->txtParam(2)->setFocus();
     QTest::keyClick(panel->txtParam(2), Qt::Key_Escape);
     QVERIFY(!panel->isVisible());
+}
+
+// Enter as the window system delivers it: the press to the focus widget, then the
+// release to whatever has the focus once the press's action ran.
+void SearchWindowsTest::enterActsOnceWhereItWasPressed_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("tradeName"); // the panel's Trade Name row
+    QTest::addColumn<QString>("count"); // the hit count the path leaves
+    QTest::addColumn<bool>("panelShown");
+    QTest::newRow("search box") << "txtSearch"
+                                << ""
+                                << "4" << false;
+    QTest::newRow("Search button") << "cmdSearch"
+                                   << ""
+                                   << "4" << false;
+    QTest::newRow("Advanced Search button") << "Command1"
+                                            << ""
+                                            << "" << true;
+    QTest::newRow("ticked panel row") << "txtParam2"
+                                      << "IMBRUVICA"
+                                      << "1" << false;
+    QTest::newRow("FIND") << "cmdAdvancedSearch"
+                          << "IMBRUVICA"
+                          << "1" << false;
+    // Nothing found: the keyboard goes back to the search box, where the release lands.
+    QTest::newRow("panel row finding nothing") << "txtParam2"
+                                               << "NO SUCH NAME"
+                                               << "0" << false;
+    QTest::newRow("CANCEL") << "cmdAdvancedCancel"
+                            << "IMBRUVICA"
+                            << "" << false;
+}
+
+void SearchWindowsTest::enterActsOnceWhereItWasPressed()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, tradeName);
+    QFETCH(QString, count);
+    QFETCH(bool, panelShown);
+    auto *drugs = m_main->drugsWindow();
+    drugs->clearHitList();
+    drugs->txtSearch()->setText(QStringLiteral("lipitor"));
+    // IMBRUVICA's product 001 of NDA 210563: one of the application's four products.
+    const QString panelRows = QStringLiteral("txtParam");
+    if (path.startsWith(panelRows) || path.startsWith(QStringLiteral("cmdAdvanced"))) {
+        QTest::mouseClick(drugs->Command1(), Qt::LeftButton);
+        drugs->txtParam(5)->setText(QStringLiteral("210563"));
+        drugs->chkParam(5)->setChecked(true);
+        drugs->txtParam(6)->setText(QStringLiteral("001"));
+        drugs->chkParam(6)->setChecked(true);
+        drugs->txtParam(2)->setText(tradeName);
+        drugs->chkParam(2)->setChecked(true);
+    }
+    auto *target = drugs->findChild<QWidget *>(path);
+    QVERIFY(target);
+    target->setFocus();
+    QCOMPARE(QApplication::focusWidget(), target);
+    QTest::keyPress(target, Qt::Key_Return);
+    QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Return);
+
+    QCOMPARE(drugs->lblSearch()->text(), count.isEmpty() ? QString() : count + ItemsFound);
+    QCOMPARE(drugs->picAdvanced()->isVisible(), panelShown);
+    if (panelShown) { // the keyboard starts in the panel's first row
+        QCOMPARE(QApplication::focusWidget(), drugs->txtParam(0));
+    }
+    for (int i = 0; i < AdvancedSearch::RowCount; ++i) {
+        drugs->chkParam(i)->setChecked(false);
+        drugs->txtParam(i)->clear();
+    }
+    drugs->picAdvanced()->hide();
+}
+
+void SearchWindowsTest::typingInARowTicksItAndEscapeFromTheButtonCancels()
+{
+    m_main->PressMenuButton(3);
+    auto *patents = qobject_cast<SearchWindow *>(m_main->childWindow(3));
+    QVERIFY(patents);
+    patents->Command1()->setFocus();
+    QTest::keyClick(patents->Command1(), Qt::Key_Space);
+    AdvancedPanel *panel = patents->picAdvanced();
+    QVERIFY(panel->isVisible());
+    // NDA 210563 (IMBRUVICA) has 421 patent records, 105 of them its product 001's.
+    panel->txtParam(3)->setText(QStringLiteral("210563")); // set from code: no tick
+    QVERIFY(!panel->chkParam(3)->isChecked());
+    panel->chkParam(3)->setChecked(true);
+    QTest::keyClicks(panel->txtParam(4), QStringLiteral("001")); // typed: ticked
+    QVERIFY(panel->chkParam(4)->isChecked());
+    QTest::keyClick(panel->txtParam(4), Qt::Key_Return);
+    QCOMPARE(patents->lblSearch()->text(), QStringLiteral("105") + ItemsFound);
+    // Unticking keeps the text; typing into it again ticks it again.
+    QTest::mouseClick(patents->Command1(), Qt::LeftButton);
+    panel->chkParam(4)->setChecked(false);
+    QCOMPARE(panel->txtParam(4)->text(), QStringLiteral("001"));
+    QTest::keyClick(panel->cmdAdvancedSearch(), Qt::Key_Return);
+    QCOMPARE(patents->lblSearch()->text(), QStringLiteral("421") + ItemsFound);
+    QTest::mouseClick(patents->Command1(), Qt::LeftButton);
+    QTest::keyClick(panel->txtParam(4), Qt::Key_Backspace);
+    QVERIFY(panel->chkParam(4)->isChecked());
+
+    // Escape closes the panel wherever the focus is in the window, and the keyboard
+    // goes back to the button that opened it.
+    for (QWidget *from : {static_cast<QWidget *>(patents->Command1()), static_cast<QWidget *>(panel->chkParam(3)),
+                          static_cast<QWidget *>(patents->txtSearch())}) {
+        QTest::mouseClick(patents->Command1(), Qt::LeftButton);
+        QVERIFY(panel->isVisible());
+        from->setFocus();
+        QTest::keyClick(from, Qt::Key_Escape);
+        QVERIFY2(!panel->isVisible(), qPrintable(from->objectName()));
+        QVERIFY(!panel->isAncestorOf(QApplication::focusWidget()));
+    }
+    for (int i = 0; i < AdvancedSearch::RowCount; ++i) {
+        panel->chkParam(i)->setChecked(false);
+        panel->txtParam(i)->clear();
+    }
 }
 
 // A label that shows content is read with that content, as its text changes.
