@@ -100,6 +100,135 @@ def expect_focus(app, role, name):
     wait_for(f"keyboard focus on the {role} '{name}' (it is on {describe(focused(app))})", probe)
 
 
+def held(name, hold=0.15):
+    """A key as a user presses it: the press and, after a hold, the release, as two X events."""
+    subprocess.run(["xdotool", "keydown", name], check=True)
+    time.sleep(hold)
+    subprocess.run(["xdotool", "keyup", name], check=True)
+
+
+def settled(what, probe, app=None):
+    """probe's answer once it holds, and still the same a moment later (no late second action)."""
+    first = wait_for(what, probe, app)
+    time.sleep(0.25)
+    again = probe()
+    if again != first:
+        raise Failure(f"{what}: it held ({first}), then changed to {again}")
+    return first
+
+
+def tab_to(app, role, name, limit=40):
+    for _ in range(limit):
+        node = focused(app)
+        if node is not None and node.getRoleName() == role and node.name == name:
+            return
+        key("Tab")
+        time.sleep(0.02)
+    raise Failure(f"Tab reaching the {role} '{name}' (it is on {describe(focused(app))})")
+
+
+# Every count a list can reach by itself: an empty search lists a whole table.
+WHOLE_TABLES = {"45752 Item(s) Found", "2664 Item(s) Found", "201 Item(s) Found", "158 Item(s) Found",
+                "19705 Item(s) Found", "2369 Item(s) Found"}
+
+
+def enter_paths(app, drugs):
+    """Enter, pressed and released as separate X events and held, on every path it takes:
+    each leaves exactly the list its action makes, never a second action's."""
+    count = lambda frame: (lambda: label_text(frame, "Hit count"))
+    key("ctrl+1")
+    tab_to(app, "text", "Search Trade Drugs")
+    key("ctrl+a")
+    subprocess.run(["xdotool", "type", "--delay", "30", "zocor"], check=True)
+    held("Return")
+    settled("the quick search's count", lambda: label_text(drugs, "Hit count") == "5 Item(s) Found")
+    key("Tab")
+    expect_focus(app, "push button", "Search")
+    held("Return")
+    settled("the Search button's count", lambda: label_text(drugs, "Hit count") == "5 Item(s) Found")
+
+    # The panel: Enter on the button opens it with the keyboard in its first row; text
+    # typed into the Trade Name row ticks it; Enter in every row runs FIND once.
+    key("Tab")
+    expect_focus(app, "push button", "Advanced Search")
+    held("Return")
+    expect_focus(app, "text", "ID")
+    key("Tab", "Tab", "Tab", "Tab")
+    expect_focus(app, "text", "Trade Name")
+    subprocess.run(["xdotool", "type", "--delay", "30", "imbruvica"], check=True)
+    held("Return")
+    found = settled("FIND from the Trade Name row", count(drugs))
+    if not found or found in WHOLE_TABLES or found == "5 Item(s) Found":
+        raise Failure(f"FIND's own count after Enter in a row (it reads {found})")
+    rows = ["ID", "Ingredient", "Trade Name", "Applicant", "Strength", "NDA Number", "Product Number",
+            "TE Code", "Approval Date", "RLD", "Type", "Dosage Form", "Route of Admin"]
+    for row in rows:
+        key("shift+Tab")
+        expect_focus(app, "push button", "Advanced Search")
+        held("Return")
+        tab_to(app, "text", row)
+        held("Return")
+        settled(f"FIND's count after Enter in the row '{row}'", lambda: label_text(drugs, "Hit count") == found)
+        expect_focus(app, "list", "Search results")
+
+    # FIND and CANCEL by Enter.
+    key("shift+Tab")
+    held("Return")
+    tab_to(app, "push button", "FIND")
+    held("Return")
+    settled("FIND's count after Enter on FIND", lambda: label_text(drugs, "Hit count") == found)
+    key("shift+Tab")
+    held("Return")
+    tab_to(app, "push button", "CANCEL")
+    held("Return")
+    expect_focus(app, "push button", "Advanced Search")
+    settled("the count kept by CANCEL", lambda: label_text(drugs, "Hit count") == found)
+
+    # Each ribbon button by keyboard: the window comes forward with the list it had.
+    windows = ["Trade Drugs", "Ingredients", "Dosage Form", "Route of Administration", "Patents", "Exclusivity"]
+    for position, caption in enumerate(windows):
+        before = None
+        frame = window(app, caption)
+        if frame is not None:
+            before = label_text(frame, "Hit count")
+        key("F10", "Down", *(["Right"] * position))
+        held("Return")
+        frame = wait_for(f"the {caption} window", lambda: window(app, caption))
+        settled(f"the {caption} window's list as it was ({before})",
+                lambda: label_text(frame, "Hit count") in ({before} if before else {None, ""}))
+        if focused(app) is not None and focused(app).getRoleName() in ("push button", "page tab") \
+                and focused(app) not in list(nodes(frame)):
+            key("Escape")  # the keyboard back from the ribbon
+
+    # Each grid row that leads somewhere: the target shows what the step found.
+    for row in range(1, 14):
+        key("ctrl+1")
+        tab_to(app, "text", "Search Trade Drugs")
+        key("Tab", "Tab", "Tab")
+        expect_focus(app, "list", "Search results")
+        key("ctrl+Home")
+        key("Tab")
+        expect_focus(app, "table", "Details")
+        key("ctrl+Home", *(["Down"] * (row - 1)))
+        held("Return")
+        time.sleep(0.3)
+        frame = frame_of(focused(app))
+        active = None if frame is None else frame.name
+        if active is None or active == "Trade Drugs":
+            continue  # a row that leads nowhere
+        shown, = settled(f"the {active} window's list after Enter on row {row}",
+                         lambda: (label_text(frame, "Hit count"),))
+        if shown in WHOLE_TABLES:
+            raise Failure(f"the step's own list after Enter on row {row}: the {active} window lists {shown}")
+
+
+def frame_of(node):
+    """The child window that holds node."""
+    while node is not None and node.getRoleName() != "frame":
+        node = node.parent
+    return node
+
+
 def describe(node):
     return "nothing" if node is None else f"the {node.getRoleName()} '{node.name}'"
 
@@ -160,6 +289,8 @@ def run(program):
         wait_for("focus inside the Patents window", lambda: focused(app) in list(nodes(patents)))
         key("ctrl+1")
         wait_for("focus back in the Trade Drugs window", lambda: focused(app) in list(nodes(drugs)), app)
+
+        enter_paths(app, drugs)
 
         # F10 to the ribbon and Escape back; the ribbon's keys reach About and Exit.
         key("F10")
