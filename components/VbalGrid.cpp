@@ -69,9 +69,28 @@ CellTextLayout cellTextLayout(int flags)
 class VbalGrid::View : public QuietFocusView<QTableWidget>
 {
 public:
-    using QuietFocusView<QTableWidget>::QuietFocusView;
+    explicit View(VbalGrid *grid)
+        : QuietFocusView<QTableWidget>(grid),
+          m_grid(grid)
+    {
+    }
 
 protected:
+    // Up, Down, Page Up, Page Down, Home and End move along the keyboard column; Left
+    // and Right have no other cell of the row to go to.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        const int column = m_grid->m_keyboardColumn - 1;
+        if (column < 0) {
+            return QTableWidget::moveCursor(action, modifiers);
+        }
+        if (action == MoveLeft || action == MoveRight || action == MoveNext || action == MovePrevious) {
+            return currentIndex();
+        }
+        const QModelIndex moved = QTableWidget::moveCursor(action, modifiers);
+        return moved.isValid() ? model()->index(moved.row(), column) : moved;
+    }
+
     // A press below the last row, or Escape, leaves the grid without a current row.
     void mousePressEvent(QMouseEvent *event) override
     {
@@ -90,6 +109,12 @@ protected:
             leaveRows();
             return;
         }
+        if (currentIndex().isValid()
+            && (event->matches(QKeySequence::Copy)
+                || (event->key() == Qt::Key_C && event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)))) {
+            emit m_grid->copyRequested(currentRow() + 1, event->modifiers().testFlag(Qt::ShiftModifier));
+            return;
+        }
         // Enter on a row does what a double click on it does.
         if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && plain && currentIndex().isValid()) {
             emit cellDoubleClicked(currentRow(), currentColumn());
@@ -104,6 +129,8 @@ private:
         clearSelection();
         setCurrentIndex(QModelIndex());
     }
+
+    VbalGrid *m_grid;
 };
 
 // ---------------------------------------------------------------- painting
@@ -454,6 +481,27 @@ int VbalGrid::currentRow() const
 QAbstractItemView *VbalGrid::itemView() const
 {
     return m_view;
+}
+
+void VbalGrid::setKeyboardColumn(int column)
+{
+    m_keyboardColumn = column;
+    // A current cell on another column moves to it, so the row shows as chosen.
+    if (const QModelIndex current = m_view->currentIndex(); current.isValid() && column > 0) {
+        m_view->setCurrentIndex(m_view->model()->index(current.row(), column - 1));
+    }
+}
+
+void VbalGrid::setRowHeader(int row, const QString &text)
+{
+    if (row >= 1 && row <= rowCount()) {
+        m_view->setVerticalHeaderItem(row - 1, new QTableWidgetItem(text));
+    }
+}
+
+int VbalGrid::fullHeight() const
+{
+    return m_view->horizontalHeader()->height() + m_view->verticalHeader()->length() + 2 * m_view->frameWidth();
 }
 
 void VbalGrid::fitRowHeight(int row)

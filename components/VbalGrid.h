@@ -90,6 +90,15 @@ public:
     // The current row (from 1), 0 when there is none.
     int currentRow() const;
 
+    // The column (from 1) the keyboard's current cell keeps to as the arrows move it and
+    // where it lands when the grid takes the focus (the value column: the one a row is
+    // read and copied by); 0 lets it move over every column.
+    void setKeyboardColumn(int column);
+    // What a screen reader announces as row `row`'s header (the header is not drawn).
+    void setRowHeader(int row, const QString &text);
+    // The height that shows the header and every row without scrolling.
+    int fullHeight() const;
+
     // The item view inside, for keyboard and mouse work in tests and for accessibility.
     QAbstractItemView *itemView() const;
 
@@ -100,6 +109,8 @@ signals:
     void pointerMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y);
     // A cell was double-clicked.
     void cellDoubleClicked(int row, int column);
+    // Copy (Ctrl+C: the row's value; Ctrl+Shift+C: the whole record) on the current row.
+    void copyRequested(int row, bool wholeRecord);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -126,6 +137,7 @@ private:
     bool m_redraw = true;
     int m_hotRow = -1;
     int m_lastReportedRow = 0;
+    int m_keyboardColumn = 0;
 };
 
 } // namespace Components

@@ -6,6 +6,7 @@
 #include "components/Pictures.h"
 #include "data/Database.h"
 #include "common/Twips.h"
+#include "common/UserSettings.h"
 #include "search/HitList.h"
 #include "search/KeyList.h"
 #include "search/RecordExport.h"
@@ -24,6 +25,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QShortcut>
+#include <QSplitter>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,7 +53,14 @@ namespace {
 // The window's designed client area; a larger window lets the list, the grid, its
 // title and its help strip grow.
 constexpr QSize DesignSize(Twips::toPixels(11100), Twips::toPixels(7035));
-constexpr QSize SmallestSize(560, 360);
+// Left of the splitter: the designed list column (its controls end 9 pixels before
+// the grid starts); right of it: wide enough for the whole advanced panel.
+constexpr int SplitterHandle = 8;
+constexpr int ListPaneWidth = Twips::toPixels(3600) - SplitterHandle;
+constexpr int ListPaneRightMargin = ListPaneWidth - Twips::toPixels(120) - Twips::toPixels(3255);
+constexpr int DetailsPaneDesignWidth = Twips::toPixels(11100) - Twips::toPixels(3600);
+constexpr int DetailsPaneMinimumWidth = Twips::toPixels(7335) + Twips::toPixels(11100 - 3600 - 7335);
+constexpr QSize SmallestSize(ListPaneWidth + SplitterHandle + DetailsPaneMinimumWidth, 360);
 
 const QColor LightGrey(224, 224, 224);
 const QColor TitleColor(255, 192, 128);
@@ -89,7 +98,10 @@ SearchWindow::SearchWindow(SearchWindowDesign design, WindowHost *host, QWidget 
     createControls();
     setupGrid();
     m_picAdvanced->setDefaults();
+    m_listPane->setMinimumWidth(ListPaneWidth);
+    m_detailsPane->setMinimumWidth(DetailsPaneMinimumWidth);
     layoutControls();
+    restoreSplitter();
     // A window brought forward by its command takes the keyboard in its search box.
     setFocusProxy(m_txtSearch);
     auto *save = new QShortcut(QKeySequence::Save, this, this, &SearchWindow::exportList);
@@ -100,26 +112,40 @@ SearchWindow::~SearchWindow() = default;
 
 void SearchWindow::createControls()
 {
+    // The list and the details side by side, the line between them movable.
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setHandleWidth(SplitterHandle);
+    m_listPane = new QWidget(m_splitter);
+    m_listPane->setObjectName(QStringLiteral("listPane"));
+    m_detailsPane = new QWidget(m_splitter);
+    m_detailsPane->setObjectName(QStringLiteral("detailsPane"));
+    m_splitter->addWidget(m_listPane);
+    m_splitter->addWidget(m_detailsPane);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->handle(1)->setAccessibleName(QStringLiteral("Width of the list"));
     // Creation order is the tab order and the stacking order: the wait label lies
     // beneath the grid, the advanced panel over it, the help icon over its strip.
-    m_txtSearch = new QLineEdit(this);
+    m_txtSearch = new QLineEdit(m_listPane);
     m_txtSearch->setObjectName(QStringLiteral("txtSearch"));
     m_txtSearch->setAccessibleName(QStringLiteral("Search %1").arg(m_design.caption));
     m_txtSearch->setFont(Components::AppFonts::tahoma(8.25, true));
     m_txtSearch->installEventFilter(this);
 
-    m_cmdSearch = new QPushButton(QStringLiteral("Search"), this);
+    m_cmdSearch = new QPushButton(QStringLiteral("Search"), m_listPane);
     m_cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
     connect(m_cmdSearch, &QPushButton::clicked, this, &SearchWindow::cmdSearch_Click);
     // Enter on a focused button presses it, as Space does.
     m_cmdSearch->setAutoDefault(true);
 
-    m_Command1 = new QPushButton(QStringLiteral("Advanced Search"), this);
+    m_Command1 = new QPushButton(QStringLiteral("Advanced Search"), m_listPane);
     m_Command1->setObjectName(QStringLiteral("Command1"));
     m_Command1->setAutoDefault(true);
     connect(m_Command1, &QPushButton::clicked, this, &SearchWindow::Command1_Click);
 
-    m_lstSearch = new HitList(this);
+    m_lstSearch = new HitList(m_listPane);
     m_lstSearch->setObjectName(QStringLiteral("lstSearch"));
     m_lstSearch->setAccessibleName(QStringLiteral("Search results"));
     m_lstSearch->setFont(Components::AppFonts::tahoma(8.25, true));
@@ -162,7 +188,7 @@ void SearchWindow::createControls()
     m_lstSearchID = new KeyList(this);
     m_lstSearchID->setObjectName(QStringLiteral("lstSearchID"));
 
-    m_lblSearch = new QLabel(this);
+    m_lblSearch = new QLabel(m_listPane);
     m_lblSearch->setObjectName(QStringLiteral("lblSearch"));
     // Labels that show content are read with that content; what they are is said by
     // their description.
@@ -172,7 +198,7 @@ void SearchWindow::createControls()
     m_lblSearch->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTextColor(m_lblSearch, LightGrey);
 
-    m_lblTradeName = new Components::TitleLabel(this);
+    m_lblTradeName = new Components::TitleLabel(m_detailsPane);
     m_lblTradeName->setObjectName(QStringLiteral("lblTradeName"));
     m_lblTradeName->setAccessibleDescription(QStringLiteral("Shown record"));
     m_lblTradeName->setFont(Components::AppFonts::timesNewRoman(11.25, true));
@@ -180,7 +206,7 @@ void SearchWindow::createControls()
     m_lblTradeName->setWordWrap(true);
     setTextColor(m_lblTradeName, TitleColor);
 
-    m_lblWait = new QLabel(QStringLiteral("Loading, Please Wait..."), this);
+    m_lblWait = new QLabel(QStringLiteral("Loading, Please Wait..."), m_detailsPane);
     m_lblWait->setObjectName(QStringLiteral("lblWait"));
     m_lblWait->setAccessibleDescription(QStringLiteral("Wait"));
     m_lblWait->setFont(Components::AppFonts::tahoma(24, true));
@@ -191,7 +217,7 @@ void SearchWindow::createControls()
     // screen reader as if the window were waiting.
     m_lblWait->hide();
 
-    m_vbalGrid = new Components::VbalGrid(this);
+    m_vbalGrid = new Components::VbalGrid(m_detailsPane);
     m_vbalGrid->setObjectName(QStringLiteral("vbalGrid"));
     m_vbalGrid->setAccessibleName(QStringLiteral("Details"));
     m_vbalGrid->itemView()->setAccessibleName(QStringLiteral("Details"));
@@ -208,12 +234,12 @@ void SearchWindow::createControls()
         }
     });
 
-    m_picAdvanced = new AdvancedPanel(m_design.parameterRows, this);
+    m_picAdvanced = new AdvancedPanel(m_design.parameterRows, m_detailsPane);
     m_picAdvanced->hide();
     connect(m_picAdvanced, &AdvancedPanel::findRequested, this, &SearchWindow::cmdAdvancedSearch_Click);
     connect(m_picAdvanced, &AdvancedPanel::cancelRequested, this, &SearchWindow::cmdAdvancedCancel_Click);
 
-    m_lblTooltip = new QLabel(this);
+    m_lblTooltip = new QLabel(m_detailsPane);
     m_lblTooltip->setObjectName(QStringLiteral("lblTooltip"));
     m_lblTooltip->setAccessibleDescription(QStringLiteral("Help"));
     m_lblTooltip->setFont(Components::AppFonts::timesNewRoman(8.25, true));
@@ -222,10 +248,14 @@ void SearchWindow::createControls()
     m_lblTooltip->setTextFormat(Qt::PlainText);
     setTextColor(m_lblTooltip, HelpColor);
 
-    m_imgTooltip = new QLabel(this);
+    m_imgTooltip = new QLabel(m_detailsPane);
     m_imgTooltip->setObjectName(QStringLiteral("imgTooltip"));
     m_imgTooltip->setAccessibleName(QStringLiteral("Information"));
     m_imgTooltip->hide();
+
+    // Each pane lays its controls out as it is resized (all of them exist from here on).
+    m_listPane->installEventFilter(this);
+    m_detailsPane->installEventFilter(this);
 }
 
 void SearchWindow::setupGrid()
@@ -284,50 +314,99 @@ void SearchWindow::resizeEvent(QResizeEvent *event)
 
 void SearchWindow::layoutControls()
 {
-    // Growth beyond the designed size goes to the hit list (height) and to the grid,
-    // its title and its help strip (width and height).
-    const int dx = width() - DesignSize.width();
-    const int dy = height() - DesignSize.height();
+    m_splitter->setGeometry(rect());
+}
 
-    m_txtSearch->setGeometry(Twips::toPixelRect(120, 120, 3255, 375));
+void SearchWindow::layoutListPane()
+{
+    // The designed rectangles, left of the splitter; the list takes the pane's width
+    // and the growth in height.
+    const int width = m_listPane->width() - Twips::toPixels(120) - ListPaneRightMargin;
+    const int height = m_listPane->height();
+    m_txtSearch->setGeometry(Twips::toPixelRect(120, 120, 3255, 375).adjusted(0, 0, width - 217, 0));
     m_cmdSearch->setGeometry(Twips::toPixelRect(120, 480, 1485, 285));
     m_Command1->setGeometry(Twips::toPixelRect(1800, 480, 1530, 285));
-
     QRect list = Twips::toPixelRect(120, 840, 3255, 5520);
-    list.setHeight(qMax(60, list.height() + dy));
+    list.setWidth(width);
+    list.setHeight(qMax(60, height - list.top() - (DesignSize.height() - list.bottom() - 1)));
     m_lstSearch->setGeometry(list);
     QRect count = Twips::toPixelRect(120, 6600, 3255, 255);
-    count.moveTop(count.top() + dy);
-    count.setHeight(qMax(count.height(), height() - count.top() - 2));
+    count.moveTop(count.top() + height - DesignSize.height());
+    count.setWidth(width);
+    count.setHeight(qMax(count.height(), height - count.top() - 2));
     m_lblSearch->setGeometry(count);
+}
 
-    QRect title = Twips::toPixelRect(3720, 0, 7215, 615);
+void SearchWindow::layoutDetailsPane()
+{
+    // The designed rectangles, right of the splitter (the pane starts where the grid
+    // does); the grid, its title and its help strip take the growth.
+    const QPoint origin(-Twips::toPixels(3600), 0);
+    const int dx = m_detailsPane->width() - DetailsPaneDesignWidth;
+    const int dy = m_detailsPane->height() - DesignSize.height();
+
+    QRect title = Twips::toPixelRect(3720, 0, 7215, 615).translated(origin);
     title.setWidth(qMax(120, title.width() + dx));
     m_lblTradeName->setGeometry(title);
 
-    QRect grid = Twips::toPixelRect(3600, 600, 7335, 5775);
+    QRect grid = Twips::toPixelRect(3600, 600, 7335, 5775).translated(origin);
     grid.setSize(QSize(qMax(200, grid.width() + dx), qMax(120, grid.height() + dy)));
     m_vbalGrid->setGeometry(grid);
     m_picAdvanced->setGeometry(grid);
-    QRect wait = Twips::toPixelRect(3600, 2520, 7335, 1815);
+    QRect wait = Twips::toPixelRect(3600, 2520, 7335, 1815).translated(origin);
     wait.setWidth(grid.width());
     wait.moveTop(grid.top() + (grid.height() - wait.height()) / 2);
     m_lblWait->setGeometry(wait);
 
-    QRect icon = Twips::toPixelRect(3600, 6360, 480, 480);
+    QRect icon = Twips::toPixelRect(3600, 6360, 480, 480).translated(origin);
     icon.moveTop(icon.top() + dy);
     m_imgTooltip->setGeometry(icon);
-    QRect help = m_design.tooltipBesideIcon ? Twips::toPixelRect(4200, 6360, 6615, 615)
-                                            : Twips::toPixelRect(3600, 6360, 7215, 615);
+    QRect help = (m_design.tooltipBesideIcon ? Twips::toPixelRect(4200, 6360, 6615, 615)
+                                             : Twips::toPixelRect(3600, 6360, 7215, 615))
+                     .translated(origin);
     help.moveTop(help.top() + dy);
     help.setWidth(qMax(100, help.width() + dx));
     m_lblTooltip->setGeometry(help);
+}
+
+QSize SearchWindow::sizeHint() const
+{
+    // The designed size, tall enough for every row of the grid (empty rows are as low as
+    // a row gets; a record's long values may still need the scroll bar).
+    const int gridDesignHeight = Twips::toPixels(5775);
+    return {DesignSize.width(), DesignSize.height() + qMax(0, m_vbalGrid->fullHeight() - gridDesignHeight)};
+}
+
+QSize SearchWindow::minimumSizeHint() const
+{
+    return minimumSize();
+}
+
+void SearchWindow::restoreSplitter()
+{
+    const auto settings = Common::userSettings();
+    const int saved = settings->value(m_design.caption + QStringLiteral("/listWidth")).toInt();
+    const int listWidth = saved >= m_listPane->minimumWidth() ? saved : ListPaneWidth;
+    m_splitter->setSizes({listWidth, qMax(m_detailsPane->minimumWidth(), width() - listWidth - SplitterHandle)});
+    m_saveSplitter.setSingleShot(true);
+    m_saveSplitter.setInterval(300);
+    connect(&m_saveSplitter, &QTimer::timeout, this, [this] {
+        Common::userSettings()->setValue(m_design.caption + QStringLiteral("/listWidth"), m_splitter->sizes().value(0));
+    });
+    connect(m_splitter, &QSplitter::splitterMoved, &m_saveSplitter, qOverload<>(&QTimer::start));
 }
 
 // ---------------------------------------------------------------- events
 
 bool SearchWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Resize) {
+        if (watched == m_listPane) {
+            layoutListPane();
+        } else if (watched == m_detailsPane) {
+            layoutDetailsPane();
+        }
+    }
     if (watched == m_txtSearch && event->type() == QEvent::KeyRelease) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (!key->isAutoRepeat()) {

@@ -8,6 +8,7 @@
 
 #include <QHash>
 #include <QStringList>
+#include <QTimer>
 #include <QVariant>
 #include <QVector>
 
@@ -21,6 +22,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSplitter;
 namespace Components {
 class VbalGrid;
 }
@@ -169,6 +171,12 @@ public:
     // earlier search found.
     bool lastSearchFailed() const { return m_lastSearchFailed; }
 
+    // The designed size, tall enough for every row of the details grid.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    // Between the hit list and the details; the user's width of the list is kept.
+    QSplitter *splitter() const { return m_splitter; }
+
 protected:
     // Builds the controls, sets up the grid and the panel's defaults (the window's load).
     SearchWindow(SearchWindowDesign design, WindowHost *host, QWidget *parent);
@@ -215,6 +223,10 @@ private:
     void createControls();
     void setupGrid();
     void layoutControls();
+    void layoutListPane();
+    void layoutDetailsPane();
+    // The list's width as the user left it (per window, in the user's settings).
+    void restoreSplitter();
     // The hits of one statement (the same statement again: its list as read before).
     // Once the statement has run, the window's old lists go before the new one is built.
     Db::SharedListRows readHits(const QString &sql);
@@ -228,6 +240,10 @@ private:
     SearchWindowDesign m_design;
     WindowHost *m_host = nullptr;
 
+    QSplitter *m_splitter = nullptr;
+    QWidget *m_listPane = nullptr;
+    QWidget *m_detailsPane = nullptr;
+    QTimer m_saveSplitter;
     QLineEdit *m_txtSearch = nullptr;
     QPushButton *m_cmdSearch = nullptr;
     QPushButton *m_Command1 = nullptr;

@@ -1,4 +1,5 @@
 #include "search/AdvancedPanel.h"
+#include "common/UserSettings.h"
 #include "search/AdvancedSearch.h"
 #include "data/Database.h"
 #include "search/HitList.h"
@@ -13,7 +14,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QTemporaryDir>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <memory>
@@ -106,6 +109,9 @@ private:
 
 void SearchTest::initTestCase()
 {
+    // Window sizes are kept in a test folder of settings, not the user's, starting empty.
+    QStandardPaths::setTestModeEnabled(true);
+    Common::userSettings()->clear();
     QVERIFY2(QFile::exists(QStringLiteral(KVOSTREL_DB_PATH)), "the build makes kvostrel.mdb before the tests");
 }
 
@@ -637,18 +643,41 @@ void SearchTest::layoutGrowsWithTheWindow()
 {
     auto window = makeWindow();
     QVERIFY(window);
+    const auto at
+        = [&window](const QWidget *control) { return QRect(control->mapTo(window.get(), QPoint()), control->size()); };
     window->resize(740, 469);
-    QCOMPARE(window->vbalGrid()->geometry(), QRect(240, 40, 489, 385));
-    QCOMPARE(window->lblTooltip()->geometry(), QRect(240, 424, 481, 41));
+    QCOMPARE(at(window->vbalGrid()), QRect(240, 40, 489, 385));
+    QCOMPARE(at(window->lblTooltip()), QRect(240, 424, 481, 41));
+    // The whole advanced panel fits, FIND included.
+    const QRect panel = at(window->picAdvanced());
+    QVERIFY(panel.contains(at(window->picAdvanced()->cmdAdvancedSearch())));
 
     window->resize(1000, 700); // the grid, its title and strip grow; the list grows in height
-    const QRect grid = window->vbalGrid()->geometry();
+    const QRect grid = at(window->vbalGrid());
     QCOMPARE(grid, QRect(240, 40, 749, 616));
-    QCOMPARE(window->picAdvanced()->geometry(), grid);
-    QVERIFY(grid.contains(window->lblWait()->geometry()));
-    QCOMPARE(window->lstSearch()->geometry(), QRect(8, 56, 217, 599));
-    QCOMPARE(window->lblTooltip()->geometry(), QRect(240, 655, 741, 41));
-    QCOMPARE(window->txtSearch()->geometry(), QRect(8, 8, 217, 25));
+    QCOMPARE(at(window->picAdvanced()), grid);
+    QVERIFY(grid.contains(at(window->lblWait())));
+    QCOMPARE(at(window->lstSearch()), QRect(8, 56, 217, 599));
+    QCOMPARE(at(window->lblTooltip()), QRect(240, 655, 741, 41));
+    QCOMPARE(at(window->txtSearch()), QRect(8, 8, 217, 25));
+
+    // The splitter widens the list at the grid's cost, never below the panel's width;
+    // the width is kept for the next window of this kind.
+    window->splitter()->setSizes({400, 592});
+    QCOMPARE(at(window->lstSearch()).width(), 385);
+    QCOMPARE(at(window->vbalGrid()).left(), 408);
+    window->splitter()->setSizes({900, 92});
+    QVERIFY(window->vbalGrid()->width() >= window->picAdvanced()->cmdAdvancedSearch()->geometry().right());
+    QVERIFY(at(window->picAdvanced()).contains(at(window->picAdvanced()->cmdAdvancedSearch())));
+    window->splitter()->setSizes({300, 692});
+    emit window->splitter()->splitterMoved(300, 1);
+    QTRY_VERIFY(Common::userSettings()->value(QStringLiteral("Trade Drugs/listWidth")).toInt() == 300);
+    auto next = makeWindow();
+    next->resize(1000, 700);
+    QCOMPARE(next->lstSearch()->width(), 285);
+
+    // The first size shows every row of the grid.
+    QVERIFY(window->sizeHint().height() - 84 >= window->vbalGrid()->fullHeight());
 }
 
 void SearchTest::catalogueMakesTheDrugWindow()

@@ -33,6 +33,7 @@
 #include <QTableView>
 #include <QTextDocument>
 #include <QMenu>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -177,6 +178,8 @@ private:
 
 void SearchWindowsTest::initTestCase()
 {
+    // Window sizes are read from a test folder of settings, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
     QVERIFY2(QFile::exists(QStringLiteral(KVOSTREL_DB_PATH)), "the build makes kvostrel.mdb before the tests");
 }
 
