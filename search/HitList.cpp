@@ -118,6 +118,12 @@ HitList::HitList(QWidget *parent)
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &HitList::itemSelectionChanged);
 }
 
+QString HitList::shownText(int row) const
+{
+    const QString extra = detail(row);
+    return extra.isEmpty() ? text(row) : text(row) + QStringLiteral("  ") + extra;
+}
+
 int HitList::currentRow() const
 {
     const QModelIndexList selected = selectionModel()->selectedRows();

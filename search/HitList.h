@@ -72,6 +72,8 @@ public:
     void setRows(Db::SharedListRows rows) { m_model->setRows(std::move(rows)); }
     void setDetailReader(HitListModel::DetailReader reader) { m_model->setDetailReader(std::move(reader)); }
     QString detail(int row) const { return m_model->detail(row); }
+    // The line as the list shows it: its text, then what tells it apart.
+    QString shownText(int row) const;
 
 signals:
     // The selected line changed (by mouse, keys or code).

@@ -151,6 +151,7 @@ void SearchWindow::createControls()
     m_lstSearch->setFont(Components::AppFonts::tahoma(8.25, true));
     m_lstSearch->setMouseTracking(true);
     m_lstSearch->viewport()->installEventFilter(this);
+    m_lstSearch->installEventFilter(this);
     connect(m_lstSearch, &HitList::itemSelectionChanged, this, &SearchWindow::lstSearch_Click);
     // Lines of one name (four LIPITOR, a patent's several records) tell themselves apart.
     if (Db::SqlText::hasLineDetails(m_design.sqlWindow)) {
@@ -224,6 +225,10 @@ void SearchWindow::createControls()
     connect(m_vbalGrid, &Components::VbalGrid::currentRowChanged, this, &SearchWindow::vbalGrid_RowChange);
     connect(m_vbalGrid, &Components::VbalGrid::pointerMoved, this, &SearchWindow::vbalGrid_MouseMove);
     connect(m_vbalGrid, &Components::VbalGrid::cellDoubleClicked, this, &SearchWindow::vbalGrid_DblClick);
+    connect(m_vbalGrid, &Components::VbalGrid::copyRequested, this, [this](int row, bool wholeRecord) {
+        QGuiApplication::clipboard()->setText(wholeRecord ? recordText()
+                                                          : m_vbalGrid->cellText(row, m_design.valueColumn));
+    });
     QAbstractItemView *gridView = m_vbalGrid->itemView();
     gridView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(gridView, &QWidget::customContextMenuRequested, this, [this, gridView](const QPoint &at) {
@@ -285,7 +290,9 @@ void SearchWindow::setupGrid()
             }
         }
         m_vbalGrid->setCell(r, m_design.captionColumn, row.caption, Components::CellFlags::TextCell);
+        m_vbalGrid->setRowHeader(r, row.caption);
     }
+    m_vbalGrid->setKeyboardColumn(m_design.valueColumn);
     m_vbalGrid->setRedraw(true);
 }
 
@@ -414,6 +421,18 @@ bool SearchWindow::eventFilter(QObject *watched, QEvent *event)
         }
     } else if (watched == m_lstSearch->viewport() && event->type() == QEvent::MouseMove) {
         lstSearch_MouseMove();
+    } else if (watched == m_lstSearch && event->type() == QEvent::KeyPress) {
+        // Copy: the line as shown (Ctrl+C), or its whole record (Ctrl+Shift+C).
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const int position = m_lstSearch->currentRow();
+        if (position >= 0 && key->matches(QKeySequence::Copy)) {
+            QGuiApplication::clipboard()->setText(m_lstSearch->shownText(position));
+            return true;
+        }
+        if (position >= 0 && key->key() == Qt::Key_C && key->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)) {
+            QGuiApplication::clipboard()->setText(recordText());
+            return true;
+        }
     }
     return Components::BackdropWidget::eventFilter(watched, event);
 }
@@ -498,19 +517,25 @@ void SearchWindow::vbalGrid_RowChange(int row, int)
 {
     switch (m_design.helpStrip) {
     case HelpStrip::HintOnPointer:
-        return;
+        // The pointer shows the hint; the keyboard's current row does too.
+        if (row > 0) {
+            showGeneralHint();
+        }
+        break;
     case HelpStrip::HintOnEveryRow:
         showGeneralHint();
-        return;
+        break;
     case HelpStrip::RowHelp:
+        m_imgTooltip->hide();
+        if (row == 0) {
+            showGeneralHint();
+        } else if (row >= 1 && row <= m_design.rows.size()) {
+            m_lblTooltip->setText(m_design.rows.at(row - 1).helpText);
+        }
         break;
     }
-    m_imgTooltip->hide();
-    if (row == 0) {
-        showGeneralHint();
-    } else if (row >= 1 && row <= m_design.rows.size()) {
-        m_lblTooltip->setText(m_design.rows.at(row - 1).helpText);
-    }
+    // A screen reader hears the strip's text as the grid's description.
+    m_vbalGrid->itemView()->setAccessibleDescription(row > 0 ? m_lblTooltip->text().trimmed() : QString());
 }
 
 void SearchWindow::vbalGrid_DblClick(int, int)
@@ -527,7 +552,7 @@ QString SearchWindow::followCaption(int) const
 std::unique_ptr<QMenu> SearchWindow::listMenu(int position)
 {
     auto menu = std::make_unique<QMenu>(this);
-    const QString line = m_lstSearch->text(position);
+    const QString line = m_lstSearch->shownText(position);
     menu->addAction(QStringLiteral("Copy"), this, [line] { QGuiApplication::clipboard()->setText(line); });
     menu->addAction(QStringLiteral("Copy record"), this, [this, position] {
         m_lstSearch->setCurrentRow(position);

@@ -158,6 +158,7 @@ private slots:
     void typingInARowTicksItAndEscapeFromTheButtonCancels();
     void contentLabelsAreReadWithTheirText();
     void contextMenusCopyAndFollowRows();
+    void keysCopyTheValueTheLineAndTheRecordInEveryWindow();
     void exportedListReadsBackAsItsRecords();
     void recordPrintsToPdf();
     void linesOfOneNameTellThemselvesApart();
@@ -322,15 +323,18 @@ void SearchWindowsTest::dosageFormSearchShowsAFormsSixFieldsAndHintOnPointer()
     QCOMPARE(values(*window), recordFields(QStringLiteral("dosage form"), key, VocabularyFields));
     QCOMPARE(window->lblTradeName()->text(), QStringLiteral("TABLET")); // no short name, no empty brackets
 
-    // The help strip stays empty until the pointer crosses the grid; rows do not change it.
+    // The help strip stays empty until the pointer crosses the grid or the keyboard
+    // chooses a row; a screen reader hears it as the grid's description.
+    const QString hint = QStringLiteral("Double click on the grid to get all the drugs having the same dosage form.");
     QVERIFY(window->lblTooltip()->text().isEmpty());
     grid->itemView()->setFocus();
     QTest::keyClick(grid->itemView(), Qt::Key_Down);
-    QVERIFY(window->lblTooltip()->text().isEmpty());
-    QVERIFY(!window->imgTooltip()->isVisible());
+    QCOMPARE(window->lblTooltip()->text(), hint);
+    QCOMPARE(grid->itemView()->accessibleDescription(), hint);
+    window->lblTooltip()->clear();
+    window->imgTooltip()->hide();
     sendMouseMove(grid->itemView()->viewport(), cellCentre(grid, 2, 3));
-    QCOMPARE(window->lblTooltip()->text(),
-             QStringLiteral("Double click on the grid to get all the drugs having the same dosage form."));
+    QCOMPARE(window->lblTooltip()->text(), hint);
     QVERIFY(window->imgTooltip()->isVisible());
     QVERIFY(grid->itemView()->hasFocus());
     // The strip begins right of its icon.
@@ -1137,7 +1141,8 @@ void SearchWindowsTest::contextMenusCopyAndFollowRows()
     QCOMPARE(actions(*list),
              (QStringList{QStringLiteral("Copy"), QStringLiteral("Copy record"), QStringLiteral("Export list...")}));
     QVERIFY(trigger(*list, QStringLiteral("Copy")));
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("LIPITOR"));
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("LIPITOR  ") + drugs->lstSearch()->detail(1)); // as the line shows
     QVERIFY(trigger(*list, QStringLiteral("Copy record")));
     const QStringList record = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
     QCOMPARE(drugs->lstSearch()->currentRow(), 1);
@@ -1159,6 +1164,46 @@ void SearchWindowsTest::contextMenusCopyAndFollowRows()
     QVERIFY(trigger(*forms->gridMenu(2), QStringLiteral("Show products with this dosage form")));
     QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
     QCOMPARE(drugs->txtParam(11)->text(), QStringLiteral("TABLET"));
+}
+
+// In every window: the keyboard's current cell keeps to the value column (so its row
+// shows as chosen and Ctrl+C copies the value, not the nameless icon cell), the rows'
+// headers are their captions, Ctrl+Shift+C copies the record, Ctrl+C on a line copies
+// the line as shown.
+void SearchWindowsTest::keysCopyTheValueTheLineAndTheRecordInEveryWindow()
+{
+    for (const auto &[command, text] : {std::pair{0, "lipitor"}, std::pair{1, "tablet"}, std::pair{2, "oral"},
+                                        std::pair{3, "1000"}, std::pair{4, "NCE"}}) {
+        m_main->PressMenuButton(command);
+        auto *window = qobject_cast<SearchWindow *>(m_main->childWindow(command));
+        QVERIFY(window);
+        search(*window, QLatin1String(text));
+        QVERIFY2(window->lstSearch()->count() > 1, text);
+        window->lstSearch()->setFocus();
+        window->lstSearch()->setCurrentRow(1);
+        QTest::keyClick(window->lstSearch(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), window->lstSearch()->shownText(1));
+        QVERIFY(QGuiApplication::clipboard()->text().startsWith(window->lstSearch()->text(1)));
+
+        QAbstractItemView *grid = window->vbalGrid()->itemView();
+        const int valueColumn = window->design().valueColumn;
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Down);
+        QTest::keyClick(grid, Qt::Key_Down);
+        QTest::keyClick(grid, Qt::Key_Left);
+        QCOMPARE(grid->currentIndex().row(), 1);
+        QCOMPARE(grid->currentIndex().column(), valueColumn - 1);
+        QVERIFY(grid->selectionModel()->isSelected(grid->currentIndex())); // drawn as the chosen row
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), window->vbalGrid()->cellText(2, valueColumn));
+        QVERIFY2(!QGuiApplication::clipboard()->text().isEmpty(), text);
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), window->recordText());
+        for (int row = 1; row <= window->design().rows.size(); ++row) {
+            QCOMPARE(grid->model()->headerData(row - 1, Qt::Vertical).toString(),
+                     window->design().rows.at(row - 1).caption);
+        }
+    }
 }
 
 namespace {
