@@ -10,6 +10,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -237,6 +239,10 @@ private slots:
     void outputThroughSymbolicLinksReplacesTheFileAtTheirEnd();
     void ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile_data();
     void ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile();
+    void outputThatIsNoFileIsRefused_data();
+    void outputThatIsNoFileIsRefused();
+    void inputThatIsNoFileIsRefusedWithoutReadingIt_data();
+    void inputThatIsNoFileIsRefusedWithoutReadingIt();
     void bundledReleaseGivesEveryFdaRecord();
     void bundledReleaseGivesEveryProductValueItsOwnVocabularyRow();
     void exclusivityRecordsKeepTheirTextAndMeaning_data();
@@ -587,6 +593,163 @@ void KvostrelImportTest::ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile()
         QCOMPARE(process.exitStatus(), QProcess::CrashExit);
         QCOMPARE(fileContent(work.database), previous);
     }
+    QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
+}
+
+void KvostrelImportTest::outputThatIsNoFileIsRefused_data()
+{
+    QTest::addColumn<QString>("node"); // made at out/node
+    QTest::addColumn<Links>("links");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("kind"); // as the message names it
+
+    const QString node = QStringLiteral("out/node");
+    const QString fifo = QStringLiteral("fifo"), device = QStringLiteral("device"), folder = QStringLiteral("folder");
+    QTest::newRow("FIFO") << fifo << Links{} << node << QStringLiteral("a FIFO");
+    QTest::newRow("device node") << device << Links{} << node << QStringLiteral("a device");
+    QTest::newRow("folder") << folder << Links{} << node << QStringLiteral("a folder");
+    QTest::newRow("link to a FIFO") << fifo << Links{{QStringLiteral("out/kvostrel.mdb"), QStringLiteral("node")}}
+                                    << QStringLiteral("out/kvostrel.mdb") << QStringLiteral("a FIFO");
+    QTest::newRow("chain of links to a device node")
+        << device
+        << Links{{QStringLiteral("out/kvostrel.mdb"), QStringLiteral("../data/current")},
+                 {QStringLiteral("data/current"), QStringLiteral("../out/node")}}
+        << QStringLiteral("out/kvostrel.mdb") << QStringLiteral("a device");
+    QTest::newRow("link to a folder") << folder << Links{{QStringLiteral("out/kvostrel.mdb"), QStringLiteral("node")}}
+                                      << QStringLiteral("out/kvostrel.mdb") << QStringLiteral("a folder");
+}
+
+void KvostrelImportTest::outputThatIsNoFileIsRefused()
+{
+    QFETCH(QString, node);
+    QFETCH(Links, links);
+    QFETCH(QString, output);
+    QFETCH(QString, kind);
+
+    const Workspace work;
+    const QDir &dir = work.dir;
+    const QByteArray nodePath = QFile::encodeName(dir.filePath(QStringLiteral("out/node")));
+    if (node == QStringLiteral("device")) {
+        // A scratch node of /dev/null's kind: what a run as root would replace.
+        if (geteuid() != 0) {
+            QSKIP("making a device node needs root");
+        }
+        QVERIFY(mknod(nodePath.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0);
+    } else if (node == QStringLiteral("fifo")) {
+        QVERIFY(mkfifo(nodePath.constData(), 0600) == 0);
+    } else {
+        QVERIFY(dir.mkdir(QStringLiteral("out/node")));
+    }
+    makeLinks(dir, links);
+    struct stat before = {};
+    QVERIFY(lstat(nodePath.constData(), &before) == 0);
+
+    const Run run = runImport(dir, QStringLiteral("fda"), dir.filePath(output));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains(dir.filePath(output)) && run.err.contains(QStringLiteral(": is ") + kind),
+             qPrintable(run.err));
+    // The node is the same node, and nothing was written beside it.
+    struct stat after = {};
+    QVERIFY(lstat(nodePath.constData(), &after) == 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QStringList expected{QStringLiteral("node")};
+    if (!links.isEmpty()) {
+        expected.prepend(QStringLiteral("kvostrel.mdb"));
+    }
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("out")))
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             expected);
+}
+
+void KvostrelImportTest::inputThatIsNoFileIsRefusedWithoutReadingIt_data()
+{
+    QTest::addColumn<QString>("option"); // its value is replaced
+    QTest::addColumn<QString>("path"); // made by the test in its folder
+    QTest::addColumn<QString>("kind"); // what to make at `path`: fifo, device, folder or large
+    QTest::addColumn<QString>("message");
+
+    const QString fifo = QStringLiteral("fifo");
+    QTest::newRow("FIFO as a vocabulary") << QStringLiteral("--routes") << QStringLiteral("routes.tsv") << fifo
+                                          << QStringLiteral("/routes.tsv: is a FIFO (named pipe), not a file");
+    QTest::newRow("FIFO as the zip") << QStringLiteral("--fda") << QStringLiteral("fda.zip") << fifo
+                                     << QStringLiteral("/fda.zip: is a FIFO (named pipe), not a zip archive");
+    QTest::newRow("FIFO in the folder") << QStringLiteral("--fda") << QStringLiteral("fda/patent.txt") << fifo
+                                        << QStringLiteral("/fda/patent.txt: is a FIFO (named pipe), not a file");
+    QTest::newRow("FIFO as the exclusivity file of the folder")
+        << QStringLiteral("--fda") << QStringLiteral("fda/exclusivity.txt") << fifo
+        << QStringLiteral("/fda/exclusivity.txt: is a FIFO (named pipe), not a file");
+    QTest::newRow("device without end, as /dev/zero")
+        << QStringLiteral("--routes") << QStringLiteral("zero") << QStringLiteral("device")
+        << QStringLiteral("/zero: is a device, not a file");
+    QTest::newRow("folder as a vocabulary")
+        << QStringLiteral("--dosage-forms") << QStringLiteral("dosage_forms.tsv") << QStringLiteral("folder")
+        << QStringLiteral("/dosage_forms.tsv: is a folder, not a file");
+    QTest::newRow("folder where products.txt belongs")
+        << QStringLiteral("--fda") << QStringLiteral("fda/products.txt") << QStringLiteral("folder")
+        << QStringLiteral("/fda/products.txt: is a folder, not a file");
+    QTest::newRow("file larger than any release")
+        << QStringLiteral("--exclusivity-codes") << QStringLiteral("exclusivity_codes.tsv") << QStringLiteral("large")
+        << QStringLiteral("/exclusivity_codes.tsv: holds 268435457 bytes, "
+                          "more than any FDA release could");
+}
+
+void KvostrelImportTest::inputThatIsNoFileIsRefusedWithoutReadingIt()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, path);
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+
+    const Workspace work;
+    const QDir &dir = work.dir;
+    const QString full = dir.filePath(path);
+    const QByteArray encoded = QFile::encodeName(full);
+    QFile::remove(full);
+    if (kind == QStringLiteral("fifo")) {
+        QVERIFY(mkfifo(encoded.constData(), 0600) == 0);
+    } else if (kind == QStringLiteral("device")) {
+        if (geteuid() != 0) {
+            QSKIP("making a device node needs root");
+        }
+        QVERIFY(mknod(encoded.constData(), S_IFCHR | 0666, makedev(1, 5)) == 0);
+    } else if (kind == QStringLiteral("folder")) {
+        QVERIFY(dir.mkdir(path));
+    } else if (kind == QStringLiteral("large")) {
+        // Sparse: refused by its size, so no disk space is needed.
+        QFile f(full);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize((qint64(256) << 20) + 1));
+    }
+    const QByteArray previous = "the previous database";
+    writeFiles(dir, {{QStringLiteral("out/kvostrel.mdb"), previous}});
+
+    QStringList arguments{QStringLiteral("--fda"),
+                          dir.filePath(path == QStringLiteral("fda.zip") ? path : QStringLiteral("fda")),
+                          QStringLiteral("--dosage-forms"),
+                          dir.filePath(QStringLiteral("dosage_forms.tsv")),
+                          QStringLiteral("--routes"),
+                          dir.filePath(QStringLiteral("routes.tsv")),
+                          QStringLiteral("--exclusivity-codes"),
+                          dir.filePath(QStringLiteral("exclusivity_codes.tsv")),
+                          QStringLiteral("--output"),
+                          work.database};
+    if (option != QStringLiteral("--fda")) {
+        arguments[arguments.indexOf(option) + 1] = full;
+    }
+    QProcess process;
+    process.start(QStringLiteral(KVOSTREL_IMPORT_PATH), arguments);
+    // A FIFO without a writer would hold a reader forever; a device without end would
+    // fill the memory.
+    const bool finished = process.waitForFinished(10000);
+    if (!finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    QVERIFY2(finished, "the importer waited on its input");
+    QCOMPARE(process.exitCode(), 1);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QCOMPARE(fileContent(work.database), previous);
     QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
 }
 

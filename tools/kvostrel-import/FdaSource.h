@@ -40,5 +40,15 @@ private:
     zip *m_zip = nullptr;
 };
 
-// The whole content of a file. Throws ImportError naming the file.
+// The most an input file may hold: several times the largest file of an FDA release
+// (products.txt, 7 MB in 2024), so a wrong file or a device is refused, not read.
+constexpr long long maxInputBytes = 256LL << 20;
+
+// The whole content of a regular file of at most maxInputBytes. Throws ImportError
+// naming the file when it is anything else (a folder, a FIFO, a device), without
+// reading it and without waiting for a writer.
 std::string readWholeFile(const std::filesystem::path &path);
+
+// A regular file of at most maxInputBytes, opened for reading. Throws ImportError as
+// readWholeFile does.
+int openInputFile(const std::filesystem::path &path);

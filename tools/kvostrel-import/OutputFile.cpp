@@ -1,5 +1,6 @@
 #include "OutputFile.h"
 
+#include "FileKind.h"
 #include "ImportError.h"
 
 #include <cstdio>
@@ -53,13 +54,32 @@ fs::path finalLinkTarget(const fs::path &path)
     throw ImportError(path.string() + ": too many levels of symbolic links (a loop?)");
 }
 
-OutputFile::OutputFile(fs::path target)
-    : m_target(finalLinkTarget(target))
+namespace {
+
+// Refuses a target (links already followed) that exists and is no regular file.
+void checkTarget(const fs::path &output, const fs::path &target)
 {
-    std::error_code ec;
-    if (fs::is_directory(m_target, ec)) {
-        throw ImportError(m_target.string() + ": is a folder; give the path of the database file to write");
+    struct stat file = {};
+    if (::lstat(target.c_str(), &file) != 0 || S_ISREG(file.st_mode)) {
+        return; // nothing there yet, or a file the database may replace
     }
+    throw ImportError(output.string() + (output == target ? "" : " (through its links, " + target.string() + ")")
+                      + ": is " + kindOfFile(file.st_mode)
+                      + ", not a database file; give the path of the database file to write");
+}
+
+} // namespace
+
+void checkOutputIsAFile(const fs::path &output)
+{
+    checkTarget(output, finalLinkTarget(output));
+}
+
+OutputFile::OutputFile(fs::path target)
+    : m_output(std::move(target)),
+      m_target(finalLinkTarget(m_output))
+{
+    checkTarget(m_output, m_target);
     const fs::path folder = m_target.has_parent_path() ? m_target.parent_path() : fs::path(".");
     const std::string pattern = (folder / ("." + m_target.filename().string() + ".tmp-XXXXXX")).string();
     if (pattern.size() >= sizeof pendingTemporary) {
@@ -132,6 +152,8 @@ void OutputFile::commit()
     if (fsync(m_fd) != 0) {
         throw ImportError(m_temporary.string() + ": cannot write the file to disk: " + errnoText());
     }
+    // Once more at the last moment: rename() would replace a FIFO or device as readily.
+    checkTarget(m_output, m_target);
     if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
         throw ImportError(m_target.string() + ": cannot replace the file: " + errnoText());
     }

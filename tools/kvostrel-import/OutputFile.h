@@ -27,6 +27,7 @@ public:
 private:
     void restoreSignalHandling();
 
+    std::filesystem::path m_output; // as given
     std::filesystem::path m_target; // the final target, symbolic links resolved
     std::filesystem::path m_temporary;
     int m_fd = -1;
@@ -39,3 +40,8 @@ private:
 // The file a path names once every symbolic link at its end is followed, whether or
 // not that file exists yet. Throws ImportError naming the path for a link loop.
 std::filesystem::path finalLinkTarget(const std::filesystem::path &path);
+
+// Throws ImportError naming `output` (and where its links lead) when it, or the end of
+// its chain of symbolic links, exists and is no regular file: a folder, a device such
+// as /dev/null, a FIFO or a socket is never replaced by a database.
+void checkOutputIsAFile(const std::filesystem::path &output);

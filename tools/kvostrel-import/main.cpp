@@ -4,6 +4,7 @@
 #include "ImportError.h"
 #include "KvostrelImport.h"
 #include "MdbImport.h"
+#include "OutputFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -56,7 +57,9 @@ are listed in one warning line; they do not fail the import.
 
 Exit status: 0 on success, 1 when an input is faulty (the message names the file
 and line), 2 when the command line is wrong, --output naming one of the inputs
-included. Nothing is written unless the import succeeds.
+included, or naming something that is no regular file (a folder, a device, a
+FIFO, also at the end of its symbolic links). Nothing is written unless the
+import succeeds.
 )";
 
 struct CommandLine
@@ -155,6 +158,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     try {
+        checkOutputIsAFile(line.options.output);
         if (line.fromMdb.empty()) {
             checkOutputIsNoInput(line.options);
         } else {
