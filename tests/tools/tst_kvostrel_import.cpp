@@ -9,7 +9,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/FileDescriptor.h"
+
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -243,6 +247,7 @@ private slots:
     void outputThatIsNoFileIsRefused();
     void inputThatIsNoFileIsRefusedWithoutReadingIt_data();
     void inputThatIsNoFileIsRefusedWithoutReadingIt();
+    void nextRunRemovesTheLeftoverOfAKilledImport();
     void bundledReleaseGivesEveryFdaRecord();
     void bundledReleaseGivesEveryProductValueItsOwnVocabularyRow();
     void exclusivityRecordsKeepTheirTextAndMeaning_data();
@@ -559,6 +564,8 @@ void KvostrelImportTest::ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile_d
     QTest::newRow("SIGINT ignored, as for a background job") << int(SIGINT) << true;
     QTest::newRow("SIGTERM") << int(SIGTERM) << false;
     QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+    QTest::newRow("SIGPIPE, as when the output's reader goes") << int(SIGPIPE) << false;
+    QTest::newRow("SIGUSR1") << int(SIGUSR1) << false;
 }
 
 void KvostrelImportTest::ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile()
@@ -751,6 +758,43 @@ void KvostrelImportTest::inputThatIsNoFileIsRefusedWithoutReadingIt()
     QVERIFY2(err.contains(message), qPrintable(err));
     QCOMPARE(fileContent(work.database), previous);
     QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
+}
+
+void KvostrelImportTest::nextRunRemovesTheLeftoverOfAKilledImport()
+{
+    const Workspace work;
+    const QDir out(work.dir.filePath(QStringLiteral("out")));
+    // Files that are no leftover of this output: another database's, a name of another
+    // form, and one an import holds (its lock, as a running import holds its own).
+    const QStringList others{QStringLiteral(".other.mdb.tmp-abc123"), QStringLiteral(".kvostrel.mdb.tmp-abc12"),
+                             QStringLiteral(".kvostrel.mdb.tmp-held01")};
+    for (const QString &name : others) {
+        writeFiles(out, {{name, "not a leftover of kvostrel.mdb"}});
+    }
+    const QByteArray held = QFile::encodeName(out.filePath(QStringLiteral(".kvostrel.mdb.tmp-held01")));
+    const Common::FileDescriptor lock(open(held.constData(), O_RDONLY | O_CLOEXEC));
+    QVERIFY(lock.get() >= 0 && flock(lock.get(), LOCK_EX | LOCK_NB) == 0);
+
+    QProcess process;
+    startImport(process, QDir(fdaDataDir), bundledZip, work.database);
+    QVERIFY(process.waitForStarted());
+    QElapsedTimer timer;
+    timer.start();
+    while (work.outputFiles().size() < others.size() + 1) {
+        QVERIFY2(timer.elapsed() < 30000 && !process.waitForFinished(0), "the temporary file never showed");
+    }
+    QCOMPARE(kill(pid_t(process.processId()), SIGKILL), 0);
+    QVERIFY(process.waitForFinished());
+    const QStringList left = work.outputFiles();
+    QCOMPARE(left.size(), others.size() + 1);
+    QVERIFY2(left.filter(QRegularExpression(QStringLiteral("^\\.kvostrel\\.mdb\\.tmp-[A-Za-z0-9]{6}$"))).size() == 2,
+             qPrintable(left.join(QLatin1Char(' '))));
+
+    const Run run = runImport(work.dir, QStringLiteral("fda"), work.database);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QStringList expected = others + QStringList{QStringLiteral("kvostrel.mdb")};
+    expected.sort();
+    QCOMPARE(work.outputFiles(), expected);
 }
 
 void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()

@@ -186,6 +186,9 @@ int main(int argc, char *argv[])
         const bool expected = dynamic_cast<const ImportError *>(&error) != nullptr;
         std::cerr << (progressLineOpen ? "\n" : "") << "kvostrel-import: " << (expected ? "" : "unexpected failure: ")
                   << error.what() << '\n';
+    } catch (...) {
+        // Caught all the same, so that the temporary file is removed on the way here.
+        std::cerr << (progressLineOpen ? "\n" : "") << "kvostrel-import: unexpected failure\n";
     }
     std::error_code ec;
     std::cerr << "kvostrel-import: " << line.options.output.string()
