@@ -3,7 +3,8 @@
 //
 // The first byte picks the mode (bit 0: tab instead of "~" as delimiter, bit 1: no
 // quoting, bit 2: decode the text as the import does, Latin-1 and byte-order mark
-// included), so "4" reads an FDA file and "7" a vocabulary; the rest is the file.
+// included, bits 3 and 4: how the file must end, 0 a line end, 1 none, 2 or 3 either),
+// so "\x0C" reads an FDA file of a folder and "\x07" a vocabulary; the rest is the file.
 
 #include "DelimitedReader.h"
 #include "ImportError.h"
@@ -46,6 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::uint8_t mode = data[0];
     const char delimiter = (mode & 1) != 0 ? '\t' : '~';
     const auto quoting = (mode & 2) != 0 ? DelimitedReader::Quoting::None : DelimitedReader::Quoting::DoubleQuotes;
+    const DelimitedReader::Ending endings[] = {DelimitedReader::Ending::LineEnd, DelimitedReader::Ending::NoLineEnd,
+                                               DelimitedReader::Ending::Any, DelimitedReader::Ending::Any};
+    const DelimitedReader::Ending ending = endings[(mode >> 3) & 3];
     // The text in a buffer of its own size, so AddressSanitizer sees any read past it.
     std::string text(reinterpret_cast<const char *>(data + 1), size - 1);
     std::string_view view = text;
@@ -55,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         check(TextDecoding::isValidUtf8(text));
     }
     try {
-        DelimitedReader reader("fuzz.txt", view, delimiter, quoting);
+        DelimitedReader reader("fuzz.txt", view, delimiter, quoting, ending);
         for (const char *name : {"Trade_Name", "name", "DF;Route"}) {
             try {
                 reader.column(name);
@@ -78,6 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             }
         }
         check(records >= 1); // a file without records is refused, not read as empty
+        // A file that must end without a line end does.
+        check(ending != DelimitedReader::Ending::NoLineEnd || (view.back() != '\n' && view.back() != '\r'));
     } catch (const ImportError &) {
     }
     return 0;

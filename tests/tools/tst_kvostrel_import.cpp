@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "ImportError.h"
+#include "KvostrelImport.h"
 #include "common/FileDescriptor.h"
 
 #include <csignal>
@@ -35,7 +37,7 @@ const QByteArray products
 const QByteArray patents = "Appl_Type~Appl_No~Product_No~Patent_No~Patent_Expire_Date_Text~Drug_Substance_Flag~"
                            "Drug_Product_Flag~Patent_Use_Code~Delist_Flag~Submission_Date\n"
                            "N~012345~001~7625884~Aug 24, 2026~~~U-141~~\n"
-                           "N~000002~002~RE41234~Feb 1, 2027~Y~Y~~Y~Mar 3, 2003\n";
+                           "N~000002~002~RE41234~Feb 1, 2027~Y~Y~~Y~Mar 3, 2003";
 // UTF-8 with a byte-order mark and CR LF, as a spreadsheet saves it.
 const QByteArray dosageForms
     = "\xEF\xBB\xBFname\tdefinition\tuse_restrictions\tshort_name\tfda_code\tnci_concept_id\r\n"
@@ -43,7 +45,7 @@ const QByteArray dosageForms
       "EXTRA\xE2\x80\x91"
       "AMNIOTIC FOAM\t\t\t\t\tC00001\r\n";
 const QByteArray routes = "nci_concept_id\tname\tdefinition\tuse_restrictions\tshort_name\tfda_code\n"
-                          "C38288\tORAL\tBy mouth.\t\tORAL\t1";
+                          "C38288\tORAL\tBy mouth.\t\tORAL\t1\n";
 
 // One star code, a numbered code of a known family, a code of no known family.
 const QByteArray exclusivity = "Appl_Type~Appl_No~Product_No~Exclusivity_Code~Exclusivity_Date\r\n"
@@ -248,6 +250,7 @@ private slots:
     void inputThatIsNoFileIsRefusedWithoutReadingIt_data();
     void inputThatIsNoFileIsRefusedWithoutReadingIt();
     void nextRunRemovesTheLeftoverOfAKilledImport();
+    void fileCutInsideItsLastRecordIsRefused();
     void bundledReleaseGivesEveryFdaRecord();
     void bundledReleaseGivesEveryProductValueItsOwnVocabularyRow();
     void exclusivityRecordsKeepTheirTextAndMeaning_data();
@@ -384,7 +387,7 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile_data()
                                                             "products.txt, line 5: field 5 (DF;Route), character 19"),
                                                         QStringLiteral("U+0000")};
     QTest::newRow("tab inside a field of a tilde file")
-        << Files{{QStringLiteral("fda/patent.txt"), patents + "N~000003~003~\t123\t456~Jan 1, 2030~~~~~\n"}} << folder
+        << Files{{QStringLiteral("fda/patent.txt"), patents + "\nN~000003~003~\t123\t456~Jan 1, 2030~~~~~"}} << folder
         << QStringList{QStringLiteral("patent.txt, line 4: field 4 (Patent_No), character 4"),
                        QStringLiteral("U+0009")};
     QTest::newRow("line end inside a quoted trade name")
@@ -425,6 +428,13 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile_data()
     QTest::newRow("listing line without terms")
         << listing("route\tPO\t \tx\n") << folder
         << QStringList{QStringLiteral("/listing_terms.tsv, line 4: no route of ")};
+
+    // The FDA ends its files right after the last record; one that goes on is cut at a line end.
+    QTest::newRow("FDA file of a folder ending with a line end")
+        << Files{{QStringLiteral("fda/exclusivity.txt"), exclusivity + "\r\n"}} << folder
+        << QStringList{QStringLiteral("/fda/exclusivity.txt, line 4: the file goes on with a line end after this "
+                                      "line"),
+                       QStringLiteral("cut short at a line end")};
 
     QTest::newRow("header line repeated inside the file")
         << Files{{QStringLiteral("fda/products.txt"),
@@ -795,6 +805,63 @@ void KvostrelImportTest::nextRunRemovesTheLeftoverOfAKilledImport()
     QStringList expected = others + QStringList{QStringLiteral("kvostrel.mdb")};
     expected.sort();
     QCOMPARE(work.outputFiles(), expected);
+}
+
+void KvostrelImportTest::fileCutInsideItsLastRecordIsRefused()
+{
+    Workspace work;
+    const QDir &dir = work.dir;
+    const QByteArray previous = "the previous database";
+    writeFiles(dir, {{QStringLiteral("out/kvostrel.mdb"), previous}});
+    const ImportOptions options{dir.filePath(QStringLiteral("fda")).toStdString(),
+                                dir.filePath(QStringLiteral("dosage_forms.tsv")).toStdString(),
+                                dir.filePath(QStringLiteral("routes.tsv")).toStdString(),
+                                dir.filePath(QStringLiteral("listing_terms.tsv")).toStdString(),
+                                dir.filePath(QStringLiteral("exclusivity_codes.tsv")).toStdString(),
+                                work.database.toStdString()};
+    int refused = 0;
+    for (auto file = goodInput.begin(); file != goodInput.end(); ++file) {
+        const QByteArray &whole = file.value();
+        const bool fda = file.key().startsWith(QStringLiteral("fda/"));
+        const qsizetype lastLine = whole.lastIndexOf('\n', whole.size() - 2) + 1;
+        // The cuts every form of file tells from a whole one: an FDA file (which ends
+        // right after its last record) cut at the line end before that record or
+        // anywhere before its last field; a vocabulary (which ends with a line end)
+        // cut anywhere in its last line before the line end. A cut inside the last
+        // field of an FDA file leaves a record whole in form; only a zip's checksum
+        // tells that one (zipInputGivesTheSameDatabaseAsTheFolder reads such files).
+        const qsizetype first = fda ? lastLine - (whole.at(lastLine - 2) == '\r' ? 1 : 0) : lastLine + 1;
+        const qsizetype last = fda ? whole.lastIndexOf('~') : whole.size() - (whole.endsWith("\r\n") ? 2 : 1);
+        QVERIFY(first < last);
+        for (qsizetype cut = first; cut <= last; ++cut) {
+            const QByteArray part = whole.left(cut);
+            writeFiles(dir, {{file.key(), part}});
+            QByteArray content = part;
+            while (content.endsWith('\n') || content.endsWith('\r')) {
+                content.chop(1);
+            }
+            const QString where
+                = QStringLiteral("%1, line %2: ").arg(dir.filePath(file.key())).arg(content.count('\n') + 1);
+            try {
+                importKvostrel(options);
+                QFAIL(qPrintable(QStringLiteral("%1 cut after %2 of %3 bytes was taken whole")
+                                     .arg(file.key())
+                                     .arg(cut)
+                                     .arg(whole.size())));
+            } catch (const ImportError &error) {
+                const QString message = QString::fromStdString(error.what());
+                QVERIFY2(message.startsWith(where) && message.contains(QStringLiteral("cut short")),
+                         qPrintable(QStringLiteral("cut after %1: %2").arg(cut).arg(message)));
+            }
+            QCOMPARE(fileContent(work.database), previous);
+            ++refused;
+        }
+        writeFiles(dir, {{file.key(), whole}});
+    }
+    QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
+    QVERIFY(refused > 200);
+    // The whole files still make a database.
+    QCOMPARE(importKvostrel(options).front().rows, 3L);
 }
 
 void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()

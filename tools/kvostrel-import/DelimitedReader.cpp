@@ -76,15 +76,18 @@ std::string codePointName(unsigned code)
 
 } // namespace
 
-DelimitedReader::DelimitedReader(std::string sourceName, std::string_view text, char delimiter, Quoting quoting)
+DelimitedReader::DelimitedReader(std::string sourceName, std::string_view text, char delimiter, Quoting quoting,
+                                 Ending ending)
     : m_sourceName(std::move(sourceName)),
       m_text(text),
       m_delimiter(delimiter),
-      m_quoting(quoting)
+      m_quoting(quoting),
+      m_ending(ending)
 {
     while (!m_text.empty() && (m_text.back() == '\n' || m_text.back() == '\r')) {
         m_text.remove_suffix(1);
     }
+    const bool lineEndAfterLast = m_text.size() < text.size();
     if (m_text.empty()) {
         throw ImportError(m_sourceName + ": the file is empty; it should start with a header line");
     }
@@ -96,6 +99,20 @@ DelimitedReader::DelimitedReader(std::string sourceName, std::string_view text, 
     if (m_pos > m_text.size()) {
         throw ImportError(m_sourceName + ": the file holds its header line but no records; it looks cut short");
     }
+    checkEnding(lineEndAfterLast);
+}
+
+void DelimitedReader::checkEnding(bool lineEndAfterLast) const
+{
+    if (m_ending == Ending::Any || lineEndAfterLast == (m_ending == Ending::LineEnd)) {
+        return;
+    }
+    const long lastLine = 1 + static_cast<long>(std::count(m_text.begin(), m_text.end(), '\n'));
+    throw ImportError(m_sourceName + ", line " + std::to_string(lastLine) + ": "
+                      + (lineEndAfterLast
+                             ? "the file goes on with a line end after this line, where the FDA's files end right "
+                               "after their last record; it looks cut short at a line end"
+                             : "the file ends inside this line, with no line end after it; it looks cut short"));
 }
 
 std::size_t DelimitedReader::column(std::string_view name) const
@@ -112,6 +129,10 @@ bool DelimitedReader::next()
 {
     if (!readRecord()) {
         return false;
+    }
+    if (m_fields.size() < m_header.size() && m_pos > m_text.size() && m_ending == Ending::NoLineEnd) {
+        fail("the last line has " + fieldCount(m_fields.size()) + " where the header has " + fieldCount(m_header.size())
+             + "; the file looks cut short");
     }
     if (m_fields.size() != m_header.size()) {
         fail("the line has " + fieldCount(m_fields.size()) + " where the header has " + fieldCount(m_header.size()));

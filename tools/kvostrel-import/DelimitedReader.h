@@ -7,10 +7,13 @@
 #include <vector>
 
 // Reads delimited text record by record: a header line naming the columns, then one
-// record per line. Lines end in LF or CR LF; the last line may lack its line end, and
-// blank lines after the last record are ignored. Every record must have exactly as
-// many fields as the header, and there must be at least one record: a file that
-// stops after its header is a broken download, not an empty table.
+// record per line. Lines end in LF or CR LF. Every record must have exactly as many
+// fields as the header, and there must be at least one record: a file that stops after
+// its header is a broken download, not an empty table.
+//
+// How the text ends tells a whole file from one cut short, as far as its form allows
+// (see Ending): a file cut inside its last record, or at a line end where none
+// belongs, is refused with a message that says "cut short".
 //
 // A field holds printable text only. A tab at either end of a field is padding and is
 // dropped (the FDA's products.txt has a strength written "EQ 20MG BASE<tab>"); any
@@ -29,8 +32,23 @@ public:
         DoubleQuotes
     };
 
+    // What follows the last record.
+    enum class Ending {
+        // A line end, as editors and spreadsheet programs write text files: a file
+        // that ends inside its last line is cut short. Blank lines may follow.
+        LineEnd,
+        // Nothing: the FDA ends its files right after the last record, so a line end
+        // there (or a blank line) is a file cut short at a line end, and a last record
+        // short of fields is cut short inside it.
+        NoLineEnd,
+        // Either, for text known to be whole (a zip archive's checksum proved it).
+        Any
+    };
+
     // `sourceName` is how error messages name the file. `text` must outlive the reader.
-    DelimitedReader(std::string sourceName, std::string_view text, char delimiter, Quoting quoting);
+    // Throws ImportError naming the file when the text is empty, stops after its
+    // header or does not end as `ending` says.
+    DelimitedReader(std::string sourceName, std::string_view text, char delimiter, Quoting quoting, Ending ending);
 
     const std::string &sourceName() const { return m_sourceName; }
 
@@ -56,6 +74,7 @@ private:
     bool readRecord();
     std::string_view readQuotedField();
     void checkFields();
+    void checkEnding(bool lineEndAfterLast) const;
     bool repeatsHeader() const;
     [[noreturn]] void fail(const std::string &message) const;
 
@@ -63,6 +82,7 @@ private:
     std::string_view m_text;
     char m_delimiter;
     Quoting m_quoting;
+    Ending m_ending;
     std::size_t m_pos = 0;
     long m_line = 1;
     long m_recordLine = 0;

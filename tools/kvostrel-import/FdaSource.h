@@ -33,6 +33,10 @@ public:
     // How messages name the data file: "products.txt in /x/release.zip" or "/x/release/products.txt".
     std::string displayName(std::string_view name) const;
 
+    // True for a zip archive, whose checksums prove each file whole; a file in a folder
+    // carries no such proof.
+    bool isArchive() const { return m_zip != nullptr; }
+
 private:
     std::string readFromZip(std::string_view name) const;
 

@@ -25,10 +25,10 @@ class TableLoad
 {
 public:
     TableLoad(const TableMapping &mapping, std::string sourceName, std::string content, char delimiter,
-              DelimitedReader::Quoting quoting)
+              DelimitedReader::Quoting quoting, DelimitedReader::Ending ending)
         : m_mapping(mapping),
           m_text(TextDecoding::toUtf8(std::move(content))),
-          m_reader(std::move(sourceName), TextDecoding::withoutByteOrderMark(m_text), delimiter, quoting)
+          m_reader(std::move(sourceName), TextDecoding::withoutByteOrderMark(m_text), delimiter, quoting, ending)
     {
         for (const ColumnMapping &c : m_mapping.columns) {
             m_positions.push_back(m_reader.column(c.header));
@@ -91,7 +91,7 @@ Vocabulary readVocabulary(std::string kind, const std::filesystem::path &path)
 {
     const std::string text = TextDecoding::toUtf8(readWholeFile(path));
     DelimitedReader reader(path.string(), TextDecoding::withoutByteOrderMark(text), '\t',
-                           DelimitedReader::Quoting::None);
+                           DelimitedReader::Quoting::None, DelimitedReader::Ending::LineEnd);
     return Vocabulary(std::move(kind), path.string(), readVocabularyRows<VocabularyRow>(reader));
 }
 
@@ -176,17 +176,20 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
     {
         const FdaSource fda(options.fda);
         releaseDate = fda.writtenOn("products.txt");
+        // A file of the archive is proven whole by its checksum; one in a folder only by
+        // ending as the FDA ends its files.
+        const auto ending = fda.isArchive() ? DelimitedReader::Ending::Any : DelimitedReader::Ending::NoLineEnd;
         for (const auto &[mapping, file] :
              {std::pair{&productsMapping, "products.txt"}, {&patentMapping, "patent.txt"}}) {
             loads.push_back(std::make_unique<TableLoad>(*mapping, fda.displayName(file), fda.read(file), '~',
-                                                        DelimitedReader::Quoting::DoubleQuotes));
+                                                        DelimitedReader::Quoting::DoubleQuotes, ending));
         }
         // Older releases and hand-made folders may lack the exclusivity file.
         constexpr const char *exclusivityFile = "exclusivity.txt";
         if (fda.holds(exclusivityFile)) {
             loads.push_back(std::make_unique<TableLoad>(exclusivityMapping, fda.displayName(exclusivityFile),
                                                         fda.read(exclusivityFile), '~',
-                                                        DelimitedReader::Quoting::DoubleQuotes));
+                                                        DelimitedReader::Quoting::DoubleQuotes, ending));
         } else {
             emptyTables.push_back(&exclusivityMapping);
             missingExclusivity = options.fda.string() + " holds no " + exclusivityFile
@@ -196,7 +199,7 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
     if (!options.exclusivityCodes.empty()) {
         loads.push_back(std::make_unique<TableLoad>(exclusivityCodeMapping, options.exclusivityCodes.string(),
                                                     readWholeFile(options.exclusivityCodes), '\t',
-                                                    DelimitedReader::Quoting::None));
+                                                    DelimitedReader::Quoting::None, DelimitedReader::Ending::LineEnd));
     } else {
         emptyTables.push_back(&exclusivityCodeMapping);
     }

@@ -232,7 +232,7 @@ void readListingTerms(const std::filesystem::path &path, const std::vector<Vocab
 {
     const std::string text = TextDecoding::toUtf8(readWholeFile(path));
     DelimitedReader reader(path.string(), TextDecoding::withoutByteOrderMark(text), '\t',
-                           DelimitedReader::Quoting::None);
+                           DelimitedReader::Quoting::None, DelimitedReader::Ending::LineEnd);
     const std::size_t kind = reader.column("kind"), value = reader.column("listing_value"),
                       terms = reader.column("terms");
     reader.column("note"); // every line says what its mapping rests on
