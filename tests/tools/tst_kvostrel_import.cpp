@@ -251,6 +251,8 @@ private slots:
     void inputThatIsNoFileIsRefusedWithoutReadingIt();
     void nextRunRemovesTheLeftoverOfAKilledImport();
     void fileCutInsideItsLastRecordIsRefused();
+    void optionGivenTwiceIsRefused_data();
+    void optionGivenTwiceIsRefused();
     void bundledReleaseGivesEveryFdaRecord();
     void bundledReleaseGivesEveryProductValueItsOwnVocabularyRow();
     void exclusivityRecordsKeepTheirTextAndMeaning_data();
@@ -429,6 +431,20 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile_data()
         << listing("route\tPO\t \tx\n") << folder
         << QStringList{QStringLiteral("/listing_terms.tsv, line 4: no route of ")};
 
+    // Input that could be read more than one way is not read at all.
+    QTest::newRow("header naming a column twice, in another letter case")
+        << Files{{QStringLiteral("fda/products.txt"), QByteArray(products).replace("~Extra~", "~trade_name~")}}
+        << folder
+        << QStringList{QStringLiteral("/fda/products.txt, line 1: the header names the column \"trade_name\" twice "
+                                      "(columns 1 and 3)")};
+    QTest::newRow("vocabulary header naming a column twice")
+        << Files{{QStringLiteral("routes.tsv"), QByteArray(routes).replace("\tfda_code\n", "\tname\n")}} << folder
+        << QStringList{QStringLiteral("/routes.tsv, line 1: the header names the column \"name\" twice")};
+    QTest::newRow("zip holding products.txt in two folders")
+        << Files{} << QStringLiteral("twice.zip")
+        << QStringList{QStringLiteral("twice.zip: the zip archive holds two files named products.txt, "
+                                      "\"2024-10/products.txt\" and \"2024-11/PRODUCTS.TXT\"")};
+
     // The FDA ends its files right after the last record; one that goes on is cut at a line end.
     QTest::newRow("FDA file of a folder ending with a line end")
         << Files{{QStringLiteral("fda/exclusivity.txt"), exclusivity + "\r\n"}} << folder
@@ -455,6 +471,12 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile()
     writeFiles(dir, changes);
     if (fda == QStringLiteral("fda.zip")) {
         writeZip(dir.filePath(fda), dir, {{QStringLiteral("patent.txt"), QStringLiteral("fda/patent.txt")}});
+    }
+    if (fda == QStringLiteral("twice.zip")) {
+        writeZip(dir.filePath(fda), dir,
+                 {{QStringLiteral("2024-10/products.txt"), QStringLiteral("fda/products.txt")},
+                  {QStringLiteral("2024-11/PRODUCTS.TXT"), QStringLiteral("fda/products.txt")},
+                  {QStringLiteral("2024-11/patent.txt"), QStringLiteral("fda/patent.txt")}});
     }
     const QByteArray previous = "the previous database, which a failed import must not touch";
     writeFiles(dir, {{QStringLiteral("out/kvostrel.mdb"), previous}});
@@ -862,6 +884,37 @@ void KvostrelImportTest::fileCutInsideItsLastRecordIsRefused()
     QVERIFY(refused > 200);
     // The whole files still make a database.
     QCOMPARE(importKvostrel(options).front().rows, 3L);
+}
+
+void KvostrelImportTest::optionGivenTwiceIsRefused_data()
+{
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("same value") << QStringList{QStringLiteral("--routes"), QStringLiteral("routes.tsv")}
+                                << QStringLiteral("--routes is given twice");
+    QTest::newRow("another output, written with =")
+        << QStringList{QStringLiteral("--output=elsewhere.mdb")} << QStringLiteral("--output is given twice, as \"");
+}
+
+void KvostrelImportTest::optionGivenTwiceIsRefused()
+{
+    QFETCH(QStringList, extra);
+    QFETCH(QString, message);
+    const Workspace work;
+    QProcess process;
+    process.setWorkingDirectory(work.dir.path());
+    process.start(QStringLiteral(KVOSTREL_IMPORT_PATH),
+                  QStringList{QStringLiteral("--fda"), QStringLiteral("fda"), QStringLiteral("--dosage-forms"),
+                              QStringLiteral("dosage_forms.tsv"), QStringLiteral("--routes"),
+                              QStringLiteral("routes.tsv"), QStringLiteral("--output"),
+                              QStringLiteral("out/kvostrel.mdb")}
+                      + extra);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 2);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QCOMPARE(work.outputFiles(), QStringList());
+    QVERIFY(!QFile::exists(work.dir.filePath(QStringLiteral("elsewhere.mdb"))));
 }
 
 void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()

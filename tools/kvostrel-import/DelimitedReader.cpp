@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 
 namespace {
 
@@ -99,7 +100,23 @@ DelimitedReader::DelimitedReader(std::string sourceName, std::string_view text, 
     if (m_pos > m_text.size()) {
         throw ImportError(m_sourceName + ": the file holds its header line but no records; it looks cut short");
     }
+    checkHeaderNamesEachColumnOnce();
     checkEnding(lineEndAfterLast);
+}
+
+void DelimitedReader::checkHeaderNamesEachColumnOnce() const
+{
+    std::map<std::string, std::size_t> seen; // lower-case name -> column
+    for (std::size_t i = 0; i < m_header.size(); ++i) {
+        std::string folded = m_header[i];
+        std::transform(folded.begin(), folded.end(), folded.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (const auto [earlier, first] = seen.emplace(std::move(folded), i); !first) {
+            throw ImportError(m_sourceName + ", line 1: the header names the column \"" + m_header[i]
+                              + "\" twice (columns " + std::to_string(earlier->second + 1) + " and "
+                              + std::to_string(i + 1) + "); it is not clear which one to read");
+        }
+    }
 }
 
 void DelimitedReader::checkEnding(bool lineEndAfterLast) const

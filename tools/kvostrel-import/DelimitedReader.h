@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-// Reads delimited text record by record: a header line naming the columns, then one
-// record per line. Lines end in LF or CR LF. Every record must have exactly as many
+// Reads delimited text record by record: a header line naming the columns (each once,
+// letter case ignored), then one record per line. Lines end in LF or CR LF. Every record must have exactly as many
 // fields as the header, and there must be at least one record: a file that stops after
 // its header is a broken download, not an empty table.
 //
@@ -47,7 +47,7 @@ public:
 
     // `sourceName` is how error messages name the file. `text` must outlive the reader.
     // Throws ImportError naming the file when the text is empty, stops after its
-    // header or does not end as `ending` says.
+    // header, names a column twice or does not end as `ending` says.
     DelimitedReader(std::string sourceName, std::string_view text, char delimiter, Quoting quoting, Ending ending);
 
     const std::string &sourceName() const { return m_sourceName; }
@@ -74,6 +74,7 @@ private:
     bool readRecord();
     std::string_view readQuotedField();
     void checkFields();
+    void checkHeaderNamesEachColumnOnce() const;
     void checkEnding(bool lineEndAfterLast) const;
     bool repeatsHeader() const;
     [[noreturn]] void fail(const std::string &message) const;

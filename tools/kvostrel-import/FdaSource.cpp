@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -42,6 +44,20 @@ void checkInputFile(const fs::path &path, const struct stat &file)
     if (file.st_size > maxInputBytes) {
         throw ImportError(tooLarge(path, file.st_size));
     }
+}
+
+// A data file's name in an archive: the part after its last folder.
+std::string_view baseName(std::string_view entry)
+{
+    const auto slash = entry.find_last_of('/');
+    return slash == std::string_view::npos ? entry : entry.substr(slash + 1);
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 } // namespace
@@ -116,18 +132,37 @@ std::string FdaSource::read(std::string_view name) const
 bool FdaSource::holds(std::string_view name) const
 {
     if (m_zip != nullptr) {
-        return zip_name_locate(m_zip, std::string(name).c_str(), ZIP_FL_NOCASE | ZIP_FL_NODIR) >= 0;
+        return locate(name) >= 0;
     }
     // Anything of that name counts, so that read() says what is wrong with it.
     std::error_code ec;
     return fs::exists(fs::symlink_status(m_path / name, ec));
 }
 
+long long FdaSource::locate(std::string_view name) const
+{
+    long long found = -1;
+    const zip_int64_t entries = zip_get_num_entries(m_zip, 0);
+    for (zip_int64_t i = 0; i < entries; ++i) {
+        const char *entry = zip_get_name(m_zip, static_cast<zip_uint64_t>(i), 0);
+        if (entry == nullptr || !equalIgnoringCase(baseName(entry), name)) {
+            continue;
+        }
+        if (found >= 0) {
+            throw ImportError(m_path.string() + ": the zip archive holds two files named " + std::string(name) + ", \""
+                              + zip_get_name(m_zip, static_cast<zip_uint64_t>(found), 0) + "\" and \"" + entry
+                              + "\"; it is not clear which one to read");
+        }
+        found = i;
+    }
+    return found;
+}
+
 std::string FdaSource::writtenOn(std::string_view name) const
 {
     std::time_t written = 0;
     if (m_zip != nullptr) {
-        const zip_int64_t index = zip_name_locate(m_zip, std::string(name).c_str(), ZIP_FL_NOCASE | ZIP_FL_NODIR);
+        const zip_int64_t index = locate(name);
         zip_stat_t stat;
         zip_stat_init(&stat);
         if (index < 0 || zip_stat_index(m_zip, static_cast<zip_uint64_t>(index), 0, &stat) != 0
@@ -170,7 +205,7 @@ std::string FdaSource::readFromZip(std::string_view name) const
 {
     const std::string member(name);
     // Found by name at any folder depth and in any letter case, as archives repacked by hand may differ.
-    const zip_int64_t index = zip_name_locate(m_zip, member.c_str(), ZIP_FL_NOCASE | ZIP_FL_NODIR);
+    const zip_int64_t index = locate(name);
     if (index < 0) {
         throw ImportError(m_path.string() + ": the zip archive holds no " + member);
     }

@@ -38,6 +38,9 @@ public:
     bool isArchive() const { return m_zip != nullptr; }
 
 private:
+    // The archive's entry for the data file `name`, or -1. Throws ImportError naming
+    // both entries when two of the archive's files have that name.
+    long long locate(std::string_view name) const;
     std::string readFromZip(std::string_view name) const;
 
     std::filesystem::path m_path;

@@ -101,6 +101,11 @@ CommandLine parseCommandLine(int argc, char *argv[])
         if (!inlineValue && i + 1 >= argc) {
             throw std::string(arg) + " needs a value";
         }
+        // Which of two values was meant cannot be known, so neither is taken.
+        if (*option->second) {
+            throw std::string(arg) + " is given twice, as \"" + **option->second + "\" and \""
+                + (inlineValue ? *inlineValue : std::string(argv[i + 1])) + '"';
+        }
         *option->second = inlineValue ? *inlineValue : std::string(argv[++i]);
         if (option->second->value().empty()) {
             throw std::string(arg) + " needs a value";
