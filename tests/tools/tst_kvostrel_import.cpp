@@ -253,6 +253,8 @@ private slots:
     void fileCutInsideItsLastRecordIsRefused();
     void optionGivenTwiceIsRefused_data();
     void optionGivenTwiceIsRefused();
+    void eachFieldIsReadAsUtf8WhereValidElseAsWindows1252_data();
+    void eachFieldIsReadAsUtf8WhereValidElseAsWindows1252();
     void bundledReleaseGivesEveryFdaRecord();
     void bundledReleaseGivesEveryProductValueItsOwnVocabularyRow();
     void exclusivityRecordsKeepTheirTextAndMeaning_data();
@@ -297,10 +299,13 @@ void KvostrelImportTest::folderInputIsStoredColumnByColumn()
     QCOMPARE(rows(db, QStringLiteral("SELECT * FROM [route of administration]")),
              (QStringList{vocabularyHeader, QStringLiteral("1|ORAL|By mouth.|<null>|ORAL|1|C38288"),
                           QStringLiteral("2|INTRAVENOUS;SUBCUTANEOUS|<null>|<null>|<null>|<null>|<null>")}));
+    // The Latin-1 trade name is told of, then the values without definition.
     const QStringList warnings = run.err.split(QLatin1Char('\n')).filter(QStringLiteral("warning"));
-    QCOMPARE(warnings.size(), 1);
-    QVERIFY2(warnings[0].startsWith(QStringLiteral("kvostrel-import: warning: 2 values of products.txt"))
-                 && warnings[0].endsWith(
+    QCOMPARE(warnings.size(), 2);
+    QVERIFY2(warnings[0].contains(QStringLiteral("/fda/products.txt, line 2: text that is not UTF-8")),
+             qPrintable(run.err));
+    QVERIFY2(warnings[1].startsWith(QStringLiteral("kvostrel-import: warning: 2 values of products.txt"))
+                 && warnings[1].endsWith(
                      QStringLiteral(": dosage form \"CRYSTAL, MAGIC\", route \"INTRAVENOUS;SUBCUTANEOUS\"")),
              qPrintable(run.err));
 
@@ -915,6 +920,55 @@ void KvostrelImportTest::optionGivenTwiceIsRefused()
     QVERIFY2(err.contains(message), qPrintable(err));
     QCOMPARE(work.outputFiles(), QStringList());
     QVERIFY(!QFile::exists(work.dir.filePath(QStringLiteral("elsewhere.mdb"))));
+}
+
+void KvostrelImportTest::eachFieldIsReadAsUtf8WhereValidElseAsWindows1252_data()
+{
+    QTest::addColumn<QByteArray>("records"); // trade name and applicant, one record per line
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QString>("warning"); // empty: none
+
+    QTest::newRow("UTF-8 only") << QByteArray("CAF\xC3\x89~M\xC3\xBCLLER") << QStringList{QStringLiteral("CAFÉ|MüLLER")}
+                                << QString();
+    QTest::newRow("Latin-1 on a later line")
+        << QByteArray("CAF\xC3\x89~ACME\r\nTABLET~M\xFCLLER\r\nPILL~\xC3\x89TOILE")
+        << QStringList{QStringLiteral("CAFÉ|ACME"), QStringLiteral("TABLET|MüLLER"), QStringLiteral("PILL|ÉTOILE")}
+        << QStringLiteral("products.txt, line 3: text that is not UTF-8, read as Windows-1252");
+    QTest::newRow("both in one line, Windows-1252 quotes")
+        << QByteArray("\x93"
+                      "CAF\xC9\x94~CAF\xC3\x89")
+        << QStringList{QStringLiteral("\u201CCAFÉ\u201D|CAFÉ")}
+        << QStringLiteral("products.txt, line 2: text that is not UTF-8");
+    QTest::newRow("a UTF-8 sequence cut in the middle")
+        << QByteArray("CAF\xC3~ACME") << QStringList{QStringLiteral("CAFÃ|ACME")}
+        << QStringLiteral("products.txt, line 2: text that is not UTF-8");
+}
+
+void KvostrelImportTest::eachFieldIsReadAsUtf8WhereValidElseAsWindows1252()
+{
+    QFETCH(QByteArray, records);
+    QFETCH(QStringList, stored);
+    QFETCH(QString, warning);
+
+    const Workspace work;
+    QByteArray file = "Trade_Name~Applicant_Full_Name~Ingredient~DF;Route~Strength~Appl_No~Product_No~TE_Code~"
+                      "Approval_Date~RLD~Type";
+    for (const QByteArray &line : records.split('\n')) {
+        file += "\r\n" + line.chopped(line.endsWith('\r') ? 1 : 0) + "~A~TABLET;ORAL~1MG~000001~001~~~No~RX";
+    }
+    writeFiles(work.dir, {{QStringLiteral("fda/products.txt"), file}});
+    const Run run = runImport(work.dir, QStringLiteral("fda"), work.database);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(rows(work.database, QStringLiteral("SELECT [trade name], [Applicant Full Name] FROM products ORDER BY ID"))
+                 .mid(1),
+             stored);
+    const QStringList warnings = run.err.split(QLatin1Char('\n')).filter(QStringLiteral("not UTF-8"));
+    QCOMPARE(warnings.size(), warning.isEmpty() ? 0 : 1);
+    if (!warning.isEmpty()) {
+        QVERIFY2(warnings[0].startsWith(QStringLiteral("kvostrel-import: warning: ")
+                                        + work.dir.filePath(QStringLiteral("fda/")) + warning),
+                 qPrintable(run.err));
+    }
 }
 
 void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()

@@ -1,6 +1,7 @@
 #include "DelimitedReader.h"
 
 #include "ImportError.h"
+#include "TextDecoding.h"
 
 #include <algorithm>
 #include <cctype>
@@ -93,7 +94,7 @@ DelimitedReader::DelimitedReader(std::string sourceName, std::string_view text, 
         throw ImportError(m_sourceName + ": the file is empty; it should start with a header line");
     }
     readRecord();
-    checkFields();
+    decodeAndCheckFields();
     for (const std::string_view name : m_fields) {
         m_header.emplace_back(trimmed(name));
     }
@@ -154,12 +155,22 @@ bool DelimitedReader::next()
     if (m_fields.size() != m_header.size()) {
         fail("the line has " + fieldCount(m_fields.size()) + " where the header has " + fieldCount(m_header.size()));
     }
-    checkFields();
+    decodeAndCheckFields();
     if (repeatsHeader()) {
         fail("the header line is repeated here; the file looks like two files run together");
     }
     ++m_recordCount;
     return true;
+}
+
+std::string DelimitedReader::reinterpretedWarning() const
+{
+    if (m_firstReinterpretedLine == 0) {
+        return {};
+    }
+    return m_sourceName + ", line " + std::to_string(m_firstReinterpretedLine)
+        + ": text that is not UTF-8, read as Windows-1252 (Latin-1) here and wherever else a field of the file is "
+          "not UTF-8; check that its accented letters came out right";
 }
 
 double DelimitedReader::fractionRead() const
@@ -237,10 +248,20 @@ std::string_view DelimitedReader::readQuotedField()
     return value;
 }
 
-void DelimitedReader::checkFields()
+void DelimitedReader::decodeAndCheckFields()
 {
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
         std::string_view &value = m_fields[i];
+        if (!TextDecoding::isValidUtf8(value)) {
+            if (m_decoded.size() <= i) {
+                m_decoded.resize(i + 1);
+            }
+            m_decoded[i] = TextDecoding::fromWindows1252(value);
+            value = m_decoded[i];
+            if (m_firstReinterpretedLine == 0) {
+                m_firstReinterpretedLine = m_recordLine;
+            }
+        }
         while (!value.empty() && value.front() == '\t') {
             value.remove_prefix(1);
         }

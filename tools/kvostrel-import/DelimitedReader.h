@@ -7,13 +7,18 @@
 #include <vector>
 
 // Reads delimited text record by record: a header line naming the columns (each once,
-// letter case ignored), then one record per line. Lines end in LF or CR LF. Every record must have exactly as many
-// fields as the header, and there must be at least one record: a file that stops after
-// its header is a broken download, not an empty table.
+// letter case ignored), then one record per line. Lines end in LF or CR LF. Every
+// record must have exactly as many fields as the header, and there must be at least
+// one record: a file that stops after its header is a broken download, not an empty
+// table.
 //
 // How the text ends tells a whole file from one cut short, as far as its form allows
 // (see Ending): a file cut inside its last record, or at a line end where none
 // belongs, is refused with a message that says "cut short".
+//
+// Each field is read as UTF-8 where it is valid UTF-8 and as Windows-1252 (the superset
+// of Latin-1 that Windows tools write) where it is not, so one stray Latin-1 byte
+// changes only its own field; firstReinterpretedLine() tells where that first happened.
 //
 // A field holds printable text only. A tab at either end of a field is padding and is
 // dropped (the FDA's products.txt has a strength written "EQ 20MG BASE<tab>"); any
@@ -70,10 +75,16 @@ public:
     long recordCount() const { return m_recordCount; }
     double fractionRead() const;
 
+    // The first line, among those read so far, holding a field that is not valid UTF-8
+    // and so was read as Windows-1252; 0 when there is none.
+    long firstReinterpretedLine() const { return m_firstReinterpretedLine; }
+    // A warning that names that line, or an empty text.
+    std::string reinterpretedWarning() const;
+
 private:
     bool readRecord();
     std::string_view readQuotedField();
-    void checkFields();
+    void decodeAndCheckFields();
     void checkHeaderNamesEachColumnOnce() const;
     void checkEnding(bool lineEndAfterLast) const;
     bool repeatsHeader() const;
@@ -88,7 +99,9 @@ private:
     long m_line = 1;
     long m_recordLine = 0;
     long m_recordCount = 0;
+    long m_firstReinterpretedLine = 0;
     std::vector<std::string> m_header;
     std::vector<std::string_view> m_fields;
     std::deque<std::string> m_unquoted; // storage of quoted fields, one per field position
+    std::deque<std::string> m_decoded; // storage of fields read as Windows-1252, one per field position
 };

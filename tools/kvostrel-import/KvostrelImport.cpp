@@ -27,7 +27,7 @@ public:
     TableLoad(const TableMapping &mapping, std::string sourceName, std::string content, char delimiter,
               DelimitedReader::Quoting quoting, DelimitedReader::Ending ending)
         : m_mapping(mapping),
-          m_text(TextDecoding::toUtf8(std::move(content))),
+          m_text(std::move(content)),
           m_reader(std::move(sourceName), TextDecoding::withoutByteOrderMark(m_text), delimiter, quoting, ending)
     {
         for (const ColumnMapping &c : m_mapping.columns) {
@@ -45,7 +45,8 @@ public:
         }
     }
 
-    TableRows load(SqliteDatabase &db, const ImportProgress &progress)
+    // Fills the table; a warning about its text, if any, goes to `warnings`.
+    TableRows load(SqliteDatabase &db, const ImportProgress &progress, std::vector<std::string> &warnings)
     {
         const std::string tableName = text(m_mapping.table);
         db.execute(createTableStatement(m_mapping));
@@ -75,6 +76,9 @@ public:
         if (progress) {
             progress(m_reader.sourceName(), 1.0);
         }
+        if (std::string warning = m_reader.reinterpretedWarning(); !warning.empty()) {
+            warnings.push_back(std::move(warning));
+        }
         return {tableName, m_reader.recordCount()};
     }
 
@@ -87,12 +91,16 @@ private:
 };
 
 // A vocabulary file read whole: its terms, in file order.
-Vocabulary readVocabulary(std::string kind, const std::filesystem::path &path)
+Vocabulary readVocabulary(std::string kind, const std::filesystem::path &path, std::vector<std::string> &warnings)
 {
-    const std::string text = TextDecoding::toUtf8(readWholeFile(path));
+    const std::string text = readWholeFile(path);
     DelimitedReader reader(path.string(), TextDecoding::withoutByteOrderMark(text), '\t',
                            DelimitedReader::Quoting::None, DelimitedReader::Ending::LineEnd);
-    return Vocabulary(std::move(kind), path.string(), readVocabularyRows<VocabularyRow>(reader));
+    Vocabulary vocabulary(std::move(kind), path.string(), readVocabularyRows<VocabularyRow>(reader));
+    if (std::string warning = reader.reinterpretedWarning(); !warning.empty()) {
+        warnings.push_back(std::move(warning));
+    }
+    return vocabulary;
 }
 
 // Writes a vocabulary table: the vocabulary's own terms (IDs 1..n in file order), then
@@ -173,6 +181,7 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
     std::vector<const TableMapping *> emptyTables;
     std::string missingExclusivity;
     std::string releaseDate;
+    std::vector<std::string> warnings;
     {
         const FdaSource fda(options.fda);
         releaseDate = fda.writtenOn("products.txt");
@@ -203,10 +212,10 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
     } else {
         emptyTables.push_back(&exclusivityCodeMapping);
     }
-    Vocabulary dosageForms = readVocabulary("dosage form", options.dosageForms);
-    Vocabulary routes = readVocabulary("route", options.routes);
+    Vocabulary dosageForms = readVocabulary("dosage form", options.dosageForms, warnings);
+    Vocabulary routes = readVocabulary("route", options.routes, warnings);
     if (!options.listingTerms.empty()) {
-        readListingTerms(options.listingTerms, {&dosageForms, &routes});
+        readListingTerms(options.listingTerms, {&dosageForms, &routes}, warnings);
     }
     DistinctValues usedDosageForms, usedRoutes;
     loads.front()->collectDistinct(P::DosageForm, usedDosageForms);
@@ -219,7 +228,7 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
         SqliteDatabase db(output.temporaryPath());
         db.execute("BEGIN");
         for (const auto &load : loads) {
-            rows.push_back(load->load(db, progress));
+            rows.push_back(load->load(db, progress, warnings));
         }
         for (const TableMapping *mapping : emptyTables) {
             rows.push_back(writeEmptyTable(db, *mapping));
@@ -236,6 +245,11 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
         db.close();
     }
     output.commit();
+    if (warning) {
+        for (const std::string &text : warnings) {
+            warning(text);
+        }
+    }
     if (!missingExclusivity.empty() && warning) {
         warning(missingExclusivity);
     }
