@@ -56,10 +56,18 @@ spellings, the values made of several terms and spellings separated by ", "
 are listed in one warning line; they do not fail the import.
 
 Exit status: 0 on success, 1 when an input is faulty (the message names the file
-and line), 2 when the command line is wrong, --output naming one of the inputs
-included, or naming something that is no regular file (a folder, a device, a
-FIFO, also at the end of its symbolic links). Nothing is written unless the
-import succeeds.
+and line), 2 when the command line is wrong: an option given twice, --output
+naming one of the inputs or something that is no regular file (a folder, a
+device, a FIFO, also at the end of its symbolic links). Nothing is written unless
+the import succeeds.
+
+Refused inputs: anything but a regular file (a FIFO, a device, a folder where a
+file belongs), a file larger than any FDA release could be, a file cut short (in
+a folder the FDA's files end right after their last record, the vocabularies
+with a line end; a last record short of fields), a header naming a column twice,
+a zip archive holding two files of one name, and any field holding a control
+character. Text is read as UTF-8 where it is valid and as Windows-1252 where it
+is not, field by field, with a warning naming the first line read that way.
 )";
 
 struct CommandLine
