@@ -853,14 +853,21 @@ void KvostrelImportTest::fileCutInsideItsLastRecordIsRefused()
         const qsizetype lastLine = whole.lastIndexOf('\n', whole.size() - 2) + 1;
         // The cuts every form of file tells from a whole one: an FDA file (which ends
         // right after its last record) cut at the line end before that record or
-        // anywhere before its last field; a vocabulary (which ends with a line end)
-        // cut anywhere in its last line before the line end. A cut inside the last
-        // field of an FDA file leaves a record whole in form; only a zip's checksum
-        // tells that one (zipInputGivesTheSameDatabaseAsTheFolder reads such files).
+        // anywhere before its last field, and inside that field where it holds a date
+        // (patent.txt and exclusivity.txt here); a vocabulary (which ends with a line
+        // end) cut anywhere in its last line before the line end. A cut inside a last
+        // field of free text, or right before a date that may be missing (patent.txt's
+        // Submission_Date), leaves a record whole in form; only a zip's checksum tells that.
+        const qsizetype lastTilde = whole.lastIndexOf('~');
+        const bool endsInDate = fda && !file.key().endsWith(QStringLiteral("products.txt"));
         const qsizetype first = fda ? lastLine - (whole.at(lastLine - 2) == '\r' ? 1 : 0) : lastLine + 1;
-        const qsizetype last = fda ? whole.lastIndexOf('~') : whole.size() - (whole.endsWith("\r\n") ? 2 : 1);
+        const qsizetype last
+            = fda ? (endsInDate ? whole.size() - 1 : lastTilde) : whole.size() - (whole.endsWith("\r\n") ? 2 : 1);
         QVERIFY(first < last);
         for (qsizetype cut = first; cut <= last; ++cut) {
+            if (cut == lastTilde + 1 && file.key().endsWith(QStringLiteral("patent.txt"))) {
+                continue;
+            }
             const QByteArray part = whole.left(cut);
             writeFiles(dir, {{file.key(), part}});
             QByteArray content = part;

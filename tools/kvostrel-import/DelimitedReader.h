@@ -62,6 +62,8 @@ public:
     std::size_t column(std::string_view name) const;
     // How many columns the header names, and so how many fields every record has.
     std::size_t columnCount() const { return m_header.size(); }
+    // The name the header gives the column at `index`.
+    const std::string &columnName(std::size_t index) const { return m_header[index]; }
 
     // Moves to the next record; false once the records are used up. Throws ImportError
     // naming the file and line (and field) when the record is faulty.
@@ -69,6 +71,9 @@ public:
 
     // A field of the current record. Valid until the next call of next().
     std::string_view field(std::size_t index) const { return m_fields[index]; }
+
+    // True when the current record is the file's last.
+    bool atLastRecord() const { return m_pos > m_text.size(); }
 
     // The line the current record starts on (the header is line 1).
     long lineNumber() const { return m_recordLine; }

@@ -64,10 +64,11 @@ the import succeeds.
 Refused inputs: anything but a regular file (a FIFO, a device, a folder where a
 file belongs), a file larger than any FDA release could be, a file cut short (in
 a folder the FDA's files end right after their last record, the vocabularies
-with a line end; a last record short of fields), a header naming a column twice,
-a zip archive holding two files of one name, and any field holding a control
-character. Text is read as UTF-8 where it is valid and as Windows-1252 where it
-is not, field by field, with a warning naming the first line read that way.
+with a line end; a last record short of fields or of its last date), a header
+naming a column twice, a zip archive holding two files of one name, and any
+field holding a control character. Text is read as UTF-8 where it is valid and
+as Windows-1252 where it is not, field by field, with a warning naming the first
+line read that way.
 )";
 
 struct CommandLine
