@@ -913,6 +913,8 @@ void KvostrelImportTest::optionGivenTwiceIsRefused()
     QFETCH(QStringList, extra);
     QFETCH(QString, message);
     const Workspace work;
+    const QByteArray previous = "the previous database";
+    writeFiles(work.dir, {{QStringLiteral("out/kvostrel.mdb"), previous}});
     QProcess process;
     process.setWorkingDirectory(work.dir.path());
     process.start(QStringLiteral(KVOSTREL_IMPORT_PATH),
@@ -925,7 +927,8 @@ void KvostrelImportTest::optionGivenTwiceIsRefused()
     QCOMPARE(process.exitCode(), 2);
     const QString err = QString::fromUtf8(process.readAllStandardError());
     QVERIFY2(err.contains(message), qPrintable(err));
-    QCOMPARE(work.outputFiles(), QStringList());
+    QCOMPARE(fileContent(work.database), previous);
+    QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
     QVERIFY(!QFile::exists(work.dir.filePath(QStringLiteral("elsewhere.mdb"))));
 }
 
