@@ -9,7 +9,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "ImportError.h"
+#include "KvostrelImport.h"
+#include "common/FileDescriptor.h"
+
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -29,7 +37,7 @@ const QByteArray products
 const QByteArray patents = "Appl_Type~Appl_No~Product_No~Patent_No~Patent_Expire_Date_Text~Drug_Substance_Flag~"
                            "Drug_Product_Flag~Patent_Use_Code~Delist_Flag~Submission_Date\n"
                            "N~012345~001~7625884~Aug 24, 2026~~~U-141~~\n"
-                           "N~000002~002~RE41234~Feb 1, 2027~Y~Y~~Y~Mar 3, 2003\n";
+                           "N~000002~002~RE41234~Feb 1, 2027~Y~Y~~Y~Mar 3, 2003";
 // UTF-8 with a byte-order mark and CR LF, as a spreadsheet saves it.
 const QByteArray dosageForms
     = "\xEF\xBB\xBFname\tdefinition\tuse_restrictions\tshort_name\tfda_code\tnci_concept_id\r\n"
@@ -37,7 +45,7 @@ const QByteArray dosageForms
       "EXTRA\xE2\x80\x91"
       "AMNIOTIC FOAM\t\t\t\t\tC00001\r\n";
 const QByteArray routes = "nci_concept_id\tname\tdefinition\tuse_restrictions\tshort_name\tfda_code\n"
-                          "C38288\tORAL\tBy mouth.\t\tORAL\t1";
+                          "C38288\tORAL\tBy mouth.\t\tORAL\t1\n";
 
 // One star code, a numbered code of a known family, a code of no known family.
 const QByteArray exclusivity = "Appl_Type~Appl_No~Product_No~Exclusivity_Code~Exclusivity_Date\r\n"
@@ -237,6 +245,16 @@ private slots:
     void outputThroughSymbolicLinksReplacesTheFileAtTheirEnd();
     void ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile_data();
     void ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile();
+    void outputThatIsNoFileIsRefused_data();
+    void outputThatIsNoFileIsRefused();
+    void inputThatIsNoFileIsRefusedWithoutReadingIt_data();
+    void inputThatIsNoFileIsRefusedWithoutReadingIt();
+    void nextRunRemovesTheLeftoverOfAKilledImport();
+    void fileCutInsideItsLastRecordIsRefused();
+    void optionGivenTwiceIsRefused_data();
+    void optionGivenTwiceIsRefused();
+    void eachFieldIsReadAsUtf8WhereValidElseAsWindows1252_data();
+    void eachFieldIsReadAsUtf8WhereValidElseAsWindows1252();
     void bundledReleaseGivesEveryFdaRecord();
     void bundledReleaseGivesEveryProductValueItsOwnVocabularyRow();
     void exclusivityRecordsKeepTheirTextAndMeaning_data();
@@ -281,10 +299,13 @@ void KvostrelImportTest::folderInputIsStoredColumnByColumn()
     QCOMPARE(rows(db, QStringLiteral("SELECT * FROM [route of administration]")),
              (QStringList{vocabularyHeader, QStringLiteral("1|ORAL|By mouth.|<null>|ORAL|1|C38288"),
                           QStringLiteral("2|INTRAVENOUS;SUBCUTANEOUS|<null>|<null>|<null>|<null>|<null>")}));
+    // The Latin-1 trade name is told of, then the values without definition.
     const QStringList warnings = run.err.split(QLatin1Char('\n')).filter(QStringLiteral("warning"));
-    QCOMPARE(warnings.size(), 1);
-    QVERIFY2(warnings[0].startsWith(QStringLiteral("kvostrel-import: warning: 2 values of products.txt"))
-                 && warnings[0].endsWith(
+    QCOMPARE(warnings.size(), 2);
+    QVERIFY2(warnings[0].contains(QStringLiteral("/fda/products.txt, line 2: text that is not UTF-8")),
+             qPrintable(run.err));
+    QVERIFY2(warnings[1].startsWith(QStringLiteral("kvostrel-import: warning: 2 values of products.txt"))
+                 && warnings[1].endsWith(
                      QStringLiteral(": dosage form \"CRYSTAL, MAGIC\", route \"INTRAVENOUS;SUBCUTANEOUS\"")),
              qPrintable(run.err));
 
@@ -373,7 +394,7 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile_data()
                                                             "products.txt, line 5: field 5 (DF;Route), character 19"),
                                                         QStringLiteral("U+0000")};
     QTest::newRow("tab inside a field of a tilde file")
-        << Files{{QStringLiteral("fda/patent.txt"), patents + "N~000003~003~\t123\t456~Jan 1, 2030~~~~~\n"}} << folder
+        << Files{{QStringLiteral("fda/patent.txt"), patents + "\nN~000003~003~\t123\t456~Jan 1, 2030~~~~~"}} << folder
         << QStringList{QStringLiteral("patent.txt, line 4: field 4 (Patent_No), character 4"),
                        QStringLiteral("U+0009")};
     QTest::newRow("line end inside a quoted trade name")
@@ -415,6 +436,27 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile_data()
         << listing("route\tPO\t \tx\n") << folder
         << QStringList{QStringLiteral("/listing_terms.tsv, line 4: no route of ")};
 
+    // Input that could be read more than one way is not read at all.
+    QTest::newRow("header naming a column twice, in another letter case")
+        << Files{{QStringLiteral("fda/products.txt"), QByteArray(products).replace("~Extra~", "~trade_name~")}}
+        << folder
+        << QStringList{QStringLiteral("/fda/products.txt, line 1: the header names the column \"trade_name\" twice "
+                                      "(columns 1 and 3)")};
+    QTest::newRow("vocabulary header naming a column twice")
+        << Files{{QStringLiteral("routes.tsv"), QByteArray(routes).replace("\tfda_code\n", "\tname\n")}} << folder
+        << QStringList{QStringLiteral("/routes.tsv, line 1: the header names the column \"name\" twice")};
+    QTest::newRow("zip holding products.txt in two folders")
+        << Files{} << QStringLiteral("twice.zip")
+        << QStringList{QStringLiteral("twice.zip: the zip archive holds two files named products.txt, "
+                                      "\"2024-10/products.txt\" and \"2024-11/PRODUCTS.TXT\"")};
+
+    // The FDA ends its files right after the last record; one that goes on is cut at a line end.
+    QTest::newRow("FDA file of a folder ending with a line end")
+        << Files{{QStringLiteral("fda/exclusivity.txt"), exclusivity + "\r\n"}} << folder
+        << QStringList{QStringLiteral("/fda/exclusivity.txt, line 4: the file goes on with a line end after this "
+                                      "line"),
+                       QStringLiteral("cut short at a line end")};
+
     QTest::newRow("header line repeated inside the file")
         << Files{{QStringLiteral("fda/products.txt"),
                   products + "\r\n" + products.left(products.indexOf("\r\n"))
@@ -434,6 +476,12 @@ void KvostrelImportTest::faultyInputFailsAndLeavesThePreviousFile()
     writeFiles(dir, changes);
     if (fda == QStringLiteral("fda.zip")) {
         writeZip(dir.filePath(fda), dir, {{QStringLiteral("patent.txt"), QStringLiteral("fda/patent.txt")}});
+    }
+    if (fda == QStringLiteral("twice.zip")) {
+        writeZip(dir.filePath(fda), dir,
+                 {{QStringLiteral("2024-10/products.txt"), QStringLiteral("fda/products.txt")},
+                  {QStringLiteral("2024-11/PRODUCTS.TXT"), QStringLiteral("fda/products.txt")},
+                  {QStringLiteral("2024-11/patent.txt"), QStringLiteral("fda/patent.txt")}});
     }
     const QByteArray previous = "the previous database, which a failed import must not touch";
     writeFiles(dir, {{QStringLiteral("out/kvostrel.mdb"), previous}});
@@ -553,6 +601,8 @@ void KvostrelImportTest::ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile_d
     QTest::newRow("SIGINT ignored, as for a background job") << int(SIGINT) << true;
     QTest::newRow("SIGTERM") << int(SIGTERM) << false;
     QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+    QTest::newRow("SIGPIPE, as when the output's reader goes") << int(SIGPIPE) << false;
+    QTest::newRow("SIGUSR1") << int(SIGUSR1) << false;
 }
 
 void KvostrelImportTest::ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile()
@@ -588,6 +638,347 @@ void KvostrelImportTest::ignoredSignalsStayIgnoredOthersRemoveTheTemporaryFile()
         QCOMPARE(fileContent(work.database), previous);
     }
     QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
+}
+
+void KvostrelImportTest::outputThatIsNoFileIsRefused_data()
+{
+    QTest::addColumn<QString>("node"); // made at out/node
+    QTest::addColumn<Links>("links");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("kind"); // as the message names it
+
+    const QString node = QStringLiteral("out/node");
+    const QString fifo = QStringLiteral("fifo"), device = QStringLiteral("device"), folder = QStringLiteral("folder");
+    QTest::newRow("FIFO") << fifo << Links{} << node << QStringLiteral("a FIFO");
+    QTest::newRow("device node") << device << Links{} << node << QStringLiteral("a device");
+    QTest::newRow("folder") << folder << Links{} << node << QStringLiteral("a folder");
+    QTest::newRow("link to a FIFO") << fifo << Links{{QStringLiteral("out/kvostrel.mdb"), QStringLiteral("node")}}
+                                    << QStringLiteral("out/kvostrel.mdb") << QStringLiteral("a FIFO");
+    QTest::newRow("chain of links to a device node")
+        << device
+        << Links{{QStringLiteral("out/kvostrel.mdb"), QStringLiteral("../data/current")},
+                 {QStringLiteral("data/current"), QStringLiteral("../out/node")}}
+        << QStringLiteral("out/kvostrel.mdb") << QStringLiteral("a device");
+    QTest::newRow("link to a folder") << folder << Links{{QStringLiteral("out/kvostrel.mdb"), QStringLiteral("node")}}
+                                      << QStringLiteral("out/kvostrel.mdb") << QStringLiteral("a folder");
+}
+
+void KvostrelImportTest::outputThatIsNoFileIsRefused()
+{
+    QFETCH(QString, node);
+    QFETCH(Links, links);
+    QFETCH(QString, output);
+    QFETCH(QString, kind);
+
+    const Workspace work;
+    const QDir &dir = work.dir;
+    const QByteArray nodePath = QFile::encodeName(dir.filePath(QStringLiteral("out/node")));
+    if (node == QStringLiteral("device")) {
+        // A scratch node of /dev/null's kind: what a run as root would replace.
+        if (geteuid() != 0) {
+            QSKIP("making a device node needs root");
+        }
+        QVERIFY(mknod(nodePath.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0);
+    } else if (node == QStringLiteral("fifo")) {
+        QVERIFY(mkfifo(nodePath.constData(), 0600) == 0);
+    } else {
+        QVERIFY(dir.mkdir(QStringLiteral("out/node")));
+    }
+    makeLinks(dir, links);
+    struct stat before = {};
+    QVERIFY(lstat(nodePath.constData(), &before) == 0);
+
+    const Run run = runImport(dir, QStringLiteral("fda"), dir.filePath(output));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains(dir.filePath(output)) && run.err.contains(QStringLiteral(": is ") + kind),
+             qPrintable(run.err));
+    // The node is the same node, and nothing was written beside it.
+    struct stat after = {};
+    QVERIFY(lstat(nodePath.constData(), &after) == 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QStringList expected{QStringLiteral("node")};
+    if (!links.isEmpty()) {
+        expected.prepend(QStringLiteral("kvostrel.mdb"));
+    }
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("out")))
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             expected);
+}
+
+void KvostrelImportTest::inputThatIsNoFileIsRefusedWithoutReadingIt_data()
+{
+    QTest::addColumn<QString>("option"); // its value is replaced
+    QTest::addColumn<QString>("path"); // made by the test in its folder
+    QTest::addColumn<QString>("kind"); // what to make at `path`: fifo, device, folder or large
+    QTest::addColumn<QString>("message");
+
+    const QString fifo = QStringLiteral("fifo");
+    QTest::newRow("FIFO as a vocabulary") << QStringLiteral("--routes") << QStringLiteral("routes.tsv") << fifo
+                                          << QStringLiteral("/routes.tsv: is a FIFO (named pipe), not a file");
+    QTest::newRow("FIFO as the zip") << QStringLiteral("--fda") << QStringLiteral("fda.zip") << fifo
+                                     << QStringLiteral("/fda.zip: is a FIFO (named pipe), not a zip archive");
+    QTest::newRow("FIFO in the folder") << QStringLiteral("--fda") << QStringLiteral("fda/patent.txt") << fifo
+                                        << QStringLiteral("/fda/patent.txt: is a FIFO (named pipe), not a file");
+    QTest::newRow("FIFO as the exclusivity file of the folder")
+        << QStringLiteral("--fda") << QStringLiteral("fda/exclusivity.txt") << fifo
+        << QStringLiteral("/fda/exclusivity.txt: is a FIFO (named pipe), not a file");
+    QTest::newRow("device without end, as /dev/zero")
+        << QStringLiteral("--routes") << QStringLiteral("zero") << QStringLiteral("device")
+        << QStringLiteral("/zero: is a device, not a file");
+    QTest::newRow("folder as a vocabulary")
+        << QStringLiteral("--dosage-forms") << QStringLiteral("dosage_forms.tsv") << QStringLiteral("folder")
+        << QStringLiteral("/dosage_forms.tsv: is a folder, not a file");
+    QTest::newRow("folder where products.txt belongs")
+        << QStringLiteral("--fda") << QStringLiteral("fda/products.txt") << QStringLiteral("folder")
+        << QStringLiteral("/fda/products.txt: is a folder, not a file");
+    QTest::newRow("file larger than any release")
+        << QStringLiteral("--exclusivity-codes") << QStringLiteral("exclusivity_codes.tsv") << QStringLiteral("large")
+        << QStringLiteral("/exclusivity_codes.tsv: holds 268435457 bytes, "
+                          "more than any FDA release could");
+}
+
+void KvostrelImportTest::inputThatIsNoFileIsRefusedWithoutReadingIt()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, path);
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+
+    const Workspace work;
+    const QDir &dir = work.dir;
+    const QString full = dir.filePath(path);
+    const QByteArray encoded = QFile::encodeName(full);
+    QFile::remove(full);
+    if (kind == QStringLiteral("fifo")) {
+        QVERIFY(mkfifo(encoded.constData(), 0600) == 0);
+    } else if (kind == QStringLiteral("device")) {
+        if (geteuid() != 0) {
+            QSKIP("making a device node needs root");
+        }
+        QVERIFY(mknod(encoded.constData(), S_IFCHR | 0666, makedev(1, 5)) == 0);
+    } else if (kind == QStringLiteral("folder")) {
+        QVERIFY(dir.mkdir(path));
+    } else if (kind == QStringLiteral("large")) {
+        // Sparse: refused by its size, so no disk space is needed.
+        QFile f(full);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize((qint64(256) << 20) + 1));
+    }
+    const QByteArray previous = "the previous database";
+    writeFiles(dir, {{QStringLiteral("out/kvostrel.mdb"), previous}});
+
+    QStringList arguments{QStringLiteral("--fda"),
+                          dir.filePath(path == QStringLiteral("fda.zip") ? path : QStringLiteral("fda")),
+                          QStringLiteral("--dosage-forms"),
+                          dir.filePath(QStringLiteral("dosage_forms.tsv")),
+                          QStringLiteral("--routes"),
+                          dir.filePath(QStringLiteral("routes.tsv")),
+                          QStringLiteral("--exclusivity-codes"),
+                          dir.filePath(QStringLiteral("exclusivity_codes.tsv")),
+                          QStringLiteral("--output"),
+                          work.database};
+    if (option != QStringLiteral("--fda")) {
+        arguments[arguments.indexOf(option) + 1] = full;
+    }
+    QProcess process;
+    process.start(QStringLiteral(KVOSTREL_IMPORT_PATH), arguments);
+    // A FIFO without a writer would hold a reader forever; a device without end would
+    // fill the memory.
+    const bool finished = process.waitForFinished(10000);
+    if (!finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    QVERIFY2(finished, "the importer waited on its input");
+    QCOMPARE(process.exitCode(), 1);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QCOMPARE(fileContent(work.database), previous);
+    QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
+}
+
+void KvostrelImportTest::nextRunRemovesTheLeftoverOfAKilledImport()
+{
+    const Workspace work;
+    const QDir out(work.dir.filePath(QStringLiteral("out")));
+    // Files that are no leftover of this output: another database's, a name of another
+    // form, and one an import holds (its lock, as a running import holds its own).
+    const QStringList others{QStringLiteral(".other.mdb.tmp-abc123"), QStringLiteral(".kvostrel.mdb.tmp-abc12"),
+                             QStringLiteral(".kvostrel.mdb.tmp-held01")};
+    for (const QString &name : others) {
+        writeFiles(out, {{name, "not a leftover of kvostrel.mdb"}});
+    }
+    const QByteArray held = QFile::encodeName(out.filePath(QStringLiteral(".kvostrel.mdb.tmp-held01")));
+    const Common::FileDescriptor lock(open(held.constData(), O_RDONLY | O_CLOEXEC));
+    QVERIFY(lock.get() >= 0 && flock(lock.get(), LOCK_EX | LOCK_NB) == 0);
+
+    QProcess process;
+    startImport(process, QDir(fdaDataDir), bundledZip, work.database);
+    QVERIFY(process.waitForStarted());
+    QElapsedTimer timer;
+    timer.start();
+    while (work.outputFiles().size() < others.size() + 1) {
+        QVERIFY2(timer.elapsed() < 30000 && !process.waitForFinished(0), "the temporary file never showed");
+    }
+    QCOMPARE(kill(pid_t(process.processId()), SIGKILL), 0);
+    QVERIFY(process.waitForFinished());
+    const QStringList left = work.outputFiles();
+    QCOMPARE(left.size(), others.size() + 1);
+    QVERIFY2(left.filter(QRegularExpression(QStringLiteral("^\\.kvostrel\\.mdb\\.tmp-[A-Za-z0-9]{6}$"))).size() == 2,
+             qPrintable(left.join(QLatin1Char(' '))));
+
+    const Run run = runImport(work.dir, QStringLiteral("fda"), work.database);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QStringList expected = others + QStringList{QStringLiteral("kvostrel.mdb")};
+    expected.sort();
+    QCOMPARE(work.outputFiles(), expected);
+}
+
+void KvostrelImportTest::fileCutInsideItsLastRecordIsRefused()
+{
+    Workspace work;
+    const QDir &dir = work.dir;
+    const QByteArray previous = "the previous database";
+    writeFiles(dir, {{QStringLiteral("out/kvostrel.mdb"), previous}});
+    const ImportOptions options{dir.filePath(QStringLiteral("fda")).toStdString(),
+                                dir.filePath(QStringLiteral("dosage_forms.tsv")).toStdString(),
+                                dir.filePath(QStringLiteral("routes.tsv")).toStdString(),
+                                dir.filePath(QStringLiteral("listing_terms.tsv")).toStdString(),
+                                dir.filePath(QStringLiteral("exclusivity_codes.tsv")).toStdString(),
+                                work.database.toStdString()};
+    int refused = 0;
+    for (auto file = goodInput.begin(); file != goodInput.end(); ++file) {
+        const QByteArray &whole = file.value();
+        const bool fda = file.key().startsWith(QStringLiteral("fda/"));
+        const qsizetype lastLine = whole.lastIndexOf('\n', whole.size() - 2) + 1;
+        // The cuts every form of file tells from a whole one: an FDA file (which ends
+        // right after its last record) cut at the line end before that record or
+        // anywhere before its last field, and inside that field where it holds a date
+        // (patent.txt and exclusivity.txt here); a vocabulary (which ends with a line
+        // end) cut anywhere in its last line before the line end. A cut inside a last
+        // field of free text, or right before a date that may be missing (patent.txt's
+        // Submission_Date), leaves a record whole in form; only a zip's checksum tells that.
+        const qsizetype lastTilde = whole.lastIndexOf('~');
+        const bool endsInDate = fda && !file.key().endsWith(QStringLiteral("products.txt"));
+        const qsizetype first = fda ? lastLine - (whole.at(lastLine - 2) == '\r' ? 1 : 0) : lastLine + 1;
+        const qsizetype last
+            = fda ? (endsInDate ? whole.size() - 1 : lastTilde) : whole.size() - (whole.endsWith("\r\n") ? 2 : 1);
+        QVERIFY(first < last);
+        for (qsizetype cut = first; cut <= last; ++cut) {
+            if (cut == lastTilde + 1 && file.key().endsWith(QStringLiteral("patent.txt"))) {
+                continue;
+            }
+            const QByteArray part = whole.left(cut);
+            writeFiles(dir, {{file.key(), part}});
+            QByteArray content = part;
+            while (content.endsWith('\n') || content.endsWith('\r')) {
+                content.chop(1);
+            }
+            const QString where
+                = QStringLiteral("%1, line %2: ").arg(dir.filePath(file.key())).arg(content.count('\n') + 1);
+            try {
+                importKvostrel(options);
+                QFAIL(qPrintable(QStringLiteral("%1 cut after %2 of %3 bytes was taken whole")
+                                     .arg(file.key())
+                                     .arg(cut)
+                                     .arg(whole.size())));
+            } catch (const ImportError &error) {
+                const QString message = QString::fromStdString(error.what());
+                QVERIFY2(message.startsWith(where) && message.contains(QStringLiteral("cut short")),
+                         qPrintable(QStringLiteral("cut after %1: %2").arg(cut).arg(message)));
+            }
+            QCOMPARE(fileContent(work.database), previous);
+            ++refused;
+        }
+        writeFiles(dir, {{file.key(), whole}});
+    }
+    QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
+    QVERIFY(refused > 200);
+    // The whole files still make a database.
+    QCOMPARE(importKvostrel(options).front().rows, 3L);
+}
+
+void KvostrelImportTest::optionGivenTwiceIsRefused_data()
+{
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("same value") << QStringList{QStringLiteral("--routes"), QStringLiteral("routes.tsv")}
+                                << QStringLiteral("--routes is given twice");
+    QTest::newRow("another output, written with =")
+        << QStringList{QStringLiteral("--output=elsewhere.mdb")} << QStringLiteral("--output is given twice, as \"");
+}
+
+void KvostrelImportTest::optionGivenTwiceIsRefused()
+{
+    QFETCH(QStringList, extra);
+    QFETCH(QString, message);
+    const Workspace work;
+    const QByteArray previous = "the previous database";
+    writeFiles(work.dir, {{QStringLiteral("out/kvostrel.mdb"), previous}});
+    QProcess process;
+    process.setWorkingDirectory(work.dir.path());
+    process.start(QStringLiteral(KVOSTREL_IMPORT_PATH),
+                  QStringList{QStringLiteral("--fda"), QStringLiteral("fda"), QStringLiteral("--dosage-forms"),
+                              QStringLiteral("dosage_forms.tsv"), QStringLiteral("--routes"),
+                              QStringLiteral("routes.tsv"), QStringLiteral("--output"),
+                              QStringLiteral("out/kvostrel.mdb")}
+                      + extra);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 2);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QCOMPARE(fileContent(work.database), previous);
+    QCOMPARE(work.outputFiles(), QStringList{QStringLiteral("kvostrel.mdb")});
+    QVERIFY(!QFile::exists(work.dir.filePath(QStringLiteral("elsewhere.mdb"))));
+}
+
+void KvostrelImportTest::eachFieldIsReadAsUtf8WhereValidElseAsWindows1252_data()
+{
+    QTest::addColumn<QByteArray>("records"); // trade name and applicant, one record per line
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QString>("warning"); // empty: none
+
+    QTest::newRow("UTF-8 only") << QByteArray("CAF\xC3\x89~M\xC3\xBCLLER") << QStringList{QStringLiteral("CAFÉ|MüLLER")}
+                                << QString();
+    QTest::newRow("Latin-1 on a later line")
+        << QByteArray("CAF\xC3\x89~ACME\r\nTABLET~M\xFCLLER\r\nPILL~\xC3\x89TOILE")
+        << QStringList{QStringLiteral("CAFÉ|ACME"), QStringLiteral("TABLET|MüLLER"), QStringLiteral("PILL|ÉTOILE")}
+        << QStringLiteral("products.txt, line 3: text that is not UTF-8, read as Windows-1252");
+    QTest::newRow("both in one line, Windows-1252 quotes")
+        << QByteArray("\x93"
+                      "CAF\xC9\x94~CAF\xC3\x89")
+        << QStringList{QStringLiteral("\u201CCAFÉ\u201D|CAFÉ")}
+        << QStringLiteral("products.txt, line 2: text that is not UTF-8");
+    QTest::newRow("a UTF-8 sequence cut in the middle")
+        << QByteArray("CAF\xC3~ACME") << QStringList{QStringLiteral("CAFÃ|ACME")}
+        << QStringLiteral("products.txt, line 2: text that is not UTF-8");
+}
+
+void KvostrelImportTest::eachFieldIsReadAsUtf8WhereValidElseAsWindows1252()
+{
+    QFETCH(QByteArray, records);
+    QFETCH(QStringList, stored);
+    QFETCH(QString, warning);
+
+    const Workspace work;
+    QByteArray file = "Trade_Name~Applicant_Full_Name~Ingredient~DF;Route~Strength~Appl_No~Product_No~TE_Code~"
+                      "Approval_Date~RLD~Type";
+    for (const QByteArray &line : records.split('\n')) {
+        file += "\r\n" + line.chopped(line.endsWith('\r') ? 1 : 0) + "~A~TABLET;ORAL~1MG~000001~001~~~No~RX";
+    }
+    writeFiles(work.dir, {{QStringLiteral("fda/products.txt"), file}});
+    const Run run = runImport(work.dir, QStringLiteral("fda"), work.database);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(rows(work.database, QStringLiteral("SELECT [trade name], [Applicant Full Name] FROM products ORDER BY ID"))
+                 .mid(1),
+             stored);
+    const QStringList warnings = run.err.split(QLatin1Char('\n')).filter(QStringLiteral("not UTF-8"));
+    QCOMPARE(warnings.size(), warning.isEmpty() ? 0 : 1);
+    if (!warning.isEmpty()) {
+        QVERIFY2(warnings[0].startsWith(QStringLiteral("kvostrel-import: warning: ")
+                                        + work.dir.filePath(QStringLiteral("fda/")) + warning),
+                 qPrintable(run.err));
+    }
 }
 
 void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()

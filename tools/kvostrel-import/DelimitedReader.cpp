@@ -1,9 +1,11 @@
 #include "DelimitedReader.h"
 
 #include "ImportError.h"
+#include "TextDecoding.h"
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 
 namespace {
 
@@ -76,26 +78,59 @@ std::string codePointName(unsigned code)
 
 } // namespace
 
-DelimitedReader::DelimitedReader(std::string sourceName, std::string_view text, char delimiter, Quoting quoting)
+DelimitedReader::DelimitedReader(std::string sourceName, std::string_view text, char delimiter, Quoting quoting,
+                                 Ending ending)
     : m_sourceName(std::move(sourceName)),
       m_text(text),
       m_delimiter(delimiter),
-      m_quoting(quoting)
+      m_quoting(quoting),
+      m_ending(ending)
 {
     while (!m_text.empty() && (m_text.back() == '\n' || m_text.back() == '\r')) {
         m_text.remove_suffix(1);
     }
+    const bool lineEndAfterLast = m_text.size() < text.size();
     if (m_text.empty()) {
         throw ImportError(m_sourceName + ": the file is empty; it should start with a header line");
     }
     readRecord();
-    checkFields();
+    decodeAndCheckFields();
     for (const std::string_view name : m_fields) {
         m_header.emplace_back(trimmed(name));
     }
     if (m_pos > m_text.size()) {
         throw ImportError(m_sourceName + ": the file holds its header line but no records; it looks cut short");
     }
+    checkHeaderNamesEachColumnOnce();
+    checkEnding(lineEndAfterLast);
+}
+
+void DelimitedReader::checkHeaderNamesEachColumnOnce() const
+{
+    std::map<std::string, std::size_t> seen; // lower-case name -> column
+    for (std::size_t i = 0; i < m_header.size(); ++i) {
+        std::string folded = m_header[i];
+        std::transform(folded.begin(), folded.end(), folded.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (const auto [earlier, first] = seen.emplace(std::move(folded), i); !first) {
+            throw ImportError(m_sourceName + ", line 1: the header names the column \"" + m_header[i]
+                              + "\" twice (columns " + std::to_string(earlier->second + 1) + " and "
+                              + std::to_string(i + 1) + "); it is not clear which one to read");
+        }
+    }
+}
+
+void DelimitedReader::checkEnding(bool lineEndAfterLast) const
+{
+    if (m_ending == Ending::Any || lineEndAfterLast == (m_ending == Ending::LineEnd)) {
+        return;
+    }
+    const long lastLine = 1 + static_cast<long>(std::count(m_text.begin(), m_text.end(), '\n'));
+    throw ImportError(m_sourceName + ", line " + std::to_string(lastLine) + ": "
+                      + (lineEndAfterLast
+                             ? "the file goes on with a line end after this line, where the FDA's files end right "
+                               "after their last record; it looks cut short at a line end"
+                             : "the file ends inside this line, with no line end after it; it looks cut short"));
 }
 
 std::size_t DelimitedReader::column(std::string_view name) const
@@ -113,15 +148,29 @@ bool DelimitedReader::next()
     if (!readRecord()) {
         return false;
     }
+    if (m_fields.size() < m_header.size() && m_pos > m_text.size() && m_ending == Ending::NoLineEnd) {
+        fail("the last line has " + fieldCount(m_fields.size()) + " where the header has " + fieldCount(m_header.size())
+             + "; the file looks cut short");
+    }
     if (m_fields.size() != m_header.size()) {
         fail("the line has " + fieldCount(m_fields.size()) + " where the header has " + fieldCount(m_header.size()));
     }
-    checkFields();
+    decodeAndCheckFields();
     if (repeatsHeader()) {
         fail("the header line is repeated here; the file looks like two files run together");
     }
     ++m_recordCount;
     return true;
+}
+
+std::string DelimitedReader::reinterpretedWarning() const
+{
+    if (m_firstReinterpretedLine == 0) {
+        return {};
+    }
+    return m_sourceName + ", line " + std::to_string(m_firstReinterpretedLine)
+        + ": text that is not UTF-8, read as Windows-1252 (Latin-1) here and wherever else a field of the file is "
+          "not UTF-8; check that its accented letters came out right";
 }
 
 double DelimitedReader::fractionRead() const
@@ -199,10 +248,20 @@ std::string_view DelimitedReader::readQuotedField()
     return value;
 }
 
-void DelimitedReader::checkFields()
+void DelimitedReader::decodeAndCheckFields()
 {
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
         std::string_view &value = m_fields[i];
+        if (!TextDecoding::isValidUtf8(value)) {
+            if (m_decoded.size() <= i) {
+                m_decoded.resize(i + 1);
+            }
+            m_decoded[i] = TextDecoding::fromWindows1252(value);
+            value = m_decoded[i];
+            if (m_firstReinterpretedLine == 0) {
+                m_firstReinterpretedLine = m_recordLine;
+            }
+        }
         while (!value.empty() && value.front() == '\t') {
             value.remove_prefix(1);
         }

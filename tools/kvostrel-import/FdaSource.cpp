@@ -1,14 +1,19 @@
 #include "FdaSource.h"
 
+#include "FileKind.h"
 #include "ImportError.h"
+#include "common/FileDescriptor.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <ctime>
+#include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <ctime>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -24,24 +29,84 @@ std::string zipErrorText(int code)
     return text;
 }
 
+std::string tooLarge(const fs::path &path, long long bytes)
+{
+    return path.string() + ": holds " + std::to_string(bytes) + " bytes, more than any FDA release could ("
+        + std::to_string(maxInputBytes) + " at most); is it the right file?";
+}
+
+// Refuses what is no regular file, or one too large, before anything is read.
+void checkInputFile(const fs::path &path, const struct stat &file)
+{
+    if (!S_ISREG(file.st_mode)) {
+        throw ImportError(path.string() + ": is " + kindOfFile(file.st_mode) + ", not a file");
+    }
+    if (file.st_size > maxInputBytes) {
+        throw ImportError(tooLarge(path, file.st_size));
+    }
+}
+
+// A data file's name in an archive: the part after its last folder.
+std::string_view baseName(std::string_view entry)
+{
+    const auto slash = entry.find_last_of('/');
+    return slash == std::string_view::npos ? entry : entry.substr(slash + 1);
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
 } // namespace
+
+int openInputFile(const fs::path &path)
+{
+    // Checked before it is opened, as opening a device may act on it; checked again on
+    // what was opened, in case the path changed between. O_NONBLOCK: a FIFO that slips
+    // through opens at once instead of waiting for a writer.
+    struct stat file = {};
+    if (::stat(path.c_str(), &file) != 0) {
+        throw ImportError(path.string() + ": cannot open the file: " + std::strerror(errno));
+    }
+    checkInputFile(path, file);
+    Common::FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        throw ImportError(path.string() + ": cannot open the file: " + std::strerror(errno));
+    }
+    if (fstat(fd.get(), &file) != 0) {
+        throw ImportError(path.string() + ": cannot read the file: " + std::strerror(errno));
+    }
+    checkInputFile(path, file);
+    const int flags = fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        throw ImportError(path.string() + ": cannot read the file: " + std::strerror(errno));
+    }
+    return fd.release();
+}
 
 FdaSource::FdaSource(const fs::path &zipOrFolder)
     : m_path(zipOrFolder)
 {
-    std::error_code ec;
-    const fs::file_status status = fs::status(m_path, ec);
-    if (!fs::exists(status)) {
+    struct stat file = {};
+    if (::stat(m_path.c_str(), &file) != 0) {
         throw ImportError(m_path.string() + ": no such zip archive or folder");
     }
-    if (fs::is_directory(status)) {
+    if (S_ISDIR(file.st_mode)) {
         return;
     }
+    if (!S_ISREG(file.st_mode)) {
+        throw ImportError(m_path.string() + ": is " + kindOfFile(file.st_mode) + ", not a zip archive or folder");
+    }
+    Common::FileDescriptor fd(openInputFile(m_path));
     int code = 0;
-    m_zip = zip_open(m_path.c_str(), ZIP_RDONLY, &code);
+    m_zip = zip_fdopen(fd.get(), 0, &code);
     if (m_zip == nullptr) {
         throw ImportError(m_path.string() + ": cannot read the zip archive: " + zipErrorText(code));
     }
+    fd.release(); // the archive's now
 }
 
 FdaSource::~FdaSource()
@@ -57,7 +122,8 @@ std::string FdaSource::read(std::string_view name) const
         return readFromZip(name);
     }
     const fs::path file = m_path / name;
-    if (!fs::exists(file)) {
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(file, ec))) {
         throw ImportError(m_path.string() + ": the folder holds no " + std::string(name));
     }
     return readWholeFile(file);
@@ -66,17 +132,37 @@ std::string FdaSource::read(std::string_view name) const
 bool FdaSource::holds(std::string_view name) const
 {
     if (m_zip != nullptr) {
-        return zip_name_locate(m_zip, std::string(name).c_str(), ZIP_FL_NOCASE | ZIP_FL_NODIR) >= 0;
+        return locate(name) >= 0;
     }
+    // Anything of that name counts, so that read() says what is wrong with it.
     std::error_code ec;
-    return fs::is_regular_file(m_path / name, ec);
+    return fs::exists(fs::symlink_status(m_path / name, ec));
+}
+
+long long FdaSource::locate(std::string_view name) const
+{
+    long long found = -1;
+    const zip_int64_t entries = zip_get_num_entries(m_zip, 0);
+    for (zip_int64_t i = 0; i < entries; ++i) {
+        const char *entry = zip_get_name(m_zip, static_cast<zip_uint64_t>(i), 0);
+        if (entry == nullptr || !equalIgnoringCase(baseName(entry), name)) {
+            continue;
+        }
+        if (found >= 0) {
+            throw ImportError(m_path.string() + ": the zip archive holds two files named " + std::string(name) + ", \""
+                              + zip_get_name(m_zip, static_cast<zip_uint64_t>(found), 0) + "\" and \"" + entry
+                              + "\"; it is not clear which one to read");
+        }
+        found = i;
+    }
+    return found;
 }
 
 std::string FdaSource::writtenOn(std::string_view name) const
 {
     std::time_t written = 0;
     if (m_zip != nullptr) {
-        const zip_int64_t index = zip_name_locate(m_zip, std::string(name).c_str(), ZIP_FL_NOCASE | ZIP_FL_NODIR);
+        const zip_int64_t index = locate(name);
         zip_stat_t stat;
         zip_stat_init(&stat);
         if (index < 0 || zip_stat_index(m_zip, static_cast<zip_uint64_t>(index), 0, &stat) != 0
@@ -119,7 +205,7 @@ std::string FdaSource::readFromZip(std::string_view name) const
 {
     const std::string member(name);
     // Found by name at any folder depth and in any letter case, as archives repacked by hand may differ.
-    const zip_int64_t index = zip_name_locate(m_zip, member.c_str(), ZIP_FL_NOCASE | ZIP_FL_NODIR);
+    const zip_int64_t index = locate(name);
     if (index < 0) {
         throw ImportError(m_path.string() + ": the zip archive holds no " + member);
     }
@@ -138,6 +224,9 @@ std::string FdaSource::readFromZip(std::string_view name) const
     }
     std::string content;
     if (stat.valid & ZIP_STAT_SIZE) {
+        if (stat.size > static_cast<zip_uint64_t>(maxInputBytes)) {
+            throw ImportError(tooLarge(displayName(name), static_cast<long long>(stat.size)));
+        }
         content.reserve(static_cast<std::size_t>(stat.size));
     }
     char buffer[1 << 16];
@@ -149,6 +238,9 @@ std::string FdaSource::readFromZip(std::string_view name) const
         if (n == 0) {
             break;
         }
+        if (static_cast<long long>(content.size()) + n > maxInputBytes) {
+            throw ImportError(tooLarge(displayName(name), static_cast<long long>(content.size()) + n));
+        }
         content.append(buffer, static_cast<std::size_t>(n));
     }
     return content;
@@ -156,25 +248,27 @@ std::string FdaSource::readFromZip(std::string_view name) const
 
 std::string readWholeFile(const fs::path &path)
 {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) {
-        throw ImportError(path.string() + ": is a folder, not a file");
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw ImportError(path.string() + ": cannot open the file: " + std::strerror(errno));
-    }
+    const Common::FileDescriptor fd(openInputFile(path));
     std::string content;
-    const auto size = fs::file_size(path, ec);
-    if (!ec) {
-        content.reserve(static_cast<std::size_t>(size));
+    struct stat file = {};
+    if (fstat(fd.get(), &file) == 0) {
+        content.reserve(static_cast<std::size_t>(file.st_size));
     }
     char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        content.append(buffer, static_cast<std::size_t>(in.gcount()));
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            throw ImportError(path.string() + ": cannot read the file: " + std::strerror(errno));
+        }
+        if (n == 0) {
+            return content;
+        }
+        if (static_cast<long long>(content.size()) + n > maxInputBytes) {
+            throw ImportError(tooLarge(path, static_cast<long long>(content.size()) + n));
+        }
+        content.append(buffer, static_cast<std::size_t>(n));
     }
-    if (in.bad()) {
-        throw ImportError(path.string() + ": cannot read the file: " + std::strerror(errno));
-    }
-    return content;
 }

@@ -10,7 +10,9 @@
 #include "Vocabulary.h"
 #include "data/Schema.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <map>
 #include <memory>
 #include <sys/stat.h>
@@ -18,17 +20,63 @@
 namespace {
 
 using namespace ImportLayout;
+
+// The columns of the FDA files that hold dates, and whether every record has one.
+struct DateColumn
+{
+    std::string_view header;
+    bool required;
+};
+constexpr DateColumn fdaDateColumns[] = {{"Approval_Date", false},
+                                         {"Patent_Expire_Date_Text", true},
+                                         {"Submission_Date", false},
+                                         {"Exclusivity_Date", true}};
 namespace P = Schema::Products;
+
+bool equalIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+const DateColumn *fdaDateColumn(std::string_view header)
+{
+    const auto found = std::find_if(std::begin(fdaDateColumns), std::end(fdaDateColumns),
+                                    [header](const DateColumn &c) { return equalIgnoringCase(c.header, header); });
+    return found == std::end(fdaDateColumns) ? nullptr : found;
+}
+
+// A date as the FDA writes it ("Oct 7, 2014", "Approved Prior to Jan 1, 1982").
+bool isWholeFdaDate(std::string_view text)
+{
+    constexpr std::string_view prior = "Approved Prior to ";
+    if (text.size() > prior.size() && equalIgnoringCase(text.substr(0, prior.size()), prior)) {
+        text.remove_prefix(prior.size());
+    }
+    constexpr std::string_view months[]
+        = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const auto digits = [](std::string_view part) {
+        return !part.empty() && std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    const std::size_t comma = text.find(", ");
+    return text.size() >= 11 && std::find(std::begin(months), std::end(months), text.substr(0, 3)) != std::end(months)
+        && text[3] == ' ' && comma != std::string_view::npos && comma >= 5 && comma <= 6
+        && digits(text.substr(4, comma - 4)) && text.size() == comma + 6 && digits(text.substr(comma + 2));
+}
 
 // One table to fill from one data file, its columns already found in the file's header.
 class TableLoad
 {
 public:
     TableLoad(const TableMapping &mapping, std::string sourceName, std::string content, char delimiter,
-              DelimitedReader::Quoting quoting)
+              DelimitedReader::Quoting quoting, DelimitedReader::Ending ending)
         : m_mapping(mapping),
-          m_text(TextDecoding::toUtf8(std::move(content))),
-          m_reader(std::move(sourceName), TextDecoding::withoutByteOrderMark(m_text), delimiter, quoting)
+          m_text(std::move(content)),
+          m_reader(std::move(sourceName), TextDecoding::withoutByteOrderMark(m_text), delimiter, quoting, ending),
+          m_lastDate(ending == DelimitedReader::Ending::NoLineEnd
+                         ? fdaDateColumn(m_reader.columnName(m_reader.columnCount() - 1))
+                         : nullptr)
     {
         for (const ColumnMapping &c : m_mapping.columns) {
             m_positions.push_back(m_reader.column(c.header));
@@ -45,7 +93,8 @@ public:
         }
     }
 
-    TableRows load(SqliteDatabase &db, const ImportProgress &progress)
+    // Fills the table; a warning about its text, if any, goes to `warnings`.
+    TableRows load(SqliteDatabase &db, const ImportProgress &progress, std::vector<std::string> &warnings)
     {
         const std::string tableName = text(m_mapping.table);
         db.execute(createTableStatement(m_mapping));
@@ -53,6 +102,9 @@ public:
         SqliteStatement statement = db.prepare(insertStatement(m_mapping));
         constexpr long progressEvery = 4096;
         while (m_reader.next()) {
+            if (m_lastDate != nullptr && m_reader.atLastRecord()) {
+                checkLastDateIsWhole();
+            }
             statement.bindInteger(1, m_reader.recordCount());
             for (std::size_t i = 0; i < m_positions.size(); ++i) {
                 statement.bindTextOrNull(static_cast<int>(i) + 2,
@@ -75,24 +127,46 @@ public:
         if (progress) {
             progress(m_reader.sourceName(), 1.0);
         }
+        if (std::string warning = m_reader.reinterpretedWarning(); !warning.empty()) {
+            warnings.push_back(std::move(warning));
+        }
         return {tableName, m_reader.recordCount()};
     }
 
 private:
+    // A file the FDA ends right after its last record, cut inside that record's last
+    // field, keeps every field; where that field is a date, the cut shows (unless it
+    // falls right before a date that may be missing).
+    void checkLastDateIsWhole() const
+    {
+        const std::size_t last = m_reader.columnCount() - 1;
+        const std::string_view date = m_reader.field(last);
+        if (date.empty() ? m_lastDate->required : !isWholeFdaDate(date)) {
+            throw ImportError(m_reader.sourceName() + ", line " + std::to_string(m_reader.lineNumber())
+                              + ": the last line ends in \"" + std::string(date) + "\", which is no whole date for "
+                              + m_reader.columnName(last) + "; the file looks cut short");
+        }
+    }
+
     const TableMapping &m_mapping;
     std::string m_text;
     DelimitedReader m_reader;
+    const DateColumn *m_lastDate; // the last column, when it holds dates
     std::vector<std::size_t> m_positions;
     std::vector<std::pair<std::size_t, DistinctValues *>> m_collected;
 };
 
 // A vocabulary file read whole: its terms, in file order.
-Vocabulary readVocabulary(std::string kind, const std::filesystem::path &path)
+Vocabulary readVocabulary(std::string kind, const std::filesystem::path &path, std::vector<std::string> &warnings)
 {
-    const std::string text = TextDecoding::toUtf8(readWholeFile(path));
+    const std::string text = readWholeFile(path);
     DelimitedReader reader(path.string(), TextDecoding::withoutByteOrderMark(text), '\t',
-                           DelimitedReader::Quoting::None);
-    return Vocabulary(std::move(kind), path.string(), readVocabularyRows<VocabularyRow>(reader));
+                           DelimitedReader::Quoting::None, DelimitedReader::Ending::LineEnd);
+    Vocabulary vocabulary(std::move(kind), path.string(), readVocabularyRows<VocabularyRow>(reader));
+    if (std::string warning = reader.reinterpretedWarning(); !warning.empty()) {
+        warnings.push_back(std::move(warning));
+    }
+    return vocabulary;
 }
 
 // Writes a vocabulary table: the vocabulary's own terms (IDs 1..n in file order), then
@@ -173,20 +247,24 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
     std::vector<const TableMapping *> emptyTables;
     std::string missingExclusivity;
     std::string releaseDate;
+    std::vector<std::string> warnings;
     {
         const FdaSource fda(options.fda);
         releaseDate = fda.writtenOn("products.txt");
+        // A file of the archive is proven whole by its checksum; one in a folder only by
+        // ending as the FDA ends its files.
+        const auto ending = fda.isArchive() ? DelimitedReader::Ending::Any : DelimitedReader::Ending::NoLineEnd;
         for (const auto &[mapping, file] :
              {std::pair{&productsMapping, "products.txt"}, {&patentMapping, "patent.txt"}}) {
             loads.push_back(std::make_unique<TableLoad>(*mapping, fda.displayName(file), fda.read(file), '~',
-                                                        DelimitedReader::Quoting::DoubleQuotes));
+                                                        DelimitedReader::Quoting::DoubleQuotes, ending));
         }
         // Older releases and hand-made folders may lack the exclusivity file.
         constexpr const char *exclusivityFile = "exclusivity.txt";
         if (fda.holds(exclusivityFile)) {
             loads.push_back(std::make_unique<TableLoad>(exclusivityMapping, fda.displayName(exclusivityFile),
                                                         fda.read(exclusivityFile), '~',
-                                                        DelimitedReader::Quoting::DoubleQuotes));
+                                                        DelimitedReader::Quoting::DoubleQuotes, ending));
         } else {
             emptyTables.push_back(&exclusivityMapping);
             missingExclusivity = options.fda.string() + " holds no " + exclusivityFile
@@ -196,14 +274,14 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
     if (!options.exclusivityCodes.empty()) {
         loads.push_back(std::make_unique<TableLoad>(exclusivityCodeMapping, options.exclusivityCodes.string(),
                                                     readWholeFile(options.exclusivityCodes), '\t',
-                                                    DelimitedReader::Quoting::None));
+                                                    DelimitedReader::Quoting::None, DelimitedReader::Ending::LineEnd));
     } else {
         emptyTables.push_back(&exclusivityCodeMapping);
     }
-    Vocabulary dosageForms = readVocabulary("dosage form", options.dosageForms);
-    Vocabulary routes = readVocabulary("route", options.routes);
+    Vocabulary dosageForms = readVocabulary("dosage form", options.dosageForms, warnings);
+    Vocabulary routes = readVocabulary("route", options.routes, warnings);
     if (!options.listingTerms.empty()) {
-        readListingTerms(options.listingTerms, {&dosageForms, &routes});
+        readListingTerms(options.listingTerms, {&dosageForms, &routes}, warnings);
     }
     DistinctValues usedDosageForms, usedRoutes;
     loads.front()->collectDistinct(P::DosageForm, usedDosageForms);
@@ -216,7 +294,7 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
         SqliteDatabase db(output.temporaryPath());
         db.execute("BEGIN");
         for (const auto &load : loads) {
-            rows.push_back(load->load(db, progress));
+            rows.push_back(load->load(db, progress, warnings));
         }
         for (const TableMapping *mapping : emptyTables) {
             rows.push_back(writeEmptyTable(db, *mapping));
@@ -233,6 +311,11 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
         db.close();
     }
     output.commit();
+    if (warning) {
+        for (const std::string &text : warnings) {
+            warning(text);
+        }
+    }
     if (!missingExclusivity.empty() && warning) {
         warning(missingExclusivity);
     }

@@ -1,5 +1,6 @@
 #include "MdbImport.h"
 
+#include "FileKind.h"
 #include "ImportError.h"
 #include "JetLoad.h"
 #include "OutputFile.h"
@@ -75,9 +76,12 @@ void checkMdbOutputIsNoInput(const fs::path &mdb, const fs::path &output)
 std::vector<TableRows> importFromMdb(const fs::path &mdb, const fs::path &output)
 {
     checkMdbOutputIsNoInput(mdb, output);
-    std::error_code ec;
-    if (!fs::exists(mdb, ec)) {
+    struct stat input = {};
+    if (::stat(mdb.c_str(), &input) != 0) {
         throw ImportError(mdb.string() + ": no such file");
+    }
+    if (!S_ISREG(input.st_mode)) {
+        throw ImportError(mdb.string() + ": is " + kindOfFile(input.st_mode) + ", not a file");
     }
     OutputFile file(output);
     std::vector<TableRows> rows;

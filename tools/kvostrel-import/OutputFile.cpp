@@ -1,11 +1,18 @@
 #include "OutputFile.h"
 
+#include "FileKind.h"
 #include "ImportError.h"
 
+#include "common/FileDescriptor.h"
+
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,7 +20,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int cleanedUpSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default is to end the process and that is sent or raised on
+// purpose: an interrupt, a closed terminal or pipe, kill, a limit reached, abort().
+// (The signals of a fault in the program itself are left alone; the next run removes
+// what such a crash leaves, as it does after SIGKILL.)
+constexpr int cleanedUpSignals[]
+    = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ, SIGABRT};
+static_assert(std::size(cleanedUpSignals) == OutputFile::cleanedUpSignalCount);
 
 // The temporary file an interrupt (Ctrl+C, a closed terminal, kill) must remove. A
 // fixed buffer, as the signal handler may only call async-signal-safe functions.
@@ -31,6 +44,51 @@ void removePendingAndReraise(int signalNumber)
 std::string errnoText()
 {
     return std::strerror(errno);
+}
+
+// How long a temporary file on a file system without locks must lie untouched before
+// a later run takes it for a leftover; an import writes its file within seconds.
+constexpr std::time_t leftoverAge = 60 * 60;
+
+bool isTemporaryName(const std::string &name, const std::string &prefix)
+{
+    // mkstemp's six characters are letters and digits.
+    return name.size() == prefix.size() + 6 && name.starts_with(prefix)
+        && std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                       [](unsigned char c) { return std::isalnum(c) != 0; });
+}
+
+// Removes the temporary files that earlier runs writing `target` left in its folder
+// (killed with SIGKILL, a crash, a power cut). A run holds a lock on its file while it
+// lives, so a file nobody holds is a leftover; where the file system has no locks, a
+// file untouched for an hour is. Files of other users are left to them (root's run
+// removes any, as its files may carry the database owner's name).
+void removeLeftovers(const fs::path &folder, const fs::path &target)
+{
+    const std::string prefix = "." + target.filename().string() + ".tmp-";
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path path = it->path();
+        if (!isTemporaryName(path.filename().string(), prefix)) {
+            continue;
+        }
+        const Common::FileDescriptor fd(
+            ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat file = {};
+        if (fd.get() < 0 || fstat(fd.get(), &file) != 0 || !S_ISREG(file.st_mode)
+            || (geteuid() != 0 && file.st_uid != geteuid())) {
+            continue;
+        }
+        const bool unheld = flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
+        const bool noLocks = !unheld && errno != EWOULDBLOCK;
+        if (!unheld && !(noLocks && std::time(nullptr) - file.st_mtime > leftoverAge)) {
+            continue; // an import is writing it now
+        }
+        struct stat named = {};
+        if (::lstat(path.c_str(), &named) == 0 && named.st_dev == file.st_dev && named.st_ino == file.st_ino) {
+            ::unlink(path.c_str());
+        }
+    }
 }
 
 } // namespace
@@ -53,18 +111,38 @@ fs::path finalLinkTarget(const fs::path &path)
     throw ImportError(path.string() + ": too many levels of symbolic links (a loop?)");
 }
 
-OutputFile::OutputFile(fs::path target)
-    : m_target(finalLinkTarget(target))
+namespace {
+
+// Refuses a target (links already followed) that exists and is no regular file.
+void checkTarget(const fs::path &output, const fs::path &target)
 {
-    std::error_code ec;
-    if (fs::is_directory(m_target, ec)) {
-        throw ImportError(m_target.string() + ": is a folder; give the path of the database file to write");
+    struct stat file = {};
+    if (::lstat(target.c_str(), &file) != 0 || S_ISREG(file.st_mode)) {
+        return; // nothing there yet, or a file the database may replace
     }
+    throw ImportError(output.string() + (output == target ? "" : " (through its links, " + target.string() + ")")
+                      + ": is " + kindOfFile(file.st_mode)
+                      + ", not a database file; give the path of the database file to write");
+}
+
+} // namespace
+
+void checkOutputIsAFile(const fs::path &output)
+{
+    checkTarget(output, finalLinkTarget(output));
+}
+
+OutputFile::OutputFile(fs::path target)
+    : m_output(std::move(target)),
+      m_target(finalLinkTarget(m_output))
+{
+    checkTarget(m_output, m_target);
     const fs::path folder = m_target.has_parent_path() ? m_target.parent_path() : fs::path(".");
     const std::string pattern = (folder / ("." + m_target.filename().string() + ".tmp-XXXXXX")).string();
     if (pattern.size() >= sizeof pendingTemporary) {
         throw ImportError(m_target.string() + ": the path is too long");
     }
+    removeLeftovers(folder, m_target);
     // The handlers are in place, and the name in their buffer, before the file exists,
     // so no interrupt can leave it behind. A signal that was ignored when the import
     // started (nohup) stays ignored, and one with a handler of its own keeps it.
@@ -80,12 +158,32 @@ OutputFile::OutputFile(fs::path target)
         sigemptyset(&cleanUp.sa_mask);
         m_handled[i] = sigaction(cleanedUpSignals[i], &cleanUp, nullptr) == 0;
     }
-    m_fd = mkstemp(pendingTemporary);
-    if (m_fd < 0) {
-        const std::string reason = errnoText();
-        pendingTemporary[0] = '\0';
-        restoreSignalHandling();
-        throw ImportError(folder.string() + ": cannot create a file in the folder: " + reason);
+    // The lock tells later runs that this file is no leftover. Another run that took it
+    // for one in the instant between its creation and the lock has removed it: then
+    // the file is made again.
+    for (int attempt = 1;; ++attempt) {
+        m_fd = mkostemp(pendingTemporary, O_CLOEXEC);
+        if (m_fd < 0) {
+            const std::string reason = errnoText();
+            pendingTemporary[0] = '\0';
+            restoreSignalHandling();
+            throw ImportError(folder.string() + ": cannot create a file in the folder: " + reason);
+        }
+        const bool locked = flock(m_fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+        struct stat mine = {};
+        struct stat named = {};
+        if (locked && fstat(m_fd, &mine) == 0 && ::lstat(pendingTemporary, &named) == 0 && mine.st_dev == named.st_dev
+            && mine.st_ino == named.st_ino) {
+            break;
+        }
+        ::close(m_fd);
+        m_fd = -1;
+        if (attempt == 3) {
+            pendingTemporary[0] = '\0';
+            restoreSignalHandling();
+            throw ImportError(folder.string() + ": cannot keep a file in the folder: another program removes it");
+        }
+        std::memcpy(pendingTemporary, pattern.c_str(), pattern.size() + 1);
     }
     m_temporary = pendingTemporary;
     // mkstemp makes the file private to its owner. A database that is replaced keeps its
@@ -132,6 +230,8 @@ void OutputFile::commit()
     if (fsync(m_fd) != 0) {
         throw ImportError(m_temporary.string() + ": cannot write the file to disk: " + errnoText());
     }
+    // Once more at the last moment: rename() would replace a FIFO or device as readily.
+    checkTarget(m_output, m_target);
     if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
         throw ImportError(m_target.string() + ": cannot replace the file: " + errnoText());
     }

@@ -1,6 +1,5 @@
 #include "TextDecoding.h"
 
-#include <algorithm>
 #include <cstdint>
 
 namespace TextDecoding {
@@ -73,13 +72,8 @@ bool isValidUtf8(std::string_view text)
     return true;
 }
 
-std::string toUtf8(std::string text)
+std::string fromWindows1252(std::string_view text)
 {
-    const bool ascii
-        = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<std::uint8_t>(c) < 0x80; });
-    if (ascii || isValidUtf8(text)) {
-        return text;
-    }
     std::string out;
     out.reserve(text.size() + text.size() / 8);
     for (const char c : text) {

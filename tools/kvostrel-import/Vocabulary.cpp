@@ -228,11 +228,12 @@ std::vector<std::string> listingTermNames(std::string_view terms)
     return names;
 }
 
-void readListingTerms(const std::filesystem::path &path, const std::vector<Vocabulary *> &vocabularies)
+void readListingTerms(const std::filesystem::path &path, const std::vector<Vocabulary *> &vocabularies,
+                      std::vector<std::string> &warnings)
 {
-    const std::string text = TextDecoding::toUtf8(readWholeFile(path));
+    const std::string text = readWholeFile(path);
     DelimitedReader reader(path.string(), TextDecoding::withoutByteOrderMark(text), '\t',
-                           DelimitedReader::Quoting::None);
+                           DelimitedReader::Quoting::None, DelimitedReader::Ending::LineEnd);
     const std::size_t kind = reader.column("kind"), value = reader.column("listing_value"),
                       terms = reader.column("terms");
     reader.column("note"); // every line says what its mapping rests on
@@ -261,5 +262,8 @@ void readListingTerms(const std::filesystem::path &path, const std::vector<Vocab
             !problem.empty()) {
             fail(problem);
         }
+    }
+    if (std::string warning = reader.reinterpretedWarning(); !warning.empty()) {
+        warnings.push_back(std::move(warning));
     }
 }

@@ -85,5 +85,7 @@ std::vector<std::string> listingTermNames(std::string_view terms);
 
 // Reads the file of the product list's spellings (tab-separated, header columns kind,
 // listing_value, terms, note; several terms separated by ";") into the vocabulary of
-// each line's kind. Throws ImportError naming the file and line at fault.
-void readListingTerms(const std::filesystem::path &path, const std::vector<Vocabulary *> &vocabularies);
+// each line's kind. Throws ImportError naming the file and line at fault. A warning
+// about the file's text, if any, goes to `warnings`.
+void readListingTerms(const std::filesystem::path &path, const std::vector<Vocabulary *> &vocabularies,
+                      std::vector<std::string> &warnings);

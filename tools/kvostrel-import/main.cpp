@@ -4,6 +4,7 @@
 #include "ImportError.h"
 #include "KvostrelImport.h"
 #include "MdbImport.h"
+#include "OutputFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -55,8 +56,19 @@ spellings, the values made of several terms and spellings separated by ", "
 are listed in one warning line; they do not fail the import.
 
 Exit status: 0 on success, 1 when an input is faulty (the message names the file
-and line), 2 when the command line is wrong, --output naming one of the inputs
-included. Nothing is written unless the import succeeds.
+and line), 2 when the command line is wrong: an option given twice, --output
+naming one of the inputs or something that is no regular file (a folder, a
+device, a FIFO, also at the end of its symbolic links). Nothing is written unless
+the import succeeds.
+
+Refused inputs: anything but a regular file (a FIFO, a device, a folder where a
+file belongs), a file larger than any FDA release could be, a file cut short (in
+a folder the FDA's files end right after their last record, the vocabularies
+with a line end; a last record short of fields or of its last date), a header
+naming a column twice, a zip archive holding two files of one name, and any
+field holding a control character. Text is read as UTF-8 where it is valid and
+as Windows-1252 where it is not, field by field, with a warning naming the first
+line read that way.
 )";
 
 struct CommandLine
@@ -97,6 +109,11 @@ CommandLine parseCommandLine(int argc, char *argv[])
         }
         if (!inlineValue && i + 1 >= argc) {
             throw std::string(arg) + " needs a value";
+        }
+        // Which of two values was meant cannot be known, so neither is taken.
+        if (*option->second) {
+            throw std::string(arg) + " is given twice, as \"" + **option->second + "\" and \""
+                + (inlineValue ? *inlineValue : std::string(argv[i + 1])) + '"';
         }
         *option->second = inlineValue ? *inlineValue : std::string(argv[++i]);
         if (option->second->value().empty()) {
@@ -155,6 +172,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     try {
+        checkOutputIsAFile(line.options.output);
         if (line.fromMdb.empty()) {
             checkOutputIsNoInput(line.options);
         } else {
@@ -182,6 +200,9 @@ int main(int argc, char *argv[])
         const bool expected = dynamic_cast<const ImportError *>(&error) != nullptr;
         std::cerr << (progressLineOpen ? "\n" : "") << "kvostrel-import: " << (expected ? "" : "unexpected failure: ")
                   << error.what() << '\n';
+    } catch (...) {
+        // Caught all the same, so that the temporary file is removed on the way here.
+        std::cerr << (progressLineOpen ? "\n" : "") << "kvostrel-import: unexpected failure\n";
     }
     std::error_code ec;
     std::cerr << "kvostrel-import: " << line.options.output.string()
