@@ -60,6 +60,9 @@ public:
     qint64 key(int row) const;
     // Bytes held (text, line ends and keys).
     qint64 byteSize() const;
+    // The same lines, each with its key, in the order `order` names them (positions in
+    // this list, each once).
+    std::shared_ptr<const ListRows> reordered(const std::vector<int> &order) const;
 
 private:
     friend class RowSet;

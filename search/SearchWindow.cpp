@@ -9,6 +9,7 @@
 #include "common/UserSettings.h"
 #include "search/HitList.h"
 #include "search/KeyList.h"
+#include "search/NaturalOrder.h"
 #include "search/RecordExport.h"
 #include "search/RecordPrinting.h"
 #include "components/TitleLabel.h"
@@ -665,7 +666,7 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     Db::SharedListRows hits;
     bool ok = false;
     try {
-        hits = readHits(sql);
+        hits = inNaturalOrder(readHits(sql));
         ok = true;
     } catch (const Common::AppError &error) {
         *failure = error.description();

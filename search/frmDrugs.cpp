@@ -2,6 +2,7 @@
 
 #include "search/AdvancedPanel.h"
 #include "search/Navigation.h"
+#include "search/NaturalOrder.h"
 #include "common/AppError.h"
 #include "data/Database.h"
 #include "data/Schema.h"
@@ -147,6 +148,9 @@ void frmDrugs::fillExclusivityRow()
             }
         }
         if (!own.isEmpty()) {
+            // In the order the exclusivity window lists them.
+            std::stable_sort(own.begin(), own.end(),
+                             [](const QString &a, const QString &b) { return compareNatural(a, b) < 0; });
             value = own.join(QStringLiteral("; "));
             return;
         }

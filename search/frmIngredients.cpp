@@ -5,6 +5,7 @@
 #include "search/HitList.h"
 #include "search/KeyList.h"
 #include "search/Navigation.h"
+#include "search/NaturalOrder.h"
 #include "data/Schema.h"
 #include "components/VbalGrid.h"
 #include "search/frmDrugs.h"
@@ -121,9 +122,11 @@ void frmIngredients::showProducts()
     QVector<ProductLine> products = m_products;
     const auto by = [](QString ProductLine::*field) {
         return [field](const ProductLine &a, const ProductLine &b) {
-            return QString::compare(a.*field, b.*field, Qt::CaseInsensitive) < 0;
+            return compareNatural(QStringView(a.*field), QStringView(b.*field)) < 0;
         };
     };
+    // Each order sorts numbers as numbers ("EQ 25MG" before "EQ 100MG").
+    std::stable_sort(products.begin(), products.end(), by(&ProductLine::line));
     if (m_order == ProductOrder::ByStrength) {
         std::stable_sort(products.begin(), products.end(), by(&ProductLine::strength));
     } else if (m_order == ProductOrder::ByApplicant) {
