@@ -113,12 +113,6 @@ QString SingleInstance::userKey()
                              : QStringLiteral("torvanelquist-%1-%2").arg(::getuid()).arg(session);
 }
 
-QString SingleInstance::defaultKey()
-{
-    const QString isolated = qEnvironmentVariable("TORVANELQUIST_INSTANCE_KEY");
-    return isolated.isEmpty() ? userKey() : isolated;
-}
-
 SingleInstance::SingleInstance(const QString &key)
 {
     Common::FileDescriptor listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));

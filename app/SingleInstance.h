@@ -27,19 +27,17 @@ public:
     static QString displaySession();
     // The socket name of this user's copies of the program on this display session.
     static QString userKey();
-    // The name this copy holds: userKey(), unless TORVANELQUIST_INSTANCE_KEY names
-    // another. A copy run in isolation (the test suite, beside the user's own running
-    // copy) sets that variable so that neither stops the other.
-    static QString defaultKey();
 
-    explicit SingleInstance(const QString &key = defaultKey());
+    // Holds `key` (userKey(), or another name for a copy run in isolation by a test or
+    // benchmark) when no other process holds it.
+    explicit SingleInstance(const QString &key = userKey());
     ~SingleInstance() override;
 
     // True when another process already holds the key; false when this one now holds it.
     bool anotherCopyRunning() const { return m_anotherCopy; }
 
     // Asks the copy that holds `key` to come forward; false when none answered.
-    static bool requestActivation(const QString &key = defaultKey());
+    static bool requestActivation(const QString &key = userKey());
 
 signals:
     // A second copy asked this one to come forward.

@@ -54,7 +54,6 @@ class SingleInstanceTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { isolateFromRunningCopies(); }
     void onlyTheFirstHolderOfAKeyIsTheFirstCopy();
     void oneCopyPerUserAndDisplaySession_data();
     void oneCopyPerUserAndDisplaySession();
@@ -196,13 +195,13 @@ void SingleInstanceTest::secondCopyOfTheProgramEndsAtOnceWithStatusZero()
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     QProcess first;
     first.setProcessEnvironment(env);
-    first.start(QStringLiteral(TORVANELQUIST_EXE), {});
+    first.start(QStringLiteral(TORVANELQUIST_EXE), {isolatedInstanceOption()});
     QVERIFY(first.waitForStarted());
 
     // Wait until the first copy holds the name (and answers).
     bool listening = false;
     for (int attempt = 0; attempt < 100 && !listening; ++attempt) {
-        listening = SingleInstance::requestActivation(SingleInstance::defaultKey());
+        listening = SingleInstance::requestActivation(isolatedInstanceKey());
         if (!listening) {
             QTest::qWait(50);
         }
@@ -212,7 +211,7 @@ void SingleInstanceTest::secondCopyOfTheProgramEndsAtOnceWithStatusZero()
 
     QProcess second;
     second.setProcessEnvironment(env);
-    second.start(QStringLiteral(TORVANELQUIST_EXE), {});
+    second.start(QStringLiteral(TORVANELQUIST_EXE), {isolatedInstanceOption()});
     QVERIFY(second.waitForFinished(10000));
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
