@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "common/AppError.h"
+#include "common/FileDescriptor.h"
 #include "app/SingleInstance.h"
 #include "app/StartupProbe.h"
 #include "app/frmMainForm.h"
@@ -9,8 +10,15 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 namespace App {
@@ -64,6 +72,67 @@ bool isInstanceKey(const QString &key)
     static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_-][A-Za-z0-9._-]{0,63}$"));
     return pattern.match(key).hasMatch();
 }
+
+// SIGTERM, SIGINT and SIGHUP, while the object lives, call `end` from the event loop
+// (through a pipe: a signal handler may do no more than write to it).
+class EndOnSignals
+{
+public:
+    explicit EndOnSignals(std::function<void()> end)
+    {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+            return; // the signals keep their usual effect
+        }
+        m_read.reset(ends[0]);
+        m_write.reset(ends[1]);
+        s_write = ends[1];
+        m_notifier = std::make_unique<QSocketNotifier>(m_read.get(), QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this, end] {
+            char drained[16];
+            while (::read(m_read.get(), drained, sizeof(drained)) > 0) {}
+            end();
+        });
+        struct sigaction action
+        {};
+        action.sa_handler = &EndOnSignals::caught;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (std::size_t i = 0; i < std::size(Signals); ++i) {
+            ::sigaction(Signals[i], &action, &m_previous[i]);
+        }
+    }
+    ~EndOnSignals()
+    {
+        if (m_notifier) {
+            for (std::size_t i = 0; i < std::size(Signals); ++i) {
+                ::sigaction(Signals[i], &m_previous[i], nullptr);
+            }
+            s_write = -1;
+        }
+    }
+    EndOnSignals(const EndOnSignals &) = delete;
+    EndOnSignals &operator=(const EndOnSignals &) = delete;
+
+private:
+    static constexpr int Signals[] = {SIGTERM, SIGINT, SIGHUP};
+
+    static void caught(int)
+    {
+        const int saved = errno;
+        const char byte = 0;
+        if (s_write >= 0) {
+            [[maybe_unused]] const ssize_t written = ::write(s_write, &byte, 1);
+        }
+        errno = saved;
+    }
+
+    static inline volatile sig_atomic_t s_write = -1;
+    Common::FileDescriptor m_read;
+    Common::FileDescriptor m_write;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    struct sigaction m_previous[std::size(Signals)]{};
+};
 
 Options failure(const QString &what)
 {
@@ -187,15 +256,19 @@ void showErrorBox(const QString &description)
 
 int run(QApplication &app, const QString &databasePath, const Options &options, const ErrorReporter &reportError)
 {
-    SingleInstance instance(options.instanceKey.isEmpty() ? SingleInstance::userKey() : options.instanceKey);
+    const QString key = options.instanceKey.isEmpty() ? SingleInstance::userKey() : options.instanceKey;
+    SingleInstance instance(key);
     if (instance.anotherCopyRunning()) {
         // No window of this copy, and the database is left alone. The running copy is
-        // asked to come forward through its socket; a window titled as the first copies
+        // asked to come forward through its socket (it answers once its window is up;
+        // the request waits for it till then); a window titled as the first copies
         // were is brought forward too, should one exist.
-        SingleInstance::requestActivation(options.instanceKey.isEmpty() ? SingleInstance::userKey()
-                                                                        : options.instanceKey);
+        SingleInstance::requestActivation(key);
         ActivatePreviousInstance(instance.anotherCopyRunning(), long(FindWindowByTitle(PreviousInstanceTitle)));
         return 0;
+    }
+    if (!instance.note().isEmpty()) {
+        std::fprintf(stderr, "torvanelquist note: %s; this copy runs on its own\n", qPrintable(instance.note()));
     }
 
     Components::ComponentStyle::install(); // before the first window
@@ -208,6 +281,9 @@ int run(QApplication &app, const QString &databasePath, const Options &options, 
     }
     QObject::connect(&instance, &SingleInstance::activationRequested, form.get(),
                      [window = form.get()] { window->comeForward(); });
+    // Asked to end (the session ends, kill, Ctrl+C in a terminal): the window closes as
+    // by its Exit button, and the single-copy socket goes with the program.
+    EndOnSignals ending([window = form.get()] { window->close(); });
     form->show();
     StartupProbe::watch(form.get(), options.startupProbe); // only for the start-up benchmark
     return app.exec();
