@@ -116,6 +116,7 @@ bool activatedFromAnotherThread(const QString &key, const QString &folder)
 // What a client does to the running copy, from a child process.
 enum class Attack {
     Hold, // binds and listens on the name first, answering "ok" to anyone
+    Bind, // binds the name first, and never listens
     Request, // the activation request
     Garbage, // 4 KiB of bytes that are no request
     Slow, // a byte of a request every 100 ms
@@ -137,12 +138,17 @@ enum class Attack {
         // Closed with bytes still unread, the connection is reset rather than ended.
         return count == 0 || (count < 0 && errno == ECONNRESET) ? 0 : count > 0 ? 1 : 2;
     };
-    if (kind == Attack::Hold) {
+    if (kind == Attack::Hold || kind == Attack::Bind) {
         const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const bool bound = ::bind(listener, address.get(), address.length) == 0 && ::listen(listener, 64) == 0;
+        const bool bound = ::bind(listener, address.get(), address.length) == 0
+            && (kind == Attack::Bind || ::listen(listener, 64) == 0);
         begun();
         if (!bound) {
             ::_exit(3);
+        }
+        if (kind == Attack::Bind) {
+            ::sleep(3);
+            ::_exit(0);
         }
         const timeval limit{0, 100000};
         ::setsockopt(listener, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
@@ -232,7 +238,7 @@ pid_t startAttack(Attack kind, const Address &address, uid_t user)
         attack(kind, address, ready[1]);
     }
     ::close(ready[1]);
-    if (kind == Attack::Hold) {
+    if (kind == Attack::Hold || kind == Attack::Bind) {
         char byte = 0;
         [[maybe_unused]] const ssize_t count = ::read(ready[0], &byte, 1);
     }
@@ -294,6 +300,8 @@ private slots:
     void secondStartBringsTheRunningCopyForward();
     void onlyAWholeRequestLineActivates_data();
     void onlyAWholeRequestLineActivates();
+    void nameHeldByAnotherUserLetsThisCopyRunOnItsOwn_data();
+    void nameHeldByAnotherUserLetsThisCopyRunOnItsOwn();
     void noClientCanStopHangOrSpinTheRunningCopy_data();
     void noClientCanStopHangOrSpinTheRunningCopy();
     void secondCopyOfTheProgramEndsAtOnceWithStatusZero();
@@ -610,6 +618,46 @@ void SingleInstanceTest::onlyAWholeRequestLineActivates()
     QCOMPARE(forward.size(), activations + 1);
 }
 
+void SingleInstanceTest::nameHeldByAnotherUserLetsThisCopyRunOnItsOwn_data()
+{
+    QTest::addColumn<bool>("inFolder");
+    QTest::addColumn<Attack>("kind");
+    QTest::addColumn<Holder>("holder");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("abstract namespace, listening and saying ok")
+        << false << Attack::Hold << Holder::SomeoneElse << "is held by another user";
+    QTest::newRow("abstract namespace, bound, never listening")
+        << false << Attack::Bind << Holder::SomeoneElse << "is held but never answers";
+    QTest::newRow("runtime folder, listening") << true << Attack::Hold << Holder::ThisCopy << QString();
+    QTest::newRow("runtime folder, bound") << true << Attack::Bind << Holder::ThisCopy << QString();
+}
+
+// Another user who takes the name first does not stop the user's copy, nor is its
+// answer believed; in the user's runtime folder it cannot take the name at all.
+void SingleInstanceTest::nameHeldByAnotherUserLetsThisCopyRunOnItsOwn()
+{
+    QFETCH(bool, inFolder);
+    QFETCH(Attack, kind);
+    QFETCH(Holder, holder);
+    QFETCH(QString, note);
+    const passwd *nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || !nobody) {
+        QSKIP("switching to the user nobody needs root");
+    }
+    RuntimeFolder runtime;
+    const QString folder = inFolder ? runtime.path() : QString();
+    const QString key = QStringLiteral("torvanelquist-test-held-%1").arg(::getpid());
+    const pid_t squatter = startAttack(kind, Address(key, folder), nobody->pw_uid);
+    QVERIFY(squatter > 0);
+    {
+        SingleInstance copy(key, folder);
+        QCOMPARE(copy.holder(), holder);
+        QVERIFY2(note.isEmpty() ? copy.note().isEmpty() : copy.note().contains(note), qPrintable(copy.note()));
+        QCOMPARE(activatedFromAnotherThread(key, folder), holder == Holder::ThisCopy);
+    }
+    QCOMPARE(statusOf(squatter), inFolder ? 3 : 0); // the folder kept it out
+}
+
 void SingleInstanceTest::noClientCanStopHangOrSpinTheRunningCopy_data()
 {
     QTest::addColumn<bool>("inFolder");
@@ -686,9 +734,7 @@ void SingleInstanceTest::noClientCanStopHangOrSpinTheRunningCopy()
     const pid_t attacker = startAttack(kind, Address(key, folder), otherUser ? nobody->pw_uid : ::getuid());
     QVERIFY(attacker > 0);
     const int status = statusOf(attacker);
-    if (starve) {
-        QTest::qWait(500);
-    }
+    QTest::qWait(starve ? 500 : 300); // what is left of the attack is handled meanwhile
     heartbeat.stop();
     const double cpuShare = double(cpuMicroseconds() - cpuBefore) / 1000.0 / double(clock.elapsed());
     if (starve) {
