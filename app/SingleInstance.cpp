@@ -1,88 +1,237 @@
 #include "app/SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
-#include <functional>
-#include <utility>
+#include <optional>
 #include <vector>
 
 namespace App {
 
 namespace {
 
-// What a second copy writes to the first.
+// What a second copy writes to the first, and the first's answer.
 const QByteArray ActivationRequest = QByteArrayLiteral("activate\n");
+const QByteArray ActivationAnswer = QByteArrayLiteral("ok\n");
 
 // How long a second copy waits for the first to take, read and answer its request.
 constexpr int RequestTimeoutMs = 1000;
+// How long a copy waits for another that is taking the name at the same moment.
+constexpr int ClaimWaitMs = 2000;
+constexpr int ClaimPauseMs = 10;
+// Connections taken per wake-up, so a flood of them cannot hold up the event loop.
+constexpr int AcceptBatch = 16;
+// When no descriptor is left for a waiting connection: how long until the next try.
+constexpr int AcceptPauseMs = 250;
 
-// The address of `key` in the abstract namespace. A key too long for an address is
-// replaced by a digest of it, the same in every copy.
-socklen_t abstractAddress(const QString &key, sockaddr_un &address)
+QString describe(int error)
 {
-    QByteArray name = key.toUtf8();
-    std::memset(&address, 0, sizeof(address));
-    address.sun_family = AF_UNIX;
-    if (name.size() + 1 > qsizetype(sizeof(address.sun_path))) {
-        name = "torvanelquist-" + QCryptographicHash::hash(name, QCryptographicHash::Sha256).toHex();
-    }
-    // sun_path[0] stays 0: the name lives in the abstract namespace, not on disk.
-    std::memcpy(address.sun_path + 1, name.constData(), std::size_t(name.size()));
-    return socklen_t(offsetof(sockaddr_un, sun_path) + 1 + std::size_t(name.size()));
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// One second copy's connection: reads its request line, answers by hanging up.
-class RequestReader : public QObject
+void pause(int ms)
+{
+    const timespec time{0, long(ms) * 1000000};
+    ::nanosleep(&time, nullptr);
+}
+
+// The socket's address: a file in the runtime folder, or a name in the abstract
+// namespace. A key too long for an address is replaced by a digest of it, the same in
+// every copy.
+struct Address
+{
+    sockaddr_un address{};
+    socklen_t length = 0;
+    QByteArray path; // empty in the abstract namespace
+
+    const sockaddr *get() const { return reinterpret_cast<const sockaddr *>(&address); }
+};
+
+Address addressOf(const QString &key, const QString &runtimeFolder)
+{
+    Address result;
+    result.address.sun_family = AF_UNIX;
+    QByteArray name = key.toUtf8();
+    const QByteArray digest = "torvanelquist-" + QCryptographicHash::hash(name, QCryptographicHash::Sha256).toHex();
+    const auto fits
+        = [](const QByteArray &path) { return path.size() + 1 <= qsizetype(sizeof(sockaddr_un::sun_path)); };
+    if (!runtimeFolder.isEmpty()) {
+        const QByteArray folder = QFile::encodeName(runtimeFolder) + '/';
+        QByteArray path = folder + name;
+        if (!fits(path)) {
+            path = folder + digest;
+        }
+        if (fits(path)) {
+            std::memcpy(result.address.sun_path, path.constData(), std::size_t(path.size()));
+            result.length = socklen_t(offsetof(sockaddr_un, sun_path) + std::size_t(path.size()) + 1);
+            result.path = path;
+            return result;
+        }
+        // A folder whose name leaves no room: the abstract namespace, as without one.
+    }
+    if (!fits(name)) {
+        name = digest;
+    }
+    // sun_path[0] stays 0: the name lives in the abstract namespace, not on disk.
+    std::memcpy(result.address.sun_path + 1, name.constData(), std::size_t(name.size()));
+    result.length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + std::size_t(name.size()));
+    return result;
+}
+
+// The user the process at the other end of `socket` runs as; -1 when unknown.
+qint64 peerUser(int socket)
+{
+    ucred credentials{};
+    socklen_t length = sizeof(credentials);
+    if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 || length != sizeof(credentials)) {
+        return -1;
+    }
+    return qint64(credentials.uid);
+}
+
+// A connection to whoever listens at `address`, with every wait on it bounded, for
+// the caller to close. -1 with errno set when none could be made.
+int connectTo(const Address &address)
+{
+    Common::FileDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (socket.get() < 0) {
+        return -1;
+    }
+    // Neither the connection (a full queue), the request nor the answer waits longer.
+    const timeval limit{RequestTimeoutMs / 1000, (RequestTimeoutMs % 1000) * 1000};
+    ::setsockopt(socket.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof(limit));
+    ::setsockopt(socket.get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
+    while (::connect(socket.get(), address.get(), address.length) != 0) {
+        if (errno != EINTR) {
+            const int error = errno;
+            socket.reset();
+            errno = error;
+            return -1;
+        }
+    }
+    return socket.release();
+}
+
+// While a copy takes the name in a runtime folder, no other does: the check for a
+// socket left behind and its replacement are one step. The lock file exists only for
+// that moment.
+class ClaimLock
 {
 public:
-    RequestReader(int fd, QObject *parent, std::function<void()> onActivation)
-        : QObject(parent),
+    explicit ClaimLock(const QByteArray &socketPath)
+        : m_path(socketPath + ".lock")
+    {
+        for (int waited = 0; waited < ClaimWaitMs; waited += ClaimPauseMs) {
+            Common::FileDescriptor file(
+                ::open(m_path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+            if (file.get() < 0) {
+                return;
+            }
+            if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0) {
+                // The lock counts only on the file that is still there: its last holder
+                // removes it before letting go.
+                struct stat held
+                {};
+                struct stat named
+                {};
+                if (::fstat(file.get(), &held) == 0 && ::stat(m_path.constData(), &named) == 0
+                    && held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+                    m_file.reset(file.release());
+                    return;
+                }
+                continue;
+            }
+            pause(ClaimPauseMs);
+        }
+    }
+    ~ClaimLock()
+    {
+        if (m_file.get() >= 0) {
+            ::unlink(m_path.constData());
+        }
+    }
+    ClaimLock(const ClaimLock &) = delete;
+    ClaimLock &operator=(const ClaimLock &) = delete;
+
+private:
+    QByteArray m_path;
+    Common::FileDescriptor m_file;
+};
+
+} // namespace
+
+// One second copy's connection: reads its request line, answers it, hangs up; closed
+// unanswered when it sends anything else, too much, or takes too long.
+class SingleInstance::Connection : public QObject
+{
+public:
+    Connection(int fd, SingleInstance *owner)
+        : QObject(owner),
+          m_owner(owner),
           m_fd(fd),
-          m_notifier(fd, QSocketNotifier::Read),
-          m_onActivation(std::move(onActivation))
+          m_notifier(fd, QSocketNotifier::Read)
     {
         QObject::connect(&m_notifier, &QSocketNotifier::activated, this, [this] { readSome(); });
+        m_deadline.setSingleShot(true);
+        QObject::connect(&m_deadline, &QTimer::timeout, this, [this] { end(); });
+        m_deadline.start(ConnectionMs);
+    }
+
+    // Closes the connection at once.
+    void end()
+    {
+        m_notifier.setEnabled(false);
+        m_deadline.stop();
+        m_fd.reset();
+        m_owner->forget(this);
+        deleteLater();
     }
 
 private:
     void readSome()
     {
-        char chunk[64];
-        const ssize_t count = ::read(m_fd.get(), chunk, sizeof(chunk));
-        if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
+        char chunk[MaxRequestBytes];
+        const ssize_t count = ::read(m_fd.get(), chunk, std::size_t(MaxRequestBytes - m_received.size()));
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
             return;
         }
         if (count > 0) {
             m_received.append(chunk, qsizetype(count));
-            if (!m_received.contains('\n') && m_received.size() < ActivationRequest.size()) {
+            const qsizetype lineEnd = m_received.indexOf('\n');
+            if (lineEnd < 0 && m_received.size() < MaxRequestBytes) {
                 return; // the rest of the request is on its way
             }
+            if (m_received.left(lineEnd + 1) == ActivationRequest) {
+                ::send(m_fd.get(), ActivationAnswer.constData(), std::size_t(ActivationAnswer.size()),
+                       MSG_DONTWAIT | MSG_NOSIGNAL);
+                emit m_owner->activationRequested();
+            }
         }
-        if (m_received.left(m_received.indexOf('\n') + 1) == ActivationRequest) {
-            m_onActivation();
-        }
-        m_notifier.setEnabled(false);
-        deleteLater(); // closes the connection: the second copy reads the hang-up
+        end();
     }
 
+    SingleInstance *m_owner;
     Common::FileDescriptor m_fd;
     QSocketNotifier m_notifier;
-    std::function<void()> m_onActivation;
+    QTimer m_deadline;
     QByteArray m_received;
 };
-
-} // namespace
 
 QString SingleInstance::displaySession()
 {
@@ -113,59 +262,161 @@ QString SingleInstance::userKey()
                              : QStringLiteral("torvanelquist-%1-%2").arg(::getuid()).arg(session);
 }
 
-QString SingleInstance::defaultKey()
+QString SingleInstance::userRuntimeFolder()
 {
-    const QString isolated = qEnvironmentVariable("TORVANELQUIST_INSTANCE_KEY");
-    return isolated.isEmpty() ? userKey() : isolated;
+    const QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat status
+    {};
+    if (folder.isEmpty() || !folder.startsWith(QLatin1Char('/'))
+        || ::stat(QFile::encodeName(folder).constData(), &status) != 0 || !S_ISDIR(status.st_mode)
+        || status.st_uid != ::getuid() || (status.st_mode & 077) != 0) {
+        return {};
+    }
+    return folder;
 }
 
-SingleInstance::SingleInstance(const QString &key)
+void SingleInstance::claim(const QString &key, const QString &runtimeFolder, Claim &result)
 {
-    Common::FileDescriptor listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (listener.get() < 0) {
-        return; // no socket to be had: this copy runs as the only one
+    const Address address = addressOf(key, runtimeFolder);
+    const QString where = address.path.isEmpty() ? QStringLiteral("the name \"%1\"").arg(key)
+                                                 : QStringLiteral("the socket %1").arg(QFile::decodeName(address.path));
+    std::optional<ClaimLock> lock;
+    if (!address.path.isEmpty()) {
+        lock.emplace(address.path);
     }
-    sockaddr_un address;
-    const socklen_t length = abstractAddress(key, address);
-    if (::bind(listener.get(), reinterpret_cast<const sockaddr *>(&address), length) != 0) {
-        m_anotherCopy = errno == EADDRINUSE;
+    for (int waited = 0; waited < ClaimWaitMs;) {
+        Common::FileDescriptor listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        if (listener.get() < 0) {
+            result.note = QStringLiteral("no socket for %1: %2").arg(where, describe(errno));
+            return;
+        }
+        if (::bind(listener.get(), address.get(), address.length) == 0) {
+            if (::listen(listener.get(), MaxConnections) != 0) {
+                result.note = QStringLiteral("cannot listen on %1: %2").arg(where, describe(errno));
+                if (!address.path.isEmpty()) {
+                    ::unlink(address.path.constData());
+                }
+                return;
+            }
+            struct stat made
+            {};
+            if (!address.path.isEmpty() && ::lstat(address.path.constData(), &made) == 0) {
+                result.socketPath = address.path;
+                result.socketFile = {quint64(made.st_dev), quint64(made.st_ino)};
+            }
+            result.holder = Holder::ThisCopy;
+            result.listener.reset(listener.release());
+            return;
+        }
+        if (errno != EADDRINUSE) {
+            result.note = QStringLiteral("cannot make %1: %2").arg(where, describe(errno));
+            return;
+        }
+        // Taken: by a copy of this user, by someone else, or by a socket a copy left behind.
+        const Common::FileDescriptor probe(connectTo(address));
+        if (probe.get() >= 0) {
+            if (peerUser(probe.get()) == qint64(::getuid())) {
+                result.holder = Holder::OwnCopy;
+            } else {
+                result.holder = Holder::SomeoneElse;
+                result.note = QStringLiteral("%1 is held by another user").arg(where);
+            }
+            return;
+        }
+        if (errno != ECONNREFUSED && errno != ENOENT) {
+            // A listener that takes no more connections now (its queue is full). In the
+            // user's own folder it can only be a copy of the user's.
+            result.holder = address.path.isEmpty() ? Holder::SomeoneElse : Holder::OwnCopy;
+            result.note = QStringLiteral("%1 does not answer: %2").arg(where, describe(errno));
+            return;
+        }
+        if (!address.path.isEmpty()) {
+            struct stat status
+            {};
+            if (::lstat(address.path.constData(), &status) == 0) {
+                if (!S_ISSOCK(status.st_mode)) {
+                    result.holder = Holder::SomeoneElse;
+                    result.note = QStringLiteral("%1 is not a socket").arg(where);
+                    return;
+                }
+                // Nobody listens: left behind by a copy that ended without removing it.
+                ::unlink(address.path.constData());
+            }
+            ++waited; // at once, but not for ever
+            continue;
+        }
+        // A name bound but not yet listening: most likely a copy starting this moment.
+        pause(ClaimPauseMs);
+        waited += ClaimPauseMs;
+    }
+    result.holder = Holder::SomeoneElse;
+    result.note = QStringLiteral("%1 is held but never answers").arg(where);
+    return;
+}
+
+SingleInstance::SingleInstance(const QString &key, const QString &runtimeFolder)
+{
+    Claim taken;
+    claim(key, runtimeFolder, taken);
+    m_holder = taken.holder;
+    m_note = taken.note;
+    if (m_holder != Holder::ThisCopy) {
         return;
     }
-    if (::listen(listener.get(), 8) != 0) {
-        return;
-    }
-    m_listener.reset(listener.release());
+    m_listener.reset(taken.listener.release());
+    m_socketPath = taken.socketPath;
+    m_socketFile = taken.socketFile;
     m_listening = std::make_unique<QSocketNotifier>(m_listener.get(), QSocketNotifier::Read);
     connect(m_listening.get(), &QSocketNotifier::activated, this, &SingleInstance::acceptRequests);
 }
 
-void SingleInstance::acceptRequests()
+SingleInstance::~SingleInstance()
 {
-    for (;;) {
-        const int peer = ::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (peer < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return; // none left waiting
-        }
-        new RequestReader(peer, this, [this] { emit activationRequested(); });
+    // The socket's file goes with the copy that made it, unless another has replaced it.
+    struct stat named
+    {};
+    if (!m_socketPath.isEmpty() && ::lstat(m_socketPath.constData(), &named) == 0
+        && quint64(named.st_dev) == m_socketFile.first && quint64(named.st_ino) == m_socketFile.second) {
+        ::unlink(m_socketPath.constData());
     }
 }
 
-bool SingleInstance::requestActivation(const QString &key)
+void SingleInstance::acceptRequests()
 {
-    const Common::FileDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (socket.get() < 0) {
-        return false;
+    for (int taken = 0; taken < AcceptBatch; ++taken) {
+        Common::FileDescriptor peer(::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+        if (peer.get() < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) {
+                continue;
+            }
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                // No descriptor or memory for the waiting connection: it stays queued.
+                // Listen again a little later rather than be woken for it again at once.
+                m_listening->setEnabled(false);
+                QTimer::singleShot(AcceptPauseMs, this, [this] { m_listening->setEnabled(true); });
+            }
+            return;
+        }
+        if (peerUser(peer.get()) != qint64(::getuid())) {
+            continue; // another user's connection: closed unanswered
+        }
+        if (m_connections.size() >= MaxConnections) {
+            m_connections.first()->end(); // the oldest makes room
+        }
+        m_connections.append(new Connection(peer.release(), this));
     }
-    // Neither the connection (a full queue), the request nor the answer waits longer.
-    const timeval limit{RequestTimeoutMs / 1000, (RequestTimeoutMs % 1000) * 1000};
-    ::setsockopt(socket.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof(limit));
-    ::setsockopt(socket.get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
-    sockaddr_un address;
-    const socklen_t length = abstractAddress(key, address);
-    if (::connect(socket.get(), reinterpret_cast<const sockaddr *>(&address), length) != 0) {
+}
+
+void SingleInstance::forget(Connection *connection)
+{
+    m_connections.removeOne(connection);
+}
+
+bool SingleInstance::requestActivation(const QString &key, const QString &runtimeFolder)
+{
+    const Common::FileDescriptor socket(connectTo(addressOf(key, runtimeFolder)));
+    // Nothing is said to, or believed from, a socket of another user.
+    if (socket.get() < 0 || peerUser(socket.get()) != qint64(::getuid())) {
         return false;
     }
     qsizetype sent = 0;
@@ -180,18 +431,20 @@ bool SingleInstance::requestActivation(const QString &key)
         }
         sent += count;
     }
-    // The first copy hangs up once it has read the request.
-    for (;;) {
-        char answer = 0;
-        const ssize_t count = ::recv(socket.get(), &answer, 1, 0);
-        if (count > 0 || (count < 0 && errno == EINTR)) {
+    QByteArray answer;
+    while (answer.size() < ActivationAnswer.size()) {
+        char chunk[8];
+        const ssize_t count = ::recv(socket.get(), chunk, std::size_t(ActivationAnswer.size() - answer.size()), 0);
+        if (count < 0 && errno == EINTR) {
             continue;
         }
-        return true; // hung up, or no answer within the time limit
+        if (count <= 0) {
+            return false; // hung up or no answer within the time limit
+        }
+        answer.append(chunk, qsizetype(count));
     }
+    return answer == ActivationAnswer;
 }
-
-SingleInstance::~SingleInstance() = default;
 
 namespace {
 

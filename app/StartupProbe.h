@@ -1,12 +1,11 @@
 #pragma once
 
-// The start-up benchmark's probe (bench/startup): when the environment names the
-// moment the process was started (TORVANELQUIST_STARTUP_PROBE, CLOCK_MONOTONIC in
-// nanoseconds), the first window given to `watch` reports on standard output, once it
-// is shown and the event loop has nothing left to do, the milliseconds since that
-// moment and the peak resident memory, and the program ends. Without the variable
-// nothing happens. Header only: the bare window the benchmark compares with uses it
-// without linking the program.
+// The start-up benchmark's probe (bench/startup): when the benchmark names the moment
+// it started the process (the option --startup-probe=NANOSECONDS, CLOCK_MONOTONIC), the
+// window given to `watch` reports on standard output, once it is shown and the event
+// loop has nothing left to do, the milliseconds since that moment and the peak resident
+// memory, and the program ends. Header only: the bare window the benchmark compares
+// with uses it without linking the program.
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -98,12 +97,12 @@ private:
     bool m_polling = false;
 };
 
-// Watches `window` when the benchmark asked for it.
-inline void watch(QWidget *window)
+// Watches `window` when the benchmark asked for it: `startedAt` is the moment it
+// started the process, -1 when it did not ask.
+inline void watch(QWidget *window, qint64 startedAt)
 {
-    const QByteArray started = qgetenv("TORVANELQUIST_STARTUP_PROBE");
-    if (!started.isEmpty()) {
-        new Watcher(window, started.toLongLong());
+    if (startedAt >= 0) {
+        new Watcher(window, startedAt);
     }
 }
 

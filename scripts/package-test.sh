@@ -32,8 +32,7 @@ if [ "${1:-}" = "--on-display" ]; then
     env -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" LANG=C.UTF-8 \
         DBUS_SESSION_BUS_ADDRESS=disabled: \
         HOME="$work/home" TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime" \
-        TORVANELQUIST_INSTANCE_KEY="torvanelquist-package-test-$$" \
-        /usr/bin/torvanelquist 2>"$work/stderr" &
+        /usr/bin/torvanelquist --instance-key="torvanelquist-package-test-$$" 2>"$work/stderr" &
     pid=$!
     trap 'kill "$pid" 2>/dev/null || true' EXIT
     # The main window: titled "Torvanelquist", of the program's class, and a normal window;

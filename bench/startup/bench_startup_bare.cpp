@@ -1,8 +1,9 @@
 // The start-up benchmark's yardstick: a bare QMainWindow with a QMdiArea, built with the
 // same flags as the program and shown at the program's size, reporting through the
-// same probe (app/StartupProbe.h). With the argument "--text" it also shows one line
-// of text in a child window: what any window that shows text pays for the font system
-// (the benchmark's context line, not its target).
+// same probe (app/StartupProbe.h), asked for with the program's option
+// --startup-probe=NANOSECONDS. With the argument "--text" it also shows one line of text
+// in a child window: what any window that shows text pays for the font system (the
+// benchmark's context line, not its target).
 #include "app/StartupProbe.h"
 
 #include <QApplication>
@@ -23,6 +24,11 @@ int main(int argc, char **argv)
     }
     window.resize(744, 584);
     window.show();
-    App::StartupProbe::watch(&window);
+    const QString probe = QStringLiteral("--startup-probe=");
+    for (const QString &argument : app.arguments()) {
+        if (argument.startsWith(probe)) {
+            App::StartupProbe::watch(&window, argument.mid(probe.size()).toLongLong());
+        }
+    }
     return app.exec();
 }

@@ -14,17 +14,21 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QProcess>
 #include <QCryptographicHash>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <time.h>
 #include <unistd.h>
 
 using namespace Db;
 using namespace Components;
 using namespace App;
+
+Q_DECLARE_METATYPE(App::Startup::Options::Action)
 
 // Receives the addresses the About window asks the desktop to open.
 class UrlRecorder : public QObject
@@ -58,8 +62,13 @@ class AppTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { isolateFromRunningCopies(); }
     void cleanup();
+
+    void commandLineIsReadBeforeAnyWindow_data();
+    void commandLineIsReadBeforeAnyWindow();
+    void helpVersionAndWrongArgumentsNeedNoDisplay_data();
+    void helpVersionAndWrongArgumentsNeedNoDisplay();
+    void startupProbeIsAnOptionNotTheEnvironment();
 
     void loadOpensTheDatabaseAndDressesTheClientArea();
     void commandTableOpensEachWindowOnceAndIgnoresUnknownCommands();
@@ -81,6 +90,148 @@ private slots:
 void AppTest::cleanup()
 {
     Connection::releaseShared();
+}
+
+void AppTest::commandLineIsReadBeforeAnyWindow_data()
+{
+    using Action = Startup::Options::Action;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<qint64>("probe");
+    QTest::addColumn<QStringList>("words"); // in the message
+    const QString none;
+    const QStringList help{QStringLiteral("Usage: torvanelquist"), QStringLiteral("--version"),
+                           QStringLiteral("--instance-key=NAME"), QStringLiteral("--startup-probe=NANOSECONDS")};
+    const QStringList version{QStringLiteral("torvanelquist %1.%2.%3\n")
+                                  .arg(TORVANELQUIST_VERSION_MAJOR)
+                                  .arg(TORVANELQUIST_VERSION_MINOR)
+                                  .arg(TORVANELQUIST_VERSION_REVISION)};
+    const auto wrong = [](const char *what) {
+        return QStringList{QString::fromUtf8(what), QStringLiteral("torvanelquist --help")};
+    };
+    const auto row = [](const char *name, const QStringList &arguments, Action action, const QString &key, qint64 probe,
+                        const QStringList &words) {
+        QTest::newRow(name) << (QStringList{QStringLiteral("torvanelquist")} << arguments) << action << key << probe
+                            << words;
+    };
+    row("nothing", {}, Action::Run, none, -1, {});
+    row("--help", {"--help"}, Action::Help, none, -1, help);
+    row("-h", {"-h"}, Action::Help, none, -1, help);
+    row("--version", {"--version"}, Action::Version, none, -1, version);
+    row("-v", {"-v"}, Action::Version, none, -1, version);
+    row("the first answer wins", {"--version", "--bogus", "--help"}, Action::Version, none, -1, version);
+    row("unknown option", {"--bogus"}, Action::Error, none, -1, wrong("unknown option '--bogus'"));
+    row("unknown short option", {"-x"}, Action::Error, none, -1, wrong("unknown option '-x'"));
+    row("unknown before help", {"--bogus=1", "--help"}, Action::Error, none, -1, wrong("'--bogus'"));
+    row("a file", {"kvostrel.mdb"}, Action::Error, none, -1, wrong("unexpected argument 'kvostrel.mdb'"));
+    row("a lone dash", {"-"}, Action::Error, none, -1, wrong("unexpected argument '-'"));
+    row("help with a value", {"--help=all"}, Action::Error, none, -1, wrong("'--help' takes no value"));
+    row("instance key", {"--instance-key=torvanelquist-test-1"}, Action::Run, "torvanelquist-test-1", -1, {});
+    row("instance key apart", {"--instance-key", "k.2_x"}, Action::Run, "k.2_x", -1, {});
+    row("instance key missing", {"--instance-key"}, Action::Error, none, -1, wrong("'--instance-key' needs a value"));
+    row("instance key empty", {"--instance-key="}, Action::Error, none, -1, wrong("'--instance-key' takes a name"));
+    row("instance key with a slash", {"--instance-key=../x"}, Action::Error, none, -1, wrong("not '../x'"));
+    row("instance key too long", {"--instance-key=" + QString(65, u'k')}, Action::Error, none, -1, wrong("at most 64"));
+    row("startup probe", {"--startup-probe=123456789"}, Action::Run, none, 123456789, {});
+    row("startup probe apart", {"--startup-probe", "0"}, Action::Run, none, 0, {});
+    row("startup probe not a number", {"--startup-probe=soon"}, Action::Error, none, -1, wrong("not 'soon'"));
+    row("startup probe negative", {"--startup-probe=-5"}, Action::Error, none, -1, wrong("not '-5'"));
+    row("both test options", {"--startup-probe=7", "--instance-key=b"}, Action::Run, "b", 7, {});
+    row("Qt's options", {"-platform", "offscreen", "-style=fusion", "--reverse", "-qwindowtitle", "x y"}, Action::Run,
+        none, -1, {});
+    row("Qt's option without its value", {"-platform"}, Action::Error, none, -1, wrong("'-platform' needs a value"));
+}
+
+// The program's arguments: the two questions every desktop program answers, the two
+// options of the tests and benchmarks, Qt's own; anything else is named and refused.
+void AppTest::commandLineIsReadBeforeAnyWindow()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(Startup::Options::Action, action);
+    QFETCH(QString, key);
+    QFETCH(qint64, probe);
+    QFETCH(QStringList, words);
+    const Startup::Options options = Startup::parseCommandLine(arguments);
+    QCOMPARE(options.action, action);
+    QCOMPARE(options.instanceKey, key);
+    QCOMPARE(options.startupProbe, probe);
+    for (const QString &word : words) {
+        QVERIFY2(options.message.contains(word), qPrintable(options.message));
+    }
+    QCOMPARE(options.message.isEmpty(), words.isEmpty());
+}
+
+void AppTest::helpVersionAndWrongArgumentsNeedNoDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("error");
+    QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0 << QByteArray("Usage: torvanelquist")
+                            << QByteArray();
+    QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << 0 << QByteArray("torvanelquist ")
+                               << QByteArray();
+    QTest::newRow("unknown") << QStringList{QStringLiteral("--bogus")} << 2 << QByteArray()
+                             << QByteArray("torvanelquist: unknown option '--bogus'");
+    QTest::newRow("a file") << QStringList{QStringLiteral("a.mdb")} << 2 << QByteArray()
+                            << QByteArray("torvanelquist: unexpected argument 'a.mdb'");
+}
+
+// Answered at once, on the terminal, with no display to be had: a program that made its
+// window first could not even start here.
+void AppTest::helpVersionAndWrongArgumentsNeedNoDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, error);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        env.remove(QString::fromLatin1(name));
+    }
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(TORVANELQUIST_EXE), arguments);
+    QVERIFY(program.waitForFinished(10000));
+    const QByteArray printed = program.readAllStandardOutput();
+    const QByteArray complaint = program.readAllStandardError();
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == status, complaint.constData());
+    QVERIFY2(out.isEmpty() ? printed.isEmpty() : printed.startsWith(out), printed.constData());
+    QVERIFY2(error.isEmpty() ? complaint.isEmpty() : complaint.startsWith(error), complaint.constData());
+}
+
+// The benchmark's switch is the option alone: a variable of that name in the user's
+// environment changes nothing.
+void AppTest::startupProbeIsAnOptionNotTheEnvironment()
+{
+    const auto now = [] {
+        timespec time{};
+        clock_gettime(CLOCK_MONOTONIC, &time);
+        return QString::number(qint64(time.tv_sec) * 1000000000 + time.tv_nsec);
+    };
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("TORVANELQUIST_STARTUP_PROBE"), now());
+    QProcess probed;
+    probed.setProcessEnvironment(env);
+    probed.start(QStringLiteral(TORVANELQUIST_EXE),
+                 {isolatedInstanceOption(), QStringLiteral("--startup-probe=") + now()});
+    QVERIFY(probed.waitForFinished(20000));
+    QCOMPARE(probed.exitCode(), 0);
+    QVERIFY(probed.readAllStandardOutput().startsWith("startup-probe "));
+
+    // The same start without the option: running, its window shown and answering.
+    QProcess user;
+    user.setProcessEnvironment(env);
+    user.start(QStringLiteral(TORVANELQUIST_EXE), {isolatedInstanceOption()});
+    QTRY_VERIFY_WITH_TIMEOUT(SingleInstance::requestActivation(isolatedInstanceKey()), 20000);
+    QVERIFY(!user.waitForFinished(1000));
+    QVERIFY(user.readAllStandardOutput().isEmpty());
+    user.kill();
+    user.waitForFinished();
 }
 
 void AppTest::loadOpensTheDatabaseAndDressesTheClientArea()
@@ -351,7 +502,10 @@ void AppTest::unusableDatabaseIsExplainedAndEndsWithFailure()
 
     SingleInstance usersOwnCopy(SingleInstance::userKey());
     QStringList reported;
-    const int status = Startup::run(*qApp, path, [&](const QString &description) { reported << description; });
+    Startup::Options isolated;
+    isolated.instanceKey = isolatedInstanceKey();
+    const int status
+        = Startup::run(*qApp, path, isolated, [&](const QString &description) { reported << description; });
     if (kind == QLatin1String("locked")) {
         QSqlDatabase::database(writer).rollback();
         QSqlDatabase::removeDatabase(writer);

@@ -243,11 +243,10 @@ def label_text(frame, description):
 
 
 def run(program):
-    env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-               TORVANELQUIST_INSTANCE_KEY=f"torvanelquist-outside-test-{os.getpid()}")
+    env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
     global tracker
     tracker = FocusTracker()
-    process = subprocess.Popen([program], env=env)
+    process = subprocess.Popen([program, f"--instance-key=torvanelquist-outside-test-{os.getpid()}"], env=env)
     try:
         desktop = pyatspi.Registry.getDesktop(0)
         app = wait_for("the program on the accessibility bus",
