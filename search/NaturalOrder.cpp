@@ -84,8 +84,15 @@ bool samePrefix(QByteArrayView a, QByteArrayView b, qsizetype length)
 
 int compareNatural(QByteArrayView a, QByteArrayView b)
 {
-    qsizetype i = 0;
-    qsizetype j = 0;
+    // What the two share byte for byte compares equal (lines of one name come in long
+    // runs); a run of digits cut by that shared part is compared from its start.
+    const qsizetype shorter = std::min(a.size(), b.size());
+    qsizetype shared = qsizetype(std::mismatch(a.begin(), a.begin() + shorter, b.begin()).first - a.begin());
+    while (shared > 0 && isDigit(a[shared - 1])) {
+        --shared;
+    }
+    qsizetype i = shared;
+    qsizetype j = shared;
     while (i < a.size() && j < b.size()) {
         if (isDigit(a[i]) && isDigit(b[j])) {
             const qsizetype ei = runEnd(a, i);
@@ -147,9 +154,7 @@ Db::SharedListRows inNaturalOrder(const Db::SharedListRows &rows)
         std::stable_sort(order.begin(), order.end(),
                          [&lines](int x, int y) { return compareNatural(QStringView(lines[x]), lines[y]) < 0; });
     } else {
-        const auto before = [&rows](int x, int y) {
-            return compareNatural(rows->lineUtf8(x), rows->lineUtf8(y)) < 0;
-        };
+        const auto before = [&rows](int x, int y) { return compareNatural(rows->lineUtf8(x), rows->lineUtf8(y)) < 0; };
         // In the database's order, the lines that share what precedes a first run of
         // digits lie together: only such blocks can be out of natural order.
         int row = 0;

@@ -654,6 +654,16 @@ Db::SharedListRows SearchWindow::readHits(const QString &sql)
     });
 }
 
+Db::SharedListRows SearchWindow::inOrder(const Db::SharedListRows &read)
+{
+    // A statement run again gives the list read before: its order is known too.
+    if (!read || read != m_lastRead) {
+        m_lastRead = read;
+        m_lastOrdered = inNaturalOrder(read);
+    }
+    return m_lastOrdered;
+}
+
 bool SearchWindow::runSearch(const QString &sql, QString *failure)
 {
     // The search runs from the query to the filled list without letting a single window
@@ -666,7 +676,7 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     Db::SharedListRows hits;
     bool ok = false;
     try {
-        hits = inNaturalOrder(readHits(sql));
+        hits = inOrder(readHits(sql));
         ok = true;
     } catch (const Common::AppError &error) {
         *failure = error.description();
@@ -683,7 +693,9 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
         m_lstSearch->setRows(std::move(hits));
         m_lblSearch->setText(QString::number(lineCount) + ItemsFound);
         m_lblSearch->setToolTip(QString());
-        clearShownRecord();
+        if (!m_design.recordOutlivesSearch) {
+            clearShownRecord();
+        }
     } else {
         m_lblSearch->setText(QStringLiteral("Search failed: ") + *failure);
         m_lblSearch->setToolTip(*failure);

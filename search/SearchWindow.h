@@ -91,6 +91,10 @@ struct SearchWindowDesign
     bool tooltipBesideIcon = false;
 
     AdvancedSearch::RowDesigns parameterRows;
+
+    // The shown record stays through a new search (its title names what it shows, so it
+    // never looks as if it belonged to the new list).
+    bool recordOutlivesSearch = false;
 };
 
 // The fields of one record, found by name whatever the letter case.
@@ -231,6 +235,8 @@ private:
     // Once the statement has run, the window's old lists go before the new one is built.
     Db::SharedListRows readHits(const QString &sql);
     RecordValues readRecord(const QString &sql, bool *found) const;
+    // The lines of `read` in natural order (numbers as numbers).
+    Db::SharedListRows inOrder(const Db::SharedListRows &read);
     // Runs one search into the hit lists; false (with the reason in lblSearch) when it failed.
     bool runSearch(const QString &sql, QString *failure);
     void showGeneralHint();
@@ -258,6 +264,8 @@ private:
     QLabel *m_lblTooltip = nullptr;
     QLabel *m_imgTooltip = nullptr;
 
+    Db::SharedListRows m_lastRead;
+    Db::SharedListRows m_lastOrdered;
     bool m_searching = false;
     bool m_lastSearchFailed = false;
 };

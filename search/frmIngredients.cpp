@@ -74,6 +74,9 @@ SearchWindowDesign frmIngredients::windowDesign()
     d.hint = drugs.hint;
     d.tooltipBesideIcon = false;
     d.parameterRows = drugs.parameterRows;
+    // The products of the chosen ingredient, titled with its name, stay through a new
+    // search of ingredients.
+    d.recordOutlivesSearch = true;
     return d;
 }
 

@@ -525,12 +525,21 @@ void SearchWindowsTest::ingredientWindowListsTextsAndTheProductsOfTheChosenOne()
     QVERIFY(!drugs->picAdvanced()->isVisible());
     QCOMPARE(grid->rowCount(), 4); // the ingredient window is left as it was
 
-    // A later search selects no ingredient: no product lines of the earlier one stay.
-    search(*window, QStringLiteral("no such ingredient"));
+    // A later search of ingredients keeps the products, their keys and the title that
+    // names their ingredient, whether it finds some or none; a product row still opens
+    // its own product.
+    const QStringList shownProducts = column(grid, 3);
+    const QStringList shownKeys = window->lstSearchID()->lines();
+    for (const char *text : {"aspirin", "no such ingredient"}) {
+        search(*window, QLatin1String(text));
+        QCOMPARE(column(grid, 3), shownProducts);
+        QCOMPARE(window->lstSearchID()->lines(), shownKeys);
+        QCOMPARE(window->lblTradeName()->text(), VitaminIngredients + QStringLiteral(" (4 products)"));
+    }
     QCOMPARE(window->lstSearch()->count(), 0);
-    QCOMPARE(grid->rowCount(), 0);
-    QCOMPARE(window->lstSearchID()->count(), 0);
-    QCOMPARE(window->lblTradeName()->text(), QString());
+    doubleClickCell(grid, 3, 3);
+    QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
+    QCOMPARE(values(*drugs), productFields(shownKeys.at(2).toLongLong()));
 }
 
 void SearchWindowsTest::ingredientEmptyTheGridNeverCreatesRows()
