@@ -7,6 +7,7 @@
 #include "search/frmExclusivity.h"
 #include "app/frmAbout.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -61,6 +62,7 @@ frmMainForm::frmMainForm(QWidget *parent)
     connect(ZetRibbon1, &Ribbon::ZetRibbon::ButtonClick, this, &frmMainForm::ZetRibbon1_ButtonClick);
     stripTitleBarControls();
     addShortcuts();
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &frmMainForm::subWindowActivated);
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &frmMainForm::focusIntoActiveWindow, Qt::QueuedConnection);
 
     // The stored client size, centred on the screen.
@@ -80,7 +82,7 @@ void frmMainForm::Form_Load(const QString &databasePath)
     ZetRibbon1_ButtonClick(QStringLiteral("0"), QString());
 }
 
-void frmMainForm::addShortcuts()
+QKeySequence frmMainForm::commandKeys(int command)
 {
     // Ctrl+1 to Ctrl+6: the lookup windows in the ribbon's order.
     int number = 0;
@@ -88,16 +90,86 @@ void frmMainForm::addShortcuts()
         if (button.command == Exit || button.command == About || button.command == ExitFromAbout) {
             continue;
         }
-        auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + number++)), this);
-        connect(shortcut, &QShortcut::activated, this, [this, command = button.command] { PressMenuButton(command); });
+        if (button.command == command) {
+            return QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + number));
+        }
+        ++number;
+    }
+    return QKeySequence();
+}
+
+void frmMainForm::addShortcuts()
+{
+    for (const MenuButton &button : MenuButtons) {
+        if (const QKeySequence keys = commandKeys(button.command); !keys.isEmpty()) {
+            auto *shortcut = new QShortcut(keys, this);
+            connect(shortcut, &QShortcut::activated, this,
+                    [this, command = button.command] { PressMenuButton(command); });
+        }
     }
     auto *next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
-    connect(next, &QShortcut::activated, m_mdiArea, &QMdiArea::activateNextSubWindow);
+    connect(next, &QShortcut::activated, this, [this] { activateNeighbourWindow(1); });
     auto *previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
-    connect(previous, &QShortcut::activated, m_mdiArea, &QMdiArea::activatePreviousSubWindow);
+    connect(previous, &QShortcut::activated, this, [this] { activateNeighbourWindow(-1); });
     auto *ribbon = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(ribbon, &QShortcut::activated, this, &frmMainForm::focusRibbon);
     qApp->installEventFilter(this);
+}
+
+void frmMainForm::activateNeighbourWindow(int step)
+{
+    // Covered windows are hidden (see subWindowActivated), so the client area's own
+    // cycling, which passes over hidden windows, cannot be used.
+    const QMdiSubWindow *sub = m_mdiArea->activeSubWindow();
+    const int count = int(m_openedCommands.size());
+    if (count < 2) {
+        return;
+    }
+    const int current = int(m_openedCommands.indexOf(commandOf(sub ? sub->widget() : nullptr)));
+    const int next = current < 0 ? 0 : ((current + step) % count + count) % count;
+    openWindow(m_openedCommands.at(next));
+}
+
+int frmMainForm::commandOf(const QWidget *window) const
+{
+    for (auto it = m_windows.cbegin(); it != m_windows.cend(); ++it) {
+        if (it.value() == window) {
+            return it.key();
+        }
+    }
+    return -1;
+}
+
+void frmMainForm::subWindowActivated(QMdiSubWindow *sub)
+{
+    if (!sub) {
+        return; // the main window itself lost the activation
+    }
+    // Only the window in front is shown: the ones it covers are hidden, so that neither a
+    // screen reader nor a paint reaches what nobody can see.
+    for (QMdiSubWindow *other : m_mdiArea->subWindowList()) {
+        if (other != sub && other->isVisible()) {
+            other->hide();
+        }
+    }
+    const int command = commandOf(sub->widget());
+    if (command >= 0) {
+        ZetRibbon1->selectTabOfButton(QString::number(command));
+    }
+    // A screen reader hears the window change by its title (window:activate).
+    if (m_announcedSub != sub) {
+        if (m_announcedSub) {
+            QAccessible::State active;
+            active.active = true;
+            QAccessibleStateChangeEvent leaving(m_announcedSub.data(), active);
+            QAccessible::updateAccessibility(&leaving);
+        }
+        m_announcedSub = sub;
+        QAccessible::State active;
+        active.active = true;
+        QAccessibleStateChangeEvent entering(sub, active);
+        QAccessible::updateAccessibility(&entering);
+    }
 }
 
 void frmMainForm::focusRibbon()
@@ -167,6 +239,7 @@ void frmMainForm::buildRibbon()
         ZetRibbon1->AddButton(QString::number(button.command), QString::fromLatin1(button.category),
                               QString::fromLatin1(button.caption), button.picture, button.more,
                               button.command == Exclusivity ? noExclusivity : QString());
+        ZetRibbon1->setButtonShortcut(QString::number(button.command), commandKeys(button.command));
     }
     ZetRibbon1->Refresh();
 }
@@ -257,6 +330,9 @@ void frmMainForm::openWindow(int command)
         return;
     }
     QMdiSubWindow *sub = subWindowOf(window);
+    if (!m_openedCommands.contains(command)) {
+        m_openedCommands.append(command);
+    }
     window->show();
     sub->show();
     m_mdiArea->setActiveSubWindow(sub);
@@ -286,7 +362,11 @@ QMdiSubWindow *frmMainForm::subWindowOf(QWidget *window) const
 void frmMainForm::maximizeWindow(QWidget *window)
 {
     if (QMdiSubWindow *sub = subWindowOf(window)) {
-        sub->showMaximized();
+        if (sub->isHidden()) {
+            sub->setWindowState(sub->windowState() | Qt::WindowMaximized); // covered: stays hidden
+        } else {
+            sub->showMaximized();
+        }
     }
 }
 

@@ -6,8 +6,10 @@
 
 #include <QColor>
 #include <QHash>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 
 #include <functional>
 
@@ -74,6 +76,13 @@ public:
     // What ends the process once the exit path has run (tests replace it).
     void setProcessEnd(std::function<void()> end) { m_endProcess = std::move(end); }
 
+    // The keys that run a command from anywhere in the window (Ctrl+1 to Ctrl+6 for the
+    // lookup windows); empty for the others.
+    static QKeySequence commandKeys(int command);
+    // The next or previous open window (Ctrl+Tab, Ctrl+Shift+Tab), in the order they
+    // were first opened.
+    void activateNeighbourWindow(int step);
+
 public slots:
     // The ribbon's ButtonClick: reads the identifier as a number and runs the command table.
     void ZetRibbon1_ButtonClick(const QString &ID, const QString &Caption);
@@ -87,6 +96,9 @@ private:
     void buildRibbon();
     void addShortcuts();
     void focusIntoActiveWindow();
+    void subWindowActivated(QMdiSubWindow *sub);
+    // The command whose window is `window`; -1 for none.
+    int commandOf(const QWidget *window) const;
     void stripTitleBarControls();
     // The image-list picture of a command's ribbon button.
     static int commandPicture(int command);
@@ -103,6 +115,8 @@ private:
     Ribbon::ZetRibbon *ZetRibbon1 = nullptr;
     Components::VbalImageList vbalImageList;
     QHash<int, QWidget *> m_windows;
+    QList<int> m_openedCommands; // in the order their windows were first opened
+    QPointer<QMdiSubWindow> m_announcedSub;
     std::function<void()> m_endProcess;
     bool m_exiting = false;
     bool m_altAlone = false; // Alt is down and no other key has come since

@@ -10,6 +10,7 @@
 #include "FixtureDatabase.h"
 #include "IsolatedInstance.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
@@ -69,6 +70,8 @@ private slots:
     void closingByTheWindowManagerRunsTheExitPath();
     void titleBarOffersNeitherMaximiseNorClose();
     void keysReachEveryWindowAndTheRibbon();
+    void onlyTheWindowInFrontIsShownAndItsActivationIsTold();
+    void ribbonTabFollowsTheWindowInFrontAndTipsNameTheKeys();
     void unusableTemporaryFolderIsPassedOverOrNamed();
     void unusableDatabaseIsExplainedAndEndsWithFailure_data();
     void unusableDatabaseIsExplainedAndEndsWithFailure();
@@ -244,6 +247,101 @@ void AppTest::keysReachEveryWindowAndTheRibbon()
     QTest::keyClick(ribbon, Qt::Key_Return);
     QCOMPARE(front(), form.childWindow(frmMainForm::Ingredients));
     QCOMPARE(form.ended, 0);
+}
+
+// Covered child windows are hidden (nothing reports them as showing), Ctrl+Tab still
+// goes round every opened window, and assistive technology sees the window in front as
+// the one active window, by its title (the outside test hears its activation told).
+void AppTest::onlyTheWindowInFrontIsShownAndItsActivationIsTold()
+{
+    LoadedForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    const QList<int> order = {frmMainForm::ShowDrugs, frmMainForm::Patents, frmMainForm::About, frmMainForm::Route};
+    for (int command : order.mid(1)) {
+        form.PressMenuButton(command);
+    }
+    // Another window asks for the ingredient window without opening it: it is made, not shown.
+    QVERIFY(form.ingredientsWindow());
+    const auto visibleWindows = [&form] {
+        QList<QWidget *> visible;
+        for (QMdiSubWindow *sub : form.clientArea()->subWindowList()) {
+            if (sub->isVisible()) {
+                visible << sub->widget();
+            }
+        }
+        return visible;
+    };
+    const auto titleOf = [&form](int command) { return form.childWindow(command)->windowTitle(); };
+    QCOMPARE(visibleWindows(), QList<QWidget *>{form.childWindow(frmMainForm::Route)});
+    const auto checkFrames = [&](int front) {
+        for (int command : order) {
+            QAccessibleInterface *frame
+                = QAccessible::queryAccessibleInterface(form.subWindowOf(form.childWindow(command)));
+            QCOMPARE(frame->role(), QAccessible::Window);
+            QCOMPARE(frame->text(QAccessible::Name), titleOf(command));
+            QCOMPARE(bool(frame->state().invisible), command != front);
+            QCOMPARE(bool(frame->state().active), command == front);
+        }
+    };
+    checkFrames(frmMainForm::Route);
+
+    // Ctrl+Tab: round the opened windows in the order they were opened; Ctrl+Shift+Tab back.
+    for (int n = 1; n <= 4; ++n) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        const int expected = order.at((3 + n) % 4);
+        QCOMPARE(visibleWindows(), QList<QWidget *>{form.childWindow(expected)});
+        QCOMPARE(form.clientArea()->activeSubWindow()->widget(), form.childWindow(expected));
+        QVERIFY(form.clientArea()->activeSubWindow()->isMaximized());
+        checkFrames(expected);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(visibleWindows(), QList<QWidget *>{form.childWindow(frmMainForm::About)});
+    checkFrames(frmMainForm::About);
+}
+
+// The ribbon shows the tab of the window in front, and its tips name each button's keys.
+void AppTest::ribbonTabFollowsTheWindowInFrontAndTipsNameTheKeys()
+{
+    LoadedForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto *ribbon = form.findChild<Ribbon::ZetRibbon *>(QStringLiteral("ZetRibbon1"));
+    const auto selectedTab = [ribbon] {
+        for (const QVector<Ribbon::ElementRef> items = ribbon->focusableItems();
+             const Ribbon::ElementRef &item : items) {
+            if (item.family == Ribbon::RibbonFamily::TabMouse
+                && ribbon->scene().isShown(Ribbon::RibbonFamily::Tab_center, item.index)) {
+                return ribbon->itemName(item);
+            }
+        }
+        return QString();
+    };
+    QCOMPARE(selectedTab(), QStringLiteral("Drug Reference"));
+    form.PressMenuButton(frmMainForm::About);
+    QCOMPARE(selectedTab(), QStringLiteral("About"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_3, Qt::ControlModifier);
+    QCOMPARE(selectedTab(), QStringLiteral("Drug Reference"));
+    // Ctrl+Tab goes round Drugs, About, Dosage Form.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(form.clientArea()->activeSubWindow()->widget(), form.childWindow(frmMainForm::ShowDrugs));
+    QCOMPARE(selectedTab(), QStringLiteral("Drug Reference"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(form.clientArea()->activeSubWindow()->widget(), form.childWindow(frmMainForm::About));
+    QCOMPARE(selectedTab(), QStringLiteral("About"));
+
+    QStringList tips;
+    form.PressMenuButton(frmMainForm::ShowDrugs);
+    for (const Ribbon::ElementRef &item : ribbon->focusableItems()) {
+        if (item.family == Ribbon::RibbonFamily::ButMouse) {
+            tips << ribbon->buttonToolTip(item.index).section(QLatin1Char('\n'), 0, 0);
+        }
+    }
+    QCOMPARE(tips,
+             (QStringList{QStringLiteral("Show Drugs (Ctrl+1)"), QStringLiteral("Ingredients (Ctrl+2)"),
+                          QStringLiteral("Dosage Form (Ctrl+3)"), QStringLiteral("Route of Administration (Ctrl+4)"),
+                          QStringLiteral("Patents (Ctrl+5)"), QStringLiteral("Exclusivity (Ctrl+6)"),
+                          QStringLiteral("Exit")}));
 }
 
 void AppTest::unusableTemporaryFolderIsPassedOverOrNamed()
