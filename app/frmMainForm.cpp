@@ -6,9 +6,12 @@
 #include "search/SearchWindows.h"
 #include "search/frmExclusivity.h"
 #include "app/frmAbout.h"
+#include "app/KeysHelp.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QShortcut>
@@ -113,7 +116,34 @@ void frmMainForm::addShortcuts()
     connect(previous, &QShortcut::activated, this, [this] { activateNeighbourWindow(-1); });
     auto *ribbon = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(ribbon, &QShortcut::activated, this, &frmMainForm::focusRibbon);
+    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &frmMainForm::showKeysHelp);
+    auto *find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(find, &QShortcut::activated, this, &frmMainForm::focusSearchBox);
     qApp->installEventFilter(this);
+}
+
+void frmMainForm::showKeysHelp()
+{
+    const QMdiSubWindow *sub = m_mdiArea->activeSubWindow();
+    const QWidget *window = sub ? sub->widget() : nullptr;
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    KeysHelp dialog(window ? window->windowTitle() : QString(), windowHelp(window), this);
+    dialog.exec();
+    // The keyboard goes back to where it was, whatever the window manager activates next.
+    activateWindow();
+    if (focus) {
+        focus->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void frmMainForm::focusSearchBox()
+{
+    const QMdiSubWindow *sub = m_mdiArea->activeSubWindow();
+    if (auto *window = qobject_cast<Search::SearchWindow *>(sub ? sub->widget() : nullptr)) {
+        window->txtSearch()->setFocus(Qt::ShortcutFocusReason);
+        window->txtSearch()->selectAll();
+    }
 }
 
 void frmMainForm::activateNeighbourWindow(int step)

@@ -79,6 +79,10 @@ public:
     // The keys that run a command from anywhere in the window (Ctrl+1 to Ctrl+6 for the
     // lookup windows); empty for the others.
     static QKeySequence commandKeys(int command);
+    // F1: the keys and the help of the window in front, in a dialog.
+    void showKeysHelp();
+    // Ctrl+F: the keyboard to the search box of the window in front.
+    void focusSearchBox();
     // The next or previous open window (Ctrl+Tab, Ctrl+Shift+Tab), in the order they
     // were first opened.
     void activateNeighbourWindow(int step);

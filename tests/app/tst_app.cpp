@@ -4,7 +4,10 @@
 #include "app/frmAbout.h"
 #include "app/SingleInstance.h"
 #include "app/frmMainForm.h"
+#include "app/KeysHelp.h"
 #include "data/Schema.h"
+#include "search/SearchWindow.h"
+#include "components/VbalGrid.h"
 #include "ribbon/RibbonTheme.h"
 #include "ribbon/ZetRibbon.h"
 #include "FixtureDatabase.h"
@@ -13,7 +16,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QPushButton>
+#include <QTextBrowser>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QCryptographicHash>
 #include <QRandomGenerator>
@@ -72,6 +78,8 @@ private slots:
     void keysReachEveryWindowAndTheRibbon();
     void onlyTheWindowInFrontIsShownAndItsActivationIsTold();
     void ribbonTabFollowsTheWindowInFrontAndTipsNameTheKeys();
+    void f1ShowsTheKeysTableAndTheWindowsHelp();
+    void ctrlFPutsTheKeyboardInTheSearchBox();
     void unusableTemporaryFolderIsPassedOverOrNamed();
     void unusableDatabaseIsExplainedAndEndsWithFailure_data();
     void unusableDatabaseIsExplainedAndEndsWithFailure();
@@ -342,6 +350,88 @@ void AppTest::ribbonTabFollowsTheWindowInFrontAndTipsNameTheKeys()
                           QStringLiteral("Dosage Form (Ctrl+3)"), QStringLiteral("Route of Administration (Ctrl+4)"),
                           QStringLiteral("Patents (Ctrl+5)"), QStringLiteral("Exclusivity (Ctrl+6)"),
                           QStringLiteral("Exit")}));
+}
+
+// F1 opens the keys table (the README's, row for row) under the help of the window in
+// front; Escape closes it and the keyboard is where it was.
+void AppTest::f1ShowsTheKeysTableAndTheWindowsHelp()
+{
+    QFile readme(QStringLiteral(README_PATH));
+    QVERIFY(readme.open(QIODevice::ReadOnly | QIODevice::Text));
+    QList<QPair<QString, QString>> readmeRows;
+    bool inKeys = false;
+    for (const QString &line : QString::fromUtf8(readme.readAll()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("## "))) {
+            inKeys = line == QLatin1String("## Keys");
+        } else if (inKeys && line.startsWith(QLatin1String("| ")) && !line.startsWith(QLatin1String("| Keys |"))) {
+            const QStringList cells = line.split(QLatin1String(" | "));
+            readmeRows << qMakePair(cells.value(0).mid(2), cells.value(1).chopped(2));
+        }
+    }
+    QList<QPair<QString, QString>> programRows;
+    for (const KeyRow &row : keyRows()) {
+        programRows << qMakePair(QString::fromUtf8(row.keys), QString::fromUtf8(row.what));
+    }
+    QCOMPARE(programRows, readmeRows);
+
+    LoadedForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    const struct
+    {
+        int command;
+        QStringList words;
+    } cases[] = {
+        {frmMainForm::ShowDrugs,
+         {QStringLiteral("Trade Drugs"), QStringLiteral("Advanced Search searches by"), QStringLiteral("Trade Name"),
+          QStringLiteral("INFO icon")}},
+        {frmMainForm::Route, {QStringLiteral("Route of Administration"), QStringLiteral("administered")}},
+        {frmMainForm::About, {QStringLiteral("About"), QStringLiteral("web page")}},
+    };
+    for (const auto &c : cases) {
+        form.PressMenuButton(c.command);
+        QApplication::processEvents();
+        QWidget *before = QApplication::focusWidget();
+        QString shown;
+        QTimer::singleShot(0, [&shown] {
+            if (auto *help = qobject_cast<KeysHelp *>(QApplication::activeModalWidget())) {
+                shown = help->text()->toPlainText();
+                QTest::keyClick(help, Qt::Key_Escape);
+            }
+        });
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : static_cast<QWidget *>(&form),
+                        Qt::Key_F1);
+        QVERIFY2(!shown.isEmpty(), "F1 opened no help");
+        for (const QString &word : c.words + QStringList{QStringLiteral("Ctrl+F"), QStringLiteral("Ctrl+Shift+Tab")}) {
+            QVERIFY2(shown.contains(word), qPrintable(word + QStringLiteral(" in ") + shown));
+        }
+        QVERIFY(!QApplication::activeModalWidget());
+        QTRY_COMPARE(QApplication::focusWidget(), before);
+    }
+}
+
+void AppTest::ctrlFPutsTheKeyboardInTheSearchBox()
+{
+    LoadedForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    for (int command : {frmMainForm::ShowDrugs, frmMainForm::Patents}) {
+        form.PressMenuButton(command);
+        auto *window = qobject_cast<Search::SearchWindow *>(form.childWindow(command));
+        window->txtSearch()->setText(QStringLiteral("abc"));
+        window->vbalGrid()->setFocus();
+        QApplication::processEvents();
+        QVERIFY(QApplication::focusWidget() != window->txtSearch());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), window->txtSearch());
+        QCOMPARE(window->txtSearch()->selectedText(), QStringLiteral("abc")); // typing replaces it
+    }
+    // The About window has no search box: the keyboard stays where it is.
+    form.PressMenuButton(frmMainForm::About);
+    QApplication::processEvents();
+    QWidget *before = QApplication::focusWidget();
+    QTest::keyClick(before ? before : static_cast<QWidget *>(&form), Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), before);
 }
 
 void AppTest::unusableTemporaryFolderIsPassedOverOrNamed()
