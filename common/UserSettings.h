@@ -6,7 +6,7 @@
 
 // What the program keeps per user between runs (window sizes and positions, splitter
 // positions): one INI file in the user's configuration folder,
-// $XDG_CONFIG_HOME/torvanelquist/torvanelquist.conf. Nothing else is ever written.
+// $XDG_CONFIG_HOME/torvanelquist/torvanelquist.ini. Nothing else is ever written.
 namespace Common {
 
 inline std::unique_ptr<QSettings> userSettings()

@@ -6,7 +6,9 @@
 #include "app/frmMainForm.h"
 #include "app/KeysHelp.h"
 #include "data/Schema.h"
+#include "search/AdvancedPanel.h"
 #include "search/SearchWindow.h"
+#include "common/UserSettings.h"
 #include "components/VbalGrid.h"
 #include "ribbon/RibbonTheme.h"
 #include "ribbon/ZetRibbon.h"
@@ -17,6 +19,8 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QTextBrowser>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,7 +69,7 @@ class AppTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { isolateFromRunningCopies(); }
+    void initTestCase();
     void cleanup();
 
     void loadOpensTheDatabaseAndDressesTheClientArea();
@@ -76,6 +80,10 @@ private slots:
     void closingByTheWindowManagerRunsTheExitPath();
     void titleBarOffersNeitherMaximiseNorClose();
     void keysReachEveryWindowAndTheRibbon();
+    void firstStartShowsTheFrontWindowWholeOnTheScreen();
+    void keptSizeAndPlaceComeBackWithinTheScreens_data();
+    void keptSizeAndPlaceComeBackWithinTheScreens();
+    void sizeAndPlaceAreKeptAtTheEndOnlyWhenTheWindowChoseThem();
     void onlyTheWindowInFrontIsShownAndItsActivationIsTold();
     void ribbonTabFollowsTheWindowInFrontAndTipsNameTheKeys();
     void f1ShowsTheKeysTableAndTheWindowsHelp();
@@ -89,9 +97,42 @@ private slots:
     void clickingLogoOrTextOpensTheWebAddress();
 };
 
+namespace {
+
+// The user's settings file of these tests: in a folder of their own, never the user's.
+QTemporaryDir &settingsFolder()
+{
+    static QTemporaryDir folder;
+    return folder;
+}
+
+QString settingsFile()
+{
+    return Common::userSettings()->fileName();
+}
+
+// Two screens: a large one (primary) and a small one right of it.
+constexpr QRect LargeScreen(0, 0, 1280, 1024);
+constexpr QRect SmallScreen(1280, 0, 800, 600);
+
+} // namespace
+
+void AppTest::initTestCase()
+{
+    isolateFromRunningCopies();
+    QVERIFY(settingsFolder().isValid());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder().path());
+    QVERIFY(settingsFile().startsWith(settingsFolder().path()));
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    QVERIFY2(screens.size() == 2 && screens.at(0)->availableGeometry() == LargeScreen
+                 && screens.at(1)->availableGeometry() == SmallScreen,
+             "the test runs on its two offscreen screens");
+}
+
 void AppTest::cleanup()
 {
     Connection::releaseShared();
+    QFile::remove(settingsFile());
 }
 
 void AppTest::loadOpensTheDatabaseAndDressesTheClientArea()
@@ -100,7 +141,6 @@ void AppTest::loadOpensTheDatabaseAndDressesTheClientArea()
     QVERIFY(Connection::shared().isOpen());
     QCOMPARE(form.windowTitle(), QStringLiteral("Torvanelquist"));
     QVERIFY(form.clientArea()->backgroundColor().isValid());
-    QCOMPARE(form.size(), QSize(744, 584));
 }
 
 void AppTest::commandTableOpensEachWindowOnceAndIgnoresUnknownCommands()
@@ -255,6 +295,105 @@ void AppTest::keysReachEveryWindowAndTheRibbon()
     QTest::keyClick(ribbon, Qt::Key_Return);
     QCOMPARE(front(), form.childWindow(frmMainForm::Ingredients));
     QCOMPARE(form.ended, 0);
+}
+
+// The first start (nothing kept yet) sizes the window so the drug window shows every
+// control whole, the advanced panel's FIND and CANCEL included, centred on the screen.
+void AppTest::firstStartShowsTheFrontWindowWholeOnTheScreen()
+{
+    LoadedForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(form.keepsGeometry());
+    auto *drugs = qobject_cast<Search::SearchWindow *>(form.childWindow(frmMainForm::ShowDrugs));
+    QVERIFY(drugs);
+    QVERIFY2(LargeScreen.contains(form.frameGeometry()), qPrintable(QDebug::toString(form.frameGeometry())));
+    QVERIFY(qAbs(form.frameGeometry().center().x() - LargeScreen.center().x()) <= 1);
+    const QSize need = form.neededSize(frmMainForm::ShowDrugs);
+    QVERIFY2(drugs->width() >= need.width() && drugs->height() >= need.height(),
+             qPrintable(QDebug::toString(drugs->size()) + QDebug::toString(need)));
+    QVERIFY(need.width() >= 740 && need.height() >= 469); // never less than its design
+    drugs->Command1()->click();
+    for (const QWidget *button : {static_cast<QWidget *>(drugs->picAdvanced()->cmdAdvancedSearch()),
+                                  static_cast<QWidget *>(drugs->picAdvanced()->cmdAdvancedCancel())}) {
+        const QRect inWindow(button->mapTo(drugs, QPoint()), button->size());
+        QVERIFY2(drugs->rect().contains(inWindow), qPrintable(QDebug::toString(inWindow)));
+        QVERIFY(drugs->picAdvanced()->rect().contains(button->geometry()));
+    }
+
+    // Where the screen is too small for that, the window fills the screen and no more.
+    const QSize overhead = form.size() - drugs->size();
+    QCOMPARE(frmMainForm::firstSize(need, overhead, QSize(640, 480)), QSize(640, 480));
+    QCOMPARE(frmMainForm::firstSize(need, overhead, QSize(4000, 3000)), need + overhead);
+}
+
+void AppTest::keptSizeAndPlaceComeBackWithinTheScreens_data()
+{
+    QTest::addColumn<QRect>("saved");
+    QTest::addColumn<QRect>("savedFrame");
+    QTest::addColumn<QRect>("restored");
+    const QRect onLarge(100, 80, 900, 700);
+    QTest::newRow("fits where it was") << onLarge << onLarge << onLarge;
+    QTest::newRow("on the small screen, too large for it")
+        << QRect(1300, 20, 1000, 700) << QRect(1300, 20, 1000, 700) << SmallScreen;
+    QTest::newRow("half off the large screen's corner")
+        << QRect(1000, 900, 600, 400) << QRect(1000, 900, 600, 400) << QRect(680, 624, 600, 400);
+    QTest::newRow("its screen is gone") << QRect(5000, 3000, 700, 500) << QRect(5000, 3000, 700, 500)
+                                        << QRect(580, 524, 700, 500);
+    QTest::newRow("the window manager's frame stays on the screen too")
+        << QRect(10, 0, 800, 600) << QRect(5, -25, 810, 630) << QRect(10, 25, 800, 600);
+    QTest::newRow("larger than every screen") << QRect(0, 0, 3000, 2000) << QRect(0, 0, 3000, 2000) << LargeScreen;
+}
+
+// A kept geometry that no longer fits (smaller screen, a monitor gone) is moved and
+// shrunk onto the screen it was on, or onto the primary one.
+void AppTest::keptSizeAndPlaceComeBackWithinTheScreens()
+{
+    QFETCH(QRect, saved);
+    QFETCH(QRect, savedFrame);
+    QFETCH(QRect, restored);
+    {
+        const std::unique_ptr<QSettings> settings = Common::userSettings();
+        settings->setValue(QStringLiteral("MainWindow/geometry"), saved);
+        settings->setValue(QStringLiteral("MainWindow/frameGeometry"), savedFrame);
+    }
+    LoadedForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.geometry(), restored);
+}
+
+void AppTest::sizeAndPlaceAreKeptAtTheEndOnlyWhenTheWindowChoseThem()
+{
+    {
+        LoadedForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.setGeometry(QRect(150, 120, 820, 640));
+        QTRY_COMPARE(form.geometry(), QRect(150, 120, 820, 640));
+        form.PressMenuButton(frmMainForm::Exit);
+        QCOMPARE(form.ended, 1);
+    }
+    QCOMPARE(Common::userSettings()->value(QStringLiteral("MainWindow/geometry")).toRect(), QRect(150, 120, 820, 640));
+    {
+        LoadedForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.geometry(), QRect(150, 120, 820, 640));
+    }
+
+    // A window its caller sized (the screenshot tools, tests) leaves the kept one alone.
+    QFile::remove(settingsFile());
+    {
+        LoadedForm form;
+        form.resize(1024, 768);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.size(), QSize(1024, 768));
+        QVERIFY(!form.keepsGeometry());
+        QVERIFY(form.close());
+    }
+    QVERIFY(!QFile::exists(settingsFile()));
 }
 
 // Covered child windows are hidden (nothing reports them as showing), Ctrl+Tab still
@@ -562,7 +701,6 @@ void AppTest::aboutPanelFitsTheWindowFromTheFirstSizeUp()
     LoadedForm form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QCOMPARE(form.size(), QSize(744, 584));
     form.PressMenuButton(frmMainForm::About);
     auto *about = qobject_cast<frmAbout *>(form.childWindow(frmMainForm::About));
     QVERIFY(about);
@@ -622,5 +760,24 @@ void AppTest::clickingLogoOrTextOpensTheWebAddress()
     QVERIFY(about.isVisible());
 }
 
-QTEST_MAIN(AppTest)
+// The tests run on two offscreen screens of known sizes (see initTestCase).
+int main(int argc, char **argv)
+{
+    QTemporaryDir platformFolder;
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && platformFolder.isValid()) {
+        const QString config = platformFolder.filePath(QStringLiteral("screens.json"));
+        QFile file(config);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(R"({"windowFrameMargins": false, "screens": [
+                {"name": "large", "x": 0, "y": 0, "width": 1280, "height": 1024, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1},
+                {"name": "small", "x": 1280, "y": 0, "width": 800, "height": 600, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+            file.close();
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config));
+        }
+    }
+    QApplication app(argc, argv);
+    AppTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_app.moc"
