@@ -21,6 +21,7 @@
 #include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QScreen>
+#include <QDir>
 #include <QLayout>
 
 // Resource registration names a global function, so it stays outside the namespace.
@@ -543,6 +544,11 @@ void frmMainForm::setVisible(bool visible)
 void frmMainForm::placeOnScreen()
 {
     const std::unique_ptr<QSettings> settings = Common::userSettings();
+    if (settings->status() != QSettings::NoError) {
+        // The window then opens as at a first start, and the file is written anew at the end.
+        qWarning("torvanelquist: the window's size and place kept in %s cannot be read",
+                 qPrintable(QDir::toNativeSeparators(settings->fileName())));
+    }
     const QRect saved = settings->value(GeometryKey).toRect();
     if (saved.isValid()) {
         // The frame as it was, on the screen it was on (or the nearest one left), inside
@@ -602,6 +608,10 @@ void frmMainForm::saveGeometryToSettings() const
     settings->setValue(GeometryKey, normalGeometry());
     settings->setValue(FrameGeometryKey, frameGeometry());
     settings->sync();
+    if (settings->status() != QSettings::NoError) {
+        qWarning("torvanelquist: the window's size and place cannot be kept in %s",
+                 qPrintable(QDir::toNativeSeparators(settings->fileName())));
+    }
 }
 
 } // namespace App

@@ -394,6 +394,25 @@ void AppTest::sizeAndPlaceAreKeptAtTheEndOnlyWhenTheWindowChoseThem()
         QVERIFY(form.close());
     }
     QVERIFY(!QFile::exists(settingsFile()));
+
+    // A file that cannot be read or written is named, and the window opens as at a first start.
+    QVERIFY(QDir().mkpath(settingsFile())); // a folder where the file should be
+    const auto removeFolder = qScopeGuard([] { QDir(settingsFile()).removeRecursively(); });
+    {
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            QRegularExpression(QStringLiteral("torvanelquist: the window's size and place kept in .*cannot be read")));
+        LoadedForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.keepsGeometry());
+        QVERIFY(LargeScreen.contains(form.frameGeometry()));
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            QRegularExpression(QStringLiteral("torvanelquist: the window's size and place cannot be kept in .*ini")));
+        form.PressMenuButton(frmMainForm::Exit);
+        QCOMPARE(form.ended, 1);
+    }
 }
 
 // Covered child windows are hidden (nothing reports them as showing), Ctrl+Tab still
