@@ -6,8 +6,14 @@
 #include "search/SearchWindows.h"
 #include "search/frmExclusivity.h"
 #include "app/frmAbout.h"
+#include "app/KeysHelp.h"
+#include "common/UserSettings.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QSettings>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QShortcut>
@@ -15,6 +21,8 @@
 #include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QScreen>
+#include <QDir>
+#include <QLayout>
 
 // Resource registration names a global function, so it stays outside the namespace.
 static void registerRibbonIcons()
@@ -45,6 +53,25 @@ constexpr MenuButton MenuButtons[] = {
     {frmMainForm::ExitFromAbout, "4", "Exit", 7},
 };
 
+// A window's size as made, grown to hold every control where it was put.
+QSize designNeed(const QWidget *window)
+{
+    QSize need = window->size();
+    QRect controls;
+    for (const QObject *child : window->children()) {
+        const auto *widget = qobject_cast<const QWidget *>(child);
+        if (widget && !widget->isWindow() && !widget->isHidden()) {
+            controls |= widget->geometry();
+        }
+    }
+    if (controls.isValid()) {
+        // The same margin right and below as left and above.
+        need = need.expandedTo(
+            QSize(controls.right() + 1 + qMax(0, controls.left()), controls.bottom() + 1 + qMax(0, controls.top())));
+    }
+    return need;
+}
+
 } // namespace
 
 frmMainForm::frmMainForm(QWidget *parent)
@@ -61,14 +88,11 @@ frmMainForm::frmMainForm(QWidget *parent)
     connect(ZetRibbon1, &Ribbon::ZetRibbon::ButtonClick, this, &frmMainForm::ZetRibbon1_ButtonClick);
     stripTitleBarControls();
     addShortcuts();
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &frmMainForm::subWindowActivated);
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &frmMainForm::focusIntoActiveWindow, Qt::QueuedConnection);
-
-    // The stored client size, centred on the screen.
+    // The designed client size until the first show places the window (placeOnScreen).
     resize(744, 584);
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        move(available.center() - rect().center());
-    }
+    setAttribute(Qt::WA_Resized, false);
 }
 
 frmMainForm::~frmMainForm() = default;
@@ -80,7 +104,7 @@ void frmMainForm::Form_Load(const QString &databasePath)
     ZetRibbon1_ButtonClick(QStringLiteral("0"), QString());
 }
 
-void frmMainForm::addShortcuts()
+QKeySequence frmMainForm::commandKeys(int command)
 {
     // Ctrl+1 to Ctrl+6: the lookup windows in the ribbon's order.
     int number = 0;
@@ -88,16 +112,113 @@ void frmMainForm::addShortcuts()
         if (button.command == Exit || button.command == About || button.command == ExitFromAbout) {
             continue;
         }
-        auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + number++)), this);
-        connect(shortcut, &QShortcut::activated, this, [this, command = button.command] { PressMenuButton(command); });
+        if (button.command == command) {
+            return QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + number));
+        }
+        ++number;
+    }
+    return QKeySequence();
+}
+
+void frmMainForm::addShortcuts()
+{
+    for (const MenuButton &button : MenuButtons) {
+        if (const QKeySequence keys = commandKeys(button.command); !keys.isEmpty()) {
+            auto *shortcut = new QShortcut(keys, this);
+            connect(shortcut, &QShortcut::activated, this,
+                    [this, command = button.command] { PressMenuButton(command); });
+        }
     }
     auto *next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
-    connect(next, &QShortcut::activated, m_mdiArea, &QMdiArea::activateNextSubWindow);
+    connect(next, &QShortcut::activated, this, [this] { activateNeighbourWindow(1); });
     auto *previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
-    connect(previous, &QShortcut::activated, m_mdiArea, &QMdiArea::activatePreviousSubWindow);
+    connect(previous, &QShortcut::activated, this, [this] { activateNeighbourWindow(-1); });
     auto *ribbon = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(ribbon, &QShortcut::activated, this, &frmMainForm::focusRibbon);
+    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &frmMainForm::showKeysHelp);
+    auto *find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(find, &QShortcut::activated, this, &frmMainForm::focusSearchBox);
     qApp->installEventFilter(this);
+}
+
+void frmMainForm::showKeysHelp()
+{
+    const QMdiSubWindow *sub = m_mdiArea->activeSubWindow();
+    const QWidget *window = sub ? sub->widget() : nullptr;
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    KeysHelp dialog(window ? window->windowTitle() : QString(), windowHelp(window), this);
+    dialog.exec();
+    // The keyboard goes back to where it was, whatever the window manager activates next.
+    activateWindow();
+    if (focus) {
+        focus->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void frmMainForm::focusSearchBox()
+{
+    const QMdiSubWindow *sub = m_mdiArea->activeSubWindow();
+    if (auto *window = qobject_cast<Search::SearchWindow *>(sub ? sub->widget() : nullptr)) {
+        window->txtSearch()->setFocus(Qt::ShortcutFocusReason);
+        window->txtSearch()->selectAll();
+    }
+}
+
+void frmMainForm::activateNeighbourWindow(int step)
+{
+    // Covered windows are hidden (see subWindowActivated), so the client area's own
+    // cycling, which passes over hidden windows, cannot be used.
+    const QMdiSubWindow *sub = m_mdiArea->activeSubWindow();
+    const int count = int(m_openedCommands.size());
+    if (count < 2) {
+        return;
+    }
+    const int current = int(m_openedCommands.indexOf(commandOf(sub ? sub->widget() : nullptr)));
+    const int next = current < 0 ? 0 : ((current + step) % count + count) % count;
+    openWindow(m_openedCommands.at(next));
+}
+
+int frmMainForm::commandOf(const QWidget *window) const
+{
+    for (auto it = m_windows.cbegin(); it != m_windows.cend(); ++it) {
+        if (it.value() == window) {
+            return it.key();
+        }
+    }
+    return -1;
+}
+
+void frmMainForm::subWindowActivated(QMdiSubWindow *sub)
+{
+    if (!sub) {
+        return; // the main window itself lost the activation
+    }
+    // Only the window in front is shown: the ones it covers are hidden, so that neither a
+    // screen reader nor a paint reaches what nobody can see.
+    for (QMdiSubWindow *other : m_mdiArea->subWindowList()) {
+        if (other != sub && other->isVisible()) {
+            other->hide();
+        }
+    }
+    const int command = commandOf(sub->widget());
+    if (command >= 0) {
+        ZetRibbon1->selectTabOfButton(QString::number(command));
+    }
+    // A screen reader hears the window change by its title (window:activate).
+    if (m_announcedSub != sub) {
+        if (m_announcedSub) {
+            QAccessible::State active;
+            active.active = true;
+            QAccessibleStateChangeEvent leaving(m_announcedSub.data(), active);
+            QAccessible::updateAccessibility(&leaving);
+        }
+        m_announcedSub = sub;
+        QAccessible::State active;
+        active.active = true;
+        QAccessibleStateChangeEvent entering(sub, active);
+        QAccessible::updateAccessibility(&entering);
+    }
 }
 
 void frmMainForm::focusRibbon()
@@ -167,6 +288,7 @@ void frmMainForm::buildRibbon()
         ZetRibbon1->AddButton(QString::number(button.command), QString::fromLatin1(button.category),
                               QString::fromLatin1(button.caption), button.picture, button.more,
                               button.command == Exclusivity ? noExclusivity : QString());
+        ZetRibbon1->setButtonShortcut(QString::number(button.command), commandKeys(button.command));
     }
     ZetRibbon1->Refresh();
 }
@@ -238,6 +360,7 @@ QWidget *frmMainForm::ensureWindow(int command)
     // Child windows live until the program ends and are always shown maximised; the
     // ribbon is how the user moves between them, so their frames carry only the
     // caption and the command's picture, with no buttons of their own.
+    const QSize need = designNeed(window);
     QMdiSubWindow *sub = m_mdiArea->addSubWindow(window, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
     sub->setSystemMenu(nullptr);
@@ -247,6 +370,7 @@ QWidget *frmMainForm::ensureWindow(int command)
         sub->setWindowIcon(vbalImageList.icon(picture));
     }
     m_windows.insert(command, window);
+    m_designNeeds.insert(command, need);
     return window;
 }
 
@@ -257,6 +381,9 @@ void frmMainForm::openWindow(int command)
         return;
     }
     QMdiSubWindow *sub = subWindowOf(window);
+    if (!m_openedCommands.contains(command)) {
+        m_openedCommands.append(command);
+    }
     window->show();
     sub->show();
     m_mdiArea->setActiveSubWindow(sub);
@@ -286,7 +413,11 @@ QMdiSubWindow *frmMainForm::subWindowOf(QWidget *window) const
 void frmMainForm::maximizeWindow(QWidget *window)
 {
     if (QMdiSubWindow *sub = subWindowOf(window)) {
-        sub->showMaximized();
+        if (sub->isHidden()) {
+            sub->setWindowState(sub->windowState() | Qt::WindowMaximized); // covered: stays hidden
+        } else {
+            sub->showMaximized();
+        }
     }
 }
 
@@ -347,12 +478,139 @@ void frmMainForm::exitPath()
         return;
     }
     m_exiting = true;
+    saveGeometryToSettings();
     Db::Connection::releaseShared(); // closes the connection first
     QCoreApplication::processEvents();
     if (m_endProcess) {
         m_endProcess();
     } else {
         QCoreApplication::exit(0);
+    }
+}
+
+// ---- size and place -----------------------------------------------------------------
+
+namespace {
+
+const QString GeometryKey = QStringLiteral("MainWindow/geometry");
+const QString FrameGeometryKey = QStringLiteral("MainWindow/frameGeometry");
+
+} // namespace
+
+QRect frmMainForm::fitIntoArea(const QRect &frame, const QRect &available)
+{
+    if (available.isEmpty()) {
+        return frame;
+    }
+    QRect fitted(frame.topLeft(), frame.size().boundedTo(available.size()).expandedTo(QSize(1, 1)));
+    fitted.moveLeft(qBound(available.left(), fitted.left(), available.right() - fitted.width() + 1));
+    fitted.moveTop(qBound(available.top(), fitted.top(), available.bottom() - fitted.height() + 1));
+    return fitted;
+}
+
+QSize frmMainForm::firstSize(const QSize &need, const QSize &overhead, const QSize &available)
+{
+    const QSize wanted = need + overhead;
+    return available.isEmpty() ? wanted : wanted.boundedTo(available);
+}
+
+QSize frmMainForm::neededSize(int command) const
+{
+    const QWidget *window = m_windows.value(command);
+    if (!window) {
+        return QSize();
+    }
+    return m_designNeeds.value(command)
+        .expandedTo(window->sizeHint())
+        .expandedTo(window->minimumSizeHint())
+        .expandedTo(window->minimumSize());
+}
+
+void frmMainForm::setVisible(bool visible)
+{
+    if (visible && !m_placementChosen) {
+        m_placementChosen = true;
+        // A caller that sized or placed the window (a test, the screenshot tools) keeps
+        // that, and its geometry is not kept for the user either.
+        m_keepsGeometry = !testAttribute(Qt::WA_Resized) && !testAttribute(Qt::WA_Moved);
+        // Placed before it is shown, so its windows are laid out once, at that size.
+        if (m_keepsGeometry) {
+            placeOnScreen();
+        }
+    }
+    QMainWindow::setVisible(visible);
+}
+
+void frmMainForm::placeOnScreen()
+{
+    const std::unique_ptr<QSettings> settings = Common::userSettings();
+    if (settings->status() != QSettings::NoError) {
+        // The window then opens as at a first start, and the file is written anew at the end.
+        qWarning("torvanelquist: the window's size and place kept in %s cannot be read",
+                 qPrintable(QDir::toNativeSeparators(settings->fileName())));
+    }
+    const QRect saved = settings->value(GeometryKey).toRect();
+    if (saved.isValid()) {
+        // The frame as it was, on the screen it was on (or the nearest one left), inside
+        // that screen's free area.
+        QRect savedFrame = settings->value(FrameGeometryKey).toRect();
+        if (!savedFrame.contains(saved) || savedFrame.width() - saved.width() > 200
+            || savedFrame.height() - saved.height() > 200) {
+            savedFrame = saved;
+        }
+        const QScreen *screen = QGuiApplication::screenAt(savedFrame.center());
+        if (!screen) {
+            screen = QGuiApplication::primaryScreen();
+        }
+        const QRect frame = screen ? fitIntoArea(savedFrame, screen->availableGeometry()) : savedFrame;
+        setGeometry(
+            frame.marginsRemoved(QMargins(saved.left() - savedFrame.left(), saved.top() - savedFrame.top(),
+                                          savedFrame.right() - saved.right(), savedFrame.bottom() - saved.bottom())));
+        return;
+    }
+    // The first start: room for the front window's controls below the ribbon.
+    const QMdiSubWindow *sub = m_mdiArea->activeSubWindow();
+    const QWidget *front = sub ? sub->widget() : nullptr;
+    if (!front || commandOf(front) < 0) {
+        return;
+    }
+    // Around the front window: the ribbon and the client area's frame, then the child
+    // frame's title bar and borders. Measured from fixed parts, since the children are
+    // not laid out before the window is shown.
+    ensurePolished();
+    m_mdiArea->ensurePolished();
+    layout()->activate();
+    const int areaFrame = 2 * m_mdiArea->frameWidth();
+    QMargins childFrame = sub->contentsMargins();
+    if (const QLayout *childLayout = sub->layout()) {
+        childFrame += childLayout->contentsMargins();
+    }
+    const QSize overhead = size() - m_mdiArea->size() + QSize(areaFrame, areaFrame)
+        + QSize(childFrame.left() + childFrame.right(), childFrame.top() + childFrame.bottom());
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect();
+    // The window manager's frame is not known before the window is shown: a typical one
+    // is left room for.
+    const QMargins frameGuess(4, 28, 4, 4);
+    const QSize free = available.marginsRemoved(frameGuess).size();
+    const QSize size = firstSize(neededSize(commandOf(front)), overhead, free);
+    QRect frame(QPoint(), size.grownBy(frameGuess));
+    frame.moveCenter(available.center());
+    setGeometry(fitIntoArea(frame, available).marginsRemoved(frameGuess));
+}
+
+void frmMainForm::saveGeometryToSettings() const
+{
+    if (!m_keepsGeometry) {
+        return;
+    }
+    const std::unique_ptr<QSettings> settings = Common::userSettings();
+    settings->setValue(GeometryKey, normalGeometry());
+    settings->setValue(FrameGeometryKey, frameGeometry());
+    settings->sync();
+    if (settings->status() != QSettings::NoError) {
+        qWarning("torvanelquist: the window's size and place cannot be kept in %s",
+                 qPrintable(QDir::toNativeSeparators(settings->fileName())));
     }
 }
 

@@ -6,8 +6,11 @@
 
 #include <QColor>
 #include <QHash>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
+#include <QRect>
 
 #include <functional>
 
@@ -74,6 +77,33 @@ public:
     // What ends the process once the exit path has run (tests replace it).
     void setProcessEnd(std::function<void()> end) { m_endProcess = std::move(end); }
 
+    // The keys that run a command from anywhere in the window (Ctrl+1 to Ctrl+6 for the
+    // lookup windows); empty for the others.
+    static QKeySequence commandKeys(int command);
+    // F1: the keys and the help of the window in front, in a dialog.
+    void showKeysHelp();
+    // Ctrl+F: the keyboard to the search box of the window in front.
+    void focusSearchBox();
+    // The next or previous open window (Ctrl+Tab, Ctrl+Shift+Tab), in the order they
+    // were first opened.
+    void activateNeighbourWindow(int step);
+
+    // Where a window frame of size and place `frame` goes on a screen whose free area is
+    // `available`: shrunk to fit, then moved the least way needed to lie inside.
+    static QRect fitIntoArea(const QRect &frame, const QRect &available);
+    // The first size of the window: room for `need` (the front window's client area)
+    // beside `overhead` (ribbon and frames), within `available`.
+    static QSize firstSize(const QSize &need, const QSize &overhead, const QSize &available);
+    // The size the window of a command needs to show every control whole: what it asks
+    // for, and never less than its design size with every control at its design place.
+    QSize neededSize(int command) const;
+    // True when the window took its first size and place itself (from the user's settings
+    // or to fit its windows); only then is the geometry saved at the end.
+    bool keepsGeometry() const { return m_keepsGeometry; }
+
+    // The first show places the window (placeOnScreen) unless its caller did.
+    void setVisible(bool visible) override;
+
 public slots:
     // The ribbon's ButtonClick: reads the identifier as a number and runs the command table.
     void ZetRibbon1_ButtonClick(const QString &ID, const QString &Caption);
@@ -87,6 +117,13 @@ private:
     void buildRibbon();
     void addShortcuts();
     void focusIntoActiveWindow();
+    void subWindowActivated(QMdiSubWindow *sub);
+    // The command whose window is `window`; -1 for none.
+    int commandOf(const QWidget *window) const;
+    // Size and place from the user's settings, fitted into the screen; else the size
+    // that shows the front window whole, centred.
+    void placeOnScreen();
+    void saveGeometryToSettings() const;
     void stripTitleBarControls();
     // The image-list picture of a command's ribbon button.
     static int commandPicture(int command);
@@ -103,6 +140,11 @@ private:
     Ribbon::ZetRibbon *ZetRibbon1 = nullptr;
     Components::VbalImageList vbalImageList;
     QHash<int, QWidget *> m_windows;
+    QList<int> m_openedCommands; // in the order their windows were first opened
+    QHash<int, QSize> m_designNeeds; // by command: what each window's controls take up as made
+    QPointer<QMdiSubWindow> m_announcedSub;
+    bool m_placementChosen = false;
+    bool m_keepsGeometry = false;
     std::function<void()> m_endProcess;
     bool m_exiting = false;
     bool m_altAlone = false; // Alt is down and no other key has come since

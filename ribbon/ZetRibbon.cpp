@@ -198,11 +198,61 @@ void ZetRibbon::selectTab(int i)
     if (i < 0 || i >= m_model.tabCount() || !m_scene.find(F::TabMouse, i)) {
         return;
     }
+    showTab(i);
+    const RibbonTab tab = m_model.tab(i);
+    emit TabClick(tab.id, tab.caption);
+}
+
+void ZetRibbon::showTab(int i)
+{
     selectTabLook(m_scene, m_model, i);
     layoutCategoriesAgain();
     flushDamage();
-    const RibbonTab tab = m_model.tab(i);
-    emit TabClick(tab.id, tab.caption);
+}
+
+bool ZetRibbon::selectTabOfButton(const QString &zID)
+{
+    QString categoryId;
+    for (int b = 0; b < m_model.buttonCount() && categoryId.isNull(); ++b) {
+        if (m_model.button(b).id == zID) {
+            categoryId = m_model.button(b).categoryId;
+        }
+    }
+    QString tabId;
+    for (int c = 0; c < m_model.categoryCount() && !categoryId.isNull() && tabId.isNull(); ++c) {
+        if (m_model.category(c).id == categoryId) {
+            tabId = m_model.category(c).tabId;
+        }
+    }
+    for (int i = 0; i < m_model.tabCount() && !tabId.isNull(); ++i) {
+        if (m_model.tab(i).id == tabId && m_scene.find(F::TabMouse, i)) {
+            if (selectedTab(m_scene) != i) {
+                showTab(i);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+void ZetRibbon::setButtonShortcut(const QString &zID, const QKeySequence &keys)
+{
+    m_shortcuts.insert(zID, keys);
+}
+
+QString ZetRibbon::buttonToolTip(int j) const
+{
+    if (!m_scene.find(F::ButMouse, j)) {
+        return QString();
+    }
+    const RibbonElement &mouse = m_scene.at(F::ButMouse, j);
+    const QKeySequence keys = m_shortcuts.value(mouse.tag);
+    if (keys.isEmpty()) {
+        return mouse.toolTip;
+    }
+    const QString caption = itemName({F::ButMouse, j});
+    const QString heading = QStringLiteral("%1 (%2)").arg(caption, keys.toString(QKeySequence::NativeText));
+    return mouse.toolTip.isEmpty() || mouse.toolTip == caption ? heading : heading + QLatin1Char('\n') + mouse.toolTip;
 }
 
 bool ZetRibbon::isLive(const ElementRef &item) const
@@ -362,8 +412,8 @@ bool ZetRibbon::event(QEvent *event)
         const std::optional<ElementRef> target = m_scene.elementAt(help->pos());
         if (target && target->family == F::ButMouse) {
             const RibbonElement &mouse = m_scene.at(F::ButMouse, target->index);
-            if (!mouse.toolTip.isEmpty()) {
-                QToolTip::showText(help->globalPos(), mouse.toolTip, this, pixelRect(mouse));
+            if (const QString tip = buttonToolTip(target->index); !tip.isEmpty()) {
+                QToolTip::showText(help->globalPos(), tip, this, pixelRect(mouse));
                 return true;
             }
         }

@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QColor>
 #include <QHash>
+#include <QKeySequence>
 #include <QPixmap>
 #include <QVariant>
 #include <QPointer>
@@ -81,6 +82,17 @@ public:
     void HoverButton(qint16 b);
     // Selects tab i as a click on it does: lays out its categories, then raises TabClick.
     void selectTab(int i);
+    // Selects the tab that holds button zID, as the host's windows change: its categories
+    // are laid out, no TabClick is raised. False when no tab holds such a button.
+    bool selectTabOfButton(const QString &zID);
+
+    // The keys that run button zID from anywhere in the host; its tool tip and its
+    // accessible press action name them.
+    void setButtonShortcut(const QString &zID, const QKeySequence &keys);
+    QKeySequence buttonShortcut(const QString &zID) const { return m_shortcuts.value(zID); }
+    // What the tool tip of button element j says: its tool tip (its caption unless the
+    // host gave one), after the caption and the button's keys when it has keys.
+    QString buttonToolTip(int j) const;
 
     // Keyboard focus to the selected tab, shown; Escape gives it back to the widget
     // that had it (the window it came from).
@@ -127,6 +139,8 @@ private:
     void ApplyTheme(int theme);
     RibbonLayoutInput layoutInput() const;
     void layoutCategoriesAgain();
+    // Lays out the categories of tab i under it (what a click on the tab shows).
+    void showTab(int i);
     bool isLive(const ElementRef &item) const;
 
     // What each element does under the mouse.
@@ -170,6 +184,8 @@ private:
     std::optional<ElementRef> m_focusItem;
     QPointer<QWidget> m_returnFocus;
     bool m_focusVisible = false;
+
+    QHash<QString, QKeySequence> m_shortcuts; // by button id
 
     quint64 m_tabGeneration = 0;
     quint64 m_categoryGeneration = 0;

@@ -196,7 +196,18 @@ void RibbonItemAccessible::doAction(const QString &actionName)
 
 QStringList RibbonItemAccessible::keyBindingsForAction(const QString &actionName) const
 {
-    return actionName == pressAction() ? QStringList{QStringLiteral("Space")} : QStringList();
+    if (actionName != pressAction()) {
+        return QStringList();
+    }
+    // The keys that run the button from anywhere come first: they are what is worth telling.
+    QStringList keys;
+    if (isValid() && m_item.family == RibbonFamily::ButMouse) {
+        const QString id = m_ribbon->scene().at(RibbonFamily::ButMouse, m_item.index).tag;
+        if (const QKeySequence shortcut = m_ribbon->buttonShortcut(id); !shortcut.isEmpty()) {
+            keys << shortcut.toString(QKeySequence::NativeText);
+        }
+    }
+    return keys << QStringLiteral("Space");
 }
 
 } // namespace Ribbon

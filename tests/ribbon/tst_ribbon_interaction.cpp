@@ -1,5 +1,7 @@
 #include "RibbonTestSupport.h"
+#include "ribbon/RibbonInteraction.h"
 
+#include <QAccessible>
 #include <QHelpEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -27,6 +29,8 @@ private slots:
     void tabClickLaysOutItsCategoriesBeforeTabClick();
     void launcherRaisesCatClickOnlyWhereThereIsOne();
     void buttonsShowTheirTooltip();
+    void tooltipAndPressActionNameTheButtonsKeys();
+    void selectingTheTabOfAButtonRaisesNoTabClick();
 
 private:
     QPoint centre(F family, int index) const { return centreOf(m_ribbon->scene().at(family, index)); }
@@ -222,6 +226,84 @@ void RibbonInteractionTest::buttonsShowTheirTooltip()
     QHelpEvent none(QEvent::ToolTip, tab, m_ribbon->mapToGlobal(tab));
     QCoreApplication::sendEvent(m_ribbon, &none);
     QVERIFY(!none.isAccepted());
+}
+
+void RibbonInteractionTest::tooltipAndPressActionNameTheButtonsKeys()
+{
+    m_ribbon->setButtonShortcut(QStringLiteral("2"), QKeySequence(Qt::CTRL | Qt::Key_4));
+    // A button's own tool tip follows the line that names it and its keys.
+    m_ribbon->AddButton(QStringLiteral("4"), QStringLiteral("1"), QStringLiteral("Exclusivity"), 1, false,
+                        QStringLiteral("No records."));
+    m_ribbon->setButtonShortcut(QStringLiteral("4"), QKeySequence(Qt::CTRL | Qt::Key_6));
+    m_ribbon->Refresh();
+    const struct
+    {
+        QString button;
+        QString toolTip;
+        QStringList keys;
+    } cases[] = {
+        {QStringLiteral("2"),
+         QStringLiteral("Route of Administration (Ctrl+4)"),
+         {QStringLiteral("Ctrl+4"), QStringLiteral("Space")}},
+        {QStringLiteral("0"), QStringLiteral("Show Drugs"), {QStringLiteral("Space")}},
+        {QStringLiteral("4"),
+         QStringLiteral("Exclusivity (Ctrl+6)\nNo records."),
+         {QStringLiteral("Ctrl+6"), QStringLiteral("Space")}},
+    };
+    for (const auto &c : cases) {
+        int element = 0;
+        while (element <= m_ribbon->scene().highestIndex(F::ButMouse)
+               && m_ribbon->scene().at(F::ButMouse, element).tag != c.button) {
+            ++element;
+        }
+        QVERIFY(shown(F::ButMouse, element));
+        const QPoint pos = centre(F::ButMouse, element);
+        QHelpEvent help(QEvent::ToolTip, pos, m_ribbon->mapToGlobal(pos));
+        QCoreApplication::sendEvent(m_ribbon, &help);
+        QCOMPARE(QToolTip::text(), c.toolTip);
+        QAccessibleInterface *ribbon = QAccessible::queryAccessibleInterface(m_ribbon);
+        QAccessibleInterface *button = nullptr;
+        for (int i = 0; i < ribbon->childCount() && !button; ++i) {
+            QAccessibleInterface *child = ribbon->child(i);
+            if (child->role() == QAccessible::Button && child->rect().contains(m_ribbon->mapToGlobal(pos))) {
+                button = child;
+            }
+        }
+        QVERIFY(button && button->actionInterface());
+        QAccessibleActionInterface *actions = button->actionInterface();
+        QCOMPARE(actions->keyBindingsForAction(actions->actionNames().value(0)), c.keys);
+        QCOMPARE(button->text(QAccessible::Name), m_ribbon->itemName({F::ButMouse, element}));
+    }
+}
+
+// The tab follows the window the host brings forward: a button's tab is selected
+// whatever tab the user looked at last, and the host hears no click it did not get.
+void RibbonInteractionTest::selectingTheTabOfAButtonRaisesNoTabClick()
+{
+    QSignalSpy tabs(m_ribbon, &ZetRibbon::TabClick);
+    const auto selectedCaption = [this] { return m_ribbon->model().tab(selectedTab(m_ribbon->scene())).caption; };
+    const struct
+    {
+        QString button;
+        bool found;
+        QString tab;
+    } cases[] = {
+        {QStringLiteral("6"), true, QStringLiteral("About")},
+        {QStringLiteral("8"), true, QStringLiteral("About")},
+        {QStringLiteral("0"), true, QStringLiteral("Drug Reference")},
+        {QStringLiteral("7"), false, QStringLiteral("Drug Reference")},
+        {QStringLiteral("5"), true, QStringLiteral("Drug Reference")},
+        {QStringLiteral("8"), true, QStringLiteral("About")},
+        {QStringLiteral(""), false, QStringLiteral("About")},
+    };
+    for (const auto &c : cases) {
+        QCOMPARE(m_ribbon->selectTabOfButton(c.button), c.found);
+        QCOMPARE(selectedCaption(), c.tab);
+        // The selected tab's buttons are the ones on show.
+        QCOMPARE(m_ribbon->itemName({F::ButMouse, 1}),
+                 c.tab == QLatin1String("About") ? QStringLiteral("About") : QStringLiteral("Show Drugs"));
+    }
+    QCOMPARE(tabs.size(), 0);
 }
 
 int runRibbonInteractionTests(int argc, char **argv)

@@ -1,0 +1,124 @@
+#include "app/KeysHelp.h"
+
+#include "app/frmAbout.h"
+#include "search/AdvancedPanel.h"
+#include "search/SearchWindow.h"
+
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace App {
+
+namespace {
+
+constexpr KeyRow KeyTable[] = {
+    {"F1", "these keys and the help of the window in front"},
+    {"F10, or Alt pressed alone", "to the ribbon's selected tab; Escape gives the keyboard back to the window"},
+    {"Left, Right / Down, Up (in the ribbon)",
+     "along the tabs or the buttons / into the tab's buttons, back to the tab"},
+    {"Enter or Space (in the ribbon)", "presses the tab or button"},
+    {"Ctrl+1 to Ctrl+6", "Show Drugs, Ingredients, Dosage Form, Route of Administration, Patents, Exclusivity"},
+    {"Ctrl+Tab, Ctrl+Shift+Tab", "the next or previous window"},
+    {"Ctrl+F", "to the search box of the window in front"},
+    {"Tab, Shift+Tab",
+     "search box, Search, Advanced Search, hit list, details grid (and the panel's rows when it is open)"},
+    {"Enter (search box, a panel row)", "Search, FIND"},
+    {"Arrows (hit list, grid)", "the next line or row; a line shows its record"},
+    {"Enter (grid row)", "what a double click on the row does"},
+    {"Escape (grid / advanced panel)", "no current row / CANCEL"},
+    {"Ctrl+C, or the context menu",
+     "Copy the line or the row's value; Copy record copies every row as \"Caption: value\""},
+    {"Ctrl+S, or the context menu",
+     "Export list: every record of the hit list with its details, to a CSV file you choose"},
+    {"The context menu of a grid", "Print record (to a printer or a PDF file), and the row's double-click step"},
+};
+
+QString searchWindowHelp(const Search::SearchWindow &window)
+{
+    QStringList lines;
+    lines << QStringLiteral("Type a part of a name into the search box and press Enter (or Search): the list "
+                            "shows every record whose name holds it, and a line chosen in the list shows its "
+                            "record in the grid.");
+    QStringList fields;
+    for (int i = 0; i < Search::AdvancedSearch::RowCount; ++i) {
+        if (!window.picAdvanced()->paramTag(i).isEmpty()) {
+            fields << window.lblParam(i)->text().simplified();
+        }
+    }
+    if (!fields.isEmpty()) {
+        lines << QStringLiteral("Advanced Search searches by several fields at once: %1. Tick a field (typing "
+                                "into it ticks it), then FIND.")
+                     .arg(fields.join(QStringLiteral(", ")));
+    }
+    if (const QString hint = window.design().hint.simplified(); !hint.isEmpty()) {
+        lines << hint;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+std::span<const KeyRow> keyRows()
+{
+    return KeyTable;
+}
+
+QString windowHelp(const QWidget *window)
+{
+    if (const auto *search = qobject_cast<const Search::SearchWindow *>(window)) {
+        return searchWindowHelp(*search);
+    }
+    if (qobject_cast<const frmAbout *>(window)) {
+        return QStringLiteral("The program's version and the FDA release its data comes from. A click on the "
+                              "logo or the text opens the makers' web page.");
+    }
+    return QString();
+}
+
+KeysHelp::KeysHelp(const QString &windowTitle, const QString &windowHelp, QWidget *parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Keys and help"));
+    setObjectName(QStringLiteral("KeysHelp"));
+    m_text = new QTextBrowser(this);
+    m_text->setObjectName(QStringLiteral("txtKeysHelp"));
+    m_text->setAccessibleName(QStringLiteral("Keys and help"));
+    m_text->setOpenLinks(false);
+
+    QString html;
+    if (!windowHelp.isEmpty()) {
+        html += QStringLiteral("<h3>%1</h3>").arg(windowTitle.toHtmlEscaped());
+        for (const QString &line : windowHelp.split(QLatin1Char('\n'))) {
+            html += QStringLiteral("<p>%1</p>").arg(line.toHtmlEscaped());
+        }
+    }
+    html += QStringLiteral("<h3>Keys</h3><table cellspacing=\"0\" cellpadding=\"3\">");
+    for (const KeyRow &row : keyRows()) {
+        html += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>")
+                    .arg(QString::fromUtf8(row.keys).toHtmlEscaped(), QString::fromUtf8(row.what).toHtmlEscaped());
+    }
+    html += QStringLiteral("</table>");
+    m_text->setHtml(html);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // Enter closes too: nothing in the dialog takes it otherwise.
+    buttons->button(QDialogButtonBox::Close)->setDefault(true);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_text);
+    layout->addWidget(buttons);
+
+    QSize size(640, 520);
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    }
+    resize(size);
+}
+
+} // namespace App
