@@ -182,6 +182,7 @@ private slots:
     void patchedCopiesOpenOrSayWhy_data();
     void patchedCopiesOpenOrSayWhy();
     void mutatedCopiesNeverTakeTheProgramDown();
+    void damagedHeaderIsNoPassword();
     void readerThatFailsOrHangsIsStopped_data();
     void readerThatFailsOrHangsIsStopped();
     void headerTellsTheFileKind();
@@ -368,6 +369,37 @@ void JetTest::mutatedCopiesNeverTakeTheProgramDown()
         QVERIFY(!Connection::shared().isOpen());
     }
     QVERIFY(opened > 0); // changes in unused bytes leave a readable file
+}
+
+// The header's scrambled bytes changed anywhere but in the password field: the file
+// opens or is damaged, never protected by a password (a changed creation date unmasks
+// the empty field into text).
+void JetTest::damagedHeaderIsNoPassword()
+{
+    const QByteArray sample = contentOf(Sample);
+    QRandomGenerator random(29);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kvostrel.mdb"));
+    int damaged = 0;
+    for (int copy = 0; copy < 60; ++copy) {
+        QByteArray file = sample;
+        for (int changes = 1 + int(random.bounded(4)); changes > 0; --changes) {
+            qsizetype at = 0x18 + qsizetype(random.bounded(0x98 - 0x18 - 0x28));
+            at += at >= 0x42 ? 0x28 : 0; // past the password field (0x42 to 0x69)
+            file[at] = char(file[at] ^ char(1 + random.bounded(255)));
+        }
+        // Every third copy has its creation date's high bytes changed.
+        if (copy % 3 == 0) {
+            file[0x72 + 5 + qsizetype(random.bounded(3))] ^= char(1 + random.bounded(255));
+        }
+        QVERIFY(write(path, file));
+        const std::optional<Common::AppError> error = openError(path);
+        QVERIFY2(!error || error->number() != DbErrorNumber::Protected,
+                 qPrintable(error ? error->description() : QString()));
+        damaged += error && error->number() == DbErrorNumber::Damaged
+            && error->description().contains(QStringLiteral("its header is damaged"));
+    }
+    QVERIFY(damaged > 0);
 }
 
 void JetTest::readerThatFailsOrHangsIsStopped_data()
