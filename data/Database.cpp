@@ -152,6 +152,32 @@ QString lockedText(const QString &shown)
         .arg(shown);
 }
 
+// A failed step of a read, in the program's words: what failed and in which file.
+Common::AppError readError(const QString &source, const QString &shown, int code, const QString &message)
+{
+    switch (code & 0xff) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return Common::AppError(DbErrorNumber::Damaged, source, damagedText(shown, message));
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Common::AppError(DbErrorNumber::Locked, source,
+                                QStringLiteral("The database is locked by another program that is writing to it. "
+                                               "Try again in a moment."));
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_NOMEM:
+    case SQLITE_FULL:
+    case SQLITE_PROTOCOL:
+        return Common::AppError(DbErrorNumber::FileUnreadable, source,
+                                QStringLiteral("The database file \"%1\" cannot be read (%2).").arg(shown, message));
+    default:
+        return Common::AppError(DbErrorNumber::QueryFailed, source,
+                                QStringLiteral("The search could not run: %1").arg(message));
+    }
+}
+
 // "a", "a and b", "a, b and c".
 QString listText(const QStringList &items)
 {
@@ -250,8 +276,9 @@ void Connection::open(const QString &filePath)
         if (failure->code == SQLITE_BUSY || failure->code == SQLITE_LOCKED) {
             throw fail(DbErrorNumber::Locked, lockedText(shown));
         }
-        if (failure->code == SQLITE_CORRUPT) {
-            throw fail(DbErrorNumber::Damaged, damagedText(shown, failure->message));
+        if (failure->code != SQLITE_ERROR) {
+            const Common::AppError error = readError(ConnectionSource, shown, failure->code, failure->message);
+            throw fail(error.number(), error.description());
         }
         throw fail(DbErrorNumber::NotADatabase,
                    QStringLiteral("The file \"%1\" is not a database that this program can read: %2")
@@ -295,6 +322,9 @@ void Connection::open(const QString &filePath)
                                   "%2. Rebuild it with kvostrel-import.")
                        .arg(shown, parts.join(QStringLiteral("; "))));
     }
+    // The file's pages are checked as they are read (a damaged one fails the read that
+    // meets it): reading every page at start (PRAGMA quick_check) would double the
+    // time to the main window.
 }
 
 void Connection::loadJetFile(const QString &shown, QStringList &missingTables, QStringList &missingColumns)
@@ -360,6 +390,12 @@ void Connection::close()
         sqlite3_close_v2(m_handle);
         m_handle = nullptr;
     }
+}
+
+void Connection::noteReadFailure(const Common::AppError &error)
+{
+    ++m_readFailures;
+    m_lastReadFailure = error.description();
 }
 
 qint64 Connection::dataVersion() const
@@ -470,19 +506,11 @@ void RowSet::open(const Command &command)
     if (code == SQLITE_OK) {
         code = sqlite3_step(statement);
     }
-    if (code != SQLITE_ROW && code != SQLITE_DONE && code != SQLITE_OK) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(statement);
-        const int primary = code & 0xff;
-        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-            throw rowSetError(DbErrorNumber::Locked, "Open",
-                              QStringLiteral("The database is locked by another program that is writing to it. "
-                                             "Try again in a moment."));
-        }
-        throw rowSetError(DbErrorNumber::QueryFailed, "Open",
-                          QStringLiteral("The search could not run: %1").arg(message));
-    }
     m_statement = statement;
+    m_connection = connection;
+    if (code != SQLITE_ROW && code != SQLITE_DONE && code != SQLITE_OK) {
+        throw failure("Open", code);
+    }
     const int columns = sqlite3_column_count(statement);
     m_names.clear();
     m_names.reserve(columns);
@@ -506,8 +534,24 @@ void RowSet::requireCurrentRow(const char *operation) const
 
 void RowSet::step()
 {
-    // A failing step ends the rows, as the end of the result does.
-    m_onRow = sqlite3_step(m_statement) == SQLITE_ROW;
+    const int code = sqlite3_step(m_statement);
+    m_onRow = code == SQLITE_ROW;
+    if (code != SQLITE_ROW && code != SQLITE_DONE) {
+        throw failure("MoveNext", code);
+    }
+}
+
+Common::AppError RowSet::failure(const char *operation, int code)
+{
+    const QString message = QString::fromUtf8(sqlite3_errmsg(m_connection->handle()));
+    Connection *connection = m_connection;
+    close();
+    const Common::AppError error = readError(RowSetSource + QLatin1Char('.') + QLatin1String(operation),
+                                             QDir::toNativeSeparators(connection->filePath()), code, message);
+    if (error.number() != DbErrorNumber::QueryFailed) {
+        connection->noteReadFailure(error);
+    }
+    return error;
 }
 
 void RowSet::moveNext()
@@ -600,6 +644,7 @@ void RowSet::close()
         sqlite3_finalize(m_statement);
     }
     m_statement = nullptr;
+    m_connection = nullptr;
     m_names.clear();
     m_onRow = false;
 }
@@ -631,12 +676,12 @@ SharedListRows readSharedList(const QString &sql, const QString &listField, cons
         RowSetCloser closer(rowSet);
         const int line = rowSet.fieldIndex(listField);
         const int key = keyField.isEmpty() ? -1 : rowSet.fieldIndex(keyField);
-        if (beforeBuild) {
-            beforeBuild();
-        }
         rows = rowSet.readList(line, key);
     }
     connection.keepList(cacheKey, rows);
+    if (beforeBuild) {
+        beforeBuild();
+    }
     return rows;
 }
 

@@ -105,12 +105,20 @@ public:
     // The most bytes that lists no window shows may hold; the newest list always stays.
     static constexpr qint64 ListCacheBudget = 24 * 1024 * 1024;
 
+    // How many reads on this connection have failed on the file itself (damaged, cannot
+    // be read, locked), and the description of the last: a caller that goes on past
+    // failing steps tells from the count whether what it read is whole.
+    quint64 readFailureCount() const { return m_readFailures; }
+    QString lastReadFailure() const { return m_lastReadFailure; }
+
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
     ~Connection();
 
 private:
+    friend class RowSet;
     Connection();
+    void noteReadFailure(const Common::AppError &error);
     // Loads the open Jet file into the connection's memory database, or adds to the
     // two lists what it lacks. Throws AppError (closing the connection) for a file
     // that cannot be read.
@@ -129,6 +137,8 @@ private:
     mutable QHash<QString, CachedList> m_lists;
     mutable quint64 m_listUses = 0;
     qint64 m_listsDataVersion = -1;
+    quint64 m_readFailures = 0;
+    QString m_lastReadFailure;
 };
 
 // The query object: the SQL text of the next query and the connection it runs on.
@@ -161,6 +171,9 @@ public:
     void open(const Command &command);
     bool isOpen() const { return m_statement != nullptr; }
     bool eof() const;
+    // To the next row. A step that fails (a damaged page, a read error) throws AppError
+    // naming the file and what failed, and closes the row set: a failed read never
+    // looks like a shorter result.
     void moveNext();
     // The value of a column of the current row: text, a number or Null. Throws AppError.
     QVariant field(const QString &name) const;
@@ -173,7 +186,8 @@ public:
     QString fieldName(int index) const { return m_names.value(index); }
     // Reads the rows from the current one to the last into a list: column `lineColumn`
     // as each line's text (Null: an empty line) and, unless `keyColumn` is negative,
-    // column `keyColumn` as its key. The row set is then at its end.
+    // column `keyColumn` as its key. The row set is then at its end. Throws AppError
+    // as moveNext does; nothing read before the failure is kept.
     SharedListRows readList(int lineColumn, int keyColumn);
     void close();
 
@@ -181,8 +195,11 @@ private:
     // Throws AppError (NoCurrentRow) naming `operation` unless the row set stands on a row.
     void requireCurrentRow(const char *operation) const;
     void step();
+    // The error for a failed step with SQLite's result `code`; noted on the connection.
+    Common::AppError failure(const char *operation, int code);
 
     sqlite3_stmt *m_statement = nullptr; // null while closed
+    Connection *m_connection = nullptr; // the connection of the open statement
     QStringList m_names;
     bool m_onRow = false;
 };
@@ -194,9 +211,9 @@ RowSet &openSharedQuery(const QString &sql);
 // A list by one SQL text: field `listField` of each row as its line and, unless
 // `keyField` is empty, field `keyField` as its key. A statement read before on this
 // connection gives its list again without running. Otherwise the statement runs
-// through the shared row set; once it has run (its failures throw AppError before),
-// `beforeBuild` is called, so the caller can let go of its old list before the new
-// one is built.
+// through the shared row set. `beforeBuild` is called once the new list is whole,
+// just before it is returned, so the caller can let go of its old list; a read that
+// fails throws AppError before it, and keeps nothing (not in the cache either).
 SharedListRows readSharedList(const QString &sql, const QString &listField, const QString &keyField,
                               const std::function<void()> &beforeBuild = {});
 
