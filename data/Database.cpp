@@ -14,6 +14,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <variant>
 
 namespace Db {
@@ -36,6 +39,13 @@ QString damagedText(const QString &shown, const QString &why)
 {
     return QStringLiteral("The database file \"%1\" is damaged (%2). Copy it again, or rebuild it "
                           "with kvostrel-import.")
+        .arg(shown, why);
+}
+
+QString leftOpenText(const QString &shown, const QString &why)
+{
+    return QStringLiteral("The database file \"%1\" was left open by a program that writes it (%2). Close that "
+                          "program, or let it finish its change, and start again.")
         .arg(shown, why);
 }
 
@@ -66,18 +76,83 @@ QString truncation(const QByteArray &head, qint64 size)
     return {};
 }
 
-// Refuses, with a message in the program's words, anything that is neither an SQLite
-// file nor an Access (Jet) file. True for a Jet file, whose header the reader checks.
-bool checkDatabaseFile(const QString &filePath)
+// Refuses a path that leads to no file: missing, a link to nothing or round in a loop,
+// in a folder this user may not enter.
+void checkPathLeadsToAFile(const QString &filePath)
 {
-    const QFileInfo info(filePath);
     const QString shown = QDir::toNativeSeparators(filePath);
-    if (!info.exists()) {
+    const QByteArray path = QFile::encodeName(filePath);
+    struct stat info = {};
+    if (::stat(path.constData(), &info) == 0) {
+        return;
+    }
+    const int error = errno;
+    if (error == ELOOP) {
+        throw Common::AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
+                               QStringLiteral("The database file \"%1\" cannot be read: it is a symbolic link that "
+                                              "leads round in a loop of links and never to a file.")
+                                   .arg(shown));
+    }
+    if (error == ENOENT || error == ENOTDIR) {
+        const QString target = QFileInfo(filePath).symLinkTarget();
+        if (::lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode)) {
+            throw Common::AppError(DbErrorNumber::FileMissing, ConnectionSource,
+                                   QStringLiteral("The database file \"%1\" is a symbolic link to \"%2\", which "
+                                                  "was not found.")
+                                       .arg(shown, QDir::toNativeSeparators(target)));
+        }
         throw Common::AppError(DbErrorNumber::FileMissing, ConnectionSource,
                                QStringLiteral("The database file \"%1\" was not found. "
                                               "It must lie in the program's folder.")
                                    .arg(shown));
     }
+    throw Common::AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
+                           QStringLiteral("The database file \"%1\" cannot be read: %2.")
+                               .arg(shown, QString::fromLocal8Bit(std::strerror(error))));
+}
+
+// What lies beside an SQLite file: a change another program has not finished (a
+// journal to roll back, a write-ahead log to read) makes the file alone no whole
+// database; a reader would have to write to take it in.
+QString unfinishedChange(const QString &filePath)
+{
+    const auto holdsSomething = [](const QString &path, bool firstByteCounts) {
+        const QFileInfo info(path);
+        if (!info.exists() || info.size() == 0) {
+            return false;
+        }
+        // A journal whose header is zeroed is finished with (journal_mode=PERSIST); one
+        // that cannot be read is taken as unfinished.
+        QFile file(path);
+        char first = 0;
+        return !firstByteCounts || !file.open(QIODevice::ReadOnly) || !file.getChar(&first) || first != 0;
+    };
+    const QString journal = filePath + QStringLiteral("-journal");
+    if (holdsSomething(journal, true)) {
+        return QStringLiteral("its unfinished change lies beside it in \"%1\"").arg(QDir::toNativeSeparators(journal));
+    }
+    const QString log = filePath + QStringLiteral("-wal");
+    if (holdsSomething(log, false)) {
+        return QStringLiteral("changes not yet written into it lie beside it in \"%1\"")
+            .arg(QDir::toNativeSeparators(log));
+    }
+    return {};
+}
+
+enum class DatabaseKind {
+    Sqlite, // in rollback-journal mode
+    SqliteWal, // in write-ahead-log mode, its log empty or gone
+    Jet
+};
+
+// Refuses, with a message in the program's words, anything that is neither an SQLite
+// file nor an Access (Jet) file, and an SQLite file another program has left a change
+// of beside it. A Jet file's header is checked by the reader.
+DatabaseKind checkDatabaseFile(const QString &filePath)
+{
+    checkPathLeadsToAFile(filePath);
+    const QFileInfo info(filePath);
+    const QString shown = QDir::toNativeSeparators(filePath);
     if (!info.isFile()) {
         throw Common::AppError(
             DbErrorNumber::FileUnreadable, ConnectionSource,
@@ -99,11 +174,16 @@ bool checkDatabaseFile(const QString &filePath)
         if (const QString cut = truncation(head, file.size()); !cut.isEmpty()) {
             throw Common::AppError(DbErrorNumber::Damaged, ConnectionSource, damagedText(shown, cut));
         }
-        return false;
+        if (const QString unfinished = unfinishedChange(filePath); !unfinished.isEmpty()) {
+            throw Common::AppError(DbErrorNumber::LeftOpen, ConnectionSource, leftOpenText(shown, unfinished));
+        }
+        // The file format's write and read versions: 2 in write-ahead-log mode.
+        const bool wal = head[18] == 2 || head[19] == 2 || QFileInfo::exists(filePath + QStringLiteral("-wal"));
+        return wal ? DatabaseKind::SqliteWal : DatabaseKind::Sqlite;
     }
     if (const Jet::FileKind kind = Jet::fileKind(std::string_view(head.constData(), std::size_t(head.size())));
         kind != Jet::FileKind::Other && kind != Jet::FileKind::Sqlite) {
-        return true;
+        return DatabaseKind::Jet;
     }
     throw Common::AppError(DbErrorNumber::NotADatabase, ConnectionSource,
                            QStringLiteral("The file \"%1\" is not a database that this program can read.").arg(shown));
@@ -164,6 +244,11 @@ Common::AppError readError(const QString &source, const QString &shown, int code
         return Common::AppError(DbErrorNumber::Locked, source,
                                 QStringLiteral("The database is locked by another program that is writing to it. "
                                                "Try again in a moment."));
+    case SQLITE_READONLY:
+        // A read-only connection meets a change another program left unfinished.
+        return Common::AppError(
+            DbErrorNumber::LeftOpen, source,
+            leftOpenText(shown, QStringLiteral("only a program that may write the file can finish its change")));
     case SQLITE_IOERR:
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
@@ -234,7 +319,8 @@ QString Connection::defaultDatabasePath()
 void Connection::open(const QString &filePath)
 {
     close();
-    const bool jet = checkDatabaseFile(filePath);
+    const DatabaseKind kind = checkDatabaseFile(filePath);
+    const bool jet = kind == DatabaseKind::Jet;
     const QString shown = QDir::toNativeSeparators(filePath);
     // Every failure from here on closes the connection again before it is reported.
     const auto fail = [this](int number, const QString &description) {
@@ -245,9 +331,20 @@ void Connection::open(const QString &filePath)
     {
         // An Access (Jet) file is read whole into a database in memory (loadJetFile); the
         // file itself is only ever read, by the reader. An SQLite file is opened
-        // read-only: a missing file is never created, and nothing can be written.
-        const QByteArray path = jet ? QByteArrayLiteral(":memory:") : QFile::encodeName(filePath);
-        const int flags = jet ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY : SQLITE_OPEN_READONLY;
+        // read-only: a missing file is never created, nothing can be written, and
+        // nothing is written beside it. In rollback-journal mode a reader writes nothing
+        // and still takes its read locks, so a program changing the file in place is
+        // waited for; in write-ahead-log mode a reader would make the shared-memory and
+        // log files beside it, so that file (its log empty) is read as one that never
+        // changes.
+        QByteArray path = QByteArrayLiteral(":memory:");
+        int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY;
+        if (!jet) {
+            path = QByteArrayLiteral("file:")
+                + QFile::encodeName(QFileInfo(filePath).absoluteFilePath()).toPercentEncoding(QByteArrayLiteral("/"))
+                + (kind == DatabaseKind::SqliteWal ? QByteArrayLiteral("?immutable=1") : QByteArrayLiteral("?mode=ro"));
+            flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        }
         const int code = sqlite3_open_v2(path.constData(), &m_handle, flags, nullptr);
         if (code != SQLITE_OK) {
             const QString why

@@ -37,6 +37,7 @@ constexpr int Locked = 1012;
 constexpr int Damaged = 1013;
 constexpr int Protected = 1014;
 constexpr int ReaderMissing = 1015;
+constexpr int LeftOpen = 1016;
 } // namespace DbErrorNumber
 
 // The lines of a hit list and the key of each line, as one statement gives them, built

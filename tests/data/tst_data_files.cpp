@@ -1,5 +1,6 @@
-// Copies of the bundled database with one page damaged, read through every path the
-// data layer offers.
+// The database file as it may come: copies of the bundled database with one page
+// damaged, read through every path the data layer offers; files another program has
+// left a change beside, in a folder nobody may write; links that lead nowhere.
 #include "data/Database.h"
 #include "data/SqlText.h"
 #include "FixtureDatabase.h"
@@ -14,6 +15,8 @@
 
 #include <functional>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Db;
 using Window = SqlText::Window;
@@ -174,6 +177,17 @@ QStringList column(const QString &sql)
     return values;
 }
 
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// Makes `folder` writable by nobody (a user other than root cannot add a file to it).
+void makeReadOnly(const QString &folder, bool readOnly)
+{
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), readOnly ? 0555 : 0755) == 0);
+}
+
 } // namespace
 
 class DataFilesTest : public QObject
@@ -186,6 +200,9 @@ private slots:
 
     void damagedPageGivesAnErrorOrTheWholeResult_data();
     void damagedPageGivesAnErrorOrTheWholeResult();
+    void fileAnotherProgramLeftOpenIsNamedAndNothingIsWrittenBesideIt_data();
+    void fileAnotherProgramLeftOpenIsNamedAndNothingIsWrittenBesideIt();
+    void linksThatLeadToNoFileAreNamed();
 
 private:
     // The bundled database with one definition long enough for overflow pages, and what
@@ -335,6 +352,112 @@ void DataFilesTest::damagedPageGivesAnErrorOrTheWholeResult()
         QVERIFY(detailErrors > 0); // the records on the damaged page
         QVERIFY(detailErrors < 100);
     }
+}
+
+void DataFilesTest::fileAnotherProgramLeftOpenIsNamedAndNothingIsWrittenBesideIt_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("number"); // 0: opens and reads
+    QTest::newRow("write-ahead log mode, closed") << "wal" << 0;
+    QTest::newRow("write-ahead log holding changes") << "wal open" << DbErrorNumber::LeftOpen;
+    QTest::newRow("hot journal") << "journal" << DbErrorNumber::LeftOpen;
+    QTest::newRow("journal finished with (zeroed header)") << "zeroed journal" << 0;
+}
+
+void DataFilesTest::fileAnotherProgramLeftOpenIsNamedAndNothingIsWrittenBesideIt()
+{
+    QFETCH(QString, state);
+    QFETCH(int, number);
+    QTemporaryDir dir;
+    const QString writerFolder = dir.filePath(QStringLiteral("writer"));
+    const QString folder = dir.filePath(QStringLiteral("read-only"));
+    QVERIFY(QDir().mkpath(writerFolder) && QDir().mkpath(folder));
+    const QString written = writerFolder + QStringLiteral("/kvostrel.mdb");
+    const QString path = folder + QStringLiteral("/kvostrel.mdb");
+    QStringList statements = referenceTables();
+    statements << QStringLiteral("INSERT INTO products (ID, [trade name]) VALUES (1, 'LIPITOR'), (2, 'ZOCOR')");
+    if (state.startsWith(QLatin1String("wal"))) {
+        statements.prepend(QStringLiteral("PRAGMA journal_mode = WAL"));
+    }
+    createDatabase(written, statements);
+
+    // A writer that is still at work: its change lies beside the file, copied as the
+    // machine would find it after the writer's crash.
+    const QString name = QStringLiteral("writer");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(written);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("PRAGMA synchronous = OFF"))); // the journal's header is written at once
+        if (state == QLatin1String("wal open")) {
+            QVERIFY(q.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0")));
+            QVERIFY(q.exec(QStringLiteral("UPDATE products SET [trade name] = 'CHANGED'")));
+        }
+        QVERIFY(db.transaction());
+        QVERIFY(q.exec(QStringLiteral("UPDATE products SET [trade name] = 'HALF DONE'")));
+        QVERIFY(QFile::copy(written, path));
+        if (state == QLatin1String("wal open")) {
+            QVERIFY(QFile::copy(written + QStringLiteral("-wal"), path + QStringLiteral("-wal")));
+        } else if (state.endsWith(QLatin1String("journal"))) {
+            QVERIFY(QFile::copy(written + QStringLiteral("-journal"), path + QStringLiteral("-journal")));
+        }
+        QVERIFY(db.rollback());
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (state == QLatin1String("zeroed journal")) {
+        QFile journal(path + QStringLiteral("-journal"));
+        QVERIFY(journal.open(QIODevice::ReadWrite));
+        QVERIFY(journal.write(QByteArray(28, '\0')) == 28);
+    }
+    QCOMPARE(QFile::exists(path + QStringLiteral("-journal")), state.endsWith(QLatin1String("journal")));
+    QCOMPARE(QFile::exists(path + QStringLiteral("-wal")), state == QLatin1String("wal open"));
+
+    const QStringList before = filesIn(folder);
+    makeReadOnly(folder, true);
+    const auto error = errorOf([&] { Connection::shared().open(path); });
+    QStringList names;
+    if (!error) {
+        names = column(SqlText::nameSearch(Window::Drugs, QString()));
+    }
+    Connection::releaseShared();
+    makeReadOnly(folder, false);
+    QCOMPARE(filesIn(folder), before);
+    if (number == 0) {
+        QVERIFY2(!error, qPrintable(error ? error->description() : QString()));
+        QCOMPARE(names, (QStringList{QStringLiteral("LIPITOR"), QStringLiteral("ZOCOR")}));
+        return;
+    }
+    QVERIFY2(error, "opening must fail");
+    QCOMPARE(error->number(), number);
+    QVERIFY2(
+        error->description().contains(
+            QStringLiteral("\"%1\" was left open by a program that writes it").arg(QDir::toNativeSeparators(path))),
+        qPrintable(error->description()));
+}
+
+void DataFilesTest::linksThatLeadToNoFileAreNamed()
+{
+    QTemporaryDir dir;
+    const QString loop = dir.filePath(QStringLiteral("kvostrel.mdb"));
+    const QString other = dir.filePath(QStringLiteral("other.mdb"));
+    QVERIFY(QFile::link(other, loop) && QFile::link(loop, other));
+    const auto looping = errorOf([&] { Connection::shared().open(loop); });
+    QVERIFY(looping);
+    QCOMPARE(looping->number(), DbErrorNumber::FileUnreadable);
+    QVERIFY2(looping->description().contains(QStringLiteral("leads round in a loop")),
+             qPrintable(looping->description()));
+
+    const QString dangling = dir.filePath(QStringLiteral("dangling.mdb"));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone.mdb")), dangling));
+    const auto nowhere = errorOf([&] { Connection::shared().open(dangling); });
+    QVERIFY(nowhere);
+    QCOMPARE(nowhere->number(), DbErrorNumber::FileMissing);
+    QVERIFY2(
+        nowhere->description().contains(QStringLiteral("is a symbolic link to \"%1\", which was not found")
+                                            .arg(QDir::toNativeSeparators(dir.filePath(QStringLiteral("gone.mdb"))))),
+        qPrintable(nowhere->description()));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("gone.mdb"))));
 }
 
 QTEST_GUILESS_MAIN(DataFilesTest)
