@@ -2,6 +2,7 @@
 
 #include "data/JetDatabase.h"
 #include "data/Schema.h"
+#include "data/TextMatching.h"
 
 #include "JetFile.h"
 
@@ -355,6 +356,18 @@ void Connection::open(const QString &filePath)
         sqlite3_extended_result_codes(m_handle, 1);
         // A program writing to the file holds it locked; a short write is waited for.
         sqlite3_busy_timeout(m_handle, BusyTimeoutMs);
+        // Letter case ignored beyond ASCII: in LIKE at once; in NOCASE at once where this
+        // connection builds the indexes (the Jet file's copy in memory), else once the
+        // file's indexes are known to be in its order (below).
+        int installed = TextMatching::installLike(m_handle);
+        if (installed == SQLITE_OK && jet) {
+            installed = TextMatching::installNocase(m_handle);
+        }
+        if (installed != SQLITE_OK) {
+            throw fail(DbErrorNumber::FileUnreadable,
+                       QStringLiteral("The database file \"%1\" cannot be opened: %2")
+                           .arg(shown, QString::fromUtf8(sqlite3_errstr(installed))));
+        }
     }
     m_filePath = filePath;
 
@@ -422,6 +435,62 @@ void Connection::open(const QString &filePath)
     // The file's pages are checked as they are read (a damaged one fails the read that
     // meets it): reading every page at start (PRAGMA quick_check) would double the
     // time to the main window.
+    m_nocaseSettled = jet; // the Jet file's indexes were built in memory with it
+}
+
+void Connection::settleNocase()
+{
+    // Only while no statement is prepared: the collation of statements in use, and the
+    // handle itself (copyIntoMemory), must not change under them.
+    if (m_nocaseSettled || !m_handle || sqlite3_next_stmt(m_handle, nullptr) != nullptr) {
+        return;
+    }
+    m_nocaseSettled = true;
+    // NOCASE folds letters beyond ASCII too. An index of the file holding such letters
+    // is in SQLite's own NOCASE order, which the folded one does not keep: the file is
+    // then read into memory once and its indexes are sorted again there.
+    if (!TextMatching::nocaseIndexesHoldOnlyAscii(m_handle)) {
+        copyIntoMemory(QDir::toNativeSeparators(m_filePath));
+    }
+    if (const int code = TextMatching::installNocase(m_handle); code != SQLITE_OK) {
+        throw Common::AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
+                               QStringLiteral("The database file \"%1\" cannot be read: %2")
+                                   .arg(QDir::toNativeSeparators(m_filePath), QString::fromUtf8(sqlite3_errstr(code))));
+    }
+    // Lists read before may be in the other order.
+    m_lists.clear();
+}
+
+void Connection::copyIntoMemory(const QString &shown)
+{
+    sqlite3 *memory = nullptr;
+    int code = sqlite3_open_v2(":memory:", &memory, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY,
+                               nullptr);
+    if (code == SQLITE_OK) {
+        sqlite3_extended_result_codes(memory, 1);
+        code = TextMatching::installLike(memory);
+    }
+    if (code == SQLITE_OK) {
+        code = TextMatching::installNocase(memory);
+    }
+    if (code == SQLITE_OK) {
+        sqlite3_backup *backup = sqlite3_backup_init(memory, "main", m_handle, "main");
+        code = backup ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(memory);
+        const int finished = backup ? sqlite3_backup_finish(backup) : SQLITE_OK;
+        code = code == SQLITE_DONE ? finished : code;
+    }
+    if (code == SQLITE_OK) {
+        code = sqlite3_exec(memory, "REINDEX NOCASE; PRAGMA query_only = ON", nullptr, nullptr, nullptr);
+    }
+    if (code != SQLITE_OK) {
+        const QString why = QString::fromUtf8(memory ? sqlite3_errmsg(memory) : sqlite3_errstr(code));
+        sqlite3_close_v2(memory);
+        const Common::AppError error = readError(ConnectionSource, shown, code, why);
+        close();
+        throw error;
+    }
+    sqlite3_close_v2(m_handle);
+    m_handle = memory;
 }
 
 void Connection::loadJetFile(const QString &shown, QStringList &missingTables, QStringList &missingColumns)
@@ -483,6 +552,7 @@ void Connection::close()
     }
     m_lists.clear();
     m_listsDataVersion = -1;
+    m_nocaseSettled = false;
     if (m_handle) {
         sqlite3_close_v2(m_handle);
         m_handle = nullptr;
@@ -592,8 +662,13 @@ void RowSet::open(const Command &command)
     if (!connection || !connection->isOpen() || !connection->handle()) {
         throw rowSetError(DbErrorNumber::NotOpen, "Open", QStringLiteral("The database is not open."));
     }
-    sqlite3 *db = connection->handle();
     const QByteArray sql = command.commandText().toUtf8();
+    // Text beyond ASCII compared with "=" or sorted: NOCASE must fold it from now on.
+    if (!connection->m_nocaseSettled
+        && !std::all_of(sql.cbegin(), sql.cend(), [](char c) { return quint8(c) < 0x80; })) {
+        connection->settleNocase();
+    }
+    sqlite3 *db = connection->handle();
     sqlite3_stmt *statement = nullptr;
     int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr);
     if (code == SQLITE_OK && !statement) {

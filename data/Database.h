@@ -120,6 +120,14 @@ private:
     friend class RowSet;
     Connection();
     void noteReadFailure(const Common::AppError &error);
+    // Makes NOCASE the program's (letters beyond ASCII folded), once, before the first
+    // statement that holds such letters; a statement of ASCII text alone compares and
+    // sorts alike either way, so an ASCII search costs nothing. Does nothing while a
+    // statement is prepared on the connection. Throws AppError.
+    void settleNocase();
+    // Replaces the open file by a copy in memory whose NOCASE indexes are sorted by the
+    // program's NOCASE. Throws AppError (closing the connection).
+    void copyIntoMemory(const QString &shown);
     // Loads the open Jet file into the connection's memory database, or adds to the
     // two lists what it lacks. Throws AppError (closing the connection) for a file
     // that cannot be read.
@@ -138,6 +146,7 @@ private:
     mutable QHash<QString, CachedList> m_lists;
     mutable quint64 m_listUses = 0;
     qint64 m_listsDataVersion = -1;
+    bool m_nocaseSettled = false;
     quint64 m_readFailures = 0;
     QString m_lastReadFailure;
 };

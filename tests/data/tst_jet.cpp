@@ -3,6 +3,7 @@
 // damaged copies of it, the reader process's limits, and kvostrel-import --from-mdb.
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "data/SqlText.h"
 
 #include "JetFile.h"
 #include "JetStream.h"
@@ -183,6 +184,7 @@ private slots:
     void patchedCopiesOpenOrSayWhy();
     void mutatedCopiesNeverTakeTheProgramDown();
     void damagedHeaderIsNoPassword();
+    void lettersBeyondAsciiAreFoundInEitherCase();
     void readerThatFailsOrHangsIsStopped_data();
     void readerThatFailsOrHangsIsStopped();
     void headerTellsTheFileKind();
@@ -400,6 +402,34 @@ void JetTest::damagedHeaderIsNoPassword()
             && error->description().contains(QStringLiteral("its header is damaged"));
     }
     QVERIFY(damaged > 0);
+}
+
+void JetTest::lettersBeyondAsciiAreFoundInEitherCase()
+{
+    // Jet's compressed text holds a character in a byte: 0xC9 is \u00c9.
+    QByteArray file = contentOf(Sample);
+    const QByteArray plain("\xff\xfe"
+                           "BUDESONIDE");
+    const qsizetype patched = file.count(plain);
+    QVERIFY(patched > 0);
+    file.replace(plain,
+                 QByteArray("\xff\xfe"
+                            "BUD\xc9SONIDE"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kvostrel.mdb"));
+    QVERIFY(write(path, file));
+
+    const auto count = [](const QString &sql) { return queryProgramConnection(sql).rows.size(); };
+    Connection::shared().open(Sample);
+    const qsizetype named = count(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("BUDESONIDE")));
+    const qsizetype holding = count(SqlText::productsWithIngredient(QStringLiteral("BUDESONIDE")));
+    QVERIFY(named > 0 && holding > 0);
+    Connection::shared().open(path);
+    for (const QString &text : {QStringLiteral("bud\u00e9sonide"), QStringLiteral("BUD\u00c9SONIDE")}) {
+        QCOMPARE(count(SqlText::nameSearch(SqlText::Window::Drugs, text)), named);
+        QCOMPARE(count(SqlText::productsWithIngredient(text)), holding);
+    }
+    QCOMPARE(count(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("BUDESONIDE"))), 0);
 }
 
 void JetTest::readerThatFailsOrHangsIsStopped_data()
