@@ -432,10 +432,30 @@ void Connection::open(const QString &filePath)
                                   "%2. Rebuild it with kvostrel-import.")
                        .arg(shown, parts.join(QStringLiteral("; "))));
     }
-    // The file's pages are checked as they are read (a damaged one fails the read that
-    // meets it): reading every page at start (PRAGMA quick_check) would double the
-    // time to the main window.
     m_nocaseSettled = jet; // the Jet file's indexes were built in memory with it
+    if (jet) {
+        return; // built in memory a moment ago
+    }
+    // Every page of the file, read once: a damaged file is named at start, not by the
+    // first search that meets the damage (which reports it too). The pages pass through
+    // a small cache, which the searches' own cache then replaces.
+    const auto size = readColumn(m_handle, "PRAGMA cache_size", 0);
+    const QString cacheSize
+        = std::holds_alternative<QStringList>(size) ? std::get<QStringList>(size).value(0) : QString();
+    sqlite3_exec(m_handle, "PRAGMA cache_size = 16", nullptr, nullptr, nullptr);
+    auto check = readColumn(m_handle, "PRAGMA quick_check", 0);
+    if (!cacheSize.isEmpty()) {
+        const QByteArray restore = "PRAGMA cache_size = " + cacheSize.toLatin1();
+        sqlite3_exec(m_handle, restore.constData(), nullptr, nullptr, nullptr);
+    }
+    sqlite3_db_release_memory(m_handle);
+    if (const auto *failure = std::get_if<SqlFailure>(&check)) {
+        const Common::AppError error = readError(ConnectionSource, shown, failure->code, failure->message);
+        throw fail(error.number(), error.description());
+    }
+    if (const QStringList found = std::get<QStringList>(std::move(check)); found != QStringList{QStringLiteral("ok")}) {
+        throw fail(DbErrorNumber::Damaged, damagedText(shown, found.value(0)));
+    }
 }
 
 void Connection::settleNocase()

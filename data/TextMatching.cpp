@@ -315,10 +315,11 @@ bool nocaseIndexesHoldOnlyAscii(sqlite3 *db)
     QHash<QString, QStringList> columns;
     for (const auto &[index, table] : indexes) {
         // index_xinfo: seqno, cid, name, desc, coll, key.
-        const QByteArray sql = QStringLiteral("SELECT name, coll FROM pragma_index_xinfo(%1) WHERE key AND cid >= 0")
-                                   .arg(QLatin1Char('\'') + QString(index).replace(QLatin1Char('\''), QLatin1String("''"))
-                                        + QLatin1Char('\''))
-                                   .toUtf8();
+        const QByteArray sql
+            = QStringLiteral("SELECT name, coll FROM pragma_index_xinfo(%1) WHERE key AND cid >= 0")
+                  .arg(QLatin1Char('\'') + QString(index).replace(QLatin1Char('\''), QLatin1String("''"))
+                       + QLatin1Char('\''))
+                  .toUtf8();
         if (!readRows(sql, 2, [&](const auto &values) {
                 const QString column = QString::fromUtf8(values[0]);
                 if (values[1].compare(QByteArrayView("NOCASE"), Qt::CaseInsensitive) == 0
