@@ -351,6 +351,15 @@ void DataFilesTest::damagedPageGivesAnErrorOrTheWholeResult()
     if (!failingPath.isEmpty()) {
         QVERIFY2(failed.contains(failingPath), qPrintable(failed.join(QStringLiteral(", "))));
     }
+    if (failed.contains(QStringLiteral("drug list"))) {
+        // The window lets go of its old list only for a whole new one.
+        bool released = false;
+        QVERIFY(errorOf([&] {
+            readSharedList(SqlText::nameSearch(Window::Drugs, QString()), QStringLiteral("trade name"),
+                           QStringLiteral("ID"), [&released] { released = true; });
+        }));
+        QVERIFY2(!released, "a failed search must leave the window its old list");
+    }
     if (tree == QLatin1String("products") && kind == QLatin1String("leaf")) {
         QVERIFY(detailErrors > 0); // the records on the damaged page
         QVERIFY(detailErrors < 100);
