@@ -20,6 +20,7 @@ constexpr char32_t AnyRun = 0xFFFFFFFFu; // %
 constexpr char32_t AnyOne = 0xFFFFFFFEu; // _
 // A byte that starts no well-formed UTF-8 character stands for itself, above Unicode.
 constexpr char32_t StrayByte = 0x110000u;
+constexpr char32_t NoCharacter = 0xFFFFFFFDu; // equals no character of any text
 
 // The character at `text[*at]`, read as UTF-8; `*at` moves past it.
 char32_t nextCharacter(QByteArrayView text, qsizetype *at)
@@ -82,7 +83,6 @@ void appendFolded(QByteArrayView text, std::u32string *out)
 struct Pattern
 {
     std::u32string tokens;
-    bool ascii = true; // no token above 0x7F: ASCII text is matched byte by byte
 };
 
 Pattern compilePattern(QByteArrayView pattern, char32_t escape)
@@ -106,10 +106,13 @@ Pattern compilePattern(QByteArrayView pattern, char32_t escape)
         } else if (c == U'_') {
             token = AnyOne;
         }
-        compiled.ascii = compiled.ascii && (token < 0x80 || token == AnyRun || token == AnyOne);
         compiled.tokens.push_back(token);
     }
-    // An escape character at the end stands for nothing, as in SQLite's own LIKE.
+    // An escape character at the end escapes nothing: as in SQLite's own LIKE, the
+    // pattern then matches no text (a token no character equals).
+    if (escaped) {
+        compiled.tokens.push_back(NoCharacter);
+    }
     return compiled;
 }
 

@@ -134,6 +134,7 @@ private slots:
     void lettersBeyondAsciiAreFoundInEitherCase_data();
     void lettersBeyondAsciiAreFoundInEitherCase();
     void foldedComparisonKeepsSqliteOrderOnAscii();
+    void likeMatchesAsSqlitesOwnOnAscii();
 
     void sqlTextsAreExactlyTheProgramsTexts();
     void likeClauseQuotesTextAndEndsWithBlankAndLineBreak();
@@ -447,6 +448,45 @@ void DataTest::foldedComparisonKeepsSqliteOrderOnAscii()
                 QVERIFY(q.exec() && q.next());
                 const int folded = TextMatching::compareFolded(a, b);
                 QVERIFY2((folded < 0 ? 1 : folded > 0 ? -1 : 0) == q.value(0).toInt(), a + " against " + b);
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void DataTest::likeMatchesAsSqlitesOwnOnAscii()
+{
+    // Random texts and patterns of a few letters in both cases and the wildcards, with
+    // and without an escape character: the program's LIKE answers as SQLite's own.
+    QRandomGenerator random(2126);
+    const QByteArray alphabet("aAbB%_\\ ");
+    const auto randomText = [&](int longest) {
+        QByteArray text;
+        for (int n = int(random.bounded(longest + 1)); n > 0; --n) {
+            text += alphabet.at(int(random.bounded(int(alphabet.size()))));
+        }
+        return QString::fromLatin1(text).append(QLatin1String("")); // empty, not Null
+    };
+    const QString name = QStringLiteral("sqlite-like");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        QVERIFY(db.open());
+        QSqlQuery plain(db);
+        QSqlQuery escaped(db);
+        QVERIFY(plain.prepare(QStringLiteral("SELECT ? LIKE ?")));
+        QVERIFY(escaped.prepare(QStringLiteral("SELECT ? LIKE ? ESCAPE '\\'")));
+        for (int i = 0; i < 3000; ++i) {
+            const QString text = randomText(7);
+            const QString pattern = randomText(5);
+            for (QSqlQuery *q : {&plain, &escaped}) {
+                q->bindValue(0, text);
+                q->bindValue(1, pattern);
+                QVERIFY(q->exec() && q->next());
+                const bool ours
+                    = TextMatching::likeMatches(pattern.toLatin1(), text.toLatin1(), q == &escaped ? U'\\' : 0);
+                QVERIFY2(ours == q->value(0).toBool(),
+                         qPrintable(QStringLiteral("'%1' LIKE '%2'%3").arg(text, pattern, q == &escaped ? "E" : "")));
             }
         }
     }
