@@ -2,6 +2,7 @@
 
 #include "data/JetDatabase.h"
 #include "data/Schema.h"
+#include "data/TextMatching.h"
 
 #include "JetFile.h"
 
@@ -14,6 +15,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <variant>
 
 namespace Db {
@@ -36,6 +40,13 @@ QString damagedText(const QString &shown, const QString &why)
 {
     return QStringLiteral("The database file \"%1\" is damaged (%2). Copy it again, or rebuild it "
                           "with kvostrel-import.")
+        .arg(shown, why);
+}
+
+QString leftOpenText(const QString &shown, const QString &why)
+{
+    return QStringLiteral("The database file \"%1\" was left open by a program that writes it (%2). Close that "
+                          "program, or let it finish its change, and start again.")
         .arg(shown, why);
 }
 
@@ -66,18 +77,83 @@ QString truncation(const QByteArray &head, qint64 size)
     return {};
 }
 
-// Refuses, with a message in the program's words, anything that is neither an SQLite
-// file nor an Access (Jet) file. True for a Jet file, whose header the reader checks.
-bool checkDatabaseFile(const QString &filePath)
+// Refuses a path that leads to no file: missing, a link to nothing or round in a loop,
+// in a folder this user may not enter.
+void checkPathLeadsToAFile(const QString &filePath)
 {
-    const QFileInfo info(filePath);
     const QString shown = QDir::toNativeSeparators(filePath);
-    if (!info.exists()) {
+    const QByteArray path = QFile::encodeName(filePath);
+    struct stat info = {};
+    if (::stat(path.constData(), &info) == 0) {
+        return;
+    }
+    const int error = errno;
+    if (error == ELOOP) {
+        throw Common::AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
+                               QStringLiteral("The database file \"%1\" cannot be read: it is a symbolic link that "
+                                              "leads round in a loop of links and never to a file.")
+                                   .arg(shown));
+    }
+    if (error == ENOENT || error == ENOTDIR) {
+        const QString target = QFileInfo(filePath).symLinkTarget();
+        if (::lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode)) {
+            throw Common::AppError(DbErrorNumber::FileMissing, ConnectionSource,
+                                   QStringLiteral("The database file \"%1\" is a symbolic link to \"%2\", which "
+                                                  "was not found.")
+                                       .arg(shown, QDir::toNativeSeparators(target)));
+        }
         throw Common::AppError(DbErrorNumber::FileMissing, ConnectionSource,
                                QStringLiteral("The database file \"%1\" was not found. "
                                               "It must lie in the program's folder.")
                                    .arg(shown));
     }
+    throw Common::AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
+                           QStringLiteral("The database file \"%1\" cannot be read: %2.")
+                               .arg(shown, QString::fromLocal8Bit(std::strerror(error))));
+}
+
+// What lies beside an SQLite file: a change another program has not finished (a
+// journal to roll back, a write-ahead log to read) makes the file alone no whole
+// database; a reader would have to write to take it in.
+QString unfinishedChange(const QString &filePath)
+{
+    const auto holdsSomething = [](const QString &path, bool firstByteCounts) {
+        const QFileInfo info(path);
+        if (!info.exists() || info.size() == 0) {
+            return false;
+        }
+        // A journal whose header is zeroed is finished with (journal_mode=PERSIST); one
+        // that cannot be read is taken as unfinished.
+        QFile file(path);
+        char first = 0;
+        return !firstByteCounts || !file.open(QIODevice::ReadOnly) || !file.getChar(&first) || first != 0;
+    };
+    const QString journal = filePath + QStringLiteral("-journal");
+    if (holdsSomething(journal, true)) {
+        return QStringLiteral("its unfinished change lies beside it in \"%1\"").arg(QDir::toNativeSeparators(journal));
+    }
+    const QString log = filePath + QStringLiteral("-wal");
+    if (holdsSomething(log, false)) {
+        return QStringLiteral("changes not yet written into it lie beside it in \"%1\"")
+            .arg(QDir::toNativeSeparators(log));
+    }
+    return {};
+}
+
+enum class DatabaseKind {
+    Sqlite, // in rollback-journal mode
+    SqliteWal, // in write-ahead-log mode, its log empty or gone
+    Jet
+};
+
+// Refuses, with a message in the program's words, anything that is neither an SQLite
+// file nor an Access (Jet) file, and an SQLite file another program has left a change
+// of beside it. A Jet file's header is checked by the reader.
+DatabaseKind checkDatabaseFile(const QString &filePath)
+{
+    checkPathLeadsToAFile(filePath);
+    const QFileInfo info(filePath);
+    const QString shown = QDir::toNativeSeparators(filePath);
     if (!info.isFile()) {
         throw Common::AppError(
             DbErrorNumber::FileUnreadable, ConnectionSource,
@@ -99,11 +175,16 @@ bool checkDatabaseFile(const QString &filePath)
         if (const QString cut = truncation(head, file.size()); !cut.isEmpty()) {
             throw Common::AppError(DbErrorNumber::Damaged, ConnectionSource, damagedText(shown, cut));
         }
-        return false;
+        if (const QString unfinished = unfinishedChange(filePath); !unfinished.isEmpty()) {
+            throw Common::AppError(DbErrorNumber::LeftOpen, ConnectionSource, leftOpenText(shown, unfinished));
+        }
+        // The file format's write and read versions: 2 in write-ahead-log mode.
+        const bool wal = head[18] == 2 || head[19] == 2 || QFileInfo::exists(filePath + QStringLiteral("-wal"));
+        return wal ? DatabaseKind::SqliteWal : DatabaseKind::Sqlite;
     }
     if (const Jet::FileKind kind = Jet::fileKind(std::string_view(head.constData(), std::size_t(head.size())));
         kind != Jet::FileKind::Other && kind != Jet::FileKind::Sqlite) {
-        return true;
+        return DatabaseKind::Jet;
     }
     throw Common::AppError(DbErrorNumber::NotADatabase, ConnectionSource,
                            QStringLiteral("The file \"%1\" is not a database that this program can read.").arg(shown));
@@ -150,6 +231,37 @@ QString lockedText(const QString &shown)
     return QStringLiteral("The database file \"%1\" is locked by another program that is writing to it. "
                           "Wait until that program has finished (or close it) and start again.")
         .arg(shown);
+}
+
+// A failed step of a read, in the program's words: what failed and in which file.
+Common::AppError readError(const QString &source, const QString &shown, int code, const QString &message)
+{
+    switch (code & 0xff) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return Common::AppError(DbErrorNumber::Damaged, source, damagedText(shown, message));
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Common::AppError(DbErrorNumber::Locked, source,
+                                QStringLiteral("The database is locked by another program that is writing to it. "
+                                               "Try again in a moment."));
+    case SQLITE_READONLY:
+        // A read-only connection meets a change another program left unfinished.
+        return Common::AppError(
+            DbErrorNumber::LeftOpen, source,
+            leftOpenText(shown, QStringLiteral("only a program that may write the file can finish its change")));
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_NOMEM:
+    case SQLITE_FULL:
+    case SQLITE_PROTOCOL:
+        return Common::AppError(DbErrorNumber::FileUnreadable, source,
+                                QStringLiteral("The database file \"%1\" cannot be read (%2).").arg(shown, message));
+    default:
+        return Common::AppError(DbErrorNumber::QueryFailed, source,
+                                QStringLiteral("The search could not run: %1").arg(message));
+    }
 }
 
 // "a", "a and b", "a, b and c".
@@ -208,7 +320,8 @@ QString Connection::defaultDatabasePath()
 void Connection::open(const QString &filePath)
 {
     close();
-    const bool jet = checkDatabaseFile(filePath);
+    const DatabaseKind kind = checkDatabaseFile(filePath);
+    const bool jet = kind == DatabaseKind::Jet;
     const QString shown = QDir::toNativeSeparators(filePath);
     // Every failure from here on closes the connection again before it is reported.
     const auto fail = [this](int number, const QString &description) {
@@ -219,9 +332,20 @@ void Connection::open(const QString &filePath)
     {
         // An Access (Jet) file is read whole into a database in memory (loadJetFile); the
         // file itself is only ever read, by the reader. An SQLite file is opened
-        // read-only: a missing file is never created, and nothing can be written.
-        const QByteArray path = jet ? QByteArrayLiteral(":memory:") : QFile::encodeName(filePath);
-        const int flags = jet ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY : SQLITE_OPEN_READONLY;
+        // read-only: a missing file is never created, nothing can be written, and
+        // nothing is written beside it. In rollback-journal mode a reader writes nothing
+        // and still takes its read locks, so a program changing the file in place is
+        // waited for; in write-ahead-log mode a reader would make the shared-memory and
+        // log files beside it, so that file (its log empty) is read as one that never
+        // changes.
+        QByteArray path = QByteArrayLiteral(":memory:");
+        int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY;
+        if (!jet) {
+            path = QByteArrayLiteral("file:")
+                + QFile::encodeName(QFileInfo(filePath).absoluteFilePath()).toPercentEncoding(QByteArrayLiteral("/"))
+                + (kind == DatabaseKind::SqliteWal ? QByteArrayLiteral("?immutable=1") : QByteArrayLiteral("?mode=ro"));
+            flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        }
         const int code = sqlite3_open_v2(path.constData(), &m_handle, flags, nullptr);
         if (code != SQLITE_OK) {
             const QString why
@@ -232,6 +356,18 @@ void Connection::open(const QString &filePath)
         sqlite3_extended_result_codes(m_handle, 1);
         // A program writing to the file holds it locked; a short write is waited for.
         sqlite3_busy_timeout(m_handle, BusyTimeoutMs);
+        // Letter case ignored beyond ASCII: in LIKE at once; in NOCASE at once where this
+        // connection builds the indexes (the Jet file's copy in memory), else once the
+        // file's indexes are known to be in its order (below).
+        int installed = TextMatching::installLike(m_handle);
+        if (installed == SQLITE_OK && jet) {
+            installed = TextMatching::installNocase(m_handle);
+        }
+        if (installed != SQLITE_OK) {
+            throw fail(DbErrorNumber::FileUnreadable,
+                       QStringLiteral("The database file \"%1\" cannot be opened: %2")
+                           .arg(shown, QString::fromUtf8(sqlite3_errstr(installed))));
+        }
     }
     m_filePath = filePath;
 
@@ -250,8 +386,9 @@ void Connection::open(const QString &filePath)
         if (failure->code == SQLITE_BUSY || failure->code == SQLITE_LOCKED) {
             throw fail(DbErrorNumber::Locked, lockedText(shown));
         }
-        if (failure->code == SQLITE_CORRUPT) {
-            throw fail(DbErrorNumber::Damaged, damagedText(shown, failure->message));
+        if (failure->code != SQLITE_ERROR) {
+            const Common::AppError error = readError(ConnectionSource, shown, failure->code, failure->message);
+            throw fail(error.number(), error.description());
         }
         throw fail(DbErrorNumber::NotADatabase,
                    QStringLiteral("The file \"%1\" is not a database that this program can read: %2")
@@ -295,6 +432,85 @@ void Connection::open(const QString &filePath)
                                   "%2. Rebuild it with kvostrel-import.")
                        .arg(shown, parts.join(QStringLiteral("; "))));
     }
+    m_nocaseSettled = jet; // the Jet file's indexes were built in memory with it
+    if (jet) {
+        return; // built in memory a moment ago
+    }
+    // Every page of the file, read once: a damaged file is named at start, not by the
+    // first search that meets the damage (which reports it too). The pages pass through
+    // a small cache, which the searches' own cache then replaces.
+    const auto size = readColumn(m_handle, "PRAGMA cache_size", 0);
+    const QString cacheSize
+        = std::holds_alternative<QStringList>(size) ? std::get<QStringList>(size).value(0) : QString();
+    sqlite3_exec(m_handle, "PRAGMA cache_size = 16", nullptr, nullptr, nullptr);
+    auto check = readColumn(m_handle, "PRAGMA quick_check", 0);
+    if (!cacheSize.isEmpty()) {
+        const QByteArray restore = "PRAGMA cache_size = " + cacheSize.toLatin1();
+        sqlite3_exec(m_handle, restore.constData(), nullptr, nullptr, nullptr);
+    }
+    sqlite3_db_release_memory(m_handle);
+    if (const auto *failure = std::get_if<SqlFailure>(&check)) {
+        const Common::AppError error = readError(ConnectionSource, shown, failure->code, failure->message);
+        throw fail(error.number(), error.description());
+    }
+    if (const QStringList found = std::get<QStringList>(std::move(check)); found != QStringList{QStringLiteral("ok")}) {
+        throw fail(DbErrorNumber::Damaged, damagedText(shown, found.value(0)));
+    }
+}
+
+void Connection::settleNocase()
+{
+    // Only while no statement is prepared: the collation of statements in use, and the
+    // handle itself (copyIntoMemory), must not change under them.
+    if (m_nocaseSettled || !m_handle || sqlite3_next_stmt(m_handle, nullptr) != nullptr) {
+        return;
+    }
+    m_nocaseSettled = true;
+    // NOCASE folds letters beyond ASCII too. An index of the file holding such letters
+    // is in SQLite's own NOCASE order, which the folded one does not keep: the file is
+    // then read into memory once and its indexes are sorted again there.
+    if (!TextMatching::nocaseIndexesHoldOnlyAscii(m_handle)) {
+        copyIntoMemory(QDir::toNativeSeparators(m_filePath));
+    }
+    if (const int code = TextMatching::installNocase(m_handle); code != SQLITE_OK) {
+        throw Common::AppError(DbErrorNumber::FileUnreadable, ConnectionSource,
+                               QStringLiteral("The database file \"%1\" cannot be read: %2")
+                                   .arg(QDir::toNativeSeparators(m_filePath), QString::fromUtf8(sqlite3_errstr(code))));
+    }
+    // Lists read before may be in the other order.
+    m_lists.clear();
+}
+
+void Connection::copyIntoMemory(const QString &shown)
+{
+    sqlite3 *memory = nullptr;
+    int code = sqlite3_open_v2(":memory:", &memory, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY,
+                               nullptr);
+    if (code == SQLITE_OK) {
+        sqlite3_extended_result_codes(memory, 1);
+        code = TextMatching::installLike(memory);
+    }
+    if (code == SQLITE_OK) {
+        code = TextMatching::installNocase(memory);
+    }
+    if (code == SQLITE_OK) {
+        sqlite3_backup *backup = sqlite3_backup_init(memory, "main", m_handle, "main");
+        code = backup ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(memory);
+        const int finished = backup ? sqlite3_backup_finish(backup) : SQLITE_OK;
+        code = code == SQLITE_DONE ? finished : code;
+    }
+    if (code == SQLITE_OK) {
+        code = sqlite3_exec(memory, "REINDEX NOCASE; PRAGMA query_only = ON", nullptr, nullptr, nullptr);
+    }
+    if (code != SQLITE_OK) {
+        const QString why = QString::fromUtf8(memory ? sqlite3_errmsg(memory) : sqlite3_errstr(code));
+        sqlite3_close_v2(memory);
+        const Common::AppError error = readError(ConnectionSource, shown, code, why);
+        close();
+        throw error;
+    }
+    sqlite3_close_v2(m_handle);
+    m_handle = memory;
 }
 
 void Connection::loadJetFile(const QString &shown, QStringList &missingTables, QStringList &missingColumns)
@@ -356,10 +572,17 @@ void Connection::close()
     }
     m_lists.clear();
     m_listsDataVersion = -1;
+    m_nocaseSettled = false;
     if (m_handle) {
         sqlite3_close_v2(m_handle);
         m_handle = nullptr;
     }
+}
+
+void Connection::noteReadFailure(const Common::AppError &error)
+{
+    ++m_readFailures;
+    m_lastReadFailure = error.description();
 }
 
 qint64 Connection::dataVersion() const
@@ -459,8 +682,13 @@ void RowSet::open(const Command &command)
     if (!connection || !connection->isOpen() || !connection->handle()) {
         throw rowSetError(DbErrorNumber::NotOpen, "Open", QStringLiteral("The database is not open."));
     }
-    sqlite3 *db = connection->handle();
     const QByteArray sql = command.commandText().toUtf8();
+    // Text beyond ASCII compared with "=" or sorted: NOCASE must fold it from now on.
+    if (!connection->m_nocaseSettled
+        && !std::all_of(sql.cbegin(), sql.cend(), [](char c) { return quint8(c) < 0x80; })) {
+        connection->settleNocase();
+    }
+    sqlite3 *db = connection->handle();
     sqlite3_stmt *statement = nullptr;
     int code = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr);
     if (code == SQLITE_OK && !statement) {
@@ -470,19 +698,11 @@ void RowSet::open(const Command &command)
     if (code == SQLITE_OK) {
         code = sqlite3_step(statement);
     }
-    if (code != SQLITE_ROW && code != SQLITE_DONE && code != SQLITE_OK) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(statement);
-        const int primary = code & 0xff;
-        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-            throw rowSetError(DbErrorNumber::Locked, "Open",
-                              QStringLiteral("The database is locked by another program that is writing to it. "
-                                             "Try again in a moment."));
-        }
-        throw rowSetError(DbErrorNumber::QueryFailed, "Open",
-                          QStringLiteral("The search could not run: %1").arg(message));
-    }
     m_statement = statement;
+    m_connection = connection;
+    if (code != SQLITE_ROW && code != SQLITE_DONE && code != SQLITE_OK) {
+        throw failure("Open", code);
+    }
     const int columns = sqlite3_column_count(statement);
     m_names.clear();
     m_names.reserve(columns);
@@ -506,8 +726,24 @@ void RowSet::requireCurrentRow(const char *operation) const
 
 void RowSet::step()
 {
-    // A failing step ends the rows, as the end of the result does.
-    m_onRow = sqlite3_step(m_statement) == SQLITE_ROW;
+    const int code = sqlite3_step(m_statement);
+    m_onRow = code == SQLITE_ROW;
+    if (code != SQLITE_ROW && code != SQLITE_DONE) {
+        throw failure("MoveNext", code);
+    }
+}
+
+Common::AppError RowSet::failure(const char *operation, int code)
+{
+    const QString message = QString::fromUtf8(sqlite3_errmsg(m_connection->handle()));
+    Connection *connection = m_connection;
+    close();
+    const Common::AppError error = readError(RowSetSource + QLatin1Char('.') + QLatin1String(operation),
+                                             QDir::toNativeSeparators(connection->filePath()), code, message);
+    if (error.number() != DbErrorNumber::QueryFailed) {
+        connection->noteReadFailure(error);
+    }
+    return error;
 }
 
 void RowSet::moveNext()
@@ -600,6 +836,7 @@ void RowSet::close()
         sqlite3_finalize(m_statement);
     }
     m_statement = nullptr;
+    m_connection = nullptr;
     m_names.clear();
     m_onRow = false;
 }
@@ -631,12 +868,12 @@ SharedListRows readSharedList(const QString &sql, const QString &listField, cons
         RowSetCloser closer(rowSet);
         const int line = rowSet.fieldIndex(listField);
         const int key = keyField.isEmpty() ? -1 : rowSet.fieldIndex(keyField);
-        if (beforeBuild) {
-            beforeBuild();
-        }
         rows = rowSet.readList(line, key);
     }
     connection.keepList(cacheKey, rows);
+    if (beforeBuild) {
+        beforeBuild();
+    }
     return rows;
 }
 

@@ -37,6 +37,7 @@ constexpr int Locked = 1012;
 constexpr int Damaged = 1013;
 constexpr int Protected = 1014;
 constexpr int ReaderMissing = 1015;
+constexpr int LeftOpen = 1016;
 } // namespace DbErrorNumber
 
 // The lines of a hit list and the key of each line, as one statement gives them, built
@@ -108,12 +109,28 @@ public:
     // The most bytes that lists no window shows may hold; the newest list always stays.
     static constexpr qint64 ListCacheBudget = 24 * 1024 * 1024;
 
+    // How many reads on this connection have failed on the file itself (damaged, cannot
+    // be read, locked), and the description of the last: a caller that goes on past
+    // failing steps tells from the count whether what it read is whole.
+    quint64 readFailureCount() const { return m_readFailures; }
+    QString lastReadFailure() const { return m_lastReadFailure; }
+
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
     ~Connection();
 
 private:
+    friend class RowSet;
     Connection();
+    void noteReadFailure(const Common::AppError &error);
+    // Makes NOCASE the program's (letters beyond ASCII folded), once, before the first
+    // statement that holds such letters; a statement of ASCII text alone compares and
+    // sorts alike either way, so an ASCII search costs nothing. Does nothing while a
+    // statement is prepared on the connection. Throws AppError.
+    void settleNocase();
+    // Replaces the open file by a copy in memory whose NOCASE indexes are sorted by the
+    // program's NOCASE. Throws AppError (closing the connection).
+    void copyIntoMemory(const QString &shown);
     // Loads the open Jet file into the connection's memory database, or adds to the
     // two lists what it lacks. Throws AppError (closing the connection) for a file
     // that cannot be read.
@@ -132,6 +149,9 @@ private:
     mutable QHash<QString, CachedList> m_lists;
     mutable quint64 m_listUses = 0;
     qint64 m_listsDataVersion = -1;
+    bool m_nocaseSettled = false;
+    quint64 m_readFailures = 0;
+    QString m_lastReadFailure;
 };
 
 // The query object: the SQL text of the next query and the connection it runs on.
@@ -164,6 +184,9 @@ public:
     void open(const Command &command);
     bool isOpen() const { return m_statement != nullptr; }
     bool eof() const;
+    // To the next row. A step that fails (a damaged page, a read error) throws AppError
+    // naming the file and what failed, and closes the row set: a failed read never
+    // looks like a shorter result.
     void moveNext();
     // The value of a column of the current row: text, a number or Null. Throws AppError.
     QVariant field(const QString &name) const;
@@ -176,7 +199,8 @@ public:
     QString fieldName(int index) const { return m_names.value(index); }
     // Reads the rows from the current one to the last into a list: column `lineColumn`
     // as each line's text (Null: an empty line) and, unless `keyColumn` is negative,
-    // column `keyColumn` as its key. The row set is then at its end.
+    // column `keyColumn` as its key. The row set is then at its end. Throws AppError
+    // as moveNext does; nothing read before the failure is kept.
     SharedListRows readList(int lineColumn, int keyColumn);
     void close();
 
@@ -184,8 +208,11 @@ private:
     // Throws AppError (NoCurrentRow) naming `operation` unless the row set stands on a row.
     void requireCurrentRow(const char *operation) const;
     void step();
+    // The error for a failed step with SQLite's result `code`; noted on the connection.
+    Common::AppError failure(const char *operation, int code);
 
     sqlite3_stmt *m_statement = nullptr; // null while closed
+    Connection *m_connection = nullptr; // the connection of the open statement
     QStringList m_names;
     bool m_onRow = false;
 };
@@ -197,9 +224,9 @@ RowSet &openSharedQuery(const QString &sql);
 // A list by one SQL text: field `listField` of each row as its line and, unless
 // `keyField` is empty, field `keyField` as its key. A statement read before on this
 // connection gives its list again without running. Otherwise the statement runs
-// through the shared row set; once it has run (its failures throw AppError before),
-// `beforeBuild` is called, so the caller can let go of its old list before the new
-// one is built.
+// through the shared row set. `beforeBuild` is called once the new list is whole,
+// just before it is returned, so the caller can let go of its old list; a read that
+// fails throws AppError before it, and keeps nothing (not in the cache either).
 SharedListRows readSharedList(const QString &sql, const QString &listField, const QString &keyField,
                               const std::function<void()> &beforeBuild = {});
 

@@ -158,7 +158,7 @@ void SearchWindow::createControls()
     if (Db::SqlText::hasLineDetails(m_design.sqlWindow)) {
         m_lstSearch->setDetailReader([window = m_design.sqlWindow](const QVector<qint64> &keys) {
             QHash<qint64, QString> details;
-            Common::runSkippingFailure([&] {
+            const bool whole = Common::runSkippingFailure([&] {
                 Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::lineDetails(window, keys));
                 Db::RowSetCloser closer(rowSet);
                 while (!rowSet.eof()) {
@@ -176,7 +176,7 @@ void SearchWindow::createControls()
                     rowSet.moveNext();
                 }
             });
-            return details;
+            return whole ? details : QHash<qint64, QString>();
         });
     }
     m_lstSearch->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -645,8 +645,7 @@ Db::SharedListRows SearchWindow::readHits(const QString &sql)
 {
     // A Null list field is an empty line, so the key list stays parallel.
     return Db::readSharedList(sql, m_design.listField, m_design.keyField, [this] {
-        // The statement runs: the old lists are released before the new one is built
-        // (both are never held at once). Until here a failure leaves them as they were.
+        // The new list is whole: the old lists go. A failed read leaves them as they were.
         if (!m_design.keyField.isEmpty()) {
             m_lstSearchID->clear();
         }
@@ -779,7 +778,13 @@ void SearchWindow::runDetailsFill(const std::function<void()> &fill)
     // nothing can reach the hit list meanwhile and the wait label could never be seen:
     // the list is not disabled nor the grid hidden, which would only send the keyboard
     // focus (and a screen reader with it) wandering.
+    const quint64 readFailures = Db::Connection::shared().readFailureCount();
     Common::runSkippingFailure(fill);
+    if (Db::Connection::shared().readFailureCount() != readFailures) {
+        // A record read in part is not shown as if it were whole: the title says why.
+        clearShownRecord();
+        m_lblTradeName->setText(Db::Connection::shared().lastReadFailure());
+    }
     m_lstSearch->setFocus();
 }
 

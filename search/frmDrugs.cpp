@@ -131,7 +131,7 @@ void frmDrugs::fillExclusivityRow()
     // The product's own codes with their end dates; else how many the application's
     // other products have. A database without the table leaves the row empty.
     QString value;
-    Common::runSkippingFailure([&] {
+    runDetailsFill([&] {
         const QString application = vbalGrid()->cellText(ApplicationNumberRow, ValueColumn);
         const QString product = vbalGrid()->cellText(ProductNumberRow, ValueColumn);
         if (application.isEmpty()) {

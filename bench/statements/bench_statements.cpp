@@ -7,11 +7,17 @@
 
 #include "BenchSupport.h"
 #include "data/SqlText.h"
+#include "data/TextMatching.h"
 #include "search/AdvancedSearch.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTextStream>
 
+#include <ctime>
+#include <functional>
+#include <string>
 #include <vector>
 
 using namespace Db;
@@ -45,6 +51,8 @@ std::vector<Statement> statements()
     quick(Window::Drugs, QStringLiteral("drugs"), QString());
     quick(Window::Drugs, QStringLiteral("drugs"), QStringLiteral("ASP"));
     quick(Window::Drugs, QStringLiteral("drugs"), QStringLiteral("LIPITOR"));
+    quick(Window::Drugs, QStringLiteral("drugs"), QStringLiteral("lipitor"));
+    quick(Window::Drugs, QStringLiteral("drugs"), QStringLiteral("caf\u00e9")); // no product holds it
     quick(Window::Ingredients, QStringLiteral("ingredients"), QString());
     quick(Window::Ingredients, QStringLiteral("ingredients"), QStringLiteral("ASP"));
     quick(Window::DosageForm, QStringLiteral("dosage forms"), QString());
@@ -113,6 +121,26 @@ std::vector<Statement> statements()
     return list;
 }
 
+// The statement read to its last row on `db`, as Bench::readFloor reads it on the
+// program's connection, in milliseconds.
+double readOn(sqlite3 *db, const QString &sql, int *rows)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt *statement = nullptr;
+    std::vector<std::string> lines;
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            const auto *line = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
+            lines.emplace_back(line ? line : "", size_t(sqlite3_column_bytes(statement, 0)));
+        }
+    }
+    sqlite3_finalize(statement);
+    *rows = int(lines.size());
+    return timer.nsecsElapsed() / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -138,28 +166,79 @@ int main(int argc, char **argv)
         }
     }
     out << "\n\n";
-    out << QStringLiteral("%1 %2 %3  %4\n")
+    // Beside the program's connection, a plain one to the same file: LIKE and NOCASE as
+    // SQLite has them (letter case of ASCII only), what the program's own cost against.
+    sqlite3 *plain = nullptr;
+    sqlite3_open_v2(QFile::encodeName(database).constData(), &plain, SQLITE_OPEN_READONLY, nullptr);
+    out << "ms: on the program's connection; SQLite's: on a plain connection (SQLite's own LIKE and NOCASE)\n";
+    out << QStringLiteral("%1 %2 %3 %4  %5\n")
                .arg(QStringLiteral("statement"), -58)
                .arg(QStringLiteral("rows"), 7)
                .arg(QStringLiteral("ms"), 8)
+               .arg(QStringLiteral("SQLite's"), 8)
                .arg(QStringLiteral("plan"));
     double total = 0;
+    double plainTotal = 0;
     for (const Statement &statement : statements()) {
         int rows = 0;
+        int plainRows = 0;
         Bench::readFloor(statement.sql, &rows); // warm
+        readOn(plain, statement.sql, &plainRows);
         std::vector<double> times;
+        std::vector<double> plainTimes;
         for (int run = 0; run < runs; ++run) {
             times.push_back(Bench::readFloor(statement.sql, &rows));
+            plainTimes.push_back(readOn(plain, statement.sql, &plainRows));
         }
         const double ms = Bench::median(times);
+        const double plainMs = Bench::median(plainTimes);
         total += ms;
-        out << QStringLiteral("%1 %2 %3  %4\n")
+        plainTotal += plainMs;
+        out << QStringLiteral("%1 %2 %3 %4  %5%6\n")
                    .arg(statement.label.left(58), -58)
                    .arg(rows, 7)
                    .arg(ms, 8, 'f', 2)
-                   .arg(Bench::queryPlan(statement.sql));
+                   .arg(plainMs, 8, 'f', 2)
+                   .arg(Bench::queryPlan(statement.sql))
+                   .arg(plainRows == rows ? QString() : QStringLiteral(" (SQLite's: %1 rows)").arg(plainRows));
     }
-    out << QStringLiteral("%1 %2 %3\n").arg(QStringLiteral("all of them"), -58).arg(QString(), 7).arg(total, 8, 'f', 2);
+    sqlite3_close(plain);
+    out << QStringLiteral("%1 %2 %3 %4\n")
+               .arg(QStringLiteral("all of them"), -58)
+               .arg(QString(), 7)
+               .arg(total, 8, 'f', 2)
+               .arg(plainTotal, 8, 'f', 2);
+
+    // What opening the file costs, and the checks it makes: the median time, and the
+    // median processor time (the time on a machine that runs nothing else).
+    const auto line = [&out, runs](const QString &label, const std::function<void()> &step) {
+        std::vector<double> times;
+        std::vector<double> processorTimes;
+        const auto processorMs = [] {
+            timespec now = {};
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+            return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+        };
+        for (int run = 0; run < runs; ++run) {
+            QElapsedTimer timer;
+            const double processorStart = processorMs();
+            timer.start();
+            step();
+            times.push_back(timer.nsecsElapsed() / 1e6);
+            processorTimes.push_back(processorMs() - processorStart);
+        }
+        out << QStringLiteral("%1 %2 %3 ms, processor %4 ms\n")
+                   .arg(label, -58)
+                   .arg(QString(), 7)
+                   .arg(Bench::median(times), 8, 'f', 2)
+                   .arg(Bench::median(processorTimes), 0, 'f', 2);
+    };
+    out << "\n";
+    int rows = 0;
+    line(QStringLiteral("PRAGMA quick_check"), [&] { Bench::readFloor(QStringLiteral("PRAGMA quick_check"), &rows); });
+    line(QStringLiteral("NOCASE indexes hold only ASCII"),
+         [] { TextMatching::nocaseIndexesHoldOnlyAscii(Connection::shared().handle()); });
+    line(QStringLiteral("open, with its checks"), [&database] { Connection::shared().open(database); });
     Connection::releaseShared();
     return 0;
 }

@@ -2,9 +2,11 @@
 #include "FixtureDatabase.h"
 #include "data/Schema.h"
 #include "data/SqlText.h"
+#include "data/TextMatching.h"
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -128,6 +130,11 @@ private slots:
     void unusableFilesFailToOpenWithAClearDescription_data();
     void unusableFilesFailToOpenWithAClearDescription();
     void missingFileIsNotCreated();
+
+    void lettersBeyondAsciiAreFoundInEitherCase_data();
+    void lettersBeyondAsciiAreFoundInEitherCase();
+    void foldedComparisonKeepsSqliteOrderOnAscii();
+    void likeMatchesAsSqlitesOwnOnAscii();
 
     void sqlTextsAreExactlyTheProgramsTexts();
     void likeClauseQuotesTextAndEndsWithBlankAndLineBreak();
@@ -322,6 +329,168 @@ void DataTest::missingFileIsNotCreated()
     QCOMPARE(error->number(), DbErrorNumber::FileMissing);
     QVERIFY(error->description().contains(QStringLiteral("was not found")));
     QVERIFY(!QFile::exists(path));
+}
+
+void DataTest::lettersBeyondAsciiAreFoundInEitherCase_data()
+{
+    QTest::addColumn<bool>("indexed");
+    QTest::newRow("tables alone") << false;
+    // Indexes holding the letters, as kvostrel-import builds them: sorted by SQLite's own
+    // NOCASE, which the program's does not keep.
+    QTest::newRow("indexes holding the names") << true;
+}
+
+void DataTest::lettersBeyondAsciiAreFoundInEitherCase()
+{
+    QFETCH(bool, indexed);
+    Connection::releaseShared();
+    const QString path = m_dir.filePath(QStringLiteral("letters-%1.mdb").arg(indexed));
+    QStringList statements = referenceTables();
+    statements << QStringLiteral(
+        "INSERT INTO products (ID, [trade name], ingredient, [Dosage Form]) VALUES"
+        " (1, '\u00c9CLAIR', '\u00c9THER', 'TABLET'), (2, '\u00e9clair', '\u00e9ther', 'TABLET'),"
+        " (3, 'GRO\u1e9e', 'STRA\u1e9eE', 'TABLET'), (4, 'gro\u00df', 'stra\u00dfe', 'TABLET'),"
+        " (5, '\u0130STANBUL', '\u0130ODINE', 'TABLET'), (6, 'istanbul', 'iodine', 'TABLET'),"
+        " (7, '\u03a3\u039f\u03a6\u0399\u0391', '\u03a3\u0399\u0393\u039c\u0391', 'TABLET'),"
+        " (8, '\u03c3\u03bf\u03c6\u03b9\u03b1', '\u03c3\u03b9\u03b3\u03bc\u03b1\u03c2', 'TABLET'),"
+        " (9, '\u6771\u4eac', '\u6771\u4eac', 'TABLET'), (10, 'ECLAIR', 'ETHER', 'TABLET')");
+    if (indexed) {
+        statements << QStringLiteral("CREATE INDEX [products by trade name] ON products ([trade name])")
+                   << QStringLiteral("CREATE INDEX [products by ingredient] ON products (ingredient)")
+                   << QStringLiteral(
+                          "CREATE INDEX [products by Dosage Form] ON products ([Dosage Form], [trade name])");
+    }
+    createDatabase(path, statements);
+    const QByteArray before = fileHash(path);
+    Connection::shared().open(path);
+
+    // Text, and the IDs a quick search (LIKE) and the ingredient window's products (=) find.
+    const struct
+    {
+        const char16_t *text;
+        QList<int> like;
+        QList<int> equal;
+    } cases[] = {
+        {u"\u00e9", {1, 2}, {}},
+        {u"\u00c9CLAIR", {1, 2}, {}},
+        {u"\u00e9ther", {}, {1, 2}},
+        {u"ecl", {10}, {}}, // accents are kept: E is no \u00c9
+        {u"\u00df", {3, 4}, {}},
+        {u"\u1e9e", {3, 4}, {}},
+        {u"STRA\u00dfE", {}, {3, 4}},
+        {u"istanbul", {5, 6}, {}},
+        {u"ISTANBUL", {5, 6}, {}},
+        {u"\u0130STANBUL", {5, 6}, {}},
+        {u"\u0130odine", {}, {5, 6}},
+        {u"\u03c3\u03bf\u03c6\u03b9\u03b1", {7, 8}, {}},
+        {u"\u03a3\u039f\u03a6\u0399\u0391", {7, 8}, {}},
+        {u"\u03a3\u0399\u0393\u039c\u0391\u03a3", {}, {8}}, // final sigma
+        {u"\u03c3\u03b9\u03b3\u03bc\u03b1", {}, {7}},
+        {u"\u6771\u4eac", {9}, {9}},
+        {u"\u6771_", {9}, {}},
+        {u"\u6771", {9}, {}},
+    };
+    const auto ids = [](const QString &sql) {
+        QList<int> found;
+        for (const QString &id : readColumn(sql, QStringLiteral("ID"))) {
+            found << id.toInt();
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    for (const auto &c : cases) {
+        const QString text = QString::fromUtf16(c.text);
+        QCOMPARE(ids(SqlText::nameSearch(SqlText::Window::Drugs, text)), c.like);
+        QCOMPARE(ids(SqlText::productsWithIngredient(text)), c.equal);
+        QCOMPARE(ids(SqlText::advancedSearch(
+                     SqlText::Window::Drugs,
+                     SqlText::equalsClause(QStringLiteral("Ingredient"), text) + QStringLiteral(" AND ")
+                         + SqlText::equalsClause(QStringLiteral("Dosage Form"), QStringLiteral("tablet")))),
+                 c.equal);
+    }
+    // Sorted, a name's spellings in either case lie together.
+    const QStringList names = tradeNames(QString());
+    QCOMPARE(names.size(), 10);
+    QCOMPARE(qAbs(names.indexOf(QStringLiteral("\u00c9CLAIR")) - names.indexOf(QStringLiteral("\u00e9clair"))), 1);
+    QCOMPARE(qAbs(names.indexOf(QStringLiteral("GRO\u1e9e")) - names.indexOf(QStringLiteral("gro\u00df"))), 1);
+    Connection::releaseShared();
+    QCOMPARE(fileHash(path), before);
+}
+
+void DataTest::foldedComparisonKeepsSqliteOrderOnAscii()
+{
+    // On ASCII text the program's NOCASE orders as SQLite's own (asked of a connection of
+    // Qt's, which has SQLite's), so the indexes of a file of ASCII text stay in order.
+    QList<QByteArray> texts = {"",  "a", "A", "ab", "aB", "a b", "a_b", "a[b", "a^b", "Z",   "z",   "[", "_", "`",
+                               "@", "{", "~", "0",  "9",  "a0",  "aa",  "AAA", "abc", "ABD", "abd", "b", "B", "\x7f"};
+    QRandomGenerator random(21);
+    const QByteArray alphabet("aAzZ@[_`{ 0~");
+    for (int i = 0; i < 40; ++i) {
+        QByteArray text;
+        for (int n = int(random.bounded(5)); n > 0; --n) {
+            text += alphabet.at(int(random.bounded(int(alphabet.size()))));
+        }
+        texts << text;
+    }
+    const QString name = QStringLiteral("sqlite-nocase");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.prepare(QStringLiteral("SELECT (? < ? COLLATE NOCASE) - (? > ? COLLATE NOCASE)")));
+        for (const QByteArray &a : texts) {
+            for (const QByteArray &b : texts) {
+                for (int i = 0; i < 4; ++i) {
+                    // An empty text, not Null.
+                    q.bindValue(i, QString::fromLatin1(i % 2 == 0 ? a : b).append(QLatin1String("")));
+                }
+                QVERIFY(q.exec() && q.next());
+                const int folded = TextMatching::compareFolded(a, b);
+                QVERIFY2((folded < 0 ? 1 : folded > 0 ? -1 : 0) == q.value(0).toInt(), a + " against " + b);
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void DataTest::likeMatchesAsSqlitesOwnOnAscii()
+{
+    // Random texts and patterns of a few letters in both cases and the wildcards, with
+    // and without an escape character: the program's LIKE answers as SQLite's own.
+    QRandomGenerator random(2126);
+    const QByteArray alphabet("aAbB%_\\ ");
+    const auto randomText = [&](int longest) {
+        QByteArray text;
+        for (int n = int(random.bounded(longest + 1)); n > 0; --n) {
+            text += alphabet.at(int(random.bounded(int(alphabet.size()))));
+        }
+        return QString::fromLatin1(text).append(QLatin1String("")); // empty, not Null
+    };
+    const QString name = QStringLiteral("sqlite-like");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        QVERIFY(db.open());
+        QSqlQuery plain(db);
+        QSqlQuery escaped(db);
+        QVERIFY(plain.prepare(QStringLiteral("SELECT ? LIKE ?")));
+        QVERIFY(escaped.prepare(QStringLiteral("SELECT ? LIKE ? ESCAPE '\\'")));
+        for (int i = 0; i < 3000; ++i) {
+            const QString text = randomText(7);
+            const QString pattern = randomText(5);
+            for (QSqlQuery *q : {&plain, &escaped}) {
+                q->bindValue(0, text);
+                q->bindValue(1, pattern);
+                QVERIFY(q->exec() && q->next());
+                const bool ours
+                    = TextMatching::likeMatches(pattern.toLatin1(), text.toLatin1(), q == &escaped ? U'\\' : 0);
+                QVERIFY2(ours == q->value(0).toBool(),
+                         qPrintable(QStringLiteral("'%1' LIKE '%2'%3").arg(text, pattern, q == &escaped ? "E" : "")));
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 void DataTest::sqlTextsAreExactlyTheProgramsTexts()

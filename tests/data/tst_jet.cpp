@@ -3,6 +3,7 @@
 // damaged copies of it, the reader process's limits, and kvostrel-import --from-mdb.
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "data/SqlText.h"
 
 #include "JetFile.h"
 #include "JetStream.h"
@@ -182,6 +183,8 @@ private slots:
     void patchedCopiesOpenOrSayWhy_data();
     void patchedCopiesOpenOrSayWhy();
     void mutatedCopiesNeverTakeTheProgramDown();
+    void damagedHeaderIsNoPassword();
+    void lettersBeyondAsciiAreFoundInEitherCase();
     void readerThatFailsOrHangsIsStopped_data();
     void readerThatFailsOrHangsIsStopped();
     void headerTellsTheFileKind();
@@ -368,6 +371,65 @@ void JetTest::mutatedCopiesNeverTakeTheProgramDown()
         QVERIFY(!Connection::shared().isOpen());
     }
     QVERIFY(opened > 0); // changes in unused bytes leave a readable file
+}
+
+// The header's scrambled bytes changed anywhere but in the password field: the file
+// opens or is damaged, never protected by a password (a changed creation date unmasks
+// the empty field into text).
+void JetTest::damagedHeaderIsNoPassword()
+{
+    const QByteArray sample = contentOf(Sample);
+    QRandomGenerator random(29);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kvostrel.mdb"));
+    int damaged = 0;
+    for (int copy = 0; copy < 60; ++copy) {
+        QByteArray file = sample;
+        for (int changes = 1 + int(random.bounded(4)); changes > 0; --changes) {
+            qsizetype at = 0x18 + qsizetype(random.bounded(0x98 - 0x18 - 0x28));
+            at += at >= 0x42 ? 0x28 : 0; // past the password field (0x42 to 0x69)
+            file[at] = char(file[at] ^ char(1 + random.bounded(255)));
+        }
+        // Every third copy has its creation date's high bytes changed.
+        if (copy % 3 == 0) {
+            file[0x72 + 5 + qsizetype(random.bounded(3))] ^= char(1 + random.bounded(255));
+        }
+        QVERIFY(write(path, file));
+        const std::optional<Common::AppError> error = openError(path);
+        QVERIFY2(!error || error->number() != DbErrorNumber::Protected,
+                 qPrintable(error ? error->description() : QString()));
+        damaged += error && error->number() == DbErrorNumber::Damaged
+            && error->description().contains(QStringLiteral("its header is damaged"));
+    }
+    QVERIFY(damaged > 0);
+}
+
+void JetTest::lettersBeyondAsciiAreFoundInEitherCase()
+{
+    // Jet's compressed text holds a character in a byte: 0xC9 is \u00c9.
+    QByteArray file = contentOf(Sample);
+    const QByteArray plain("\xff\xfe"
+                           "BUDESONIDE");
+    const qsizetype patched = file.count(plain);
+    QVERIFY(patched > 0);
+    file.replace(plain,
+                 QByteArray("\xff\xfe"
+                            "BUD\xc9SONIDE"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kvostrel.mdb"));
+    QVERIFY(write(path, file));
+
+    const auto count = [](const QString &sql) { return queryProgramConnection(sql).rows.size(); };
+    Connection::shared().open(Sample);
+    const qsizetype named = count(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("BUDESONIDE")));
+    const qsizetype holding = count(SqlText::productsWithIngredient(QStringLiteral("BUDESONIDE")));
+    QVERIFY(named > 0 && holding > 0);
+    Connection::shared().open(path);
+    for (const QString &text : {QStringLiteral("bud\u00e9sonide"), QStringLiteral("BUD\u00c9SONIDE")}) {
+        QCOMPARE(count(SqlText::nameSearch(SqlText::Window::Drugs, text)), named);
+        QCOMPARE(count(SqlText::productsWithIngredient(text)), holding);
+    }
+    QCOMPARE(count(SqlText::nameSearch(SqlText::Window::Drugs, QStringLiteral("BUDESONIDE"))), 0);
 }
 
 void JetTest::readerThatFailsOrHangsIsStopped_data()

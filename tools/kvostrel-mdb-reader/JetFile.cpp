@@ -3,6 +3,7 @@
 #include "common/FileDescriptor.h"
 
 #include <array>
+#include <cmath>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -58,9 +59,9 @@ ReadError damaged(const std::string &why)
 }
 
 // Checks what the header tells before the reader runs: the kind and a whole number of
-// pages. Returns whether the header names a password, which counts once the reader has
-// read the file: a damaged header may look like one.
-bool checkHeader(const std::string &path)
+// pages. Returns what the header says of a password, which counts once the reader has
+// read the file.
+PasswordField checkHeader(const std::string &path)
 {
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info = {};
@@ -93,7 +94,7 @@ bool checkHeader(const std::string &path)
         throw damaged("it holds " + std::to_string(size) + " bytes, not a whole number of its "
                       + std::to_string(pageBytes) + "-byte pages, as if cut off while it was copied");
     }
-    return hasPassword(page, kind);
+    return passwordField(page, kind);
 }
 
 // Ends the child (at once, or when it has not ended by `deadline`) and collects its
@@ -158,12 +159,12 @@ const char *kindName(FileKind kind)
     return "other";
 }
 
-bool hasPassword(std::string_view headerPage, FileKind kind)
+PasswordField passwordField(std::string_view headerPage, FileKind kind)
 {
     const bool jet3 = kind == FileKind::Jet3;
     const std::size_t scrambledLength = jet3 ? 126 : 128;
     if (headerPage.size() < scrambledStart + scrambledLength) {
-        return false;
+        return PasswordField::None;
     }
     const std::string clear = unscrambledHeader(headerPage, scrambledLength);
     const auto at = [&clear](std::size_t offset) { return static_cast<unsigned char>(clear[offset - scrambledStart]); };
@@ -175,6 +176,10 @@ bool hasPassword(std::string_view headerPage, FileKind kind)
             bytes[i] = at(creationDateOffset + i);
         }
         std::memcpy(&created, bytes.data(), sizeof created);
+        // Days since 30 December 1899; Access dates run from the year 100 to 9999.
+        if (!std::isfinite(created) || created < -657434.0 || created > 2958465.0) {
+            return PasswordField::Damaged;
+        }
         const auto days = static_cast<std::uint32_t>(static_cast<std::int32_t>(created));
         for (std::size_t i = 0; i < mask.size(); ++i) {
             mask[i] = static_cast<unsigned char>(days >> (8 * i));
@@ -186,26 +191,34 @@ bool hasPassword(std::string_view headerPage, FileKind kind)
     const std::size_t length = 20 * unit;
     std::size_t characters = 0;
     bool ended = false;
+    bool repeatsTheMask = !jet3;
     for (std::size_t i = 0; i < length; i += unit) {
         unsigned value = 0;
         for (std::size_t b = 0; b < unit; ++b) {
-            value |= static_cast<unsigned>(at(passwordOffset + i + b) ^ mask[(i + b) % 4]) << (8 * b);
+            const unsigned char clear = at(passwordOffset + i + b) ^ mask[(i + b) % 4];
+            value |= static_cast<unsigned>(clear) << (8 * b);
+            repeatsTheMask = repeatsTheMask && clear == (at(passwordOffset + (i + b) % 4) ^ mask[(i + b) % 4]);
         }
         if (value == 0) {
             ended = true;
         } else if (ended || value < 0x20) {
-            return false;
+            return PasswordField::None;
         } else {
             ++characters;
         }
     }
-    return characters > 0;
+    // An empty field unmasked with the days of another date is that date's mask against
+    // the right one, over and over: twenty characters in a pattern of two.
+    if (characters == 20 && repeatsTheMask) {
+        return PasswordField::Damaged;
+    }
+    return characters > 0 ? PasswordField::Password : PasswordField::None;
 }
 
 void readFile(const std::string &reader, const std::string &path, const std::vector<std::string> &tables,
               StreamSink &sink, const ReadLimits &limits)
 {
-    const bool password = checkHeader(path);
+    const PasswordField password = checkHeader(path);
     struct stat info = {};
     stat(path.c_str(), &info);
     const std::uint64_t maxBytes
@@ -292,7 +305,10 @@ void readFile(const std::string &reader, const std::string &path, const std::vec
         }
         throw damaged("its tables cannot be read");
     }
-    if (password) {
+    if (password == PasswordField::Damaged) {
+        throw damaged("its header is damaged: its password field and creation date do not fit together");
+    }
+    if (password == PasswordField::Password) {
         throw ReadError(ReadError::Kind::Password, "it is protected by a password");
     }
 }

@@ -26,10 +26,21 @@ enum class FileKind {
 FileKind fileKind(std::string_view head);
 const char *kindName(FileKind kind);
 
-// Whether the header page of a Jet or ACE file names a database password. The page's
+// What the header page of a Jet or ACE file says of a database password. The page's
 // bytes from 0x18 are scrambled with a fixed RC4 key; Jet 4 and later mask the password
-// further with the whole days of the file's creation date.
-bool hasPassword(std::string_view headerPage, FileKind kind);
+// further with the whole days of the file's creation date. Damaged: the field cannot be
+// read as a password nor as none (a creation date that is no date, or one that masks
+// an empty field into text repeating the mask's pattern, as a damaged date does).
+enum class PasswordField {
+    None,
+    Password,
+    Damaged
+};
+PasswordField passwordField(std::string_view headerPage, FileKind kind);
+inline bool hasPassword(std::string_view headerPage, FileKind kind)
+{
+    return passwordField(headerPage, kind) == PasswordField::Password;
+}
 
 // Why a Jet file cannot be read, in the program's words.
 class ReadError : public std::runtime_error
