@@ -6,6 +6,7 @@
 #include "data/SqlText.h"
 #include "search/KeyList.h"
 #include "search/SearchWindow.h"
+#include "search/WholeFile.h"
 #include "search/frmDrugs.h"
 
 #include <QHash>
@@ -85,22 +86,17 @@ ExportTable exportTable(const SearchWindow &window)
 
 QString writeCsv(const QString &path, const ExportTable &table, const std::function<bool(int rows)> &progress)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
-    }
-    file.write(csvLine(table.header));
-    int written = 0;
-    for (const QStringList &row : table.rows) {
-        file.write(csvLine(row));
-        if (++written % 1000 == 0 && progress && !progress(written)) {
-            return QStringLiteral("The export was cancelled."); // the unfinished file goes
+    return writeWholeFile(path, [&](QSaveFile &file) {
+        file.write(csvLine(table.header));
+        int written = 0;
+        for (const QStringList &row : table.rows) {
+            file.write(csvLine(row));
+            if (++written % 1000 == 0 && progress && !progress(written)) {
+                return QStringLiteral("The export was cancelled.");
+            }
         }
-    }
-    if (!file.commit()) {
-        return file.errorString();
-    }
-    return {};
+        return QString(); // the file keeps a failed write, which its finishing reports
+    });
 }
 
 QString recordHtml(const SearchWindow &window)
