@@ -19,8 +19,12 @@ namespace Search {
 
 namespace {
 
-QString csvField(const QString &value)
+QString csvField(const QString &text)
 {
+    // A spreadsheet runs a cell that begins with one of these as a formula
+    // ("=HYPERLINK(...)" in a crafted listing): an apostrophe first makes it text.
+    static const QString formulaStart = QStringLiteral("=+-@\t\r");
+    const QString value = !text.isEmpty() && formulaStart.contains(text.front()) ? QLatin1Char('\'') + text : text;
     static const QString special = QStringLiteral(",\"\r\n");
     if (std::none_of(value.cbegin(), value.cend(), [](QChar c) { return special.contains(c); })) {
         return value;

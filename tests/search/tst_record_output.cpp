@@ -1,6 +1,6 @@
 // What the program writes on the user's word: the exported hit list (CSV) and the record
-// printed into a PDF file. Either file appears whole or not at all, and a failed write is
-// named.
+// printed into a PDF file. Either file appears whole or not at all, a failed write is
+// named, and a cell cannot turn into a spreadsheet formula.
 
 #include "NoWindows.h"
 #include "SmallFileSystem.h"
@@ -65,6 +65,8 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
+    void formulaCellsAreWrittenAsText_data();
+    void formulaCellsAreWrittenAsText();
     void wholeDrugListReadsBackAsWritten();
     void failedWriteIsNamedAndLeavesNoFile_data();
     void failedWriteIsNamedAndLeavesNoFile();
@@ -107,7 +109,37 @@ QString RecordOutputTest::write(const QString &format, const QString &path, bool
     return printHtmlOn(printer, RecordHtml);
 }
 
-// Every product of the real data, written and read back by another reader.
+void RecordOutputTest::formulaCellsAreWrittenAsText_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("equals") << QStringLiteral("=HYPERLINK(\"http://x.test\",\"open\")")
+                            << QByteArray("\"'=HYPERLINK(\"\"http://x.test\"\",\"\"open\"\")\"");
+    QTest::newRow("plus") << QStringLiteral("+1") << QByteArray("'+1");
+    QTest::newRow("minus") << QStringLiteral("-2+3") << QByteArray("'-2+3");
+    QTest::newRow("at") << QStringLiteral("@SUM(A1:A9)") << QByteArray("'@SUM(A1:A9)");
+    QTest::newRow("tab") << QStringLiteral("\t=1") << QByteArray("'\t=1");
+    QTest::newRow("carriage return") << QStringLiteral("\r=1") << QByteArray("\"'\r=1\"");
+    // Only the first character counts.
+    QTest::newRow("inside") << QStringLiteral("A=B-C") << QByteArray("A=B-C");
+    QTest::newRow("after a blank") << QStringLiteral(" =1") << QByteArray(" =1");
+    QTest::newRow("apostrophe") << QStringLiteral("'=1") << QByteArray("'=1");
+    QTest::newRow("empty") << QString() << QByteArray();
+    QTest::newRow("comma") << QStringLiteral("10MG,20MG") << QByteArray("\"10MG,20MG\"");
+}
+
+void RecordOutputTest::formulaCellsAreWrittenAsText()
+{
+    QFETCH(QString, cell);
+    QFETCH(QByteArray, written);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.csv"));
+    QCOMPARE(writeCsv(path, {{cell}, {{QStringLiteral("x"), cell}}}), QString());
+    QCOMPARE(contents(path), written + "\r\nx," + written + "\r\n");
+}
+
+// Every product of the real data, written and read back by another reader: no real value
+// begins like a formula, so the apostrophe changes none of them.
 void RecordOutputTest::wholeDrugListReadsBackAsWritten()
 {
     if (!QFileInfo::exists(QStringLiteral("/usr/bin/python3"))) {
