@@ -4,10 +4,12 @@
 #include "ribbon/RibbonErrors.h"
 #include "components/Pictures.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdlib>
@@ -239,9 +241,9 @@ private:
 
 namespace {
 
-// The private folders of this run, one for each temporary folder used, kept for the
-// files to come: a new folder for each file would cost milliseconds on file systems
-// that discard the freed blocks at once. They go when the program ends.
+// The private folders in use, one for each temporary folder, kept for the files that
+// follow at once: a new folder for each file would cost milliseconds on file systems
+// that discard the freed blocks at once.
 std::map<QString, std::shared_ptr<PrivateFolder>> &privateFolders()
 {
     static std::map<QString, std::shared_ptr<PrivateFolder>> folders;
@@ -273,6 +275,17 @@ TempFile::TempFile(const QString &prefix, const QByteArray &bytes, const QString
 TempFile::~TempFile()
 {
     remove();
+    // The folders go once the pictures of a burst (a theme's, the background) are loaded
+    // and the program is idle again: at most one removal per burst, and nothing stays
+    // while the program runs.
+    static bool removalDue = false;
+    if (!removalDue && QCoreApplication::instance()) {
+        removalDue = true;
+        QTimer::singleShot(0, QCoreApplication::instance(), [] {
+            removalDue = false;
+            removeTemporaryFolders();
+        });
+    }
 }
 
 QString TempFile::path() const

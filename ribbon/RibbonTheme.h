@@ -41,12 +41,12 @@ QString chooseTempFolder(const QStringList &candidates, const TempFolderUse &use
 class PrivateFolder;
 
 // A short-lived file "<prefix>XXXXXX.tmp" (the prefix cut to three characters) that
-// holds `bytes`, in a private folder of this run (mode 0700, "torvanelquist-XXXXXX")
-// under the first of `folders` that takes it. Its bytes are written and read through the
-// descriptor that created it and never through its path, and the folder is made and
-// held open so that nobody else who can write the temporary folder can put another
-// file, or a link, in its place. The file is deleted when the object goes; the folder,
-// when the program ends. Failures as chooseTempFolder.
+// holds `bytes`, in a private folder (mode 0700, "torvanelquist-XXXXXX") under the first
+// of `folders` that takes it. Its bytes are written and read through the descriptor that
+// created it and never through its path, and the folder is made and held open so that
+// nobody else who can write the temporary folder can put another file, or a link, in its
+// place. The file is deleted when the object goes; the folder, which the files made in
+// one go share, when the program is next idle (or ends). Failures as chooseTempFolder.
 class TempFile
 {
 public:
@@ -71,8 +71,8 @@ private:
     Common::FileDescriptor m_file;
 };
 
-// Removes the private folders this run made (each empty once its files are gone), as
-// the end of the program does; later files get new ones.
+// Removes the private folders made so far (each once its files are gone), as the program
+// does when it is next idle after a file went, and at its end; later files get new ones.
 void removeTemporaryFolders();
 
 // The system's message for an error code; empty when it has none.

@@ -152,7 +152,7 @@ private slots:
     void loadingLeavesNoTemporaryFile();
     void firstThemeIsDecodedOnceAtStart();
     void failedLoadsKeepTheirNumberAndLeaveNoFile();
-    void temporaryFilesArePrivateAndGoWithTheirRun();
+    void temporaryFilesArePrivateAndTheirFolderGoesWhenIdle();
     void temporaryFoldersStartWithTmpdirAsSet();
     void unusableTemporaryFolderIsPassedOverAndNamed_data();
     void unusableTemporaryFolderIsPassedOverAndNamed();
@@ -335,8 +335,8 @@ void RibbonThemeTest::loadingLeavesNoTemporaryFile()
     QVERIFY(!ribbon.LoadBackground().isNull());
     QVERIFY(!LoadResPicture(127, QStringLiteral("SILVER")).isNull());
     QCOMPARE(filesUnder(folder.path()), QStringList());
-    QCOMPARE(leftovers(folder.path()).size(), 1); // the run's private folder, till the end
-    removeTemporaryFolders();
+    QCOMPARE(leftovers(folder.path()).size(), 1); // the private folder, till the program is idle
+    QCoreApplication::processEvents();
     QCOMPARE(leftovers(folder.path()), QStringList());
 }
 
@@ -391,9 +391,9 @@ void RibbonThemeTest::failedLoadsKeepTheirNumberAndLeaveNoFile()
     QVERIFY(SystemErrorText(99999).isEmpty());
 }
 
-// The files sit in a folder of the run's own that only its user can enter, hold their
-// bytes from their start and go with their objects; the folder goes at the end.
-void RibbonThemeTest::temporaryFilesArePrivateAndGoWithTheirRun()
+// The files sit in a folder of their own that only their user can enter, hold their
+// bytes from their start and go with their objects; the folder, when the program is idle.
+void RibbonThemeTest::temporaryFilesArePrivateAndTheirFolderGoesWhenIdle()
 {
     QTemporaryDir folder;
     const QByteArray bytes = LoadResData(101, QStringLiteral("BLUE"));
@@ -427,7 +427,7 @@ void RibbonThemeTest::temporaryFilesArePrivateAndGoWithTheirRun()
         QCOMPARE(filesUnder(folder.path()), QStringList{file.path()});
     }
     QCOMPARE(leftovers(folder.path()).size(), 1);
-    removeTemporaryFolders();
+    QCoreApplication::processEvents();
     QCOMPARE(leftovers(folder.path()), QStringList());
 }
 
