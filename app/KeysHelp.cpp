@@ -27,14 +27,21 @@ constexpr KeyRow KeyTable[] = {
     {"Ctrl+F", "to the search box of the window in front"},
     {"Tab, Shift+Tab",
      "search box, Search, Advanced Search, hit list, details grid (and the panel's rows when it is open)"},
-    {"Enter (search box, a panel row)", "Search, FIND"},
-    {"Arrows (hit list, grid)", "the next line or row; a line shows its record"},
+    {"Enter (search box, a panel row)",
+     "Search, FIND; typing into a panel row ticks its box. A key acts once, where it went down: the window it opens or "
+     "the box the keyboard moves to never acts on its release"},
+    {"Enter or Space (a button)",
+     "presses it: Search, Advanced Search (the keyboard goes to the panel's first row), FIND, CANCEL"},
+    {"Arrows (hit list, grid)",
+     "the next line or row; a line shows its record; in a grid the keyboard keeps to the value column"},
     {"Enter (grid row)", "what a double click on the row does"},
-    {"Escape (grid / advanced panel)", "no current row / CANCEL"},
-    {"Ctrl+C, or the context menu",
-     "Copy the line or the row's value; Copy record copies every row as \"Caption: value\""},
+    {"Escape (grid / anywhere while the advanced panel is open)", "no current row / CANCEL"},
+    {"Ctrl+C, or the context menu", "Copy: the line as it shows, or the row's value"},
+    {"Ctrl+Shift+C, or the context menu", "Copy record: every row as \"Caption: value\""},
     {"Ctrl+S, or the context menu",
-     "Export list: every record of the hit list with its details, to a CSV file you choose"},
+     "Export list: every record of the hit list with its details, to a CSV file you choose (a cell that begins with "
+     "`=`, `+`, `-`, `@`, a tab or a carriage return is written with an apostrophe first, so a spreadsheet shows it as "
+     "text instead of running it as a formula)"},
     {"The context menu of a grid", "Print record (to a printer or a PDF file), and the row's double-click step"},
 };
 

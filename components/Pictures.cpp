@@ -10,9 +10,7 @@ namespace Components {
 
 namespace Pictures {
 
-namespace {
-
-QPixmap read(QIODevice *device)
+QPixmap fromDevice(QIODevice *device)
 {
     const QByteArray format = formatOf(device->peek(8));
     if (format == "gif") {
@@ -23,8 +21,6 @@ QPixmap read(QIODevice *device)
     reader.setAutoDetectImageFormat(format.isEmpty());
     return QPixmap::fromImage(reader.read());
 }
-
-} // namespace
 
 QByteArray formatOf(const QByteArray &head)
 {
@@ -49,7 +45,7 @@ QPixmap fromFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
-    return read(&file);
+    return fromDevice(&file);
 }
 
 QPixmap fromData(const QByteArray &bytes)
@@ -57,7 +53,7 @@ QPixmap fromData(const QByteArray &bytes)
     QByteArray copy = bytes; // QBuffer wants a non-const array; this shares the bytes
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
-    return read(&buffer);
+    return fromDevice(&buffer);
 }
 
 } // namespace Pictures

@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QString>
 
+class QIODevice;
+
 namespace Components {
 
 // Pictures read from files, Qt resources and bytes. A picture whose first bytes tell
@@ -20,6 +22,8 @@ QByteArray formatOf(const QByteArray &head);
 // The picture, or a null picture when it cannot be read.
 QPixmap fromFile(const QString &path);
 QPixmap fromData(const QByteArray &bytes);
+// From an open device, read from where it stands to its end.
+QPixmap fromDevice(QIODevice *device);
 
 } // namespace Pictures
 

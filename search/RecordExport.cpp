@@ -6,6 +6,7 @@
 #include "data/SqlText.h"
 #include "search/KeyList.h"
 #include "search/SearchWindow.h"
+#include "search/WholeFile.h"
 #include "search/frmDrugs.h"
 
 #include <QHash>
@@ -18,8 +19,12 @@ namespace Search {
 
 namespace {
 
-QString csvField(const QString &value)
+QString csvField(const QString &text)
 {
+    // A spreadsheet runs a cell that begins with one of these as a formula
+    // ("=HYPERLINK(...)" in a crafted listing): an apostrophe first makes it text.
+    static const QString formulaStart = QStringLiteral("=+-@\t\r");
+    const QString value = !text.isEmpty() && formulaStart.contains(text.front()) ? QLatin1Char('\'') + text : text;
     static const QString special = QStringLiteral(",\"\r\n");
     if (std::none_of(value.cbegin(), value.cend(), [](QChar c) { return special.contains(c); })) {
         return value;
@@ -85,22 +90,17 @@ ExportTable exportTable(const SearchWindow &window)
 
 QString writeCsv(const QString &path, const ExportTable &table, const std::function<bool(int rows)> &progress)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
-    }
-    file.write(csvLine(table.header));
-    int written = 0;
-    for (const QStringList &row : table.rows) {
-        file.write(csvLine(row));
-        if (++written % 1000 == 0 && progress && !progress(written)) {
-            return QStringLiteral("The export was cancelled."); // the unfinished file goes
+    return writeWholeFile(path, [&](QSaveFile &file) {
+        file.write(csvLine(table.header));
+        int written = 0;
+        for (const QStringList &row : table.rows) {
+            file.write(csvLine(row));
+            if (++written % 1000 == 0 && progress && !progress(written)) {
+                return QStringLiteral("The export was cancelled.");
+            }
         }
-    }
-    if (!file.commit()) {
-        return file.errorString();
-    }
-    return {};
+        return QString(); // the file keeps a failed write, which its finishing reports
+    });
 }
 
 QString recordHtml(const SearchWindow &window)

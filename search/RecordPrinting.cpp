@@ -8,18 +8,25 @@ namespace Search {
 
 namespace {
 
-using PrintHtml = bool (*)(QWidget *parent, const QString &title, const QString &html);
+using PrintHtml = bool (*)(QWidget *parent, const QString &title, const QString &html, QString *failure);
+using PrintHtmlOn = bool (*)(QPrinter *printer, const QString &html, QString *failure);
 
-PrintHtml printFunction(QString *why)
+QLibrary &printModule()
 {
     static QLibrary module(printModulePath());
-    static const auto print = reinterpret_cast<PrintHtml>(module.resolve("torvanelquist_print_html"));
-    if (!print && why) {
+    return module;
+}
+
+// The module's function `name`, or null with `why` saying what is wrong, in words for the user.
+QFunctionPointer printFunction(const char *name, QString *why)
+{
+    const QFunctionPointer function = printModule().resolve(name);
+    if (!function && why) {
         *why = QStringLiteral("Printing is not available: its module %1 cannot be loaded (%2). Install this "
                               "program again.")
-                   .arg(QDir::toNativeSeparators(printModulePath()), module.errorString());
+                   .arg(QDir::toNativeSeparators(printModulePath()), printModule().errorString());
     }
-    return print;
+    return function;
 }
 
 } // namespace
@@ -31,15 +38,23 @@ QString printModulePath()
 
 bool printingAvailable(QString *why)
 {
-    return printFunction(why) != nullptr;
+    return printFunction("torvanelquist_print_html", why) != nullptr;
 }
 
 QString printHtml(QWidget *parent, const QString &title, const QString &html)
 {
     QString why;
-    if (const PrintHtml print = printFunction(&why)) {
-        print(parent, title, html);
-        return {};
+    if (const auto print = reinterpret_cast<PrintHtml>(printFunction("torvanelquist_print_html", &why))) {
+        print(parent, title, html, &why);
+    }
+    return why;
+}
+
+QString printHtmlOn(QPrinter &printer, const QString &html)
+{
+    QString why;
+    if (const auto print = reinterpret_cast<PrintHtmlOn>(printFunction("torvanelquist_print_html_on", &why))) {
+        print(&printer, html, &why);
     }
     return why;
 }

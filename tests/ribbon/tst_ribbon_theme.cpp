@@ -1,11 +1,14 @@
 #include "RibbonTestSupport.h"
+#include "SmallFileSystem.h"
 
 #include "ribbon/PropertyBag.h"
 #include "ribbon/RibbonTheme.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QPalette>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,6 +16,11 @@
 #include <cerrno>
 #include <cmath>
 #include <tuple>
+
+#include <grp.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Common;
 using namespace Components;
@@ -37,10 +45,55 @@ private:
     QByteArray m_old;
 };
 
-int leftoverCount(const QString &folder)
+// What is left in a temporary folder: files and folders alike.
+QStringList leftovers(const QString &folder)
 {
-    return int(QDir(folder).entryList({QStringLiteral("LRP*")}, QDir::Files).size());
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
 }
+
+// The files left in a temporary folder and the folders under it.
+QStringList filesUnder(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        files << it.next();
+    }
+    return files;
+}
+
+int permissionsOf(const QString &path)
+{
+    struct stat status;
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+}
+
+// A folder that passes the access check yet takes no file: `kind` is "full disk" (a
+// small file system filled to the last byte) or "read-only disk".
+class RefusingFolder
+{
+public:
+    explicit RefusingFolder(const QString &kind)
+    {
+        if (!m_small.isMounted()) {
+            return;
+        }
+        if (kind == QLatin1String("full disk")) {
+            m_ready = m_small.fill();
+        } else {
+            m_ready = ::mount(nullptr, QFile::encodeName(m_small.path()).constData(), nullptr, MS_REMOUNT | MS_RDONLY,
+                              nullptr)
+                == 0;
+        }
+    }
+    bool isReady() const { return m_ready; }
+    QString why() const { return m_small.isMounted() ? QStringLiteral("could not be made") : m_small.why(); }
+    QString path() const { return m_small.path(); }
+
+private:
+    SmallFileSystem m_small;
+    bool m_ready = false;
+};
 
 QColor pixel(const QPixmap &picture, int x, int y)
 {
@@ -88,6 +141,7 @@ class RibbonThemeTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void everyThemeHasItsFortyOnePicturesAtTheirSizes();
     void bandsRunThroughTheThemeColours();
     void themeSetsItsSixColours_data();
@@ -98,9 +152,18 @@ private slots:
     void loadingLeavesNoTemporaryFile();
     void firstThemeIsDecodedOnceAtStart();
     void failedLoadsKeepTheirNumberAndLeaveNoFile();
-    void temporaryFolderFailuresCarryTheSystemCode();
+    void temporaryFilesArePrivateAndTheirFolderGoesWhenIdle();
+    void temporaryFoldersStartWithTmpdirAsSet();
+    void unusableTemporaryFolderIsPassedOverAndNamed_data();
+    void unusableTemporaryFolderIsPassedOverAndNamed();
+    void othersInASharedTemporaryFolderCannotRedirectTheFile();
     void themeChangeReachesLaidOutItemsAtTheNextLayout();
 };
+
+void RibbonThemeTest::cleanup()
+{
+    removeTemporaryFolders(); // each test's temporary folders go with the test
+}
 
 void RibbonThemeTest::everyThemeHasItsFortyOnePicturesAtTheirSizes()
 {
@@ -267,20 +330,14 @@ void RibbonThemeTest::loadingLeavesNoTemporaryFile()
 {
     QTemporaryDir folder;
     TempFolder temp(folder.path());
-    QCOMPARE(GetTempDir(), folder.path());
-    const QString made = GetTempFile(QStringLiteral("LRP"), QString());
-    QVERIFY(QFileInfo(made).fileName().startsWith(QLatin1String("LRP")));
-    QCOMPARE(QFileInfo(made).absolutePath(), folder.path());
-    QVERIFY(QFileInfo::exists(made));
-    QVERIFY(GetTempFile(QStringLiteral("LRP"), folder.path()) != made);
-    QDir(folder.path()).removeRecursively();
-    QDir().mkpath(folder.path());
-
     ZetRibbon ribbon;
     ribbon.setTheme(1);
     QVERIFY(!ribbon.LoadBackground().isNull());
     QVERIFY(!LoadResPicture(127, QStringLiteral("SILVER")).isNull());
-    QCOMPARE(leftoverCount(folder.path()), 0);
+    QCOMPARE(filesUnder(folder.path()), QStringList());
+    QCOMPARE(leftovers(folder.path()).size(), 1); // the private folder, till the program is idle
+    QCoreApplication::processEvents();
+    QCOMPARE(leftovers(folder.path()), QStringList());
 }
 
 // The host's first Theme write, to the theme a new ribbon shows, keeps the pictures the
@@ -323,23 +380,213 @@ void RibbonThemeTest::failedLoadsKeepTheirNumberAndLeaveNoFile()
     const AppError invalid = errorOf([&] { ribbon.LoadBackground(); });
     QCOMPARE(invalid.number(), 481);
     QVERIFY(invalid.source().endsWith(QLatin1String(".cLoadResPicture")));
-    QCOMPARE(leftoverCount(folder.path()), 0);
-}
+    QCOMPARE(filesUnder(folder.path()), QStringList());
 
-void RibbonThemeTest::temporaryFolderFailuresCarryTheSystemCode()
-{
-    QTemporaryDir folder;
-    const QString missing = folder.path() + QStringLiteral("/gone");
-    const AppError direct = errorOf([&] { GetTempFile(QStringLiteral("LRP"), missing); });
-    QCOMPARE(direct.number(), ENOENT | 10000);
-    QVERIFY(direct.source().endsWith(QLatin1String(".cAniCursor")));
-    QCOMPARE(direct.description(), SystemErrorText(ENOENT));
+    // No temporary folder at all: the system's code, the source of the folder choice.
+    const QString gone = folder.filePath(QStringLiteral("gone"));
+    const AppError noFolder = errorOf([&] { TempFile(QStringLiteral("LRP"), QByteArray("GIF89a"), {gone}); });
+    QCOMPARE(noFolder.number(), ENOENT | 10000);
+    QVERIFY(noFolder.source().endsWith(QLatin1String(".cAniCursor")));
     QCOMPARE(SystemErrorText(ENOENT), QStringLiteral("No such file or directory"));
     QVERIFY(SystemErrorText(99999).isEmpty());
+}
 
-    // A system temporary folder that is gone: the pictures pass through the next one.
-    TempFolder temp(missing);
-    QCOMPARE(errorOf([] { LoadResPicture(101, QStringLiteral("BLUE")); }).number(), 0);
+// The files sit in a folder of their own that only their user can enter, hold their
+// bytes from their start and go with their objects; the folder, when the program is idle.
+void RibbonThemeTest::temporaryFilesArePrivateAndTheirFolderGoesWhenIdle()
+{
+    QTemporaryDir folder;
+    const QByteArray bytes = LoadResData(101, QStringLiteral("BLUE"));
+    QString own;
+    {
+        const TempFile file(QStringLiteral("LRPX"), bytes, {folder.path()});
+        const QFileInfo made(file.path());
+        own = made.absolutePath();
+        QVERIFY2(QRegularExpression(QStringLiteral("^LRP[A-Za-z0-9]{6}\\.tmp$")).match(made.fileName()).hasMatch(),
+                 qPrintable(file.path()));
+        QVERIFY2(QRegularExpression(QStringLiteral("^torvanelquist-[A-Za-z0-9]{6}$"))
+                     .match(QFileInfo(own).fileName())
+                     .hasMatch(),
+                 qPrintable(own));
+        QCOMPARE(QFileInfo(own).absolutePath(), folder.path());
+        QCOMPARE(permissionsOf(own), 0700);
+        QCOMPARE(permissionsOf(file.path()), 0600);
+        QFile read;
+        QVERIFY(read.open(file.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle));
+        QCOMPARE(read.readAll(), bytes);
+        const TempFile second(QStringLiteral("LRP"), bytes, {folder.path()});
+        QCOMPARE(QFileInfo(second.path()).absolutePath(), own);
+        QCOMPARE(filesUnder(folder.path()).size(), 2);
+    }
+    QCOMPARE(filesUnder(folder.path()), QStringList());
+    // A cleaner of old temporary files takes the folder: the next file gets a new one.
+    QVERIFY(QDir().rmdir(own));
+    {
+        const TempFile file(QStringLiteral("LRP"), bytes, {folder.path()});
+        QVERIFY(QFileInfo(file.path()).absolutePath() != own);
+        QCOMPARE(filesUnder(folder.path()), QStringList{file.path()});
+    }
+    QCOMPARE(leftovers(folder.path()).size(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(leftovers(folder.path()), QStringList());
+}
+
+// A TMPDIR that names no folder is still the first one tried, so a message names it.
+void RibbonThemeTest::temporaryFoldersStartWithTmpdirAsSet()
+{
+    const QStringList system = {QStringLiteral("/tmp"), QStringLiteral("/var/tmp"), QStringLiteral("/dev/shm")};
+    QTemporaryDir folder;
+    const QString gone = folder.filePath(QStringLiteral("gone"));
+    {
+        TempFolder temp(gone);
+        QCOMPARE(temporaryFolders(), QStringList{gone} + system);
+        const AppError error = errorOf([] { chooseTempFolder({temporaryFolders().first()}); });
+        QVERIFY2(error.description().contains(gone + QStringLiteral(" (No such file or directory)")),
+                 qPrintable(error.description()));
+        // The pictures pass through the next folder.
+        QCOMPARE(errorOf([] { LoadResPicture(101, QStringLiteral("BLUE")); }).number(), 0);
+    }
+    TempFolder unset(QString{});
+    QCOMPARE(temporaryFolders(), system);
+}
+
+void RibbonThemeTest::unusableTemporaryFolderIsPassedOverAndNamed_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("code");
+    QTest::newRow("missing") << QStringLiteral("missing") << ENOENT;
+    QTest::newRow("a file") << QStringLiteral("a file") << ENOTDIR;
+    QTest::newRow("too long") << QStringLiteral("too long") << ENAMETOOLONG;
+    // Writable to root by the access check, yet no folder can be made in it.
+    QTest::newRow("/proc") << QStringLiteral("/proc") << (::geteuid() == 0 ? ENOENT : EACCES);
+    QTest::newRow("full disk") << QStringLiteral("full disk") << ENOSPC;
+    QTest::newRow("read-only disk") << QStringLiteral("read-only disk") << EROFS;
+}
+
+// A folder that fails the access check, or takes no folder or file, is passed over for
+// the next; when none takes the file, the message names each folder and why.
+void RibbonThemeTest::unusableTemporaryFolderIsPassedOverAndNamed()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, code);
+    QTemporaryDir folder;
+    QString bad = folder.filePath(kind);
+    std::unique_ptr<RefusingFolder> refusing;
+    if (kind == QLatin1String("a file")) {
+        QVERIFY(QFile(bad).open(QIODevice::WriteOnly));
+    } else if (kind == QLatin1String("too long")) {
+        bad = folder.filePath(QString(300, QLatin1Char('x')));
+    } else if (kind == QLatin1String("/proc")) {
+        bad = kind;
+    } else if (kind.endsWith(QLatin1String("disk"))) {
+        refusing = std::make_unique<RefusingFolder>(kind);
+        if (!refusing->isReady()) {
+            QSKIP(qPrintable(refusing->why()));
+        }
+        bad = refusing->path();
+    }
+    const QString good = folder.filePath(QStringLiteral("good"));
+    QVERIFY(QDir().mkpath(good));
+    const QByteArray bytes = LoadResData(101, QStringLiteral("SILVER"));
+    const QStringList before = kind == QLatin1String("/proc") ? QStringList() : leftovers(bad);
+    QString madeIn;
+    const AppError passedOver = errorOf([&] {
+        const TempFile file(QStringLiteral("LRP"), bytes, {bad, good});
+        madeIn = QFileInfo(QFileInfo(file.path()).absolutePath()).absolutePath();
+    });
+    QVERIFY2(passedOver.number() == 0, qPrintable(passedOver.description()));
+    QCOMPARE(madeIn, good);
+    const AppError error = errorOf([&] {
+        TempFile(QStringLiteral("LRP"), bytes, {bad, folder.filePath(QStringLiteral("gone"))});
+    });
+    QCOMPARE(error.number(), ENOENT | 10000);
+    QVERIFY(error.source().endsWith(QLatin1String(".cAniCursor")));
+    for (const QString &words :
+         {QStringLiteral("%1 (%2), ").arg(bad, SystemErrorText(code)),
+          folder.filePath(QStringLiteral("gone (No such file or directory)")), QStringLiteral("TMPDIR")}) {
+        QVERIFY2(error.description().contains(words), qPrintable(error.description()));
+    }
+    QCOMPARE(filesUnder(good), QStringList());
+    removeTemporaryFolders();
+    QCOMPARE(leftovers(good), QStringList());
+    if (kind != QLatin1String("/proc")) { // whose entries come and go with the processes
+        QCOMPARE(leftovers(bad), before);
+    }
+}
+
+// In a temporary folder that every user may write and that lacks the sticky bit, another
+// user renames whatever the program makes there and puts links in its place, to a file
+// and a folder of root's. The program, run as root, writes neither; every picture is
+// the right one, through the next folder when this one is spoiled.
+void RibbonThemeTest::othersInASharedTemporaryFolderCannotRedirectTheFile()
+{
+    if (::geteuid() != 0) {
+        QSKIP("needs root, to run the other user");
+    }
+    if (!QFileInfo::exists(QStringLiteral("/usr/bin/python3"))) {
+        QSKIP("python3 is not installed (scripts/install-deps.sh installs it)");
+    }
+    QTemporaryDir base;
+    QTemporaryDir rootsOwn; // 0700, root's
+    QVERIFY(QFile::setPermissions(
+        base.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    const QString shared = base.filePath(QStringLiteral("shared"));
+    QVERIFY(QDir().mkdir(shared));
+    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 0777), 0);
+    const QString victim = rootsOwn.filePath(QStringLiteral("victim"));
+    const QByteArray victimBytes = "root's own file\n";
+    {
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(victimBytes) == victimBytes.size());
+    }
+
+    // The other user: every new name in the folder is moved aside and replaced with a
+    // link, to root's folder for a folder and to root's file for a file. One line per swap.
+    QProcess other;
+    other.setWorkingDirectory(QStringLiteral("/"));
+    other.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(3);
+        }
+    });
+    other.start(QStringLiteral("/usr/bin/python3"),
+                {QStringLiteral("-u"), QStringLiteral("-c"),
+                 QStringLiteral("import os, sys\n"
+                                "shared, folder, file = sys.argv[1:4]\n"
+                                "print('ready')\n"
+                                "while True:\n"
+                                "    for entry in os.scandir(shared):\n"
+                                "        if entry.name.endswith('.moved') or entry.is_symlink():\n"
+                                "            continue\n"
+                                "        try:\n"
+                                "            os.rename(entry.path, entry.path + '.moved')\n"
+                                "            os.symlink(folder if entry.is_dir() else file, entry.path)\n"
+                                "            print('swapped', entry.name)\n"
+                                "        except OSError:\n"
+                                "            pass\n"),
+                 shared, rootsOwn.path(), victim});
+    QVERIFY(other.waitForReadyRead(10000));
+    QCOMPARE(other.readLine().trimmed(), QByteArray("ready"));
+
+    TempFolder temp(shared);
+    for (int i = 0; i < 300; ++i) {
+        const int id = 101 + i % 40;
+        QPixmap loaded;
+        const AppError error = errorOf([&] { loaded = LoadResPicture(id, QStringLiteral("BLUE")); });
+        QVERIFY2(error.number() == 0, qPrintable(error.description()));
+        QCOMPARE(loaded.toImage(), builtInPicture(id, QStringLiteral("BLUE")).toImage());
+    }
+    other.kill();
+    other.waitForFinished();
+    const QByteArray swaps = other.readAllStandardOutput();
+
+    QCOMPARE(leftovers(rootsOwn.path()), QStringList{QStringLiteral("victim")});
+    QFile file(victim);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), victimBytes);
+    // The other user did get at the program's folders.
+    QVERIFY2(swaps.count("swapped") > 0, "the other user never swapped a folder: the race was not run");
+    qInfo("%d names swapped by the other user", int(swaps.count("swapped")));
 }
 
 void RibbonThemeTest::themeChangeReachesLaidOutItemsAtTheNextLayout()
