@@ -4,7 +4,51 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+#include <cmath>
+
 namespace Search {
+
+namespace {
+
+// The chosen line's text against its highlight, so its detail can reach DetailContrast.
+constexpr double ChosenLineContrast = 7.0;
+// The detail's pen: above DetailContrast, since a small glyph's smoothed edges and
+// thin strokes never quite reach the pen's colour.
+constexpr double DetailPenContrast = 5.5;
+
+double relativeLuminance(const QColor &color)
+{
+    const auto channel = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
+}
+
+} // namespace
+
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor quietTextColor(const QColor &text, const QColor &background, double minimumContrast)
+{
+    // The text's colour moved toward the background as far as the contrast allows
+    // (half way at most): quieter than the line's own text, still easy to read.
+    const auto mix = [&](double t) {
+        return QColor::fromRgbF(float(text.redF() + (background.redF() - text.redF()) * t),
+                                float(text.greenF() + (background.greenF() - text.greenF()) * t),
+                                float(text.blueF() + (background.blueF() - text.blueF()) * t));
+    };
+    double low = 0.0;
+    double high = 0.5;
+    for (int step = 0; step < 16; ++step) {
+        const double middle = (low + high) / 2;
+        (contrastRatio(mix(middle), background) >= minimumContrast ? low : high) = middle;
+    }
+    return mix(low);
+}
 
 namespace {
 
@@ -30,8 +74,10 @@ public:
             return;
         }
         const bool selected = item.state & QStyle::State_Selected;
-        QColor quiet = item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
-        quiet.setAlphaF(selected ? 0.75f : 0.5f);
+        const QPalette::ColorGroup group = item.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+        const QColor quiet = quietTextColor(
+            item.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text),
+            item.palette.color(group, selected ? QPalette::Highlight : QPalette::Base), DetailPenContrast);
         painter->save();
         painter->setFont(item.font);
         painter->setPen(quiet);
@@ -115,6 +161,18 @@ HitList::HitList(QWidget *parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new HitLineDelegate(this));
+    // The chosen line dark enough that its quieter detail still reads (every colour
+    // group: with and without the focus).
+    QPalette colours = palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        QColor highlight = colours.color(group, QPalette::Highlight);
+        const QColor text = colours.color(group, QPalette::HighlightedText);
+        for (int step = 0; step < 20 && contrastRatio(text, highlight) < ChosenLineContrast; ++step) {
+            highlight = highlight.darker(110);
+        }
+        colours.setColor(group, QPalette::Highlight, highlight);
+    }
+    setPalette(colours);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &HitList::itemSelectionChanged);
 }
 

@@ -4,6 +4,7 @@
 #include "data/Database.h"
 
 #include <QAbstractListModel>
+#include <QColor>
 #include <QHash>
 #include <QListView>
 #include <QStringList>
@@ -11,6 +12,13 @@
 #include <functional>
 
 namespace Search {
+
+// The contrast of two colours as the accessibility guidelines measure it (1 to 21).
+double contrastRatio(const QColor &a, const QColor &b);
+// What tells hit lines apart is drawn at least this contrast from its background.
+constexpr double DetailContrast = 4.5;
+// `text` moved toward `background` while it keeps `minimumContrast` from it.
+QColor quietTextColor(const QColor &text, const QColor &background, double minimumContrast);
 
 // The lines of a hit list, handed to the view in one piece. They are the rows a search
 // read (shared with the key list and the search cache, never copied); a line becomes

@@ -1426,6 +1426,39 @@ void SearchWindowsTest::linesOfOneNameTellThemselvesApart()
     SearchWindow *forms = open(frmMainForm::DosageForm);
     search(*forms, QStringLiteral("tablet"));
     QCOMPARE(forms->lstSearch()->detail(0), QString());
+
+    // The quieter detail, as drawn, on a chosen line and on the others, with and without
+    // the focus: at least 4.5:1 from its background, and quieter than the name.
+    SearchWindow *drugs = open(frmMainForm::ShowDrugs);
+    search(*drugs, QStringLiteral("lipitor"));
+    HitList *list = drugs->lstSearch();
+    list->resize(600, list->height());
+    list->setCurrentRow(1);
+    for (const bool focused : {true, false}) {
+        (focused ? static_cast<QWidget *>(list) : drugs->txtSearch())->setFocus();
+        const QImage drawn = list->viewport()->grab().toImage();
+        for (const int line : {0, 1}) {
+            const QRect rect = list->visualRect(list->model()->index(line, 0));
+            const int detailLeft = rect.left()
+                + QFontMetrics(list->font()).horizontalAdvance(list->text(line) + QStringLiteral("  ")) + 4;
+            const QColor background = drawn.pixelColor(rect.right() - 1, rect.top() + 1);
+            double strongest = 1; // the detail's
+            double name = 1;
+            for (int x = detailLeft; x < rect.right() - 4; ++x) {
+                for (int y = rect.top(); y <= rect.bottom(); ++y) {
+                    strongest = std::max(strongest, contrastRatio(drawn.pixelColor(x, y), background));
+                }
+            }
+            for (int x = rect.left(); x < detailLeft - 8; ++x) {
+                for (int y = rect.top(); y <= rect.bottom(); ++y) {
+                    name = std::max(name, contrastRatio(drawn.pixelColor(x, y), background));
+                }
+            }
+            QVERIFY2(strongest >= DetailContrast, qPrintable(QStringLiteral("line %1: %2").arg(line).arg(strongest)));
+            QVERIFY2(strongest < name,
+                     qPrintable(QStringLiteral("line %1: %2 / %3").arg(line).arg(strongest).arg(name)));
+        }
+    }
 }
 
 // The products of a combination: how many in the title, and the grid ordered by a
