@@ -135,6 +135,10 @@ QString HitListModel::detail(int row) const
     if (!keys.isEmpty()) {
         read = m_readDetails(keys);
     }
+    // A few screenfuls are kept, not every line ever drawn.
+    if (m_details.size() + keys.size() > MaxKeptDetails) {
+        m_details.clear();
+    }
     for (const qint64 k : keys) {
         m_details.insert(k, read.value(k)); // a key without a record is not read again
     }

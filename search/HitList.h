@@ -40,6 +40,8 @@ public:
     void setDetailReader(DetailReader reader) { m_readDetails = std::move(reader); }
     // The line's detail (read, with the next lines' ones, the first time it is asked for).
     QString detail(int row) const;
+    // How many details are kept (bounded, however many lines were drawn).
+    int keptDetails() const { return int(m_details.size()); }
 
     int count() const { return m_rows ? m_rows->count() : 0; }
     QString line(int row) const { return m_rows ? m_rows->line(row) : QString(); }
@@ -50,7 +52,9 @@ public:
 private:
     Db::SharedListRows m_rows;
     DetailReader m_readDetails;
-    // Details by key: the database does not change while the program runs.
+    // Details by key: the database does not change while the program runs. At most
+    // MaxKeptDetails are kept; the next line read after that starts afresh.
+    static constexpr int MaxKeptDetails = 4096;
     mutable QHash<qint64, QString> m_details;
 };
 
@@ -82,6 +86,7 @@ public:
     QString detail(int row) const { return m_model->detail(row); }
     // The line as the list shows it: its text, then what tells it apart.
     QString shownText(int row) const;
+    int keptDetails() const { return m_model->keptDetails(); }
 
 signals:
     // The selected line changed (by mouse, keys or code).

@@ -69,6 +69,14 @@ const QColor HelpColor(192, 192, 192);
 
 const QString ItemsFound = QStringLiteral(" Item(s) Found");
 
+// Longer than any value a search can mean (the longest definition is 663 characters),
+// short enough that no pattern, however made, slows a search down or grows beyond
+// what the database takes.
+QString tooLong(const QString &what)
+{
+    return QStringLiteral("%1 is too long to search for: at most %2 characters.").arg(what).arg(MaxSearchText);
+}
+
 void setTextColor(QWidget *widget, const QColor &color)
 {
     QPalette palette = widget->palette();
@@ -710,6 +718,11 @@ void SearchWindow::quickSearch()
     if (m_searching) {
         return;
     }
+    if (m_txtSearch->text().size() > MaxSearchText) {
+        m_lblSearch->setText(tooLong(QStringLiteral("The search text")));
+        m_lblSearch->setToolTip(QString());
+        return;
+    }
     QString failure;
     runSearch(Db::SqlText::nameSearch(m_design.sqlWindow, m_txtSearch->text()), &failure);
 }
@@ -723,6 +736,13 @@ void SearchWindow::advancedSearch()
     if (!AdvancedSearch::anyTicked(rows)) {
         m_picAdvanced->showMessage(QStringLiteral("Tick at least one field to search by, then press FIND."));
         return;
+    }
+    for (int i = 0; i < rows.size(); ++i) {
+        if (rows.at(i).ticked && rows.at(i).text.size() > MaxSearchText) {
+            m_picAdvanced->showMessage(
+                tooLong(QStringLiteral("The text of \"%1\"").arg(m_picAdvanced->lblParam(i)->text())));
+            return;
+        }
     }
     m_picAdvanced->showMessage(QString());
     const QString sql = AdvancedSearch::statement(m_design.sqlWindow, rows, m_picAdvanced->matchOption(),

@@ -34,6 +34,9 @@ class HitList;
 class KeyList;
 class WindowHost;
 
+// The longest text a search takes (the search box and each advanced-panel row).
+constexpr int MaxSearchText = 1000;
+
 // One column of a details grid.
 struct GridColumnDesign
 {

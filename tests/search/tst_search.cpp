@@ -99,6 +99,7 @@ private slots:
     void secondSearchCannotStartWhileOneReads();
     void doubleClickFollowsOnlyRowsWithTheInformationIcon();
     void layoutGrowsWithTheWindow();
+    void overlongTextsAreRefusedAndDetailsStayBounded();
     void catalogueMakesTheDrugWindow();
 
 private:
@@ -661,6 +662,44 @@ void SearchTest::doubleClickFollowsOnlyRowsWithTheInformationIcon()
     const QStringList fields = productFields(36390);
     const QList<QPair<int, QString>> expected = {{4, fields[3]}, {2, fields[1]}, {10, fields[9]}};
     QCOMPARE(window.followed, expected);
+}
+
+// A text no value is as long as is refused with a message and sends no statement (a
+// pasted 32,767 characters made the pattern too complex for the database); the
+// details read for drawn lines stay a bounded few however many lines were drawn.
+void SearchTest::overlongTextsAreRefusedAndDetailsStayBounded()
+{
+    auto window = makeWindow();
+    search(*window, QStringLiteral("lipitor"));
+    const QStringList lipitor = window->lstSearch()->lines();
+    for (const QString &text : {QString(MaxSearchText + 1, QLatin1Char('%')), QString(32767, QChar(0xe9))}) {
+        search(*window, text);
+        QVERIFY(window->lblSearch()->text().contains(QStringLiteral("too long")));
+        QCOMPARE(window->lstSearch()->lines(), lipitor);
+    }
+    search(*window, QString(MaxSearchText, QLatin1Char('%'))); // the longest text taken: everything
+    QCOMPARE(window->lstSearch()->count(), 45752);
+
+    QTest::mouseClick(window->Command1(), Qt::LeftButton);
+    window->txtParam(3)->setText(QString(MaxSearchText + 1, QLatin1Char('A')));
+    window->chkParam(3)->setChecked(true);
+    window->txtParam(2)->setText(QStringLiteral("lipitor"));
+    window->chkParam(2)->setChecked(true);
+    QTest::mouseClick(window->picAdvanced()->cmdAdvancedSearch(), Qt::LeftButton);
+    QVERIFY(window->picAdvanced()->isVisible());
+    QVERIFY(window->picAdvanced()->lblAdvancedMessage()->text().contains(QStringLiteral("\"Applicant\" is too long")));
+    QCOMPARE(window->lstSearch()->count(), 45752);
+    window->chkParam(3)->setChecked(false); // an unticked row's text plays no part
+    QTest::mouseClick(window->picAdvanced()->cmdAdvancedSearch(), Qt::LeftButton);
+    QCOMPARE(window->lstSearch()->lines(), lipitor);
+
+    search(*window, QString());
+    HitList *list = window->lstSearch();
+    for (int row = 0; row < list->count(); row += 50) {
+        list->detail(row);
+        QVERIFY(list->keptDetails() <= 4096);
+    }
+    QVERIFY(!list->detail(45000).isEmpty());
 }
 
 void SearchTest::layoutGrowsWithTheWindow()
