@@ -314,10 +314,15 @@ def run(program):
             process.wait()
 
 
-if __name__ == "__main__":
+def main(test, name):
+    """Runs test on the program named on the command line; exits 1 with the failing step."""
     try:
-        run(sys.argv[1])
+        test(sys.argv[1])
     except Failure as failure:
-        print(f"keyboard_and_screen_reader: no {failure}", file=sys.stderr)
+        print(f"{name}: no {failure}", file=sys.stderr)
         sys.exit(1)
-    print("keyboard_and_screen_reader: every step held")
+    print(f"{name}: every step held")
+
+
+if __name__ == "__main__":
+    main(run, "keyboard_and_screen_reader")

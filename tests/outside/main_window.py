@@ -10,7 +10,6 @@ real keys (xdotool) and reads over AT-SPI (pyatspi). Exits 0 when every step hol
 """
 import os
 import subprocess
-import sys
 
 import pyatspi
 
@@ -189,9 +188,4 @@ def run(program):
 
 
 if __name__ == "__main__":
-    try:
-        run(sys.argv[1])
-    except Failure as failure:
-        print(f"main_window: no {failure}", file=sys.stderr)
-        sys.exit(1)
-    print("main_window: every step held")
+    outside.main(run, "main_window")

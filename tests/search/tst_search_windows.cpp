@@ -11,6 +11,7 @@
 #include "search/RecordPrinting.h"
 #include "search/SearchWindows.h"
 #include "search/WindowHost.h"
+#include "CsvFile.h"
 #include "WindowTestSupport.h"
 #include "ribbon/ZetRibbon.h"
 #include "search/frmDosageForm.h"
@@ -1220,28 +1221,6 @@ void SearchWindowsTest::keysCopyTheValueTheLineAndTheRecordInEveryWindow()
         }
     }
 }
-
-namespace {
-
-// A CSV file as an independent reader (Python's csv module) reads it.
-QVector<QStringList> readCsv(const QString &path)
-{
-    QProcess reader;
-    reader.start(QStringLiteral("/usr/bin/python3"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("import csv, json, sys\n"
-                                 "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
-                                 "    print(json.dumps(list(csv.reader(f))))"),
-                  path});
-    reader.waitForFinished();
-    QVector<QStringList> rows;
-    for (const QJsonValue row : QJsonDocument::fromJson(reader.readAllStandardOutput()).array()) {
-        rows << row.toVariant().toStringList();
-    }
-    return rows;
-}
-
-} // namespace
 
 // The hit list with the details of every record, as a CSV file any reader reads back
 // as written; a file that cannot be written is named, and nothing half-written stays.
