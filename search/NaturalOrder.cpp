@@ -1,6 +1,7 @@
 #include "search/NaturalOrder.h"
 
 #include <QCollator>
+#include <QLocale>
 
 #include <algorithm>
 #include <cstring>
@@ -127,7 +128,10 @@ int compareNatural(QStringView a, QStringView b)
         return compareNatural(QByteArrayView(a.toLatin1()), QByteArrayView(b.toLatin1()));
     }
     static const QCollator collator = [] {
-        QCollator c;
+        // The user's language; a system set to the plain "C" locale (which orders by
+        // code point, É after Z) gets English's order instead.
+        const QLocale system = QLocale::system();
+        QCollator c(system.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : system);
         c.setCaseSensitivity(Qt::CaseInsensitive);
         c.setNumericMode(true);
         return c;

@@ -4,6 +4,7 @@
 #include "data/Database.h"
 #include "search/HitList.h"
 #include "search/KeyList.h"
+#include "search/NaturalOrder.h"
 #include "search/SearchWindows.h"
 #include "components/VbalGrid.h"
 #include "WindowTestSupport.h"
@@ -100,6 +101,7 @@ private slots:
     void doubleClickFollowsOnlyRowsWithTheInformationIcon();
     void layoutGrowsWithTheWindow();
     void overlongTextsAreRefusedAndDetailsStayBounded();
+    void nonAsciiAndNumberedLinesSortAsPeopleRead();
     void catalogueMakesTheDrugWindow();
 
 private:
@@ -700,6 +702,41 @@ void SearchTest::overlongTextsAreRefusedAndDetailsStayBounded()
         QVERIFY(list->keptDetails() <= 4096);
     }
     QVERIFY(!list->detail(45000).isEmpty());
+}
+
+// Letters beyond ASCII sort beside their plain forms whatever their case, numbers as
+// numbers; a list already in order is kept as it is (no copy).
+void SearchTest::nonAsciiAndNumberedLinesSortAsPeopleRead()
+{
+    const auto ordered = [](const QStringList &lines) {
+        QString sql = QStringLiteral("SELECT x FROM (");
+        for (int i = 0; i < lines.size(); ++i) {
+            sql += (i ? QStringLiteral(" UNION ALL ") : QString())
+                + QStringLiteral("SELECT '%1' AS x, %2 AS k").arg(SqlText::quoteSqlText(lines.at(i))).arg(i);
+        }
+        const SharedListRows rows
+            = readSharedList(sql + QStringLiteral(") ORDER BY k"), QStringLiteral("x"), QString(), [] {});
+        const SharedListRows sorted = inNaturalOrder(rows);
+        return std::pair{sorted->lines(), sorted == rows};
+    };
+    const struct
+    {
+        QStringList read;
+        QStringList expected;
+    } cases[] = {
+        {{"ZETA", "émile", "Éclair", "eagle", "ÉMILE 10", "émile 9"},
+         {"eagle", "Éclair", "émile", "émile 9", "ÉMILE 10", "ZETA"}},
+        {{"STRASSE 10", "straße 2", "Straße 1"}, {"Straße 1", "straße 2", "STRASSE 10"}},
+        {{"ΩΜΕΓΑ", "άλφα 20", "ΑΛΦΑ 3"}, {"ΑΛΦΑ 3", "άλφα 20", "ΩΜΕΓΑ"}},
+        {{"EQ 100MG", "EQ 25MG", "EQ 5MG", "eq 50mg"}, {"EQ 5MG", "EQ 25MG", "eq 50mg", "EQ 100MG"}},
+        {{"10005783", "7000000", "8513263*PED"}, {"7000000", "8513263*PED", "10005783"}},
+    };
+    for (const auto &c : cases) {
+        const auto [lines, same] = ordered(c.read);
+        QCOMPARE(lines, c.expected);
+        QVERIFY(!same);
+        QVERIFY(ordered(c.expected).second); // already in order: the very same rows
+    }
 }
 
 void SearchTest::layoutGrowsWithTheWindow()
