@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <sys/stat.h>
 #include <variant>
 
@@ -27,9 +28,18 @@ namespace {
 const QString ConnectionSource = QStringLiteral("Connection.Open");
 const QString RowSetSource = QStringLiteral("RowSet");
 
-std::unique_ptr<Connection> s_connection;
-std::unique_ptr<Command> s_command;
-std::unique_ptr<RowSet> s_rowSet;
+// Released with the application object (releaseShared), never among the static objects:
+// a program ended by exit() (Qt does that when the display goes away) leaves them to
+// the system, instead of finalizing statements in an order nothing fixes.
+Connection *s_connection = nullptr;
+Command *s_command = nullptr;
+RowSet *s_rowSet = nullptr;
+
+template<typename T>
+void release(T *&shared)
+{
+    delete std::exchange(shared, nullptr);
+}
 
 Common::AppError rowSetError(int number, const char *operation, const QString &description)
 {
@@ -295,7 +305,7 @@ Connection::~Connection()
 Connection &Connection::shared()
 {
     if (!s_connection) {
-        s_connection.reset(new Connection);
+        s_connection = new Connection;
         // However the program ends, the shared objects are closed with the application
         // object, not among the static objects, whose order of destruction is not fixed.
         if (QCoreApplication::instance()) {
@@ -307,9 +317,9 @@ Connection &Connection::shared()
 
 void Connection::releaseShared()
 {
-    s_rowSet.reset();
-    s_command.reset();
-    s_connection.reset(); // its destructor closes it
+    release(s_rowSet);
+    release(s_command);
+    release(s_connection); // its destructor closes it
 }
 
 QString Connection::defaultDatabasePath()
@@ -657,7 +667,7 @@ void Connection::keepList(const QString &key, SharedListRows rows)
 Command &Command::shared()
 {
     if (!s_command) {
-        s_command.reset(new Command);
+        s_command = new Command;
     }
     return *s_command;
 }
@@ -667,7 +677,7 @@ Command &Command::shared()
 RowSet &RowSet::shared()
 {
     if (!s_rowSet) {
-        s_rowSet.reset(new RowSet);
+        s_rowSet = new RowSet;
     }
     return *s_rowSet;
 }

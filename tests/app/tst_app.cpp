@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QCryptographicHash>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
@@ -81,6 +82,7 @@ private slots:
     void helpVersionAndWrongArgumentsNeedNoDisplay_data();
     void helpVersionAndWrongArgumentsNeedNoDisplay();
     void startupProbeIsAnOptionNotTheEnvironment();
+    void displayGoneEndsTheProgramWithoutACrash();
 
     void loadOpensTheDatabaseAndDressesTheClientArea();
     void commandTableOpensEachWindowOnceAndIgnoresUnknownCommands();
@@ -284,6 +286,35 @@ void AppTest::startupProbeIsAnOptionNotTheEnvironment()
     QVERIFY(user.readAllStandardOutput().isEmpty());
     user.kill();
     user.waitForFinished();
+}
+
+// When the display goes away, Qt ends the program with exit(); the database objects are
+// then left to the system, not finalized among the static objects (that crashed).
+void AppTest::displayGoneEndsTheProgramWithoutACrash()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
+        QSKIP("Xvfb is not installed");
+    }
+    QProcess server;
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server.start(
+        QStringLiteral("Xvfb"),
+        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    QVERIFY(server.waitForReadyRead(10000));
+    const QString display = QStringLiteral(":") + QString::fromLatin1(server.readLine()).trimmed();
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(TORVANELQUIST_EXE), {isolatedInstanceOption()});
+    QVERIFY(program.waitForStarted());
+    QTest::qWait(2500); // shown, with its database open
+    QCOMPARE(program.state(), QProcess::Running);
+    server.terminate();
+    QVERIFY(server.waitForFinished(10000));
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
 }
 
 void AppTest::loadOpensTheDatabaseAndDressesTheClientArea()
