@@ -95,7 +95,12 @@ frmMainForm::frmMainForm(QWidget *parent)
     setAttribute(Qt::WA_Resized, false);
 }
 
-frmMainForm::~frmMainForm() = default;
+frmMainForm::~frmMainForm()
+{
+    // The client area outlives this class's part of the window: the children it closes
+    // as it goes must not reach a main window that is no longer one.
+    disconnect(m_mdiArea, nullptr, this, nullptr);
+}
 
 void frmMainForm::Form_Load(const QString &databasePath)
 {
