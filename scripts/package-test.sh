@@ -3,7 +3,7 @@
 # lintian finds no error and no warning, the package installs with apt-get, the installed desktop entry
 # and AppStream metadata validate, /usr/bin/torvanelquist shows its main window under Xvfb
 # with the database beside the real executable open, and after `apt-get remove` and purge
-# nothing of the package is left and the program has written no file.
+# nothing of the package is left and the program has written no file but its settings.
 #
 # Run as root (or a user with sudo) on a Debian 12 machine after scripts/install-deps.sh.
 # It refuses to start when torvanelquist is already installed, since it removes the
@@ -22,7 +22,8 @@ fail()
 
 # ---------------------------------------------------------------- on the Xvfb display
 # Starts the installed program with a home, temporary folder and runtime folder of its
-# own and checks its main window; everything it writes would land in one of those.
+# own and checks its main window; everything it writes would land in one of those, and
+# it writes nothing but its settings file.
 if [ "${1:-}" = "--on-display" ]; then
     work=$2
     mkdir -p "$work/home" "$work/tmp"
@@ -67,7 +68,11 @@ if [ "${1:-}" = "--on-display" ]; then
     kill "$pid"
     wait "$pid" || true
     trap - EXIT
-    written=$(find "$work/home" "$work/tmp" "$work/runtime" -mindepth 1)
+    # The one file it keeps: the main window's size and place, in the user's settings.
+    settings="$work/home/.config/torvanelquist/torvanelquist.ini"
+    [ -f "$settings" ] || fail "the program kept no window size in $settings"
+    written=$(find "$work/home" "$work/tmp" "$work/runtime" -mindepth 1 \
+        ! -path "$work/home/.config" ! -path "$work/home/.config/torvanelquist" ! -path "$settings")
     [ -z "$written" ] || fail "the program wrote files: $written"
     exit 0
 fi
