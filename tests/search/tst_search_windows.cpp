@@ -1060,10 +1060,7 @@ void SearchWindowsTest::enterActsOnceWhereItWasPressed()
     if (panelShown) { // the keyboard starts in the panel's first row
         QCOMPARE(QApplication::focusWidget(), drugs->txtParam(0));
     }
-    for (int i = 0; i < AdvancedSearch::RowCount; ++i) {
-        drugs->chkParam(i)->setChecked(false);
-        drugs->txtParam(i)->clear();
-    }
+    drugs->picAdvanced()->setDefaults();
     drugs->picAdvanced()->hide();
 }
 
@@ -1105,10 +1102,7 @@ void SearchWindowsTest::typingInARowTicksItAndEscapeFromTheButtonCancels()
         QVERIFY2(!panel->isVisible(), qPrintable(from->objectName()));
         QVERIFY(!panel->isAncestorOf(QApplication::focusWidget()));
     }
-    for (int i = 0; i < AdvancedSearch::RowCount; ++i) {
-        panel->chkParam(i)->setChecked(false);
-        panel->txtParam(i)->clear();
-    }
+    panel->setDefaults();
 }
 
 // A label that shows content is read with that content, as its text changes.
