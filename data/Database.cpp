@@ -1,10 +1,10 @@
 #include "data/Database.h"
 
 #include "data/JetDatabase.h"
-#include "data/Schema.h"
+#include "layout/Schema.h"
 #include "data/TextMatching.h"
 
-#include "JetFile.h"
+#include "jet/JetFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "data/JetDatabase.h"
 
-#include "JetLoad.h"
+#include "jet/JetLoad.h"
 
 #include <QCoreApplication>
 #include <QDir>

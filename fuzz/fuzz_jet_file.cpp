@@ -4,7 +4,7 @@
 // with ReadError; a crash or hang of the Jet library stops the child only, and this
 // process survives every input.
 
-#include "JetLoad.h"
+#include "jet/JetLoad.h"
 
 #include <sqlite3.h>
 

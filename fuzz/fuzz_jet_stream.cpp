@@ -4,7 +4,7 @@
 //
 // The first byte gives the size of the pieces the rest arrives in (0: all at once).
 
-#include "JetStream.h"
+#include "jet/JetStream.h"
 
 #include <cstdint>
 #include <cstdlib>

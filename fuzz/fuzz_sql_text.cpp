@@ -10,8 +10,8 @@
 // texts. U+0000 is taken out of the text: a NUL cuts an SQL text short in SQLite,
 // which the search windows keep out of the statements themselves.
 
-#include "ImportLayout.h"
-#include "data/Schema.h"
+#include "layout/ImportLayout.h"
+#include "layout/Schema.h"
 #include "data/SqlText.h"
 #include "search/AdvancedSearch.h"
 

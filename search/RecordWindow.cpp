@@ -2,7 +2,7 @@
 
 #include "common/AppError.h"
 #include "search/Navigation.h"
-#include "data/Schema.h"
+#include "layout/Schema.h"
 #include "components/VbalGrid.h"
 
 namespace Search {

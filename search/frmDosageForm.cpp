@@ -1,6 +1,6 @@
 #include "search/frmDosageForm.h"
 
-#include "data/Schema.h"
+#include "layout/Schema.h"
 
 namespace Search {
 

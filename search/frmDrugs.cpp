@@ -5,7 +5,7 @@
 #include "search/NaturalOrder.h"
 #include "common/AppError.h"
 #include "data/Database.h"
-#include "data/Schema.h"
+#include "layout/Schema.h"
 #include "search/SearchWindows.h"
 #include "components/VbalGrid.h"
 

@@ -1,7 +1,7 @@
 #include "search/frmExclusivity.h"
 
 #include "data/Database.h"
-#include "data/Schema.h"
+#include "layout/Schema.h"
 
 #include <QLabel>
 

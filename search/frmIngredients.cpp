@@ -6,7 +6,7 @@
 #include "search/KeyList.h"
 #include "search/Navigation.h"
 #include "search/NaturalOrder.h"
-#include "data/Schema.h"
+#include "layout/Schema.h"
 #include "components/VbalGrid.h"
 #include "search/frmDrugs.h"
 

@@ -1,6 +1,6 @@
 #include "search/frmPatent.h"
 
-#include "data/Schema.h"
+#include "layout/Schema.h"
 
 namespace Search {
 

@@ -7,7 +7,7 @@
 
 #include "BenchSupport.h"
 
-#include "data/Schema.h"
+#include "layout/Schema.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

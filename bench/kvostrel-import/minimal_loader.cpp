@@ -18,10 +18,10 @@
 //            --routes TSV --listing-terms TSV --exclusivity-codes TSV --output FILE
 
 #include "FdaSource.h"
-#include "ImportLayout.h"
+#include "layout/ImportLayout.h"
 #include "SqliteDatabase.h"
 #include "Vocabulary.h"
-#include "data/Schema.h"
+#include "layout/Schema.h"
 
 #include <sqlite3.h>
 

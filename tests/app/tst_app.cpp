@@ -5,7 +5,7 @@
 #include "app/SingleInstance.h"
 #include "app/frmMainForm.h"
 #include "app/KeysHelp.h"
-#include "data/Schema.h"
+#include "layout/Schema.h"
 #include "search/AdvancedPanel.h"
 #include "search/SearchWindow.h"
 #include "common/UserSettings.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Schema.h"
+#include "layout/Schema.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>

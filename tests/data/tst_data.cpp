@@ -1,6 +1,6 @@
 #include "data/Database.h"
 #include "FixtureDatabase.h"
-#include "data/Schema.h"
+#include "layout/Schema.h"
 #include "data/SqlText.h"
 #include "data/TextMatching.h"
 

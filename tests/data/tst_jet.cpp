@@ -2,11 +2,11 @@
 // FDA data against the database the importer builds from the same data, patched and
 // damaged copies of it, the reader process's limits, and kvostrel-import --from-mdb.
 #include "data/Database.h"
-#include "data/Schema.h"
+#include "layout/Schema.h"
 #include "data/SqlText.h"
 
-#include "JetFile.h"
-#include "JetStream.h"
+#include "jet/JetFile.h"
+#include "jet/JetStream.h"
 
 #include <QCryptographicHash>
 #include <QDir>

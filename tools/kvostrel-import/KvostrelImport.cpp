@@ -3,12 +3,12 @@
 #include "DelimitedReader.h"
 #include "FdaSource.h"
 #include "ImportError.h"
-#include "ImportLayout.h"
+#include "layout/ImportLayout.h"
 #include "OutputFile.h"
 #include "SqliteDatabase.h"
 #include "TextDecoding.h"
 #include "Vocabulary.h"
-#include "data/Schema.h"
+#include "layout/Schema.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 
 #include "FileKind.h"
 #include "ImportError.h"
-#include "JetLoad.h"
+#include "jet/JetLoad.h"
 #include "OutputFile.h"
 #include "SqliteDatabase.h"
 

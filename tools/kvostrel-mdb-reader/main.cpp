@@ -8,7 +8,7 @@
 //                                       file lacks is left out of the stream
 // Exit status: 0 with a whole stream, 1 after a Failure record, 2 for a wrong command line.
 
-#include "JetStream.h"
+#include "jet/JetStream.h"
 
 // The Debian header opens extern "C" around glib's headers, which must come first.
 #include <glib.h>

@@ -1,6 +1,6 @@
-#include "ImportLayout.h"
+#include "layout/ImportLayout.h"
 
-#include "data/Schema.h"
+#include "layout/Schema.h"
 
 namespace ImportLayout {
 

@@ -1,4 +1,4 @@
-#include "JetStream.h"
+#include "jet/JetStream.h"
 
 #include <array>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "JetLoad.h"
+#include "jet/JetLoad.h"
 
-#include "ImportLayout.h"
-#include "data/Schema.h"
+#include "layout/ImportLayout.h"
+#include "layout/Schema.h"
 
 #include <algorithm>
 #include <charconv>

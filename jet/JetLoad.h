@@ -1,6 +1,6 @@
 #pragma once
 
-#include "JetFile.h"
+#include "jet/JetFile.h"
 
 #include <string>
 #include <vector>

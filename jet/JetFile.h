@@ -1,6 +1,6 @@
 #pragma once
 
-#include "JetStream.h"
+#include "jet/JetStream.h"
 
 #include <chrono>
 #include <cstdint>
