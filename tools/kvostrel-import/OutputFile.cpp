@@ -58,6 +58,16 @@ bool isTemporaryName(const std::string &name, const std::string &prefix)
                        [](unsigned char c) { return std::isalnum(c) != 0; });
 }
 
+// What the names of the temporary files written for `target` begin with: ".name.tmp-".
+// Appended piece by piece: GCC 12 takes "." + name, inlined at -O3, for a copy that
+// may overlap (-Wrestrict, a false positive).
+std::string temporaryPrefix(const fs::path &target)
+{
+    std::string prefix(".");
+    prefix.append(target.filename().string()).append(".tmp-");
+    return prefix;
+}
+
 // Removes the temporary files that earlier runs writing `target` left in its folder
 // (killed with SIGKILL, a crash, a power cut). A run holds a lock on its file while it
 // lives, so a file nobody holds is a leftover; where the file system has no locks, a
@@ -65,7 +75,7 @@ bool isTemporaryName(const std::string &name, const std::string &prefix)
 // removes any, as its files may carry the database owner's name).
 void removeLeftovers(const fs::path &folder, const fs::path &target)
 {
-    const std::string prefix = "." + target.filename().string() + ".tmp-";
+    const std::string prefix = temporaryPrefix(target);
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path path = it->path();
@@ -138,7 +148,7 @@ OutputFile::OutputFile(fs::path target)
 {
     checkTarget(m_output, m_target);
     const fs::path folder = m_target.has_parent_path() ? m_target.parent_path() : fs::path(".");
-    const std::string pattern = (folder / ("." + m_target.filename().string() + ".tmp-XXXXXX")).string();
+    const std::string pattern = (folder / (temporaryPrefix(m_target) + "XXXXXX")).string();
     if (pattern.size() >= sizeof pendingTemporary) {
         throw ImportError(m_target.string() + ": the path is too long");
     }
