@@ -163,29 +163,8 @@ void SearchWindow::createControls()
     m_lstSearch->installEventFilter(this);
     connect(m_lstSearch, &HitList::itemSelectionChanged, this, &SearchWindow::lstSearch_Click);
     // Lines of one name (four LIPITOR, a patent's several records) tell themselves apart.
-    if (Db::SqlText::hasLineDetails(m_design.sqlWindow)) {
-        m_lstSearch->setDetailReader([window = m_design.sqlWindow](const QVector<qint64> &keys) {
-            QHash<qint64, QString> details;
-            const bool whole = Common::runSkippingFailure([&] {
-                Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::lineDetails(window, keys));
-                Db::RowSetCloser closer(rowSet);
-                while (!rowSet.eof()) {
-                    QStringList parts;
-                    for (int column = 1; column <= 3; ++column) {
-                        if (const QString part = Db::fieldText(rowSet.field(column)); !part.isEmpty()) {
-                            parts << part;
-                        }
-                    }
-                    if (window == Db::SqlText::Window::Patent && parts.size() == 3) {
-                        parts
-                            = {parts.at(0) + QLatin1Char('/') + parts.at(1), QStringLiteral("expires ") + parts.at(2)};
-                    }
-                    details.insert(rowSet.field(0).toLongLong(), parts.join(QStringLiteral(" \u00b7 ")));
-                    rowSet.moveNext();
-                }
-            });
-            return whole ? details : QHash<qint64, QString>();
-        });
+    if (m_design.lineDetails) {
+        m_lstSearch->setDetailReader(m_design.lineDetails);
     }
     m_lstSearch->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_lstSearch, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
