@@ -1,17 +1,13 @@
 #include "search/SearchWindow.h"
+#include "search/SearchWindowLayout.h"
 
 #include "search/AdvancedPanel.h"
 #include "common/AppError.h"
 #include "components/AppFonts.h"
 #include "components/Pictures.h"
 #include "data/Database.h"
-#include "common/Twips.h"
-#include "common/UserSettings.h"
 #include "search/HitList.h"
 #include "search/KeyList.h"
-#include "search/NaturalOrder.h"
-#include "search/RecordExport.h"
-#include "search/RecordPrinting.h"
 #include "components/TitleLabel.h"
 #include "components/KeyReleaseGuard.h"
 #include "components/VbalGrid.h"
@@ -20,11 +16,7 @@
 #include <QClipboard>
 #include <QApplication>
 #include <QGuiApplication>
-#include <QDir>
-#include <QFileDialog>
 #include <QMenu>
-#include <QMessageBox>
-#include <QProgressDialog>
 #include <QShortcut>
 #include <QSplitter>
 #include <QKeyEvent>
@@ -43,6 +35,8 @@ static bool registerGridIcons()
 
 namespace Search {
 
+using namespace WindowLayout;
+
 static void initGridIcons()
 {
     static const bool registered = registerGridIcons();
@@ -51,31 +45,9 @@ static void initGridIcons()
 
 namespace {
 
-// The window's designed client area; a larger window lets the list, the grid, its
-// title and its help strip grow.
-constexpr QSize DesignSize(Twips::toPixels(11100), Twips::toPixels(7035));
-// Left of the splitter: the designed list column (its controls end 9 pixels before
-// the grid starts); right of it: wide enough for the whole advanced panel.
-constexpr int SplitterHandle = 8;
-constexpr int ListPaneWidth = Twips::toPixels(3600) - SplitterHandle;
-constexpr int ListPaneRightMargin = ListPaneWidth - Twips::toPixels(120) - Twips::toPixels(3255);
-constexpr int DetailsPaneDesignWidth = Twips::toPixels(11100) - Twips::toPixels(3600);
-constexpr int DetailsPaneMinimumWidth = Twips::toPixels(7335) + Twips::toPixels(11100 - 3600 - 7335);
-constexpr QSize SmallestSize(ListPaneWidth + SplitterHandle + DetailsPaneMinimumWidth, 360);
-
 const QColor LightGrey(224, 224, 224);
 const QColor TitleColor(255, 192, 128);
 const QColor HelpColor(192, 192, 192);
-
-const QString ItemsFound = QStringLiteral(" Item(s) Found");
-
-// Longer than any value a search can mean (the longest definition is 663 characters),
-// short enough that no pattern, however made, slows a search down or grows beyond
-// what the database takes.
-QString tooLong(const QString &what)
-{
-    return QStringLiteral("%1 is too long to search for: at most %2 characters.").arg(what).arg(MaxSearchText);
-}
 
 void setTextColor(QWidget *widget, const QColor &color)
 {
@@ -163,29 +135,8 @@ void SearchWindow::createControls()
     m_lstSearch->installEventFilter(this);
     connect(m_lstSearch, &HitList::itemSelectionChanged, this, &SearchWindow::lstSearch_Click);
     // Lines of one name (four LIPITOR, a patent's several records) tell themselves apart.
-    if (Db::SqlText::hasLineDetails(m_design.sqlWindow)) {
-        m_lstSearch->setDetailReader([window = m_design.sqlWindow](const QVector<qint64> &keys) {
-            QHash<qint64, QString> details;
-            const bool whole = Common::runSkippingFailure([&] {
-                Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::lineDetails(window, keys));
-                Db::RowSetCloser closer(rowSet);
-                while (!rowSet.eof()) {
-                    QStringList parts;
-                    for (int column = 1; column <= 3; ++column) {
-                        if (const QString part = Db::fieldText(rowSet.field(column)); !part.isEmpty()) {
-                            parts << part;
-                        }
-                    }
-                    if (window == Db::SqlText::Window::Patent && parts.size() == 3) {
-                        parts
-                            = {parts.at(0) + QLatin1Char('/') + parts.at(1), QStringLiteral("expires ") + parts.at(2)};
-                    }
-                    details.insert(rowSet.field(0).toLongLong(), parts.join(QStringLiteral(" \u00b7 ")));
-                    rowSet.moveNext();
-                }
-            });
-            return whole ? details : QHash<qint64, QString>();
-        });
+    if (m_design.lineDetails) {
+        m_lstSearch->setDetailReader(m_design.lineDetails);
     }
     m_lstSearch->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_lstSearch, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
@@ -318,98 +269,6 @@ QLineEdit *SearchWindow::txtParam(int i) const
 QLabel *SearchWindow::lblParam(int i) const
 {
     return m_picAdvanced->lblParam(i);
-}
-
-// ---------------------------------------------------------------- layout
-
-void SearchWindow::resizeEvent(QResizeEvent *event)
-{
-    Components::BackdropWidget::resizeEvent(event);
-    layoutControls();
-}
-
-void SearchWindow::layoutControls()
-{
-    m_splitter->setGeometry(rect());
-}
-
-void SearchWindow::layoutListPane()
-{
-    // The designed rectangles, left of the splitter; the list takes the pane's width
-    // and the growth in height.
-    const int width = m_listPane->width() - Twips::toPixels(120) - ListPaneRightMargin;
-    const int height = m_listPane->height();
-    m_txtSearch->setGeometry(Twips::toPixelRect(120, 120, 3255, 375).adjusted(0, 0, width - 217, 0));
-    m_cmdSearch->setGeometry(Twips::toPixelRect(120, 480, 1485, 285));
-    m_Command1->setGeometry(Twips::toPixelRect(1800, 480, 1530, 285));
-    QRect list = Twips::toPixelRect(120, 840, 3255, 5520);
-    list.setWidth(width);
-    list.setHeight(qMax(60, height - list.top() - (DesignSize.height() - list.bottom() - 1)));
-    m_lstSearch->setGeometry(list);
-    QRect count = Twips::toPixelRect(120, 6600, 3255, 255);
-    count.moveTop(count.top() + height - DesignSize.height());
-    count.setWidth(width);
-    count.setHeight(qMax(count.height(), height - count.top() - 2));
-    m_lblSearch->setGeometry(count);
-}
-
-void SearchWindow::layoutDetailsPane()
-{
-    // The designed rectangles, right of the splitter (the pane starts where the grid
-    // does); the grid, its title and its help strip take the growth.
-    const QPoint origin(-Twips::toPixels(3600), 0);
-    const int dx = m_detailsPane->width() - DetailsPaneDesignWidth;
-    const int dy = m_detailsPane->height() - DesignSize.height();
-
-    QRect title = Twips::toPixelRect(3720, 0, 7215, 615).translated(origin);
-    title.setWidth(qMax(120, title.width() + dx));
-    m_lblTradeName->setGeometry(title);
-
-    QRect grid = Twips::toPixelRect(3600, 600, 7335, 5775).translated(origin);
-    grid.setSize(QSize(qMax(200, grid.width() + dx), qMax(120, grid.height() + dy)));
-    m_vbalGrid->setGeometry(grid);
-    m_picAdvanced->setGeometry(grid);
-    QRect wait = Twips::toPixelRect(3600, 2520, 7335, 1815).translated(origin);
-    wait.setWidth(grid.width());
-    wait.moveTop(grid.top() + (grid.height() - wait.height()) / 2);
-    m_lblWait->setGeometry(wait);
-
-    QRect icon = Twips::toPixelRect(3600, 6360, 480, 480).translated(origin);
-    icon.moveTop(icon.top() + dy);
-    m_imgTooltip->setGeometry(icon);
-    QRect help = (m_design.tooltipBesideIcon ? Twips::toPixelRect(4200, 6360, 6615, 615)
-                                             : Twips::toPixelRect(3600, 6360, 7215, 615))
-                     .translated(origin);
-    help.moveTop(help.top() + dy);
-    help.setWidth(qMax(100, help.width() + dx));
-    m_lblTooltip->setGeometry(help);
-}
-
-QSize SearchWindow::sizeHint() const
-{
-    // The designed size, tall enough for every row of the grid (empty rows are as low as
-    // a row gets; a record's long values may still need the scroll bar).
-    const int gridDesignHeight = Twips::toPixels(5775);
-    return {DesignSize.width(), DesignSize.height() + qMax(0, m_vbalGrid->fullHeight() - gridDesignHeight)};
-}
-
-QSize SearchWindow::minimumSizeHint() const
-{
-    return minimumSize();
-}
-
-void SearchWindow::restoreSplitter()
-{
-    const auto settings = Common::userSettings();
-    const int saved = settings->value(m_design.caption + QStringLiteral("/listWidth")).toInt();
-    const int listWidth = saved >= m_listPane->minimumWidth() ? saved : ListPaneWidth;
-    m_splitter->setSizes({listWidth, qMax(m_detailsPane->minimumWidth(), width() - listWidth - SplitterHandle)});
-    m_saveSplitter.setSingleShot(true);
-    m_saveSplitter.setInterval(300);
-    connect(&m_saveSplitter, &QTimer::timeout, this, [this] {
-        Common::userSettings()->setValue(m_design.caption + QStringLiteral("/listWidth"), m_splitter->sizes().value(0));
-    });
-    connect(m_splitter, &QSplitter::splitterMoved, &m_saveSplitter, qOverload<>(&QTimer::start));
 }
 
 // ---------------------------------------------------------------- events
@@ -554,306 +413,6 @@ void SearchWindow::vbalGrid_DblClick(int, int)
 QString SearchWindow::followCaption(int) const
 {
     return {};
-}
-
-// ---------------------------------------------------------------- context menus
-
-std::unique_ptr<QMenu> SearchWindow::listMenu(int position)
-{
-    auto menu = std::make_unique<QMenu>(this);
-    const QString line = m_lstSearch->shownText(position);
-    menu->addAction(QStringLiteral("Copy"), this, [line] { QGuiApplication::clipboard()->setText(line); });
-    menu->addAction(QStringLiteral("Copy record"), this, [this, position] {
-        m_lstSearch->setCurrentRow(position);
-        QGuiApplication::clipboard()->setText(recordText());
-    });
-    menu->addAction(QStringLiteral("Export list..."), this, &SearchWindow::exportList);
-    return menu;
-}
-
-std::unique_ptr<QMenu> SearchWindow::gridMenu(int row)
-{
-    auto menu = std::make_unique<QMenu>(this);
-    const QString value = m_vbalGrid->cellText(row, m_design.valueColumn);
-    menu->addAction(QStringLiteral("Copy"), this, [value] { QGuiApplication::clipboard()->setText(value); });
-    menu->addAction(QStringLiteral("Copy record"), this,
-                    [this] { QGuiApplication::clipboard()->setText(recordText()); });
-    menu->addAction(QStringLiteral("Export list..."), this, &SearchWindow::exportList);
-    menu->addAction(QStringLiteral("Print record..."), this, &SearchWindow::printRecord);
-    if (const QString follow = followCaption(row); !follow.isEmpty()) {
-        menu->addSeparator();
-        menu->addAction(follow, this, [this, row] { vbalGrid_DblClick(row, m_design.valueColumn); });
-    }
-    return menu;
-}
-
-void SearchWindow::exportList()
-{
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export the hit list"),
-                                                      m_design.caption + QStringLiteral(".csv"),
-                                                      QStringLiteral("CSV files (*.csv);;All files (*)"));
-    if (path.isEmpty()) {
-        return;
-    }
-    QString failure;
-    ExportTable table;
-    try {
-        table = exportTable(*this);
-    } catch (const Common::AppError &error) {
-        failure = error.description();
-    }
-    if (failure.isEmpty()) {
-        QProgressDialog progress(QStringLiteral("Exporting %1 records...").arg(table.rows.size()),
-                                 QStringLiteral("Cancel"), 0, int(table.rows.size()), this);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(500);
-        failure = writeCsv(path, table, [&progress](int rows) {
-            progress.setValue(rows);
-            return !progress.wasCanceled();
-        });
-        if (progress.wasCanceled()) {
-            return;
-        }
-    }
-    if (!failure.isEmpty()) {
-        QMessageBox::warning(
-            this, QStringLiteral("Export"),
-            QStringLiteral("The list could not be written to %1: %2").arg(QDir::toNativeSeparators(path), failure));
-    }
-}
-
-void SearchWindow::printRecord()
-{
-    const QString title = QStringLiteral("Print record");
-    if (const QString failure = printHtml(this, title, recordHtml(*this)); !failure.isEmpty()) {
-        QMessageBox::warning(this, title, failure);
-    }
-}
-
-QString SearchWindow::recordText() const
-{
-    QStringList lines;
-    if (!m_lblTradeName->text().isEmpty()) {
-        lines << m_lblTradeName->text();
-    }
-    for (int r = 1; r <= m_vbalGrid->rowCount(); ++r) {
-        const QString value = m_vbalGrid->cellText(r, m_design.valueColumn);
-        const QString caption
-            = m_design.captionColumn > 0 ? m_vbalGrid->cellText(r, m_design.captionColumn) : QString();
-        if (!value.isEmpty()) {
-            lines << (caption.isEmpty() || caption == value ? value : caption + QStringLiteral(": ") + value);
-        }
-    }
-    return lines.join(QLatin1Char('\n'));
-}
-
-// ---------------------------------------------------------------- searches
-
-Db::SharedListRows SearchWindow::readHits(const QString &sql)
-{
-    // A Null list field is an empty line, so the key list stays parallel.
-    return Db::readSharedList(sql, m_design.listField, m_design.keyField, [this] {
-        // The new list is whole: the old lists go. A failed read leaves them as they were.
-        if (!m_design.keyField.isEmpty()) {
-            m_lstSearchID->clear();
-        }
-        m_lstSearch->clear();
-    });
-}
-
-Db::SharedListRows SearchWindow::inOrder(const Db::SharedListRows &read)
-{
-    // A statement run again gives the list read before: its order is known too.
-    if (!read || read != m_lastRead) {
-        m_lastRead = read;
-        m_lastOrdered = inNaturalOrder(read);
-    }
-    return m_lastOrdered;
-}
-
-bool SearchWindow::runSearch(const QString &sql, QString *failure)
-{
-    // The search runs from the query to the filled list without letting a single window
-    // message through, so no click or key can start a second query meanwhile (and calls
-    // from code are turned away while m_searching is set). The window therefore needs no
-    // disabling: a search of every product takes a few tens of milliseconds, and a
-    // disabled window would only flicker.
-    m_searching = true;
-
-    Db::SharedListRows hits;
-    bool ok = false;
-    try {
-        hits = inOrder(readHits(sql));
-        ok = true;
-    } catch (const Common::AppError &error) {
-        *failure = error.description();
-    } catch (const std::exception &error) {
-        *failure = QString::fromLocal8Bit(error.what());
-    }
-
-    if (ok) {
-        const int lineCount = hits->count();
-        if (!m_design.keyField.isEmpty()) {
-            m_lstSearchID->setRows(hits); // the same rows: the keys are not copied
-        }
-        // The reset leaves no line selected: no record is shown until one is chosen.
-        m_lstSearch->setRows(std::move(hits));
-        m_lblSearch->setText(QString::number(lineCount) + ItemsFound);
-        m_lblSearch->setToolTip(QString());
-        if (!m_design.recordOutlivesSearch) {
-            clearShownRecord();
-        }
-    } else {
-        m_lblSearch->setText(QStringLiteral("Search failed: ") + *failure);
-        m_lblSearch->setToolTip(*failure);
-    }
-
-    m_searching = false;
-    m_lastSearchFailed = !ok;
-    return ok;
-}
-
-void SearchWindow::quickSearch()
-{
-    if (m_searching) {
-        return;
-    }
-    if (m_txtSearch->text().size() > MaxSearchText) {
-        m_lblSearch->setText(tooLong(QStringLiteral("The search text")));
-        m_lblSearch->setToolTip(QString());
-        return;
-    }
-    QString failure;
-    runSearch(Db::SqlText::nameSearch(m_design.sqlWindow, m_txtSearch->text()), &failure);
-}
-
-void SearchWindow::advancedSearch()
-{
-    if (m_searching) {
-        return;
-    }
-    const QVector<AdvancedSearch::Row> rows = m_picAdvanced->rows();
-    if (!AdvancedSearch::anyTicked(rows)) {
-        m_picAdvanced->showMessage(QStringLiteral("Tick at least one field to search by, then press FIND."));
-        return;
-    }
-    for (int i = 0; i < rows.size(); ++i) {
-        if (rows.at(i).ticked && rows.at(i).text.size() > MaxSearchText) {
-            m_picAdvanced->showMessage(
-                tooLong(QStringLiteral("The text of \"%1\"").arg(m_picAdvanced->lblParam(i)->text())));
-            return;
-        }
-    }
-    m_picAdvanced->showMessage(QString());
-    const QString sql = AdvancedSearch::statement(m_design.sqlWindow, rows, m_picAdvanced->matchOption(),
-                                                  m_picAdvanced->joinOption());
-    QString failure;
-    if (runSearch(sql, &failure)) {
-        // The search box's text played no part in this list.
-        m_txtSearch->clear();
-        hideAdvancedPanel(m_lstSearch->count() > 0 ? static_cast<QWidget *>(m_lstSearch) : m_txtSearch);
-    } else {
-        m_picAdvanced->showMessage(QStringLiteral("Search failed: ") + failure);
-    }
-}
-
-// ---------------------------------------------------------------- hits and details
-
-void SearchWindow::lstSearch_Click()
-{
-    const int position = m_lstSearch->currentRow();
-    if (position < 0) {
-        return;
-    }
-    m_picAdvanced->hide();
-    showHit(position);
-}
-
-void SearchWindow::showHit(int position)
-{
-    const qint64 key = m_lstSearchID->key(position);
-    if (key != Db::ListRows::NoKey && key == qint32(key)) {
-        fillRecordDetails(qint32(key));
-    }
-}
-
-RecordValues SearchWindow::readRecord(const QString &sql, bool *found) const
-{
-    RecordValues record;
-    Db::RowSet &rowSet = Db::openSharedQuery(sql);
-    Db::RowSetCloser closer(rowSet);
-    *found = !rowSet.eof();
-    if (*found) {
-        for (const DetailRowDesign &row : m_design.rows) {
-            // A column the result lacks leaves its cell as it was.
-            Common::runSkippingFailure([&] { record.insert(row.field, rowSet.field(row.field)); });
-        }
-    }
-    return record;
-}
-
-void SearchWindow::runDetailsFill(const std::function<void()> &fill)
-{
-    // No window message runs during a fill (a fill takes well under a millisecond), so
-    // nothing can reach the hit list meanwhile and the wait label could never be seen:
-    // the list is not disabled nor the grid hidden, which would only send the keyboard
-    // focus (and a screen reader with it) wandering.
-    const quint64 readFailures = Db::Connection::shared().readFailureCount();
-    Common::runSkippingFailure(fill);
-    if (Db::Connection::shared().readFailureCount() != readFailures) {
-        // A record read in part is not shown as if it were whole: the title says why.
-        clearShownRecord();
-        m_lblTradeName->setText(Db::Connection::shared().lastReadFailure());
-    }
-    m_lstSearch->setFocus();
-}
-
-void SearchWindow::fillRecordDetails(qint32 id)
-{
-    runDetailsFill([&] {
-        bool found = false;
-        const RecordValues record = readRecord(Db::SqlText::details(m_design.sqlWindow, id), &found);
-        if (!found) {
-            return;
-        }
-        for (int r = 1; r <= m_design.rows.size(); ++r) {
-            const QString &field = m_design.rows.at(r - 1).field;
-            if (record.contains(field)) {
-                Common::runSkippingFailure([&] {
-                    m_vbalGrid->setCell(r, m_design.valueColumn, record.text(field), Components::CellFlags::TextCell);
-                });
-            }
-        }
-        if (const std::optional<QString> title = detailsTitle(record)) {
-            m_lblTradeName->setText(*title);
-        }
-    });
-}
-
-std::optional<QString> SearchWindow::detailsTitle(const RecordValues &) const
-{
-    return std::nullopt;
-}
-
-void SearchWindow::clearShownRecord()
-{
-    EmptyTheGrid();
-    m_lblTradeName->clear();
-}
-
-void SearchWindow::clearHitList()
-{
-    m_lstSearch->clear();
-    m_lblSearch->clear();
-    m_lblSearch->setToolTip(QString());
-    m_txtSearch->clear();
-}
-
-void SearchWindow::EmptyTheGrid()
-{
-    for (int r = 1; r <= m_design.rows.size(); ++r) {
-        m_vbalGrid->setCell(r, m_design.valueColumn, QString(), Components::CellFlags::TextCell);
-    }
 }
 
 } // namespace Search

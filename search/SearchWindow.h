@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/AdvancedSearch.h"
+#include "search/LineDetails.h"
 #include "components/BackdropWidget.h"
 #include "data/Database.h"
 #include "data/SqlText.h"
@@ -75,6 +76,8 @@ struct SearchWindowDesign
     // it (empty: the hit list carries no keys and lstSearchID is the window's own).
     QString listField;
     QString keyField = QStringLiteral("ID");
+    // Reads what tells lines of one name apart (none: the lines show their names alone).
+    LineDetailReader lineDetails;
 
     // The image list, picture number 1 first (resource paths), and imgTooltip's picture.
     QStringList images;

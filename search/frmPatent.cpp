@@ -1,6 +1,7 @@
 #include "search/frmPatent.h"
 
 #include "layout/Schema.h"
+#include "search/PatentLineDetails.h"
 
 namespace Search {
 
@@ -36,6 +37,8 @@ SearchWindowDesign frmPatent::windowDesign()
     SearchWindowDesign d
         = recordDesign(QStringLiteral("Patents"), Db::SqlText::Window::Patent, QString(P::PatentNumber), images, rows,
                        QStringLiteral("Double click on the grid to get all the drugs having the same patents."));
+    // A number's several records tell themselves apart by application, product and expiry.
+    d.lineDetails = patentLineDetailReader();
     // The panel orders its last three rows differently from the grid.
     d.parameterRows = AdvancedSearch::rowDesigns({
         {"ID", "ID"},

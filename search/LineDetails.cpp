@@ -1,0 +1,35 @@
+#include "search/LineDetails.h"
+
+#include "common/AppError.h"
+#include "data/Database.h"
+
+namespace Search {
+
+QString joinLineDetails(const QStringList &parts)
+{
+    return parts.join(QStringLiteral(" \u00b7 "));
+}
+
+LineDetailReader lineDetailReader(Db::SqlText::Window window, LineDetailFormat format)
+{
+    return [window, format = std::move(format)](const QVector<qint64> &keys) {
+        QHash<qint64, QString> details;
+        const bool whole = Common::runSkippingFailure([&] {
+            Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::lineDetails(window, keys));
+            Db::RowSetCloser closer(rowSet);
+            while (!rowSet.eof()) {
+                QStringList parts;
+                for (int column = 1; column <= 3; ++column) {
+                    if (const QString part = Db::fieldText(rowSet.field(column)); !part.isEmpty()) {
+                        parts << part;
+                    }
+                }
+                details.insert(rowSet.field(0).toLongLong(), format(parts));
+                rowSet.moveNext();
+            }
+        });
+        return whole ? details : QHash<qint64, QString>();
+    };
+}
+
+} // namespace Search

@@ -1,0 +1,240 @@
+// A search window's searches (quick and advanced, into the hit lists) and the record
+// a chosen hit shows in the details grid.
+
+#include "search/SearchWindow.h"
+
+#include "common/AppError.h"
+#include "data/Database.h"
+#include "search/AdvancedPanel.h"
+#include "search/HitList.h"
+#include "search/KeyList.h"
+#include "search/NaturalOrder.h"
+#include "components/VbalGrid.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace Search {
+
+namespace {
+
+const QString ItemsFound = QStringLiteral(" Item(s) Found");
+
+// Longer than any value a search can mean (the longest definition is 663 characters),
+// short enough that no pattern, however made, slows a search down or grows beyond
+// what the database takes.
+QString tooLong(const QString &what)
+{
+    return QStringLiteral("%1 is too long to search for: at most %2 characters.").arg(what).arg(MaxSearchText);
+}
+
+} // namespace
+
+Db::SharedListRows SearchWindow::readHits(const QString &sql)
+{
+    // A Null list field is an empty line, so the key list stays parallel.
+    return Db::readSharedList(sql, m_design.listField, m_design.keyField, [this] {
+        // The new list is whole: the old lists go. A failed read leaves them as they were.
+        if (!m_design.keyField.isEmpty()) {
+            m_lstSearchID->clear();
+        }
+        m_lstSearch->clear();
+    });
+}
+
+Db::SharedListRows SearchWindow::inOrder(const Db::SharedListRows &read)
+{
+    // A statement run again gives the list read before: its order is known too.
+    if (!read || read != m_lastRead) {
+        m_lastRead = read;
+        m_lastOrdered = inNaturalOrder(read);
+    }
+    return m_lastOrdered;
+}
+
+bool SearchWindow::runSearch(const QString &sql, QString *failure)
+{
+    // The search runs from the query to the filled list without letting a single window
+    // message through, so no click or key can start a second query meanwhile (and calls
+    // from code are turned away while m_searching is set). The window therefore needs no
+    // disabling: a search of every product takes a few tens of milliseconds, and a
+    // disabled window would only flicker.
+    m_searching = true;
+
+    Db::SharedListRows hits;
+    bool ok = false;
+    try {
+        hits = inOrder(readHits(sql));
+        ok = true;
+    } catch (const Common::AppError &error) {
+        *failure = error.description();
+    } catch (const std::exception &error) {
+        *failure = QString::fromLocal8Bit(error.what());
+    }
+
+    if (ok) {
+        const int lineCount = hits->count();
+        if (!m_design.keyField.isEmpty()) {
+            m_lstSearchID->setRows(hits); // the same rows: the keys are not copied
+        }
+        // The reset leaves no line selected: no record is shown until one is chosen.
+        m_lstSearch->setRows(std::move(hits));
+        m_lblSearch->setText(QString::number(lineCount) + ItemsFound);
+        m_lblSearch->setToolTip(QString());
+        if (!m_design.recordOutlivesSearch) {
+            clearShownRecord();
+        }
+    } else {
+        m_lblSearch->setText(QStringLiteral("Search failed: ") + *failure);
+        m_lblSearch->setToolTip(*failure);
+    }
+
+    m_searching = false;
+    m_lastSearchFailed = !ok;
+    return ok;
+}
+
+void SearchWindow::quickSearch()
+{
+    if (m_searching) {
+        return;
+    }
+    if (m_txtSearch->text().size() > MaxSearchText) {
+        m_lblSearch->setText(tooLong(QStringLiteral("The search text")));
+        m_lblSearch->setToolTip(QString());
+        return;
+    }
+    QString failure;
+    runSearch(Db::SqlText::nameSearch(m_design.sqlWindow, m_txtSearch->text()), &failure);
+}
+
+void SearchWindow::advancedSearch()
+{
+    if (m_searching) {
+        return;
+    }
+    const QVector<AdvancedSearch::Row> rows = m_picAdvanced->rows();
+    if (!AdvancedSearch::anyTicked(rows)) {
+        m_picAdvanced->showMessage(QStringLiteral("Tick at least one field to search by, then press FIND."));
+        return;
+    }
+    for (int i = 0; i < rows.size(); ++i) {
+        if (rows.at(i).ticked && rows.at(i).text.size() > MaxSearchText) {
+            m_picAdvanced->showMessage(
+                tooLong(QStringLiteral("The text of \"%1\"").arg(m_picAdvanced->lblParam(i)->text())));
+            return;
+        }
+    }
+    m_picAdvanced->showMessage(QString());
+    const QString sql = AdvancedSearch::statement(m_design.sqlWindow, rows, m_picAdvanced->matchOption(),
+                                                  m_picAdvanced->joinOption());
+    QString failure;
+    if (runSearch(sql, &failure)) {
+        // The search box's text played no part in this list.
+        m_txtSearch->clear();
+        hideAdvancedPanel(m_lstSearch->count() > 0 ? static_cast<QWidget *>(m_lstSearch) : m_txtSearch);
+    } else {
+        m_picAdvanced->showMessage(QStringLiteral("Search failed: ") + failure);
+    }
+}
+
+// ---------------------------------------------------------------- hits and details
+
+void SearchWindow::lstSearch_Click()
+{
+    const int position = m_lstSearch->currentRow();
+    if (position < 0) {
+        return;
+    }
+    m_picAdvanced->hide();
+    showHit(position);
+}
+
+void SearchWindow::showHit(int position)
+{
+    const qint64 key = m_lstSearchID->key(position);
+    if (key != Db::ListRows::NoKey && key == qint32(key)) {
+        fillRecordDetails(qint32(key));
+    }
+}
+
+RecordValues SearchWindow::readRecord(const QString &sql, bool *found) const
+{
+    RecordValues record;
+    Db::RowSet &rowSet = Db::openSharedQuery(sql);
+    Db::RowSetCloser closer(rowSet);
+    *found = !rowSet.eof();
+    if (*found) {
+        for (const DetailRowDesign &row : m_design.rows) {
+            // A column the result lacks leaves its cell as it was.
+            Common::runSkippingFailure([&] { record.insert(row.field, rowSet.field(row.field)); });
+        }
+    }
+    return record;
+}
+
+void SearchWindow::runDetailsFill(const std::function<void()> &fill)
+{
+    // No window message runs during a fill (a fill takes well under a millisecond), so
+    // nothing can reach the hit list meanwhile and the wait label could never be seen:
+    // the list is not disabled nor the grid hidden, which would only send the keyboard
+    // focus (and a screen reader with it) wandering.
+    const quint64 readFailures = Db::Connection::shared().readFailureCount();
+    Common::runSkippingFailure(fill);
+    if (Db::Connection::shared().readFailureCount() != readFailures) {
+        // A record read in part is not shown as if it were whole: the title says why.
+        clearShownRecord();
+        m_lblTradeName->setText(Db::Connection::shared().lastReadFailure());
+    }
+    m_lstSearch->setFocus();
+}
+
+void SearchWindow::fillRecordDetails(qint32 id)
+{
+    runDetailsFill([&] {
+        bool found = false;
+        const RecordValues record = readRecord(Db::SqlText::details(m_design.sqlWindow, id), &found);
+        if (!found) {
+            return;
+        }
+        for (int r = 1; r <= m_design.rows.size(); ++r) {
+            const QString &field = m_design.rows.at(r - 1).field;
+            if (record.contains(field)) {
+                Common::runSkippingFailure([&] {
+                    m_vbalGrid->setCell(r, m_design.valueColumn, record.text(field), Components::CellFlags::TextCell);
+                });
+            }
+        }
+        if (const std::optional<QString> title = detailsTitle(record)) {
+            m_lblTradeName->setText(*title);
+        }
+    });
+}
+
+std::optional<QString> SearchWindow::detailsTitle(const RecordValues &) const
+{
+    return std::nullopt;
+}
+
+void SearchWindow::clearShownRecord()
+{
+    EmptyTheGrid();
+    m_lblTradeName->clear();
+}
+
+void SearchWindow::clearHitList()
+{
+    m_lstSearch->clear();
+    m_lblSearch->clear();
+    m_lblSearch->setToolTip(QString());
+    m_txtSearch->clear();
+}
+
+void SearchWindow::EmptyTheGrid()
+{
+    for (int r = 1; r <= m_design.rows.size(); ++r) {
+        m_vbalGrid->setCell(r, m_design.valueColumn, QString(), Components::CellFlags::TextCell);
+    }
+}
+
+} // namespace Search
