@@ -333,8 +333,8 @@ void AppTest::commandTableOpensEachWindowOnceAndIgnoresUnknownCommands()
     form.setThemeBackdrop(picture, QColor(1, 2, 3));
     const int before = form.clientArea()->subWindowList().size();
 
-    form.PressMenuButton(6);
-    auto *about = qobject_cast<frmAbout *>(form.childWindow(6));
+    form.PressMenuButton(frmMainForm::About);
+    auto *about = qobject_cast<frmAbout *>(form.childWindow(frmMainForm::About));
     QVERIFY(about);
     QMdiSubWindow *sub = form.subWindowOf(about);
     QVERIFY(sub && sub->isVisible() && sub->isMaximized());
@@ -344,8 +344,8 @@ void AppTest::commandTableOpensEachWindowOnceAndIgnoresUnknownCommands()
 
     // Closed by the user, it comes back as it was: one instance, kept.
     sub->close();
-    form.ZetRibbon1_ButtonClick(QStringLiteral("6"), QStringLiteral("About"));
-    QCOMPARE(form.childWindow(6), about);
+    form.ZetRibbon1_ButtonClick(QString::number(frmMainForm::About), QStringLiteral("About"));
+    QCOMPARE(form.childWindow(frmMainForm::About), about);
     QVERIFY(sub->isVisible() && sub->isMaximized());
 
     // No button carries 7; text that is not a number runs nothing.

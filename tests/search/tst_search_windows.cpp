@@ -240,11 +240,11 @@ void SearchWindowsTest::ribbonAndCommandTableOpenEachWindowOnceMaximised()
         const char *caption;
         const char *objectName;
     };
-    const Expected windows[] = {{9, "Ingredients", "frmIngredients"},
-                                {1, "Dosage Form", "frmDosageForm"},
-                                {2, "Route of Administration", "frmRoute"},
-                                {3, "Patents", "frmPatent"},
-                                {0, "Trade Drugs", "frmDrugs"}};
+    const Expected windows[] = {{frmMainForm::Ingredients, "Ingredients", "frmIngredients"},
+                                {frmMainForm::DosageForm, "Dosage Form", "frmDosageForm"},
+                                {frmMainForm::Route, "Route of Administration", "frmRoute"},
+                                {frmMainForm::Patents, "Patents", "frmPatent"},
+                                {frmMainForm::ShowDrugs, "Trade Drugs", "frmDrugs"}};
     const MdiBackdropArea *area = m_main->clientArea();
     for (const Expected &expected : windows) {
         clickRibbonButton(QString::number(expected.command));
@@ -271,17 +271,18 @@ void SearchWindowsTest::ribbonAndCommandTableOpenEachWindowOnceMaximised()
         QCOMPARE(searchWindow->txtSearch()->accessibleName(), QStringLiteral("Search ") + window->windowTitle());
         QCOMPARE(searchWindow->chkParam(0)->accessibleName(), QStringLiteral("ID"));
     }
-    QVERIFY(SearchWindows::asIngredients(m_main->childWindow(9)));
-    QVERIFY(SearchWindows::asDosageForm(m_main->childWindow(1)));
-    QVERIFY(SearchWindows::asRoute(m_main->childWindow(2)));
-    QVERIFY(SearchWindows::asPatent(m_main->childWindow(3)));
-    QVERIFY(!SearchWindows::asRoute(m_main->childWindow(1)));
+    QVERIFY(SearchWindows::asIngredients(m_main->childWindow(frmMainForm::Ingredients)));
+    QVERIFY(SearchWindows::asDosageForm(m_main->childWindow(frmMainForm::DosageForm)));
+    QVERIFY(SearchWindows::asRoute(m_main->childWindow(frmMainForm::Route)));
+    QVERIFY(SearchWindows::asPatent(m_main->childWindow(frmMainForm::Patents)));
+    QVERIFY(!SearchWindows::asRoute(m_main->childWindow(frmMainForm::DosageForm)));
 
     // The command table again: the same instances, brought forward with what they hold.
     auto *route = m_main->routeWindow();
     search(*route, QStringLiteral("oral"));
     const QStringList routeLines = route->lstSearch()->lines();
-    for (const int command : {1, 2, 3, 9, 0, 2}) {
+    for (const int command : {frmMainForm::DosageForm, frmMainForm::Route, frmMainForm::Patents,
+                              frmMainForm::Ingredients, frmMainForm::ShowDrugs, frmMainForm::Route}) {
         m_main->PressMenuButton(command);
     }
     QCOMPARE(m_main->clientArea()->subWindowList().size(), 5);
@@ -514,7 +515,7 @@ void SearchWindowsTest::ingredientWindowListsTextsAndTheProductsOfTheChosenOne()
     // text go: none of them made what it shows.
     auto *drugs = m_main->drugsWindow();
     search(*drugs, QStringLiteral("lipitor"));
-    m_main->PressMenuButton(9);
+    m_main->PressMenuButton(frmMainForm::Ingredients);
     const qint64 second = window->lstSearchID()->value(1).toLongLong();
     doubleClickCell(grid, 2, 1);
     QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
@@ -638,8 +639,9 @@ void SearchWindowsTest::everyVocabularyEntryListsExactlyItsProducts()
     auto *drugs = m_main->drugsWindow();
     drugs->picAdvanced()->optParamSettings(AdvancedSearch::StartingWith)->setChecked(true);
     int listed = 0;
-    for (const auto &[command, table, column] : {std::tuple{1, "dosage form", "Dosage Form"},
-                                                 std::tuple{2, "route of administration", "Route of Administration"}}) {
+    for (const auto &[command, table, column] :
+         {std::tuple{frmMainForm::DosageForm, "dosage form", "Dosage Form"},
+          std::tuple{frmMainForm::Route, "route of administration", "Route of Administration"}}) {
         SearchWindow *window = open(command);
         const QStringList ids
             = queryColumn(QStringLiteral("SELECT ID FROM [%1] ORDER BY ID").arg(QLatin1String(table)));
@@ -670,13 +672,14 @@ void SearchWindowsTest::everyProductValueOpensItsOwnVocabularyEntry()
 {
     auto *drugs = m_main->drugsWindow();
     int products = 0;
-    for (const auto &[command, row, column] : {std::tuple{1, int(frmDrugs::DosageFormRow), "Dosage Form"},
-                                               std::tuple{2, int(frmDrugs::RouteRow), "Route of Administration"}}) {
+    for (const auto &[command, row, column] :
+         {std::tuple{frmMainForm::DosageForm, int(frmDrugs::DosageFormRow), "Dosage Form"},
+          std::tuple{frmMainForm::Route, int(frmDrugs::RouteRow), "Route of Administration"}}) {
         const QStringList keys = queryColumn(
             QStringLiteral("SELECT min(ID) FROM products GROUP BY [%1] COLLATE NOCASE").arg(QLatin1String(column)));
         QVERIFY(keys.size() > 50);
         for (const QString &key : keys) {
-            m_main->PressMenuButton(0);
+            m_main->PressMenuButton(frmMainForm::ShowDrugs);
             drugs->GetProductDetails(key.toInt());
             const QString value = drugs->vbalGrid()->cellText(row, frmDrugs::ValueColumn);
             doubleClickCell(drugs->vbalGrid(), row, frmDrugs::ValueColumn);
@@ -741,7 +744,7 @@ void SearchWindowsTest::patentDoubleClickShowsTheProductTheRecordNames()
     QVERIFY(records.size() >= 3);
     bool sawImbruvica = false;
     for (const QString &record : records) {
-        m_main->PressMenuButton(3);
+        m_main->PressMenuButton(frmMainForm::Patents);
         static_cast<RecordWindow *>(patents)->GetProductDetails(record.toInt());
         const QString application = patents->vbalGrid()->cellText(3, 3);
         const QString product = patents->vbalGrid()->cellText(4, 3);
@@ -772,7 +775,7 @@ void SearchWindowsTest::productApplicationRowLeadsToItsPatentsKeepingOtherTicks(
     SearchWindow *patents = open(3);
     patents->txtParam(3)->setText(QStringLiteral("999999")); // replaced, whatever it held
     QTest::mouseClick(patents->Command1(), Qt::LeftButton);
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
     doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn);
 
     QCOMPARE(activeWindow(), static_cast<QWidget *>(patents));
@@ -798,7 +801,7 @@ void SearchWindowsTest::productApplicationRowLeadsToItsPatentsKeepingOtherTicks(
     // A row the user ticked stays ticked and narrows the search ("All Keywords").
     patents->chkParam(1)->setChecked(true);
     patents->txtParam(1)->setText(QStringLiteral("10005783"));
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
     doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, 1);
     QCOMPARE(parameterTicks(*patents), (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
     QCOMPARE(patents->lstSearch()->lines(), QStringList(2, QStringLiteral("10005783")));
@@ -815,7 +818,7 @@ void SearchWindowsTest::ingredientRowListsExactlyThatCombinationAndOpensAProduct
     SearchWindow *ingredients = open(9);
     search(*ingredients, QStringLiteral("vitamin"));
     QVERIFY(ingredients->lstSearch()->count() > 0);
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
 
     doubleClickCell(drugs->vbalGrid(), frmDrugs::IngredientsRow, 3);
 
@@ -850,7 +853,7 @@ void SearchWindowsTest::dosageFormAndRouteRowsRunAQuickSearchAndShowTheirOwnEntr
     drugs->GetProductDetails(Lipitor);
     SearchWindow *forms = open(1);
     QTest::mouseClick(forms->Command1(), Qt::LeftButton);
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
 
     doubleClickCell(drugs->vbalGrid(), frmDrugs::DosageFormRow, frmDrugs::ValueColumn);
     QCOMPARE(activeWindow(), static_cast<QWidget *>(forms));
@@ -864,7 +867,7 @@ void SearchWindowsTest::dosageFormAndRouteRowsRunAQuickSearchAndShowTheirOwnEntr
     QVERIFY(!forms->picAdvanced()->isVisible());
 
     // SOLUTION opens SOLUTION, not FOR SOLUTION, the first of the names holding it.
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
     drugs->GetProductDetails(
         queryColumn(QStringLiteral("SELECT min(ID) FROM products WHERE [Dosage Form] = 'SOLUTION'")).value(0).toInt());
     doubleClickCell(drugs->vbalGrid(), frmDrugs::DosageFormRow, 2);
@@ -882,10 +885,10 @@ void SearchWindowsTest::navigationsThatFindNothingShowAnEmptyResult()
     QCOMPARE(routes->lstSearch()->count(), 1);
     routes->lstSearch()->setCurrentRow(0);
     QCOMPARE(routes->lblTradeName()->text(), QStringLiteral("AURICULAR (OTIC) (OTIC)"));
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
     drugs->GetProductDetails(Lipitor);
     QVERIFY(!drugs->lblTradeName()->text().isEmpty());
-    m_main->PressMenuButton(2);
+    m_main->PressMenuButton(frmMainForm::Route);
     doubleClickCell(routes->vbalGrid(), 2, 3);
     QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
     QVERIFY(m_main->subWindowOf(drugs)->isMaximized());
@@ -920,7 +923,7 @@ void SearchWindowsTest::navigationSkipsFailingStepsAndEndsUsable()
     drugs->lstSearch()->setCurrentRow(1);
 
     Connection::shared().close(); // every query of the navigation fails from here on
-    m_main->PressMenuButton(1);
+    m_main->PressMenuButton(frmMainForm::DosageForm);
     doubleClickCell(forms->vbalGrid(), 1, 3);
 
     // The search failed; every later step still ran.
@@ -938,7 +941,7 @@ void SearchWindowsTest::navigationSkipsFailingStepsAndEndsUsable()
 
     // The database back: the same double click works.
     Connection::shared().open(QStringLiteral(KVOSTREL_DB_PATH));
-    m_main->PressMenuButton(1);
+    m_main->PressMenuButton(frmMainForm::DosageForm);
     doubleClickCell(forms->vbalGrid(), 1, 3);
     QCOMPARE(drugs->lstSearch()->count(),
              countOf(QStringLiteral("SELECT count(*) FROM products WHERE [Dosage Form] = 'TABLET'")));
@@ -966,7 +969,7 @@ void SearchWindowsTest::tabVisitsEachControlOnceAndEnterFollowsARow()
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(frmDrugs::DosageFormRow - 1, frmDrugs::ValueColumn - 1));
     QTest::keyClick(grid, Qt::Key_Return);
-    auto *forms = qobject_cast<SearchWindow *>(m_main->childWindow(1));
+    auto *forms = qobject_cast<SearchWindow *>(m_main->childWindow(frmMainForm::DosageForm));
     QVERIFY(forms && activeWindow() == forms);
     QCOMPARE(values(*forms).value(0), QStringLiteral("TABLET"));
 }
@@ -1066,8 +1069,8 @@ void SearchWindowsTest::enterActsOnceWhereItWasPressed()
 
 void SearchWindowsTest::typingInARowTicksItAndEscapeFromTheButtonCancels()
 {
-    m_main->PressMenuButton(3);
-    auto *patents = qobject_cast<SearchWindow *>(m_main->childWindow(3));
+    m_main->PressMenuButton(frmMainForm::Patents);
+    auto *patents = qobject_cast<SearchWindow *>(m_main->childWindow(frmMainForm::Patents));
     QVERIFY(patents);
     patents->Command1()->setFocus();
     QTest::keyClick(patents->Command1(), Qt::Key_Space);
@@ -1168,7 +1171,7 @@ void SearchWindowsTest::contextMenusCopyAndFollowRows()
     QVERIFY(trigger(*row, QStringLiteral("Copy")));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("TABLET"));
     QVERIFY(trigger(*row, QStringLiteral("Show this dosage form")));
-    auto *forms = qobject_cast<SearchWindow *>(m_main->childWindow(1));
+    auto *forms = qobject_cast<SearchWindow *>(m_main->childWindow(frmMainForm::DosageForm));
     QVERIFY(forms && activeWindow() == forms);
     QCOMPARE(actions(*forms->gridMenu(2)).last(), QStringLiteral("Show products with this dosage form"));
     QVERIFY(trigger(*forms->gridMenu(2), QStringLiteral("Show products with this dosage form")));
@@ -1182,8 +1185,10 @@ void SearchWindowsTest::contextMenusCopyAndFollowRows()
 // the line as shown.
 void SearchWindowsTest::keysCopyTheValueTheLineAndTheRecordInEveryWindow()
 {
-    for (const auto &[command, text] : {std::pair{0, "lipitor"}, std::pair{1, "tablet"}, std::pair{2, "oral"},
-                                        std::pair{3, "1000"}, std::pair{4, "NCE"}}) {
+    for (const auto &[command, text] :
+         {std::pair{frmMainForm::ShowDrugs, "lipitor"}, std::pair{frmMainForm::DosageForm, "tablet"},
+          std::pair{frmMainForm::Route, "oral"}, std::pair{frmMainForm::Patents, "1000"},
+          std::pair{frmMainForm::Exclusivity, "NCE"}}) {
         m_main->PressMenuButton(command);
         auto *window = qobject_cast<SearchWindow *>(m_main->childWindow(command));
         QVERIFY(window);
