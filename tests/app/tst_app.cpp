@@ -1,3 +1,4 @@
+#include "common/ErrorNumbers.h"
 #include "data/Database.h"
 #include "app/MdiBackdropArea.h"
 #include "app/Startup.h"
@@ -794,7 +795,7 @@ void AppTest::unusableTemporaryFolderIsPassedOverOrNamed()
         Ribbon::chooseTempFolder({gone, file});
         QFAIL("no folder can be written, yet one was chosen");
     } catch (const Common::AppError &error) {
-        QCOMPARE(error.number(), ENOTDIR | 10000);
+        QCOMPARE(error.number(), ENOTDIR | Common::ErrorNumber::SystemErrorBase);
         QVERIFY(error.source().endsWith(QStringLiteral(".cAniCursor")));
         for (const QString &word : {gone + QStringLiteral(" (No such file or directory)"), file,
                                     QStringLiteral("temporary folder"), QStringLiteral("TMPDIR")}) {
