@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Commands.h"
 #include "components/VbalImageList.h"
 #include "search/WindowHost.h"
 #include "ribbon/ZetRibbon.h"
@@ -28,17 +29,8 @@ class frmMainForm : public QMainWindow, public Search::WindowHost
 
 public:
     // Ribbon command numbers.
-    enum Command {
-        ShowDrugs = 0,
-        DosageForm = 1,
-        Route = 2,
-        Patents = 3,
-        Exclusivity = 4,
-        Exit = 5,
-        About = 6,
-        ExitFromAbout = 8,
-        Ingredients = 9,
-    };
+    using Command = Common::Command;
+    using enum Common::Command;
 
     explicit frmMainForm(QWidget *parent = nullptr);
     ~frmMainForm() override;

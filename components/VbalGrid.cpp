@@ -1,6 +1,7 @@
 #include "components/VbalGrid.h"
 
 #include "common/AppError.h"
+#include "common/ErrorNumbers.h"
 #include "components/AppFonts.h"
 #include "components/ComponentStyle.h"
 #include "components/QuietFocusView.h"
@@ -382,11 +383,11 @@ QTableWidgetItem *VbalGrid::existingCell(int row, int column) const
 void VbalGrid::checkCell(int row, int column, const char *source) const
 {
     if (column < 1 || column > columnCount()) {
-        throw Common::AppError(9, gridSource(source),
+        throw Common::AppError(Common::ErrorNumber::SubscriptOutOfRange, gridSource(source),
                                QStringLiteral("The grid has no column %1 (it has %2).").arg(column).arg(columnCount()));
     }
     if (row < 1) {
-        throw Common::AppError(9, gridSource(source),
+        throw Common::AppError(Common::ErrorNumber::SubscriptOutOfRange, gridSource(source),
                                QStringLiteral("Grid rows are counted from 1, not from %1.").arg(row));
     }
 }
@@ -410,7 +411,7 @@ QString VbalGrid::cellText(int row, int column) const
 {
     checkCell(row, column, "CellText");
     if (row > rowCount()) {
-        throw Common::AppError(9, gridSource("CellText"),
+        throw Common::AppError(Common::ErrorNumber::SubscriptOutOfRange, gridSource("CellText"),
                                QStringLiteral("The grid has no row %1 (it has %2).").arg(row).arg(rowCount()));
     }
     return m_view->item(row - 1, column - 1)->text();

@@ -1,6 +1,7 @@
 #include "components/VbalImageList.h"
 
 #include "common/AppError.h"
+#include "common/ErrorNumbers.h"
 #include "components/Pictures.h"
 
 namespace Components {
@@ -24,7 +25,7 @@ int VbalImageList::addFromFile(const QString &path)
 {
     const QPixmap picture = Pictures::fromFile(path);
     if (picture.isNull()) {
-        throw Common::AppError(481, QStringLiteral("vbalImageList.AddFromFile"),
+        throw Common::AppError(Common::ErrorNumber::InvalidPicture, QStringLiteral("vbalImageList.AddFromFile"),
                                QStringLiteral("The picture \"%1\" cannot be read.").arg(path));
     }
     return add(picture);
@@ -33,7 +34,7 @@ int VbalImageList::addFromFile(const QString &path)
 QPixmap VbalImageList::picture(int index) const
 {
     if (!contains(index)) {
-        throw Common::AppError(35600, QStringLiteral("vbalImageList.ItemPicture"),
+        throw Common::AppError(Common::ErrorNumber::IndexOutOfBounds, QStringLiteral("vbalImageList.ItemPicture"),
                                QStringLiteral("Index out of bounds: the image list holds %1 pictures, not number %2.")
                                    .arg(count())
                                    .arg(index));

@@ -24,7 +24,7 @@ public:
 
     // True when `index` (from 1) names a picture.
     bool contains(int index) const { return index >= 1 && index <= count(); }
-    // The picture with that number; throws AppError (number 35600, "Index out of bounds") otherwise.
+    // The picture with that number; throws AppError (IndexOutOfBounds, "Index out of bounds") otherwise.
     QPixmap picture(int index) const;
     QIcon icon(int index) const;
     // The 0-based position a grid cell takes for picture `index`, -1 when there is none.

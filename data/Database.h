@@ -20,6 +20,8 @@ struct sqlite3_stmt;
 
 namespace Db {
 
+enum class DatabaseKind;
+
 // Error numbers raised by the database layer (source texts name the operation).
 namespace DbErrorNumber {
 constexpr int FileMissing = 1001;
@@ -123,6 +125,16 @@ private:
     friend class RowSet;
     Connection();
     void noteReadFailure(const Common::AppError &error);
+    // The steps of open, each throwing AppError and closing the connection first (fail).
+    Common::AppError fail(int number, const QString &description);
+    // Opens the SQLite handle: on the file itself, read-only, or on an empty database in
+    // memory for a Jet file; with the program's LIKE (and a Jet file's NOCASE).
+    void openHandle(const QString &filePath, DatabaseKind kind, const QString &shown);
+    // Checks that every table and column the windows read is there (the loader has
+    // checked a Jet file's own and filled the two lists).
+    void checkSchema(const QString &shown, bool jet, QStringList &missingTables, QStringList &missingColumns);
+    // Reads every page of an SQLite file once, so that a damaged file is named at start.
+    void checkPages(const QString &shown);
     // Makes NOCASE the program's (letters beyond ASCII folded), once, before the first
     // statement that holds such letters; a statement of ASCII text alone compares and
     // sorts alike either way, so an ASCII search costs nothing. Does nothing while a

@@ -99,6 +99,48 @@ void startAfresh(RibbonScene &scene, const F (&families)[N])
     }
 }
 
+// The tab shown selected is the one whose categories are laid out: the current tab
+// (tab 0 until a tab is clicked, or when no tab carries the current id).
+int selectedTab(const RibbonModel &model)
+{
+    int selected = 0;
+    for (int i = 0; i < model.tabCount(); ++i) {
+        if (model.tab(i).id == model.currentTabId()) {
+            selected = i;
+            break;
+        }
+    }
+    return selected;
+}
+
+// The categories of the current tab, in the order they were added, as many as the
+// ribbon holds.
+QVector<const RibbonCategory *> categoriesOfCurrentTab(const RibbonModel &model)
+{
+    QVector<const RibbonCategory *> shown;
+    const QString &currentTab = model.currentTabId();
+    for (int c = 0; c < model.categoryCount() && shown.size() < RibbonModel::CategoryCapacity; ++c) {
+        const RibbonCategory &category = model.category(c);
+        if (!currentTab.isEmpty() && !category.tabId.isEmpty() && category.tabId == currentTab) {
+            shown.append(&category);
+        }
+    }
+    return shown;
+}
+
+// Every button goes above the category panels, with its frames hidden.
+void raiseButtonsAboveCategories(RibbonScene &scene)
+{
+    for (int j = 0; j <= scene.highestIndex(F::ButMouse); ++j) {
+        for (const F family : {F::Button_left, F::Button_right, F::Button_center, F::Button_left_over,
+                               F::Button_right_over, F::Button_center_over}) {
+            scene.hide(family, j);
+            scene.bringToFront(family, j);
+        }
+        scene.bringEachToFront({F::Button_Icon, F::Button_Caption, F::Glip_off, F::Glip_on, F::ButMouse}, j);
+    }
+}
+
 } // namespace
 
 void LayoutBackground(RibbonScene &scene)
@@ -121,15 +163,7 @@ float ribbonHeight(const RibbonScene &scene)
 void LayoutTabs(RibbonScene &scene, const RibbonLayoutInput &input)
 {
     const int n = input.model.tabCount();
-    // The tab shown selected is the one whose categories are laid out: the current tab
-    // (tab 0 until a tab is clicked, or when no tab carries the current id).
-    int selected = 0;
-    for (int i = 0; i < n; ++i) {
-        if (input.model.tab(i).id == input.model.currentTabId()) {
-            selected = i;
-            break;
-        }
-    }
+    const int selected = selectedTab(input.model);
     scene.invalidateAll();
     startAfresh(scene, TabFamilies);
     for (int i = 0; i < n; ++i) {
@@ -186,14 +220,7 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
     }
     scene.templateOf(F::Cat_Caption).top = G::CategoryCaptionTop;
 
-    QVector<const RibbonCategory *> shown;
-    const QString &currentTab = input.model.currentTabId();
-    for (int c = 0; c < input.model.categoryCount() && shown.size() < RibbonModel::CategoryCapacity; ++c) {
-        const RibbonCategory &category = input.model.category(c);
-        if (!currentTab.isEmpty() && !category.tabId.isEmpty() && category.tabId == currentTab) {
-            shown.append(&category);
-        }
-    }
+    const QVector<const RibbonCategory *> shown = categoriesOfCurrentTab(input.model);
 
     startAfresh(scene, CategoryFamilies);
     startAfresh(scene, ButtonFamilies);
@@ -256,15 +283,7 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
         });
     }
 
-    // Every button goes above the category panels, with its frames hidden.
-    for (int j = 0; j <= scene.highestIndex(F::ButMouse); ++j) {
-        for (const F family : {F::Button_left, F::Button_right, F::Button_center, F::Button_left_over,
-                               F::Button_right_over, F::Button_center_over}) {
-            scene.hide(family, j);
-            scene.bringToFront(family, j);
-        }
-        scene.bringEachToFront({F::Button_Icon, F::Button_Caption, F::Glip_off, F::Glip_on, F::ButMouse}, j);
-    }
+    raiseButtonsAboveCategories(scene);
 }
 
 int LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const QString &categoryId, int x0, qint16 k)

@@ -4,6 +4,7 @@
 #include "data/Database.h"
 #include "data/SqlText.h"
 #include "common/AppError.h"
+#include "common/ErrorNumbers.h"
 #include "search/HitList.h"
 #include "search/KeyList.h"
 #include "search/SearchWindows.h"
@@ -38,7 +39,7 @@ template<typename Window>
 Window &need(Window *window)
 {
     if (!window) {
-        throw Common::AppError(91, QStringLiteral("Navigation"),
+        throw Common::AppError(Common::ErrorNumber::ObjectNotSet, QStringLiteral("Navigation"),
                                QStringLiteral("The window to show is not available."));
     }
     return *window;
@@ -216,7 +217,8 @@ void openProduct(WindowHost &host, const QVariant &key)
         bool isNumber = false;
         const qint32 id = key.toInt(&isNumber);
         if (!isNumber) {
-            throw Common::AppError(13, QStringLiteral("Navigation"), QStringLiteral("The product has no key."));
+            throw Common::AppError(Common::ErrorNumber::TypeMismatch, QStringLiteral("Navigation"),
+                                   QStringLiteral("The product has no key."));
         }
         need(target).GetProductDetails(id);
     });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Commands.h"
+
 class QWidget;
 
 namespace Search {
@@ -12,17 +14,16 @@ class frmRoute;
 class frmPatent;
 class frmExclusivity;
 
-// The catalogue of search windows, by ribbon command: 0 drugs, 9 ingredients,
-// 1 dosage form, 2 route, 3 patent, 4 exclusivity.
+// The catalogue of search windows, by the ribbon command that opens each.
 namespace SearchWindows {
 
 enum Command {
-    DrugsCommand = 0,
-    DosageFormCommand = 1,
-    RouteCommand = 2,
-    PatentCommand = 3,
-    ExclusivityCommand = 4,
-    IngredientsCommand = 9,
+    DrugsCommand = Common::Command::ShowDrugs,
+    DosageFormCommand = Common::Command::DosageForm,
+    RouteCommand = Common::Command::Route,
+    PatentCommand = Common::Command::Patents,
+    ExclusivityCommand = Common::Command::Exclusivity,
+    IngredientsCommand = Common::Command::Ingredients,
 };
 
 // True when `command` opens a search window that this build has.

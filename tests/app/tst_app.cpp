@@ -1,3 +1,4 @@
+#include "common/ErrorNumbers.h"
 #include "data/Database.h"
 #include "app/MdiBackdropArea.h"
 #include "app/Startup.h"
@@ -333,8 +334,8 @@ void AppTest::commandTableOpensEachWindowOnceAndIgnoresUnknownCommands()
     form.setThemeBackdrop(picture, QColor(1, 2, 3));
     const int before = form.clientArea()->subWindowList().size();
 
-    form.PressMenuButton(6);
-    auto *about = qobject_cast<frmAbout *>(form.childWindow(6));
+    form.PressMenuButton(frmMainForm::About);
+    auto *about = qobject_cast<frmAbout *>(form.childWindow(frmMainForm::About));
     QVERIFY(about);
     QMdiSubWindow *sub = form.subWindowOf(about);
     QVERIFY(sub && sub->isVisible() && sub->isMaximized());
@@ -344,8 +345,8 @@ void AppTest::commandTableOpensEachWindowOnceAndIgnoresUnknownCommands()
 
     // Closed by the user, it comes back as it was: one instance, kept.
     sub->close();
-    form.ZetRibbon1_ButtonClick(QStringLiteral("6"), QStringLiteral("About"));
-    QCOMPARE(form.childWindow(6), about);
+    form.ZetRibbon1_ButtonClick(QString::number(frmMainForm::About), QStringLiteral("About"));
+    QCOMPARE(form.childWindow(frmMainForm::About), about);
     QVERIFY(sub->isVisible() && sub->isMaximized());
 
     // No button carries 7; text that is not a number runs nothing.
@@ -794,7 +795,7 @@ void AppTest::unusableTemporaryFolderIsPassedOverOrNamed()
         Ribbon::chooseTempFolder({gone, file});
         QFAIL("no folder can be written, yet one was chosen");
     } catch (const Common::AppError &error) {
-        QCOMPARE(error.number(), ENOTDIR | 10000);
+        QCOMPARE(error.number(), ENOTDIR | Common::ErrorNumber::SystemErrorBase);
         QVERIFY(error.source().endsWith(QStringLiteral(".cAniCursor")));
         for (const QString &word : {gone + QStringLiteral(" (No such file or directory)"), file,
                                     QStringLiteral("temporary folder"), QStringLiteral("TMPDIR")}) {

@@ -1,5 +1,6 @@
 #include "RibbonTestSupport.h"
 
+#include "common/ErrorNumbers.h"
 #include "ribbon/PropertyBag.h"
 #include "ribbon/RibbonModel.h"
 #include "ribbon/RibbonTheme.h"
@@ -77,9 +78,11 @@ void RibbonModelTest::tablesHoldTheirCapacityAndNoMore()
         model.AddButton(QString::number(i), QStringLiteral("0"), QStringLiteral("B"), 1);
     }
     const QString x = QStringLiteral("x");
-    QCOMPARE(errorOf([&] { model.AddTab(x, x); }).number(), 9);
-    QCOMPARE(errorOf([&] { model.AddCat(x, QStringLiteral("0"), x, false); }).number(), 9);
-    QCOMPARE(errorOf([&] { model.AddButton(x, QStringLiteral("0"), x, 1); }).number(), 9);
+    QCOMPARE(errorOf([&] { model.AddTab(x, x); }).number(), Common::ErrorNumber::SubscriptOutOfRange);
+    QCOMPARE(errorOf([&] { model.AddCat(x, QStringLiteral("0"), x, false); }).number(),
+             Common::ErrorNumber::SubscriptOutOfRange);
+    QCOMPARE(errorOf([&] { model.AddButton(x, QStringLiteral("0"), x, 1); }).number(),
+             Common::ErrorNumber::SubscriptOutOfRange);
     QCOMPARE(model.tabCount(), qint16(31));
     QCOMPARE(model.categoryCount(), qint16(31));
     QCOMPARE(model.buttonCount(), qint16(91));
@@ -93,7 +96,7 @@ void RibbonModelTest::buttonBeforeImageListFailsWithItsFieldsStored()
     QCOMPARE(errorOf([&] {
                  model.AddButton(QStringLiteral("7"), QStringLiteral("c"), QStringLiteral("Two\r\nlines"), 1, true);
              }).number(),
-             91);
+             Common::ErrorNumber::ObjectNotSet);
     QCOMPARE(model.buttonCount(), qint16(0));
     const RibbonButton &slot = model.button(0);
     QCOMPARE(slot.id, QStringLiteral("7"));
@@ -113,8 +116,8 @@ void RibbonModelTest::unknownPictureNumberPassesTheImageListError()
     const auto addWithPicture = [&](qint16 picture) {
         model.AddButton(QStringLiteral("1"), QStringLiteral("c"), QStringLiteral("B"), picture);
     };
-    QCOMPARE(errorOf([&] { addWithPicture(8); }).number(), 35600);
-    QCOMPARE(errorOf([&] { addWithPicture(0); }).number(), 35600);
+    QCOMPARE(errorOf([&] { addWithPicture(8); }).number(), Common::ErrorNumber::IndexOutOfBounds);
+    QCOMPARE(errorOf([&] { addWithPicture(0); }).number(), Common::ErrorNumber::IndexOutOfBounds);
     QCOMPARE(model.buttonCount(), qint16(0));
 }
 

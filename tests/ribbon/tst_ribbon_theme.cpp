@@ -1,6 +1,7 @@
 #include "RibbonTestSupport.h"
 #include "SmallFileSystem.h"
 
+#include "common/ErrorNumbers.h"
 #include "ribbon/PropertyBag.h"
 #include "ribbon/RibbonTheme.h"
 
@@ -368,7 +369,7 @@ void RibbonThemeTest::failedLoadsKeepTheirNumberAndLeaveNoFile()
     TempFolder temp(folder.path());
 
     const AppError missing = errorOf([] { LoadResPicture(142, QStringLiteral("BLACK")); });
-    QCOMPARE(missing.number(), 326);
+    QCOMPARE(missing.number(), Common::ErrorNumber::ResourceNotFound);
     QVERIFY(missing.source().endsWith(QLatin1String(".cLoadResPicture")));
 
     // A theme value read back from a saved form is not checked: no picture bytes,
@@ -378,14 +379,14 @@ void RibbonThemeTest::failedLoadsKeepTheirNumberAndLeaveNoFile()
     bag.setValue(QStringLiteral("Theme"), 9);
     ribbon.ReadProperties(bag);
     const AppError invalid = errorOf([&] { ribbon.LoadBackground(); });
-    QCOMPARE(invalid.number(), 481);
+    QCOMPARE(invalid.number(), Common::ErrorNumber::InvalidPicture);
     QVERIFY(invalid.source().endsWith(QLatin1String(".cLoadResPicture")));
     QCOMPARE(filesUnder(folder.path()), QStringList());
 
     // No temporary folder at all: the system's code, the source of the folder choice.
     const QString gone = folder.filePath(QStringLiteral("gone"));
     const AppError noFolder = errorOf([&] { TempFile(QStringLiteral("LRP"), QByteArray("GIF89a"), {gone}); });
-    QCOMPARE(noFolder.number(), ENOENT | 10000);
+    QCOMPARE(noFolder.number(), ENOENT | Common::ErrorNumber::SystemErrorBase);
     QVERIFY(noFolder.source().endsWith(QLatin1String(".cAniCursor")));
     QCOMPARE(SystemErrorText(ENOENT), QStringLiteral("No such file or directory"));
     QVERIFY(SystemErrorText(99999).isEmpty());
@@ -499,7 +500,7 @@ void RibbonThemeTest::unusableTemporaryFolderIsPassedOverAndNamed()
     const AppError error = errorOf([&] {
         TempFile(QStringLiteral("LRP"), bytes, {bad, folder.filePath(QStringLiteral("gone"))});
     });
-    QCOMPARE(error.number(), ENOENT | 10000);
+    QCOMPARE(error.number(), ENOENT | Common::ErrorNumber::SystemErrorBase);
     QVERIFY(error.source().endsWith(QLatin1String(".cAniCursor")));
     for (const QString &words :
          {QStringLiteral("%1 (%2), ").arg(bad, SystemErrorText(code)),
