@@ -145,7 +145,10 @@ private slots:
     void routeDoubleClickBeforeAnyRecordListsNoProduct();
     void patentDoubleClickListsEveryProductOfItsApplication();
     void patentDoubleClickShowsTheProductTheRecordNames();
-    void productApplicationRowLeadsToItsPatentsKeepingOtherTicks();
+    void productApplicationRowLeadsToItsPatentsWhateverThePanelHeld();
+    void productsOwnPatentsComeFirstAndAlone();
+    void olderLayoutDatabaseShowsNoNewRows();
+    void newFieldsShowInTheGrids();
     void ingredientRowListsExactlyThatCombinationAndOpensAProduct();
     void dosageFormAndRouteRowsRunAQuickSearchAndShowTheirOwnEntry();
     void navigationsThatFindNothingShowAnEmptyResult();
@@ -415,8 +418,11 @@ void SearchWindowsTest::patentNumberOfThreeRecordsGivesThreeLinesEachToItsRecord
     SearchWindow *window = open(3);
     QVERIFY(window);
     VbalGrid *grid = window->vbalGrid();
-    QCOMPARE(column(grid, 2), PatentFields);
-    QCOMPARE(window->vbalImageList().count(), 7);
+    QCOMPARE(column(grid, 2).mid(0, 7), PatentFields);
+    QCOMPARE(column(grid, 2).mid(7),
+             (QStringList{QStringLiteral("Product"), QStringLiteral("Delist requested"),
+                          QStringLiteral("Submission date")}));
+    QCOMPARE(window->vbalImageList().count(), 10);
     QCOMPARE(grid->cellIcon(7, 1), 6);
 
     search(*window, QStringLiteral("10005783"));
@@ -732,6 +738,35 @@ void SearchWindowsTest::patentDoubleClickListsEveryProductOfItsApplication()
 
 // A patent record names one product of its application: that one is shown, not the
 // first in name order.
+// A database built before the FDA's newer fields were kept opens as before: no RS nor
+// note row, the NDA row the number alone, the patent rows that need them empty.
+void SearchWindowsTest::olderLayoutDatabaseShowsNoNewRows()
+{
+    const QString fixture = m_dir.filePath(QStringLiteral("older.mdb"));
+    createDatabase(
+        fixture,
+        referenceTables()
+            + QStringList{QStringLiteral("INSERT INTO products VALUES (1, 'OLDEN', 'X', '5MG **A note**', "
+                                         "'TABLET', 'ORAL', 'RX', 'ACME', NULL, '001', '000111', 'Yes', NULL)"),
+                          QStringLiteral("INSERT INTO patent VALUES (1, '5000001', 'Jan 1, 2030', "
+                                         "'000111', '001', 'Y', NULL, 'U-1')")});
+    m_main.reset();
+    Connection::shared().open(fixture);
+    NoWindows host;
+    frmDrugs drugs(&host);
+    drugs.GetProductDetails(1);
+    QCOMPARE(drugs.vbalGrid()->rowCount(), frmDrugs::ProductPatentsRow);
+    QCOMPARE(drugs.vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn),
+             QStringLiteral("000111"));
+    QCOMPARE(drugs.vbalGrid()->cellText(3, frmDrugs::ValueColumn), QStringLiteral("5MG **A note**"));
+    QCOMPARE(drugs.vbalGrid()->cellText(frmDrugs::ProductPatentsRow, frmDrugs::ValueColumn),
+             QStringLiteral("1 record of 1 patent"));
+    frmPatent patents(&host);
+    patents.GetProductDetails(1);
+    QCOMPARE(column(patents.vbalGrid(), 3).mid(7),
+             (QStringList{QStringLiteral("OLDEN, 5MG **A note**, TABLET"), QString(), QString()}));
+}
+
 void SearchWindowsTest::patentDoubleClickShowsTheProductTheRecordNames()
 {
     SearchWindow *patents = open(3);
@@ -746,7 +781,7 @@ void SearchWindowsTest::patentDoubleClickShowsTheProductTheRecordNames()
         const QString application = patents->vbalGrid()->cellText(3, 3);
         const QString product = patents->vbalGrid()->cellText(4, 3);
         doubleClickCell(patents->vbalGrid(), 1, 3);
-        QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn), application);
+        QCOMPARE(drugs->applicationNumber(), application);
         QCOMPARE(drugs->vbalGrid()->cellText(9, frmDrugs::ValueColumn), product); // Product Number
         QCOMPARE(drugs->lstSearchID()->text(drugs->lstSearch()->currentRow()),
                  queryColumn(QStringLiteral("SELECT ID FROM products WHERE [New Drug Application (NDA) Number] = '%1'"
@@ -762,11 +797,13 @@ void SearchWindowsTest::patentDoubleClickShowsTheProductTheRecordNames()
     QVERIFY(sawImbruvica);
 }
 
-void SearchWindowsTest::productApplicationRowLeadsToItsPatentsKeepingOtherTicks()
+void SearchWindowsTest::productApplicationRowLeadsToItsPatentsWhateverThePanelHeld()
 {
     auto *drugs = m_main->drugsWindow();
     drugs->GetProductDetails(Vitrakvi);
-    const QString application = drugs->vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn);
+    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn),
+             QStringLiteral("NDA 210861"));
+    const QString application = drugs->applicationNumber();
     QCOMPARE(application, QStringLiteral("210861"));
 
     SearchWindow *patents = open(3);
@@ -795,14 +832,114 @@ void SearchWindowsTest::productApplicationRowLeadsToItsPatentsKeepingOtherTicks(
     QCOMPARE(patents->lblTradeName()->text(), numbers.first());
     QVERIFY(!patents->picAdvanced()->isVisible());
 
-    // A row the user ticked stays ticked and narrows the search ("All Keywords").
+    // A row the user left ticked, "Any Keyword" and a matching option change nothing:
+    // the list is the application's records, exactly.
     patents->chkParam(1)->setChecked(true);
-    patents->txtParam(1)->setText(QStringLiteral("10005783"));
+    patents->txtParam(1)->setText(QStringLiteral("1000"));
+    patents->picAdvanced()->optParamConcat(AdvancedSearch::AnyKeyword)->setChecked(true);
+    patents->picAdvanced()->optParamSettings(AdvancedSearch::Includes)->setChecked(true);
     m_main->PressMenuButton(0);
     doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, 1);
-    QCOMPARE(parameterTicks(*patents), (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
-    QCOMPARE(patents->lstSearch()->lines(), QStringList(2, QStringLiteral("10005783")));
+    QCOMPARE(parameterTicks(*patents), QStringList{QStringLiteral("3")});
+    QCOMPARE(patents->lstSearch()->lines(), numbers);
     QCOMPARE(patents->vbalGrid()->cellText(3, 3), application);
+    // The count says records, and what they cover.
+    const QString coverage = queryColumn(QStringLiteral("SELECT count(*) || ' records of ' || count(distinct "
+                                                        "[Patent Number]) || ' patents, ' || count(distinct [Product "
+                                                        "Number]) FROM patent WHERE [New Drug Application (NDA) "
+                                                        "Number] = '210861'"))
+                                 .value(0);
+    QVERIFY2(patents->lblSearch()->text().startsWith(coverage), qPrintable(patents->lblSearch()->text()));
+}
+
+// IMBRUVICA 140MG tablet, product 001 of NDA 210563: its application lists 421 records
+// of four strengths; the NDA row shows the first record of this product in the list's
+// order, and "Patents of this product" lists its own records only.
+void SearchWindowsTest::productsOwnPatentsComeFirstAndAlone()
+{
+    auto *drugs = m_main->drugsWindow();
+    const qint32 tablet = queryColumn(QStringLiteral("SELECT ID FROM products WHERE [New Drug Application (NDA) "
+                                                     "Number] = '210563' AND [Product Number] = '001'"))
+                              .value(0)
+                              .toInt();
+    QVERIFY(tablet > 0);
+    drugs->GetProductDetails(tablet);
+    QVERIFY(drugs->lblTradeName()->text().startsWith(QLatin1String("IMBRUVICA (140MG)")));
+    const QStringList own = queryColumn(QStringLiteral("SELECT ID FROM patent WHERE [New Drug Application (NDA) "
+                                                       "Number] = '210563' AND [Product Number] = '001'"));
+    QCOMPARE(own.size(), 105);
+    const QString ownCount = QStringLiteral("105 records of %1 patents")
+                                 .arg(queryColumn(QStringLiteral("SELECT count(distinct [Patent Number]) FROM patent "
+                                                                 "WHERE [New Drug Application (NDA) Number] = "
+                                                                 "'210563' AND [Product Number] = '001'"))
+                                          .value(0));
+    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ProductPatentsRow, frmDrugs::ValueColumn), ownCount);
+
+    SearchWindow *patents = open(3);
+    m_main->PressMenuButton(0);
+    doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn);
+    QCOMPARE(patents->lstSearch()->count(), 421);
+    const int shown = patents->lstSearch()->currentRow();
+    QVERIFY(own.contains(patents->lstSearchID()->text(shown)));
+    for (int i = 0; i < shown; ++i) {
+        QVERIFY(!own.contains(patents->lstSearchID()->text(i))); // the first of its own in the list
+    }
+    QCOMPARE(patents->vbalGrid()->cellText(frmPatent::ProductRow, 3), QStringLiteral("IMBRUVICA, 140MG, TABLET"));
+
+    m_main->PressMenuButton(0);
+    doubleClickCell(drugs->vbalGrid(), frmDrugs::ProductPatentsRow, frmDrugs::ValueColumn);
+    QCOMPARE(patents->lstSearch()->count(), 105);
+    for (int i = 0; i < patents->lstSearch()->count(); ++i) {
+        QVERIFY(own.contains(patents->lstSearchID()->text(i)));
+    }
+    QCOMPARE(parameterTicks(*patents), (QStringList{QStringLiteral("3"), QStringLiteral("4")}));
+    QVERIFY2(patents->lblSearch()->text().startsWith(QLatin1String("105 records of ")),
+             qPrintable(patents->lblSearch()->text()));
+}
+
+// The FDA's newer fields in both grids: the application's kind, RS and the note, the
+// delisting RAVICTI's applicant asked for, and how a generic's NDA row reads.
+void SearchWindowsTest::newFieldsShowInTheGrids()
+{
+    auto *drugs = m_main->drugsWindow();
+    const auto productId = [](const QString &application, const QString &product) {
+        return queryColumn(QStringLiteral("SELECT ID FROM products WHERE [New Drug Application (NDA) Number] = '%1' "
+                                          "AND [Product Number] = '%2'")
+                               .arg(application, product))
+            .value(0)
+            .toInt();
+    };
+    const auto cell = [drugs](int row) { return drugs->vbalGrid()->cellText(row, frmDrugs::ValueColumn); };
+    drugs->GetProductDetails(productId(QStringLiteral("076477"), QStringLiteral("001")));
+    QCOMPARE(cell(frmDrugs::ApplicationNumberRow), QStringLiteral("ANDA 076477"));
+    QCOMPARE(drugs->vbalGrid()->rowCount(), frmDrugs::ReferenceStandardRow); // no note: no note row
+    // A product with the Federal Register note: its strength alone, the note in its own row.
+    const qint32 noted = queryColumn(QStringLiteral("SELECT ID FROM products WHERE [Strength Note] LIKE "
+                                                    "'Federal Register determination%' ORDER BY ID"))
+                             .value(0)
+                             .toInt();
+    drugs->GetProductDetails(noted);
+    QCOMPARE(drugs->vbalGrid()->rowCount(), frmDrugs::NoteRow);
+    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::NoteRow, 2), QStringLiteral("FDA Note"));
+    QVERIFY(cell(frmDrugs::NoteRow).startsWith(QLatin1String("Federal Register determination")));
+    QVERIFY(!cell(3).contains(QLatin1Char('*')));
+    QVERIFY(cell(frmDrugs::ReferenceStandardRow) == QLatin1String("Yes")
+            || cell(frmDrugs::ReferenceStandardRow) == QLatin1String("No"));
+
+    // RAVICTI: the patent that reads Mar 9, 2032 is the one whose delisting was asked for.
+    SearchWindow *patents = open(3);
+    search(*patents, QStringLiteral("8404215"));
+    QCOMPARE(patents->lstSearch()->count(), 1);
+    patents->lstSearch()->setCurrentRow(0);
+    QCOMPARE(patents->vbalGrid()->cellText(2, 3), QStringLiteral("Mar 9, 2032"));
+    QCOMPARE(patents->vbalGrid()->cellText(frmPatent::DelistRow, 3), QStringLiteral("Yes"));
+    QCOMPARE(patents->vbalGrid()->cellText(frmPatent::SubmissionDateRow, 3), QStringLiteral("Apr 25, 2013"));
+    QCOMPARE(patents->vbalGrid()->cellText(frmPatent::ProductRow, 3), QStringLiteral("RAVICTI, 1.1GM/ML, LIQUID"));
+    QVERIFY2(patents->lstSearch()->detail(0).startsWith(QLatin1String("RAVICTI")),
+             qPrintable(patents->lstSearch()->detail(0)));
+    search(*patents, QStringLiteral("9962359"));
+    patents->lstSearch()->setCurrentRow(0);
+    QCOMPARE(patents->vbalGrid()->cellText(frmPatent::DelistRow, 3), QStringLiteral("No"));
 }
 
 void SearchWindowsTest::ingredientRowListsExactlyThatCombinationAndOpensAProduct()
@@ -1209,7 +1346,7 @@ void SearchWindowsTest::keysCopyTheValueTheLineAndTheRecordInEveryWindow()
         QVERIFY2(!QGuiApplication::clipboard()->text().isEmpty(), text);
         QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), window->recordText());
-        for (int row = 1; row <= window->design().rows.size(); ++row) {
+        for (int row = 1; row <= window->vbalGrid()->rowCount(); ++row) {
             QCOMPARE(grid->model()->headerData(row - 1, Qt::Vertical).toString(),
                      window->design().rows.at(row - 1).caption);
         }
@@ -1226,10 +1363,19 @@ void SearchWindowsTest::exportedListReadsBackAsItsRecords()
     auto *drugs = m_main->drugsWindow();
     search(*drugs, QStringLiteral("lipitor"));
     const ExportTable table = exportTable(*drugs);
-    QCOMPARE(table.header.size(), ProductFields.size()); // the grid rows that show a column of products
+    // The grid rows that show a column of products, then the fields the grid shows
+    // within another row or not at all.
+    QCOMPARE(table.header.mid(ProductFields.size()),
+             (QStringList{QStringLiteral("Reference Standard (RS)"), QStringLiteral("FDA Note"),
+                          QStringLiteral("Application Type"), QStringLiteral("Applicant (short name)")}));
     QCOMPARE(table.rows.size(), 4);
     for (int i = 0; i < 4; ++i) {
-        QCOMPARE(table.rows.at(i), productFields(drugs->lstSearchID()->value(i).toLongLong()));
+        const qint64 key = drugs->lstSearchID()->value(i).toLongLong();
+        QCOMPARE(table.rows.at(i).mid(0, ProductFields.size()), productFields(key));
+        QCOMPARE(table.rows.at(i).mid(ProductFields.size()),
+                 recordFields(QStringLiteral("products"), key,
+                              {QStringLiteral("Reference Standard (RS)"), QStringLiteral("Strength Note"),
+                               QStringLiteral("Application Type"), QStringLiteral("Applicant")}));
     }
 
     const ExportTable awkward{{QStringLiteral("Name"), QStringLiteral("Value")},
@@ -1356,7 +1502,7 @@ void SearchWindowsTest::productAndItsExclusivitiesReachEachOther()
     QCOMPARE(drugs->lstSearch()->count(), products);
     QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ProductNumberRow, frmDrugs::ValueColumn),
              shown.value(frmExclusivity::ProductNumberRow - 1));
-    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn), application);
+    QCOMPARE(drugs->applicationNumber(), application);
 }
 
 // Four LIPITOR lines, and the records of one patent number, can be told apart without
@@ -1373,8 +1519,11 @@ void SearchWindowsTest::linesOfOneNameTellThemselvesApart()
          QStringLiteral("SELECT Strength || ' \u00b7 ' || [Dosage Form] || ' \u00b7 ' || [Applicant Full Name]"
                         " FROM products WHERE ID = %1")},
         {frmMainForm::Patents, QStringLiteral("10004746"),
-         QStringLiteral("SELECT [New Drug Application (NDA) Number] || '/' || [Product Number] || ' \u00b7 expires ' ||"
-                        " [Patent Expire Date] FROM patent WHERE ID = %1")},
+         // The trade name of the product the record names comes first.
+         QStringLiteral("SELECT (SELECT [trade name] FROM products d WHERE d.[New Drug Application (NDA) Number] ="
+                        " p.[New Drug Application (NDA) Number] AND d.[Product Number] = p.[Product Number]) || "
+                        "' \u00b7 ' || [New Drug Application (NDA) Number] || '/' || [Product Number] || ' \u00b7 "
+                        "expires ' || [Patent Expire Date] FROM patent p WHERE ID = %1")},
     };
     for (const auto &c : cases) {
         SearchWindow *window = open(c.command);
