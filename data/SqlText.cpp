@@ -201,8 +201,11 @@ QString lineDetails(Window window, const QVector<qint64> &keys)
     case Window::Drugs:
         return QStringLiteral("SELECT ID,[Strength],[Dosage Form],[Applicant Full Name] FROM products") + in;
     case Window::Patent:
-        return QStringLiteral("SELECT ID,[New Drug Application (NDA) Number],[Product Number],[Patent Expire Date]"
-                              " FROM [Patent]")
+        // The trade name of the product the record names, which a line shows first.
+        return QStringLiteral("SELECT ID,[New Drug Application (NDA) Number],[Product Number],[Patent Expire Date],"
+                              "(SELECT [trade name] FROM products d where d.[New Drug Application (NDA) Number]"
+                              " = p.[New Drug Application (NDA) Number] AND d.[Product Number] = p.[Product Number]"
+                              " order by d.ID limit 1) FROM [Patent] p")
             + in;
     default:
         return {};
@@ -219,6 +222,39 @@ QString productOfApplication(const QString &applicationNumber, const QString &pr
     return QStringLiteral("SELECT ID FROM products where ")
         + equalsClause(QStringLiteral("New Drug Application (NDA) Number"), applicationNumber) + QStringLiteral(" AND ")
         + equalsClause(QStringLiteral("Product Number"), productNumber) + QStringLiteral(" order by ID;");
+}
+
+namespace {
+
+QString applicationAndProduct(const QString &applicationNumber, const QString &productNumber)
+{
+    QString where = equalsClause(QStringLiteral("New Drug Application (NDA) Number"), applicationNumber);
+    if (!productNumber.isEmpty()) {
+        where += QStringLiteral(" AND ") + equalsClause(QStringLiteral("Product Number"), productNumber);
+    }
+    return where;
+}
+
+} // namespace
+
+QString namedProduct(const QString &applicationNumber, const QString &productNumber)
+{
+    return QStringLiteral("SELECT ID,[trade name],[Strength],[Dosage Form] FROM products where ")
+        + equalsClause(QStringLiteral("New Drug Application (NDA) Number"), applicationNumber) + QStringLiteral(" AND ")
+        + equalsClause(QStringLiteral("Product Number"), productNumber) + QStringLiteral(" order by ID;");
+}
+
+QString patentRecordsOf(const QString &applicationNumber, const QString &productNumber)
+{
+    return QStringLiteral("SELECT ID FROM [Patent] where ") + applicationAndProduct(applicationNumber, productNumber)
+        + QStringLiteral(" order by ID;");
+}
+
+QString patentCoverage(const QString &applicationNumber, const QString &productNumber)
+{
+    return QStringLiteral("SELECT count(*),count(distinct [Patent Number]),count(distinct [Product Number]) FROM "
+                          "[Patent] where ")
+        + applicationAndProduct(applicationNumber, productNumber) + QLatin1Char(';');
 }
 
 } // namespace SqlText

@@ -68,6 +68,14 @@ bool hasLineDetails(Window window);
 
 // The key of the product with that application and product number.
 QString productOfApplication(const QString &applicationNumber, const QString &productNumber);
+// That product as a patent record names it: ID, [trade name], [Strength], [Dosage Form].
+QString namedProduct(const QString &applicationNumber, const QString &productNumber);
+// The keys of the patent records of one product (or, with an empty product number, of
+// one application), in key order.
+QString patentRecordsOf(const QString &applicationNumber, const QString &productNumber);
+// How many records, distinct patent numbers and distinct products the patent records
+// of one application (and product, when given) hold.
+QString patentCoverage(const QString &applicationNumber, const QString &productNumber);
 
 } // namespace SqlText
 

@@ -16,10 +16,15 @@ namespace ImportLayout {
 
 // Which part of a source field a column takes. The FDA's "DF;Route" field holds the
 // dosage form and the route, split at the first ";" (a route may hold further ";").
+// Its strength field may end in notes, each written between "**" (a note cut short
+// lacks its closing stars): the strength is the text before the first "**", blanks
+// trimmed; the note is the notes' text, stars removed, several joined by "; ".
 enum class FieldPart {
     Whole,
     BeforeFirstSemicolon,
-    AfterFirstSemicolon
+    AfterFirstSemicolon,
+    StrengthAlone,
+    StrengthNote
 };
 
 struct ColumnMapping
@@ -27,6 +32,8 @@ struct ColumnMapping
     QLatin1StringView column;
     std::string_view header;
     FieldPart part = FieldPart::Whole;
+    // A source column that older releases lack: without it the column holds Null.
+    bool optional = false;
 };
 
 // One index: its leading column (which names it) and, when given, the column that
@@ -76,8 +83,9 @@ std::vector<Row> readVocabularyRows(Reader &reader)
     return rows;
 }
 
-// The part of a source field that a column takes.
-std::string_view fieldPart(std::string_view value, FieldPart part);
+// The part of a source field that a column takes. A part that is no run of `value`
+// (the notes joined) is built in `storage`, which must outlive the result.
+std::string_view fieldPart(std::string_view value, FieldPart part, std::string &storage);
 
 extern const TableMapping productsMapping;
 extern const TableMapping patentMapping;

@@ -22,6 +22,16 @@ inline constexpr QLatin1StringView ProductNumber{"Product Number"};
 inline constexpr QLatin1StringView NDANumber{"New Drug Application (NDA) Number"};
 inline constexpr QLatin1StringView RLD{"Reference Listed Drug (RLD)"};
 inline constexpr QLatin1StringView ApprovalDate{"Approval Date"};
+// Kept since the columns below were added; an older database lacks them, and its
+// Strength may still carry the FDA's notes.
+// "N" (a new drug application) or "A" (an abbreviated one, a generic), as the FDA writes it.
+inline constexpr QLatin1StringView ApplicationType{"Application Type"};
+// The applicant's short name, as the FDA lists it beside the full one.
+inline constexpr QLatin1StringView ApplicantShortName{"Applicant"};
+// "Yes" when the FDA names the product a reference standard for generics to test against.
+inline constexpr QLatin1StringView RS{"Reference Standard (RS)"};
+// The FDA's note written after the strength between "**" (the stars removed).
+inline constexpr QLatin1StringView StrengthNote{"Strength Note"};
 } // namespace Products
 
 // `dosage form` and `route of administration` share their columns.
@@ -54,6 +64,12 @@ inline constexpr QLatin1StringView ProductNumber{"Product Number"};
 inline constexpr QLatin1StringView SubstanceFlag{"Drug Substance Flag"};
 inline constexpr QLatin1StringView ProductFlag{"Drug Product Flag"};
 inline constexpr QLatin1StringView UseCode{"Patent Use Code"};
+// Kept since these columns were added; an older database lacks them.
+inline constexpr QLatin1StringView ApplicationType{"Application Type"};
+// "Y" when the applicant asked the FDA to remove the patent from the list.
+inline constexpr QLatin1StringView DelistFlag{"Delist Flag"};
+// The date the FDA received the patent's submission ("Mar 3, 2003").
+inline constexpr QLatin1StringView SubmissionDate{"Submission Date"};
 } // namespace Patent
 
 // The FDA's exclusivity records, and the meanings of the families of their codes

@@ -7,7 +7,9 @@ namespace Search {
 
 QString joinLineDetails(const QStringList &parts)
 {
-    return parts.join(QStringLiteral(" \u00b7 "));
+    QStringList shown = parts;
+    shown.removeAll(QString());
+    return shown.join(QStringLiteral(" \u00b7 "));
 }
 
 LineDetailReader lineDetailReader(Db::SqlText::Window window, LineDetailFormat format)
@@ -19,10 +21,8 @@ LineDetailReader lineDetailReader(Db::SqlText::Window window, LineDetailFormat f
             Db::RowSetCloser closer(rowSet);
             while (!rowSet.eof()) {
                 QStringList parts;
-                for (int column = 1; column <= 3; ++column) {
-                    if (const QString part = Db::fieldText(rowSet.field(column)); !part.isEmpty()) {
-                        parts << part;
-                    }
+                for (int column = 1; column < rowSet.fieldCount(); ++column) {
+                    parts << Db::fieldText(rowSet.field(column));
                 }
                 details.insert(rowSet.field(0).toLongLong(), format(parts));
                 rowSet.moveNext();

@@ -16,11 +16,11 @@ namespace Search {
 // read gives no details at all, never a part of them.
 using LineDetailReader = std::function<QHash<qint64, QString>(const QVector<qint64> &keys)>;
 
-// Turns a record's non-empty detail fields, in the order of the window's statement,
+// Turns a record's detail fields (empty ones included), in the order of the window's statement,
 // into the line's detail text.
 using LineDetailFormat = std::function<QString(const QStringList &parts)>;
 
-// The parts joined by a middle dot: "20MG · TABLET · VIATRIS".
+// The non-empty parts joined by a middle dot: "20MG · TABLET · VIATRIS".
 QString joinLineDetails(const QStringList &parts);
 
 // The reader of `window`'s line details, each record's fields shaped by `format`.

@@ -22,6 +22,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace Search {
@@ -138,18 +140,88 @@ void findInRecordWindow(WindowHost &host, int command, const QString &text)
     finish(host, target);
 }
 
-void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber)
+namespace {
+
+// The patent window lists the records of one application, or of one of its products,
+// whatever the user left in its panel, and shows the first record of that product.
+void listPatents(WindowHost &host, const QString &applicationNumber, const QString &productNumber, bool productOnly)
 {
     Common::runSkippingFailure([&] { host.PressMenuButton(SearchWindows::PatentCommand); });
     frmPatent *target = nullptr;
     Common::runSkippingFailure([&] { target = host.patentWindow(); });
     Common::runSkippingFailure([&] { need(target).EmptyTheGrid(); });
+    for (int i = 0; i < AdvancedSearch::RowCount; ++i) {
+        Common::runSkippingFailure([&] { need(target).chkParam(i)->setChecked(false); });
+    }
     Common::runSkippingFailure(
         [&] { need(target).txtParam(frmPatent::ApplicationNumberParameter)->setText(applicationNumber); });
     Common::runSkippingFailure([&] { need(target).chkParam(frmPatent::ApplicationNumberParameter)->setChecked(true); });
+    if (productOnly) {
+        Common::runSkippingFailure(
+            [&] { need(target).txtParam(frmPatent::ProductNumberParameter)->setText(productNumber); });
+        Common::runSkippingFailure([&] { need(target).chkParam(frmPatent::ProductNumberParameter)->setChecked(true); });
+    }
+    Common::runSkippingFailure(
+        [&] { need(target).picAdvanced()->optParamSettings(AdvancedSearch::Exactly)->setChecked(true); });
+    Common::runSkippingFailure(
+        [&] { need(target).picAdvanced()->optParamConcat(AdvancedSearch::AllKeywords)->setChecked(true); });
     Common::runSkippingFailure([&] { need(target).PressAdvancedSearchButton(); });
-    Common::runSkippingFailure([&] { showFirstHit(need(target)); });
+    int position = 0;
+    if (!productNumber.isEmpty()) {
+        Common::runSkippingFailure([&] {
+            QSet<qint64> own;
+            {
+                Db::RowSet &rowSet
+                    = Db::openSharedQuery(Db::SqlText::patentRecordsOf(applicationNumber, productNumber));
+                Db::RowSetCloser closer(rowSet);
+                for (; !rowSet.eof(); rowSet.moveNext()) {
+                    own.insert(rowSet.field(0).toLongLong());
+                }
+            }
+            const KeyList &keys = *need(target).lstSearchID();
+            for (int i = 0; i < keys.count(); ++i) {
+                if (own.contains(keys.key(i))) {
+                    position = i;
+                    break;
+                }
+            }
+        });
+    }
+    Common::runSkippingFailure([&] { showHit(need(target), position); });
+    Common::runSkippingFailure([&] {
+        if (need(target).lastSearchFailed() || target->lstSearch()->count() == 0) {
+            return;
+        }
+        Db::RowSet &rowSet = Db::openSharedQuery(
+            Db::SqlText::patentCoverage(applicationNumber, productOnly ? productNumber : QString()));
+        Db::RowSetCloser closer(rowSet);
+        if (!rowSet.eof()) {
+            target->lblSearch()->setText(
+                patentCount(rowSet.field(0).toLongLong(), rowSet.field(1).toLongLong(), rowSet.field(2).toLongLong()));
+        }
+    });
     finish(host, target);
+}
+
+} // namespace
+
+QString patentCount(qint64 records, qint64 patents, qint64 products)
+{
+    const auto counted = [](qint64 n, const char *one, const char *many) {
+        return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
+    };
+    return counted(records, "record", "records") + QStringLiteral(" of ") + counted(patents, "patent", "patents")
+        + QStringLiteral(", ") + counted(products, "product", "products");
+}
+
+void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber, const QString &productNumber)
+{
+    listPatents(host, applicationNumber, productNumber, false);
+}
+
+void findPatentsOfProduct(WindowHost &host, const QString &applicationNumber, const QString &productNumber)
+{
+    listPatents(host, applicationNumber, productNumber, true);
 }
 
 void findExclusivitiesOfProduct(WindowHost &host, const QString &applicationNumber, const QString &productNumber)

@@ -26,9 +26,15 @@ void showIngredientProducts(WindowHost &host, const QString &ingredient);
 // (letter case ignored), else its first hit.
 void findInRecordWindow(WindowHost &host, int command, const QString &text);
 
-// Drug window, application number row: the patent window ticks its "NDA" row (other
-// ticks stay), searches and shows its first hit.
-void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber);
+// Drug window, application number row: the patent window lists the records of that
+// application (its "NDA" row alone ticked, matched exactly) and shows the first record,
+// in the list's order, of the product with `productNumber` (else its first record).
+// The count says records, and how many patents and products they cover.
+void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber,
+                              const QString &productNumber = QString());
+// Drug window, "Patents of this product": the patent window lists that product's own
+// records only ("NDA" and "Product Number" rows ticked, matched exactly, all keywords).
+void findPatentsOfProduct(WindowHost &host, const QString &applicationNumber, const QString &productNumber);
 
 // Drug window, exclusivity row: the exclusivity window lists the records of that
 // application (its "NDA" row alone ticked, matched exactly), product by product, and
@@ -45,6 +51,9 @@ void listDrugs(WindowHost &host, int parameterRow, const QString &text, const QS
 // Ingredient window: the drug window shows the product with that key, with an empty
 // hit list, no count and an empty search box.
 void openProduct(WindowHost &host, const QVariant &key);
+
+// The patent window's count after a navigation: "421 records of 73 patents, 4 products".
+QString patentCount(qint64 records, qint64 patents, qint64 products);
 
 // Shows the target's first hit. When its search found nothing (or could not run), the
 // target shows an empty result: no earlier record's title stays over the blanked grid.

@@ -68,6 +68,18 @@ ExportTable exportTable(const SearchWindow &window)
                 table.header << row.caption;
             }
         }
+        // Kept fields the grid shows within another row (the NDA row names the
+        // application's kind) or not at all; a database without them has no such columns.
+        const std::pair<QString, QString> kept[]
+            = {{QStringLiteral("Application Type"), QStringLiteral("Application Type")},
+               {QStringLiteral("Applicant"), QStringLiteral("Applicant (short name)")}};
+        for (const auto &[field, caption] : kept) {
+            int index = -1;
+            if (Common::runSkippingFailure([&] { index = rowSet.fieldIndex(field); }) && !columns.contains(index)) {
+                columns << index;
+                table.header << caption;
+            }
+        }
         while (!rowSet.eof()) {
             QStringList values;
             values.reserve(columns.size());

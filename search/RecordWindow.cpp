@@ -52,6 +52,7 @@ void RecordWindow::PressFindButton()
 void RecordWindow::GetProductDetails(qint32 id)
 {
     fillRecordDetails(id);
+    fillMoreDetails(id);
 }
 
 void RecordWindow::vbalGrid_DblClick(int, int)

@@ -40,6 +40,8 @@ protected:
     // The context menu's name for that step ("Show products with this dosage form").
     QString followCaption(int row) const override;
     void setFollowCaption(const QString &caption) { m_followCaption = caption; }
+    // Rows a window fills from more than the record's own columns, once its values are in.
+    virtual void fillMoreDetails(qint64) {}
     // "Name (SHORT NAME)", the title of a dosage form or a route; "Name" alone when it
     // has no short name.
     std::optional<QString> detailsTitle(const RecordValues &record) const override;

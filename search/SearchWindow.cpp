@@ -236,6 +236,15 @@ void SearchWindow::setupGrid()
         m_vbalGrid->addColumn(column.key, column.header, column.width, column.fixedWidth, column.inSelection);
     }
     for (int r = 1; r <= m_design.rows.size(); ++r) {
+        setupGridRow(r);
+    }
+    m_vbalGrid->setKeyboardColumn(m_design.valueColumn);
+    m_vbalGrid->setRedraw(true);
+}
+
+void SearchWindow::setupGridRow(int r)
+{
+    {
         const DetailRowDesign &row = m_design.rows.at(r - 1);
         m_vbalGrid->setCell(r, m_design.iconColumn, QString(), Components::CellFlags::IconCell,
                             m_vbalImageList.itemIndex(row.icon));
@@ -252,8 +261,6 @@ void SearchWindow::setupGrid()
         m_vbalGrid->setCell(r, m_design.captionColumn, row.caption, Components::CellFlags::TextCell);
         m_vbalGrid->setRowHeader(r, row.caption);
     }
-    m_vbalGrid->setKeyboardColumn(m_design.valueColumn);
-    m_vbalGrid->setRedraw(true);
 }
 
 QCheckBox *SearchWindow::chkParam(int i) const

@@ -204,6 +204,9 @@ protected:
     // (RowSetCloser) and run no window messages.
     void runDetailsFill(const std::function<void()> &fill);
 
+    // Sets the icon, information icon and caption of design row `r` (from 1), creating it.
+    void setupGridRow(int r);
+
     // The title of a shown record; nullopt leaves the title as it is.
     virtual std::optional<QString> detailsTitle(const RecordValues &record) const;
     // What choosing hit `position` shows; by default the record of its key.

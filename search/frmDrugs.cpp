@@ -3,6 +3,7 @@
 #include "search/AdvancedPanel.h"
 #include "search/Navigation.h"
 #include "search/NaturalOrder.h"
+#include "search/KeyList.h"
 #include "common/AppError.h"
 #include "data/Database.h"
 #include "layout/Schema.h"
@@ -74,7 +75,9 @@ SearchWindowDesign frmDrugs::windowDesign()
          QStringLiteral("The FDA assigned number to identify the application products. Each strength is a separate "
                         "product.  May repeat for multiple part products. Format is nnn.")},
         {QStringLiteral("New Drug Application (NDA) Number"), QString(P::NDANumber), 13, true,
-         QStringLiteral("The FDA assigned number to the application. Format is nnnnnn.")},
+         QStringLiteral("The FDA assigned number to the application. Format is nnnnnn.  NDA: a New Drug "
+                        "Application, an innovator's product; ANDA: an Abbreviated New Drug Application, a generic "
+                        "shown equivalent to a listed drug.  Double click for the application's patents.")},
         // Not a product column: the window fills it from the exclusivity table.
         {QStringLiteral("Exclusivity"), QStringLiteral("Exclusivity"), 14, true,
          QStringLiteral("The exclusivities the FDA granted this product, each with the date it ends; \"None\" when it "
@@ -86,6 +89,15 @@ SearchWindowDesign frmDrugs::windowDesign()
          QStringLiteral("The date the product was approved as stated in the FDA approval letter to the applicant.  "
                         "The format is Mmm dd, yyyy.  Products approved prior to the January 1, 1982 contain the "
                         "phrase: 'Approved prior to Jan 1, 1982'.")},
+        // Not a product column: the patent records of this product alone.
+        {QStringLiteral("Patents of this product"), QStringLiteral("Patents of this product"), 13, true,
+         QStringLiteral("The patent records the FDA lists for this product itself, with how many patents they name. "
+                        "Double click to see them.")},
+        {QStringLiteral("Reference Standard (RS)"), QString(P::RS), 11, false,
+         QStringLiteral("The drug product the FDA selected as the standard that generic applicants must use in "
+                        "their in vivo bioequivalence studies.  Format is Yes or No.")},
+        {QStringLiteral("FDA Note"), QString(P::StrengthNote), 7, false,
+         QStringLiteral("The FDA's note on the product, written after its strength in the FDA's list.")},
     };
 
     d.helpStrip = HelpStrip::RowHelp;
@@ -114,18 +126,116 @@ frmDrugs::frmDrugs(WindowHost *host, QWidget *parent)
     : SearchWindow(windowDesign(), host, parent)
 {
     setObjectName(QStringLiteral("frmDrugs"));
+    showLastRows(0); // the rows after the design's come with a product that needs them
 }
 
 void frmDrugs::GetProductDetails(qint32 id)
 {
     fillRecordDetails(id);
+    fillProductFields(id);
     fillExclusivityRow();
 }
 
 void frmDrugs::showHit(int position)
 {
     SearchWindow::showHit(position);
+    fillProductFields(lstSearchID()->key(position));
     fillExclusivityRow();
+}
+
+void frmDrugs::EmptyTheGrid()
+{
+    SearchWindow::EmptyTheGrid();
+    showLastRows(0);
+}
+
+void frmDrugs::showLastRows(int count)
+{
+    Components::VbalGrid &grid = *vbalGrid();
+    // The details fill may have made these rows (a value cell set) without their captions.
+    const int rows = DesignRowCount + count;
+    grid.setRowCount(rows);
+    for (int r = DesignRowCount + 1; r <= rows; ++r) {
+        setupGridRow(r);
+    }
+}
+
+QString frmDrugs::applicationText(const QString &type, const QString &number)
+{
+    if (number.isEmpty()) {
+        return number;
+    }
+    if (type.compare(QLatin1String("N"), Qt::CaseInsensitive) == 0) {
+        return QStringLiteral("NDA ") + number;
+    }
+    if (type.compare(QLatin1String("A"), Qt::CaseInsensitive) == 0) {
+        return QStringLiteral("ANDA ") + number;
+    }
+    return number;
+}
+
+QString frmDrugs::applicationNumber() const
+{
+    QString text = vbalGrid()->cellText(ApplicationNumberRow, ValueColumn);
+    for (const QLatin1String kind : {QLatin1String("NDA "), QLatin1String("ANDA ")}) {
+        if (text.startsWith(kind)) {
+            return text.mid(kind.size());
+        }
+    }
+    return text;
+}
+
+void frmDrugs::fillProductFields(qint64 id)
+{
+    namespace P = Schema::Products;
+    if (id == Db::ListRows::NoKey || id != qint32(id)) {
+        return;
+    }
+    // A database built before these columns were kept lacks them: its rows show nothing.
+    std::optional<QVariant> type, rs, note;
+    QString application, product;
+    runDetailsFill([&] {
+        Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::details(Db::SqlText::Window::Drugs, qint32(id)));
+        Db::RowSetCloser closer(rowSet);
+        if (rowSet.eof()) {
+            return;
+        }
+        application = Db::fieldText(rowSet.field(QString(P::NDANumber)));
+        product = Db::fieldText(rowSet.field(QString(P::ProductNumber)));
+        Common::runSkippingFailure([&] { type = rowSet.field(QString(P::ApplicationType)); });
+        Common::runSkippingFailure([&] { rs = rowSet.field(QString(P::RS)); });
+        Common::runSkippingFailure([&] { note = rowSet.field(QString(P::StrengthNote)); });
+    });
+    QString patents;
+    if (!application.isEmpty()) {
+        runDetailsFill([&] {
+            Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::patentCoverage(application, product));
+            Db::RowSetCloser closer(rowSet);
+            const qint64 records = rowSet.eof() ? 0 : rowSet.field(0).toLongLong();
+            const qint64 numbers = records == 0 ? 0 : rowSet.field(1).toLongLong();
+            patents = records == 0 ? QStringLiteral("None")
+                                   : QStringLiteral("%1 %2 of %3 %4")
+                                         .arg(records)
+                                         .arg(records == 1 ? QStringLiteral("record") : QStringLiteral("records"))
+                                         .arg(numbers)
+                                         .arg(numbers == 1 ? QStringLiteral("patent") : QStringLiteral("patents"));
+        });
+    }
+    const QString noteText = note ? Db::fieldText(*note) : QString();
+    showLastRows(!noteText.isEmpty() ? 3 : rs ? 2 : 1);
+    Common::runSkippingFailure([&] {
+        if (type) {
+            vbalGrid()->setCell(ApplicationNumberRow, ValueColumn, applicationText(Db::fieldText(*type), application),
+                                Components::CellFlags::TextCell);
+        }
+        vbalGrid()->setCell(ProductPatentsRow, ValueColumn, patents, Components::CellFlags::TextCell);
+        if (rs) {
+            vbalGrid()->setCell(ReferenceStandardRow, ValueColumn, Db::fieldText(*rs), Components::CellFlags::TextCell);
+        }
+        if (!noteText.isEmpty()) {
+            vbalGrid()->setCell(NoteRow, ValueColumn, noteText, Components::CellFlags::TextCell);
+        }
+    });
 }
 
 void frmDrugs::fillExclusivityRow()
@@ -134,7 +244,7 @@ void frmDrugs::fillExclusivityRow()
     // other products have. A database without the table leaves the row empty.
     QString value;
     runDetailsFill([&] {
-        const QString application = vbalGrid()->cellText(ApplicationNumberRow, ValueColumn);
+        const QString application = applicationNumber();
         const QString product = vbalGrid()->cellText(ProductNumberRow, ValueColumn);
         if (application.isEmpty()) {
             return;
@@ -189,7 +299,7 @@ std::optional<QString> frmDrugs::detailsTitle(const RecordValues &record) const
 
 QString frmDrugs::followCaption(int row) const
 {
-    if (row < 1 || row > RowCount || vbalGrid()->cellText(row, ValueColumn).isEmpty()) {
+    if (row < 1 || row > vbalGrid()->rowCount() || vbalGrid()->cellText(row, ValueColumn).isEmpty()) {
         return {};
     }
     switch (row) {
@@ -201,6 +311,10 @@ QString frmDrugs::followCaption(int row) const
         return QStringLiteral("Show this route of administration");
     case ApplicationNumberRow:
         return QStringLiteral("Show the patents of this application");
+    case ProductPatentsRow:
+        return vbalGrid()->cellText(row, ValueColumn) == QLatin1String("None")
+            ? QString()
+            : QStringLiteral("Show the patents of this product");
     case ExclusivityRow:
         return QStringLiteral("Show the exclusivities of this application");
     default:
@@ -210,7 +324,7 @@ QString frmDrugs::followCaption(int row) const
 
 void frmDrugs::vbalGrid_DblClick(int row, int)
 {
-    if (row < 1 || row > RowCount || !design().rows.at(row - 1).followable) {
+    if (row < 1 || row > vbalGrid()->rowCount() || !design().rows.at(row - 1).followable) {
         return;
     }
     followDetailRow(row, vbalGrid()->cellText(row, ValueColumn));
@@ -232,10 +346,15 @@ void frmDrugs::followDetailRow(int row, const QString &valueText)
         Navigation::findInRecordWindow(*host(), SearchWindows::RouteCommand, valueText);
         break;
     case ApplicationNumberRow:
-        Navigation::findPatentsOfApplication(*host(), valueText);
+        Navigation::findPatentsOfApplication(*host(), applicationNumber(),
+                                             vbalGrid()->cellText(ProductNumberRow, ValueColumn));
+        break;
+    case ProductPatentsRow:
+        Navigation::findPatentsOfProduct(*host(), applicationNumber(),
+                                         vbalGrid()->cellText(ProductNumberRow, ValueColumn));
         break;
     case ExclusivityRow:
-        Navigation::findExclusivitiesOfProduct(*host(), vbalGrid()->cellText(ApplicationNumberRow, ValueColumn),
+        Navigation::findExclusivitiesOfProduct(*host(), applicationNumber(),
                                                vbalGrid()->cellText(ProductNumberRow, ValueColumn));
         break;
     default:

@@ -18,8 +18,14 @@ public:
     // Runs the advanced search on the panel as it stands, as "FIND" does.
     void PressAdvancedSearchButton();
 
-    // The grid's rows and their texts.
-    static constexpr int RowCount = 13;
+    // The grid's rows and their texts. The last three follow the design's rows: the
+    // product's own patents, its reference-standard flag (only where the database keeps
+    // it) and the FDA's note on its strength (only when it has one).
+    static constexpr int RowCount = 16;
+    static constexpr int DesignRowCount = 13;
+    static constexpr int ProductPatentsRow = 14;
+    static constexpr int ReferenceStandardRow = 15;
+    static constexpr int NoteRow = 16;
     static constexpr int IngredientsRow = 2;
     static constexpr int DosageFormRow = 4;
     static constexpr int RouteRow = 5;
@@ -47,9 +53,23 @@ protected:
     // (the records of the application, the product's own shown).
     virtual void followDetailRow(int row, const QString &valueText);
 
+public:
+    // The application number on show, without the kind the NDA row names it by.
+    QString applicationNumber() const;
+    // "NDA 020702" for a new drug application ("N"), "ANDA 076477" for an abbreviated
+    // one ("A"); the number alone where the kind is not known.
+    static QString applicationText(const QString &type, const QString &number);
+
+    void EmptyTheGrid() override;
+
 private:
     // The exclusivity row's value, from the product number and application on show.
     void fillExclusivityRow();
+    // What the FDA's newer fields add to product `id`: the application's kind, the
+    // product's own patents, RS and the strength's note (rows shown or taken away).
+    void fillProductFields(qint64 id);
+    // Rows 14 to 16 present as the product needs them.
+    void showLastRows(int count);
 };
 
 } // namespace Search

@@ -1,6 +1,10 @@
 #include "search/frmPatent.h"
 
+#include "common/AppError.h"
+#include "components/VbalGrid.h"
+#include "data/Database.h"
 #include "layout/Schema.h"
+#include "search/KeyList.h"
 #include "search/PatentLineDetails.h"
 
 namespace Search {
@@ -26,6 +30,9 @@ SearchWindowDesign frmPatent::windowDesign()
         QStringLiteral(":/icons/grid/patent/substance-flag.png"),
         QStringLiteral(":/icons/grid/patent/product-flag.png"),
         QStringLiteral(":/icons/grid/patent/use-code.png"),
+        QStringLiteral(":/icons/grid/drugs/trade-name.png"),
+        QStringLiteral(":/icons/grid/drugs/type.png"),
+        QStringLiteral(":/icons/grid/drugs/approval-date.png"),
     };
     // Each caption is the name of the column it shows.
     QVector<DetailRowDesign> rows;
@@ -34,6 +41,10 @@ SearchWindowDesign frmPatent::windowDesign()
                                            P::SubstanceFlag, P::ProductFlag, P::UseCode}) {
         rows.append({QString(column), QString(column), ++icon, false, {}});
     }
+    // Not a patent column: the product the record's application and product number name.
+    rows.append({QStringLiteral("Product"), QStringLiteral("Product"), ++icon, false, {}});
+    rows.append({QStringLiteral("Delist requested"), QString(P::DelistFlag), ++icon, false, {}});
+    rows.append({QStringLiteral("Submission date"), QString(P::SubmissionDate), ++icon, false, {}});
     SearchWindowDesign d
         = recordDesign(QStringLiteral("Patents"), Db::SqlText::Window::Patent, QString(P::PatentNumber), images, rows,
                        QStringLiteral("Double click on the grid to get all the drugs having the same patents."));
@@ -64,6 +75,56 @@ frmPatent::frmPatent(WindowHost *host, QWidget *parent)
 void frmPatent::PressAdvancedSearchButton()
 {
     advancedSearch();
+}
+
+void frmPatent::showHit(int position)
+{
+    RecordWindow::showHit(position);
+    fillMoreDetails(lstSearchID()->key(position));
+}
+
+void frmPatent::fillMoreDetails(qint64 id)
+{
+    namespace P = Schema::Patent;
+    if (id == Db::ListRows::NoKey || id != qint32(id)) {
+        return;
+    }
+    QString application, product;
+    std::optional<QString> delist; // none: the database does not keep the flag
+    runDetailsFill([&] {
+        Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::details(Db::SqlText::Window::Patent, qint32(id)));
+        Db::RowSetCloser closer(rowSet);
+        if (rowSet.eof()) {
+            return;
+        }
+        application = Db::fieldText(rowSet.field(QString(P::NDANumber)));
+        product = Db::fieldText(rowSet.field(QString(P::ProductNumber)));
+        Common::runSkippingFailure([&] {
+            const QString flag = Db::fieldText(rowSet.field(QString(P::DelistFlag)));
+            delist = flag.compare(QLatin1String("Y"), Qt::CaseInsensitive) == 0 ? QStringLiteral("Yes")
+                                                                                : QStringLiteral("No");
+        });
+    });
+    QString named;
+    if (!application.isEmpty()) {
+        runDetailsFill([&] {
+            Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::namedProduct(application, product));
+            Db::RowSetCloser closer(rowSet);
+            if (!rowSet.eof()) {
+                QStringList parts;
+                for (int column = 1; column <= 3; ++column) {
+                    if (const QString part = Db::fieldText(rowSet.field(column)); !part.isEmpty()) {
+                        parts << part;
+                    }
+                }
+                named = parts.join(QStringLiteral(", "));
+            }
+        });
+    }
+    Common::runSkippingFailure([&] {
+        vbalGrid()->setCell(ProductRow, ValueColumn, named, Components::CellFlags::TextCell);
+        vbalGrid()->setCell(DelistRow, ValueColumn, delist.value_or(QString()), Components::CellFlags::TextCell);
+    });
 }
 
 std::optional<QString> frmPatent::detailsTitle(const RecordValues &record) const

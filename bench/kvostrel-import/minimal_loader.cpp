@@ -195,16 +195,17 @@ long loadRecords(SqliteDatabase &db, const TableMapping &mapping, std::string_vi
         positions.push_back(records.column(c.header));
     }
     SqliteStatement insert = db.prepare(insertStatement(mapping));
+    std::vector<std::string> parts(positions.size());
     long id = 0;
     while (records.next()) {
         insert.bindInteger(1, ++id);
         for (std::size_t i = 0; i < positions.size(); ++i) {
             insert.bindTextOrNull(static_cast<int>(i) + 2,
-                                  fieldPart(records.field(positions[i]), mapping.columns[i].part));
+                                  fieldPart(records.field(positions[i]), mapping.columns[i].part, parts[i]));
         }
         insert.run();
         for (const auto &[i, distinct] : gathered) {
-            distinct->add(fieldPart(records.field(positions[i]), mapping.columns[i].part));
+            distinct->add(fieldPart(records.field(positions[i]), mapping.columns[i].part, parts[i]));
         }
     }
     return id;

@@ -221,6 +221,21 @@ void JetTest::jetFileReadsAsTheDatabaseBuiltFromTheSameData()
     const Rows patents = rowsOf(Schema::Patent::Table, Schema::PatentColumns);
     const Rows forms = rowsOf(Schema::Vocabulary::DosageFormTable, Schema::DosageFormColumns);
     const Rows routes = rowsOf(Schema::Vocabulary::RouteTable, Schema::DosageFormColumns);
+    // The file was made before the FDA's newer fields were kept: it opens, and their
+    // columns are there and empty.
+    namespace P = Schema::Products;
+    namespace Pt = Schema::Patent;
+    const QLatin1StringView idOnly[] = {P::ID};
+    QCOMPARE(rowsOf(P::Table, idOnly,
+                    QStringLiteral("WHERE [%1] IS NOT NULL OR [%2] IS NOT NULL OR [%3] IS NOT NULL OR [%4] IS NOT NULL")
+                        .arg(P::ApplicationType, P::ApplicantShortName, P::RS, P::StrengthNote))
+                 .size(),
+             0);
+    QCOMPARE(rowsOf(Pt::Table, idOnly,
+                    QStringLiteral("WHERE [%1] IS NOT NULL OR [%2] IS NOT NULL OR [%3] IS NOT NULL")
+                        .arg(Pt::ApplicationType, Pt::DelistFlag, Pt::SubmissionDate))
+                 .size(),
+             0);
     // Nothing can be written through the connection, and the file stays as it was.
     QVERIFY(!queryProgramConnection(QStringLiteral("DELETE FROM products")).ok);
     QCOMPARE(rowsOf(Schema::Products::Table, Schema::ProductColumns).size(), products.size());
@@ -247,7 +262,16 @@ void JetTest::jetFileReadsAsTheDatabaseBuiltFromTheSameData()
         return rowsOf(table, Schema::DosageFormColumns, QStringLiteral("WHERE ID <= %1").arg(terms));
     };
     QCOMPARE(products.size(), step == 1 ? 45752 : 400);
-    QCOMPARE(withoutIds(products, false, true), withoutIds(realProducts, false));
+    // The file's strengths still carry the FDA's notes after "**", which the importer
+    // keeps apart now: the strength alone is compared.
+    Rows jetProducts = products;
+    for (QStringList &product : jetProducts) {
+        product[3] = product[3].section(QStringLiteral("**"), 0, 0).trimmed();
+        if (product[3].isEmpty()) {
+            product[3] = QStringLiteral("<Null>"); // a note and no strength
+        }
+    }
+    QCOMPARE(withoutIds(jetProducts, false, true), withoutIds(realProducts, false));
     QCOMPARE(withoutIds(patents, true, true), withoutIds(realPatents, true));
     QCOMPARE(forms, vocabulary(Schema::Vocabulary::DosageFormTable, 157));
     QCOMPARE(routes, vocabulary(Schema::Vocabulary::RouteTable, 112));

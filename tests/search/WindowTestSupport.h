@@ -10,6 +10,7 @@
 #include "NoWindows.h"
 #include "search/SearchWindow.h"
 #include "search/frmDrugs.h"
+#include "search/frmPatent.h"
 #include "components/VbalGrid.h"
 
 #include <QAbstractItemView>
@@ -102,11 +103,20 @@ inline int countOf(const QString &sql)
 // The value column of a window's grid. In the drug window, the product's own fields
 // in grid order (as productFields reads them): the exclusivity row, which is no
 // product column, is left out.
+// The NDA row's value without the kind it names ("NDA 020702": "020702"), and the rows
+// after the design's (own patents, RS, note; checked on their own) left out. In the
+// patent window, the record's seven columns.
 inline QStringList values(const SearchWindow &window)
 {
     QStringList cells = column(window.vbalGrid(), window.design().valueColumn);
-    if (qobject_cast<const frmDrugs *>(&window) && cells.size() == frmDrugs::RowCount) {
-        cells.removeAt(frmDrugs::ExclusivityRow - 1);
+    if (const auto *drugs = qobject_cast<const frmDrugs *>(&window)) {
+        if (cells.size() >= frmDrugs::DesignRowCount) {
+            cells = cells.mid(0, frmDrugs::DesignRowCount);
+            cells[frmDrugs::ApplicationNumberRow - 1] = drugs->applicationNumber();
+            cells.removeAt(frmDrugs::ExclusivityRow - 1);
+        }
+    } else if (qobject_cast<const frmPatent *>(&window)) {
+        cells = cells.mid(0, 7);
     }
     return cells;
 }

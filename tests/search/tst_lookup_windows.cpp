@@ -46,6 +46,8 @@ private slots:
     void ingredientWindowListsTextsAndTheProductsOfTheChosenOne();
     void ingredientEmptyTheGridNeverCreatesRows();
     void exclusivityQuickSearchShowsTheCodeWithItsMeaning();
+    void olderLayoutDatabaseShowsNoNewRows();
+    void newFieldsShowInTheGrids();
     void linesOfOneNameTellThemselvesApart_data();
     void linesOfOneNameTellThemselvesApart();
     void lineDetailIsQuieterThanItsNameYetReadable();
@@ -267,8 +269,11 @@ void LookupWindowsTest::patentNumberOfThreeRecordsGivesThreeLinesEachToItsRecord
     SearchWindow *window = open(3);
     QVERIFY(window);
     VbalGrid *grid = window->vbalGrid();
-    QCOMPARE(column(grid, 2), PatentFields);
-    QCOMPARE(window->vbalImageList().count(), 7);
+    QCOMPARE(column(grid, 2).mid(0, 7), PatentFields);
+    QCOMPARE(column(grid, 2).mid(7),
+             (QStringList{QStringLiteral("Product"), QStringLiteral("Delist requested"),
+                          QStringLiteral("Submission date")}));
+    QCOMPARE(window->vbalImageList().count(), 10);
     QCOMPARE(grid->cellIcon(7, 1), 6);
 
     search(*window, QStringLiteral("10005783"));
@@ -452,6 +457,82 @@ void LookupWindowsTest::exclusivityQuickSearchShowsTheCodeWithItsMeaning()
     QCOMPARE(window->lblTradeName()->text(), QStringLiteral("ODE* until ") + shown.value(2));
 }
 
+// A patent record names one product of its application: that one is shown, not the
+// first in name order.
+// A database built before the FDA's newer fields were kept opens as before: no RS nor
+// note row, the NDA row the number alone, the patent rows that need them empty.
+void LookupWindowsTest::olderLayoutDatabaseShowsNoNewRows()
+{
+    const QString fixture = m_dir.filePath(QStringLiteral("older.mdb"));
+    createDatabase(
+        fixture,
+        referenceTables()
+            + QStringList{QStringLiteral("INSERT INTO products VALUES (1, 'OLDEN', 'X', '5MG **A note**', "
+                                         "'TABLET', 'ORAL', 'RX', 'ACME', NULL, '001', '000111', 'Yes', NULL)"),
+                          QStringLiteral("INSERT INTO patent VALUES (1, '5000001', 'Jan 1, 2030', "
+                                         "'000111', '001', 'Y', NULL, 'U-1')")});
+    m_main.reset();
+    Connection::shared().open(fixture);
+    NoWindows host;
+    frmDrugs drugs(&host);
+    drugs.GetProductDetails(1);
+    QCOMPARE(drugs.vbalGrid()->rowCount(), frmDrugs::ProductPatentsRow);
+    QCOMPARE(drugs.vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn),
+             QStringLiteral("000111"));
+    QCOMPARE(drugs.vbalGrid()->cellText(3, frmDrugs::ValueColumn), QStringLiteral("5MG **A note**"));
+    QCOMPARE(drugs.vbalGrid()->cellText(frmDrugs::ProductPatentsRow, frmDrugs::ValueColumn),
+             QStringLiteral("1 record of 1 patent"));
+    frmPatent patents(&host);
+    patents.GetProductDetails(1);
+    QCOMPARE(column(patents.vbalGrid(), 3).mid(7),
+             (QStringList{QStringLiteral("OLDEN, 5MG **A note**, TABLET"), QString(), QString()}));
+}
+
+// The FDA's newer fields in both grids: the application's kind, RS and the note, the
+// delisting RAVICTI's applicant asked for, and how a generic's NDA row reads.
+void LookupWindowsTest::newFieldsShowInTheGrids()
+{
+    auto *drugs = m_main->drugsWindow();
+    const auto productId = [](const QString &application, const QString &product) {
+        return queryColumn(QStringLiteral("SELECT ID FROM products WHERE [New Drug Application (NDA) Number] = '%1' "
+                                          "AND [Product Number] = '%2'")
+                               .arg(application, product))
+            .value(0)
+            .toInt();
+    };
+    const auto cell = [drugs](int row) { return drugs->vbalGrid()->cellText(row, frmDrugs::ValueColumn); };
+    drugs->GetProductDetails(productId(QStringLiteral("076477"), QStringLiteral("001")));
+    QCOMPARE(cell(frmDrugs::ApplicationNumberRow), QStringLiteral("ANDA 076477"));
+    QCOMPARE(drugs->vbalGrid()->rowCount(), frmDrugs::ReferenceStandardRow); // no note: no note row
+    // A product with the Federal Register note: its strength alone, the note in its own row.
+    const qint32 noted = queryColumn(QStringLiteral("SELECT ID FROM products WHERE [Strength Note] LIKE "
+                                                    "'Federal Register determination%' ORDER BY ID"))
+                             .value(0)
+                             .toInt();
+    drugs->GetProductDetails(noted);
+    QCOMPARE(drugs->vbalGrid()->rowCount(), frmDrugs::NoteRow);
+    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::NoteRow, 2), QStringLiteral("FDA Note"));
+    QVERIFY(cell(frmDrugs::NoteRow).startsWith(QLatin1String("Federal Register determination")));
+    QVERIFY(!cell(3).contains(QLatin1Char('*')));
+    QVERIFY(cell(frmDrugs::ReferenceStandardRow) == QLatin1String("Yes")
+            || cell(frmDrugs::ReferenceStandardRow) == QLatin1String("No"));
+
+    // RAVICTI: the patent that reads Mar 9, 2032 is the one whose delisting was asked for.
+    SearchWindow *patents = open(3);
+    search(*patents, QStringLiteral("8404215"));
+    QCOMPARE(patents->lstSearch()->count(), 1);
+    patents->lstSearch()->setCurrentRow(0);
+    QCOMPARE(patents->vbalGrid()->cellText(2, 3), QStringLiteral("Mar 9, 2032"));
+    QCOMPARE(patents->vbalGrid()->cellText(frmPatent::DelistRow, 3), QStringLiteral("Yes"));
+    QCOMPARE(patents->vbalGrid()->cellText(frmPatent::SubmissionDateRow, 3), QStringLiteral("Apr 25, 2013"));
+    QCOMPARE(patents->vbalGrid()->cellText(frmPatent::ProductRow, 3), QStringLiteral("RAVICTI, 1.1GM/ML, LIQUID"));
+    QVERIFY2(patents->lstSearch()->detail(0).startsWith(QLatin1String("RAVICTI")),
+             qPrintable(patents->lstSearch()->detail(0)));
+    search(*patents, QStringLiteral("9962359"));
+    patents->lstSearch()->setCurrentRow(0);
+    QCOMPARE(patents->vbalGrid()->cellText(frmPatent::DelistRow, 3), QStringLiteral("No"));
+}
+
 // Four LIPITOR lines, and the records of one patent number, can be told apart without
 // a click: each line shows after its name what sets it apart, read from its record.
 // The dosage form window's names are their own: no detail.
@@ -466,9 +547,13 @@ void LookupWindowsTest::linesOfOneNameTellThemselvesApart_data()
                                                 " [Applicant Full Name] FROM products WHERE ID = %1")
                               << true;
     QTest::newRow("patents") << int(frmMainForm::Patents) << QStringLiteral("10004746")
+                             // The trade name of the product the record names comes first.
                              << QStringLiteral(
-                                    "SELECT [New Drug Application (NDA) Number] || '/' || [Product Number] ||"
-                                    " ' \u00b7 expires ' || [Patent Expire Date] FROM patent WHERE ID = %1")
+                                    "SELECT (SELECT [trade name] FROM products d WHERE d.[New Drug Application (NDA)"
+                                    " Number] = p.[New Drug Application (NDA) Number] AND d.[Product Number] ="
+                                    " p.[Product Number]) || ' \u00b7 ' || [New Drug Application (NDA) Number] ||"
+                                    " '/' || [Product Number] || ' \u00b7 expires ' || [Patent Expire Date]"
+                                    " FROM patent p WHERE ID = %1")
                              << false;
     QTest::newRow("dosage forms") << int(frmMainForm::DosageForm) << QStringLiteral("tablet") << QString() << false;
 }

@@ -203,11 +203,11 @@ void SearchTest::windowOpensWithCaptionsIconsAndEmptyValues()
     QCOMPARE(grid->columnCount(), 4);
     QCOMPARE(grid->columnHeader(2), QStringLiteral("Description"));
     QCOMPARE(grid->columnHeader(4), QStringLiteral("Value"));
-    QCOMPARE(grid->rowCount(), frmDrugs::RowCount);
+    QCOMPARE(grid->rowCount(), frmDrugs::DesignRowCount);
     QCOMPARE(grid->cellText(8, 2), QStringLiteral("Therapeutic Equivalence (TE) Code"));
     QCOMPARE(grid->cellText(frmDrugs::ExclusivityRow, 2), QStringLiteral("Exclusivity"));
-    QCOMPARE(window->vbalImageList().count(), frmDrugs::RowCount + 1);
-    for (int row = 1; row <= frmDrugs::RowCount; ++row) {
+    QCOMPARE(window->vbalImageList().count(), frmDrugs::DesignRowCount + 1);
+    for (int row = 1; row <= frmDrugs::DesignRowCount; ++row) {
         QVERIFY(grid->cellText(row, 4).isEmpty());
         QVERIFY(grid->cellIcon(row, 1) >= 1); // a row icon, not the information icon (index 0)
         const bool followable = row == frmDrugs::IngredientsRow || row == frmDrugs::DosageFormRow
@@ -215,7 +215,7 @@ void SearchTest::windowOpensWithCaptionsIconsAndEmptyValues()
         QCOMPARE(grid->cellIcon(row, 3), followable ? 0 : -1);
     }
     QCOMPARE(grid->cellIcon(1, 1), 1); // picture 2
-    QCOMPARE(grid->cellIcon(frmDrugs::RowCount, 1), 3); // picture 4
+    QCOMPARE(grid->cellIcon(frmDrugs::DesignRowCount, 1), 3); // picture 4
 
     // Panel defaults: "... Includes ...", "All Keywords", nothing ticked.
     QVERIFY(window->picAdvanced()->optParamSettings(1)->isChecked());
@@ -443,7 +443,7 @@ void SearchTest::helpStripFollowsTheGridRow()
              QStringLiteral("             Double click on the INFO icon to get more details about the selected item."));
     QVERIFY(window->imgTooltip()->isVisible());
 
-    QTest::mouseClick(grid->itemView()->viewport(), Qt::LeftButton, {}, cellCentre(grid, frmDrugs::RowCount, 4));
+    QTest::mouseClick(grid->itemView()->viewport(), Qt::LeftButton, {}, cellCentre(grid, frmDrugs::DesignRowCount, 4));
     QVERIFY(window->lblTooltip()->text().contains(QLatin1String("Mmm dd, yyyy.  Products approved prior")));
     QVERIFY(!window->imgTooltip()->isVisible());
 }
@@ -662,7 +662,9 @@ void SearchTest::doubleClickFollowsOnlyRowsWithTheInformationIcon()
     doubleClickCell(grid, 10, 3); // information icon
 
     const QStringList fields = productFields(36390);
-    const QList<QPair<int, QString>> expected = {{4, fields[3]}, {2, fields[1]}, {10, fields[9]}};
+    // The NDA row names the application's kind before its number.
+    const QList<QPair<int, QString>> expected
+        = {{4, fields[3]}, {2, fields[1]}, {10, QStringLiteral("NDA ") + fields[9]}};
     QCOMPARE(window.followed, expected);
 }
 

@@ -40,7 +40,8 @@ private slots:
     void routeDoubleClickBeforeAnyRecordListsNoProduct();
     void patentDoubleClickListsEveryProductOfItsApplication();
     void patentDoubleClickShowsTheProductTheRecordNames();
-    void productApplicationRowLeadsToItsPatentsKeepingOtherTicks();
+    void productApplicationRowLeadsToItsPatentsWhateverThePanelHeld();
+    void productsOwnPatentsComeFirstAndAlone();
     void ingredientRowListsExactlyThatCombinationAndOpensAProduct();
     void dosageFormAndRouteRowsRunAQuickSearchAndShowTheirOwnEntry();
     void navigationsThatFindNothingShowAnEmptyResult();
@@ -228,7 +229,7 @@ void WindowNavigationTest::patentDoubleClickShowsTheProductTheRecordNames()
         const QString application = patents->vbalGrid()->cellText(3, 3);
         const QString product = patents->vbalGrid()->cellText(4, 3);
         doubleClickCell(patents->vbalGrid(), 1, 3);
-        QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn), application);
+        QCOMPARE(drugs->applicationNumber(), application);
         QCOMPARE(drugs->vbalGrid()->cellText(9, frmDrugs::ValueColumn), product); // Product Number
         QCOMPARE(drugs->lstSearchID()->text(drugs->lstSearch()->currentRow()),
                  queryColumn(QStringLiteral("SELECT ID FROM products WHERE [New Drug Application (NDA) Number] = '%1'"
@@ -244,11 +245,13 @@ void WindowNavigationTest::patentDoubleClickShowsTheProductTheRecordNames()
     QVERIFY(sawImbruvica);
 }
 
-void WindowNavigationTest::productApplicationRowLeadsToItsPatentsKeepingOtherTicks()
+void WindowNavigationTest::productApplicationRowLeadsToItsPatentsWhateverThePanelHeld()
 {
     auto *drugs = m_main->drugsWindow();
     drugs->GetProductDetails(Vitrakvi);
-    const QString application = drugs->vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn);
+    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn),
+             QStringLiteral("NDA 210861"));
+    const QString application = drugs->applicationNumber();
     QCOMPARE(application, QStringLiteral("210861"));
 
     SearchWindow *patents = open(3);
@@ -277,14 +280,69 @@ void WindowNavigationTest::productApplicationRowLeadsToItsPatentsKeepingOtherTic
     QCOMPARE(patents->lblTradeName()->text(), numbers.first());
     QVERIFY(!patents->picAdvanced()->isVisible());
 
-    // A row the user ticked stays ticked and narrows the search ("All Keywords").
+    // A row the user left ticked, "Any Keyword" and a matching option change nothing:
+    // the list is the application's records, exactly.
     patents->chkParam(1)->setChecked(true);
-    patents->txtParam(1)->setText(QStringLiteral("10005783"));
+    patents->txtParam(1)->setText(QStringLiteral("1000"));
+    patents->picAdvanced()->optParamConcat(AdvancedSearch::AnyKeyword)->setChecked(true);
+    patents->picAdvanced()->optParamSettings(AdvancedSearch::Includes)->setChecked(true);
     m_main->PressMenuButton(0);
     doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, 1);
-    QCOMPARE(parameterTicks(*patents), (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
-    QCOMPARE(patents->lstSearch()->lines(), QStringList(2, QStringLiteral("10005783")));
+    QCOMPARE(parameterTicks(*patents), QStringList{QStringLiteral("3")});
+    QCOMPARE(patents->lstSearch()->lines(), numbers);
     QCOMPARE(patents->vbalGrid()->cellText(3, 3), application);
+    // The count says records, and what they cover.
+    const QString coverage = queryColumn(QStringLiteral("SELECT count(*) || ' records of ' || count(distinct "
+                                                        "[Patent Number]) || ' patents, ' || count(distinct [Product "
+                                                        "Number]) FROM patent WHERE [New Drug Application (NDA) "
+                                                        "Number] = '210861'"))
+                                 .value(0);
+    QVERIFY2(patents->lblSearch()->text().startsWith(coverage), qPrintable(patents->lblSearch()->text()));
+}
+
+// IMBRUVICA 140MG tablet, product 001 of NDA 210563: its application lists 421 records
+// of four strengths; the NDA row shows the first record of this product in the list's
+// order, and "Patents of this product" lists its own records only.
+void WindowNavigationTest::productsOwnPatentsComeFirstAndAlone()
+{
+    auto *drugs = m_main->drugsWindow();
+    const qint32 tablet = queryColumn(QStringLiteral("SELECT ID FROM products WHERE [New Drug Application (NDA) "
+                                                     "Number] = '210563' AND [Product Number] = '001'"))
+                              .value(0)
+                              .toInt();
+    QVERIFY(tablet > 0);
+    drugs->GetProductDetails(tablet);
+    QVERIFY(drugs->lblTradeName()->text().startsWith(QLatin1String("IMBRUVICA (140MG)")));
+    const QStringList own = queryColumn(QStringLiteral("SELECT ID FROM patent WHERE [New Drug Application (NDA) "
+                                                       "Number] = '210563' AND [Product Number] = '001'"));
+    QCOMPARE(own.size(), 105);
+    const QString ownCount = QStringLiteral("105 records of %1 patents")
+                                 .arg(queryColumn(QStringLiteral("SELECT count(distinct [Patent Number]) FROM patent "
+                                                                 "WHERE [New Drug Application (NDA) Number] = "
+                                                                 "'210563' AND [Product Number] = '001'"))
+                                          .value(0));
+    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ProductPatentsRow, frmDrugs::ValueColumn), ownCount);
+
+    SearchWindow *patents = open(3);
+    m_main->PressMenuButton(0);
+    doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn);
+    QCOMPARE(patents->lstSearch()->count(), 421);
+    const int shown = patents->lstSearch()->currentRow();
+    QVERIFY(own.contains(patents->lstSearchID()->text(shown)));
+    for (int i = 0; i < shown; ++i) {
+        QVERIFY(!own.contains(patents->lstSearchID()->text(i))); // the first of its own in the list
+    }
+    QCOMPARE(patents->vbalGrid()->cellText(frmPatent::ProductRow, 3), QStringLiteral("IMBRUVICA, 140MG, TABLET"));
+
+    m_main->PressMenuButton(0);
+    doubleClickCell(drugs->vbalGrid(), frmDrugs::ProductPatentsRow, frmDrugs::ValueColumn);
+    QCOMPARE(patents->lstSearch()->count(), 105);
+    for (int i = 0; i < patents->lstSearch()->count(); ++i) {
+        QVERIFY(own.contains(patents->lstSearchID()->text(i)));
+    }
+    QCOMPARE(parameterTicks(*patents), (QStringList{QStringLiteral("3"), QStringLiteral("4")}));
+    QVERIFY2(patents->lblSearch()->text().startsWith(QLatin1String("105 records of ")),
+             qPrintable(patents->lblSearch()->text()));
 }
 
 void WindowNavigationTest::ingredientRowListsExactlyThatCombinationAndOpensAProduct()
@@ -486,7 +544,7 @@ void WindowNavigationTest::productAndItsExclusivitiesReachEachOther()
     QCOMPARE(drugs->lstSearch()->count(), products);
     QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ProductNumberRow, frmDrugs::ValueColumn),
              shown.value(frmExclusivity::ProductNumberRow - 1));
-    QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn), application);
+    QCOMPARE(drugs->applicationNumber(), application);
 }
 
 QTEST_MAIN(WindowNavigationTest)

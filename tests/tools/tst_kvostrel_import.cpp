@@ -260,7 +260,66 @@ private slots:
     void exclusivityRecordsKeepTheirTextAndMeaning_data();
     void exclusivityRecordsKeepTheirTextAndMeaning();
     void releaseWithoutExclusivityGivesAnEmptyTableAndOneWarning();
+    void strengthNotesAreSplitOffAndNewFieldsKept_data();
+    void strengthNotesAreSplitOffAndNewFieldsKept();
+    void patentListOfTheOlderLayoutStillImports();
 };
+
+void KvostrelImportTest::strengthNotesAreSplitOffAndNewFieldsKept_data()
+{
+    QTest::addColumn<QByteArray>("strength");
+    QTest::addColumn<QString>("stored"); // Strength|Strength Note
+    QTest::newRow("no note") << QByteArray("325MG") << QStringLiteral("325MG|<null>");
+    QTest::newRow("blanks") << QByteArray(" EQ 10MG BASE  ") << QStringLiteral("EQ 10MG BASE|<null>");
+    QTest::newRow("note") << QByteArray("10MG **Federal Register determination**")
+                          << QStringLiteral("10MG|Federal Register determination");
+    QTest::newRow("cut short") << QByteArray("EQ 100MG BASE/ML **Federal Register determination that product*")
+                               << QStringLiteral("EQ 100MG BASE/ML|Federal Register determination that product");
+    QTest::newRow("no closing stars") << QByteArray("0.025MG **See current Annual Edition")
+                                      << QStringLiteral("0.025MG|See current Annual Edition");
+    QTest::newRow("two notes") << QByteArray("0.05MG **See current Annual Edition **Federal Register**")
+                               << QStringLiteral("0.05MG|See current Annual Edition; Federal Register");
+    QTest::newRow("note alone") << QByteArray("**Indicated for use with X**")
+                                << QStringLiteral("<null>|Indicated for use with X");
+}
+
+void KvostrelImportTest::strengthNotesAreSplitOffAndNewFieldsKept()
+{
+    QFETCH(QByteArray, strength);
+    QFETCH(QString, stored);
+    const Workspace work;
+    writeFiles(work.dir,
+               {{QStringLiteral("fda/products.txt"),
+                 "Ingredient~DF;Route~Trade_Name~Applicant~Strength~Appl_Type~Appl_No~Product_No~TE_Code~"
+                 "Approval_Date~RLD~RS~Type~Applicant_Full_Name\r\n"
+                 "ASPIRIN~TABLET;ORAL~BAYER~BAYER HLTHCARE~"
+                     + strength + "~A~076477~001~AB~Jan 2, 2020~No~Yes~RX~BAYER HEALTHCARE LLC"}});
+    const Run run = runImport(work.dir, QStringLiteral("fda"), work.database);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(rows(work.database,
+                  QStringLiteral("SELECT Strength, [Strength Note], [Application Type], Applicant,"
+                                 " [Reference Standard (RS)], [Applicant Full Name] FROM products")),
+             (QStringList{QStringLiteral("Strength|Strength Note|Application Type|Applicant|Reference Standard "
+                                         "(RS)|Applicant Full Name"),
+                          stored + QStringLiteral("|A|BAYER HLTHCARE|Yes|BAYER HEALTHCARE LLC")}));
+}
+
+void KvostrelImportTest::patentListOfTheOlderLayoutStillImports()
+{
+    const Workspace work;
+    writeFiles(work.dir,
+               {{QStringLiteral("fda/patent.txt"),
+                 "Appl_No~Product_No~Patent_No~Patent_Expire_Date_Text~"
+                 "Drug_Substance_Flag~Drug_Product_Flag~Patent_Use_Code\n"
+                 "012345~001~7625884~Aug 24, 2026~~~U-141"}});
+    const Run run = runImport(work.dir, QStringLiteral("fda"), work.database);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(rows(work.database,
+                  QStringLiteral("SELECT [Patent Number], [Application Type], [Delist Flag],"
+                                 " [Submission Date] FROM patent")),
+             (QStringList{QStringLiteral("Patent Number|Application Type|Delist Flag|Submission Date"),
+                          QStringLiteral("7625884|<null>|<null>|<null>")}));
+}
 
 void KvostrelImportTest::folderInputIsStoredColumnByColumn()
 {
@@ -274,17 +333,22 @@ void KvostrelImportTest::folderInputIsStoredColumnByColumn()
         (QStringList{
             QStringLiteral("ID|trade name|ingredient|Strength|Dosage Form|Route of Administration|Type|Applicant Full "
                            "Name|Therapeutic Equivalence (TE) Code|Product Number|New Drug Application (NDA) "
-                           "Number|Reference Listed Drug (RLD)|Approval Date"),
-            QStringLiteral("1|café tablet|ASPIRIN|325MG|TABLET|ORAL|RX|ACME LABS|AB|001|012345|Yes|Jan 2, 2020"),
+                           "Number|Reference Listed Drug (RLD)|Approval Date|Application Type|Applicant|Reference "
+                           "Standard (RS)|Strength Note"),
+            // A product list of the older layout: no application type, short name nor RS.
+            QStringLiteral("1|café tablet|ASPIRIN|325MG|TABLET|ORAL|RX|ACME LABS|AB|001|012345|Yes|Jan 2, 2020|"
+                           "<null>|<null>|<null>|<null>"),
             QStringLiteral("2|PAM \"25\"|IBUPROFEN; FAMOTIDINE|<null>|INJECTABLE|INTRAVENOUS;SUBCUTANEOUS|DISCN|<null>|"
-                           "<null>|002|000002|No|Approved Prior to Jan 1, 1982"),
-            QStringLiteral("3|Bayer|ASPIRIN|81MG|CRYSTAL, MAGIC|<null>|OTC|BAYER|<null>|003|000003|<null>|<null>")}));
+                           "<null>|002|000002|No|Approved Prior to Jan 1, 1982|<null>|<null>|<null>|<null>"),
+            QStringLiteral("3|Bayer|ASPIRIN|81MG|CRYSTAL, MAGIC|<null>|OTC|BAYER|<null>|003|000003|<null>|<null>|"
+                           "<null>|<null>|<null>|<null>")}));
     QCOMPARE(
         rows(db, QStringLiteral("SELECT * FROM patent ORDER BY ID")),
         (QStringList{QStringLiteral("ID|Patent Number|Patent Expire Date|New Drug Application (NDA) Number|Product "
-                                    "Number|Drug Substance Flag|Drug Product Flag|Patent Use Code"),
-                     QStringLiteral("1|7625884|Aug 24, 2026|012345|001|<null>|<null>|U-141"),
-                     QStringLiteral("2|RE41234|Feb 1, 2027|000002|002|Y|Y|<null>")}));
+                                    "Number|Drug Substance Flag|Drug Product Flag|Patent Use Code|Application "
+                                    "Type|Delist Flag|Submission Date"),
+                     QStringLiteral("1|7625884|Aug 24, 2026|012345|001|<null>|<null>|U-141|N|<null>|<null>"),
+                     QStringLiteral("2|RE41234|Feb 1, 2027|000002|002|Y|Y|<null>|N|Y|Mar 3, 2003")}));
     const QString vocabularyHeader
         = QStringLiteral("ID|name|DEFINITION|USE RESTRICTIONS|SHORT NAME|FDA CODE|NCI CONCEPT ID");
     // The vocabulary's terms, then the values of products that are none: a listing
@@ -1001,12 +1065,12 @@ void KvostrelImportTest::bundledReleaseGivesEveryFdaRecord()
              QStringList{QStringLiteral("Nov 8, 2024")});
     QVERIFY2(!run.err.contains(QStringLiteral("warning")), qPrintable(run.err));
     // The first line of products.txt, and a trade name the FDA writes in quotes.
-    QCOMPARE(
-        rows(db, QStringLiteral("SELECT * FROM products WHERE ID IN (1, 3743)")).mid(1),
-        (QStringList{QStringLiteral("1|BUDESONIDE|BUDESONIDE|2MG/ACTUATION|AEROSOL, FOAM|RECTAL|RX|PADAGIS ISRAEL "
-                                    "PHARMACEUTICALS LTD|AB|001|215328|No|Apr 12, 2023"),
-                     QStringLiteral("3743|HY-PAM \"25\"|HYDROXYZINE PAMOATE|EQ 25MG HYDROCHLORIDE|CAPSULE|ORAL|DISCN|"
-                                    "TEVA PHARMACEUTICALS USA INC|<null>|001|088713|No|Mar 4, 1985")}));
+    QCOMPARE(rows(db, QStringLiteral("SELECT * FROM products WHERE ID IN (1, 3743)")).mid(1),
+             (QStringList{
+                 QStringLiteral("1|BUDESONIDE|BUDESONIDE|2MG/ACTUATION|AEROSOL, FOAM|RECTAL|RX|PADAGIS ISRAEL "
+                                "PHARMACEUTICALS LTD|AB|001|215328|No|Apr 12, 2023|A|PADAGIS ISRAEL|Yes|<null>"),
+                 QStringLiteral("3743|HY-PAM \"25\"|HYDROXYZINE PAMOATE|EQ 25MG HYDROCHLORIDE|CAPSULE|ORAL|DISCN|"
+                                "TEVA PHARMACEUTICALS USA INC|<null>|001|088713|No|Mar 4, 1985|A|TEVA|No|<null>")}));
     QCOMPARE(rows(db, QStringLiteral("SELECT count(*) FROM products WHERE [Therapeutic Equivalence (TE) Code] IS NULL"))
                  .value(1),
              QStringLiteral("25017"));

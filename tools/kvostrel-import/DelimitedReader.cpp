@@ -143,6 +143,12 @@ std::size_t DelimitedReader::column(std::string_view name) const
     return static_cast<std::size_t>(found - m_header.begin());
 }
 
+bool DelimitedReader::hasColumn(std::string_view name) const
+{
+    return std::any_of(m_header.begin(), m_header.end(),
+                       [name](const std::string &h) { return equalIgnoringCase(h, name); });
+}
+
 bool DelimitedReader::next()
 {
     if (!readRecord()) {

@@ -60,6 +60,8 @@ public:
     // Position of the header column `name` (letter case ignored). Throws ImportError
     // naming the file and the column when the header lacks it.
     std::size_t column(std::string_view name) const;
+    // True when the header names the column `name` (letter case ignored).
+    bool hasColumn(std::string_view name) const;
     // How many columns the header names, and so how many fields every record has.
     std::size_t columnCount() const { return m_header.size(); }
     // The name the header gives the column at `index`.

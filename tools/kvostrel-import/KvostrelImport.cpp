@@ -79,8 +79,9 @@ public:
                          : nullptr)
     {
         for (const ColumnMapping &c : m_mapping.columns) {
-            m_positions.push_back(m_reader.column(c.header));
+            m_positions.push_back(c.optional && !m_reader.hasColumn(c.header) ? NoColumn : m_reader.column(c.header));
         }
+        m_parts.resize(m_positions.size());
     }
 
     // Gathers every value that the column `column` takes, each once.
@@ -107,12 +108,11 @@ public:
             }
             statement.bindInteger(1, m_reader.recordCount());
             for (std::size_t i = 0; i < m_positions.size(); ++i) {
-                statement.bindTextOrNull(static_cast<int>(i) + 2,
-                                         fieldPart(m_reader.field(m_positions[i]), m_mapping.columns[i].part));
+                statement.bindTextOrNull(static_cast<int>(i) + 2, part(i));
             }
             statement.run();
             for (const auto &[i, values] : m_collected) {
-                const std::string_view value = fieldPart(m_reader.field(m_positions[i]), m_mapping.columns[i].part);
+                const std::string_view value = part(i);
                 if (!value.empty()) {
                     values->try_emplace(foldedCase(value), value);
                 }
@@ -134,6 +134,16 @@ public:
     }
 
 private:
+    static constexpr std::size_t NoColumn = std::size_t(-1);
+
+    // What column `i` takes of the current record (nothing from a column the file lacks).
+    std::string_view part(std::size_t i)
+    {
+        return m_positions[i] == NoColumn
+            ? std::string_view()
+            : fieldPart(m_reader.field(m_positions[i]), m_mapping.columns[i].part, m_parts[i]);
+    }
+
     // A file the FDA ends right after its last record, cut inside that record's last
     // field, keeps every field; where that field is a date, the cut shows (unless it
     // falls right before a date that may be missing).
@@ -153,6 +163,7 @@ private:
     DelimitedReader m_reader;
     const DateColumn *m_lastDate; // the last column, when it holds dates
     std::vector<std::size_t> m_positions;
+    std::vector<std::string> m_parts; // per column: a part built from its field, while it is bound
     std::vector<std::pair<std::size_t, DistinctValues *>> m_collected;
 };
 
