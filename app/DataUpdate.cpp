@@ -440,8 +440,14 @@ void runDataUpdateDialog(QWidget *parent, const std::function<void(const QString
                          progress->deleteLater();
                          update->deleteLater();
                          if (succeeded) {
-                             reopen(path);
-                             QMessageBox::information(parent, QStringLiteral("Update data"), message);
+                             // As at the next start: an import of a release no newer
+                             // than the program's own leaves the program's in use.
+                             const DatabaseChoice::Choice choice
+                                 = DatabaseChoice::choose(DatabaseChoice::programDatabasePath(), path);
+                             reopen(choice.candidates.value(0));
+                             QMessageBox::information(
+                                 parent, QStringLiteral("Update data"),
+                                 choice.note.isEmpty() ? message : message + QLatin1Char('\n') + choice.note);
                          } else {
                              QMessageBox::warning(parent, QStringLiteral("Update data"), message);
                          }
