@@ -377,6 +377,8 @@ void runDataUpdateDialog(QWidget *parent, const std::function<void(const QString
     auto *addressLabel = new QLabel(QStringLiteral("&Address of the FDA's data-file zip:"), &ask);
     auto *address = new QLineEdit(DataUpdate::configuredAddress().toString(), &ask);
     address->setAccessibleName(QStringLiteral("Address of the FDA's data-file zip"));
+    address->setPlaceholderText(
+        QStringLiteral("https://www.fda.gov/... (the zip's link on the FDA's data files page)"));
     addressLabel->setBuddy(address);
     layout->addWidget(addressLabel);
     layout->addWidget(address);
