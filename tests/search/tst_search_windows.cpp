@@ -1,5 +1,5 @@
 // The ingredient, dosage form, route and patent windows, and the double-click
-// navigations between all five lookup windows, on the real data inside the real main
+// navigations between all six lookup windows, on the real data inside the real main
 // window (its ribbon and its command table).
 
 #include "search/AdvancedPanel.h"
