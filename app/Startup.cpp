@@ -8,6 +8,7 @@
 #include "components/ComponentStyle.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QSocketNotifier>
@@ -254,7 +255,41 @@ void showErrorBox(const QString &description)
     QMessageBox::critical(nullptr, QStringLiteral("Torvanelquist"), description);
 }
 
+QStringList loadFirstUsableDatabase(frmMainForm &form, const QStringList &databasePaths)
+{
+    QStringList notes;
+    for (qsizetype i = 0; i < databasePaths.size(); ++i) {
+        try {
+            form.Form_Load(databasePaths.at(i));
+            return notes;
+        } catch (const Common::AppError &error) {
+            if (i + 1 == databasePaths.size()) {
+                throw;
+            }
+            // The next file serves; the user hears why this one did not.
+            notes << QStringLiteral("%1\nThe program uses %2 instead.")
+                         .arg(error.description(), QDir::toNativeSeparators(databasePaths.at(i + 1)));
+        }
+    }
+    throw Common::AppError(53, QStringLiteral("Torvanelquist"), QStringLiteral("No database to open."));
+}
+
+void showNoteBox(const QString &note)
+{
+    std::fprintf(stderr, "torvanelquist note: %s\n", qPrintable(note));
+    auto *box = new QMessageBox(QMessageBox::Information, QStringLiteral("Torvanelquist"), note, QMessageBox::Ok,
+                                QApplication::activeWindow());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
 int run(QApplication &app, const QString &databasePath, const Options &options, const ErrorReporter &reportError)
+{
+    return run(app, QStringList{databasePath}, QString(), options, reportError, showNoteBox);
+}
+
+int run(QApplication &app, const QStringList &databasePaths, const QString &choiceNote, const Options &options,
+        const ErrorReporter &reportError, const ErrorReporter &reportNote)
 {
     const QString key = options.instanceKey.isEmpty() ? SingleInstance::userKey() : options.instanceKey;
     SingleInstance instance(key);
@@ -273,11 +308,15 @@ int run(QApplication &app, const QString &databasePath, const Options &options, 
 
     Components::ComponentStyle::install(); // before the first window
     auto form = std::make_unique<frmMainForm>();
+    QStringList notes;
     try {
-        form->Form_Load(databasePath);
+        notes = loadFirstUsableDatabase(*form, databasePaths);
     } catch (const Common::AppError &error) {
         reportError(error.description());
         return 1;
+    }
+    if (notes.isEmpty() && !choiceNote.isEmpty()) {
+        notes << choiceNote;
     }
     QObject::connect(&instance, &SingleInstance::activationRequested, form.get(),
                      [window = form.get()] { window->comeForward(); });
@@ -285,6 +324,9 @@ int run(QApplication &app, const QString &databasePath, const Options &options, 
     // by its Exit button, and the single-copy socket goes with the program.
     EndOnSignals ending([window = form.get()] { window->close(); });
     form->show();
+    if (!notes.isEmpty()) {
+        reportNote(notes.join(QLatin1Char('\n')));
+    }
     StartupProbe::watch(form.get(), options.startupProbe); // only for the start-up benchmark
     return app.exec();
 }

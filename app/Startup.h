@@ -9,6 +9,8 @@ class QApplication;
 
 namespace App {
 
+class frmMainForm;
+
 // The program's start-up: its command line is read before anything touches the display;
 // only one copy runs per user and display, a second copy hands the user over to the
 // window of the first and ends; the first copy opens the database and shows the main
@@ -55,6 +57,17 @@ void showErrorBox(const QString &description);
 // Runs the program and returns its exit status.
 int run(QApplication &app, const QString &databasePath, const Options &options = {},
         const ErrorReporter &reportError = showErrorBox);
+// The same over the databases to try, the preferred first: one that cannot be opened
+// is named in `reportNote` (with the choice's own note) and the next is tried; the
+// last one's failure ends the start-up as above.
+int run(QApplication &app, const QStringList &databasePaths, const QString &choiceNote, const Options &options,
+        const ErrorReporter &reportError, const ErrorReporter &reportNote);
+// Loads `form` on the first of `databasePaths` that opens and returns what the user is
+// to hear about the ones passed over (empty when the first opened). Throws the last
+// one's AppError when none opens.
+QStringList loadFirstUsableDatabase(frmMainForm &form, const QStringList &databasePaths);
+// Tells the user, without stopping them, what start-up chose (a window-modal box).
+void showNoteBox(const QString &note);
 
 } // namespace Startup
 

@@ -7,6 +7,8 @@
 #include "components/AppFonts.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -63,7 +65,8 @@ frmAbout::frmAbout(QWidget *parent)
     lblAbout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The label breaks lines at LF; the composed text keeps CR LF between its lines.
     lblAbout->setText(composeAboutText(TORVANELQUIST_VERSION_MAJOR, TORVANELQUIST_VERSION_MINOR,
-                                       TORVANELQUIST_VERSION_REVISION, releaseOfTheData())
+                                       TORVANELQUIST_VERSION_REVISION, releaseOfTheData(),
+                                       Db::Connection::shared().filePath())
                           .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     // The text may run a little past its design box, but never past the white panel.
     const int textWidth = PanelSize.width() - lblAbout->x() - Twips::toPixels(240);
@@ -89,9 +92,10 @@ QString frmAbout::releaseOfTheData()
     return release;
 }
 
-QString frmAbout::composeAboutText(int major, int minor, int revision, const QString &release)
+QString frmAbout::composeAboutText(int major, int minor, int revision, const QString &release,
+                                   const QString &databaseFile)
 {
-    const QStringList lines{
+    QStringList lines{
         QStringLiteral("Torvanelquist - version %1.%2.%3").arg(major).arg(minor).arg(revision),
         QStringLiteral("(C) 2026 The Torvanelquist developers"),
         QString(),
@@ -101,6 +105,10 @@ QString frmAbout::composeAboutText(int major, int minor, int revision, const QSt
         release.isEmpty() ? QStringLiteral("Drug data: U.S. FDA, public domain")
                           : QStringLiteral("Drug data: U.S. FDA, release of %1, public domain").arg(release),
     };
+    if (!databaseFile.isEmpty()) {
+        lines
+            << QStringLiteral("Database: %1").arg(QDir::toNativeSeparators(QFileInfo(databaseFile).absoluteFilePath()));
+    }
     return lines.join(QStringLiteral("\r\n"));
 }
 

@@ -25,7 +25,9 @@ public:
     // empty when the database does not say.
     // The release date the database holds; empty when it holds none (or none is open).
     static QString releaseOfTheData();
-    static QString composeAboutText(int major, int minor, int revision, const QString &release = QString());
+    // `databaseFile`: the file the data is read from, named in a last line when given.
+    static QString composeAboutText(int major, int minor, int revision, const QString &release = QString(),
+                                    const QString &databaseFile = QString());
     // The 350 by 285 logo.
     static QPixmap drawLogo();
 

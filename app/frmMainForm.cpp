@@ -6,10 +6,13 @@
 #include "search/SearchWindows.h"
 #include "search/frmExclusivity.h"
 #include "app/frmAbout.h"
+#include "app/DataUpdate.h"
 #include "app/KeysHelp.h"
 #include "common/UserSettings.h"
+#include "common/AppError.h"
 
 #include <QAccessible>
+#include <QMessageBox>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPointer>
@@ -50,7 +53,7 @@ constexpr MenuButton MenuButtons[] = {
     {frmMainForm::DosageForm, "1", "Dosage Form", 3}, {frmMainForm::Route, "1", "Route of\r\nAdministration", 4},
     {frmMainForm::Patents, "1", "Patents", 5},        {frmMainForm::Exclusivity, "1", "Exclusivity", 8},
     {frmMainForm::Exit, "2", "Exit", 7, true},        {frmMainForm::About, "3", "About", 6},
-    {frmMainForm::ExitFromAbout, "4", "Exit", 7},
+    {frmMainForm::UpdateData, "3", "Update data", 6}, {frmMainForm::ExitFromAbout, "4", "Exit", 7},
 };
 
 // A window's size as made, grown to hold every control where it was put.
@@ -109,12 +112,47 @@ void frmMainForm::Form_Load(const QString &databasePath)
     ZetRibbon1_ButtonClick(QStringLiteral("0"), QString());
 }
 
+void frmMainForm::reopenDatabase(const QString &databasePath)
+{
+    Db::Connection &connection = Db::Connection::shared();
+    const QString previous = connection.filePath();
+    try {
+        connection.open(databasePath);
+    } catch (const Common::AppError &) {
+        connection.open(previous); // the windows go on as they were
+        throw;
+    }
+    // Every window read the old file; each is made again on the new one.
+    const QList<int> opened = m_openedCommands;
+    const int active = [this] {
+        for (auto it = m_windows.cbegin(); it != m_windows.cend(); ++it) {
+            if (QMdiSubWindow *sub = subWindowOf(it.value()); sub && sub == m_mdiArea->activeSubWindow()) {
+                return it.key();
+            }
+        }
+        return -1;
+    }();
+    for (QWidget *window : std::as_const(m_windows)) {
+        delete subWindowOf(window);
+    }
+    m_windows.clear();
+    m_designNeeds.clear();
+    m_openedCommands.clear();
+    for (const int command : opened) {
+        openWindow(command);
+    }
+    if (active >= 0 && opened.contains(active)) {
+        openWindow(active);
+    }
+}
+
 QKeySequence frmMainForm::commandKeys(int command)
 {
     // Ctrl+1 to Ctrl+6: the lookup windows in the ribbon's order.
     int number = 0;
     for (const MenuButton &button : MenuButtons) {
-        if (button.command == Exit || button.command == About || button.command == ExitFromAbout) {
+        if (button.command == Exit || button.command == About || button.command == ExitFromAbout
+            || button.command == UpdateData) {
             continue;
         }
         if (button.command == command) {
@@ -337,6 +375,15 @@ void frmMainForm::ZetRibbon1_ButtonClick(const QString &ID, const QString &Capti
     case Exit:
     case ExitFromAbout:
         close();
+        break;
+    case UpdateData:
+        runDataUpdateDialog(this, [this](const QString &path) {
+            try {
+                reopenDatabase(path);
+            } catch (const Common::AppError &error) {
+                QMessageBox::warning(this, QStringLiteral("Update data"), error.description());
+            }
+        });
         break;
     default:
         break; // no button carries any other number

@@ -38,6 +38,10 @@ public:
     // The load: opens the database (throws AppError when it cannot), builds the ribbon
     // and opens the drug window.
     void Form_Load(const QString &databasePath);
+    // Moves every window to another database: the windows that are open are made
+    // afresh on it, in the order they were opened. When it cannot be opened, the one
+    // in use stays open and the AppError reaches the caller.
+    void reopenDatabase(const QString &databasePath);
 
     // Runs the command of a ribbon button, as a click on that button does.
     void PressMenuButton(int ButtonID) override;

@@ -1,4 +1,4 @@
-#include "data/Database.h"
+#include "app/DatabaseChoice.h"
 #include "app/Startup.h"
 
 #include <QApplication>
@@ -22,5 +22,9 @@ int main(int argc, char *argv[])
                                             .arg(TORVANELQUIST_VERSION_MAJOR)
                                             .arg(TORVANELQUIST_VERSION_MINOR)
                                             .arg(TORVANELQUIST_VERSION_REVISION));
-    return App::Startup::run(app, Db::Connection::defaultDatabasePath(), options);
+    // The newer of the user's updated data and the program's own.
+    const App::DatabaseChoice::Choice choice = App::DatabaseChoice::choose(App::DatabaseChoice::programDatabasePath(),
+                                                                           App::DatabaseChoice::userDatabasePath());
+    return App::Startup::run(app, choice.candidates, choice.note, options, App::Startup::showErrorBox,
+                             App::Startup::showNoteBox);
 }

@@ -14,6 +14,7 @@ enum Command {
     About = 6,
     ExitFromAbout = 8,
     Ingredients = 9,
+    UpdateData = 10,
 };
 
 } // namespace Common

@@ -2,8 +2,10 @@
 # Builds the Debian package in build-package/ and checks it the way a user meets it:
 # lintian finds no error and no warning, the package installs with apt-get, the installed desktop entry
 # and AppStream metadata validate, /usr/bin/torvanelquist shows its main window under Xvfb
-# with the database beside the real executable open, and after `apt-get remove` and purge
-# nothing of the package is left and the program has written no file but its settings.
+# with the package's database in /usr/share/torvanelquist open, a user without root moves
+# to a newer release (their own database) and back, no file of the package changes, and
+# after `apt-get remove` and purge nothing of the package is left and the program has
+# written no file but its settings.
 #
 # Run as root (or a user with sudo) on a Debian 12 machine after scripts/install-deps.sh.
 # It refuses to start when torvanelquist is already installed, since it removes the
@@ -22,12 +24,13 @@ fail()
 
 # ---------------------------------------------------------------- on the Xvfb display
 # Starts the installed program with a home, temporary folder and runtime folder of its
-# own and checks its main window; everything it writes would land in one of those, and
-# it writes nothing but its settings file.
-if [ "${1:-}" = "--on-display" ]; then
-    work=$2
+# own (under $1), checks its main window and that it holds the database $2 open, and
+# ends it.
+showWindow()
+{
+    local work=$1 database=$2
     mkdir -p "$work/home" "$work/tmp"
-    mkdir -m 700 "$work/runtime"
+    [ -d "$work/runtime" ] || mkdir -m 700 "$work/runtime"
     # No session bus: without one the D-Bus library would start its own and keep its
     # address under the home folder, a file the program itself never writes.
     env -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" LANG=C.UTF-8 \
@@ -63,17 +66,39 @@ if [ "${1:-}" = "--on-display" ]; then
     echo "package-test: main window shown: $shown"
     [ "$(readlink "/proc/$pid/exe")" = /usr/lib/torvanelquist/torvanelquist ] \
         || fail "/usr/bin/torvanelquist runs $(readlink "/proc/$pid/exe")"
-    find "/proc/$pid/fd" -lname /usr/lib/torvanelquist/kvostrel.mdb | grep -q . \
-        || fail "the program does not hold /usr/lib/torvanelquist/kvostrel.mdb open"
+    find "/proc/$pid/fd" -lname "$database" | grep -q . \
+        || fail "the program does not hold $database open: $(ls -l "/proc/$pid/fd")"
     kill "$pid"
     wait "$pid" || true
     trap - EXIT
+}
+
+if [ "${1:-}" = "--on-display" ]; then
+    work=$2
+    showWindow "$work" /usr/share/torvanelquist/kvostrel.mdb
     # The one file it keeps: the main window's size and place, in the user's settings.
     settings="$work/home/.config/torvanelquist/torvanelquist.ini"
     [ -f "$settings" ] || fail "the program kept no window size in $settings"
     written=$(find "$work/home" "$work/tmp" "$work/runtime" -mindepth 1 \
         ! -path "$work/home/.config" ! -path "$work/home/.config/torvanelquist" ! -path "$settings")
     [ -z "$written" ] || fail "the program wrote files: $written"
+    exit 0
+fi
+
+# A user without root moves to a newer release and back: the importer the program starts
+# for "Update data" writes the user's own database, which the program then opens; once
+# removed, the package's database serves again.
+if [ "${1:-}" = "--user-update" ]; then
+    work=$2 newer=$3
+    [ "$(id -u)" -ne 0 ] || fail "--user-update runs as a user without root"
+    mine="$work/home/.local/share/torvanelquist/kvostrel.mdb"
+    mkdir -p "$(dirname "$mine")"
+    HOME="$work/home" /usr/bin/kvostrel-import --fda "$newer" --output "$mine" >"$work/import.log" 2>&1 \
+        || fail "the import as a user failed: $(cat "$work/import.log")"
+    grep -q 'warning' "$work/import.log" && fail "the import warned: $(cat "$work/import.log")"
+    showWindow "$work" "$mine"
+    rm "$mine"
+    showWindow "$work" /usr/share/torvanelquist/kvostrel.mdb
     exit 0
 fi
 
@@ -139,6 +164,27 @@ module=/usr/lib/torvanelquist/modules/torvanelquist-print.so
     || fail "/usr/bin/kvostrel-import does not run"
 
 xvfb-run -a -n $((100 + RANDOM % 400)) -s "-screen 0 1024x768x24" "$script" --on-display "$work/run"
+
+# A newer release: the bundled one, its files dated a month later.
+python3 - reference-data/fda/fda-approved-drug-products-2024-11.zip "$work/newer.zip" <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as old, zipfile.ZipFile(sys.argv[2], "w", zipfile.ZIP_DEFLATED) as new:
+    for info in old.infolist():
+        info.date_time = (2024, 12, 10, 12, 0, 0)
+        new.writestr(info, old.read(info.filename))
+PY
+# As a user without root, on a copy of this script that user may read.
+cp "$script" "$work/package-test.sh"
+mkdir -m 700 "$work/user"
+chown nobody:nogroup "$work/user"
+chmod 644 "$work/newer.zip"
+dpkg --verify torvanelquist >"$work/verify-before" || true
+setpriv --reuid=nobody --regid=nogroup --clear-groups env -i PATH=/usr/bin:/bin LANG=C.UTF-8 TMPDIR="$work/user" \
+    xvfb-run -a -n $((100 + RANDOM % 400)) -s "-screen 0 1024x768x24" \
+    bash "$work/package-test.sh" --user-update "$work/user" "$work/newer.zip"
+# Nothing the package owns has changed.
+dpkg --verify torvanelquist >"$work/verify-after" || true
+[ ! -s "$work/verify-after" ] || fail "files of the package changed: $(cat "$work/verify-after")"
 
 "${sudo[@]}" apt-get remove -y torvanelquist
 # apt-get no longer knows a package that came from a file once it is removed; dpkg purges it.

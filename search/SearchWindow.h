@@ -118,7 +118,7 @@ private:
     QHash<QString, QVariant> m_values;
 };
 
-// What the five lookup windows share: the controls (with their design names), the
+// What the six lookup windows share: the controls (with their design names), the
 // layout, the quick search, the advanced search, the hit selection, the details fill
 // and the help strip. A window describes itself with a SearchWindowDesign and
 // overrides what it does differently.

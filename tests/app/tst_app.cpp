@@ -9,6 +9,8 @@
 #include "layout/Schema.h"
 #include "search/AdvancedPanel.h"
 #include "search/SearchWindow.h"
+#include "search/frmDrugs.h"
+#include "search/HitList.h"
 #include "common/UserSettings.h"
 #include "components/VbalGrid.h"
 #include "ribbon/RibbonTheme.h"
@@ -25,6 +27,7 @@
 #include <QTextBrowser>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
 #include <QStandardPaths>
@@ -106,6 +109,8 @@ private slots:
     void unusableDatabaseIsExplainedAndEndsWithFailure();
 
     void aboutTextHasSevenLinesWithTheVersion();
+    void updatedDataReopensTheOpenWindowsOnTheNewFile();
+    void startUpPassesOverADatabaseThatCannotBeOpened();
     void aboutPanelFitsTheWindowFromTheFirstSizeUp();
     void clickingLogoOrTextOpensTheWebAddress();
 };
@@ -930,6 +935,9 @@ void AppTest::aboutTextHasSevenLinesWithTheVersion()
         form.PressMenuButton(frmMainForm::About);
         auto *about = qobject_cast<frmAbout *>(form.childWindow(frmMainForm::About));
         QVERIFY(about && about->lblAbout->text().contains(QStringLiteral("release of Nov 8, 2024")));
+        // and which file it is read from.
+        QVERIFY2(about->lblAbout->text().contains(QStringLiteral("Database: ") + QStringLiteral(KVOSTREL_DB_PATH)),
+                 qPrintable(about->lblAbout->text()));
     }
     const QString text = frmAbout::composeAboutText(1, 0, 12);
     const QStringList lines = text.split(QStringLiteral("\r\n"));
@@ -963,6 +971,70 @@ void AppTest::clickingLogoOrTextOpensTheWebAddress()
     QCOMPARE(recorder.opened, (QList<QUrl>{QUrl(frmAbout::WebAddress), QUrl(frmAbout::WebAddress)}));
     QCOMPARE(about.lblAbout->text(), textBefore);
     QVERIFY(about.isVisible());
+}
+
+void AppTest::updatedDataReopensTheOpenWindowsOnTheNewFile()
+{
+    QTemporaryDir tmp;
+    const QString newer = QDir(tmp.path()).filePath(QStringLiteral("newer.mdb"));
+    createDatabase(newer,
+                   referenceTables() << QStringLiteral(
+                       "INSERT INTO products (ID, [trade name]) VALUES (1, 'ALPHA'), (2, 'BETA')"));
+    LoadedForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.PressMenuButton(frmMainForm::Patents);
+    form.PressMenuButton(frmMainForm::ShowDrugs);
+    QWidget *oldDrugs = form.childWindow(frmMainForm::ShowDrugs);
+    form.drugsWindow()->cmdSearch()->click(); // every product
+    const int bundledProducts = form.drugsWindow()->lstSearch()->count();
+    QVERIFY(bundledProducts > 2);
+
+    // A file that cannot be opened changes nothing.
+    QVERIFY_THROWS_EXCEPTION(Common::AppError,
+                             form.reopenDatabase(QDir(tmp.path()).filePath(QStringLiteral("no.mdb"))));
+    QCOMPARE(Connection::shared().filePath(), QStringLiteral(KVOSTREL_DB_PATH));
+    QCOMPARE(form.childWindow(frmMainForm::ShowDrugs), oldDrugs);
+    QCOMPARE(form.drugsWindow()->lstSearch()->count(), bundledProducts);
+
+    form.reopenDatabase(newer);
+    QCOMPARE(Connection::shared().filePath(), newer);
+    form.drugsWindow()->cmdSearch()->click();
+    // The same windows, made again on the new file, the one in front still in front.
+    QVERIFY(form.childWindow(frmMainForm::ShowDrugs) != oldDrugs);
+    QVERIFY(form.childWindow(frmMainForm::Patents));
+    QVERIFY(!form.childWindow(frmMainForm::Ingredients));
+    QCOMPARE(form.subWindowOf(form.childWindow(frmMainForm::ShowDrugs)),
+             form.findChild<QMdiArea *>()->activeSubWindow());
+    QCOMPARE(form.drugsWindow()->lstSearch()->count(), 2);
+    QCOMPARE(form.drugsWindow()->lstSearch()->text(0), QStringLiteral("ALPHA"));
+}
+
+void AppTest::startUpPassesOverADatabaseThatCannotBeOpened()
+{
+    QTemporaryDir tmp;
+    const QString damaged = QDir(tmp.path()).filePath(QStringLiteral("damaged.mdb"));
+    {
+        QFile file(damaged);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("SQLite format 3", 16) + QByteArray(8192, '\x01'));
+    }
+    {
+        frmMainForm form;
+        const QStringList notes = Startup::loadFirstUsableDatabase(form, {damaged, QStringLiteral(KVOSTREL_DB_PATH)});
+        QCOMPARE(Connection::shared().filePath(), QStringLiteral(KVOSTREL_DB_PATH));
+        QCOMPARE(notes.size(), 1);
+        QVERIFY2(notes.first().contains(damaged) && notes.first().contains(QStringLiteral(KVOSTREL_DB_PATH)),
+                 qPrintable(notes.first()));
+    }
+    Connection::releaseShared();
+    {
+        frmMainForm form;
+        QVERIFY(Startup::loadFirstUsableDatabase(form, {QStringLiteral(KVOSTREL_DB_PATH)}).isEmpty());
+    }
+    Connection::releaseShared();
+    frmMainForm form;
+    QVERIFY_THROWS_EXCEPTION(Common::AppError, Startup::loadFirstUsableDatabase(form, {damaged}));
 }
 
 // The tests run on two offscreen screens of known sizes (see initTestCase).

@@ -291,7 +291,7 @@ def run(program):
 
         enter_paths(app, drugs)
 
-        # F10 to the ribbon and Escape back; the ribbon's keys reach About and Exit.
+        # F10 to the ribbon and Escape back; the ribbon's keys reach About, Update data and Exit.
         key("F10")
         expect_focus(app, "page tab", "Drug Reference")
         key("Escape")
@@ -302,7 +302,15 @@ def run(program):
         expect_focus(app, "push button", "About")
         key("Return")
         wait_for("the About window", lambda: window(app, "About"))
+        # Update data asks where the FDA's zip comes from; Escape leaves it unchanged.
         key("F10", "Down", "Right")
+        expect_focus(app, "push button", "Update data")
+        key("Return")
+        wait_for("the Update data dialog", lambda: find(app, role="dialog", name="Update data"))
+        expect_focus(app, "text", "Address of the FDA's data-file zip")
+        key("Escape")
+        wait_for("the Update data dialog closed", lambda: not find(app, role="dialog", name="Update data"))
+        key("F10", "Down", "Right", "Right")
         expect_focus(app, "push button", "Exit")
         key("Return")
         status = process.wait(timeout=STEP_TIMEOUT)

@@ -263,6 +263,9 @@ private slots:
     void strengthNotesAreSplitOffAndNewFieldsKept_data();
     void strengthNotesAreSplitOffAndNewFieldsKept();
     void patentListOfTheOlderLayoutStillImports();
+    void referenceFilesAreFoundWithoutOptions();
+    void tableThePreviousFileFilledIsNotLeftEmpty_data();
+    void tableThePreviousFileFilledIsNotLeftEmpty();
 };
 
 void KvostrelImportTest::strengthNotesAreSplitOffAndNewFieldsKept_data()
@@ -909,7 +912,8 @@ void KvostrelImportTest::fileCutInsideItsLastRecordIsRefused()
                                 dir.filePath(QStringLiteral("routes.tsv")).toStdString(),
                                 dir.filePath(QStringLiteral("listing_terms.tsv")).toStdString(),
                                 dir.filePath(QStringLiteral("exclusivity_codes.tsv")).toStdString(),
-                                work.database.toStdString()};
+                                work.database.toStdString(),
+                                {}};
     int refused = 0;
     for (auto file = goodInput.begin(); file != goodInput.end(); ++file) {
         const QByteArray &whole = file.value();
@@ -1287,3 +1291,94 @@ void KvostrelImportTest::releaseWithoutExclusivityGivesAnEmptyTableAndOneWarning
 
 QTEST_GUILESS_MAIN(KvostrelImportTest)
 #include "tst_kvostrel_import.moc"
+
+namespace {
+
+Run runImporter(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(KVOSTREL_IMPORT_PATH), arguments);
+    process.waitForFinished(120000);
+    Run run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// Rows of every table a complete database fills, in one line.
+QString tableCounts(const QString &db)
+{
+    return rows(
+               db,
+               QStringLiteral("SELECT (SELECT count(*) FROM products), (SELECT count(*) FROM patent),"
+                              " (SELECT count(*) FROM exclusivity), (SELECT count(*) FROM [exclusivity code]),"
+                              " (SELECT count(*) FROM [dosage form]), (SELECT count(*) FROM [route of administration]),"
+                              " (SELECT count(*) FROM [dosage form] WHERE DEFINITION IS NOT NULL)"))
+        .value(1);
+}
+
+} // namespace
+
+void KvostrelImportTest::referenceFilesAreFoundWithoutOptions()
+{
+    // The zip and the output alone make the same database as every file named.
+    QTemporaryDir tmp;
+    const QString named = QDir(tmp.path()).filePath(QStringLiteral("named.mdb"));
+    const QString found = QDir(tmp.path()).filePath(QStringLiteral("found.mdb"));
+    const Run full = runImport(QDir(fdaDataDir), bundledZip, named);
+    QVERIFY2(full.exitCode == 0, qPrintable(full.err));
+    const Run bare = runImporter(
+        {QStringLiteral("--fda"), QDir(fdaDataDir).filePath(bundledZip), QStringLiteral("--output"), found});
+    QVERIFY2(bare.exitCode == 0, qPrintable(bare.err));
+    QVERIFY2(!bare.err.contains(QStringLiteral("warning")), qPrintable(bare.err));
+    QCOMPARE(tableCounts(found), tableCounts(named));
+    QVERIFY2(!tableCounts(found).contains(QStringLiteral("|0|")), qPrintable(tableCounts(found)));
+    QCOMPARE(rows(found, QStringLiteral("SELECT * FROM [exclusivity code] ORDER BY 1")),
+             rows(named, QStringLiteral("SELECT * FROM [exclusivity code] ORDER BY 1")));
+}
+
+void KvostrelImportTest::tableThePreviousFileFilledIsNotLeftEmpty_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("codeRows"); // in the output afterwards
+
+    QTest::newRow("codes left out") << QStringList{QStringLiteral("--exclusivity-codes=")} << 1
+                                    << QStringLiteral("the table \"exclusivity code\" would be left empty")
+                                    << QStringLiteral("20");
+    QTest::newRow("codes left out, allowed")
+        << QStringList{QStringLiteral("--exclusivity-codes="), QStringLiteral("--allow-empty"),
+                       QStringLiteral("exclusivity code")}
+        << 0 << QString() << QStringLiteral("0");
+    QTest::newRow("another table allowed")
+        << QStringList{QStringLiteral("--exclusivity-codes="), QStringLiteral("--allow-empty=exclusivity")} << 1
+        << QStringLiteral("give --allow-empty \"exclusivity code\"") << QStringLiteral("20");
+    QTest::newRow("every table filled") << QStringList{} << 0 << QString() << QStringLiteral("20");
+}
+
+void KvostrelImportTest::tableThePreviousFileFilledIsNotLeftEmpty()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QFETCH(QString, codeRows);
+    QTemporaryDir tmp;
+    const QString db = QDir(tmp.path()).filePath(QStringLiteral("kvostrel.mdb"));
+    const QString zip = QDir(fdaDataDir).filePath(bundledZip);
+    const Run first = runImporter({QStringLiteral("--fda"), zip, QStringLiteral("--output"), db});
+    QVERIFY2(first.exitCode == 0, qPrintable(first.err));
+    QCOMPARE(rows(db, QStringLiteral("SELECT count(*) FROM [exclusivity code]")).value(1), QStringLiteral("20"));
+    const QByteArray before = fileContent(db);
+
+    const Run again = runImporter(QStringList{QStringLiteral("--fda"), zip, QStringLiteral("--output"), db} + options);
+    QCOMPARE(again.exitCode, exitCode);
+    QVERIFY2(again.err.contains(message), qPrintable(again.err));
+    QCOMPARE(rows(db, QStringLiteral("SELECT count(*) FROM [exclusivity code]")).value(1), codeRows);
+    if (exitCode != 0) {
+        QVERIFY(fileContent(db) == before);
+        QVERIFY2(again.err.contains(QStringLiteral("was left as it was")), qPrintable(again.err));
+    }
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("kvostrel.mdb")});
+}

@@ -12,9 +12,11 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
 #include <cctype>
 #include <map>
 #include <memory>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace {
@@ -321,6 +323,7 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
         db.execute("COMMIT");
         db.close();
     }
+    checkNoTableEmptied(options.output, rows, options.allowEmpty);
     output.commit();
     if (warning) {
         for (const std::string &text : warnings) {
@@ -342,4 +345,62 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
                 + (unmatched.size() == 1 ? "its row has" : "their rows have") + " no definition: " + list);
     }
     return rows;
+}
+
+void checkNoTableEmptied(const std::filesystem::path &previous, const std::vector<TableRows> &written,
+                         const std::vector<std::string> &allowEmpty)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(previous, ec)) {
+        return; // nothing to lose
+    }
+    {
+        // An Access file holds none of the tables the importer adds; it is read by the
+        // program as it is and replaced whole.
+        std::ifstream file(previous, std::ios::binary);
+        char header[16] = {};
+        if (!file.read(header, sizeof header)
+            || std::string_view(header, sizeof header) != std::string_view("SQLite format 3", 16)) {
+            return;
+        }
+    }
+    sqlite3 *db = nullptr;
+    const std::string shown = previous.string();
+    const auto fail = [&](const std::string &what) {
+        const std::string message = sqlite3_errmsg(db);
+        sqlite3_close(db);
+        throw ImportError(shown + ": cannot tell which tables it fills (" + what + ": " + message
+                          + "), so it is left as it was");
+    };
+    if (sqlite3_open_v2(shown.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        fail("open");
+    }
+    for (const TableRows &table : written) {
+        if (table.rows != 0 || std::find(allowEmpty.begin(), allowEmpty.end(), table.table) != allowEmpty.end()) {
+            continue;
+        }
+        // A table the earlier file lacks was never filled.
+        const std::string sql = "SELECT EXISTS (SELECT 1 FROM \"" + table.table + "\")";
+        sqlite3_stmt *statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+            const bool noSuchTable = std::string_view(sqlite3_errmsg(db)).starts_with("no such table");
+            if (noSuchTable) {
+                continue;
+            }
+            fail("read " + table.table);
+        }
+        const int step = sqlite3_step(statement);
+        const bool filled = step == SQLITE_ROW && sqlite3_column_int(statement, 0) != 0;
+        sqlite3_finalize(statement);
+        if (step != SQLITE_ROW) {
+            fail("read " + table.table);
+        }
+        if (filled) {
+            sqlite3_close(db);
+            throw ImportError("the table \"" + table.table + "\" would be left empty, and " + shown
+                              + " holds rows of it; give --allow-empty \"" + table.table
+                              + "\" to write it empty all the same");
+        }
+    }
+    sqlite3_close(db);
 }

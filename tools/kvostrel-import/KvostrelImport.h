@@ -13,6 +13,8 @@ struct ImportOptions
     std::filesystem::path listingTerms; // listing_terms.tsv; empty: none
     std::filesystem::path exclusivityCodes; // exclusivity_codes.tsv; empty: none
     std::filesystem::path output; // kvostrel.mdb
+    // Tables that may end empty although the file replaced holds rows of them.
+    std::vector<std::string> allowEmpty;
 };
 
 struct TableRows
@@ -40,7 +42,15 @@ void checkOutputIsNoInput(const ImportOptions &options);
 // row for each other dosage form or route the products name: a spelling that the
 // listing-terms file maps to terms, a value made of several, or, warned of once the
 // database is written, a value none of these explains.
+// A table the replaced output holds rows of and this import leaves empty ends the run
+// with an ImportError naming it, unless `options.allowEmpty` names it.
 // Throws ImportError with a message that names the file (and line) at fault; the
 // previous output file, if any, is then left as it was. Checks checkOutputIsNoInput first.
 std::vector<TableRows> importKvostrel(const ImportOptions &options, const ImportProgress &progress = {},
                                       const ImportWarning &warning = {});
+
+// Throws ImportError naming the first table that `previous` (an earlier output; none
+// when it does not exist) holds rows of while `written` leaves it empty, unless
+// `allowEmpty` names it.
+void checkNoTableEmptied(const std::filesystem::path &previous, const std::vector<TableRows> &written,
+                         const std::vector<std::string> &allowEmpty);

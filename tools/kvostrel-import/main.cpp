@@ -14,15 +14,24 @@
 #include <string>
 #include <string_view>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-constexpr std::string_view usage = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER --dosage-forms TSV --routes TSV
-                       [--listing-terms TSV] [--exclusivity-codes TSV] --output FILE
+constexpr std::string_view usage = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER --output FILE
+                       [--dosage-forms TSV] [--routes TSV] [--listing-terms TSV]
+                       [--exclusivity-codes TSV] [--allow-empty TABLE]...
        kvostrel-import --from-mdb FILE --output FILE
 
 Builds the reference database (kvostrel.mdb) from the FDA's approved drug product
 data files and the dosage-form and route-of-administration vocabularies.
+
+The four tab-separated files (dosage_forms.tsv, routes.tsv, listing_terms.tsv,
+exclusivity_codes.tsv) are found without options: in ../../share/torvanelquist
+from the importer's own folder (/usr/share/torvanelquist when installed), or in
+the source tree's reference-data/fda when it runs from its build folder. An
+option names another file; an option with an empty value leaves that file out
+(--listing-terms= ).
 
   --fda ZIP_OR_FOLDER   the FDA data-file zip archive as published, or a folder
                         holding its products.txt, patent.txt and exclusivity.txt
@@ -47,6 +56,12 @@ data files and the dosage-form and route-of-administration vocabularies.
   --output FILE         the database to write; an existing file is replaced only
                         once the new one is complete (through a symbolic link, the
                         file it points to); it must not be one of the inputs
+  --allow-empty TABLE   write TABLE empty although the file replaced holds rows
+                        of it (may be given for several tables); without it such
+                        a run is refused, naming the table
+  --progress            print "progress FRACTION FILE" lines on standard output
+                        while the data files are read (for programs that start
+                        the importer)
   --help                show this text
 
 Both vocabulary tables get a row for every dosage form and route the products
@@ -56,7 +71,7 @@ spellings, the values made of several terms and spellings separated by ", "
 are listed in one warning line; they do not fail the import.
 
 Exit status: 0 on success, 1 when an input is faulty (the message names the file
-and line), 2 when the command line is wrong: an option given twice, --output
+and line) or the run would empty a table the replaced file fills, 2 when the command line is wrong: an option given twice, --output
 naming one of the inputs or something that is no regular file (a folder, a
 device, a FIFO, also at the end of its symbolic links). Nothing is written unless
 the import succeeds.
@@ -76,7 +91,30 @@ struct CommandLine
     ImportOptions options;
     std::filesystem::path fromMdb; // empty: the FDA files
     bool help = false;
+    bool progressLines = false;
 };
+
+// Where the vocabularies lie: installed, ../../share/torvanelquist from the importer's
+// folder (lib/torvanelquist -> share/torvanelquist); built, the source tree's copy.
+std::filesystem::path referenceDataFolder()
+{
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    std::vector<std::filesystem::path> candidates;
+    if (!ec) {
+        candidates.push_back(self.parent_path() / ".." / ".." / "share" / "torvanelquist");
+    }
+#ifdef KVOSTREL_SOURCE_DATA_DIR
+    candidates.push_back(KVOSTREL_SOURCE_DATA_DIR);
+#endif
+    for (const std::filesystem::path &folder : candidates) {
+        if (std::filesystem::is_regular_file(folder / "dosage_forms.tsv", ec)
+            && std::filesystem::is_regular_file(folder / "routes.tsv", ec)) {
+            return folder.lexically_normal();
+        }
+    }
+    return {};
+}
 
 // Reads "--name VALUE" and "--name=VALUE" options. Throws the text of a usage error.
 CommandLine parseCommandLine(int argc, char *argv[])
@@ -97,10 +135,25 @@ CommandLine parseCommandLine(int argc, char *argv[])
             line.help = true;
             return line;
         }
+        if (arg == "--progress") {
+            line.progressLines = true;
+            continue;
+        }
         std::optional<std::string> inlineValue;
         if (const auto equals = arg.find('='); arg.starts_with("--") && equals != std::string_view::npos) {
             inlineValue = std::string(arg.substr(equals + 1));
             arg = arg.substr(0, equals);
+        }
+        if (arg == "--allow-empty") {
+            if (!inlineValue && i + 1 >= argc) {
+                throw std::string(arg) + " needs a value";
+            }
+            const std::string table = inlineValue ? *inlineValue : std::string(argv[++i]);
+            if (table.empty()) {
+                throw std::string(arg) + " needs a value";
+            }
+            line.options.allowEmpty.push_back(table);
+            continue;
         }
         const auto option
             = std::find_if(std::begin(options), std::end(options), [arg](const auto &o) { return o.first == arg; });
@@ -116,7 +169,9 @@ CommandLine parseCommandLine(int argc, char *argv[])
                 + (inlineValue ? *inlineValue : std::string(argv[i + 1])) + '"';
         }
         *option->second = inlineValue ? *inlineValue : std::string(argv[++i]);
-        if (option->second->value().empty()) {
+        // An empty value leaves an optional file out; any other option needs one.
+        const bool mayBeEmpty = option->second == &listingTerms || option->second == &exclusivityCodes;
+        if (option->second->value().empty() && !mayBeEmpty) {
             throw std::string(arg) + " needs a value";
         }
     }
@@ -126,6 +181,9 @@ CommandLine parseCommandLine(int argc, char *argv[])
                 throw std::string(name) + " does not go with --from-mdb";
             }
         }
+        if (!line.options.allowEmpty.empty()) {
+            throw std::string("--allow-empty does not go with --from-mdb");
+        }
         if (!output) {
             throw std::string("--output is missing");
         }
@@ -133,18 +191,45 @@ CommandLine parseCommandLine(int argc, char *argv[])
         line.options.output = *output;
         return line;
     }
-    for (const auto &[name, value] : options) {
-        if (!*value && value != &listingTerms && value != &exclusivityCodes && value != &fromMdb) {
-            throw std::string(name) + " is missing";
+    // The reference files the command line leaves out come from their usual folder.
+    if (const std::filesystem::path folder = referenceDataFolder(); !folder.empty()) {
+        for (const auto &[value, file] : {std::pair{&dosageForms, "dosage_forms.tsv"},
+                                          {&routes, "routes.tsv"},
+                                          {&listingTerms, "listing_terms.tsv"},
+                                          {&exclusivityCodes, "exclusivity_codes.tsv"}}) {
+            std::error_code ec;
+            if (!*value && std::filesystem::is_regular_file(folder / file, ec)) {
+                *value = (folder / file).string();
+            }
         }
     }
-    line.options = {
-        *fda,   *dosageForms, *routes, listingTerms.value_or(std::string()), exclusivityCodes.value_or(std::string()),
-        *output};
+    for (const auto &[name, value] : options) {
+        if (!*value && value != &listingTerms && value != &exclusivityCodes && value != &fromMdb) {
+            throw std::string(name) + " is missing"
+                + (value == &dosageForms || value == &routes
+                       ? " (no dosage_forms.tsv and routes.tsv in ../../share/torvanelquist beside the importer)"
+                       : "");
+        }
+    }
+    std::vector<std::string> allowEmpty = std::move(line.options.allowEmpty);
+    line.options = {*fda,
+                    *dosageForms,
+                    *routes,
+                    listingTerms.value_or(std::string()),
+                    exclusivityCodes.value_or(std::string()),
+                    *output,
+                    std::move(allowEmpty)};
     return line;
 }
 
 bool progressLineOpen = false;
+
+// For a program that starts the importer: one line per step, read as it comes.
+void printProgressLine(const std::string &source, double fraction)
+{
+    std::printf("progress %.3f %s\n", fraction, source.c_str());
+    std::fflush(stdout);
+}
 
 // On a terminal, one line per data file that counts up in place; elsewhere (build
 // logs) nothing until the summary.
@@ -188,7 +273,10 @@ int main(int argc, char *argv[])
         const std::vector<TableRows> tables = !line.fromMdb.empty()
             ? importFromMdb(line.fromMdb, line.options.output)
             : importKvostrel(
-                line.options, isatty(STDERR_FILENO) ? ImportProgress(showProgress) : ImportProgress(),
+                line.options,
+                line.progressLines          ? ImportProgress(printProgressLine)
+                    : isatty(STDERR_FILENO) ? ImportProgress(showProgress)
+                                            : ImportProgress(),
                 [](const std::string &message) { std::cerr << "kvostrel-import: warning: " << message << '\n'; });
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
         std::printf("Wrote %s in %.2f s:\n", line.options.output.c_str(), elapsed.count());

@@ -1,4 +1,4 @@
-// Takes a screenshot of each of the five lookup windows inside the real main window,
+// Takes a screenshot of each of the six lookup windows inside the real main window,
 // each with a record shown:
 //
 //     xvfb-run -a -s "-screen 0 1024x768x24" window-screenshots <kvostrel.mdb> <output folder>
