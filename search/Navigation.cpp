@@ -146,6 +146,10 @@ void findPatentsOfApplication(WindowHost &host, const QString &applicationNumber
     Common::runSkippingFailure(
         [&] { need(target).txtParam(frmPatent::ApplicationNumberParameter)->setText(applicationNumber); });
     Common::runSkippingFailure([&] { need(target).chkParam(frmPatent::ApplicationNumberParameter)->setChecked(true); });
+    // The application's own patents, found by its number exactly (through the index),
+    // not every number that merely contains it.
+    Common::runSkippingFailure(
+        [&] { need(target).picAdvanced()->optParamSettings(AdvancedSearch::Exactly)->setChecked(true); });
     Common::runSkippingFailure([&] { need(target).PressAdvancedSearchButton(); });
     Common::runSkippingFailure([&] { showFirstHit(need(target)); });
     finish(host, target);

@@ -779,8 +779,9 @@ void SearchWindowsTest::productApplicationRowLeadsToItsPatentsKeepingOtherTicks(
     QVERIFY(m_main->subWindowOf(patents)->isMaximized());
     QCOMPARE(patents->txtParam(3)->text(), application);
     QCOMPARE(parameterTicks(*patents), QStringList{QStringLiteral("3")});
+    QVERIFY(patents->picAdvanced()->optParamSettings(AdvancedSearch::Exactly)->isChecked());
     QStringList numbers = queryColumn(
-        QStringLiteral("SELECT [Patent Number] FROM patent WHERE [New Drug Application (NDA) Number] LIKE '%210861%'"
+        QStringLiteral("SELECT [Patent Number] FROM patent WHERE [New Drug Application (NDA) Number] = '210861'"
                        " ORDER BY [Patent Number]"));
     QVERIFY(numbers.size() > 10);
     // Patent numbers in the order of the numbers they are (7,xxx,xxx before 10,xxx,xxx).
