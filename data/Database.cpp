@@ -139,6 +139,55 @@ QVariant RowSet::field(int index) const
     }
 }
 
+namespace {
+
+bool isAscii(QByteArrayView bytes)
+{
+    const char *at = bytes.data();
+    const char *const end = at + bytes.size();
+    for (; end - at >= 8; at += 8) {
+        quint64 word;
+        std::memcpy(&word, at, sizeof word);
+        if (word & 0x8080808080808080ULL) {
+            return false;
+        }
+    }
+    for (; at < end; ++at) {
+        if (uchar(*at) & 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArrayView RowSet::fieldUtf8(int index, QByteArray &scratch) const
+{
+    requireCurrentRow("Fields");
+    if (index < 0 || index >= m_names.size()) {
+        return {};
+    }
+    switch (sqlite3_column_type(m_statement, index)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_FLOAT:
+        scratch = fieldText(field(index)).toUtf8();
+        return scratch;
+    default: {
+        // Whole numbers come as SQLite writes them, which is how QString::number does.
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, index));
+        const QByteArrayView bytes(text, text ? sqlite3_column_bytes(m_statement, index) : 0);
+        // Most text is plain ASCII, checked a word at a time; the rest is checked whole.
+        if (isAscii(bytes) || bytes.isValidUtf8()) {
+            return bytes;
+        }
+        scratch = QString::fromUtf8(bytes).toUtf8(); // what field() would have made of it
+        return scratch;
+    }
+    }
+}
+
 QVariant RowSet::field(const QString &name) const
 {
     requireCurrentRow("Fields");

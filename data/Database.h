@@ -206,6 +206,11 @@ public:
     // Reading by position saves the name lookup on every row of a long result.
     int fieldIndex(const QString &name) const;
     QVariant field(int index) const;
+    // Column `index` of the current row as UTF-8 text, the text fieldText(field(index))
+    // gives (Null: empty), without a QVariant or a QString for text and whole numbers.
+    // The bytes last until the row set moves; `scratch` holds them when they had to be
+    // made (a real number, text that is not valid UTF-8). Throws AppError as field does.
+    QByteArrayView fieldUtf8(int index, QByteArray &scratch) const;
     int fieldCount() const { return int(m_names.size()); }
     // The name of column `index` of this result; empty outside it.
     QString fieldName(int index) const { return m_names.value(index); }

@@ -1,11 +1,16 @@
 #include "search/HitList.h"
 
+#include <QApplication>
 #include <QItemSelectionModel>
+#include <QTextLayout>
+#include <QtMath>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace Search {
 
@@ -52,39 +57,90 @@ QColor quietTextColor(const QColor &text, const QColor &background, double minim
 
 namespace {
 
-// A hit line: its own text, then, in a quieter colour, what tells it apart.
+// A hit line: its own text, then, in a quieter colour, what tells it apart. The line's
+// text is laid out once: its width places the detail, and only a line too wide for the
+// list is laid out again, elided.
 class HitLineDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // `text` drawn in `area`, centred in its height, cut short with an ellipsis when it
+    // is wider: laid out once, and once more only when it must be cut. Returns the
+    // width it took.
+    static int drawLine(QPainter *painter, const QRect &area, const QString &text, const QFontMetrics &metrics)
+    {
+        QTextLayout layout(text, painter->font(), painter->device());
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        if (!line.isValid()) {
+            return 0;
+        }
+        const int width = qCeil(line.naturalTextWidth());
+        if (width <= area.width()) {
+            layout.draw(painter, QPointF(area.left(), area.top() + (area.height() - line.height()) / 2));
+            return width;
+        }
+        painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          metrics.elidedText(text, Qt::ElideRight, area.width()));
+        return area.width();
+    }
+
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        QStyledItemDelegate::paint(painter, option, index);
-        const QString detail = index.data(HitListModel::DetailRole).toString();
-        if (detail.isEmpty()) {
-            return;
-        }
         QStyleOptionViewItem item = option;
         initStyleOption(&item, index);
-        const QFontMetrics metrics(item.font);
-        const int gap = metrics.horizontalAdvance(QStringLiteral("  "));
-        QRect area = item.rect.adjusted(metrics.horizontalAdvance(item.text) + gap + 3, 0, -2, 0);
-        if (area.width() <= metrics.averageCharWidth()) {
-            return;
-        }
+        const QWidget *widget = item.widget;
+        const QStyle *style = widget ? widget->style() : QApplication::style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect area
+            = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget).adjusted(margin, 0, -margin, 0);
+        const QString text = std::exchange(item.text, QString());
+        item.features &= ~QStyleOptionViewItem::HasDisplay;
+        // The background, the highlight and the focus frame as the style draws them.
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+
         const bool selected = item.state & QStyle::State_Selected;
-        const QPalette::ColorGroup group = item.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
-        const QColor quiet = quietTextColor(
-            item.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text),
-            item.palette.color(group, selected ? QPalette::Highlight : QPalette::Base), DetailPenContrast);
+        const QPalette::ColorGroup group = !(item.state & QStyle::State_Enabled) ? QPalette::Disabled
+            : item.state & QStyle::State_Active                                  ? QPalette::Active
+                                                                                 : QPalette::Inactive;
+        const QColor pen = item.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
         painter->save();
         painter->setFont(item.font);
-        painter->setPen(quiet);
-        painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
-                          metrics.elidedText(detail, Qt::ElideRight, area.width()));
+        painter->setPen(pen);
+        const QFontMetrics metrics(item.font);
+        const int width = drawLine(painter, area, text, metrics);
+
+        const QString detail = index.data(HitListModel::DetailRole).toString();
+        const QRect detailArea = area.adjusted(width + metrics.horizontalAdvance(QLatin1Char(' ')) * 2, 0, 0, 0);
+        if (!detail.isEmpty() && detailArea.width() > metrics.averageCharWidth()) {
+            painter->setPen(quietPen(pen, item.palette.color(group, selected ? QPalette::Highlight : QPalette::Base)));
+            drawLine(painter, detailArea, detail, metrics);
+        }
         painter->restore();
     }
+
+private:
+    // The detail's colour for a text and background colour, worked out once per pair
+    // (a list draws a few: the plain lines and the chosen one).
+    QColor quietPen(const QColor &text, const QColor &background) const
+    {
+        const std::pair key{text.rgba(), background.rgba()};
+        for (const auto &[known, quiet] : m_quietPens) {
+            if (known == key) {
+                return quiet;
+            }
+        }
+        const QColor quiet = quietTextColor(text, background, DetailPenContrast);
+        if (m_quietPens.size() >= 8) {
+            m_quietPens.clear();
+        }
+        m_quietPens.emplace_back(key, quiet);
+        return quiet;
+    }
+
+    mutable std::vector<std::pair<std::pair<QRgb, QRgb>, QColor>> m_quietPens;
 };
 
 } // namespace

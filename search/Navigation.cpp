@@ -161,6 +161,8 @@ void listPatents(WindowHost &host, const QString &applicationNumber, const QStri
             [&] { need(target).txtParam(frmPatent::ProductNumberParameter)->setText(productNumber); });
         Common::runSkippingFailure([&] { need(target).chkParam(frmPatent::ProductNumberParameter)->setChecked(true); });
     }
+    // The application's own patents, found by its number exactly (through the index),
+    // not every number that merely contains it.
     Common::runSkippingFailure(
         [&] { need(target).picAdvanced()->optParamSettings(AdvancedSearch::Exactly)->setChecked(true); });
     Common::runSkippingFailure(

@@ -9,39 +9,131 @@
 #include "search/WholeFile.h"
 #include "search/frmDrugs.h"
 
-#include <QHash>
 #include <QLabel>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
 
 namespace Search {
 
+ExportRows::ExportRows(const QVector<QStringList> &rows)
+{
+    for (const QStringList &row : rows) {
+        append(row);
+    }
+}
+
+ExportRows::ExportRows(std::initializer_list<QStringList> rows)
+{
+    for (const QStringList &row : rows) {
+        append(row);
+    }
+}
+
+QStringList ExportRows::at(qsizetype row) const
+{
+    QStringList fields;
+    for (qsizetype column = 0; column < fieldCount(row); ++column) {
+        fields << QString::fromUtf8(field(row, column));
+    }
+    return fields;
+}
+
+ExportRows::operator QVector<QStringList>() const
+{
+    QVector<QStringList> rows;
+    rows.reserve(size());
+    for (qsizetype row = 0; row < size(); ++row) {
+        rows << at(row);
+    }
+    return rows;
+}
+
+void ExportRows::append(const QStringList &row)
+{
+    for (const QString &field : row) {
+        addField(field.toUtf8());
+    }
+    endRow();
+}
+
+void ExportRows::addField(QByteArrayView utf8)
+{
+    m_text.append(utf8.data(), size_t(utf8.size()));
+    m_fieldEnds.push_back(m_text.size());
+}
+
+void ExportRows::endRow()
+{
+    m_rows.emplace_back(m_rowStart, m_fieldEnds.size());
+    m_rowStart = m_fieldEnds.size();
+}
+
+ExportRows ExportRows::picked(const std::vector<qsizetype> &positions) &&
+{
+    ExportRows rows;
+    rows.m_rows.reserve(positions.size());
+    for (const qsizetype row : positions) {
+        rows.m_rows.push_back(m_rows[size_t(row)]);
+    }
+    rows.m_text = std::move(m_text);
+    rows.m_fieldEnds = std::move(m_fieldEnds);
+    rows.m_rowStart = rows.m_fieldEnds.size();
+    m_rows.clear();
+    m_rowStart = 0;
+    return rows;
+}
+
 namespace {
 
-QString csvField(const QString &text)
+// The bytes that make a CSV field quoted: a comma, a quote, a line break.
+constexpr std::array<bool, 256> quotedBytes = [] {
+    std::array<bool, 256> bytes{};
+    for (const unsigned char c : {',', '"', '\r', '\n'}) {
+        bytes[c] = true;
+    }
+    return bytes;
+}();
+
+void appendCsvField(std::string &out, QByteArrayView field)
 {
     // A spreadsheet runs a cell that begins with one of these as a formula
     // ("=HYPERLINK(...)" in a crafted listing): an apostrophe first makes it text.
-    static const QString formulaStart = QStringLiteral("=+-@\t\r");
-    const QString value = !text.isEmpty() && formulaStart.contains(text.front()) ? QLatin1Char('\'') + text : text;
-    static const QString special = QStringLiteral(",\"\r\n");
-    if (std::none_of(value.cbegin(), value.cend(), [](QChar c) { return special.contains(c); })) {
-        return value;
+    static constexpr char formulaStart[] = {'=', '+', '-', '@', '\t', '\r'};
+    const bool formula = !field.isEmpty() && std::memchr(formulaStart, field.front(), sizeof formulaStart) != nullptr;
+    const bool quoted = std::any_of(field.begin(), field.end(), [](char c) { return quotedBytes[uchar(c)]; });
+    if (quoted) {
+        out += '"';
     }
-    QString quoted = value;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    if (formula) {
+        out += '\'';
+    }
+    if (quoted) {
+        for (const char c : field) {
+            if (c == '"') {
+                out += '"';
+            }
+            out += c;
+        }
+        out += '"';
+    } else {
+        out.append(field.data(), size_t(field.size()));
+    }
 }
 
-QByteArray csvLine(const QStringList &fields)
+template<typename Field>
+void appendCsvLine(std::string &out, qsizetype fields, Field &&field)
 {
-    QStringList quoted;
-    quoted.reserve(fields.size());
-    for (const QString &field : fields) {
-        quoted << csvField(field);
+    for (qsizetype column = 0; column < fields; ++column) {
+        if (column > 0) {
+            out += ',';
+        }
+        appendCsvField(out, field(column));
     }
-    return (quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8();
+    out += "\r\n";
 }
 
 } // namespace
@@ -57,7 +149,16 @@ ExportTable exportTable(const SearchWindow &window)
     // Every record of the table in one statement, then the list's keys in its order.
     // A grid row that shows no column of the table (one worked out from other tables)
     // is left out.
-    QHash<qint64, QStringList> records;
+    // The list's keys by value, each with its line; a record no line shows is not kept.
+    const KeyList &keys = *window.lstSearchID();
+    std::vector<std::pair<qint64, qsizetype>> lines;
+    lines.reserve(size_t(keys.count()));
+    for (int i = 0; i < keys.count(); ++i) {
+        lines.emplace_back(keys.key(i), i);
+    }
+    std::sort(lines.begin(), lines.end());
+    ExportRows records;
+    std::vector<qsizetype> recordOfLine(lines.size(), -1);
     {
         Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::allRecords(design.sqlWindow));
         Db::RowSetCloser closer(rowSet);
@@ -80,37 +181,66 @@ ExportTable exportTable(const SearchWindow &window)
                 table.header << caption;
             }
         }
+        records.m_rows.reserve(lines.size());
+        records.m_fieldEnds.reserve(lines.size() * size_t(columns.size()));
+        QByteArray scratch;
         while (!rowSet.eof()) {
-            QStringList values;
-            values.reserve(columns.size());
-            for (const int column : columns) {
-                values << Db::fieldText(rowSet.field(column));
+            const qint64 id = rowSet.field(key).toLongLong();
+            auto line = std::lower_bound(lines.cbegin(), lines.cend(), std::pair{id, qsizetype(0)});
+            if (line != lines.cend() && line->first == id) {
+                for (const int column : columns) {
+                    records.addField(rowSet.fieldUtf8(column, scratch));
+                }
+                records.endRow();
+                for (; line != lines.cend() && line->first == id; ++line) {
+                    recordOfLine[size_t(line->second)] = records.size() - 1;
+                }
+                // The text's room, once a few records tell how long one is.
+                if (records.size() == 256) {
+                    records.m_text.reserve(records.m_text.size() / 256 * lines.size() * 9 / 8);
+                }
             }
-            records.insert(rowSet.field(key).toLongLong(), values);
             rowSet.moveNext();
         }
     }
-    const KeyList &keys = *window.lstSearchID();
-    table.rows.reserve(keys.count());
-    for (int i = 0; i < keys.count(); ++i) {
-        if (const auto record = records.constFind(keys.key(i)); record != records.cend()) {
-            table.rows << *record;
+    std::vector<qsizetype> positions;
+    positions.reserve(recordOfLine.size());
+    for (const qsizetype record : recordOfLine) {
+        if (record >= 0) {
+            positions.push_back(record);
         }
     }
+    table.rows = std::move(records).picked(positions);
     return table;
 }
 
 QString writeCsv(const QString &path, const ExportTable &table, const std::function<bool(int rows)> &progress)
 {
     return writeWholeFile(path, [&](QSaveFile &file) {
-        file.write(csvLine(table.header));
-        int written = 0;
-        for (const QStringList &row : table.rows) {
-            file.write(csvLine(row));
-            if (++written % 1000 == 0 && progress && !progress(written)) {
+        // Lines gathered into blocks of about this size, each written in one call. Below
+        // the file's own buffer: a write the disk cuts short is then reported by the
+        // flush in the system's words ("No space left on device"), not as an unknown error.
+        constexpr qsizetype BlockSize = 8 * 1024;
+        std::string block;
+        block.reserve(BlockSize + 4096);
+        std::vector<QByteArray> header;
+        for (const QString &caption : table.header) {
+            header.push_back(caption.toUtf8());
+        }
+        appendCsvLine(block, qsizetype(header.size()),
+                      [&](qsizetype column) { return QByteArrayView(header[size_t(column)]); });
+        const ExportRows &rows = table.rows;
+        for (qsizetype row = 0; row < rows.size(); ++row) {
+            appendCsvLine(block, rows.fieldCount(row), [&](qsizetype column) { return rows.field(row, column); });
+            if (qsizetype(block.size()) >= BlockSize) {
+                file.write(block.data(), qsizetype(block.size()));
+                block.clear(); // keeps its room
+            }
+            if ((row + 1) % 1000 == 0 && progress && !progress(int(row + 1))) {
                 return QStringLiteral("The export was cancelled.");
             }
         }
+        file.write(block.data(), qsizetype(block.size()));
         return QString(); // the file keeps a failed write, which its finishing reports
     });
 }

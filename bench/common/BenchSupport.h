@@ -6,6 +6,9 @@
 #include "data/Database.h"
 
 #include <QByteArray>
+#include <QEvent>
+#include <QObject>
+#include <QWidget>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
@@ -18,6 +21,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace Db;
@@ -56,6 +60,78 @@ inline double median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     return values.empty() ? 0.0 : values[values.size() / 2];
 }
+
+// The value below which `fraction` of the timings lie (0.5: the median, 0.99: p99).
+inline double percentile(std::vector<double> values, double fraction)
+{
+    if (values.empty()) {
+        return 0.0;
+    }
+    std::sort(values.begin(), values.end());
+    const auto index = size_t(std::min<double>(double(values.size() - 1), fraction * double(values.size())));
+    return values[index];
+}
+
+// The program (`a`) and its floor (`b`) timed in turn, `runs` times each after one run of
+// each to warm up: A B, then B A, and so on, so neither always runs right after the other
+// on the same connection. Each returns its time in milliseconds.
+template<typename A, typename B>
+std::pair<std::vector<double>, std::vector<double>> alternating(int runs, A &&a, B &&b)
+{
+    std::vector<double> program, floor;
+    a();
+    b();
+    for (int run = 0; run < runs; ++run) {
+        if (run % 2 == 0) {
+            program.push_back(a());
+            floor.push_back(b());
+        } else {
+            floor.push_back(b());
+            program.push_back(a());
+        }
+    }
+    return {program, floor};
+}
+
+// "p50 X ms, p99 Y ms" of timings.
+inline QString p50p99(const std::vector<double> &values)
+{
+    return QStringLiteral("p50 %1 ms, p99 %2 ms")
+        .arg(percentile(values, 0.5), 0, 'f', 2)
+        .arg(percentile(values, 0.99), 0, 'f', 2);
+}
+
+// The verdict on the program's median against its floor's: "1.23 x the floor (target at
+// most 1.5: met)".
+inline QString ratioVerdict(const std::vector<double> &program, const std::vector<double> &floor, double target)
+{
+    const double ratio = percentile(program, 0.5) / percentile(floor, 0.5);
+    return QStringLiteral("%1 x the floor (target at most %2: %3)")
+        .arg(ratio, 0, 'f', 2)
+        .arg(target, 0, 'f', 1)
+        .arg(ratio <= target ? QStringLiteral("met") : QStringLiteral("NOT met"));
+}
+
+// Counts the paints a widget has had: an event filter sees each paint event as it
+// arrives. Processing events until the count moves takes the clock past the paint.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int count() const { return m_count; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++m_count;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int m_count = 0;
+};
 
 // A connection of Qt's SQL layer to the file the shared connection has open, read-only.
 inline QSqlDatabase qtSqlConnection()

@@ -106,10 +106,10 @@ std::vector<Statement> statements()
         SqlText::productsWithIngredient(QStringLiteral("ASPIRIN")));
     add(QStringLiteral("product of application 020610, product 001"),
         SqlText::productOfApplication(QStringLiteral("020610"), QStringLiteral("001")));
-    add(QStringLiteral("patents includes [NDA] '210563' (navigation)"),
+    add(QStringLiteral("patents includes [NDA] '210563'"),
         advanced(Window::Patent, QStringLiteral("New Drug Application (NDA) Number"), QStringLiteral("210563"),
                  M::Includes));
-    add(QStringLiteral("patents exactly [NDA] '210563'"),
+    add(QStringLiteral("patents exactly [NDA] '210563' (navigation)"),
         advanced(Window::Patent, QStringLiteral("New Drug Application (NDA) Number"), QStringLiteral("210563"),
                  M::Exactly));
     add(QStringLiteral("patents exactly [Patent Number] '5952309'"),
