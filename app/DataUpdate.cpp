@@ -121,10 +121,14 @@ QString DataUpdate::checkFdaZip(const QString &zipPath)
     return {};
 }
 
+// The link to the data-file zip on the FDA's "Orange Book Data Files" page, the same
+// address for every monthly release.
+const QString DataUpdate::PublishedAddress = QStringLiteral("https://www.fda.gov/media/76860/download?attachment");
+
 QUrl DataUpdate::configuredAddress()
 {
-    // No address is built in: the user sets the one the FDA publishes, once.
-    return QUrl(Common::userSettings()->value(AddressSetting).toString());
+    // The user's own address when one was given (a mirror, a proxy), else the FDA's.
+    return QUrl(Common::userSettings()->value(AddressSetting, PublishedAddress).toString());
 }
 
 void DataUpdate::setConfiguredAddress(const QUrl &address)
@@ -377,8 +381,8 @@ void runDataUpdateDialog(QWidget *parent, const std::function<void(const QString
     auto *addressLabel = new QLabel(QStringLiteral("&Address of the FDA's data-file zip:"), &ask);
     auto *address = new QLineEdit(DataUpdate::configuredAddress().toString(), &ask);
     address->setAccessibleName(QStringLiteral("Address of the FDA's data-file zip"));
-    address->setPlaceholderText(
-        QStringLiteral("https://www.fda.gov/... (the zip's link on the FDA's data files page)"));
+    address->setPlaceholderText(DataUpdate::PublishedAddress
+                                + QStringLiteral(" (the zip's link on the FDA's data files page)"));
     addressLabel->setBuddy(address);
     layout->addWidget(addressLabel);
     layout->addWidget(address);

@@ -43,7 +43,9 @@ public:
     // exclusivity.txt (in any folder, any letter case); else why not, in the
     // program's words.
     static QString checkFdaZip(const QString &zipPath);
-    // The download address: the setting, else none (the user picks a zip).
+    // The address the FDA publishes its data-file zip at.
+    static const QString PublishedAddress;
+    // The download address: the setting, else the FDA's.
     static QUrl configuredAddress();
     static void setConfiguredAddress(const QUrl &address);
 

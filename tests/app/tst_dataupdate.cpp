@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -179,6 +180,7 @@ private slots:
     void faultyDownloadLeavesNothing_data();
     void faultyDownloadLeavesNothing();
     void downloadOntoAFullDiskSaysSo();
+    void downloadAddressIsTheFdasUntilTheUserGivesOne();
 };
 
 void DataUpdateTest::releaseDatesAreReadAsTheFdaWritesThem()
@@ -429,6 +431,19 @@ void DataUpdateTest::downloadOntoAFullDiskSaysSo()
     QVERIFY(!outcome.succeeded);
     QVERIFY2(outcome.message.contains(QStringLiteral("cannot be written")), qPrintable(outcome.message));
     QCOMPARE(QDir(small.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+// The user's settings file of this test lives in a folder of its own, never the user's.
+void DataUpdateTest::downloadAddressIsTheFdasUntilTheUserGivesOne()
+{
+    QTemporaryDir config;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+    QCOMPARE(DataUpdate::configuredAddress(), QUrl(DataUpdate::PublishedAddress));
+    QCOMPARE(DataUpdate::configuredAddress().host(), QStringLiteral("www.fda.gov"));
+    const QUrl mirror(QStringLiteral("http://127.0.0.1:8000/ob.zip"));
+    DataUpdate::setConfiguredAddress(mirror);
+    QCOMPARE(DataUpdate::configuredAddress(), mirror);
+    QVERIFY(QFileInfo::exists(config.filePath(QStringLiteral("torvanelquist/torvanelquist.ini"))));
 }
 
 QTEST_MAIN(DataUpdateTest)

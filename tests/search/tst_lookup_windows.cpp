@@ -546,7 +546,8 @@ void LookupWindowsTest::linesOfOneNameTellThemselvesApart_data()
                               << QStringLiteral("SELECT Strength || ' \u00b7 ' || [Dosage Form] || ' \u00b7 ' ||"
                                                 " [Applicant Full Name] FROM products WHERE ID = %1")
                               << true;
-    QTest::newRow("patents") << int(frmMainForm::Patents) << QStringLiteral("10004746")
+    QTest::newRow("patents") << int(frmMainForm::Patents)
+                             << QStringLiteral("10004746")
                              // The trade name of the product the record names comes first.
                              << QStringLiteral(
                                     "SELECT (SELECT [trade name] FROM products d WHERE d.[New Drug Application (NDA)"
