@@ -390,8 +390,8 @@ void AppTest::windowMadeOnFirstUseStaysBehindTheMaximisedOne()
 void AppTest::bothExitCommandsRunTheExitPath_data()
 {
     QTest::addColumn<int>("command");
-    QTest::newRow("Exit on the Drug Reference tab") << 5;
-    QTest::newRow("Exit on the About tab") << 8;
+    QTest::newRow("Exit on the Drug Reference tab") << int(frmMainForm::Exit);
+    QTest::newRow("Exit on the About tab") << int(frmMainForm::ExitFromAbout);
 }
 
 void AppTest::bothExitCommandsRunTheExitPath()
