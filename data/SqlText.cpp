@@ -184,11 +184,6 @@ QString exclusivityCount()
     return QStringLiteral("SELECT count(*) FROM [exclusivity];");
 }
 
-bool hasLineDetails(Window window)
-{
-    return window == Window::Drugs || window == Window::Patent;
-}
-
 QString lineDetails(Window window, const QVector<qint64> &keys)
 {
     QStringList list;

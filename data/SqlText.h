@@ -64,7 +64,6 @@ QString releaseDate();
 // the columns (drug window: strength, dosage form, applicant; patent window:
 // application, product number, expiry date). Empty for a window whose lines need none.
 QString lineDetails(Window window, const QVector<qint64> &keys);
-bool hasLineDetails(Window window);
 
 // The key of the product with that application and product number.
 QString productOfApplication(const QString &applicationNumber, const QString &productNumber);

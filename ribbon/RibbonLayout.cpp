@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace Ribbon {
 
@@ -141,6 +142,166 @@ void raiseButtonsAboveCategories(RibbonScene &scene)
     }
 }
 
+// The buttons of one category, in the order they were added, as many as the ribbon holds.
+QVector<const RibbonButton *> buttonsOfCategory(const RibbonModel &model, const QString &categoryId)
+{
+    QVector<const RibbonButton *> buttons;
+    for (int b = 0; b < model.buttonCount() && buttons.size() < RibbonModel::ButtonCapacity; ++b) {
+        if (model.button(b).categoryId == categoryId) {
+            buttons.append(&model.button(b));
+        }
+    }
+    return buttons;
+}
+
+// Stacks a button's icon, caption and "more" glyph in its centre piece, the narrower of
+// icon and caption centred on the wider; returns the wider's width.
+float stackIconAndCaption(RibbonScene &scene, const RibbonLayoutInput &input, const RibbonButton &button, int i)
+{
+    const RibbonElement &center = scene.at(F::Button_center, i);
+    RibbonElement &icon = scene.at(F::Button_Icon, i);
+    RibbonElement &caption = scene.at(F::Button_Caption, i);
+    RibbonElement &glyphOff = scene.at(F::Glip_off, i);
+    RibbonElement &glyphOn = scene.at(F::Glip_on, i);
+    if (input.buttonCenter) {
+        const float v = center.height - (icon.height + caption.height);
+        icon.top = button.more ? center.top + (v - caption.height / 2) / 2 : center.top + v / 2;
+    } else {
+        icon.top = center.top + G::IconBelowButtonTop;
+    }
+    caption.top = icon.top + icon.height;
+    glyphOff.top = caption.top + caption.height + (caption.height - glyphOff.height) / 2;
+    glyphOn.top = glyphOff.top;
+
+    float contentWidth;
+    if (caption.width > icon.width) {
+        caption.left = center.left;
+        icon.left = caption.left + (caption.width - icon.width) / 2;
+        contentWidth = caption.width;
+    } else {
+        icon.left = center.left;
+        caption.left = icon.left + (icon.width - caption.width) / 2;
+        contentWidth = icon.width;
+    }
+    glyphOff.left = (caption.width - glyphOn.width) / 2 + caption.left;
+    glyphOn.left = glyphOff.left;
+    return contentWidth;
+}
+
+// Lays out button element i of category k: from `left`, or after button i - 1 when
+// there is none.
+void layOutButton(RibbonScene &scene, const RibbonLayoutInput &input, const RibbonButton &button, int i,
+                  std::optional<int> left, qint16 k)
+{
+    createEach(scene, ButtonFamilies, i);
+    RibbonElement &mouse = scene.at(F::ButMouse, i);
+    RibbonElement &leftEdge = scene.at(F::Button_left, i);
+    RibbonElement &center = scene.at(F::Button_center, i);
+    RibbonElement &right = scene.at(F::Button_right, i);
+    mouse.tag = button.id;
+    center.tag = QString::number(k);
+
+    const float top = scene.at(F::Cat_Left_off, 0).top + G::ButtonRowBelowCategory;
+    mouse.top = top;
+    for (const F family : {F::Button_left, F::Button_center, F::Button_right, F::Button_left_over,
+                           F::Button_center_over, F::Button_right_over}) {
+        scene.at(family, i).top = top;
+    }
+    if (left) {
+        mouse.left = float(*left);
+    } else {
+        const RibbonElement &previous = scene.at(F::ButMouse, i - 1);
+        mouse.left = previous.left + previous.width + G::ButtonGap;
+    }
+    leftEdge.left = mouse.left;
+    scene.at(F::Button_left_over, i).left = leftEdge.left;
+    center.left = leftEdge.left + leftEdge.width;
+    scene.at(F::Button_center_over, i).left = center.left;
+
+    setCaption(scene, F::Button_Caption, i, button.caption, input.measurer);
+    scene.setPicture(F::Button_Icon, i, button.picture);
+    const float contentWidth = stackIconAndCaption(scene, input, button, i);
+
+    center.width = contentWidth;
+    scene.at(F::Button_center_over, i).width = contentWidth;
+    right.left = center.left + contentWidth;
+    scene.at(F::Button_right_over, i).left = right.left;
+    mouse.width = leftEdge.width + center.width + right.width;
+    mouse.toolTip = button.toolTip;
+
+    scene.showEach({F::Button_Icon, F::Button_Caption, F::ButMouse}, i);
+    if (button.more) {
+        scene.show(F::Glip_off, i);
+        scene.bringEachToFront({F::Glip_off, F::Glip_on}, i);
+    }
+}
+
+// Places category k's dialog launcher in the bottom right corner of its panel, shown
+// when the category has one; its pressed and hovered looks start hidden.
+void placeLauncher(RibbonScene &scene, const RibbonCategory &category, int k)
+{
+    const RibbonElement &rightOff = scene.at(F::Cat_Right_off, k);
+    RibbonElement &launcher = scene.at(F::Cat_Dlg, k);
+    launcher.left = rightOff.left - launcher.width + G::LauncherOverlap;
+    launcher.top = rightOff.top + rightOff.height - (launcher.height + G::LauncherMargin);
+    for (const F family : {F::Cat_Dlg_on, F::Cat_Dlg_over}) {
+        RibbonElement &look = scene.at(family, k);
+        look.left = launcher.left;
+        look.top = launcher.top;
+        scene.hide(family, k);
+    }
+    if (category.dialogLauncher) {
+        scene.show(F::Cat_Dlg, k);
+    }
+    scene.bringEachToFront({F::Cat_Dlg, F::Cat_Dlg_on, F::Cat_Dlg_over}, k);
+}
+
+// Lays out category k's panel after category k - 1, as wide as the wider of its caption
+// (and launcher) and its buttons, which it lays out too.
+void layOutCategory(RibbonScene &scene, const RibbonLayoutInput &input, const RibbonCategory &category, int k)
+{
+    if (k > 0) {
+        createEach(scene, CategoryFamilies, k);
+        scene.at(F::Cat_Left_off, k).left
+            = scene.at(F::Cat_Right_off, k - 1).left + scene.at(F::Cat_Right_off, k).width;
+    } else {
+        scene.at(F::Cat_Left_off, 0).left = G::FirstCategoryLeft;
+    }
+    RibbonElement &leftOff = scene.at(F::Cat_Left_off, k);
+    RibbonElement &centerOff = scene.at(F::Cat_Center_off, k);
+    RibbonElement &rightOff = scene.at(F::Cat_Right_off, k);
+    RibbonElement &caption = scene.at(F::Cat_Caption, k);
+    RibbonElement &mouse = scene.at(F::CatMouse, k);
+    const RibbonElement &launcher = scene.at(F::Cat_Dlg, k);
+    mouse.left = leftOff.left;
+    setCaption(scene, F::Cat_Caption, k, category.caption, input.measurer);
+    caption.tag = category.id;
+    centerOff.left = leftOff.left + leftOff.width;
+
+    const int buttonsWidth = LayoutButtons(scene, input, category.id, toWholeTwips(centerOff.left), qint16(k));
+
+    centerOff.width = caption.width + (category.dialogLauncher ? launcher.width : 0);
+    if (centerOff.width < buttonsWidth) {
+        centerOff.width = buttonsWidth;
+        caption.left = (centerOff.width - caption.width) / 2 + centerOff.left;
+    } else {
+        caption.left = centerOff.left;
+    }
+    rightOff.left = centerOff.left + centerOff.width;
+    RibbonElement &centerOn = scene.at(F::Cat_Center_on, k);
+    centerOn.width = centerOff.width;
+    centerOn.left = centerOff.left;
+    scene.at(F::Cat_Left_on, k).left = leftOff.left;
+    scene.at(F::Cat_Right_on, k).left = rightOff.left;
+    mouse.width = leftOff.width + rightOff.width + centerOff.width;
+
+    scene.showEach({F::Cat_Caption, F::Cat_Center_off, F::Cat_Left_off, F::Cat_Right_off, F::CatMouse}, k);
+    scene.bringEachToFront({F::Cat_Center_off, F::Cat_Left_off, F::Cat_Right_off, F::Cat_Center_on, F::Cat_Left_on,
+                            F::Cat_Right_on, F::Cat_Caption, F::CatMouse},
+                           k);
+    placeLauncher(scene, category, k);
+}
+
 } // namespace
 
 void LayoutBackground(RibbonScene &scene)
@@ -226,61 +387,7 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
     startAfresh(scene, ButtonFamilies);
 
     for (int k = 0; k < shown.size(); ++k) {
-        Common::runSkippingFailure([&] {
-            const RibbonCategory &category = *shown[k];
-            if (k > 0) {
-                createEach(scene, CategoryFamilies, k);
-                scene.at(F::Cat_Left_off, k).left
-                    = scene.at(F::Cat_Right_off, k - 1).left + scene.at(F::Cat_Right_off, k).width;
-            } else {
-                scene.at(F::Cat_Left_off, 0).left = G::FirstCategoryLeft;
-            }
-            RibbonElement &leftOff = scene.at(F::Cat_Left_off, k);
-            RibbonElement &centerOff = scene.at(F::Cat_Center_off, k);
-            RibbonElement &rightOff = scene.at(F::Cat_Right_off, k);
-            RibbonElement &caption = scene.at(F::Cat_Caption, k);
-            RibbonElement &mouse = scene.at(F::CatMouse, k);
-            RibbonElement &launcher = scene.at(F::Cat_Dlg, k);
-            mouse.left = leftOff.left;
-            setCaption(scene, F::Cat_Caption, k, category.caption, input.measurer);
-            caption.tag = category.id;
-            centerOff.left = leftOff.left + leftOff.width;
-
-            const int buttonsWidth = LayoutButtons(scene, input, category.id, toWholeTwips(centerOff.left), qint16(k));
-
-            centerOff.width = caption.width + (category.dialogLauncher ? launcher.width : 0);
-            if (centerOff.width < buttonsWidth) {
-                centerOff.width = buttonsWidth;
-                caption.left = (centerOff.width - caption.width) / 2 + centerOff.left;
-            } else {
-                caption.left = centerOff.left;
-            }
-            rightOff.left = centerOff.left + centerOff.width;
-            RibbonElement &centerOn = scene.at(F::Cat_Center_on, k);
-            centerOn.width = centerOff.width;
-            centerOn.left = centerOff.left;
-            scene.at(F::Cat_Left_on, k).left = leftOff.left;
-            scene.at(F::Cat_Right_on, k).left = rightOff.left;
-            mouse.width = leftOff.width + rightOff.width + centerOff.width;
-
-            scene.showEach({F::Cat_Caption, F::Cat_Center_off, F::Cat_Left_off, F::Cat_Right_off, F::CatMouse}, k);
-            scene.bringEachToFront({F::Cat_Center_off, F::Cat_Left_off, F::Cat_Right_off, F::Cat_Center_on,
-                                    F::Cat_Left_on, F::Cat_Right_on, F::Cat_Caption, F::CatMouse},
-                                   k);
-
-            launcher.left = rightOff.left - launcher.width + G::LauncherOverlap;
-            launcher.top = rightOff.top + rightOff.height - (launcher.height + G::LauncherMargin);
-            for (const F family : {F::Cat_Dlg_on, F::Cat_Dlg_over}) {
-                RibbonElement &look = scene.at(family, k);
-                look.left = launcher.left;
-                look.top = launcher.top;
-                scene.hide(family, k);
-            }
-            if (category.dialogLauncher) {
-                scene.show(F::Cat_Dlg, k);
-            }
-            scene.bringEachToFront({F::Cat_Dlg, F::Cat_Dlg_on, F::Cat_Dlg_over}, k);
-        });
+        Common::runSkippingFailure([&] { layOutCategory(scene, input, *shown[k], k); });
     }
 
     raiseButtonsAboveCategories(scene);
@@ -289,85 +396,13 @@ void LayoutCategories(RibbonScene &scene, const RibbonLayoutInput &input)
 int LayoutButtons(RibbonScene &scene, const RibbonLayoutInput &input, const QString &categoryId, int x0, qint16 k)
 {
     float total = 0;
-    QVector<const RibbonButton *> buttons;
-    for (int b = 0; b < input.model.buttonCount() && buttons.size() < RibbonModel::ButtonCapacity; ++b) {
-        if (input.model.button(b).categoryId == categoryId) {
-            buttons.append(&input.model.button(b));
-        }
-    }
+    const QVector<const RibbonButton *> buttons = buttonsOfCategory(input.model, categoryId);
     const int first = scene.highestIndex(F::ButMouse) + 1;
     for (int j = 0; j < buttons.size(); ++j) {
         Common::runSkippingFailure([&] {
-            const RibbonButton &button = *buttons[j];
             const int i = first + j;
-            createEach(scene, ButtonFamilies, i);
-            RibbonElement &mouse = scene.at(F::ButMouse, i);
-            RibbonElement &left = scene.at(F::Button_left, i);
-            RibbonElement &center = scene.at(F::Button_center, i);
-            RibbonElement &right = scene.at(F::Button_right, i);
-            RibbonElement &icon = scene.at(F::Button_Icon, i);
-            RibbonElement &caption = scene.at(F::Button_Caption, i);
-            RibbonElement &glyphOff = scene.at(F::Glip_off, i);
-            RibbonElement &glyphOn = scene.at(F::Glip_on, i);
-            mouse.tag = button.id;
-            center.tag = QString::number(k);
-
-            const float top = scene.at(F::Cat_Left_off, 0).top + G::ButtonRowBelowCategory;
-            mouse.top = top;
-            for (const F family : {F::Button_left, F::Button_center, F::Button_right, F::Button_left_over,
-                                   F::Button_center_over, F::Button_right_over}) {
-                scene.at(family, i).top = top;
-            }
-            if (j == 0) {
-                mouse.left = float(x0);
-            } else {
-                const RibbonElement &previous = scene.at(F::ButMouse, i - 1);
-                mouse.left = previous.left + previous.width + G::ButtonGap;
-            }
-            left.left = mouse.left;
-            scene.at(F::Button_left_over, i).left = left.left;
-            center.left = left.left + left.width;
-            scene.at(F::Button_center_over, i).left = center.left;
-
-            setCaption(scene, F::Button_Caption, i, button.caption, input.measurer);
-            scene.setPicture(F::Button_Icon, i, button.picture);
-
-            if (input.buttonCenter) {
-                const float v = center.height - (icon.height + caption.height);
-                icon.top = button.more ? center.top + (v - caption.height / 2) / 2 : center.top + v / 2;
-            } else {
-                icon.top = center.top + G::IconBelowButtonTop;
-            }
-            caption.top = icon.top + icon.height;
-            glyphOff.top = caption.top + caption.height + (caption.height - glyphOff.height) / 2;
-            glyphOn.top = glyphOff.top;
-
-            float contentWidth;
-            if (caption.width > icon.width) {
-                caption.left = center.left;
-                icon.left = caption.left + (caption.width - icon.width) / 2;
-                contentWidth = caption.width;
-            } else {
-                icon.left = center.left;
-                caption.left = icon.left + (icon.width - caption.width) / 2;
-                contentWidth = icon.width;
-            }
-            glyphOff.left = (caption.width - glyphOn.width) / 2 + caption.left;
-            glyphOn.left = glyphOff.left;
-
-            center.width = contentWidth;
-            scene.at(F::Button_center_over, i).width = contentWidth;
-            right.left = center.left + contentWidth;
-            scene.at(F::Button_right_over, i).left = right.left;
-            mouse.width = left.width + center.width + right.width;
-            mouse.toolTip = button.toolTip;
-
-            scene.showEach({F::Button_Icon, F::Button_Caption, F::ButMouse}, i);
-            if (button.more) {
-                scene.show(F::Glip_off, i);
-                scene.bringEachToFront({F::Glip_off, F::Glip_on}, i);
-            }
-            total += mouse.width + G::ButtonGap;
+            layOutButton(scene, input, *buttons[j], i, j == 0 ? std::optional<int>(x0) : std::nullopt, k);
+            total += scene.at(F::ButMouse, i).width + G::ButtonGap;
         });
     }
     return toWholeTwips(total - G::ButtonGap);

@@ -4,6 +4,7 @@
 #include "data/Database.h"
 #include "data/SqlText.h"
 #include "common/AppError.h"
+#include "common/Commands.h"
 #include "common/ErrorNumbers.h"
 #include "search/HitList.h"
 #include "search/KeyList.h"
@@ -75,9 +76,9 @@ int productPosition(const frmDrugs &drugs, const QString &applicationNumber, con
 RecordWindow *recordWindow(WindowHost &host, int command)
 {
     switch (command) {
-    case SearchWindows::DosageFormCommand:
+    case Common::DosageForm:
         return host.dosageFormWindow();
-    case SearchWindows::RouteCommand:
+    case Common::Route:
         return host.routeWindow();
     default:
         return nullptr;
@@ -103,7 +104,7 @@ void showHit(SearchWindow &target, int position)
 
 void showIngredientProducts(WindowHost &host, const QString &ingredient)
 {
-    Common::runSkippingFailure([&] { host.PressMenuButton(SearchWindows::IngredientsCommand); });
+    Common::runSkippingFailure([&] { host.PressMenuButton(Common::Ingredients); });
     frmIngredients *target = nullptr;
     Common::runSkippingFailure([&] { target = host.ingredientsWindow(); });
     Common::runSkippingFailure([&] { need(target).EmptyTheGrid(); });
@@ -146,7 +147,7 @@ namespace {
 // whatever the user left in its panel, and shows the first record of that product.
 void listPatents(WindowHost &host, const QString &applicationNumber, const QString &productNumber, bool productOnly)
 {
-    Common::runSkippingFailure([&] { host.PressMenuButton(SearchWindows::PatentCommand); });
+    Common::runSkippingFailure([&] { host.PressMenuButton(Common::Patents); });
     frmPatent *target = nullptr;
     Common::runSkippingFailure([&] { target = host.patentWindow(); });
     Common::runSkippingFailure([&] { need(target).EmptyTheGrid(); });
@@ -228,7 +229,7 @@ void findPatentsOfProduct(WindowHost &host, const QString &applicationNumber, co
 
 void findExclusivitiesOfProduct(WindowHost &host, const QString &applicationNumber, const QString &productNumber)
 {
-    Common::runSkippingFailure([&] { host.PressMenuButton(SearchWindows::ExclusivityCommand); });
+    Common::runSkippingFailure([&] { host.PressMenuButton(Common::Exclusivity); });
     frmExclusivity *target = nullptr;
     Common::runSkippingFailure([&] { target = host.exclusivityWindow(); });
     Common::runSkippingFailure([&] { need(target).EmptyTheGrid(); });
@@ -260,7 +261,7 @@ void findExclusivitiesOfProduct(WindowHost &host, const QString &applicationNumb
 
 void listDrugs(WindowHost &host, int parameterRow, const QString &text, const QString &productNumber)
 {
-    Common::runSkippingFailure([&] { host.PressMenuButton(SearchWindows::DrugsCommand); });
+    Common::runSkippingFailure([&] { host.PressMenuButton(Common::ShowDrugs); });
     frmDrugs *target = nullptr;
     Common::runSkippingFailure([&] { target = host.drugsWindow(); });
     Common::runSkippingFailure([&] { need(target).EmptyTheGrid(); });
@@ -284,7 +285,7 @@ void listDrugs(WindowHost &host, int parameterRow, const QString &text, const QS
 
 void openProduct(WindowHost &host, const QVariant &key)
 {
-    Common::runSkippingFailure([&] { host.PressMenuButton(SearchWindows::DrugsCommand); });
+    Common::runSkippingFailure([&] { host.PressMenuButton(Common::ShowDrugs); });
     frmDrugs *target = nullptr;
     Common::runSkippingFailure([&] { target = host.drugsWindow(); });
     Common::runSkippingFailure([&] {

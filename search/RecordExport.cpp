@@ -4,6 +4,7 @@
 #include "components/VbalGrid.h"
 #include "data/Database.h"
 #include "data/SqlText.h"
+#include "layout/Schema.h"
 #include "search/KeyList.h"
 #include "search/SearchWindow.h"
 #include "search/WholeFile.h"
@@ -172,8 +173,8 @@ ExportTable exportTable(const SearchWindow &window)
         // Kept fields the grid shows within another row (the NDA row names the
         // application's kind) or not at all; a database without them has no such columns.
         const std::pair<QString, QString> kept[]
-            = {{QStringLiteral("Application Type"), QStringLiteral("Application Type")},
-               {QStringLiteral("Applicant"), QStringLiteral("Applicant (short name)")}};
+            = {{QString(Schema::Products::ApplicationType), QStringLiteral("Application Type")},
+               {QString(Schema::Products::ApplicantShortName), QStringLiteral("Applicant (short name)")}};
         for (const auto &[field, caption] : kept) {
             int index = -1;
             if (Common::runSkippingFailure([&] { index = rowSet.fieldIndex(field); }) && !columns.contains(index)) {

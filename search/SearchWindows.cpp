@@ -16,12 +16,12 @@ namespace SearchWindows {
 bool provides(int command)
 {
     switch (command) {
-    case DrugsCommand:
-    case DosageFormCommand:
-    case RouteCommand:
-    case PatentCommand:
-    case ExclusivityCommand:
-    case IngredientsCommand:
+    case Common::ShowDrugs:
+    case Common::DosageForm:
+    case Common::Route:
+    case Common::Patents:
+    case Common::Exclusivity:
+    case Common::Ingredients:
         return true;
     default:
         return false;
@@ -31,17 +31,17 @@ bool provides(int command)
 QWidget *create(int command, WindowHost *host, QWidget *parent)
 {
     switch (command) {
-    case DrugsCommand:
+    case Common::ShowDrugs:
         return new frmDrugs(host, parent);
-    case IngredientsCommand:
+    case Common::Ingredients:
         return new frmIngredients(host, parent);
-    case DosageFormCommand:
+    case Common::DosageForm:
         return new frmDosageForm(host, parent);
-    case RouteCommand:
+    case Common::Route:
         return new frmRoute(host, parent);
-    case PatentCommand:
+    case Common::Patents:
         return new frmPatent(host, parent);
-    case ExclusivityCommand:
+    case Common::Exclusivity:
         return new frmExclusivity(host, parent);
     default:
         return nullptr;

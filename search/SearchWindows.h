@@ -17,15 +17,6 @@ class frmExclusivity;
 // The catalogue of search windows, by the ribbon command that opens each.
 namespace SearchWindows {
 
-enum Command {
-    DrugsCommand = Common::Command::ShowDrugs,
-    DosageFormCommand = Common::Command::DosageForm,
-    RouteCommand = Common::Command::Route,
-    PatentCommand = Common::Command::Patents,
-    ExclusivityCommand = Common::Command::Exclusivity,
-    IngredientsCommand = Common::Command::Ingredients,
-};
-
 // True when `command` opens a search window that this build has.
 bool provides(int command);
 

@@ -5,6 +5,7 @@
 #include "search/NaturalOrder.h"
 #include "search/KeyList.h"
 #include "common/AppError.h"
+#include "common/Commands.h"
 #include "data/Database.h"
 #include "layout/Schema.h"
 #include "search/SearchWindows.h"
@@ -340,10 +341,10 @@ void frmDrugs::followDetailRow(int row, const QString &valueText)
         Navigation::showIngredientProducts(*host(), valueText);
         break;
     case DosageFormRow:
-        Navigation::findInRecordWindow(*host(), SearchWindows::DosageFormCommand, valueText);
+        Navigation::findInRecordWindow(*host(), Common::DosageForm, valueText);
         break;
     case RouteRow:
-        Navigation::findInRecordWindow(*host(), SearchWindows::RouteCommand, valueText);
+        Navigation::findInRecordWindow(*host(), Common::Route, valueText);
         break;
     case ApplicationNumberRow:
         Navigation::findPatentsOfApplication(*host(), applicationNumber(),

@@ -21,6 +21,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -390,8 +391,8 @@ void AppTest::windowMadeOnFirstUseStaysBehindTheMaximisedOne()
 void AppTest::bothExitCommandsRunTheExitPath_data()
 {
     QTest::addColumn<int>("command");
-    QTest::newRow("Exit on the Drug Reference tab") << 5;
-    QTest::newRow("Exit on the About tab") << 8;
+    QTest::newRow("Exit on the Drug Reference tab") << int(frmMainForm::Exit);
+    QTest::newRow("Exit on the About tab") << int(frmMainForm::ExitFromAbout);
 }
 
 void AppTest::bothExitCommandsRunTheExitPath()
@@ -985,7 +986,8 @@ void AppTest::updatedDataReopensTheOpenWindowsOnTheNewFile()
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.PressMenuButton(frmMainForm::Patents);
     form.PressMenuButton(frmMainForm::ShowDrugs);
-    QWidget *oldDrugs = form.childWindow(frmMainForm::ShowDrugs);
+    // Guarded: a window made again may be given the freed one's address.
+    const QPointer<QWidget> oldDrugs = form.childWindow(frmMainForm::ShowDrugs);
     form.drugsWindow()->cmdSearch()->click(); // every product
     const int bundledProducts = form.drugsWindow()->lstSearch()->count();
     QVERIFY(bundledProducts > 2);
@@ -994,14 +996,14 @@ void AppTest::updatedDataReopensTheOpenWindowsOnTheNewFile()
     QVERIFY_THROWS_EXCEPTION(Common::AppError,
                              form.reopenDatabase(QDir(tmp.path()).filePath(QStringLiteral("no.mdb"))));
     QCOMPARE(Connection::shared().filePath(), QStringLiteral(KVOSTREL_DB_PATH));
-    QCOMPARE(form.childWindow(frmMainForm::ShowDrugs), oldDrugs);
+    QCOMPARE(form.childWindow(frmMainForm::ShowDrugs), oldDrugs.data());
     QCOMPARE(form.drugsWindow()->lstSearch()->count(), bundledProducts);
 
     form.reopenDatabase(newer);
     QCOMPARE(Connection::shared().filePath(), newer);
     form.drugsWindow()->cmdSearch()->click();
     // The same windows, made again on the new file, the one in front still in front.
-    QVERIFY(form.childWindow(frmMainForm::ShowDrugs) != oldDrugs);
+    QVERIFY(!oldDrugs || form.childWindow(frmMainForm::ShowDrugs) != oldDrugs.data());
     QVERIFY(form.childWindow(frmMainForm::Patents));
     QVERIFY(!form.childWindow(frmMainForm::Ingredients));
     QCOMPARE(form.subWindowOf(form.childWindow(frmMainForm::ShowDrugs)),

@@ -87,6 +87,7 @@ private slots:
     void launcherSitsInTheBottomRightCorner();
     void moreGlyphIsCentredUnderTheCaption();
     void stackingFollowsTheLayoutSteps();
+    void buttonFramesAreHiddenAfterEveryLayout();
     void parentsAreMatchedByIdAlone();
     void withoutTabsOnlyTheBackgroundShows();
     void layingOutAgainGivesTheSameScene();
@@ -343,6 +344,31 @@ void RibbonLayoutTest::stackingFollowsTheLayoutSteps()
     }
     // Every button of every category lies above every category panel.
     QVERIFY(laid.at(F::Button_left, 1).z > laid.at(F::CatMouse, 1).z);
+}
+
+// A hovered or pressed button shows its frames; laying out again (a tab clicked, the
+// theme changed) leaves every frame of every button hidden until the mouse comes back.
+void RibbonLayoutTest::buttonFramesAreHiddenAfterEveryLayout()
+{
+    const F frames[] = {F::Button_left,      F::Button_center,      F::Button_right,
+                        F::Button_left_over, F::Button_center_over, F::Button_right_over};
+    Laid laid;
+    laid.layOutMainWindow();
+    for (int pass = 0; pass < 2; ++pass) {
+        const int buttons = laid.scene.highestIndex(F::ButMouse);
+        QCOMPARE(buttons, 6);
+        for (int j = 1; j <= buttons; ++j) {
+            for (const F family : frames) {
+                QVERIFY2(!laid.shown(family, j),
+                         qPrintable(QStringLiteral("%1(%2) after layout %3")
+                                        .arg(QLatin1String(familyName(family)))
+                                        .arg(j)
+                                        .arg(pass + 1)));
+                laid.scene.show(family, j);
+            }
+        }
+        laid.refresh();
+    }
 }
 
 void RibbonLayoutTest::parentsAreMatchedByIdAlone()

@@ -24,16 +24,16 @@ namespace MainWindowTest {
 
 using namespace WindowTest;
 
-inline const QStringList VocabularyFields
-    = {QStringLiteral("name"),       QStringLiteral("DEFINITION"), QStringLiteral("USE RESTRICTIONS"),
-       QStringLiteral("SHORT NAME"), QStringLiteral("FDA CODE"),   QStringLiteral("NCI CONCEPT ID")};
-inline const QStringList PatentFields = {QStringLiteral("Patent Number"),
-                                         QStringLiteral("Patent Expire Date"),
-                                         QStringLiteral("New Drug Application (NDA) Number"),
-                                         QStringLiteral("Product Number"),
-                                         QStringLiteral("Drug Substance Flag"),
-                                         QStringLiteral("Drug Product Flag"),
-                                         QStringLiteral("Patent Use Code")};
+inline const QStringList VocabularyFields = {QString(Schema::Vocabulary::Name),
+                                             QString(Schema::Vocabulary::Definition),
+                                             QString(Schema::Vocabulary::UseRestrictions),
+                                             QString(Schema::Vocabulary::ShortName),
+                                             QString(Schema::Vocabulary::FdaCode),
+                                             QString(Schema::Vocabulary::NciConceptId)};
+inline const QStringList PatentFields = {QString(Schema::Patent::PatentNumber),  QString(Schema::Patent::ExpireDate),
+                                         QString(Schema::Patent::NDANumber),     QString(Schema::Patent::ProductNumber),
+                                         QString(Schema::Patent::SubstanceFlag), QString(Schema::Patent::ProductFlag),
+                                         QString(Schema::Patent::UseCode)};
 
 // Real products: LIPITOR (TABLET, ORAL, application 020702); VITRAKVI (application
 // 210861, which patent 10005783 covers in two of its three records); M.V.C. 9+3, one

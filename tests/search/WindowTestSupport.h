@@ -4,6 +4,7 @@
 // reference answers read straight from the database and small fixture databases.
 
 #include "data/Database.h"
+#include "layout/Schema.h"
 #include "FixtureDatabase.h"
 #include "ProgramConnection.h"
 #include "search/HitList.h"
@@ -30,18 +31,13 @@ namespace WindowTest {
 inline const QString ItemsFound = QStringLiteral(" Item(s) Found");
 
 // The fields of a product, in the drug window's row order.
-inline const QStringList ProductFields = {QStringLiteral("trade name"),
-                                          QStringLiteral("ingredient"),
-                                          QStringLiteral("Strength"),
-                                          QStringLiteral("Dosage Form"),
-                                          QStringLiteral("Route of Administration"),
-                                          QStringLiteral("Type"),
-                                          QStringLiteral("Applicant Full Name"),
-                                          QStringLiteral("Therapeutic Equivalence (TE) Code"),
-                                          QStringLiteral("Product Number"),
-                                          QStringLiteral("New Drug Application (NDA) Number"),
-                                          QStringLiteral("Reference Listed Drug (RLD)"),
-                                          QStringLiteral("Approval Date")};
+inline const QStringList ProductFields
+    = {QString(Schema::Products::TradeName),     QString(Schema::Products::Ingredient),
+       QString(Schema::Products::Strength),      QString(Schema::Products::DosageForm),
+       QString(Schema::Products::Route),         QString(Schema::Products::Type),
+       QString(Schema::Products::Applicant),     QString(Schema::Products::TECode),
+       QString(Schema::Products::ProductNumber), QString(Schema::Products::NDANumber),
+       QString(Schema::Products::RLD),           QString(Schema::Products::ApprovalDate)};
 
 // One column of a grid, rows 1 to the last.
 inline QStringList column(const VbalGrid *grid, int column)
@@ -84,7 +80,7 @@ inline QStringList recordFields(const QString &table, qint64 id, const QStringLi
 // One product read straight from the database, in the drug window's row order.
 inline QStringList productFields(qint64 id)
 {
-    return recordFields(QStringLiteral("products"), id, ProductFields);
+    return recordFields(QString(Schema::Products::Table), id, ProductFields);
 }
 
 // A product as the windows title it: trade name (strength) - applicant.

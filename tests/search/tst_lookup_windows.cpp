@@ -93,11 +93,11 @@ void LookupWindowsTest::ribbonAndCommandTableOpenEachWindowOnceMaximised()
         QCOMPARE(searchWindow->txtSearch()->accessibleName(), QStringLiteral("Search ") + window->windowTitle());
         QCOMPARE(searchWindow->chkParam(0)->accessibleName(), QStringLiteral("ID"));
     }
-    QVERIFY(SearchWindows::asIngredients(m_main->childWindow(9)));
-    QVERIFY(SearchWindows::asDosageForm(m_main->childWindow(1)));
-    QVERIFY(SearchWindows::asRoute(m_main->childWindow(2)));
-    QVERIFY(SearchWindows::asPatent(m_main->childWindow(3)));
-    QVERIFY(!SearchWindows::asRoute(m_main->childWindow(1)));
+    QVERIFY(SearchWindows::asIngredients(m_main->childWindow(frmMainForm::Ingredients)));
+    QVERIFY(SearchWindows::asDosageForm(m_main->childWindow(frmMainForm::DosageForm)));
+    QVERIFY(SearchWindows::asRoute(m_main->childWindow(frmMainForm::Route)));
+    QVERIFY(SearchWindows::asPatent(m_main->childWindow(frmMainForm::Patents)));
+    QVERIFY(!SearchWindows::asRoute(m_main->childWindow(frmMainForm::DosageForm)));
 
     // The command table again: the same instances, brought forward with what they hold.
     auto *route = m_main->routeWindow();
@@ -126,13 +126,15 @@ void LookupWindowsTest::vocabularyWindowShowsTheChosenEntrysFields_data()
     QTest::addColumn<QString>("entry"); // the line chosen
     QTest::addColumn<QList<int>>("fields"); // the VocabularyFields the grid shows
     QTest::addColumn<QString>("title");
-    QTest::newRow("dosage form") << 1 << QStringList{"Name",       "Definition", "Use Restrictions",
-                                                     "SHORT NAME", "FDA CODE",   "NCI CONCEPT ID"}
+    QTest::newRow("dosage form") << int(frmMainForm::DosageForm)
+                                 << QStringList{"Name",       "Definition", "Use Restrictions",
+                                                "SHORT NAME", "FDA CODE",   "NCI CONCEPT ID"}
                                  << QList<int>{0, 1, 2, 3, 4, 5} << "dosage form"
                                  << "tablet" << 11 << "TABLET" << QList<int>{0, 1, 2, 3, 4, 5}
                                  << "TABLET"; // no short name, no empty brackets
     // The route's row for use restrictions is left out: picture 3 is never shown.
-    QTest::newRow("route") << 2 << QStringList{"Name", "Definition", "SHORT NAME", "FDA CODE", "NCI CONCEPT ID"}
+    QTest::newRow("route") << int(frmMainForm::Route)
+                           << QStringList{"Name", "Definition", "SHORT NAME", "FDA CODE", "NCI CONCEPT ID"}
                            << QList<int>{0, 1, 3, 4, 5} << "route of administration"
                            << "oral" << 1 << "ORAL" << QList<int>{0, 1, 3, 4, 5} << "ORAL (ORAL)";
 }
@@ -188,7 +190,7 @@ void LookupWindowsTest::vocabularyWindowShowsTheChosenEntrysFields()
 
 void LookupWindowsTest::dosageFormHintFollowsPointerAndPanelHasSevenRows()
 {
-    SearchWindow *window = open(1);
+    SearchWindow *window = open(frmMainForm::DosageForm);
     QVERIFY(window);
     VbalGrid *grid = window->vbalGrid();
     search(*window, QStringLiteral("tablet"));
@@ -226,7 +228,7 @@ void LookupWindowsTest::dosageFormHintFollowsPointerAndPanelHasSevenRows()
 
 void LookupWindowsTest::routeWindowsHiddenRowNeverSearches()
 {
-    SearchWindow *window = open(2);
+    SearchWindow *window = open(frmMainForm::Route);
     QVERIFY(window);
 
     // Row 3 keeps its caption, column and place, but is not shown.
@@ -266,7 +268,7 @@ void LookupWindowsTest::routeWindowsHiddenRowNeverSearches()
 
 void LookupWindowsTest::patentNumberOfThreeRecordsGivesThreeLinesEachToItsRecord()
 {
-    SearchWindow *window = open(3);
+    SearchWindow *window = open(frmMainForm::Patents);
     QVERIFY(window);
     VbalGrid *grid = window->vbalGrid();
     QCOMPARE(column(grid, 2).mid(0, 7), PatentFields);
@@ -283,7 +285,7 @@ void LookupWindowsTest::patentNumberOfThreeRecordsGivesThreeLinesEachToItsRecord
     for (int position = 0; position < 3; ++position) {
         window->lstSearch()->setCurrentRow(position);
         const qint64 key = window->lstSearchID()->value(position).toLongLong();
-        QCOMPARE(values(*window), recordFields(QStringLiteral("patent"), key, PatentFields));
+        QCOMPARE(values(*window), recordFields(QString(Schema::Patent::Table), key, PatentFields));
         QCOMPARE(window->lblTradeName()->text(), QStringLiteral("10005783"));
         applications << grid->cellText(3, 3) + '/' + grid->cellText(4, 3);
     }
@@ -317,7 +319,7 @@ void LookupWindowsTest::patentWithoutNumberShowsAnEmptyTitle()
 
 void LookupWindowsTest::ingredientWindowListsTextsAndTheProductsOfTheChosenOne()
 {
-    auto *window = qobject_cast<frmIngredients *>(open(9));
+    auto *window = qobject_cast<frmIngredients *>(open(frmMainForm::Ingredients));
     QVERIFY(window);
     VbalGrid *grid = window->vbalGrid();
     QCOMPARE(grid->columnCount(), 3);
@@ -371,7 +373,7 @@ void LookupWindowsTest::ingredientWindowListsTextsAndTheProductsOfTheChosenOne()
     // text go: none of them made what it shows.
     auto *drugs = m_main->drugsWindow();
     search(*drugs, QStringLiteral("lipitor"));
-    m_main->PressMenuButton(9);
+    m_main->PressMenuButton(frmMainForm::Ingredients);
     const qint64 second = window->lstSearchID()->value(1).toLongLong();
     doubleClickCell(grid, 2, 1);
     QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
@@ -402,7 +404,7 @@ void LookupWindowsTest::ingredientWindowListsTextsAndTheProductsOfTheChosenOne()
 
 void LookupWindowsTest::ingredientEmptyTheGridNeverCreatesRows()
 {
-    frmIngredients *window = SearchWindows::asIngredients(open(9));
+    frmIngredients *window = SearchWindows::asIngredients(open(frmMainForm::Ingredients));
     QVERIFY(window);
     VbalGrid *grid = window->vbalGrid();
 
@@ -518,7 +520,7 @@ void LookupWindowsTest::newFieldsShowInTheGrids()
             || cell(frmDrugs::ReferenceStandardRow) == QLatin1String("No"));
 
     // RAVICTI: the patent that reads Mar 9, 2032 is the one whose delisting was asked for.
-    SearchWindow *patents = open(3);
+    SearchWindow *patents = open(frmMainForm::Patents);
     search(*patents, QStringLiteral("8404215"));
     QCOMPARE(patents->lstSearch()->count(), 1);
     patents->lstSearch()->setCurrentRow(0);

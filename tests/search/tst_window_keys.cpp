@@ -69,7 +69,7 @@ void WindowKeysTest::tabVisitsEachControlOnceAndEnterFollowsARow()
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(frmDrugs::DosageFormRow - 1, frmDrugs::ValueColumn - 1));
     QTest::keyClick(grid, Qt::Key_Return);
-    auto *forms = qobject_cast<SearchWindow *>(m_main->childWindow(1));
+    auto *forms = qobject_cast<SearchWindow *>(m_main->childWindow(frmMainForm::DosageForm));
     QVERIFY(forms && activeWindow() == forms);
     QCOMPARE(values(*forms).value(0), QStringLiteral("TABLET"));
 }
@@ -169,8 +169,8 @@ void WindowKeysTest::enterActsOnceWhereItWasPressed()
 
 void WindowKeysTest::typingInARowTicksItAndEscapeFromTheButtonCancels()
 {
-    m_main->PressMenuButton(3);
-    auto *patents = qobject_cast<SearchWindow *>(m_main->childWindow(3));
+    m_main->PressMenuButton(frmMainForm::Patents);
+    auto *patents = qobject_cast<SearchWindow *>(m_main->childWindow(frmMainForm::Patents));
     QVERIFY(patents);
     patents->Command1()->setFocus();
     QTest::keyClick(patents->Command1(), Qt::Key_Space);
@@ -271,7 +271,7 @@ void WindowKeysTest::contextMenusCopyAndFollowRows()
     QVERIFY(trigger(*row, QStringLiteral("Copy")));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("TABLET"));
     QVERIFY(trigger(*row, QStringLiteral("Show this dosage form")));
-    auto *forms = qobject_cast<SearchWindow *>(m_main->childWindow(1));
+    auto *forms = qobject_cast<SearchWindow *>(m_main->childWindow(frmMainForm::DosageForm));
     QVERIFY(forms && activeWindow() == forms);
     QCOMPARE(actions(*forms->gridMenu(2)).last(), QStringLiteral("Show products with this dosage form"));
     QVERIFY(trigger(*forms->gridMenu(2), QStringLiteral("Show products with this dosage form")));
@@ -287,11 +287,11 @@ void WindowKeysTest::keysCopyTheValueTheLineAndTheRecordInEveryWindow_data()
 {
     QTest::addColumn<int>("command");
     QTest::addColumn<QString>("text"); // searched for: more than one line
-    QTest::newRow("products") << 0 << "lipitor";
-    QTest::newRow("dosage forms") << 1 << "tablet";
-    QTest::newRow("routes") << 2 << "oral";
-    QTest::newRow("patents") << 3 << "1000";
-    QTest::newRow("exclusivities") << 4 << "NCE";
+    QTest::newRow("products") << int(frmMainForm::ShowDrugs) << "lipitor";
+    QTest::newRow("dosage forms") << int(frmMainForm::DosageForm) << "tablet";
+    QTest::newRow("routes") << int(frmMainForm::Route) << "oral";
+    QTest::newRow("patents") << int(frmMainForm::Patents) << "1000";
+    QTest::newRow("exclusivities") << int(frmMainForm::Exclusivity) << "NCE";
 }
 
 void WindowKeysTest::keysCopyTheValueTheLineAndTheRecordInEveryWindow()
@@ -348,10 +348,11 @@ void WindowKeysTest::exportedListReadsBackAsItsRecords()
     for (int i = 0; i < 4; ++i) {
         const qint64 key = drugs->lstSearchID()->value(i).toLongLong();
         QCOMPARE(table.rows.at(i).mid(0, ProductFields.size()), productFields(key));
-        QCOMPARE(table.rows.at(i).mid(ProductFields.size()),
-                 recordFields(QStringLiteral("products"), key,
-                              {QStringLiteral("Reference Standard (RS)"), QStringLiteral("Strength Note"),
-                               QStringLiteral("Application Type"), QStringLiteral("Applicant")}));
+        QCOMPARE(
+            table.rows.at(i).mid(ProductFields.size()),
+            recordFields(QString(Schema::Products::Table), key,
+                         {QString(Schema::Products::RS), QString(Schema::Products::StrengthNote),
+                          QString(Schema::Products::ApplicationType), QString(Schema::Products::ApplicantShortName)}));
     }
 
     const ExportTable awkward{{QStringLiteral("Name"), QStringLiteral("Value")},

@@ -65,7 +65,7 @@ void WindowNavigationTest::tabletDosageFormListsEveryTabletProductInTheDrugWindo
     drugs->picAdvanced()->optParamSettings(AdvancedSearch::EndingWith)->setChecked(true);
     search(*drugs, QStringLiteral("lipitor"));
 
-    SearchWindow *forms = open(1);
+    SearchWindow *forms = open(frmMainForm::DosageForm);
     search(*forms, QStringLiteral("TABLET"));
     forms->lstSearch()->setCurrentRow(int(forms->lstSearch()->lines().indexOf(QStringLiteral("TABLET"))));
     QCOMPARE(values(*forms).value(0), QStringLiteral("TABLET"));
@@ -111,9 +111,9 @@ void WindowNavigationTest::vocabularies()
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("column");
     QTest::addColumn<int>("drugRow"); // the column's row in the drug window
-    QTest::newRow("dosage form") << 1 << "dosage form"
+    QTest::newRow("dosage form") << int(frmMainForm::DosageForm) << "dosage form"
                                  << "Dosage Form" << int(frmDrugs::DosageFormRow);
-    QTest::newRow("route") << 2 << "route of administration"
+    QTest::newRow("route") << int(frmMainForm::Route) << "route of administration"
                            << "Route of Administration" << int(frmDrugs::RouteRow);
 }
 
@@ -160,7 +160,7 @@ void WindowNavigationTest::everyProductValueOpensItsOwnVocabularyEntry()
         = queryColumn(QStringLiteral("SELECT min(ID) FROM products GROUP BY [%1] COLLATE NOCASE").arg(column));
     QVERIFY(keys.size() > 50);
     for (const QString &key : keys) {
-        m_main->PressMenuButton(0);
+        m_main->PressMenuButton(frmMainForm::ShowDrugs);
         drugs->GetProductDetails(key.toInt());
         const QString value = drugs->vbalGrid()->cellText(drugRow, frmDrugs::ValueColumn);
         doubleClickCell(drugs->vbalGrid(), drugRow, frmDrugs::ValueColumn);
@@ -180,7 +180,7 @@ void WindowNavigationTest::everyProductValueOpensItsOwnVocabularyEntry()
 
 void WindowNavigationTest::routeDoubleClickBeforeAnyRecordListsNoProduct()
 {
-    SearchWindow *routes = open(2);
+    SearchWindow *routes = open(frmMainForm::Route);
     doubleClickCell(routes->vbalGrid(), 1, 1);
     auto *drugs = m_main->drugsWindow();
     QCOMPARE(drugs->txtParam(12)->text(), QString());
@@ -192,7 +192,7 @@ void WindowNavigationTest::routeDoubleClickBeforeAnyRecordListsNoProduct()
 
 void WindowNavigationTest::patentDoubleClickListsEveryProductOfItsApplication()
 {
-    SearchWindow *patents = open(3);
+    SearchWindow *patents = open(frmMainForm::Patents);
     search(*patents, QStringLiteral("10005783"));
     patents->lstSearch()->setCurrentRow(1);
     const QString application = patents->vbalGrid()->cellText(3, 3);
@@ -217,14 +217,14 @@ void WindowNavigationTest::patentDoubleClickListsEveryProductOfItsApplication()
 // first in name order.
 void WindowNavigationTest::patentDoubleClickShowsTheProductTheRecordNames()
 {
-    SearchWindow *patents = open(3);
+    SearchWindow *patents = open(frmMainForm::Patents);
     auto *drugs = m_main->drugsWindow();
     const QStringList records = queryColumn(
         QStringLiteral("SELECT ID FROM patent WHERE [Patent Number] IN ('10004746', '10005783') ORDER BY ID"));
     QVERIFY(records.size() >= 3);
     bool sawImbruvica = false;
     for (const QString &record : records) {
-        m_main->PressMenuButton(3);
+        m_main->PressMenuButton(frmMainForm::Patents);
         static_cast<RecordWindow *>(patents)->GetProductDetails(record.toInt());
         const QString application = patents->vbalGrid()->cellText(3, 3);
         const QString product = patents->vbalGrid()->cellText(4, 3);
@@ -254,10 +254,10 @@ void WindowNavigationTest::productApplicationRowLeadsToItsPatentsWhateverThePane
     const QString application = drugs->applicationNumber();
     QCOMPARE(application, QStringLiteral("210861"));
 
-    SearchWindow *patents = open(3);
+    SearchWindow *patents = open(frmMainForm::Patents);
     patents->txtParam(3)->setText(QStringLiteral("999999")); // replaced, whatever it held
     QTest::mouseClick(patents->Command1(), Qt::LeftButton);
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
     doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn);
 
     QCOMPARE(activeWindow(), static_cast<QWidget *>(patents));
@@ -276,7 +276,7 @@ void WindowNavigationTest::productApplicationRowLeadsToItsPatentsWhateverThePane
     });
     QCOMPARE(patents->lstSearch()->lines(), numbers);
     QCOMPARE(values(*patents),
-             recordFields(QStringLiteral("patent"), patents->lstSearchID()->value(0).toLongLong(), PatentFields));
+             recordFields(QString(Schema::Patent::Table), patents->lstSearchID()->value(0).toLongLong(), PatentFields));
     QCOMPARE(patents->lblTradeName()->text(), numbers.first());
     QVERIFY(!patents->picAdvanced()->isVisible());
 
@@ -286,7 +286,7 @@ void WindowNavigationTest::productApplicationRowLeadsToItsPatentsWhateverThePane
     patents->txtParam(1)->setText(QStringLiteral("1000"));
     patents->picAdvanced()->optParamConcat(AdvancedSearch::AnyKeyword)->setChecked(true);
     patents->picAdvanced()->optParamSettings(AdvancedSearch::Includes)->setChecked(true);
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
     doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, 1);
     QCOMPARE(parameterTicks(*patents), QStringList{QStringLiteral("3")});
     QCOMPARE(patents->lstSearch()->lines(), numbers);
@@ -323,8 +323,8 @@ void WindowNavigationTest::productsOwnPatentsComeFirstAndAlone()
                                           .value(0));
     QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::ProductPatentsRow, frmDrugs::ValueColumn), ownCount);
 
-    SearchWindow *patents = open(3);
-    m_main->PressMenuButton(0);
+    SearchWindow *patents = open(frmMainForm::Patents);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
     doubleClickCell(drugs->vbalGrid(), frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn);
     QCOMPARE(patents->lstSearch()->count(), 421);
     const int shown = patents->lstSearch()->currentRow();
@@ -334,7 +334,7 @@ void WindowNavigationTest::productsOwnPatentsComeFirstAndAlone()
     }
     QCOMPARE(patents->vbalGrid()->cellText(frmPatent::ProductRow, 3), QStringLiteral("IMBRUVICA, 140MG, TABLET"));
 
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
     doubleClickCell(drugs->vbalGrid(), frmDrugs::ProductPatentsRow, frmDrugs::ValueColumn);
     QCOMPARE(patents->lstSearch()->count(), 105);
     for (int i = 0; i < patents->lstSearch()->count(); ++i) {
@@ -352,10 +352,10 @@ void WindowNavigationTest::ingredientRowListsExactlyThatCombinationAndOpensAProd
     QVERIFY(drugs->lstSearch()->count() > 0);
     drugs->GetProductDetails(VitaminCombination);
     QCOMPARE(drugs->vbalGrid()->cellText(frmDrugs::IngredientsRow, frmDrugs::ValueColumn), VitaminIngredients);
-    SearchWindow *ingredients = open(9);
+    SearchWindow *ingredients = open(frmMainForm::Ingredients);
     search(*ingredients, QStringLiteral("vitamin"));
     QVERIFY(ingredients->lstSearch()->count() > 0);
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
 
     doubleClickCell(drugs->vbalGrid(), frmDrugs::IngredientsRow, 3);
 
@@ -388,9 +388,9 @@ void WindowNavigationTest::dosageFormAndRouteRowsRunAQuickSearchAndShowTheirOwnE
 {
     auto *drugs = m_main->drugsWindow();
     drugs->GetProductDetails(Lipitor);
-    SearchWindow *forms = open(1);
+    SearchWindow *forms = open(frmMainForm::DosageForm);
     QTest::mouseClick(forms->Command1(), Qt::LeftButton);
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
 
     doubleClickCell(drugs->vbalGrid(), frmDrugs::DosageFormRow, frmDrugs::ValueColumn);
     QCOMPARE(activeWindow(), static_cast<QWidget *>(forms));
@@ -404,7 +404,7 @@ void WindowNavigationTest::dosageFormAndRouteRowsRunAQuickSearchAndShowTheirOwnE
     QVERIFY(!forms->picAdvanced()->isVisible());
 
     // SOLUTION opens SOLUTION, not FOR SOLUTION, the first of the names holding it.
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
     drugs->GetProductDetails(
         queryColumn(QStringLiteral("SELECT min(ID) FROM products WHERE [Dosage Form] = 'SOLUTION'")).value(0).toInt());
     doubleClickCell(drugs->vbalGrid(), frmDrugs::DosageFormRow, 2);
@@ -415,17 +415,17 @@ void WindowNavigationTest::dosageFormAndRouteRowsRunAQuickSearchAndShowTheirOwnE
 void WindowNavigationTest::navigationsThatFindNothingShowAnEmptyResult()
 {
     auto *drugs = m_main->drugsWindow();
-    SearchWindow *routes = open(2);
+    SearchWindow *routes = open(frmMainForm::Route);
 
     // A route that no product names lists no product.
     search(*routes, QStringLiteral("AURICULAR (OTIC)"));
     QCOMPARE(routes->lstSearch()->count(), 1);
     routes->lstSearch()->setCurrentRow(0);
     QCOMPARE(routes->lblTradeName()->text(), QStringLiteral("AURICULAR (OTIC) (OTIC)"));
-    m_main->PressMenuButton(0);
+    m_main->PressMenuButton(frmMainForm::ShowDrugs);
     drugs->GetProductDetails(Lipitor);
     QVERIFY(!drugs->lblTradeName()->text().isEmpty());
-    m_main->PressMenuButton(2);
+    m_main->PressMenuButton(frmMainForm::Route);
     doubleClickCell(routes->vbalGrid(), 2, 3);
     QCOMPARE(activeWindow(), static_cast<QWidget *>(drugs));
     QVERIFY(m_main->subWindowOf(drugs)->isMaximized());
@@ -438,8 +438,8 @@ void WindowNavigationTest::navigationsThatFindNothingShowAnEmptyResult()
 
     // A quote in a value taken from a grid is searched as text, in a quick search and
     // in an advanced one: nothing found, nothing broken.
-    SearchWindow *forms = open(1);
-    Navigation::findInRecordWindow(*m_main, SearchWindows::DosageFormCommand, QStringLiteral("O'BRIEN"));
+    SearchWindow *forms = open(frmMainForm::DosageForm);
+    Navigation::findInRecordWindow(*m_main, Common::DosageForm, QStringLiteral("O'BRIEN"));
     QCOMPARE(forms->txtSearch()->text(), QStringLiteral("O'BRIEN"));
     QCOMPARE(forms->lblSearch()->text(), QStringLiteral("0") + ItemsFound);
     QCOMPARE(forms->lblTradeName()->text(), QString());
@@ -450,7 +450,7 @@ void WindowNavigationTest::navigationsThatFindNothingShowAnEmptyResult()
 
 void WindowNavigationTest::navigationSkipsFailingStepsAndEndsUsable()
 {
-    SearchWindow *forms = open(1);
+    SearchWindow *forms = open(frmMainForm::DosageForm);
     search(*forms, QStringLiteral("TABLET"));
     forms->lstSearch()->setCurrentRow(int(forms->lstSearch()->lines().indexOf(QStringLiteral("TABLET"))));
     auto *drugs = m_main->drugsWindow();
@@ -460,7 +460,7 @@ void WindowNavigationTest::navigationSkipsFailingStepsAndEndsUsable()
     drugs->lstSearch()->setCurrentRow(1);
 
     Connection::shared().close(); // every query of the navigation fails from here on
-    m_main->PressMenuButton(1);
+    m_main->PressMenuButton(frmMainForm::DosageForm);
     doubleClickCell(forms->vbalGrid(), 1, 3);
 
     // The search failed; every later step still ran.
@@ -478,7 +478,7 @@ void WindowNavigationTest::navigationSkipsFailingStepsAndEndsUsable()
 
     // The database back: the same double click works.
     Connection::shared().open(QStringLiteral(KVOSTREL_DB_PATH));
-    m_main->PressMenuButton(1);
+    m_main->PressMenuButton(frmMainForm::DosageForm);
     doubleClickCell(forms->vbalGrid(), 1, 3);
     QCOMPARE(drugs->lstSearch()->count(),
              countOf(QStringLiteral("SELECT count(*) FROM products WHERE [Dosage Form] = 'TABLET'")));
