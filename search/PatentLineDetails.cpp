@@ -9,8 +9,8 @@ QString patentLineDetail(const QStringList &parts)
     if (parts.size() < 3 || parts.at(0).isEmpty() || parts.at(1).isEmpty() || parts.at(2).isEmpty()) {
         return joinLineDetails(parts);
     }
-    return joinLineDetails({parts.value(3), parts.at(0) + QLatin1Char('/') + parts.at(1),
-                            QStringLiteral("expires ") + parts.at(2)});
+    return joinLineDetails(
+        {parts.value(3), parts.at(0) + QLatin1Char('/') + parts.at(1), QStringLiteral("expires ") + parts.at(2)});
 }
 
 LineDetailReader patentLineDetailReader()
