@@ -394,6 +394,8 @@ bool Connection::isOpen() const
 
 void Connection::close()
 {
+    // A copy of a Jet file being kept is finished first: the next open may take it.
+    JetCache::finishWriting();
     // The row set reads through this connection: its query goes first.
     if (s_rowSet) {
         s_rowSet->close();

@@ -18,6 +18,10 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -35,7 +39,8 @@ constexpr QByteArrayView SourceTable = "JetCacheSource";
 // file cannot be examined.
 QByteArray identityOf(const QString &path)
 {
-    struct stat status {};
+    struct stat status
+    {};
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0) {
         return {};
     }
@@ -45,25 +50,14 @@ QByteArray identityOf(const QString &path)
         + QByteArray::number(ns(status.st_ctim));
 }
 
-QString errorText(int code, sqlite3 *db)
-{
-    return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
-}
-
-bool flushToDisk(const QString &path)
-{
-    const Common::FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-    return fd.get() >= 0 && ::fsync(fd.get()) == 0;
-}
-
 // Removes the oldest copies beyond the most kept, and pieces that a start ended while
 // writing left behind (an hour old: another copy of the program may be writing one).
-void prune(const QString &folder)
+void prune(const QString &folder, int keep)
 {
     QDir dir(folder);
     const QFileInfoList copies
         = dir.entryInfoList({QStringLiteral("jet-*.sqlite")}, QDir::Files | QDir::Hidden, QDir::Time);
-    for (qsizetype i = JetCache::MostCopiesKept; i < copies.size(); ++i) {
+    for (qsizetype i = keep; i < copies.size(); ++i) {
         QFile::remove(copies[i].absoluteFilePath());
     }
     const QDateTime hourAgo = QDateTime::currentDateTimeUtc().addSecs(-3600);
@@ -72,6 +66,78 @@ void prune(const QString &folder)
             QFile::remove(piece.absoluteFilePath());
         }
     }
+}
+
+// The copy being written (a thread), if any: never destroyed at exit, so a program that
+// ends meanwhile leaves at most a piece that is never taken (and is removed later).
+std::thread *s_writer = nullptr;
+
+bool flushToDisk(const std::string &path)
+{
+    const Common::FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    return fd.get() >= 0 && ::fsync(fd.get()) == 0;
+}
+
+// Writes `image` (an SQLite database's pages) to the piece `fd` at `piece`, adds the
+// identity `key`, flushes it to the disk and renames it to `copy`. POSIX and SQLite
+// alone: it may run while the program ends.
+void writeCopy(std::shared_ptr<unsigned char> image, size_t size, int fd, std::string piece, std::string copy,
+               std::string folder, std::string key)
+{
+    const Common::FileDescriptor file(fd);
+    std::string why;
+    for (size_t written = 0; why.empty() && written < size;) {
+        const ssize_t step = ::write(file.get(), image.get() + written, size - written);
+        if (step < 0 && errno == EINTR) {
+            continue;
+        }
+        if (step <= 0) {
+            why = std::strerror(step < 0 ? errno : ENOSPC);
+        } else {
+            written += size_t(step);
+        }
+    }
+    image.reset();
+    sqlite3 *db = nullptr;
+    int code = SQLITE_OK;
+    if (why.empty()) {
+        code = sqlite3_open_v2(piece.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    if (why.empty() && code == SQLITE_OK) {
+        // No journal and no flush of its own: the piece is flushed once, whole, below,
+        // and a piece cut short is never renamed.
+        std::string hex;
+        for (const unsigned char c : key) {
+            static constexpr char digits[] = "0123456789abcdef";
+            hex += digits[c >> 4];
+            hex += digits[c & 15];
+        }
+        const std::string table(SourceTable.data(), size_t(SourceTable.size()));
+        const std::string sql = "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; CREATE TABLE \"" + table
+            + "\" (identity BLOB NOT NULL); INSERT INTO \"" + table + "\" VALUES (x'" + hex + "')";
+        code = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    }
+    if (why.empty() && code != SQLITE_OK) {
+        why = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+    }
+    if (const int closed = sqlite3_close(db); why.empty() && closed != SQLITE_OK) {
+        why = sqlite3_errstr(closed);
+    }
+    // On the disk before it has the name a start takes, so a crash never leaves a
+    // copy that is cut short under that name.
+    if (why.empty() && ::fsync(file.get()) != 0) {
+        why = std::strerror(errno);
+    }
+    if (why.empty() && std::rename(piece.c_str(), copy.c_str()) != 0) {
+        why = std::strerror(errno);
+    }
+    if (!why.empty()) {
+        ::unlink(piece.c_str());
+        std::fprintf(stderr, "torvanelquist: the converted Access file is not kept: \"%s\" cannot be written: %s\n",
+                     copy.c_str(), why.c_str());
+        return;
+    }
+    flushToDisk(folder);
 }
 
 } // namespace
@@ -130,53 +196,43 @@ QString JetCache::store(sqlite3 *loaded) const
     if (!QDir().mkpath(where)) {
         return QStringLiteral("the folder \"%1\" cannot be made").arg(where);
     }
-    QString piece;
+    // The database's pages, taken in one piece now (a few milliseconds); the piece is
+    // written to the disk by a thread of its own while the window starts.
+    sqlite3_int64 size = 0;
+    unsigned char *pages = sqlite3_serialize(loaded, "main", &size, 0);
+    if (!pages) {
+        return QStringLiteral("no memory for the copy");
+    }
+    std::shared_ptr<unsigned char> image(pages, sqlite3_free);
+    Common::FileDescriptor piece;
+    QString piecePath;
     {
         QTemporaryFile file(QDir(where).filePath(QStringLiteral(".jet-XXXXXX.part")));
         file.setAutoRemove(false);
         if (!file.open()) {
             return QStringLiteral("the folder \"%1\" cannot be written: %2").arg(where, file.errorString());
         }
-        piece = file.fileName();
+        piecePath = file.fileName();
+        piece.reset(::dup(file.handle()));
+        if (piece.get() < 0) {
+            QFile::remove(piecePath);
+            return QStringLiteral("the folder \"%1\" cannot be written").arg(where);
+        }
     }
-    sqlite3 *copy = nullptr;
-    const QByteArray piecePath = QFile::encodeName(piece);
-    int code = sqlite3_open_v2(piecePath.constData(), &copy, SQLITE_OPEN_READWRITE, nullptr);
-    if (code == SQLITE_OK) {
-        // No journal and no flush of its own: the piece is flushed once, whole, below,
-        // and a piece cut short is never renamed.
-        code = sqlite3_exec(copy, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
-    }
-    if (code == SQLITE_OK) {
-        sqlite3_backup *backup = sqlite3_backup_init(copy, "main", loaded, "main");
-        code = backup ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(copy);
-        const int finished = backup ? sqlite3_backup_finish(backup) : SQLITE_OK;
-        code = code == SQLITE_DONE ? finished : code;
-    }
-    if (code == SQLITE_OK) {
-        const QByteArray sql = "CREATE TABLE \"" + SourceTable.toByteArray() + "\" (identity BLOB NOT NULL); INSERT INTO \""
-            + SourceTable.toByteArray() + "\" VALUES (x'" + m_key.toHex() + "')";
-        code = sqlite3_exec(copy, sql.constData(), nullptr, nullptr, nullptr);
-    }
-    QString why = code == SQLITE_OK ? QString() : errorText(code, copy);
-    if (const int closed = sqlite3_close(copy); why.isEmpty() && closed != SQLITE_OK) {
-        why = QString::fromUtf8(sqlite3_errstr(closed));
-    }
-    // On the disk before it has the name a start takes, so a crash never leaves a
-    // copy that is cut short under that name.
-    if (why.isEmpty() && !flushToDisk(piece)) {
-        why = QString::fromLocal8Bit(std::strerror(errno));
-    }
-    if (why.isEmpty() && std::rename(piecePath.constData(), QFile::encodeName(m_path).constData()) != 0) {
-        why = QString::fromLocal8Bit(std::strerror(errno));
-    }
-    if (!why.isEmpty()) {
-        QFile::remove(piece);
-        return QStringLiteral("the copy \"%1\" cannot be written: %2").arg(m_path, why);
-    }
-    flushToDisk(where);
-    prune(where);
+    prune(where, MostCopiesKept - 1);
+    finishWriting();
+    s_writer = new std::thread(writeCopy, std::move(image), size_t(size), piece.release(),
+                               QFile::encodeName(piecePath).toStdString(), QFile::encodeName(m_path).toStdString(),
+                               QFile::encodeName(where).toStdString(), m_key.toStdString());
     return {};
+}
+
+void JetCache::finishWriting()
+{
+    if (std::thread *writer = std::exchange(s_writer, nullptr)) {
+        writer->join();
+        delete writer;
+    }
 }
 
 void JetCache::discard() const

@@ -34,10 +34,13 @@ public:
     // Whether the Jet file still has the identity taken at construction (it did not
     // change while it was read).
     bool fileUnchanged() const;
-    // Writes the loaded database `loaded` as this file's copy. Returns an empty text,
-    // or why no copy was kept (the folder cannot be written, the disk is full...);
-    // nothing half-written is left behind.
+    // Keeps the loaded database `loaded` as this file's copy: takes its pages now and
+    // writes them in a thread of its own (finishWriting waits for it). Returns an empty
+    // text, or why no copy can be kept (the folder cannot be made or written); a failed
+    // write says why on standard error. Nothing half-written is left behind.
     QString store(sqlite3 *loaded) const;
+    // Waits until the copy being written, if any, is on the disk under its name.
+    static void finishWriting();
     // Removes the copy (found damaged or not this file's).
     void discard() const;
 
