@@ -1,6 +1,7 @@
 #include "data/Database.h"
 
 #include "data/DatabaseFile.h"
+#include "data/JetCache.h"
 #include "data/JetDatabase.h"
 #include "layout/Schema.h"
 #include "data/TextMatching.h"
@@ -15,6 +16,7 @@
 
 #include <sqlite3.h>
 
+#include <optional>
 #include <utility>
 #include <variant>
 
@@ -130,6 +132,11 @@ void Connection::open(const QString &filePath)
     const DatabaseKind kind = checkDatabaseFile(filePath);
     const bool jet = kind == DatabaseKind::Jet;
     const QString shown = QDir::toNativeSeparators(filePath);
+    // A Jet file converted before is opened as the copy kept then.
+    std::optional<JetCache> cache;
+    if (jet && openJetCopy(cache.emplace(filePath), filePath)) {
+        return;
+    }
     openHandle(filePath, kind, shown);
     m_filePath = filePath;
 
@@ -145,6 +152,7 @@ void Connection::open(const QString &filePath)
     checkSchema(shown, jet, missingTables, missingColumns);
     m_nocaseSettled = jet; // the Jet file's indexes were built in memory with it
     if (jet) {
+        keepJetCopy(*cache);
         return; // built in memory a moment ago
     }
     checkPages(shown);
@@ -386,6 +394,8 @@ bool Connection::isOpen() const
 
 void Connection::close()
 {
+    // A copy of a Jet file being kept is finished first: the next open may take it.
+    JetCache::finishWriting();
     // The row set reads through this connection: its query goes first.
     if (s_rowSet) {
         s_rowSet->close();

@@ -21,6 +21,7 @@ struct sqlite3_stmt;
 namespace Db {
 
 enum class DatabaseKind;
+class JetCache;
 
 // Error numbers raised by the database layer (source texts name the operation).
 namespace DbErrorNumber {
@@ -147,6 +148,11 @@ private:
     // two lists what it lacks. Throws AppError (closing the connection) for a file
     // that cannot be read.
     void loadJetFile(const QString &shown, QStringList &missingTables, QStringList &missingColumns);
+    // Opens the copy of the Jet file `jetPath` kept in the user's cache, when there is one
+    // that passes every check; a copy that does not is removed. (JetCache.cpp)
+    bool openJetCopy(const JetCache &cache, const QString &jetPath);
+    // Keeps the Jet file just loaded as its copy in the user's cache, where it can.
+    void keepJetCopy(const JetCache &cache);
     // SQLite's count of changes other connections made to the file; -1 when unknown.
     qint64 dataVersion() const;
 

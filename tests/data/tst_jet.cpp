@@ -2,6 +2,7 @@
 // FDA data against the database the importer builds from the same data, patched and
 // damaged copies of it, the reader process's limits, and kvostrel-import --from-mdb.
 #include "data/Database.h"
+#include "data/JetCache.h"
 #include "layout/Schema.h"
 #include "data/SqlText.h"
 
@@ -19,6 +20,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <optional>
@@ -176,6 +179,10 @@ class JetTest : public QObject
     Q_OBJECT
 
 private slots:
+    // The converted copies go to a cache folder of the test's own, emptied before each
+    // test: every test but the cache's own converts the file itself.
+    void initTestCase() { qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cacheHome.path())); }
+    void init() { QDir(JetCache::folder()).removeRecursively(); }
     void cleanup() { Connection::releaseShared(); }
 
     void jetFileReadsAsTheDatabaseBuiltFromTheSameData_data();
@@ -192,6 +199,12 @@ private slots:
     void datesReadAsTheFdaWritesThem();
     void streamArrivesInAnyPiecesAndBrokenStreamsAreRefused();
     void importerConvertsAJetFileToTheProgramsForm();
+    void convertedCopyIsTakenOnlyWhenWholeAndOfThisFile_data();
+    void convertedCopyIsTakenOnlyWhenWholeAndOfThisFile();
+    void withoutACacheFolderTheFileIsConvertedInMemory();
+
+private:
+    QTemporaryDir m_cacheHome;
 };
 
 void JetTest::jetFileReadsAsTheDatabaseBuiltFromTheSameData_data()
@@ -658,6 +671,112 @@ void JetTest::importerConvertsAJetFileToTheProgramsForm()
     QVERIFY(import.waitForFinished(60000));
     QCOMPARE(import.exitCode(), 2);
     QVERIFY(import.readAllStandardError().contains("--fda does not go with --from-mdb"));
+}
+
+namespace {
+
+// The file the shared connection reads: the kept copy, or "" for a database in memory.
+QString fileRead()
+{
+    return QString::fromUtf8(sqlite3_db_filename(Connection::shared().handle(), "main"));
+}
+
+QList<Rows> everyTable()
+{
+    QList<Rows> tables;
+    for (const Schema::RequiredTable &table : Schema::RequiredColumns) {
+        tables << rowsOf(table.table, table.columns);
+    }
+    return tables;
+}
+
+} // namespace
+
+void JetTest::convertedCopyIsTakenOnlyWhenWholeAndOfThisFile_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("none") << "none" << true;
+    QTest::newRow("copy cut short") << "cut" << false;
+    QTest::newRow("copy with a damaged page") << "damage" << false;
+    QTest::newRow("copy of another file") << "other" << false;
+    QTest::newRow("copy without its identity") << "anonymous" << false;
+    QTest::newRow("Jet file changed in place") << "touch" << false;
+}
+
+// A second open of a Jet file reads the copy the first kept, and finds what the first
+// found; a copy that is damaged, cut short or not this file's as it is now is never read:
+// the file is converted again and a new copy kept.
+void JetTest::convertedCopyIsTakenOnlyWhenWholeAndOfThisFile()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, taken);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kvostrel.mdb"));
+    QVERIFY(QFile::copy(Sample, path));
+
+    Connection::shared().open(path);
+    QCOMPARE(fileRead(), QString()); // converted in memory
+    const QList<Rows> converted = everyTable();
+    const qsizetype named = rowsOf(Schema::Products::Table, std::array{Schema::Products::TradeName},
+                                   QStringLiteral("WHERE [trade name] LIKE '%sodium%'"))
+                                .size();
+    Connection::releaseShared();
+    const QString copy = JetCache(path).copyPath();
+    QVERIFY(QFile::exists(copy));
+    const QByteArray whole = contentOf(copy);
+    QVERIFY(whole.size() > 16 * Page);
+
+    QByteArray changed = whole;
+    if (change == QLatin1String("cut")) {
+        changed.truncate(whole.size() / 2);
+    } else if (change == QLatin1String("damage")) {
+        changed.replace(whole.size() / 2, Page, QByteArray(Page, '\x5a'));
+    } else if (change == QLatin1String("anonymous")) {
+        QVERIFY(changed.replace("JetCacheSource", "JetCacheSourcf").size() == whole.size());
+    } else if (change == QLatin1String("other")) {
+        // A copy another Jet file's first open kept, under this file's name.
+        const QString other = dir.filePath(QStringLiteral("other.mdb"));
+        QVERIFY(QFile::copy(Sample, other));
+        Connection::shared().open(other);
+        Connection::releaseShared();
+        changed = contentOf(JetCache(other).copyPath());
+    } else if (change == QLatin1String("touch")) {
+        QFile jet(path);
+        QVERIFY(jet.open(QIODevice::ReadWrite));
+        QVERIFY(jet.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-7200), QFileDevice::FileModificationTime));
+    }
+    QVERIFY(write(copy, changed));
+
+    Connection::shared().open(path);
+    const QString expected = taken ? copy : QString();
+    QCOMPARE(fileRead(), expected);
+    QCOMPARE(everyTable(), converted);
+    QCOMPARE(rowsOf(Schema::Products::Table, std::array{Schema::Products::TradeName},
+                    QStringLiteral("WHERE [trade name] LIKE '%sodium%'"))
+                 .size(),
+             named);
+    Connection::releaseShared();
+    // The copy kept now is whole and is taken by the next open.
+    Connection::shared().open(path);
+    QCOMPARE(fileRead(), JetCache(path).copyPath());
+    QCOMPARE(everyTable(), converted);
+}
+
+void JetTest::withoutACacheFolderTheFileIsConvertedInMemory()
+{
+    // The cache's parent is a file: no folder can be made there.
+    QTemporaryDir dir;
+    const QString blocker = dir.filePath(QStringLiteral("not-a-folder"));
+    QVERIFY(write(blocker, "x"));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(blocker));
+    for (int open = 0; open < 2; ++open) {
+        QVERIFY(!openError(Sample));
+        QCOMPARE(fileRead(), QString());
+        QVERIFY(!everyTable().value(0).isEmpty());
+        Connection::releaseShared();
+    }
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cacheHome.path()));
 }
 
 QTEST_GUILESS_MAIN(JetTest)
