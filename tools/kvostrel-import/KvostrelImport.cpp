@@ -5,6 +5,7 @@
 #include "ImportError.h"
 #include "layout/ImportLayout.h"
 #include "OutputFile.h"
+#include "ReleaseChanges.h"
 #include "SqliteDatabase.h"
 #include "TextDecoding.h"
 #include "Vocabulary.h"
@@ -242,6 +243,9 @@ void checkOutputIsNoInput(const ImportOptions &options)
     if (!options.exclusivityCodes.empty()) {
         inputs.emplace_back("--exclusivity-codes", options.exclusivityCodes);
     }
+    if (!options.previous.empty()) {
+        inputs.emplace_back("--previous", options.previous);
+    }
     for (const auto &[option, path] : inputs) {
         struct stat input;
         if (stat(path.c_str(), &input) == 0 && input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
@@ -296,6 +300,15 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
     if (!options.listingTerms.empty()) {
         readListingTerms(options.listingTerms, {&dosageForms, &routes}, warnings);
     }
+    // The older release is read whole before anything is written, so a fault in it
+    // leaves the output as it was.
+    ReleaseComparison comparison;
+    std::string olderDate;
+    if (!options.previous.empty()) {
+        const ReleaseRecords older = readRelease(options.previous);
+        olderDate = older.date;
+        comparison = compareReleases(older, readRelease(options.fda));
+    }
     DistinctValues usedDosageForms, usedRoutes;
     loads.front()->collectDistinct(P::DosageForm, usedDosageForms);
     loads.front()->collectDistinct(P::Route, usedRoutes);
@@ -319,6 +332,10 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
             SqliteStatement release = db.prepare("INSERT INTO [release] VALUES (1, ?)");
             release.bindTextOrNull(1, releaseDate);
             release.run();
+        }
+        if (!options.previous.empty()) {
+            writeChanges(db, comparison, olderDate, releaseDate);
+            rows.push_back({text(Schema::Changes::Table), static_cast<long>(comparison.changes.size())});
         }
         db.execute("COMMIT");
         db.close();
