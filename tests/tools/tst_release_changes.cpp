@@ -65,17 +65,17 @@ const QList<QByteArray> newerProducts = {
     "OLDIN~TABLET;ORAL~OLDIE~GENCO~1G~A~000098~001~~Jan 1, 2019~No~No~DISCN~GENCO INC",
 };
 const QList<QByteArray> olderPatents = {
-    "N~000001~001~1111111~Jan 1, 2030~Y~Y~~~",        "N~000001~001~1111111*PED~Jul 1, 2030~Y~Y~~~",
-    "N~000001~001~2222222~Oct 20, 2024~Y~~~~",        "N~000001~001~3333333~Jan 1, 2031~Y~~~~",
-    "N~000001~001~4444444~Jan 1, 2030~Y~~~~",         "N~000001~001~5555555~Jan 1, 2030~Y~~~~",
-    "N~000001~001~6666666~Jan 1, 2030~~~U-1~~",       "N~000001~001~6666666~Jan 1, 2030~~~U-2~~",
-    "N~000001~001~7777777~Jan 1, 2030~Y~~~~",         "N~000001~001~8888888~Jan 1, 2030~Y~~~~",
+    "N~000001~001~1111111~Jan 1, 2030~Y~Y~~~",  "N~000001~001~1111111*PED~Jul 1, 2030~Y~Y~~~",
+    "N~000001~001~2222222~Oct 20, 2024~Y~~~~",  "N~000001~001~3333333~Jan 1, 2031~Y~~~~",
+    "N~000001~001~4444444~Jan 1, 2030~Y~~~~",   "N~000001~001~5555555~Jan 1, 2030~Y~~~~",
+    "N~000001~001~6666666~Jan 1, 2030~~~U-1~~", "N~000001~001~6666666~Jan 1, 2030~~~U-2~~",
+    "N~000001~001~7777777~Jan 1, 2030~Y~~~~",   "N~000001~001~8888888~Jan 1, 2030~Y~~~~",
 };
 const QList<QByteArray> newerPatents = {
-    "N~000001~001~1111111~Jan 1, 2030~Y~Y~~~",        "N~000001~001~1111111*PED~Jul 1, 2030~Y~Y~~~",
-    "N~000001~001~4444444~Jan 1, 2032~Y~~~~",         "N~000001~001~5555555~Jan 1, 2029~Y~~~~",
-    "N~000001~001~6666666~Jan 1, 2030~~~U-1~~",       "N~000001~001~7777777~Jan 1, 2030~Y~Y~~~",
-    "N~000001~001~8888888~Jan 1, 2030~Y~~~Y~",        "N~000001~001~9999999~Jan 1, 2035~Y~~~~Oct 30, 2024",
+    "N~000001~001~1111111~Jan 1, 2030~Y~Y~~~",  "N~000001~001~1111111*PED~Jul 1, 2030~Y~Y~~~",
+    "N~000001~001~4444444~Jan 1, 2032~Y~~~~",   "N~000001~001~5555555~Jan 1, 2029~Y~~~~",
+    "N~000001~001~6666666~Jan 1, 2030~~~U-1~~", "N~000001~001~7777777~Jan 1, 2030~Y~Y~~~",
+    "N~000001~001~8888888~Jan 1, 2030~Y~~~Y~",  "N~000001~001~9999999~Jan 1, 2035~Y~~~~Oct 30, 2024",
 };
 const QList<QByteArray> olderExclusivities = {
     "N~000001~001~NCE~Jan 1, 2027",   "N~000001~001~ODE-1~Jun 8, 2031", "N~000001~001~PED~Dec 8, 2031",
@@ -97,8 +97,8 @@ QByteArray file(const QByteArray &header, const QList<QByteArray> &lines)
 void writeRelease(const QString &path, const QDate &date, const QList<QByteArray> &products,
                   const QList<QByteArray> &patents, const QList<QByteArray> &exclusivities)
 {
-    const QByteArray contents[] = {file(productsHeader, products), file(patentHeader, patents),
-                                   file(exclusivityHeader, exclusivities)};
+    const QByteArray contents[]
+        = {file(productsHeader, products), file(patentHeader, patents), file(exclusivityHeader, exclusivities)};
     const char *names[] = {"products.txt", "patent.txt", "exclusivity.txt"};
     std::tm noon = {};
     noon.tm_year = date.year() - 1900;
@@ -193,10 +193,10 @@ void checkIdentities(const Database &db)
         {"[Exclusivities]", "Exclusivity added", "Exclusivity removed%", "SELECT count(*) FROM exclusivity"},
     };
     for (const auto &sort : sorts) {
-        const long long older
-            = db.number(QStringLiteral("SELECT %1 FROM [compared release] WHERE ID = 1").arg(QLatin1String(sort.count)));
-        const long long newer
-            = db.number(QStringLiteral("SELECT %1 FROM [compared release] WHERE ID = 2").arg(QLatin1String(sort.count)));
+        const long long older = db.number(
+            QStringLiteral("SELECT %1 FROM [compared release] WHERE ID = 1").arg(QLatin1String(sort.count)));
+        const long long newer = db.number(
+            QStringLiteral("SELECT %1 FROM [compared release] WHERE ID = 2").arg(QLatin1String(sort.count)));
         const long long added = db.number(
             QStringLiteral("SELECT count(*) FROM changes WHERE Kind LIKE '%1'").arg(QLatin1String(sort.added)));
         const long long removed = db.number(
@@ -234,8 +234,7 @@ void ReleaseChangesTest::everyKindOfChangeIsFoundOnceWithBothValues()
 
     // kind, key, old value, new value
     const QList<QStringList> expected = {
-        {"Product added: approved since the older release", "A 000099/001", "",
-         "ZETAMAB 50MG TABLET;ORAL (RX)"},
+        {"Product added: approved since the older release", "A 000099/001", "", "ZETAMAB 50MG TABLET;ORAL (RX)"},
         {"Product added: approved before the older release", "A 000098/001", "", "OLDIE 1G TABLET;ORAL (DISCN)"},
         {"Product removed", "N 000002/001", "BETA 1G TABLET;ORAL (RX)", ""},
         {"Type changed: RX to DISCN", "N 000003/001", "RX", "DISCN"},

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 #include <set>
 #include <string_view>
 
@@ -132,49 +133,57 @@ public:
 
     ReleaseComparison run()
     {
-        indexTradeNames();
         compareProducts();
         comparePatents();
         compareExclusivities();
         findFirstGenerics();
+        nameProducts();
         return std::move(m_result);
     }
 
 private:
-    const std::size_t pType = columnOf(productsMapping, P::ApplicationType),
-                                    pNumber = columnOf(productsMapping, P::NDANumber),
-                                    pProduct = columnOf(productsMapping, P::ProductNumber),
-                                    pKind = columnOf(productsMapping, P::Type),
-                                    pTradeName = columnOf(productsMapping, P::TradeName),
-                                    pStrength = columnOf(productsMapping, P::Strength),
-                                    pNote = columnOf(productsMapping, P::StrengthNote),
-                                    pIngredient = columnOf(productsMapping, P::Ingredient),
-                                    pForm = columnOf(productsMapping, P::DosageForm),
-                                    pRoute = columnOf(productsMapping, P::Route),
-                                    pApproval = columnOf(productsMapping, P::ApprovalDate),
-                                    pRld = columnOf(productsMapping, P::RLD), pRs = columnOf(productsMapping, P::RS),
-                                    pTe = columnOf(productsMapping, P::TECode),
-                                    pApplicant = columnOf(productsMapping, P::Applicant);
-    const std::size_t tType = columnOf(patentMapping, Pt::ApplicationType),
-                                    tNumber = columnOf(patentMapping, Pt::NDANumber),
-                                    tProduct = columnOf(patentMapping, Pt::ProductNumber),
-                                    tPatent = columnOf(patentMapping, Pt::PatentNumber),
-                                    tExpiry = columnOf(patentMapping, Pt::ExpireDate),
-                                    tUse = columnOf(patentMapping, Pt::UseCode),
-                                    tSubstance = columnOf(patentMapping, Pt::SubstanceFlag),
-                                    tProductFlag = columnOf(patentMapping, Pt::ProductFlag),
-                                    tDelist = columnOf(patentMapping, Pt::DelistFlag);
+    const std::size_t pType
+        = columnOf(productsMapping, P::ApplicationType),
+        pNumber = columnOf(productsMapping, P::NDANumber), pProduct = columnOf(productsMapping, P::ProductNumber),
+        pKind = columnOf(productsMapping, P::Type), pTradeName = columnOf(productsMapping, P::TradeName),
+        pStrength = columnOf(productsMapping, P::Strength), pNote = columnOf(productsMapping, P::StrengthNote),
+        pIngredient = columnOf(productsMapping, P::Ingredient), pForm = columnOf(productsMapping, P::DosageForm),
+        pRoute = columnOf(productsMapping, P::Route), pApproval = columnOf(productsMapping, P::ApprovalDate),
+        pRld = columnOf(productsMapping, P::RLD), pRs = columnOf(productsMapping, P::RS),
+        pTe = columnOf(productsMapping, P::TECode), pApplicant = columnOf(productsMapping, P::Applicant);
+    const std::size_t tType
+        = columnOf(patentMapping, Pt::ApplicationType),
+        tNumber = columnOf(patentMapping, Pt::NDANumber), tProduct = columnOf(patentMapping, Pt::ProductNumber),
+        tPatent = columnOf(patentMapping, Pt::PatentNumber), tExpiry = columnOf(patentMapping, Pt::ExpireDate),
+        tUse = columnOf(patentMapping, Pt::UseCode), tSubstance = columnOf(patentMapping, Pt::SubstanceFlag),
+        tProductFlag = columnOf(patentMapping, Pt::ProductFlag), tDelist = columnOf(patentMapping, Pt::DelistFlag);
     const std::size_t eType = columnOf(exclusivityMapping, E::ApplicationType),
-                                    eNumber = columnOf(exclusivityMapping, E::NDANumber),
-                                    eProduct = columnOf(exclusivityMapping, E::ProductNumber),
-                                    eCode = columnOf(exclusivityMapping, E::Code),
-                                    eDate = columnOf(exclusivityMapping, E::Date);
+                      eNumber = columnOf(exclusivityMapping, E::NDANumber),
+                      eProduct = columnOf(exclusivityMapping, E::ProductNumber),
+                      eCode = columnOf(exclusivityMapping, E::Code), eDate = columnOf(exclusivityMapping, E::Date);
 
-    void indexTradeNames()
+    // Each change names its product's trade name, the newer release's where it has one.
+    void nameProducts()
     {
+        std::unordered_map<std::string, std::string> names;
+        for (const ReleaseChange &change : m_result.changes) {
+            if (!change.productKey.empty()) {
+                names.emplace(change.productKey, std::string());
+            }
+        }
+        if (names.empty()) {
+            return;
+        }
         for (const auto *release : {&m_older, &m_newer}) {
             for (const auto &row : release->products) {
-                m_tradeNames[productKey(row, pType, pNumber, pProduct)] = row[pTradeName];
+                if (const auto found = names.find(productKey(row, pType, pNumber, pProduct)); found != names.end()) {
+                    found->second = row[pTradeName];
+                }
+            }
+        }
+        for (ReleaseChange &change : m_result.changes) {
+            if (change.tradeName.empty() && !change.productKey.empty()) {
+                change.tradeName = names[change.productKey];
             }
         }
     }
@@ -196,39 +205,44 @@ private:
     static void pair(const std::vector<Item> &older, const std::vector<Item> &newer, Changed changed, Added added,
                      Removed removed)
     {
-        std::map<std::pair<std::string, std::string>, std::vector<const Item *>> olderByKey;
-        for (const Item &item : older) {
-            olderByKey[{item.key, item.subKey}].push_back(&item);
+        // Indexes of older items by key (and sub-key), last in file order first, so that
+        // pop_back takes the first.
+        std::unordered_map<std::string, std::vector<std::size_t>> exact;
+        exact.reserve(older.size());
+        for (std::size_t i = older.size(); i-- > 0;) {
+            exact[older[i].key + '\t' + older[i].subKey].push_back(i);
         }
+        std::vector<char> used(older.size(), 0);
         std::vector<const Item *> unmatchedNewer;
         for (const Item &item : newer) {
-            auto found = olderByKey.find({item.key, item.subKey});
-            if (found != olderByKey.end() && !found->second.empty()) {
-                changed(*found->second.front(), item);
-                found->second.erase(found->second.begin());
+            const auto found = exact.find(item.key + '\t' + item.subKey);
+            if (found != exact.end() && !found->second.empty()) {
+                used[found->second.back()] = 1;
+                changed(older[found->second.back()], item);
+                found->second.pop_back();
             } else {
                 unmatchedNewer.push_back(&item);
             }
         }
-        std::map<std::string, std::vector<const Item *>> leftOlder;
-        for (const Item &item : older) {
-            const auto &left = olderByKey[{item.key, item.subKey}];
-            if (std::find(left.begin(), left.end(), &item) != left.end()) {
-                leftOlder[item.key].push_back(&item);
+        std::unordered_map<std::string, std::vector<std::size_t>> left;
+        for (std::size_t i = older.size(); i-- > 0;) {
+            if (!used[i]) {
+                left[older[i].key].push_back(i);
             }
         }
         for (const Item *item : unmatchedNewer) {
-            auto &left = leftOlder[item->key];
-            if (!left.empty()) {
-                changed(*left.front(), *item);
-                left.erase(left.begin());
+            const auto found = left.find(item->key);
+            if (found != left.end() && !found->second.empty()) {
+                used[found->second.back()] = 1;
+                changed(older[found->second.back()], *item);
+                found->second.pop_back();
             } else {
                 added(*item);
             }
         }
-        for (const auto &[key, items] : leftOlder) {
-            for (const Item *item : items) {
-                removed(*item);
+        for (std::size_t i = 0; i < older.size(); ++i) {
+            if (!used[i]) {
+                removed(older[i]);
             }
         }
     }
@@ -238,7 +252,7 @@ private:
     {
         const std::string key = productKey(row, pType, pNumber, pProduct);
         ReleaseChange &change = add(std::move(kind), key, std::move(oldValue), std::move(newValue));
-        change.tradeName = m_tradeNames[key];
+        change.productKey = key;
         if (inNewer) {
             change.applicationType = row[pType];
             change.applicationNumber = row[pNumber];
@@ -295,22 +309,20 @@ private:
                                           : "Product added: approved before the older release",
                               *n.row, {}, describeProduct(*n.row), true);
             },
-            [&](const Item &o) {
-                addForProduct("Product removed", *o.row, describeProduct(*o.row), {}, false);
-            });
+            [&](const Item &o) { addForProduct("Product removed", *o.row, describeProduct(*o.row), {}, false); });
     }
 
     std::string describeProduct(const std::vector<std::string> &row) const
     {
-        return row[pTradeName] + ' ' + row[pStrength] + ' ' + row[pForm] + ';' + row[pRoute] + " (" + row[pKind]
-            + ')';
+        return row[pTradeName] + ' ' + row[pStrength] + ' ' + row[pForm] + ';' + row[pRoute] + " (" + row[pKind] + ')';
     }
 
     // A patent listing is one patent of one product; its rows differ by use code alone.
     std::vector<Item> listings(const ReleaseRecords &release) const
     {
         std::vector<Item> list;
-        std::map<std::string, std::size_t> at;
+        std::unordered_map<std::string, std::size_t> at;
+        at.reserve(release.patents.size());
         for (const auto &row : release.patents) {
             std::string key = productKey(row, tType, tNumber, tProduct) + " patent " + row[tPatent];
             const auto [it, isNew] = at.try_emplace(key, list.size());
@@ -337,9 +349,9 @@ private:
                                 std::string newValue, bool inNewer)
     {
         const std::string product = productKey(row, tType, tNumber, tProduct);
-        ReleaseChange &change = add(std::move(kind), product + " patent " + row[tPatent], std::move(oldValue),
-                                    std::move(newValue));
-        change.tradeName = m_tradeNames[product];
+        ReleaseChange &change
+            = add(std::move(kind), product + " patent " + row[tPatent], std::move(oldValue), std::move(newValue));
+        change.productKey = product;
         if (inNewer) {
             change.applicationType = row[tType];
             change.applicationNumber = row[tNumber];
@@ -392,7 +404,7 @@ private:
     // with its like although both dates moved.
     std::vector<Item> exclusivities(const ReleaseRecords &release) const
     {
-        std::map<std::string, std::vector<const std::vector<std::string> *>> byProduct;
+        std::unordered_map<std::string, std::vector<const std::vector<std::string> *>> byProduct;
         for (const auto &row : release.exclusivities) {
             byProduct[productKey(row, eType, eNumber, eProduct)].push_back(&row);
         }
@@ -420,9 +432,9 @@ private:
     {
         const auto &row = *item.row;
         const std::string product = productKey(row, eType, eNumber, eProduct);
-        ReleaseChange &change = add(std::move(kind), product + ' ' + *item.useCodes.begin(), std::move(oldValue),
-                                    std::move(newValue));
-        change.tradeName = m_tradeNames[product];
+        ReleaseChange &change
+            = add(std::move(kind), product + ' ' + *item.useCodes.begin(), std::move(oldValue), std::move(newValue));
+        change.productKey = product;
         if (inNewer) {
             change.applicationType = row[eType];
             change.applicationNumber = row[eNumber];
@@ -469,7 +481,8 @@ private:
             const std::vector<std::string> *anda = nullptr;
         };
         const auto groups = [&](const ReleaseRecords &release) {
-            std::map<std::string, Group> map;
+            std::unordered_map<std::string, Group> map;
+            map.reserve(release.products.size());
             for (const auto &row : release.products) {
                 Group &group = map[row[pIngredient] + "; " + row[pForm] + ';' + row[pRoute] + "; " + row[pStrength]];
                 group.reference = group.reference || row[pRld] == "Yes";
@@ -498,7 +511,6 @@ private:
     const ReleaseRecords &m_older;
     const ReleaseRecords &m_newer;
     long m_olderDay, m_newerDay;
-    std::map<std::string, std::string> m_tradeNames;
     ReleaseComparison m_result;
 };
 
@@ -525,15 +537,16 @@ void writeChanges(SqliteDatabase &db, const ReleaseComparison &comparison, const
 {
     const auto b = [](QLatin1StringView name) { return bracketed(text(name)); };
     std::string create = "CREATE TABLE " + b(C::Table) + " (ID INTEGER PRIMARY KEY";
-    for (QLatin1StringView column : {C::Kind, C::Key, C::TradeName, C::OldValue, C::NewValue, C::OlderRelease,
-                                     C::NewerRelease, C::ApplicationType, C::NDANumber, C::ProductNumber,
-                                     C::PatentNumber, C::ExclusivityCode}) {
+    for (QLatin1StringView column :
+         {C::Kind, C::Key, C::TradeName, C::OldValue, C::NewValue, C::OlderRelease, C::NewerRelease, C::ApplicationType,
+          C::NDANumber, C::ProductNumber, C::PatentNumber, C::ExclusivityCode}) {
         create += ", " + b(column) + " TEXT COLLATE NOCASE";
     }
     db.execute(create + ')');
     db.execute("CREATE INDEX " + bracketed(text(C::Table) + " by " + text(C::Kind)) + " ON " + b(C::Table) + " ("
                + b(C::Kind) + ", " + b(C::Key) + ')');
-    SqliteStatement insert = db.prepare("INSERT INTO " + b(C::Table) + " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    SqliteStatement insert
+        = db.prepare("INSERT INTO " + b(C::Table) + " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     long id = 0;
     for (const ReleaseChange &change : comparison.changes) {
         insert.bindInteger(1, ++id);

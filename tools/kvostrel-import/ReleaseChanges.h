@@ -33,6 +33,7 @@ struct ReleaseChange
     std::string newValue;
     // Where the record of the newer release is (empty where it has none).
     std::string applicationType, applicationNumber, productNumber, patentNumber, exclusivityCode;
+    std::string productKey; // the product the change concerns, as `key` begins
 };
 
 // How many things of each sort a release holds, counted as they are compared: products
