@@ -79,13 +79,16 @@ const QList<QByteArray> newerPatents = {
 };
 const QList<QByteArray> olderExclusivities = {
     "N~000001~001~NCE~Jan 1, 2027",   "N~000001~001~ODE-1~Jun 8, 2031", "N~000001~001~PED~Dec 8, 2031",
-    "N~000001~001~I-900~Oct 1, 2024", "N~000001~001~M-5~Jan 1, 2028",
+    "N~000001~001~I-900~Oct 1, 2024", "N~000001~001~M-5~Jan 1, 2028",   "N~000003~001~PED~Mar 1, 2027",
 };
 const QList<QByteArray> newerExclusivities = {
     "N~000001~001~PED~Dec 8, 2032",
     "N~000001~001~NCE~Jan 1, 2027",
     "N~000001~001~ODE-1~Jun 8, 2032",
     "N~000001~001~NP~Jan 1, 2027",
+    // The row this PED extends is new: the PED itself did not change.
+    "N~000003~001~D-99~Sep 1, 2026",
+    "N~000003~001~PED~Mar 1, 2027",
 };
 
 QByteArray file(const QByteArray &header, const QList<QByteArray> &lines)
@@ -258,6 +261,7 @@ void ReleaseChangesTest::everyKindOfChangeIsFoundOnceWithBothValues()
         {"Patent flags changed", "N 000001/001 patent 7777777", "substance Y, product -", "substance Y, product Y"},
         {"Patent delist flag changed", "N 000001/001 patent 8888888", "", "Y"},
         {"Exclusivity added", "N 000001/001 NP", "", "Jan 1, 2027"},
+        {"Exclusivity added", "N 000003/001 D-99", "", "Sep 1, 2026"},
         {"Exclusivity removed: ended", "N 000001/001 I-900", "Oct 1, 2024", ""},
         {"Exclusivity removed before its end", "N 000001/001 M-5", "Jan 1, 2028", ""},
         {"Exclusivity date changed", "N 000001/001 ODE-1", "Jun 8, 2031", "Jun 8, 2032"},
@@ -276,7 +280,7 @@ void ReleaseChangesTest::everyKindOfChangeIsFoundOnceWithBothValues()
              (QList<QStringList>{{"Oct 8, 2024", "Nov 8, 2024"}}));
     QCOMPARE(db.rows(QStringLiteral("SELECT [Release Date], Products, [Patent Listings], Exclusivities FROM "
                                     "[compared release] ORDER BY ID")),
-             (QList<QStringList>{{"Oct 8, 2024", "16", "9", "5"}, {"Nov 8, 2024", "17", "8", "4"}}));
+             (QList<QStringList>{{"Oct 8, 2024", "16", "9", "6"}, {"Nov 8, 2024", "17", "8", "6"}}));
     checkIdentities(db);
 
     // A change leads to the newer release's record; a removal has none.

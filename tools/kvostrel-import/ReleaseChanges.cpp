@@ -118,6 +118,8 @@ struct Item
     std::string subKey; // tells records of one key apart (a product's type)
     const std::vector<std::string> *row = nullptr;
     std::set<std::string> useCodes; // patent listings: the use codes of its rows
+    // What pairs the items left once the keys are paired, when it is not the key.
+    std::string looseKey;
 };
 
 class Comparer
@@ -227,11 +229,11 @@ private:
         std::unordered_map<std::string, std::vector<std::size_t>> left;
         for (std::size_t i = older.size(); i-- > 0;) {
             if (!used[i]) {
-                left[older[i].key].push_back(i);
+                left[older[i].looseKey.empty() ? older[i].key : older[i].looseKey].push_back(i);
             }
         }
         for (const Item *item : unmatchedNewer) {
-            const auto found = left.find(item->key);
+            const auto found = left.find(item->looseKey.empty() ? item->key : item->looseKey);
             if (found != left.end() && !found->second.empty()) {
                 used[found->second.back()] = 1;
                 changed(older[found->second.back()], *item);
@@ -266,7 +268,7 @@ private:
         const auto items = [&](const ReleaseRecords &release) {
             std::vector<Item> list;
             for (const auto &row : release.products) {
-                list.push_back({productKey(row, pType, pNumber, pProduct), row[pKind], &row, {}});
+                list.push_back({productKey(row, pType, pNumber, pProduct), row[pKind], &row, {}, {}});
             }
             return list;
         };
@@ -327,7 +329,7 @@ private:
             std::string key = productKey(row, tType, tNumber, tProduct) + " patent " + row[tPatent];
             const auto [it, isNew] = at.try_emplace(key, list.size());
             if (isNew) {
-                list.push_back({std::move(key), {}, &row, {}});
+                list.push_back({std::move(key), {}, &row, {}, {}});
             }
             if (!row[tUse].empty()) {
                 list[it->second].useCodes.insert(row[tUse]);
@@ -421,7 +423,8 @@ private:
                     }
                 }
             }
-            list.push_back({product + ' ' + code, {}, &row, {}});
+            // A PED whose extended row is in one release only still pairs with its like.
+            list.push_back({product + ' ' + code, {}, &row, {}, product + ' ' + row[eCode]});
             list.back().useCodes.insert(code);
         }
         return list;
