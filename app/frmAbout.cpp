@@ -66,7 +66,7 @@ frmAbout::frmAbout(QWidget *parent)
     // The label breaks lines at LF; the composed text keeps CR LF between its lines.
     lblAbout->setText(composeAboutText(TORVANELQUIST_VERSION_MAJOR, TORVANELQUIST_VERSION_MINOR,
                                        TORVANELQUIST_VERSION_REVISION, releaseOfTheData(),
-                                       Db::Connection::shared().filePath())
+                                       Db::Connection::shared().filePath(), comparedRelease())
                           .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     // The text may run a little past its design box, but never past the white panel.
     const int textWidth = PanelSize.width() - lblAbout->x() - Twips::toPixels(240);
@@ -92,8 +92,21 @@ QString frmAbout::releaseOfTheData()
     return release;
 }
 
+QString frmAbout::comparedRelease()
+{
+    QString release;
+    Common::runSkippingFailure([&release] {
+        Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::comparedReleaseDate());
+        Db::RowSetCloser closer(rowSet);
+        if (!rowSet.eof()) {
+            release = Db::fieldText(rowSet.field(0));
+        }
+    });
+    return release;
+}
+
 QString frmAbout::composeAboutText(int major, int minor, int revision, const QString &release,
-                                   const QString &databaseFile)
+                                   const QString &databaseFile, const QString &comparedWith)
 {
     QStringList lines{
         QStringLiteral("Torvanelquist - version %1.%2.%3").arg(major).arg(minor).arg(revision),
@@ -108,6 +121,10 @@ QString frmAbout::composeAboutText(int major, int minor, int revision, const QSt
     if (!databaseFile.isEmpty()) {
         lines
             << QStringLiteral("Database: %1").arg(QDir::toNativeSeparators(QFileInfo(databaseFile).absoluteFilePath()));
+    }
+    if (!comparedWith.isEmpty()) {
+        lines
+            << QStringLiteral("Changes listed since the release of %1 (the older release compared)").arg(comparedWith);
     }
     return lines.join(QStringLiteral("\r\n"));
 }

@@ -25,9 +25,12 @@ public:
     // empty when the database does not say.
     // The release date the database holds; empty when it holds none (or none is open).
     static QString releaseOfTheData();
+    // The older release the database lists the changes since; empty when it lists none.
+    static QString comparedRelease();
     // `databaseFile`: the file the data is read from, named in a last line when given.
+    // `comparedWith`: the older release whose changes the database lists, named after it.
     static QString composeAboutText(int major, int minor, int revision, const QString &release = QString(),
-                                    const QString &databaseFile = QString());
+                                    const QString &databaseFile = QString(), const QString &comparedWith = QString());
     // The 350 by 285 logo.
     static QPixmap drawLogo();
 

@@ -212,6 +212,11 @@ QString releaseDate()
     return QStringLiteral("SELECT [Release Date] FROM [release];");
 }
 
+QString comparedReleaseDate()
+{
+    return QStringLiteral("SELECT [Release Date] FROM [compared release] WHERE ID = 1;");
+}
+
 QString productOfApplication(const QString &applicationNumber, const QString &productNumber)
 {
     return QStringLiteral("SELECT ID FROM products where ")

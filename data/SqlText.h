@@ -60,6 +60,10 @@ QString exclusivityCount();
 // The date of the FDA release the database was built from.
 QString releaseDate();
 
+// The date of the older release the database's changes were found against (fails
+// without the table: the database was built without an older release).
+QString comparedReleaseDate();
+
 // What tells hit lines of one name apart, for the records with `keys`: the key, then
 // the columns (drug window: strength, dosage form, applicant; patent window:
 // application, product number, expiry date). Empty for a window whose lines need none.

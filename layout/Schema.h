@@ -89,6 +89,32 @@ inline constexpr QLatin1StringView CodeFamily{"Code"};
 inline constexpr QLatin1StringView CodeMeaning{"Meaning"};
 } // namespace Exclusivity
 
+// What changed since an older release, when the importer was given one: one row per
+// change, and the two releases compared (the older as ID 1, the newer as ID 2) with
+// what each holds. A database built without an older release lacks both tables.
+namespace Changes {
+inline constexpr QLatin1StringView Table{"changes"};
+inline constexpr QLatin1StringView ID{"ID"};
+inline constexpr QLatin1StringView Kind{"Kind"};
+inline constexpr QLatin1StringView Key{"Key"};
+inline constexpr QLatin1StringView TradeName{"Trade Name"};
+inline constexpr QLatin1StringView OldValue{"Old Value"};
+inline constexpr QLatin1StringView NewValue{"New Value"};
+inline constexpr QLatin1StringView OlderRelease{"Older Release"};
+inline constexpr QLatin1StringView NewerRelease{"Newer Release"};
+// Where the newer release's record is (Null where it has none).
+inline constexpr QLatin1StringView ApplicationType{"Application Type"};
+inline constexpr QLatin1StringView NDANumber{"New Drug Application (NDA) Number"};
+inline constexpr QLatin1StringView ProductNumber{"Product Number"};
+inline constexpr QLatin1StringView PatentNumber{"Patent Number"};
+inline constexpr QLatin1StringView ExclusivityCode{"Exclusivity Code"};
+inline constexpr QLatin1StringView ReleaseTable{"compared release"};
+inline constexpr QLatin1StringView ReleaseDate{"Release Date"};
+inline constexpr QLatin1StringView Products{"Products"};
+inline constexpr QLatin1StringView PatentListings{"Patent Listings"};
+inline constexpr QLatin1StringView Exclusivities{"Exclusivities"};
+} // namespace Changes
+
 // The four tables a reference database must hold. A database without the exclusivity
 // tables (built from an older release, or a Jet file) still opens: the exclusivity
 // window then finds nothing, and its ribbon button says why.

@@ -7,7 +7,9 @@
 //    turns, so that process start and machine state weigh the same on both; their
 //    databases must hold the same rows, table by table, or the benchmark fails. The
 //    sqlite3 shell's .import of the unpacked text files into bare tables is shown
-//    beside them as context.
+//    beside them as context. The import with --previous (the bundled release compared
+//    with itself: every record read, keyed and paired, as with any older release)
+//    takes its turn in the same rounds, against the import without it.
 // 2. The program's search texts on that database, once without any index and once
 //    with the indexes kvostrel-import builds, and what those indexes cost.
 //
@@ -298,9 +300,11 @@ int main(int argc, char *argv[])
             += QStringLiteral(".import '%1' [%2]\n").arg(dir.filePath(name), QFileInfo(name).baseName()).toUtf8();
     }
     // The programs take turns, each into a new file, and the first of each round alternates.
-    std::vector<double> importTimes, floorTimes, shellTimes;
+    std::vector<double> importTimes, floorTimes, shellTimes, previousTimes;
+    const QString previousDb = dir.filePath(QStringLiteral("previous.mdb"));
+    const QStringList previousArgs = importArguments(previousDb) + QStringList{QStringLiteral("--previous"), fdaZip};
     for (int i = 0; i < runs; ++i) {
-        for (const QString &file : {builtDb, floorDb, shellDb}) {
+        for (const QString &file : {builtDb, floorDb, shellDb, previousDb}) {
             QFile::remove(file);
         }
         if (i % 2 == 0) {
@@ -311,6 +315,7 @@ int main(int argc, char *argv[])
             importTimes.push_back(timeProcess(importer, importArguments(builtDb)));
         }
         shellTimes.push_back(timeProcess(shell, {shellDb}, shellScript));
+        previousTimes.push_back(timeProcess(importer, previousArgs));
     }
     const QString sameRows = checkSameRows(builtDb, floorDb);
     const double ratio = median(importTimes) / median(floorTimes);
@@ -325,6 +330,11 @@ int main(int argc, char *argv[])
     std::printf("  context: the sqlite3 shell's .import of the three unpacked text files\n"
                 "  into bare tables (no vocabularies, no indexes):                   %.3f s (%.3f)\n\n",
                 median(shellTimes), minimum(shellTimes));
+    const double previousRatio = median(previousTimes) / median(importTimes);
+    std::printf("Import with --previous (the same release as the older one), in the same rounds\n"
+                "  kvostrel-import --previous:                                      %.3f s (%.3f)\n"
+                "  ratio to the import without it: %.2f (target: at most 2): %s\n\n",
+                median(previousTimes), minimum(previousTimes), previousRatio, previousRatio <= 2.0 ? "met" : "NOT met");
 
     // 2. Queries without indexes, then with the indexes kvostrel-import builds.
     const QString bare = dir.filePath(QStringLiteral("bare.mdb"));

@@ -940,6 +940,10 @@ void AppTest::aboutTextHasSevenLinesWithTheVersion()
         QVERIFY2(about->lblAbout->text().contains(QStringLiteral("Database: ") + QStringLiteral(KVOSTREL_DB_PATH)),
                  qPrintable(about->lblAbout->text()));
     }
+    // A database holding the changes since an older release names both releases.
+    QVERIFY(frmAbout::composeAboutText(1, 0, 12, QStringLiteral("Nov 8, 2024"), {}, QStringLiteral("Oct 8, 2024"))
+                .endsWith(QStringLiteral("release of Nov 8, 2024, public domain\r\nChanges listed since the release "
+                                         "of Oct 8, 2024 (the older release compared)")));
     const QString text = frmAbout::composeAboutText(1, 0, 12);
     const QStringList lines = text.split(QStringLiteral("\r\n"));
     QCOMPARE(lines.size(), 7);

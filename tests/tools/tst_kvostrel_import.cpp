@@ -913,6 +913,7 @@ void KvostrelImportTest::fileCutInsideItsLastRecordIsRefused()
                                 dir.filePath(QStringLiteral("listing_terms.tsv")).toStdString(),
                                 dir.filePath(QStringLiteral("exclusivity_codes.tsv")).toStdString(),
                                 work.database.toStdString(),
+                                {},
                                 {}};
     int refused = 0;
     for (auto file = goodInput.begin(); file != goodInput.end(); ++file) {

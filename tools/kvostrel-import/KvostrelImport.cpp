@@ -5,6 +5,7 @@
 #include "ImportError.h"
 #include "layout/ImportLayout.h"
 #include "OutputFile.h"
+#include "ReleaseChanges.h"
 #include "SqliteDatabase.h"
 #include "TextDecoding.h"
 #include "Vocabulary.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <future>
 #include <cctype>
 #include <map>
 #include <memory>
@@ -96,6 +98,9 @@ public:
         }
     }
 
+    // Keeps every record's values, in the mapping's column order, in `into` as well.
+    void keepRows(std::vector<std::vector<std::string>> &into) { m_kept = &into; }
+
     // Fills the table; a warning about its text, if any, goes to `warnings`.
     TableRows load(SqliteDatabase &db, const ImportProgress &progress, std::vector<std::string> &warnings)
     {
@@ -113,6 +118,13 @@ public:
                 statement.bindTextOrNull(static_cast<int>(i) + 2, part(i));
             }
             statement.run();
+            if (m_kept != nullptr) {
+                std::vector<std::string> &row = m_kept->emplace_back();
+                row.reserve(m_positions.size());
+                for (std::size_t i = 0; i < m_positions.size(); ++i) {
+                    row.emplace_back(part(i));
+                }
+            }
             for (const auto &[i, values] : m_collected) {
                 const std::string_view value = part(i);
                 if (!value.empty()) {
@@ -167,6 +179,7 @@ private:
     std::vector<std::size_t> m_positions;
     std::vector<std::string> m_parts; // per column: a part built from its field, while it is bound
     std::vector<std::pair<std::size_t, DistinctValues *>> m_collected;
+    std::vector<std::vector<std::string>> *m_kept = nullptr;
 };
 
 // A vocabulary file read whole: its terms, in file order.
@@ -242,6 +255,9 @@ void checkOutputIsNoInput(const ImportOptions &options)
     if (!options.exclusivityCodes.empty()) {
         inputs.emplace_back("--exclusivity-codes", options.exclusivityCodes);
     }
+    if (!options.previous.empty()) {
+        inputs.emplace_back("--previous", options.previous);
+    }
     for (const auto &[option, path] : inputs) {
         struct stat input;
         if (stat(path.c_str(), &input) == 0 && input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
@@ -296,6 +312,22 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
     if (!options.listingTerms.empty()) {
         readListingTerms(options.listingTerms, {&dosageForms, &routes}, warnings);
     }
+    // The older release is read on a thread of its own while this one loads the newer;
+    // a fault in it fails the run before the output is replaced.
+    std::future<ReleaseRecords> olderRelease;
+    ReleaseRecords newer;
+    if (!options.previous.empty()) {
+        olderRelease = std::async(std::launch::async, readRelease, options.previous);
+        newer.date = releaseDate;
+        for (std::size_t i = 0; i < loads.size(); ++i) {
+            const std::array<std::vector<std::vector<std::string>> *, 3> tables
+                = {&newer.products, &newer.patents, &newer.exclusivities};
+            // products, patent, then exclusivity when the release holds it
+            if (i < 2 || (i == 2 && missingExclusivity.empty())) {
+                loads[i]->keepRows(*tables[i]);
+            }
+        }
+    }
     DistinctValues usedDosageForms, usedRoutes;
     loads.front()->collectDistinct(P::DosageForm, usedDosageForms);
     loads.front()->collectDistinct(P::Route, usedRoutes);
@@ -319,6 +351,12 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
             SqliteStatement release = db.prepare("INSERT INTO [release] VALUES (1, ?)");
             release.bindTextOrNull(1, releaseDate);
             release.run();
+        }
+        if (!options.previous.empty()) {
+            const ReleaseRecords older = olderRelease.get();
+            const ReleaseComparison comparison = compareReleases(older, newer);
+            writeChanges(db, comparison, older.date, releaseDate);
+            rows.push_back({text(Schema::Changes::Table), static_cast<long>(comparison.changes.size())});
         }
         db.execute("COMMIT");
         db.close();

@@ -15,6 +15,8 @@ struct ImportOptions
     std::filesystem::path output; // kvostrel.mdb
     // Tables that may end empty although the file replaced holds rows of them.
     std::vector<std::string> allowEmpty;
+    // An older release (zip or folder) to compare with: the database then holds what changed.
+    std::filesystem::path previous;
 };
 
 struct TableRows

@@ -21,6 +21,7 @@ namespace {
 constexpr std::string_view usage = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER --output FILE
                        [--dosage-forms TSV] [--routes TSV] [--listing-terms TSV]
                        [--exclusivity-codes TSV] [--allow-empty TABLE]...
+                       [--previous OLDER_ZIP_OR_FOLDER]
        kvostrel-import --from-mdb FILE --output FILE
 
 Builds the reference database (kvostrel.mdb) from the FDA's approved drug product
@@ -49,6 +50,15 @@ option names another file; an option with an empty value leaves that file out
                         the families of exclusivity codes, tab-separated, with
                         the header columns code ("NCE", or "I-nnn" for every
                         code "I-" and a number) and meaning
+  --previous OLDER_ZIP_OR_FOLDER
+                        an older FDA release (zip or folder, as for --fda): the
+                        database also gets the table "changes", what changed
+                        from that release to this one (products added, removed
+                        or changed, patent listings and exclusivities added,
+                        removed or moved, first generics), each with its old
+                        and new value, and "compared release", the two
+                        releases' dates and counts; the program's "Changes"
+                        window lists them
   --from-mdb FILE       instead of the FDA files: an Access (Jet) database holding
                         the four tables (products, patent, dosage form, route of
                         administration; names in any letter case), copied as
@@ -120,7 +130,7 @@ std::filesystem::path referenceDataFolder()
 CommandLine parseCommandLine(int argc, char *argv[])
 {
     CommandLine line;
-    std::optional<std::string> fda, dosageForms, routes, listingTerms, exclusivityCodes, output, fromMdb;
+    std::optional<std::string> fda, dosageForms, routes, listingTerms, exclusivityCodes, output, fromMdb, previous;
     const std::pair<std::string_view, std::optional<std::string> *> options[]
         = {{"--fda", &fda},
            {"--dosage-forms", &dosageForms},
@@ -128,7 +138,8 @@ CommandLine parseCommandLine(int argc, char *argv[])
            {"--listing-terms", &listingTerms},
            {"--output", &output},
            {"--from-mdb", &fromMdb},
-           {"--exclusivity-codes", &exclusivityCodes}};
+           {"--exclusivity-codes", &exclusivityCodes},
+           {"--previous", &previous}};
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -204,7 +215,8 @@ CommandLine parseCommandLine(int argc, char *argv[])
         }
     }
     for (const auto &[name, value] : options) {
-        if (!*value && value != &listingTerms && value != &exclusivityCodes && value != &fromMdb) {
+        if (!*value && value != &listingTerms && value != &exclusivityCodes && value != &fromMdb
+            && value != &previous) {
             throw std::string(name) + " is missing"
                 + (value == &dosageForms || value == &routes
                        ? " (no dosage_forms.tsv and routes.tsv in ../../share/torvanelquist beside the importer)"
@@ -218,7 +230,8 @@ CommandLine parseCommandLine(int argc, char *argv[])
                     listingTerms.value_or(std::string()),
                     exclusivityCodes.value_or(std::string()),
                     *output,
-                    std::move(allowEmpty)};
+                    std::move(allowEmpty),
+                    previous.value_or(std::string())};
     return line;
 }
 
