@@ -188,6 +188,12 @@ QByteArrayView RowSet::fieldUtf8(int index, QByteArray &scratch) const
     }
 }
 
+qint64 RowSet::fieldInt64(int index) const
+{
+    requireCurrentRow("Fields");
+    return index < 0 || index >= m_names.size() ? 0 : sqlite3_column_int64(m_statement, index);
+}
+
 QVariant RowSet::field(const QString &name) const
 {
     requireCurrentRow("Fields");

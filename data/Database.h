@@ -217,6 +217,9 @@ public:
     // The bytes last until the row set moves; `scratch` holds them when they had to be
     // made (a real number, text that is not valid UTF-8). Throws AppError as field does.
     QByteArrayView fieldUtf8(int index, QByteArray &scratch) const;
+    // Column `index` of the current row as a whole number, as SQLite converts it (Null:
+    // 0), without a QVariant: a key read on every row of a long result. Throws AppError.
+    qint64 fieldInt64(int index) const;
     int fieldCount() const { return int(m_names.size()); }
     // The name of column `index` of this result; empty outside it.
     QString fieldName(int index) const { return m_names.value(index); }

@@ -72,18 +72,21 @@ QString advancedSearchHead(Window window)
     return {};
 }
 
-QString advancedSearchTail(Window window)
+QString advancedSearchTail(Window window, HitOrder order)
 {
+    const bool sortHits = order == HitOrder::SortHits;
     switch (window) {
     case Window::Drugs:
-        return QStringLiteral(" order by [trade name];");
+        // "+" keeps the term's collation but no index can give it.
+        return sortHits ? QStringLiteral(" order by +[trade name],ID;") : QStringLiteral(" order by [trade name];");
     case Window::Ingredients:
         return QStringLiteral(" order by [ingredient];");
     case Window::DosageForm:
     case Window::Route:
         return QStringLiteral(" order by [name];");
     case Window::Patent:
-        return QStringLiteral(" order by [Patent Number];");
+        return sortHits ? QStringLiteral(" order by +[Patent Number],ID;")
+                        : QStringLiteral(" order by [Patent Number];");
     case Window::Exclusivity:
         // The records of an application come product by product, each in file order.
         return QStringLiteral(" order by [New Drug Application (NDA) Number],[Product Number],ID;");
@@ -91,9 +94,9 @@ QString advancedSearchTail(Window window)
     return {};
 }
 
-QString advancedSearch(Window window, const QString &clauses)
+QString advancedSearch(Window window, const QString &clauses, HitOrder order)
 {
-    return advancedSearchHead(window) + clauses + advancedSearchTail(window);
+    return advancedSearchHead(window) + clauses + advancedSearchTail(window, order);
 }
 
 QString likeClause(const QString &column, const QString &lead, const QString &text, const QString &trail)

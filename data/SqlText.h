@@ -27,10 +27,20 @@ enum class Window {
 // Quick search: the window's name column like '%text%'.
 QString nameSearch(Window window, const QString &text);
 
+// How an advanced search orders its hits. SQLite walks the list's order index when it
+// can, reading every record in that order to test the clauses: cheap when most match
+// or when an equality's index already holds the order, a walk of the whole table for
+// one hit of a pattern. SortHits makes it test the records as they lie and sort only
+// the hits; the order is the same (ties by key, as the index holds them).
+enum class HitOrder {
+    WalkIndex,
+    SortHits
+};
+
 // Advanced search: head + clauses + tail.
 QString advancedSearchHead(Window window);
-QString advancedSearchTail(Window window);
-QString advancedSearch(Window window, const QString &clauses);
+QString advancedSearchTail(Window window, HitOrder order = HitOrder::WalkIndex);
+QString advancedSearch(Window window, const QString &clauses, HitOrder order = HitOrder::WalkIndex);
 
 // One condition of an advanced search: "[" column "] like '" lead text trail "' " CR LF.
 QString likeClause(const QString &column, const QString &lead, const QString &text, const QString &trail);

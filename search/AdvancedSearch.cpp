@@ -72,9 +72,36 @@ QString clauses(const QVector<Row> &rows, MatchOption match, JoinOption join)
     return result;
 }
 
+Db::SqlText::HitOrder hitOrder(Db::SqlText::Window window, const QVector<Row> &rows, MatchOption match, JoinOption join)
+{
+    using Db::SqlText::HitOrder;
+    // An equality finds its records by an index that holds them in the list's order.
+    // A pattern is tested on every record whatever the plan (no index serves the
+    // program's LIKE): sorting only the hits beats walking the order index and looking
+    // up each record, unless nearly all records match (an empty text) or the patterns
+    // test the order column alone, whose index then holds both.
+    const QString order = window == Db::SqlText::Window::Drugs ? QStringLiteral("Trade Name")
+        : window == Db::SqlText::Window::Patent                ? QStringLiteral("Patent Number")
+                                                               : QString();
+    if (match == Exactly || order.isEmpty()) {
+        return HitOrder::WalkIndex;
+    }
+    bool narrowing = false;
+    for (const Row &row : rows) {
+        if (!row.ticked || row.column.isEmpty()) {
+            continue;
+        }
+        if (row.text.isEmpty() && join == AnyKeyword) {
+            return HitOrder::WalkIndex; // one clause takes every record
+        }
+        narrowing = narrowing || (!row.text.isEmpty() && row.column.compare(order, Qt::CaseInsensitive) != 0);
+    }
+    return narrowing ? HitOrder::SortHits : HitOrder::WalkIndex;
+}
+
 QString statement(Db::SqlText::Window window, const QVector<Row> &rows, MatchOption match, JoinOption join)
 {
-    return Db::SqlText::advancedSearch(window, clauses(rows, match, join));
+    return Db::SqlText::advancedSearch(window, clauses(rows, match, join), hitOrder(window, rows, match, join));
 }
 
 } // namespace AdvancedSearch

@@ -72,6 +72,10 @@ bool anyTicked(const QVector<Row> &rows);
 // clause but the first.
 QString clauses(const QVector<Row> &rows, MatchOption match, JoinOption join);
 
+// Whether the window's statement for these rows sorts its hits or walks its order index.
+Db::SqlText::HitOrder hitOrder(Db::SqlText::Window window, const QVector<Row> &rows, MatchOption match,
+                               JoinOption join);
+
 // The window's whole statement: head, clauses, tail.
 QString statement(Db::SqlText::Window window, const QVector<Row> &rows, MatchOption match, JoinOption join);
 

@@ -186,7 +186,7 @@ ExportTable exportTable(const SearchWindow &window)
         records.m_fieldEnds.reserve(lines.size() * size_t(columns.size()));
         QByteArray scratch;
         while (!rowSet.eof()) {
-            const qint64 id = rowSet.field(key).toLongLong();
+            const qint64 id = rowSet.fieldInt64(key);
             auto line = std::lower_bound(lines.cbegin(), lines.cend(), std::pair{id, qsizetype(0)});
             if (line != lines.cend() && line->first == id) {
                 for (const int column : columns) {

@@ -75,10 +75,22 @@ std::vector<Statement> statements()
         {"Dosage Form", "TABLET"},
         {"Route of Administration", "ORAL"},
     };
+    // Beside each, the same clause with the trade-name index walked for the order.
     for (const auto &[column, text] : drugColumns) {
-        add(QStringLiteral("drugs includes [%1] '%2'").arg(QLatin1String(column), QLatin1String(text)),
-            advanced(Window::Drugs, QLatin1String(column), QLatin1String(text), M::Includes));
+        const QString label
+            = QStringLiteral("drugs includes [%1] '%2'").arg(QLatin1String(column), QLatin1String(text));
+        add(label, advanced(Window::Drugs, QLatin1String(column), QLatin1String(text), M::Includes));
+        add(QStringLiteral("  the same, the trade-name index walked"),
+            SqlText::advancedSearch(Window::Drugs,
+                                    SqlText::likeClause(QLatin1String(column), QStringLiteral("%"), QLatin1String(text),
+                                                        QStringLiteral("%"))));
     }
+    add(QStringLiteral("drugs includes [Trade Name] ''"),
+        advanced(Window::Drugs, QStringLiteral("Trade Name"), QString(), M::Includes));
+    add(QStringLiteral("  the same, the trade-name index walked"),
+        SqlText::advancedSearch(
+            Window::Drugs,
+            SqlText::likeClause(QStringLiteral("Trade Name"), QStringLiteral("%"), QString(), QStringLiteral("%"))));
     add(QStringLiteral("drugs starting with [Trade Name] 'ASP'"),
         advanced(Window::Drugs, QStringLiteral("Trade Name"), QStringLiteral("ASP"), M::StartingWith));
     add(QStringLiteral("drugs starting with [Ingredient] 'ASP'"),

@@ -81,6 +81,7 @@ private slots:
     void tickedRowsJoinInRowOrderWithBlankAndLineBreak();
     void matchingOptionsMatchTheirCaptions_data();
     void matchingOptionsMatchTheirCaptions();
+    void sortedHitsComeInTheOrderTheIndexGives();
 
     // The drug window on the real data.
     void windowOpensWithCaptionsIconsAndEmptyValues();
@@ -149,7 +150,7 @@ void SearchTest::tickedRowsJoinInRowOrderWithBlankAndLineBreak()
     QCOMPARE(
         AdvancedSearch::statement(SqlText::Window::Drugs, rows, AdvancedSearch::Includes, AdvancedSearch::AllKeywords),
         QStringLiteral("SELECT [trade name],ID FROM products where [Trade Name] like '%asp%' \r\n"
-                       " AND [Strength] like '%10%' \r\n order by [trade name];"));
+                       " AND [Strength] like '%10%' \r\n order by +[trade name],ID;"));
 
     // Three rows with "Any Keyword": " OR " twice, each right after a line break.
     rows[9] = {QStringLiteral("Type"), QStringLiteral("RX"), true};
@@ -166,6 +167,96 @@ void SearchTest::tickedRowsJoinInRowOrderWithBlankAndLineBreak()
     QCOMPARE(AdvancedSearch::clauses(quoted, AdvancedSearch::Includes, AdvancedSearch::AllKeywords),
              QStringLiteral("[Applicant Full Name] like '%O''NEIL%' \r\n"));
     QVERIFY(!AdvancedSearch::anyTicked({{QStringLiteral("ID"), QString(), false}, {QString(), QString(), true}}));
+}
+
+// Patterns that narrow the list sort their hits instead of walking the order index;
+// either way every line comes in the same order, ties by key, on the whole real data.
+void SearchTest::sortedHitsComeInTheOrderTheIndexGives()
+{
+    using Db::SqlText::HitOrder;
+    const auto lines = [](const QString &sql) {
+        QStringList read;
+        RowSet &rowSet = openSharedQuery(sql);
+        RowSetCloser closer(rowSet);
+        for (; !rowSet.eof(); rowSet.moveNext()) {
+            read << fieldText(rowSet.field(0)) + QLatin1Char('#') + fieldText(rowSet.field(1));
+        }
+        return read;
+    };
+    const auto plan = [](const QString &sql) {
+        QStringList steps;
+        RowSet &rowSet = openSharedQuery(QStringLiteral("EXPLAIN QUERY PLAN ") + sql);
+        RowSetCloser closer(rowSet);
+        for (; !rowSet.eof(); rowSet.moveNext()) {
+            steps << fieldText(rowSet.field(QStringLiteral("detail")));
+        }
+        return steps.join(QStringLiteral(" / "));
+    };
+    const QString nda = QStringLiteral("New Drug Application (NDA) Number");
+    const QString form = QStringLiteral("Dosage Form");
+    const QString name = QStringLiteral("Trade Name");
+    const struct
+    {
+        SqlText::Window window;
+        QVector<Row> rows;
+        AdvancedSearch::MatchOption match;
+        AdvancedSearch::JoinOption join;
+        HitOrder order;
+        int atLeast; // lines
+    } cases[] = {
+        {SqlText::Window::Drugs,
+         {{nda, QStringLiteral("020610"), true}},
+         AdvancedSearch::Includes,
+         AdvancedSearch::AllKeywords,
+         HitOrder::SortHits,
+         1},
+        {SqlText::Window::Drugs,
+         {{form, QStringLiteral("TABLET"), true}},
+         AdvancedSearch::Includes,
+         AdvancedSearch::AllKeywords,
+         HitOrder::SortHits,
+         19000}, // names repeated: ties
+        {SqlText::Window::Drugs,
+         {{name, QStringLiteral("A"), true}, {form, QStringLiteral("TAB"), true}},
+         AdvancedSearch::StartingWith,
+         AdvancedSearch::AllKeywords,
+         HitOrder::SortHits,
+         100},
+        {SqlText::Window::Drugs,
+         {{name, QStringLiteral("ASP"), true}},
+         AdvancedSearch::Includes,
+         AdvancedSearch::AllKeywords,
+         HitOrder::WalkIndex,
+         300}, // the order's own index
+        {SqlText::Window::Drugs,
+         {{form, QString(), true}, {nda, QStringLiteral("02"), true}},
+         AdvancedSearch::Includes,
+         AdvancedSearch::AnyKeyword,
+         HitOrder::WalkIndex,
+         45000}, // all of them
+        {SqlText::Window::Drugs,
+         {{form, QStringLiteral("TABLET"), true}},
+         AdvancedSearch::Exactly,
+         AdvancedSearch::AllKeywords,
+         HitOrder::WalkIndex,
+         19000},
+        {SqlText::Window::Patent,
+         {{nda, QStringLiteral("0215"), true}},
+         AdvancedSearch::Includes,
+         AdvancedSearch::AllKeywords,
+         HitOrder::SortHits,
+         10},
+    };
+    for (const auto &c : cases) {
+        const QString sql = AdvancedSearch::statement(c.window, c.rows, c.match, c.join);
+        QCOMPARE(AdvancedSearch::hitOrder(c.window, c.rows, c.match, c.join), c.order);
+        const QStringList program = lines(sql);
+        QVERIFY2(program.size() >= c.atLeast, qPrintable(sql));
+        QCOMPARE(program, lines(SqlText::advancedSearch(c.window, AdvancedSearch::clauses(c.rows, c.match, c.join))));
+        if (c.order == HitOrder::SortHits) {
+            QVERIFY2(!plan(sql).contains(QStringLiteral("USING INDEX products by trade name")), qPrintable(plan(sql)));
+        }
+    }
 }
 
 void SearchTest::matchingOptionsMatchTheirCaptions_data()
