@@ -242,6 +242,9 @@ void checkOutputIsNoInput(const ImportOptions &options)
     if (!options.exclusivityCodes.empty()) {
         inputs.emplace_back("--exclusivity-codes", options.exclusivityCodes);
     }
+    if (!options.teCodes.empty()) {
+        inputs.emplace_back("--te-codes", options.teCodes);
+    }
     for (const auto &[option, path] : inputs) {
         struct stat input;
         if (stat(path.c_str(), &input) == 0 && input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
@@ -290,6 +293,13 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
                                                     DelimitedReader::Quoting::None, DelimitedReader::Ending::LineEnd));
     } else {
         emptyTables.push_back(&exclusivityCodeMapping);
+    }
+    if (!options.teCodes.empty()) {
+        loads.push_back(std::make_unique<TableLoad>(teCodeMapping, options.teCodes.string(),
+                                                    readWholeFile(options.teCodes), '\t',
+                                                    DelimitedReader::Quoting::None, DelimitedReader::Ending::LineEnd));
+    } else {
+        emptyTables.push_back(&teCodeMapping);
     }
     Vocabulary dosageForms = readVocabulary("dosage form", options.dosageForms, warnings);
     Vocabulary routes = readVocabulary("route", options.routes, warnings);
