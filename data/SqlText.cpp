@@ -197,7 +197,11 @@ QString lineDetails(Window window, const QVector<qint64> &keys)
     const QString in = QStringLiteral(" where ID in (") + list.join(QLatin1Char(',')) + QStringLiteral(");");
     switch (window) {
     case Window::Drugs:
-        return QStringLiteral("SELECT ID,[Strength],[Dosage Form],[Applicant Full Name] FROM products") + in;
+        // Then whether it is marketed and how it is rated, so discontinued and
+        // non-equivalent products stand out in a list.
+        return QStringLiteral("SELECT ID,[Strength],[Dosage Form],[Applicant Full Name],[Type],"
+                              "[Therapeutic Equivalence (TE) Code] FROM products")
+            + in;
     case Window::Patent:
         // The trade name of the product the record names, which a line shows first.
         return QStringLiteral("SELECT ID,[New Drug Application (NDA) Number],[Product Number],[Patent Expire Date],"
@@ -258,6 +262,59 @@ QString patentCoverage(const QString &applicationNumber, const QString &productN
     return QStringLiteral("SELECT count(*),count(distinct [Patent Number]),count(distinct [Product Number]) FROM "
                           "[Patent] where ")
         + applicationAndProduct(applicationNumber, productNumber) + QLatin1Char(';');
+}
+
+namespace {
+
+// A TE code list split into its codes: rows (code, rest) of the recursive table
+// `codes`, from the list `list` (an SQL expression), blanks dropped, letters upper case.
+QString splitCodes(const QString &list)
+{
+    return QStringLiteral("codes(pos, code, rest) AS (SELECT 0, '', upper(replace(ifnull(") + list
+        + QStringLiteral(",''),' ','')) || ',' UNION ALL SELECT pos + 1, substr(rest, 1, instr(rest, ',') - 1), "
+                         "substr(rest, instr(rest, ',') + 1) FROM codes WHERE rest <> '')");
+}
+
+// The shown product (only while marketed) as `p`, its codes as `codes`, and every
+// marketed product of its ingredients, form, route and strength that shares one of
+// its A codes as `s`. Strength leads: the index on strength and ingredient finds the
+// few products of both at once (the "+" keeps SQLite from the route's index instead,
+// which holds thousands of products of one route; the letter case is still ignored).
+QString substituteSource(qint32 id)
+{
+    const QString te = QStringLiteral("[Therapeutic Equivalence (TE) Code]");
+    return QStringLiteral("WITH RECURSIVE shown AS (SELECT * FROM products WHERE ID = ") + QString::number(id)
+        + QStringLiteral(" AND [Type] IN ('RX','OTC')), ")
+        + splitCodes(QStringLiteral("(SELECT ") + te + QStringLiteral(" FROM shown)"))
+        + QStringLiteral(" SELECT s.[trade name] AS [trade name], s.ID AS ID, p.ID AS shownID FROM shown p "
+                         "JOIN products s ON s.[Strength] = p.[Strength] AND s.[ingredient] = p.[ingredient] "
+                         "AND +s.[Dosage Form] = p.[Dosage Form] "
+                         "AND +s.[Route of Administration] = p.[Route of Administration] "
+                         "WHERE s.[Type] IN ('RX','OTC') AND EXISTS (SELECT 1 FROM codes c "
+                         "WHERE substr(c.code, 1, 1) = 'A' AND instr(',' || upper(replace(ifnull(s.")
+        + te + QStringLiteral(",''),' ','')) || ',', ',' || c.code || ',') > 0)");
+}
+
+} // namespace
+
+QString substitutes(qint32 id)
+{
+    return QStringLiteral("SELECT [trade name],ID FROM (") + substituteSource(id)
+        + QStringLiteral(") order by [trade name],ID;");
+}
+
+QString substituteCount(qint32 id)
+{
+    return QStringLiteral("SELECT count(*) FROM (") + substituteSource(id) + QStringLiteral(") WHERE ID <> shownID;");
+}
+
+QString teCodeMeanings(const QString &codes)
+{
+    // A code's number ("AB2") is not part of the code the table knows ("AB").
+    return QStringLiteral("WITH RECURSIVE ") + splitCodes(QLatin1Char('\'') + quoteSqlText(codes) + QLatin1Char('\''))
+        + QStringLiteral(" SELECT c.code AS [Code], (SELECT t.[Meaning] FROM [te code] t WHERE t.[Code] = "
+                         "rtrim(c.code, '0123456789') COLLATE NOCASE) AS [Meaning] FROM codes c "
+                         "WHERE c.code <> '' order by c.pos;");
 }
 
 } // namespace SqlText

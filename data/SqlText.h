@@ -75,7 +75,7 @@ QString releaseDate();
 QString comparedReleaseDate();
 
 // What tells hit lines of one name apart, for the records with `keys`: the key, then
-// the columns (drug window: strength, dosage form, applicant; patent window:
+// the columns (drug window: strength, dosage form, applicant, type, TE code; patent window:
 // application, product number, expiry date). Empty for a window whose lines need none.
 QString lineDetails(Window window, const QVector<qint64> &keys);
 
@@ -89,6 +89,18 @@ QString patentRecordsOf(const QString &applicationNumber, const QString &product
 // How many records, distinct patent numbers and distinct products the patent records
 // of one application (and product, when given) hold.
 QString patentCoverage(const QString &applicationNumber, const QString &productNumber);
+
+// The products a pharmacist may dispense for product `id`: marketed (RX or OTC) like it,
+// of its ingredients, dosage form, route and strength, and sharing one of its A codes
+// exactly (each code of a list such as "AB1,AB2" on its own; "AB1" is not "AB2").
+// [trade name], ID, in trade-name order, the product itself among them. Nothing for a
+// product that is discontinued or has no A code.
+QString substitutes(qint32 id);
+// How many products substitutes(id) lists, the product itself not counted.
+QString substituteCount(qint32 id);
+// The meaning of each code of a TE code list ("AB1,AB2"): rows of [Code] (as the list
+// writes it) and [Meaning] (Null for a code the table does not know), in list order.
+QString teCodeMeanings(const QString &codes);
 
 } // namespace SqlText
 

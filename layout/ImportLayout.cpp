@@ -38,8 +38,11 @@ const TableMapping productsMapping{
     // index does. The same for an application (9.5 -> 0.01 ms), and its product with
     // the number a patent names (5.0 -> 0.02 ms). Searches that include a text
     // ('%x%') cannot use an index; on other columns they walk the trade-name index
-    // (11-18 ms, 8-17 ms without it), which the quick search needs more.
+    // (11-18 ms, 8-17 ms without it), which the quick search needs more. A product's
+    // substitutes share its strength and ingredients: an index on both finds the few
+    // candidates at once (see bench_statements).
     {{P::TradeName},
+     {P::Strength, P::Ingredient},
      {P::Ingredient},
      {P::DosageForm, P::TradeName},
      {P::Route, P::TradeName},
@@ -81,6 +84,13 @@ const TableMapping exclusivityCodeMapping{
     E::CodeTable,
     {{E::CodeFamily, "code"}, {E::CodeMeaning, "meaning"}},
     {{E::CodeFamily}},
+};
+
+// The therapeutic equivalence codes and what each means, as the code file lists them.
+const TableMapping teCodeMapping{
+    Schema::TECode::Table,
+    {{Schema::TECode::Code, "code"}, {Schema::TECode::Meaning, "meaning"}},
+    {{Schema::TECode::Code}},
 };
 
 std::vector<ColumnMapping> vocabularyColumns()
@@ -179,8 +189,9 @@ std::string insertStatement(const TableMapping &mapping)
     return insert + ')';
 }
 
-const TableMapping *const allMappings[6] = {&productsMapping, &patentMapping,      &dosageFormMapping,
-                                            &routeMapping,    &exclusivityMapping, &exclusivityCodeMapping};
+const TableMapping *const allMappings[7]
+    = {&productsMapping,    &patentMapping,          &dosageFormMapping, &routeMapping,
+       &exclusivityMapping, &exclusivityCodeMapping, &teCodeMapping};
 
 const std::string CreateReleaseTable
     = "CREATE TABLE [release] (ID INTEGER PRIMARY KEY, [Release Date] TEXT COLLATE NOCASE)";

@@ -94,7 +94,8 @@ extern const TableMapping exclusivityCodeMapping;
 extern const TableMapping dosageFormMapping;
 extern const TableMapping routeMapping;
 // Every table above, in the order the import writes them.
-extern const TableMapping *const allMappings[6];
+extern const TableMapping teCodeMapping;
+extern const TableMapping *const allMappings[7];
 
 // Which FDA release the data is: one row, the date the FDA wrote its product file
 // (empty when the source does not tell, as an Access file does not).

@@ -115,6 +115,14 @@ inline constexpr QLatin1StringView PatentListings{"Patent Listings"};
 inline constexpr QLatin1StringView Exclusivities{"Exclusivities"};
 } // namespace Changes
 
+// What each therapeutic equivalence code means ("AB"; a code's number, as in "AB2", is
+// not part of it).
+namespace TECode {
+inline constexpr QLatin1StringView Table{"te code"};
+inline constexpr QLatin1StringView Code{"Code"};
+inline constexpr QLatin1StringView Meaning{"Meaning"};
+} // namespace TECode
+
 // The four tables a reference database must hold. A database without the exclusivity
 // tables (built from an older release, or a Jet file) still opens: the exclusivity
 // window then finds nothing, and its ribbon button says why.

@@ -195,6 +195,10 @@ protected:
     void quickSearch();
     // The advanced search on the panel as it stands ("FIND", PressAdvancedSearchButton).
     void advancedSearch();
+    // Lists the hits of a statement the window builds itself (no search text, no panel
+    // row made it): the count line reads "N Item(s) Found: " and `how`, which says what
+    // the list holds. False when it could not run (the count line says why).
+    bool listHits(const QString &sql, const QString &how);
     // Fills the value cells and the title for one record key (GetProductDetails of the
     // record windows). Every failing step is skipped; a key without a record changes nothing.
     void fillRecordDetails(qint32 id);

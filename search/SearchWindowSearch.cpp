@@ -138,6 +138,21 @@ void SearchWindow::advancedSearch()
     }
 }
 
+bool SearchWindow::listHits(const QString &sql, const QString &how)
+{
+    if (m_searching) {
+        return false;
+    }
+    QString failure;
+    if (!runSearch(sql, &failure)) {
+        return false;
+    }
+    m_txtSearch->clear(); // no typed text played a part in this list
+    m_lblSearch->setText(m_lblSearch->text() + QStringLiteral(": ") + how);
+    m_lblSearch->setToolTip(m_lblSearch->text());
+    return true;
+}
+
 // ---------------------------------------------------------------- hits and details
 
 void SearchWindow::lstSearch_Click()

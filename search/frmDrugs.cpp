@@ -1,6 +1,7 @@
 #include "search/frmDrugs.h"
 
 #include "search/AdvancedPanel.h"
+#include "search/HitList.h"
 #include "search/Navigation.h"
 #include "search/NaturalOrder.h"
 #include "search/KeyList.h"
@@ -10,6 +11,8 @@
 #include "layout/Schema.h"
 #include "search/SearchWindows.h"
 #include "components/VbalGrid.h"
+
+#include <QLabel>
 
 namespace Search {
 
@@ -71,7 +74,12 @@ SearchWindowDesign frmDrugs::windowDesign()
          QStringLiteral("The full name of the firm holding legal responsibility for the new drug application.")},
         {QStringLiteral("Therapeutic Equivalence (TE) Code"), QString(P::TECode), 8, false,
          QStringLiteral("The TE Code indicates the therapeutic equivalence rating of generic to innovator Rx "
-                        "products.")},
+                        "products.  A codes (AA, AB, AN, AO, AP, AT) mean the FDA rates the product therapeutically "
+                        "equivalent to the other products of the same ingredients, dosage form, route and strength "
+                        "that carry the same code; B codes (BC, BD, BP, BX, ...) mean it does not.  A number after "
+                        "the code (AB1, AB2) sets apart reference drugs of one strength that are not equivalent to "
+                        "each other: AB1 products are equivalent to AB1 products only.  A product may carry several "
+                        "codes (AB1,AB2).  The code's meaning follows it.")},
         {QStringLiteral("Product Number"), QString(P::ProductNumber), 12, false,
          QStringLiteral("The FDA assigned number to identify the application products. Each strength is a separate "
                         "product.  May repeat for multiple part products. Format is nnn.")},
@@ -94,6 +102,12 @@ SearchWindowDesign frmDrugs::windowDesign()
         {QStringLiteral("Patents of this product"), QStringLiteral("Patents of this product"), 13, true,
          QStringLiteral("The patent records the FDA lists for this product itself, with how many patents they name. "
                         "Double click to see them.")},
+        // Not a product column: the marketed products that share this one's rating.
+        {QStringLiteral("Substitutable products"), QStringLiteral("Substitutable products"), 8, true,
+         QStringLiteral("The marketed products a pharmacist may dispense for this one: the same ingredients, dosage "
+                        "form, route and strength, and one of its A codes exactly (AB1 is not AB2, AB is not AP).  "
+                        "None for a discontinued product, a product without a TE code, or one with B codes only.  "
+                        "Double click to list them, this product among them.")},
         {QStringLiteral("Reference Standard (RS)"), QString(P::RS), 11, false,
          QStringLiteral("The drug product the FDA selected as the standard that generic applicants must use in "
                         "their in vivo bioequivalence studies.  Format is Yes or No.")},
@@ -135,6 +149,7 @@ void frmDrugs::GetProductDetails(qint32 id)
     fillRecordDetails(id);
     fillProductFields(id);
     fillExclusivityRow();
+    fillTECodeRow();
 }
 
 void frmDrugs::showHit(int position)
@@ -142,12 +157,99 @@ void frmDrugs::showHit(int position)
     SearchWindow::showHit(position);
     fillProductFields(lstSearchID()->key(position));
     fillExclusivityRow();
+    fillTECodeRow();
 }
 
 void frmDrugs::EmptyTheGrid()
 {
     SearchWindow::EmptyTheGrid();
     showLastRows(0);
+    m_productId = 0;
+}
+
+QString frmDrugs::teCode() const
+{
+    const QString text = vbalGrid()->cellText(TECodeRow, ValueColumn);
+    const qsizetype meaning = text.indexOf(QLatin1String(" ("));
+    return meaning < 0 ? text : text.left(meaning);
+}
+
+void frmDrugs::fillTECodeRow()
+{
+    const QString codes = teCode();
+    if (codes.isEmpty()) {
+        return;
+    }
+    // Codes of one meaning are named together: "AB1,AB2 (Therapeutically equivalent: ...)".
+    QStringList meanings;
+    runDetailsFill([&] {
+        Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::teCodeMeanings(codes));
+        Db::RowSetCloser closer(rowSet);
+        for (; !rowSet.eof(); rowSet.moveNext()) {
+            const QString meaning = Db::fieldText(rowSet.field(1));
+            if (!meaning.isEmpty() && !meanings.contains(meaning)) {
+                meanings.append(meaning);
+            }
+        }
+    });
+    if (meanings.isEmpty()) {
+        return; // a database without the table: the code alone
+    }
+    Common::runSkippingFailure([&] {
+        vbalGrid()->setCell(TECodeRow, ValueColumn,
+                            codes + QStringLiteral(" (") + meanings.join(QStringLiteral(" / ")) + QLatin1Char(')'),
+                            Components::CellFlags::TextCell);
+    });
+}
+
+QString frmDrugs::substitutesText(const QString &type, const QString &teCodes, qint64 others)
+{
+    if (type.compare(QLatin1String("DISCN"), Qt::CaseInsensitive) == 0) {
+        return QStringLiteral("None: discontinued");
+    }
+    QStringList a, b;
+    for (const QString &code : teCodes.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString c = code.trimmed().toUpper();
+        (c.startsWith(QLatin1Char('A')) ? a : b).append(c);
+    }
+    if (a.isEmpty() && !b.isEmpty()) {
+        return QStringLiteral("None: %1, not rated equivalent").arg(b.join(QLatin1Char(',')));
+    }
+    if (a.isEmpty()) {
+        return type.compare(QLatin1String("OTC"), Qt::CaseInsensitive) == 0
+            ? QStringLiteral("None: no TE code (OTC products are not rated)")
+            : QStringLiteral("None: no TE code (single source: no other product rated equivalent)");
+    }
+    const QString shared = a.size() == 1
+        ? a.first()
+        : QStringList(a.mid(0, a.size() - 1)).join(QStringLiteral(", ")) + QStringLiteral(" or ") + a.last();
+    if (others == 0) {
+        return QStringLiteral("None: no other marketed product rated %1").arg(shared);
+    }
+    return QStringLiteral("%1 %2 %3")
+        .arg(others)
+        .arg(others == 1 ? QStringLiteral("product shares") : QStringLiteral("products share"))
+        .arg(shared);
+}
+
+bool frmDrugs::listSubstitutes()
+{
+    const qint32 id = m_productId;
+    if (id == 0 || isSearching()) {
+        return false;
+    }
+    const QString product = lblTradeName()->text();
+    const QString codes = teCode();
+    const QString how = QStringLiteral("substitutable for %1: marketed, same ingredients, form, route and strength, "
+                                       "TE code %2")
+                            .arg(product, codes);
+    if (!listHits(Db::SqlText::substitutes(id), how)) {
+        return false;
+    }
+    picAdvanced()->hide();
+    const int own = lstSearchID()->indexOf(id);
+    lstSearch()->setCurrentRow(own < 0 ? 0 : own); // shows the line, as a click on it does
+    return true;
 }
 
 void frmDrugs::showLastRows(int count)
@@ -194,7 +296,7 @@ void frmDrugs::fillProductFields(qint64 id)
     }
     // A database built before these columns were kept lacks them: its rows show nothing.
     std::optional<QVariant> type, rs, note;
-    QString application, product;
+    QString application, product, marketing, teCodes;
     runDetailsFill([&] {
         Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::details(Db::SqlText::Window::Drugs, qint32(id)));
         Db::RowSetCloser closer(rowSet);
@@ -203,6 +305,8 @@ void frmDrugs::fillProductFields(qint64 id)
         }
         application = Db::fieldText(rowSet.field(QString(P::NDANumber)));
         product = Db::fieldText(rowSet.field(QString(P::ProductNumber)));
+        marketing = Db::fieldText(rowSet.field(QString(P::Type)));
+        teCodes = Db::fieldText(rowSet.field(QString(P::TECode)));
         Common::runSkippingFailure([&] { type = rowSet.field(QString(P::ApplicationType)); });
         Common::runSkippingFailure([&] { rs = rowSet.field(QString(P::RS)); });
         Common::runSkippingFailure([&] { note = rowSet.field(QString(P::StrengthNote)); });
@@ -222,14 +326,29 @@ void frmDrugs::fillProductFields(qint64 id)
                                          .arg(numbers == 1 ? QStringLiteral("patent") : QStringLiteral("patents"));
         });
     }
+    m_productId = qint32(id);
+    // Only a marketed product with an A code can have substitutes: the others say why not.
+    qint64 others = 0;
+    QString substitutes;
+    runDetailsFill([&] {
+        if (substitutesText(marketing, teCodes, 1).startsWith(QLatin1String("None"))) {
+            substitutes = substitutesText(marketing, teCodes, 0);
+            return;
+        }
+        Db::RowSet &rowSet = Db::openSharedQuery(Db::SqlText::substituteCount(qint32(id)));
+        Db::RowSetCloser closer(rowSet);
+        others = rowSet.eof() ? 0 : rowSet.field(0).toLongLong();
+        substitutes = substitutesText(marketing, teCodes, others);
+    });
     const QString noteText = note ? Db::fieldText(*note) : QString();
-    showLastRows(!noteText.isEmpty() ? 3 : rs ? 2 : 1);
+    showLastRows(!noteText.isEmpty() ? 4 : rs ? 3 : 2);
     Common::runSkippingFailure([&] {
         if (type) {
             vbalGrid()->setCell(ApplicationNumberRow, ValueColumn, applicationText(Db::fieldText(*type), application),
                                 Components::CellFlags::TextCell);
         }
         vbalGrid()->setCell(ProductPatentsRow, ValueColumn, patents, Components::CellFlags::TextCell);
+        vbalGrid()->setCell(SubstitutesRow, ValueColumn, substitutes, Components::CellFlags::TextCell);
         if (rs) {
             vbalGrid()->setCell(ReferenceStandardRow, ValueColumn, Db::fieldText(*rs), Components::CellFlags::TextCell);
         }
@@ -318,6 +437,10 @@ QString frmDrugs::followCaption(int row) const
             : QStringLiteral("Show the patents of this product");
     case ExclusivityRow:
         return QStringLiteral("Show the exclusivities of this application");
+    case SubstitutesRow:
+        return vbalGrid()->cellText(row, ValueColumn).startsWith(QLatin1String("None"))
+            ? QString()
+            : QStringLiteral("List the substitutable products");
     default:
         return {};
     }
@@ -333,6 +456,12 @@ void frmDrugs::vbalGrid_DblClick(int row, int)
 
 void frmDrugs::followDetailRow(int row, const QString &valueText)
 {
+    if (row == SubstitutesRow) {
+        if (!valueText.isEmpty() && !valueText.startsWith(QLatin1String("None"))) {
+            listSubstitutes();
+        }
+        return;
+    }
     if (!host()) {
         return;
     }

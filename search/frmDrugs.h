@@ -17,15 +17,23 @@ public:
     void GetProductDetails(qint32 id);
     // Runs the advanced search on the panel as it stands, as "FIND" does.
     void PressAdvancedSearchButton();
+    // Lists the products that may be dispensed for the product shown (the substitutes
+    // row's double click): the count line says how the list was made, and the product
+    // shown stays selected (else the first line is shown). False when there is no
+    // product or the list could not be read (the count line then says why).
+    bool listSubstitutes();
 
-    // The grid's rows and their texts. The last three follow the design's rows: the
-    // product's own patents, its reference-standard flag (only where the database keeps
-    // it) and the FDA's note on its strength (only when it has one).
-    static constexpr int RowCount = 16;
+    // The grid's rows and their texts. The last four follow the design's rows: the
+    // product's own patents, the products that may be dispensed for it, its
+    // reference-standard flag (only where the database keeps it) and the FDA's note on
+    // its strength (only when it has one).
+    static constexpr int RowCount = 17;
     static constexpr int DesignRowCount = 13;
     static constexpr int ProductPatentsRow = 14;
-    static constexpr int ReferenceStandardRow = 15;
-    static constexpr int NoteRow = 16;
+    static constexpr int SubstitutesRow = 15;
+    static constexpr int ReferenceStandardRow = 16;
+    static constexpr int NoteRow = 17;
+    static constexpr int TECodeRow = 8;
     static constexpr int IngredientsRow = 2;
     static constexpr int DosageFormRow = 4;
     static constexpr int RouteRow = 5;
@@ -59,6 +67,11 @@ public:
     // "NDA 020702" for a new drug application ("N"), "ANDA 076477" for an abbreviated
     // one ("A"); the number alone where the kind is not known.
     static QString applicationText(const QString &type, const QString &number);
+    // The TE code on show, without the meaning the row adds ("AB1,AB2").
+    QString teCode() const;
+    // The substitutes row's value: the count ("23 products share AB"), else why there
+    // are none, from the product's type, its TE codes and the count of others.
+    static QString substitutesText(const QString &type, const QString &teCodes, qint64 others);
 
     void EmptyTheGrid() override;
 
@@ -68,8 +81,12 @@ private:
     // What the FDA's newer fields add to product `id`: the application's kind, the
     // product's own patents, RS and the strength's note (rows shown or taken away).
     void fillProductFields(qint64 id);
-    // Rows 14 to 16 present as the product needs them.
+    // Rows 14 to 17 present as the product needs them.
     void showLastRows(int count);
+    // The TE code row: the code, then what each of its codes means.
+    void fillTECodeRow();
+
+    qint32 m_productId = 0; // the product on show; 0: none
 };
 
 } // namespace Search

@@ -129,6 +129,14 @@ std::vector<Statement> statements()
     add(QStringLiteral("dosage forms exactly [NAME] 'TABLET'"),
         advanced(Window::DosageForm, QStringLiteral("NAME"), QStringLiteral("TABLET"), M::Exactly));
     add(QStringLiteral("drug details by ID"), SqlText::details(Window::Drugs, 20000));
+    // The substitutes row and its list: LIPITOR EQ 20MG BASE (AB), a levothyroxine
+    // tablet coded AB1,AB2,AB3,AB4 (the largest groups), VENTOLIN HFA (BX).
+    add(QStringLiteral("substitutes of LIPITOR 20MG (36391)"), SqlText::substitutes(36391));
+    add(QStringLiteral("substitute count of LIPITOR 20MG (36391)"), SqlText::substituteCount(36391));
+    add(QStringLiteral("substitutes of levothyroxine 0.025MG (32679)"), SqlText::substitutes(32679));
+    add(QStringLiteral("substitutes of VENTOLIN HFA (124)"), SqlText::substitutes(124));
+    add(QStringLiteral("TE code meanings 'AB1,AB2,AB3,AB4'"),
+        SqlText::teCodeMeanings(QStringLiteral("AB1,AB2,AB3,AB4")));
     add(QStringLiteral("patent details by ID"), SqlText::details(Window::Patent, 2000));
     return list;
 }

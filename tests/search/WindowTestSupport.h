@@ -100,7 +100,8 @@ inline int countOf(const QString &sql)
 // in grid order (as productFields reads them): the exclusivity row, which is no
 // product column, is left out.
 // The NDA row's value without the kind it names ("NDA 020702": "020702"), and the rows
-// after the design's (own patents, RS, note; checked on their own) left out. In the
+// after the design's (own patents, substitutes, RS, note; checked on their own) left
+// out, and the TE code without its meaning. In the
 // patent window, the record's seven columns.
 inline QStringList values(const SearchWindow &window)
 {
@@ -109,6 +110,7 @@ inline QStringList values(const SearchWindow &window)
         if (cells.size() >= frmDrugs::DesignRowCount) {
             cells = cells.mid(0, frmDrugs::DesignRowCount);
             cells[frmDrugs::ApplicationNumberRow - 1] = drugs->applicationNumber();
+            cells[frmDrugs::TECodeRow - 1] = drugs->teCode();
             cells.removeAt(frmDrugs::ExclusivityRow - 1);
         }
     } else if (qobject_cast<const frmPatent *>(&window)) {

@@ -478,7 +478,9 @@ void LookupWindowsTest::olderLayoutDatabaseShowsNoNewRows()
     NoWindows host;
     frmDrugs drugs(&host);
     drugs.GetProductDetails(1);
-    QCOMPARE(drugs.vbalGrid()->rowCount(), frmDrugs::ProductPatentsRow);
+    QCOMPARE(drugs.vbalGrid()->rowCount(), frmDrugs::SubstitutesRow);
+    QCOMPARE(drugs.vbalGrid()->cellText(frmDrugs::SubstitutesRow, frmDrugs::ValueColumn),
+             QStringLiteral("None: no TE code (single source: no other product rated equivalent)"));
     QCOMPARE(drugs.vbalGrid()->cellText(frmDrugs::ApplicationNumberRow, frmDrugs::ValueColumn),
              QStringLiteral("000111"));
     QCOMPARE(drugs.vbalGrid()->cellText(3, frmDrugs::ValueColumn), QStringLiteral("5MG **A note**"));
@@ -546,7 +548,9 @@ void LookupWindowsTest::linesOfOneNameTellThemselvesApart_data()
     QTest::addColumn<bool>("allDiffer"); // no two lines alike
     QTest::newRow("products") << int(frmMainForm::ShowDrugs) << QStringLiteral("lipitor")
                               << QStringLiteral("SELECT Strength || ' \u00b7 ' || [Dosage Form] || ' \u00b7 ' ||"
-                                                " [Applicant Full Name] FROM products WHERE ID = %1")
+                                                " [Applicant Full Name] || ' \u00b7 ' || [Type] ||"
+                                                " ifnull(' \u00b7 ' || [Therapeutic Equivalence (TE) Code], '')"
+                                                " FROM products WHERE ID = %1")
                               << true;
     QTest::newRow("patents") << int(frmMainForm::Patents)
                              << QStringLiteral("10004746")

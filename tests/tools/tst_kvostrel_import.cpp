@@ -912,6 +912,7 @@ void KvostrelImportTest::fileCutInsideItsLastRecordIsRefused()
                                 dir.filePath(QStringLiteral("routes.tsv")).toStdString(),
                                 dir.filePath(QStringLiteral("listing_terms.tsv")).toStdString(),
                                 dir.filePath(QStringLiteral("exclusivity_codes.tsv")).toStdString(),
+                                {},
                                 work.database.toStdString(),
                                 {},
                                 {}};

@@ -255,6 +255,9 @@ void checkOutputIsNoInput(const ImportOptions &options)
     if (!options.exclusivityCodes.empty()) {
         inputs.emplace_back("--exclusivity-codes", options.exclusivityCodes);
     }
+    if (!options.teCodes.empty()) {
+        inputs.emplace_back("--te-codes", options.teCodes);
+    }
     if (!options.previous.empty()) {
         inputs.emplace_back("--previous", options.previous);
     }
@@ -306,6 +309,13 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
                                                     DelimitedReader::Quoting::None, DelimitedReader::Ending::LineEnd));
     } else {
         emptyTables.push_back(&exclusivityCodeMapping);
+    }
+    if (!options.teCodes.empty()) {
+        loads.push_back(std::make_unique<TableLoad>(teCodeMapping, options.teCodes.string(),
+                                                    readWholeFile(options.teCodes), '\t',
+                                                    DelimitedReader::Quoting::None, DelimitedReader::Ending::LineEnd));
+    } else {
+        emptyTables.push_back(&teCodeMapping);
     }
     Vocabulary dosageForms = readVocabulary("dosage form", options.dosageForms, warnings);
     Vocabulary routes = readVocabulary("route", options.routes, warnings);

@@ -12,6 +12,7 @@ struct ImportOptions
     std::filesystem::path routes; // routes.tsv
     std::filesystem::path listingTerms; // listing_terms.tsv; empty: none
     std::filesystem::path exclusivityCodes; // exclusivity_codes.tsv; empty: none
+    std::filesystem::path teCodes; // te_codes.tsv; empty: none
     std::filesystem::path output; // kvostrel.mdb
     // Tables that may end empty although the file replaced holds rows of them.
     std::vector<std::string> allowEmpty;
@@ -37,7 +38,8 @@ using ImportWarning = std::function<void(const std::string &message)>;
 void checkOutputIsNoInput(const ImportOptions &options);
 
 // A release without exclusivity.txt gives an empty exclusivity table and a warning;
-// without `exclusivityCodes` the code-family table stays empty.
+// without `exclusivityCodes` the code-family table stays empty, without `teCodes` the
+// table of TE code meanings.
 // Builds the reference database from the FDA files and the two vocabularies, replacing
 // `options.output` only once every row is in. Returns the rows written per table.
 // The vocabulary tables hold the vocabulary's own terms (IDs 1..n in file order), then a

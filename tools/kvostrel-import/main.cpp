@@ -20,15 +20,15 @@ namespace {
 
 constexpr std::string_view usage = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER --output FILE
                        [--dosage-forms TSV] [--routes TSV] [--listing-terms TSV]
-                       [--exclusivity-codes TSV] [--allow-empty TABLE]...
-                       [--previous OLDER_ZIP_OR_FOLDER]
+                       [--exclusivity-codes TSV] [--te-codes TSV]
+                       [--allow-empty TABLE]... [--previous OLDER_ZIP_OR_FOLDER]
        kvostrel-import --from-mdb FILE --output FILE
 
 Builds the reference database (kvostrel.mdb) from the FDA's approved drug product
 data files and the dosage-form and route-of-administration vocabularies.
 
-The four tab-separated files (dosage_forms.tsv, routes.tsv, listing_terms.tsv,
-exclusivity_codes.tsv) are found without options: in ../../share/torvanelquist
+The five tab-separated files (dosage_forms.tsv, routes.tsv, listing_terms.tsv,
+exclusivity_codes.tsv, te_codes.tsv) are found without options: in ../../share/torvanelquist
 from the importer's own folder (/usr/share/torvanelquist when installed), or in
 the source tree's reference-data/fda when it runs from its build folder. An
 option names another file; an option with an empty value leaves that file out
@@ -50,6 +50,9 @@ option names another file; an option with an empty value leaves that file out
                         the families of exclusivity codes, tab-separated, with
                         the header columns code ("NCE", or "I-nnn" for every
                         code "I-" and a number) and meaning
+  --te-codes TSV        the therapeutic equivalence codes, tab-separated, with
+                        the header columns code ("AB", without a number) and
+                        meaning
   --previous OLDER_ZIP_OR_FOLDER
                         an older FDA release (zip or folder, as for --fda): the
                         database also gets the table "changes", what changed
@@ -130,7 +133,8 @@ std::filesystem::path referenceDataFolder()
 CommandLine parseCommandLine(int argc, char *argv[])
 {
     CommandLine line;
-    std::optional<std::string> fda, dosageForms, routes, listingTerms, exclusivityCodes, output, fromMdb, previous;
+    std::optional<std::string> fda, dosageForms, routes, listingTerms, exclusivityCodes, teCodes, output, fromMdb,
+        previous;
     const std::pair<std::string_view, std::optional<std::string> *> options[]
         = {{"--fda", &fda},
            {"--dosage-forms", &dosageForms},
@@ -139,6 +143,7 @@ CommandLine parseCommandLine(int argc, char *argv[])
            {"--output", &output},
            {"--from-mdb", &fromMdb},
            {"--exclusivity-codes", &exclusivityCodes},
+           {"--te-codes", &teCodes},
            {"--previous", &previous}};
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
@@ -181,7 +186,8 @@ CommandLine parseCommandLine(int argc, char *argv[])
         }
         *option->second = inlineValue ? *inlineValue : std::string(argv[++i]);
         // An empty value leaves an optional file out; any other option needs one.
-        const bool mayBeEmpty = option->second == &listingTerms || option->second == &exclusivityCodes;
+        const bool mayBeEmpty
+            = option->second == &listingTerms || option->second == &exclusivityCodes || option->second == &teCodes;
         if (option->second->value().empty() && !mayBeEmpty) {
             throw std::string(arg) + " needs a value";
         }
@@ -207,7 +213,8 @@ CommandLine parseCommandLine(int argc, char *argv[])
         for (const auto &[value, file] : {std::pair{&dosageForms, "dosage_forms.tsv"},
                                           {&routes, "routes.tsv"},
                                           {&listingTerms, "listing_terms.tsv"},
-                                          {&exclusivityCodes, "exclusivity_codes.tsv"}}) {
+                                          {&exclusivityCodes, "exclusivity_codes.tsv"},
+                                          {&teCodes, "te_codes.tsv"}}) {
             std::error_code ec;
             if (!*value && std::filesystem::is_regular_file(folder / file, ec)) {
                 *value = (folder / file).string();
@@ -215,7 +222,7 @@ CommandLine parseCommandLine(int argc, char *argv[])
         }
     }
     for (const auto &[name, value] : options) {
-        if (!*value && value != &listingTerms && value != &exclusivityCodes && value != &fromMdb
+        if (!*value && value != &listingTerms && value != &exclusivityCodes && value != &teCodes && value != &fromMdb
             && value != &previous) {
             throw std::string(name) + " is missing"
                 + (value == &dosageForms || value == &routes
@@ -229,6 +236,7 @@ CommandLine parseCommandLine(int argc, char *argv[])
                     *routes,
                     listingTerms.value_or(std::string()),
                     exclusivityCodes.value_or(std::string()),
+                    teCodes.value_or(std::string()),
                     *output,
                     std::move(allowEmpty),
                     previous.value_or(std::string())};
