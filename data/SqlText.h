@@ -77,6 +77,28 @@ QString patentRecordsOf(const QString &applicationNumber, const QString &product
 // of one application (and product, when given) hold.
 QString patentCoverage(const QString &applicationNumber, const QString &productNumber);
 
+// The columns of a table, one row each with its [name] (none: no such table).
+QString tableColumns(const QString &table);
+// One product's listed protection in one statement: its patent rows ('P', ID, number,
+// expiry, substance flag, product flag, use code, delist flag), its exclusivity rows
+// ('E', ID, code, date), and the records elsewhere of the base patents of its "*PED"
+// rows ('B', as 'P'). A database without the delist flag or the exclusivity table reads
+// without them.
+QString protectionRows(const QString &applicationNumber, const QString &productNumber, bool withDelistFlag,
+                       bool withExclusivity);
+// The ANDAs of the ingredient, dosage form, route and strength of product `productId`:
+// [Type], TE code, [Approval Date], ID; one row of Nulls when it has none, no row when
+// there is no such product.
+QString sameProductAndas(qint64 productId);
+// Every patent row: ID, number, expiry, substance flag, product flag, use code, delist
+// flag, application, product.
+QString allPatentRows(bool withDelistFlag);
+// Every exclusivity row: ID, code, date, application, product.
+QString allExclusivityRows();
+// Every product: ID, application type, application, product, trade name, strength,
+// dosage form, route, type, RLD, ingredient, approval date, TE code.
+QString allProtectionProducts(bool withApplicationType);
+
 } // namespace SqlText
 
 } // namespace Db

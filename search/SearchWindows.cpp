@@ -5,6 +5,7 @@
 #include "search/frmExclusivity.h"
 #include "search/frmIngredients.h"
 #include "search/frmPatent.h"
+#include "search/frmProtectionReport.h"
 #include "search/frmRoute.h"
 
 #include <QWidget>
@@ -22,6 +23,7 @@ bool provides(int command)
     case PatentCommand:
     case ExclusivityCommand:
     case IngredientsCommand:
+    case ProtectionReportCommand:
         return true;
     default:
         return false;
@@ -43,6 +45,8 @@ QWidget *create(int command, WindowHost *host, QWidget *parent)
         return new frmPatent(host, parent);
     case ExclusivityCommand:
         return new frmExclusivity(host, parent);
+    case ProtectionReportCommand:
+        return new frmProtectionReport(host, parent);
     default:
         return nullptr;
     }

@@ -24,6 +24,7 @@ enum Command {
     PatentCommand = Common::Command::Patents,
     ExclusivityCommand = Common::Command::Exclusivity,
     IngredientsCommand = Common::Command::Ingredients,
+    ProtectionReportCommand = Common::Command::ProtectionReport,
 };
 
 // True when `command` opens a search window that this build has.

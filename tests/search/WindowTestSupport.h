@@ -102,7 +102,7 @@ inline int countOf(const QString &sql)
 
 // The value column of a window's grid. In the drug window, the product's own fields
 // in grid order (as productFields reads them): the exclusivity row, which is no
-// product column, is left out.
+// product column, is left out, and so is the listed-protection row.
 // The NDA row's value without the kind it names ("NDA 020702": "020702"), and the rows
 // after the design's (own patents, RS, note; checked on their own) left out. In the
 // patent window, the record's seven columns.
@@ -113,6 +113,7 @@ inline QStringList values(const SearchWindow &window)
         if (cells.size() >= frmDrugs::DesignRowCount) {
             cells = cells.mid(0, frmDrugs::DesignRowCount);
             cells[frmDrugs::ApplicationNumberRow - 1] = drugs->applicationNumber();
+            cells.removeAt(frmDrugs::ProtectionRow - 1); // not a product column: checked on its own
             cells.removeAt(frmDrugs::ExclusivityRow - 1);
         }
     } else if (qobject_cast<const frmPatent *>(&window)) {
