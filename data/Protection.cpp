@@ -111,15 +111,15 @@ std::optional<Level> codeLevel(const QString &code)
     if (family == QLatin1String("NCE")) {
         return Level::DrugWide;
     }
-    static const QSet<QString> changes = {QStringLiteral("NP"), QStringLiteral("NS"), QStringLiteral("NDF"),
-                                          QStringLiteral("NR"), QStringLiteral("NC"), QStringLiteral("NE"),
-                                          QStringLiteral("RTO")};
+    static const QSet<QString> changes
+        = {QStringLiteral("NP"), QStringLiteral("NS"), QStringLiteral("NDF"), QStringLiteral("NR"),
+           QStringLiteral("NC"), QStringLiteral("NE"), QStringLiteral("RTO")};
     if (changes.contains(family)) {
         return Level::Change;
     }
     const QString head = family.section(QLatin1Char('-'), 0, 0);
-    static const QSet<QString> uses = {QStringLiteral("ODE"), QStringLiteral("I"), QStringLiteral("M"),
-                                       QStringLiteral("D"), QStringLiteral("NPP")};
+    static const QSet<QString> uses
+        = {QStringLiteral("ODE"), QStringLiteral("I"), QStringLiteral("M"), QStringLiteral("D"), QStringLiteral("NPP")};
     if (uses.contains(head)) {
         return Level::UseSpecific;
     }
@@ -128,8 +128,8 @@ std::optional<Level> codeLevel(const QString &code)
 
 QDate parseDate(const QString &text)
 {
-    static const char *const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static const char *const months[]
+        = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const QString t = text.trimmed();
     const int space = int(t.indexOf(QLatin1Char(' ')));
     const int comma = int(t.indexOf(QLatin1Char(',')));
@@ -154,8 +154,8 @@ QDate parseDate(const QString &text)
 
 QString dateText(const QDate &date)
 {
-    static const char *const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static const char *const months[]
+        = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     if (!date.isValid()) {
         return {};
     }
@@ -333,7 +333,8 @@ Figures compute(const std::vector<PatentRow> &patents, const std::vector<Exclusi
         }
         bool coreLine = false;
         if (line.isPatent) {
-            coreLine = line.kind == kindText(PatentKind::DrugSubstance) || line.kind == kindText(PatentKind::DrugProduct);
+            coreLine
+                = line.kind == kindText(PatentKind::DrugSubstance) || line.kind == kindText(PatentKind::DrugProduct);
         } else {
             const int e = i - firstExclusivity;
             coreLine = isCore(levels[size_t(e)].value_or(Level::Unknown));

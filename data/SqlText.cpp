@@ -295,7 +295,8 @@ QString sameProductAndas(qint64 productId)
 {
     return QStringLiteral(
                "SELECT q.[Type],q.[Therapeutic Equivalence (TE) Code],q.[Approval Date],q.ID FROM products p "
-               "LEFT JOIN products q ON q.[ingredient] = p.[ingredient] AND q.[Dosage Form] = p.[Dosage Form] "
+               "LEFT JOIN products q INDEXED BY [products by ingredient] ON q.[ingredient] = p.[ingredient] AND "
+               "q.[Dosage Form] = p.[Dosage Form] "
                "AND q.[Route of Administration] = p.[Route of Administration] AND q.[Strength] = "
                "p.[Strength] AND q.[Application Type] = 'A' where p.ID = ")
         + QString::number(productId) + QLatin1Char(';');

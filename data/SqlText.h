@@ -88,7 +88,8 @@ QString protectionRows(const QString &applicationNumber, const QString &productN
                        bool withExclusivity);
 // The ANDAs of the ingredient, dosage form, route and strength of product `productId`:
 // [Type], TE code, [Approval Date], ID; one row of Nulls when it has none, no row when
-// there is no such product.
+// there is no such product. Through the ingredient index (the planner otherwise scans
+// every product: 9 ms instead of 0.06 ms).
 QString sameProductAndas(qint64 productId);
 // Every patent row: ID, number, expiry, substance flag, product flag, use code, delist
 // flag, application, product.
