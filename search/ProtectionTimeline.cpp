@@ -78,12 +78,12 @@ ProtectionTimeline::ProtectionTimeline(WindowHost *host, const QString &title, c
     std::vector<QTreeWidgetItem *> items;
     items.reserve(figures.timeline.size());
     for (const Db::Protection::Line &line : figures.timeline) {
-        QTreeWidgetItem *parentItem = line.parent >= 0 && size_t(line.parent) < items.size()
-            ? items[size_t(line.parent)]
-            : nullptr;
+        QTreeWidgetItem *parentItem
+            = line.parent >= 0 && size_t(line.parent) < items.size() ? items[size_t(line.parent)] : nullptr;
         auto *item = parentItem ? new QTreeWidgetItem(parentItem, lineTexts(line))
                                 : new QTreeWidgetItem(m_lines, lineTexts(line));
-        item->setData(0, RecordRole, line.recordIds.isEmpty() ? QVariant() : QVariant(qlonglong(line.recordIds.first())));
+        item->setData(0, RecordRole,
+                      line.recordIds.isEmpty() ? QVariant() : QVariant(qlonglong(line.recordIds.first())));
         item->setData(0, PatentRole, line.isPatent);
         if (line.delisted || line.ended || !line.counted) {
             for (int c = 0; c < item->columnCount(); ++c) {
@@ -93,8 +93,10 @@ ProtectionTimeline::ProtectionTimeline(WindowHost *host, const QString &title, c
         items.push_back(item);
     }
     if (items.empty()) {
-        new QTreeWidgetItem(m_lines, {QString(), QStringLiteral("No patent or exclusivity row is listed for this "
-                                                                "product.")});
+        new QTreeWidgetItem(m_lines,
+                            {QString(),
+                             QStringLiteral("No patent or exclusivity row is listed for this "
+                                            "product.")});
     }
     m_lines->expandAll();
     for (int c = 0; c < m_lines->columnCount(); ++c) {

@@ -28,8 +28,9 @@ constexpr int ProductRole = Qt::UserRole;
 
 QStringList productColumns()
 {
-    return {QStringLiteral("Application or product"), QStringLiteral("Status"), QStringLiteral("Listed protection ends"),
-            QStringLiteral("Substance and product protection ends"), QStringLiteral("Marketed A-rated ANDAs")};
+    return {QStringLiteral("Application or product"), QStringLiteral("Status"),
+            QStringLiteral("Listed protection ends"), QStringLiteral("Substance and product protection ends"),
+            QStringLiteral("Marketed A-rated ANDAs")};
 }
 
 QStringList productTexts(const Db::Protection::ProductFigures &p)
@@ -89,7 +90,8 @@ frmProtectionReport::frmProtectionReport(WindowHost *host, QWidget *parent)
     auto *which = new QLabel(QStringLiteral("&Products whose"), this);
     m_which = new QComboBox(this);
     m_which->setObjectName(QStringLiteral("cboWhich"));
-    m_which->addItems({QStringLiteral("listed protection ends"), QStringLiteral("substance and product protection ends")});
+    m_which->addItems(
+        {QStringLiteral("listed protection ends"), QStringLiteral("substance and product protection ends")});
     which->setBuddy(m_which);
     auto *from = new QLabel(QStringLiteral("&from"), this);
     m_from = new QDateEdit(this);
@@ -119,13 +121,15 @@ frmProtectionReport::frmProtectionReport(WindowHost *host, QWidget *parent)
     m_endingCount->setObjectName(QStringLiteral("lblEnding"));
     m_endingCount->setWordWrap(true);
     layout->addWidget(m_endingCount);
-    m_ending = makeList(QStringLiteral("lstEnding"), QStringLiteral("Products whose protection ends in the range"), this);
+    m_ending
+        = makeList(QStringLiteral("lstEnding"), QStringLiteral("Products whose protection ends in the range"), this);
     layout->addWidget(m_ending, 3);
     m_noGenericCount = new QLabel(this);
     m_noGenericCount->setObjectName(QStringLiteral("lblNoGeneric"));
     m_noGenericCount->setWordWrap(true);
     layout->addWidget(m_noGenericCount);
-    m_noGeneric = makeList(QStringLiteral("lstNoGeneric"), QStringLiteral("No listed protection left and no generic"), this);
+    m_noGeneric
+        = makeList(QStringLiteral("lstNoGeneric"), QStringLiteral("No listed protection left and no generic"), this);
     layout->addWidget(m_noGeneric, 2);
     auto *caveat = new QLabel(
         QStringLiteral("As of the release date of the data. Not the date a generic can be sold: patent challenges, "
@@ -186,9 +190,8 @@ void frmProtectionReport::PressListButton()
     m_ending->clear();
     QList<QTreeWidgetItem *> tops;
     for (const auto &[application, products] : groups) {
-        auto *top = new QTreeWidgetItem(
-            {frmDrugs::applicationText(application.second, application.first) + QLatin1Char(' ')
-             + products.front()->tradeName});
+        auto *top = new QTreeWidgetItem({frmDrugs::applicationText(application.second, application.first)
+                                         + QLatin1Char(' ') + products.front()->tradeName});
         for (const Db::Protection::ProductFigures *p : products) {
             auto *item = new QTreeWidgetItem(top, productTexts(*p));
             item->setData(0, ProductRole, qlonglong(p->id));
@@ -197,11 +200,11 @@ void frmProtectionReport::PressListButton()
     }
     m_ending->addTopLevelItems(tops);
     m_ending->expandAll();
-    m_endingCount->setText(QStringLiteral("%1 products of %2 applications whose %3 between %4 and %5:")
-                               .arg(count)
-                               .arg(groups.size())
-                               .arg(m_which->currentText(), Db::Protection::dateText(from),
-                                    Db::Protection::dateText(to)));
+    m_endingCount->setText(
+        QStringLiteral("%1 products of %2 applications whose %3 between %4 and %5:")
+            .arg(count)
+            .arg(groups.size())
+            .arg(m_which->currentText(), Db::Protection::dateText(from), Db::Protection::dateText(to)));
 }
 
 void frmProtectionReport::fillNoGeneric()
@@ -210,7 +213,8 @@ void frmProtectionReport::fillNoGeneric()
     QList<QTreeWidgetItem *> items;
     for (const Db::Protection::ProductFigures &p : m_products) {
         const bool rxReference = p.type.compare(QLatin1String("RX"), Qt::CaseInsensitive) == 0 && p.referenceListed;
-        const bool noneLeft = p.figures.status == QLatin1String("None listed") || p.figures.status == QLatin1String("Ended");
+        const bool noneLeft
+            = p.figures.status == QLatin1String("None listed") || p.figures.status == QLatin1String("Ended");
         if (rxReference && noneLeft && p.generics.anyAnda == 0) {
             QStringList texts = productTexts(p);
             texts[0] = frmDrugs::applicationText(p.applicationType, p.applicationNumber) + QLatin1Char(' ') + texts[0];
@@ -241,10 +245,10 @@ ExportTable frmProtectionReport::noGenericTable() const
 void frmProtectionReport::exportList()
 {
     const bool second = m_noGeneric->hasFocus();
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Export the list"),
-        second ? QStringLiteral("No listed protection left.csv") : QStringLiteral("Listed protection.csv"),
-        QStringLiteral("CSV files (*.csv);;All files (*)"));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export the list"),
+                                                      second ? QStringLiteral("No listed protection left.csv")
+                                                             : QStringLiteral("Listed protection.csv"),
+                                                      QStringLiteral("CSV files (*.csv);;All files (*)"));
     if (path.isEmpty()) {
         return;
     }

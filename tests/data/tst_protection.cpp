@@ -86,24 +86,56 @@ void ProtectionTest::workedExamples_data()
     QTest::addColumn<int>("marketedARated");
 
     QTest::newRow("CRESEMBA: PED of ODE; GAIN of an orphan exclusivity, not the NCE")
-        << "207500" << "001" << "Protected" << "Jun 8, 2031" << "Mar 14, 2028"
+        << "207500"
+        << "001"
+        << "Protected"
+        << "Jun 8, 2031"
+        << "Mar 14, 2028"
         << "listed protection ends Jun 8, 2031: exclusivity PED (use-specific), extending ODE" << 0;
     QTest::newRow("VOQUEZNA TRIPLE PAK: GAIN of the NCE outlasts every patent")
-        << "215152" << "001" << "Protected" << "May 3, 2032" << "May 3, 2032"
+        << "215152"
+        << "001"
+        << "Protected"
+        << "May 3, 2032"
+        << "May 3, 2032"
         << "exclusivity GAIN (drug-wide), extending NCE" << 0;
-    QTest::newRow("AIRSUPRA: after the NP exclusivity only a use patent remains")
-        << "214070" << "001" << "Protected" << "May 28, 2030" << "Jan 10, 2026" << "(method of use)" << 0;
+    QTest::newRow("AIRSUPRA: after the NP exclusivity only a use patent remains") << "214070"
+                                                                                  << "001"
+                                                                                  << "Protected"
+                                                                                  << "May 28, 2030"
+                                                                                  << "Jan 10, 2026"
+                                                                                  << "(method of use)" << 0;
     QTest::newRow("SPRYCEL: *PED of a substance patent")
-        << "021986" << "001" << "Protected" << "Sep 28, 2026" << "Sep 28, 2026"
+        << "021986"
+        << "001"
+        << "Protected"
+        << "Sep 28, 2026"
+        << "Sep 28, 2026"
         << "Sep 28, 2026: patent 7491725 (drug substance), pediatric extension" << -1;
-    QTest::newRow("SPRYCEL's ANDA: 180-day exclusivity")
-        << "202103" << "001" << "180-day exclusivity until Mar 2, 2025" << "" << "" << "" << -1;
-    QTest::newRow("XOPENEX HFA: ended, still listed a month after")
-        << "021730" << "001" << "Ended" << "Oct 8, 2024" << "Oct 8, 2024" << "" << -1;
-    QTest::newRow("CYMBALTA: no rows; 18 marketed A-rated ANDAs")
-        << "021427" << "001" << "None listed" << "" << "" << "" << 18;
-    QTest::newRow("IMBRUVICA 140MG tablet: patents with their pediatric extension")
-        << "210563" << "001" << "Protected" << "Sep 3, 2036" << "Sep 3, 2036" << "pediatric extension" << -1;
+    QTest::newRow("SPRYCEL's ANDA: 180-day exclusivity") << "202103"
+                                                         << "001"
+                                                         << "180-day exclusivity until Mar 2, 2025"
+                                                         << ""
+                                                         << ""
+                                                         << "" << -1;
+    QTest::newRow("XOPENEX HFA: ended, still listed a month after") << "021730"
+                                                                    << "001"
+                                                                    << "Ended"
+                                                                    << "Oct 8, 2024"
+                                                                    << "Oct 8, 2024"
+                                                                    << "" << -1;
+    QTest::newRow("CYMBALTA: no rows; 18 marketed A-rated ANDAs") << "021427"
+                                                                  << "001"
+                                                                  << "None listed"
+                                                                  << ""
+                                                                  << ""
+                                                                  << "" << 18;
+    QTest::newRow("IMBRUVICA 140MG tablet: patents with their pediatric extension") << "210563"
+                                                                                    << "001"
+                                                                                    << "Protected"
+                                                                                    << "Sep 3, 2036"
+                                                                                    << "Sep 3, 2036"
+                                                                                    << "pediatric extension" << -1;
 }
 
 void ProtectionTest::workedExamples()
@@ -150,36 +182,64 @@ void ProtectionTest::rules_data()
     // The release is Nov 8, 2024 (rules()).
     QTest::newRow("a date equal to the release date is still protected")
         << std::vector<PatentRow>{patent(1, "111", "Nov 8, 2024", "S")} << noExclusivity << "Protected"
-        << "Nov 8, 2024" << "Nov 8, 2024" << "patent 111 (drug substance)";
+        << "Nov 8, 2024"
+        << "Nov 8, 2024"
+        << "patent 111 (drug substance)";
     QTest::newRow("the day before the release date has ended")
-        << std::vector<PatentRow>{patent(1, "111", "Nov 7, 2024", "S")} << noExclusivity << "Ended" << "Nov 7, 2024"
-        << "Nov 7, 2024" << "patent 111 (drug substance)";
+        << std::vector<PatentRow>{patent(1, "111", "Nov 7, 2024", "S")} << noExclusivity << "Ended"
+        << "Nov 7, 2024"
+        << "Nov 7, 2024"
+        << "patent 111 (drug substance)";
     QTest::newRow("a delisted latest patent is not counted")
         << std::vector<PatentRow>{patent(1, "111", "Mar 9, 2032", "P", "", true), patent(2, "222", "Sep 22, 2030", "P")}
-        << noExclusivity << "Protected" << "Sep 22, 2030" << "Sep 22, 2030" << "patent 222 (drug product)";
+        << noExclusivity << "Protected"
+        << "Sep 22, 2030"
+        << "Sep 22, 2030"
+        << "patent 222 (drug product)";
     QTest::newRow("*PED without its base takes the kind the file gives the patent elsewhere")
         << std::vector<PatentRow>{patent(1, "555*PED", "Jan 1, 2031"), patent(2, "666", "Jan 1, 2030", "", "U-1")}
-        << noExclusivity << "Protected" << "Jan 1, 2031" << "Jan 1, 2031"
+        << noExclusivity << "Protected"
+        << "Jan 1, 2031"
+        << "Jan 1, 2031"
         << "patent 555 (drug product), pediatric extension";
     QTest::newRow("*PED without its base anywhere is unclassified")
         << std::vector<PatentRow>{patent(1, "777*PED", "Jan 1, 2031"), patent(2, "666", "Jan 1, 2030", "S")}
-        << noExclusivity << "Protected" << "Jan 1, 2031" << "Jan 1, 2030" << "patent 777 (unclassified), pediatric extension";
+        << noExclusivity << "Protected"
+        << "Jan 1, 2031"
+        << "Jan 1, 2030"
+        << "patent 777 (unclassified), pediatric extension";
     QTest::newRow("a use code alone is a method-of-use patent")
         << std::vector<PatentRow>{patent(1, "111", "Jan 1, 2035", "", "U-9"), patent(2, "222", "Jan 1, 2028", "S")}
-        << noExclusivity << "Protected" << "Jan 1, 2035" << "Jan 1, 2028" << "patent 111 (method of use)";
+        << noExclusivity << "Protected"
+        << "Jan 1, 2035"
+        << "Jan 1, 2028"
+        << "patent 111 (method of use)";
     QTest::newRow("W is shown, counted nowhere")
-        << none << std::vector<ExclusivityRow>{exclusivity(1, "W", "Jan 1, 2040")} << "None listed" << "" << "" << "";
+        << none << std::vector<ExclusivityRow>{exclusivity(1, "W", "Jan 1, 2040")} << "None listed"
+        << ""
+        << ""
+        << "";
     QTest::newRow("PC on an ANDA sets the status, not the dates")
         << none << std::vector<ExclusivityRow>{exclusivity(1, "PC", "Mar 2, 2025")}
-        << "180-day exclusivity until Mar 2, 2025" << "" << "" << "";
+        << "180-day exclusivity until Mar 2, 2025"
+        << ""
+        << ""
+        << "";
     QTest::newRow("a PED whose parent is not in the file counts as drug-wide")
-        << none << std::vector<ExclusivityRow>{exclusivity(1, "I-900", "Jan 1, 2027"), exclusivity(2, "PED", "Jan 5, 2030")}
-        << "Protected" << "Jan 5, 2030" << "Jan 5, 2030" << "exclusivity PED (drug-wide)";
+        << none
+        << std::vector<ExclusivityRow>{exclusivity(1, "I-900", "Jan 1, 2027"), exclusivity(2, "PED", "Jan 5, 2030")}
+        << "Protected"
+        << "Jan 5, 2030"
+        << "Jan 5, 2030"
+        << "exclusivity PED (drug-wide)";
     QTest::newRow("PED of a use-specific row ends the month-end clamped")
         << none
         << std::vector<ExclusivityRow>{exclusivity(1, "NCE", "Feb 1, 2026"), exclusivity(2, "ODE-1", "Aug 31, 2027"),
                                        exclusivity(3, "PED", "Feb 29, 2028")}
-        << "Protected" << "Feb 29, 2028" << "Feb 1, 2026" << "exclusivity PED (use-specific), extending ODE-1";
+        << "Protected"
+        << "Feb 29, 2028"
+        << "Feb 1, 2026"
+        << "exclusivity PED (use-specific), extending ODE-1";
 }
 
 void ProtectionTest::rules()
@@ -205,15 +265,15 @@ void ProtectionTest::extensionChainSitsUnderWhatItExtends()
 {
     // GAIN of PED of ODE: each takes the orphan exclusivity's level, and the timeline
     // puts each under the row it extends, the NCE between by date.
-    const std::vector<ExclusivityRow> rows = {exclusivity(4, "GAIN", "Sep 30, 2033"),
-                                              exclusivity(1, "ODE-7", "Mar 31, 2028"),
-                                              exclusivity(3, "NCE", "Jan 1, 2029"),
-                                              exclusivity(2, "PED", "Sep 30, 2028"),
-                                              exclusivity(5, "I-1", "Jan 1, 2020")};
+    const std::vector<ExclusivityRow> rows
+        = {exclusivity(4, "GAIN", "Sep 30, 2033"), exclusivity(1, "ODE-7", "Mar 31, 2028"),
+           exclusivity(3, "NCE", "Jan 1, 2029"), exclusivity(2, "PED", "Sep 30, 2028"),
+           exclusivity(5, "I-1", "Jan 1, 2020")};
     const Figures figures = compute({}, rows, {}, QDate(2024, 11, 8));
     QStringList order;
     for (const Line &line : figures.timeline) {
-        order << line.name + QLatin1Char('<') + (line.parent >= 0 ? figures.timeline[size_t(line.parent)].name : QString());
+        order << line.name + QLatin1Char('<')
+                + (line.parent >= 0 ? figures.timeline[size_t(line.parent)].name : QString());
     }
     QCOMPARE(order.join(QLatin1Char(' ')), QStringLiteral("I-1< ODE-7< PED<ODE-7 GAIN<PED NCE<"));
     QCOMPARE(lineNamed(figures, QStringLiteral("GAIN"))->kind, QStringLiteral("use-specific"));
@@ -229,8 +289,8 @@ void ProtectionTest::everyProductAgreesWithTheFdaFiles()
     QVERIFY(dir.isValid());
     const QString out = dir.filePath(QStringLiteral("reference.tsv"));
     QProcess python;
-    python.start(QStringLiteral(PYTHON_PATH), {QStringLiteral(PROTECTION_REFERENCE), QStringLiteral(FDA_ZIP),
-                                                m_release.toString(Qt::ISODate), out});
+    python.start(QStringLiteral(PYTHON_PATH),
+                 {QStringLiteral(PROTECTION_REFERENCE), QStringLiteral(FDA_ZIP), m_release.toString(Qt::ISODate), out});
     QVERIFY(python.waitForFinished(120000));
     QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
     QFile file(out);
@@ -242,8 +302,8 @@ void ProtectionTest::everyProductAgreesWithTheFdaFiles()
     int protectedCount = 0;
     for (size_t i = 0; i < products.size(); ++i) {
         const ProductFigures &p = products[i];
-        const QString status = p.figures.status.startsWith(QLatin1String("180-day")) ? QStringLiteral("180-day")
-                                                                                    : p.figures.status;
+        const QString status
+            = p.figures.status.startsWith(QLatin1String("180-day")) ? QStringLiteral("180-day") : p.figures.status;
         const QString mine = QStringList{p.applicationType,
                                          p.applicationNumber,
                                          p.productNumber,
