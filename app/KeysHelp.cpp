@@ -3,6 +3,7 @@
 #include "app/frmAbout.h"
 #include "search/AdvancedPanel.h"
 #include "search/SearchWindow.h"
+#include "search/frmProtectionReport.h"
 
 #include <QDialogButtonBox>
 #include <QGuiApplication>
@@ -22,7 +23,8 @@ constexpr KeyRow KeyTable[] = {
     {"Left, Right / Down, Up (in the ribbon)",
      "along the tabs or the buttons / into the tab's buttons, back to the tab"},
     {"Enter or Space (in the ribbon)", "presses the tab or button"},
-    {"Ctrl+1 to Ctrl+6", "Show Drugs, Ingredients, Dosage Form, Route of Administration, Patents, Exclusivity"},
+    {"Ctrl+1 to Ctrl+7",
+     "Show Drugs, Ingredients, Dosage Form, Route of Administration, Patents, Exclusivity, Listed protection"},
     {"Ctrl+Tab, Ctrl+Shift+Tab", "the next or previous window"},
     {"Ctrl+F", "to the search box of the window in front"},
     {"Tab, Shift+Tab",
@@ -83,6 +85,13 @@ QString windowHelp(const QWidget *window)
     if (qobject_cast<const frmAbout *>(window)) {
         return QStringLiteral("The program's version and the FDA release its data comes from. A click on the "
                               "logo or the text opens the makers' web page.");
+    }
+    if (qobject_cast<const Search::frmProtectionReport *>(window)) {
+        return QStringLiteral("Choose which protection, give a range of dates and press List: the products whose "
+                              "protection ends in it, by application. Below, the RX reference products with no listed "
+                              "protection left and no ANDA of the same ingredient, dosage form, route and strength. "
+                              "Enter or a double click shows a product; Ctrl+S exports the list that has the "
+                              "keyboard. Dates are as of the data's release; none is the date a generic can be sold.");
     }
     return QString();
 }

@@ -49,11 +49,17 @@ struct MenuButton
 };
 
 constexpr MenuButton MenuButtons[] = {
-    {frmMainForm::ShowDrugs, "1", "Show Drugs", 1},   {frmMainForm::Ingredients, "1", "Ingredients", 2},
-    {frmMainForm::DosageForm, "1", "Dosage Form", 3}, {frmMainForm::Route, "1", "Route of\r\nAdministration", 4},
-    {frmMainForm::Patents, "1", "Patents", 5},        {frmMainForm::Exclusivity, "1", "Exclusivity", 8},
-    {frmMainForm::Exit, "2", "Exit", 7, true},        {frmMainForm::About, "3", "About", 6},
-    {frmMainForm::UpdateData, "3", "Update data", 6}, {frmMainForm::ExitFromAbout, "4", "Exit", 7},
+    {frmMainForm::ShowDrugs, "1", "Show Drugs", 1},
+    {frmMainForm::Ingredients, "1", "Ingredients", 2},
+    {frmMainForm::DosageForm, "1", "Dosage Form", 3},
+    {frmMainForm::Route, "1", "Route of\r\nAdministration", 4},
+    {frmMainForm::Patents, "1", "Patents", 5},
+    {frmMainForm::Exclusivity, "1", "Exclusivity", 8},
+    {frmMainForm::ProtectionReport, "1", "Listed\r\nprotection", 5},
+    {frmMainForm::Exit, "2", "Exit", 7, true},
+    {frmMainForm::About, "3", "About", 6},
+    {frmMainForm::UpdateData, "3", "Update data", 6},
+    {frmMainForm::ExitFromAbout, "4", "Exit", 7},
 };
 
 // A window's size as made, grown to hold every control where it was put.
@@ -148,7 +154,7 @@ void frmMainForm::reopenDatabase(const QString &databasePath)
 
 QKeySequence frmMainForm::commandKeys(int command)
 {
-    // Ctrl+1 to Ctrl+6: the lookup windows in the ribbon's order.
+    // Ctrl+1 to Ctrl+7: the lookup windows and the protection report in the ribbon's order.
     int number = 0;
     for (const MenuButton &button : MenuButtons) {
         if (button.command == Exit || button.command == About || button.command == ExitFromAbout
@@ -369,6 +375,7 @@ void frmMainForm::ZetRibbon1_ButtonClick(const QString &ID, const QString &Capti
     case Route:
     case Patents:
     case Exclusivity:
+    case ProtectionReport:
     case About:
         openWindow(value);
         break;

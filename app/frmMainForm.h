@@ -73,7 +73,7 @@ public:
     // What ends the process once the exit path has run (tests replace it).
     void setProcessEnd(std::function<void()> end) { m_endProcess = std::move(end); }
 
-    // The keys that run a command from anywhere in the window (Ctrl+1 to Ctrl+6 for the
+    // The keys that run a command from anywhere in the window (Ctrl+1 to Ctrl+7 for the
     // lookup windows); empty for the others.
     static QKeySequence commandKeys(int command);
     // F1: the keys and the help of the window in front, in a dialog.

@@ -15,6 +15,7 @@ enum Command {
     ExitFromAbout = 8,
     Ingredients = 9,
     UpdateData = 10,
+    ProtectionReport = 11,
 };
 
 } // namespace Common

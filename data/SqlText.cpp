@@ -297,6 +297,22 @@ QString substituteSource(qint32 id)
 
 } // namespace
 
+QString tableColumns(const QString &table)
+{
+    return QStringLiteral("PRAGMA table_info('") + quoteSqlText(table) + QStringLiteral("');");
+}
+
+namespace {
+
+QString patentColumns(bool withDelistFlag)
+{
+    return QStringLiteral("ID,[Patent Number],[Patent Expire Date],[Drug Substance Flag],[Drug Product Flag],"
+                          "[Patent Use Code],")
+        + (withDelistFlag ? QStringLiteral("[Delist Flag]") : QStringLiteral("NULL"));
+}
+
+} // namespace
+
 QString substitutes(qint32 id)
 {
     return QStringLiteral("SELECT [trade name],ID FROM (") + substituteSource(id)
@@ -315,6 +331,56 @@ QString teCodeMeanings(const QString &codes)
         + QStringLiteral(" SELECT c.code AS [Code], (SELECT t.[Meaning] FROM [te code] t WHERE t.[Code] = "
                          "rtrim(c.code, '0123456789') COLLATE NOCASE) AS [Meaning] FROM codes c "
                          "WHERE c.code <> '' order by c.pos;");
+}
+
+QString protectionRows(const QString &applicationNumber, const QString &productNumber, bool withDelistFlag,
+                       bool withExclusivity)
+{
+    const QString where = applicationAndProduct(applicationNumber, productNumber);
+    QString sql = QStringLiteral("SELECT 'P',") + patentColumns(withDelistFlag)
+        + QStringLiteral(" FROM [Patent] where ") + where;
+    if (withExclusivity) {
+        sql += QStringLiteral(" UNION ALL SELECT 'E',ID,[Exclusivity Code],[Exclusivity Date],NULL,NULL,NULL,NULL "
+                              "FROM [exclusivity] where ")
+            + where;
+    }
+    sql += QStringLiteral(" UNION ALL SELECT 'B',") + patentColumns(withDelistFlag)
+        + QStringLiteral(" FROM [Patent] where [Patent Number] IN (SELECT substr([Patent Number],1,"
+                         "length([Patent Number])-4) FROM [Patent] where ")
+        + where + QStringLiteral(" AND [Patent Number] like '%*PED');");
+    return sql;
+}
+
+QString sameProductAndas(qint64 productId)
+{
+    return QStringLiteral(
+               "SELECT q.[Type],q.[Therapeutic Equivalence (TE) Code],q.[Approval Date],q.ID FROM products p "
+               "LEFT JOIN products q INDEXED BY [products by ingredient] ON q.[ingredient] = p.[ingredient] AND "
+               "q.[Dosage Form] = p.[Dosage Form] "
+               "AND q.[Route of Administration] = p.[Route of Administration] AND q.[Strength] = "
+               "p.[Strength] AND q.[Application Type] = 'A' where p.ID = ")
+        + QString::number(productId) + QLatin1Char(';');
+}
+
+QString allPatentRows(bool withDelistFlag)
+{
+    return QStringLiteral("SELECT ") + patentColumns(withDelistFlag)
+        + QStringLiteral(",[New Drug Application (NDA) Number],[Product Number] FROM [Patent] order by ID;");
+}
+
+QString allExclusivityRows()
+{
+    return QStringLiteral("SELECT ID,[Exclusivity Code],[Exclusivity Date],[New Drug Application (NDA) Number],"
+                          "[Product Number] FROM [exclusivity] order by ID;");
+}
+
+QString allProtectionProducts(bool withApplicationType)
+{
+    return QStringLiteral("SELECT ID,")
+        + (withApplicationType ? QStringLiteral("[Application Type]") : QStringLiteral("NULL"))
+        + QStringLiteral(",[New Drug Application (NDA) Number],[Product Number],[trade name],[Strength],[Dosage Form],"
+                         "[Route of Administration],[Type],[Reference Listed Drug (RLD)],[ingredient],[Approval Date],"
+                         "[Therapeutic Equivalence (TE) Code] FROM products order by ID;");
 }
 
 } // namespace SqlText

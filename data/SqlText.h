@@ -101,6 +101,28 @@ QString substituteCount(qint32 id);
 // The meaning of each code of a TE code list ("AB1,AB2"): rows of [Code] (as the list
 // writes it) and [Meaning] (Null for a code the table does not know), in list order.
 QString teCodeMeanings(const QString &codes);
+// The columns of a table, one row each with its [name] (none: no such table).
+QString tableColumns(const QString &table);
+// One product's listed protection in one statement: its patent rows ('P', ID, number,
+// expiry, substance flag, product flag, use code, delist flag), its exclusivity rows
+// ('E', ID, code, date), and the records elsewhere of the base patents of its "*PED"
+// rows ('B', as 'P'). A database without the delist flag or the exclusivity table reads
+// without them.
+QString protectionRows(const QString &applicationNumber, const QString &productNumber, bool withDelistFlag,
+                       bool withExclusivity);
+// The ANDAs of the ingredient, dosage form, route and strength of product `productId`:
+// [Type], TE code, [Approval Date], ID; one row of Nulls when it has none, no row when
+// there is no such product. Through the ingredient index (the planner otherwise scans
+// every product: 9 ms instead of 0.06 ms).
+QString sameProductAndas(qint64 productId);
+// Every patent row: ID, number, expiry, substance flag, product flag, use code, delist
+// flag, application, product.
+QString allPatentRows(bool withDelistFlag);
+// Every exclusivity row: ID, code, date, application, product.
+QString allExclusivityRows();
+// Every product: ID, application type, application, product, trade name, strength,
+// dosage form, route, type, RLD, ingredient, approval date, TE code.
+QString allProtectionProducts(bool withApplicationType);
 
 } // namespace SqlText
 

@@ -5,6 +5,7 @@
 #include "search/frmExclusivity.h"
 #include "search/frmIngredients.h"
 #include "search/frmPatent.h"
+#include "search/frmProtectionReport.h"
 #include "search/frmRoute.h"
 
 #include <QWidget>
@@ -22,6 +23,7 @@ bool provides(int command)
     case Common::Patents:
     case Common::Exclusivity:
     case Common::Ingredients:
+    case Common::ProtectionReport:
         return true;
     default:
         return false;
@@ -43,6 +45,8 @@ QWidget *create(int command, WindowHost *host, QWidget *parent)
         return new frmPatent(host, parent);
     case Common::Exclusivity:
         return new frmExclusivity(host, parent);
+    case Common::ProtectionReport:
+        return new frmProtectionReport(host, parent);
     default:
         return nullptr;
     }

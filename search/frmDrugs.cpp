@@ -11,6 +11,10 @@
 #include "layout/Schema.h"
 #include "search/SearchWindows.h"
 #include "components/VbalGrid.h"
+#include "data/Protection.h"
+#include "search/ProtectionTimeline.h"
+
+#include <QLabel>
 
 #include <QLabel>
 
@@ -21,6 +25,22 @@ namespace {
 QString icon(const char *name)
 {
     return QStringLiteral(":/icons/grid/") + QLatin1String(name) + QStringLiteral(".png");
+}
+
+QString protectionHelp()
+{
+    return QStringLiteral(
+        "What the FDA's patent and exclusivity lists say of this product, as of the release date of the data. "
+        "Counted: its patents without a delist request and its exclusivities except PC and CGT (180-day and "
+        "competitive-generic exclusivities of ANDAs, shown on the ANDA) and W (not published). Listed protection "
+        "ends at the latest of them. Substance and product protection ends at the latest drug-substance or "
+        "drug-product patent (with its pediatric extension *PED) and NCE or change exclusivity (NP, NS, NDF, NR, NC, "
+        "NE, RTO, with its PED or GAIN); after it only method-of-use patents and use-specific exclusivities (ODE, I, "
+        "M, D, NPP) remain. Status: None listed; Ended (every date before the release date); Protected. The marketed "
+        "A-rated ANDAs of the same ingredient, dosage form, route and strength are a fact beside it. This is not the "
+        "date a generic can be sold: patent challenges, litigation, settlements, 30-month stays and carved-out "
+        "labels are not in the FDA's files, and later releases can move dates later. Double click for the "
+        "product's timeline.");
 }
 
 } // namespace
@@ -37,11 +57,11 @@ SearchWindowDesign frmDrugs::windowDesign()
     d.lineDetails = lineDetailReader(Db::SqlText::Window::Drugs);
 
     // Picture 1 is the information icon, 2 to 14 one per row.
-    d.images
-        = {icon("information"),       icon("drugs/trade-name"),  icon("drugs/type"),     icon("drugs/approval-date"),
-           icon("drugs/applicant"),   icon("drugs/ingredients"), icon("drugs/strength"), icon("drugs/te-code"),
-           icon("drugs/dosage-form"), icon("drugs/route"),       icon("drugs/rld"),      icon("drugs/product-number"),
-           icon("drugs/nda-number"),  icon("exclusivity/code")};
+    d.images = {icon("information"),         icon("drugs/trade-name"), icon("drugs/type"),
+                icon("drugs/approval-date"), icon("drugs/applicant"),  icon("drugs/ingredients"),
+                icon("drugs/strength"),      icon("drugs/te-code"),    icon("drugs/dosage-form"),
+                icon("drugs/route"),         icon("drugs/rld"),        icon("drugs/product-number"),
+                icon("drugs/nda-number"),    icon("exclusivity/code"), icon("patent/expire-date")};
     d.tooltipImage = icon("information");
 
     d.columns = {
@@ -91,6 +111,8 @@ SearchWindowDesign frmDrugs::windowDesign()
         {QStringLiteral("Exclusivity"), QStringLiteral("Exclusivity"), 14, true,
          QStringLiteral("The exclusivities the FDA granted this product, each with the date it ends; \"None\" when it "
                         "has none. Double click to see every exclusivity of the application.")},
+        // Not a product column: computed from the product's patent and exclusivity rows.
+        {QStringLiteral("Listed protection"), QStringLiteral("Listed protection"), 15, true, protectionHelp()},
         {QStringLiteral("Reference Listed Drug (RLD)"), QString(P::RLD), 11, false,
          QStringLiteral("The pioneer or innovator of the drug.  The RLD identifies the product Abbreviated New Drug "
                         "Applications (ANDA) use as a reference.  Format is Yes or No.")},
@@ -150,6 +172,7 @@ void frmDrugs::GetProductDetails(qint32 id)
     fillProductFields(id);
     fillExclusivityRow();
     fillTECodeRow();
+    fillProtectionRow(id);
 }
 
 void frmDrugs::showHit(int position)
@@ -158,6 +181,7 @@ void frmDrugs::showHit(int position)
     fillProductFields(lstSearchID()->key(position));
     fillExclusivityRow();
     fillTECodeRow();
+    fillProtectionRow(lstSearchID()->key(position));
 }
 
 void frmDrugs::EmptyTheGrid()
@@ -400,6 +424,35 @@ void frmDrugs::fillExclusivityRow()
         [&] { vbalGrid()->setCell(ExclusivityRow, ValueColumn, value, Components::CellFlags::TextCell); });
 }
 
+void frmDrugs::fillProtectionRow(qint64 id)
+{
+    QString value;
+    bool shown = true;
+    runDetailsFill([&] {
+        const QString application = applicationNumber();
+        const QString product = vbalGrid()->cellText(ProductNumberRow, ValueColumn);
+        if (application.isEmpty() || product.isEmpty() || id == Db::ListRows::NoKey) {
+            return;
+        }
+        const std::optional<Db::Protection::Generics> generics = Db::Protection::readGenerics(id);
+        if (!generics) {
+            shown = false; // a key without a product changes nothing
+            return;
+        }
+        const QDate release = Db::Protection::readReleaseDate();
+        const Db::Protection::Figures figures = Db::Protection::readProduct(application, product, release);
+        value = Db::Protection::summaryText(figures) + QStringLiteral(". ") + Db::Protection::genericsText(*generics)
+            + QLatin1Char('.');
+        if (!release.isValid()) {
+            value += QStringLiteral(" (The database does not say its release date: no status.)");
+        }
+    });
+    if (shown) {
+        Common::runSkippingFailure(
+            [&] { vbalGrid()->setCell(ProtectionRow, ValueColumn, value, Components::CellFlags::TextCell); });
+    }
+}
+
 void frmDrugs::PressAdvancedSearchButton()
 {
     advancedSearch();
@@ -441,6 +494,8 @@ QString frmDrugs::followCaption(int row) const
         return vbalGrid()->cellText(row, ValueColumn).startsWith(QLatin1String("None"))
             ? QString()
             : QStringLiteral("List the substitutable products");
+    case ProtectionRow:
+        return QStringLiteral("Show the timeline of this product");
     default:
         return {};
     }
@@ -486,6 +541,10 @@ void frmDrugs::followDetailRow(int row, const QString &valueText)
     case ExclusivityRow:
         Navigation::findExclusivitiesOfProduct(*host(), applicationNumber(),
                                                vbalGrid()->cellText(ProductNumberRow, ValueColumn));
+        break;
+    case ProtectionRow:
+        showProtectionTimeline(*host(), this, lblTradeName()->text(), applicationNumber(),
+                               vbalGrid()->cellText(ProductNumberRow, ValueColumn));
         break;
     default:
         break;

@@ -27,12 +27,12 @@ public:
     // product's own patents, the products that may be dispensed for it, its
     // reference-standard flag (only where the database keeps it) and the FDA's note on
     // its strength (only when it has one).
-    static constexpr int RowCount = 17;
-    static constexpr int DesignRowCount = 13;
-    static constexpr int ProductPatentsRow = 14;
-    static constexpr int SubstitutesRow = 15;
-    static constexpr int ReferenceStandardRow = 16;
-    static constexpr int NoteRow = 17;
+    static constexpr int RowCount = 18;
+    static constexpr int DesignRowCount = 14;
+    static constexpr int ProductPatentsRow = 15;
+    static constexpr int SubstitutesRow = 16;
+    static constexpr int ReferenceStandardRow = 17;
+    static constexpr int NoteRow = 18;
     static constexpr int TECodeRow = 8;
     static constexpr int IngredientsRow = 2;
     static constexpr int DosageFormRow = 4;
@@ -41,6 +41,9 @@ public:
     static constexpr int ApplicationNumberRow = 10;
     // The product's exclusivities, read from the exclusivity table, not a product column.
     static constexpr int ExclusivityRow = 11;
+    // What the FDA's patents and exclusivities say of the product as of the data's
+    // release; a double click shows its timeline.
+    static constexpr int ProtectionRow = 12;
     static constexpr int ValueColumn = 4;
     static SearchWindowDesign windowDesign();
     // A product as one line: trade name, " (", strength, ") - ", applicant; an empty
@@ -78,6 +81,8 @@ public:
 private:
     // The exclusivity row's value, from the product number and application on show.
     void fillExclusivityRow();
+    // The listed-protection row's value, for product `id` on show.
+    void fillProtectionRow(qint64 id);
     // What the FDA's newer fields add to product `id`: the application's kind, the
     // product's own patents, RS and the strength's note (rows shown or taken away).
     void fillProductFields(qint64 id);

@@ -160,7 +160,7 @@ def run(program):
         key("F1")
         dialog = wait_for("the keys and help", lambda: find(app, role="dialog", name="Keys and help"))
         content = wait_for("the keys and help's text", lambda: texts(dialog))
-        for words in ("Trade Drugs", "Ctrl+F", "Ctrl+1 to Ctrl+6"):
+        for words in ("Trade Drugs", "Ctrl+F", "Ctrl+1 to Ctrl+7"):
             if words not in content:
                 raise Failure(f"'{words}' in the keys and help")
         key("Escape")

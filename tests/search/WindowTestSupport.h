@@ -98,7 +98,7 @@ inline int countOf(const QString &sql)
 
 // The value column of a window's grid. In the drug window, the product's own fields
 // in grid order (as productFields reads them): the exclusivity row, which is no
-// product column, is left out.
+// product column, is left out, and so is the listed-protection row.
 // The NDA row's value without the kind it names ("NDA 020702": "020702"), and the rows
 // after the design's (own patents, substitutes, RS, note; checked on their own) left
 // out, and the TE code without its meaning. In the
@@ -111,6 +111,7 @@ inline QStringList values(const SearchWindow &window)
             cells = cells.mid(0, frmDrugs::DesignRowCount);
             cells[frmDrugs::ApplicationNumberRow - 1] = drugs->applicationNumber();
             cells[frmDrugs::TECodeRow - 1] = drugs->teCode();
+            cells.removeAt(frmDrugs::ProtectionRow - 1); // not a product column: checked on its own
             cells.removeAt(frmDrugs::ExclusivityRow - 1);
         }
     } else if (qobject_cast<const frmPatent *>(&window)) {

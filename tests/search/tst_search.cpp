@@ -304,11 +304,13 @@ void SearchTest::windowOpensWithCaptionsIconsAndEmptyValues()
     QCOMPARE(grid->cellText(8, 2), QStringLiteral("Therapeutic Equivalence (TE) Code"));
     QCOMPARE(grid->cellText(frmDrugs::ExclusivityRow, 2), QStringLiteral("Exclusivity"));
     QCOMPARE(window->vbalImageList().count(), frmDrugs::DesignRowCount + 1);
+    QCOMPARE(grid->cellText(frmDrugs::ProtectionRow, 2), QStringLiteral("Listed protection"));
     for (int row = 1; row <= frmDrugs::DesignRowCount; ++row) {
         QVERIFY(grid->cellText(row, 4).isEmpty());
         QVERIFY(grid->cellIcon(row, 1) >= 1); // a row icon, not the information icon (index 0)
         const bool followable = row == frmDrugs::IngredientsRow || row == frmDrugs::DosageFormRow
-            || row == frmDrugs::RouteRow || row == frmDrugs::ApplicationNumberRow || row == frmDrugs::ExclusivityRow;
+            || row == frmDrugs::RouteRow || row == frmDrugs::ApplicationNumberRow || row == frmDrugs::ExclusivityRow
+            || row == frmDrugs::ProtectionRow;
         QCOMPARE(grid->cellIcon(row, 3), followable ? 0 : -1);
     }
     QCOMPARE(grid->cellIcon(1, 1), 1); // picture 2

@@ -1,0 +1,693 @@
+#include "data/Protection.h"
+
+#include "data/Database.h"
+#include "data/SqlText.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+#include <map>
+
+namespace Db {
+
+namespace Protection {
+
+namespace {
+
+constexpr int PediatricMonths = 6;
+constexpr int GainMonths = 60;
+
+bool isPediatricPatent(const QString &number)
+{
+    return number.endsWith(QLatin1String("*PED"), Qt::CaseInsensitive);
+}
+
+QString basePatent(const QString &number)
+{
+    return isPediatricPatent(number) ? number.chopped(4) : number;
+}
+
+PatentKind rowKind(const PatentRow &row)
+{
+    if (row.substance) {
+        return PatentKind::DrugSubstance;
+    }
+    if (row.product) {
+        return PatentKind::DrugProduct;
+    }
+    return row.useCode.isEmpty() ? PatentKind::Unclassified : PatentKind::MethodOfUse;
+}
+
+bool isCore(Level level)
+{
+    return level == Level::DrugWide || level == Level::Change;
+}
+
+bool isYes(const QVariant &value)
+{
+    const QString text = fieldText(value).trimmed();
+    return text.compare(QLatin1String("Y"), Qt::CaseInsensitive) == 0
+        || text.compare(QLatin1String("Yes"), Qt::CaseInsensitive) == 0;
+}
+
+QString setterText(const std::vector<Line> &lines, int index)
+{
+    const Line &line = lines[size_t(index)];
+    if (line.isPatent) {
+        return QStringLiteral("patent %1 (%2)%3")
+            .arg(basePatent(line.name), line.kind,
+                 line.pediatric ? QStringLiteral(", pediatric extension") : QString());
+    }
+    QString text = QStringLiteral("exclusivity %1 (%2)").arg(line.name, line.kind);
+    if (line.parent >= 0) {
+        text += QStringLiteral(", extending %1").arg(lines[size_t(line.parent)].name);
+    }
+    return text;
+}
+
+} // namespace
+
+QString kindText(PatentKind kind)
+{
+    switch (kind) {
+    case PatentKind::DrugSubstance:
+        return QStringLiteral("drug substance");
+    case PatentKind::DrugProduct:
+        return QStringLiteral("drug product");
+    case PatentKind::MethodOfUse:
+        return QStringLiteral("method of use");
+    case PatentKind::Unclassified:
+        break;
+    }
+    return QStringLiteral("unclassified");
+}
+
+QString levelText(Level level)
+{
+    switch (level) {
+    case Level::DrugWide:
+        return QStringLiteral("drug-wide");
+    case Level::Change:
+        return QStringLiteral("change");
+    case Level::UseSpecific:
+        return QStringLiteral("use-specific");
+    case Level::Unknown:
+        break;
+    }
+    return QStringLiteral("unknown code");
+}
+
+std::optional<Level> codeLevel(const QString &code)
+{
+    QString family = code.trimmed().toUpper();
+    while (family.endsWith(QLatin1Char('*'))) {
+        family.chop(1);
+    }
+    if (family == QLatin1String("PED") || family == QLatin1String("GAIN") || family == QLatin1String("PC")
+        || family == QLatin1String("CGT") || family == QLatin1String("W")) {
+        return std::nullopt;
+    }
+    if (family == QLatin1String("NCE")) {
+        return Level::DrugWide;
+    }
+    static const QSet<QString> changes
+        = {QStringLiteral("NP"), QStringLiteral("NS"), QStringLiteral("NDF"), QStringLiteral("NR"),
+           QStringLiteral("NC"), QStringLiteral("NE"), QStringLiteral("RTO")};
+    if (changes.contains(family)) {
+        return Level::Change;
+    }
+    const QString head = family.section(QLatin1Char('-'), 0, 0);
+    static const QSet<QString> uses
+        = {QStringLiteral("ODE"), QStringLiteral("I"), QStringLiteral("M"), QStringLiteral("D"), QStringLiteral("NPP")};
+    if (uses.contains(head)) {
+        return Level::UseSpecific;
+    }
+    return Level::Unknown;
+}
+
+QDate parseDate(const QString &text)
+{
+    static const char *const months[]
+        = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QString t = text.trimmed();
+    const int space = int(t.indexOf(QLatin1Char(' ')));
+    const int comma = int(t.indexOf(QLatin1Char(',')));
+    if (space != 3 || comma <= space) {
+        return {};
+    }
+    int month = 0;
+    for (int m = 0; m < 12; ++m) {
+        if (t.left(3).compare(QLatin1String(months[m]), Qt::CaseInsensitive) == 0) {
+            month = m + 1;
+        }
+    }
+    bool dayOk = false;
+    bool yearOk = false;
+    const int day = t.mid(space + 1, comma - space - 1).toInt(&dayOk);
+    const int year = t.mid(comma + 1).trimmed().toInt(&yearOk);
+    if (month == 0 || !dayOk || !yearOk) {
+        return {};
+    }
+    return QDate(year, month, day);
+}
+
+QString dateText(const QDate &date)
+{
+    static const char *const months[]
+        = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    if (!date.isValid()) {
+        return {};
+    }
+    return QStringLiteral("%1 %2, %3").arg(QLatin1String(months[date.month() - 1])).arg(date.day()).arg(date.year());
+}
+
+Figures compute(const std::vector<PatentRow> &patents, const std::vector<ExclusivityRow> &exclusivities,
+                const KindElsewhere &kindElsewhere, const QDate &release)
+{
+    std::vector<Line> lines;
+    const auto endedAt = [&release](const QDate &date) { return release.isValid() && date < release; };
+
+    // Patents: one line per number, its records gathered; the kind is the broadest any
+    // of its records has on this product.
+    QHash<QString, int> patentLine;
+    QHash<QString, PatentKind> ownKind;
+    for (const PatentRow &row : patents) {
+        if (isPediatricPatent(row.number)) {
+            continue;
+        }
+        const PatentKind kind = rowKind(row);
+        const auto found = ownKind.constFind(row.number);
+        if (found == ownKind.cend() || int(kind) < int(*found)) {
+            ownKind.insert(row.number, kind);
+        }
+    }
+    for (const PatentRow &row : patents) {
+        auto found = patentLine.constFind(row.number);
+        int index = 0;
+        if (found == patentLine.cend()) {
+            Line line;
+            line.isPatent = true;
+            line.name = row.number;
+            line.date = row.expires;
+            line.delisted = true;
+            line.pediatric = isPediatricPatent(row.number);
+            if (line.pediatric) {
+                const QString base = basePatent(row.number);
+                std::optional<PatentKind> kind;
+                if (const auto own = ownKind.constFind(base); own != ownKind.cend()) {
+                    kind = *own;
+                } else if (kindElsewhere) {
+                    kind = kindElsewhere(base);
+                }
+                line.kind = kindText(kind.value_or(PatentKind::Unclassified));
+            } else {
+                line.kind = kindText(ownKind.value(row.number));
+            }
+            index = int(lines.size());
+            patentLine.insert(row.number, index);
+            lines.push_back(line);
+        } else {
+            index = *found;
+        }
+        Line &line = lines[size_t(index)];
+        line.recordIds.append(row.id);
+        if (row.expires > line.date) {
+            line.date = row.expires;
+        }
+        if (!row.useCode.isEmpty() && !line.useCodes.contains(row.useCode)) {
+            line.useCodes.append(row.useCode);
+        }
+        line.delisted = line.delisted && row.delisted;
+    }
+    for (Line &line : lines) {
+        line.counted = !line.delisted && line.date.isValid();
+        if (line.pediatric) {
+            line.parent = patentLine.value(basePatent(line.name), -1);
+        }
+    }
+
+    // Exclusivities: a line each. PED and GAIN extend the row of the product that ends 6
+    // months or 5 years before them (month ends clamped), and take its level.
+    const int firstExclusivity = int(lines.size());
+    const int count = int(exclusivities.size());
+    std::vector<std::optional<Level>> levels(static_cast<size_t>(count));
+    std::vector<int> parents(size_t(count), -1);
+    std::vector<bool> resolved(size_t(count), false);
+    const auto code = [&](int i) { return exclusivities[size_t(i)].code.trimmed().toUpper(); };
+    const auto notCounted = [&](int i) {
+        const QString c = code(i);
+        return c == QLatin1String("PC") || c == QLatin1String("CGT") || c == QLatin1String("W");
+    };
+    std::function<Level(int, int)> levelOf = [&](int i, int depth) -> Level {
+        if (resolved[size_t(i)]) {
+            return levels[size_t(i)].value_or(Level::Unknown);
+        }
+        const QString c = code(i);
+        Level level = codeLevel(c).value_or(Level::Unknown);
+        if ((c == QLatin1String("PED") || c == QLatin1String("GAIN")) && depth < 16) {
+            const int months = c == QLatin1String("PED") ? PediatricMonths : GainMonths;
+            const QDate date = exclusivities[size_t(i)].ends;
+            int parent = -1;
+            Level best = Level::DrugWide;
+            for (int j = 0; j < count; ++j) {
+                if (j == i || notCounted(j) || !exclusivities[size_t(j)].ends.isValid()
+                    || exclusivities[size_t(j)].ends.addMonths(months) != date) {
+                    continue;
+                }
+                const Level candidate = levelOf(j, depth + 1);
+                // Two rows ending the same day: the broader one is what the extension extends.
+                if (parent < 0 || int(candidate) < int(best)) {
+                    parent = j;
+                    best = candidate;
+                }
+            }
+            parents[size_t(i)] = parent;
+            level = best; // no parent in the file: drug-wide
+        }
+        levels[size_t(i)] = level;
+        resolved[size_t(i)] = true;
+        return level;
+    };
+    Figures figures;
+    for (int i = 0; i < count; ++i) {
+        const ExclusivityRow &row = exclusivities[size_t(i)];
+        const QString c = code(i);
+        Line line;
+        line.isPatent = false;
+        line.name = row.code.trimmed();
+        line.date = row.ends;
+        line.recordIds = {row.id};
+        if (c == QLatin1String("PC") || c == QLatin1String("CGT")) {
+            line.kind = c == QLatin1String("PC") ? QStringLiteral("180-day generic exclusivity")
+                                                 : QStringLiteral("competitive generic therapy exclusivity");
+            if (row.ends.isValid() && (!figures.until180.isValid() || row.ends > figures.until180)) {
+                figures.until180 = row.ends;
+            }
+        } else if (c == QLatin1String("W")) {
+            line.kind = QStringLiteral("not published");
+        } else {
+            const Level level = levelOf(i, 0);
+            line.kind = levelText(level);
+            line.counted = row.ends.isValid();
+            line.pediatric = c == QLatin1String("PED");
+        }
+        lines.push_back(line);
+    }
+    for (int i = 0; i < count; ++i) {
+        if (!notCounted(i)) {
+            levelOf(i, 0);
+            if (parents[size_t(i)] >= 0) {
+                lines[size_t(firstExclusivity + i)].parent = firstExclusivity + parents[size_t(i)];
+            }
+        }
+    }
+
+    // The latest dates and what sets them (a patent before an exclusivity of the same day).
+    int listed = -1;
+    int core = -1;
+    // Of two lines of one day, a patent before an exclusivity, then the lower name: the
+    // same whatever order the rows were read in.
+    const auto later = [&lines](int candidate, int best) {
+        if (best < 0) {
+            return true;
+        }
+        const Line &x = lines[size_t(candidate)];
+        const Line &y = lines[size_t(best)];
+        if (x.date != y.date) {
+            return x.date > y.date;
+        }
+        if (x.isPatent != y.isPatent) {
+            return x.isPatent;
+        }
+        return x.name < y.name;
+    };
+    for (int i = 0; i < int(lines.size()); ++i) {
+        Line &line = lines[size_t(i)];
+        line.ended = endedAt(line.date);
+        if (!line.counted) {
+            continue;
+        }
+        if (later(i, listed)) {
+            listed = i;
+        }
+        bool coreLine = false;
+        if (line.isPatent) {
+            coreLine
+                = line.kind == kindText(PatentKind::DrugSubstance) || line.kind == kindText(PatentKind::DrugProduct);
+        } else {
+            const int e = i - firstExclusivity;
+            coreLine = isCore(levels[size_t(e)].value_or(Level::Unknown));
+        }
+        if (coreLine && later(i, core)) {
+            core = i;
+        }
+    }
+    if (listed >= 0) {
+        figures.listedEnd = lines[size_t(listed)].date;
+        figures.listedSetter = setterText(lines, listed);
+    }
+    if (core >= 0) {
+        figures.coreEnd = lines[size_t(core)].date;
+        figures.coreSetter = setterText(lines, core);
+    }
+    if (release.isValid()) {
+        if (figures.until180.isValid() && figures.until180 >= release) {
+            figures.status = QStringLiteral("180-day exclusivity until ") + dateText(figures.until180);
+        } else if (listed < 0) {
+            figures.status = QStringLiteral("None listed");
+        } else {
+            figures.status = figures.listedEnd < release ? QStringLiteral("Ended") : QStringLiteral("Protected");
+        }
+    } else if (listed < 0) {
+        figures.status = QStringLiteral("None listed");
+    }
+
+    // Date order, each extension right under the line it extends.
+    std::vector<std::vector<int>> children(lines.size());
+    std::vector<int> roots;
+    for (int i = 0; i < int(lines.size()); ++i) {
+        const int parent = lines[size_t(i)].parent;
+        (parent >= 0 && parent != i ? children[size_t(parent)] : roots).push_back(i);
+    }
+    const auto byDate = [&lines](int a, int b) {
+        const Line &x = lines[size_t(a)];
+        const Line &y = lines[size_t(b)];
+        if (x.date != y.date) {
+            return x.date < y.date;
+        }
+        if (x.isPatent != y.isPatent) {
+            return x.isPatent;
+        }
+        return x.name < y.name;
+    };
+    std::vector<int> order;
+    std::vector<bool> placed(lines.size(), false);
+    std::function<void(int)> place = [&](int i) {
+        if (placed[size_t(i)]) {
+            return;
+        }
+        placed[size_t(i)] = true;
+        order.push_back(i);
+        std::vector<int> &kids = children[size_t(i)];
+        std::sort(kids.begin(), kids.end(), byDate);
+        for (const int kid : kids) {
+            place(kid);
+        }
+    };
+    std::sort(roots.begin(), roots.end(), byDate);
+    for (const int root : roots) {
+        place(root);
+    }
+    for (int i = 0; i < int(lines.size()); ++i) {
+        place(i); // a loop of extensions (never in the FDA's files) still shows every line
+    }
+    std::vector<int> newIndex(lines.size());
+    for (int at = 0; at < int(order.size()); ++at) {
+        newIndex[size_t(order[size_t(at)])] = at;
+    }
+    figures.timeline.reserve(lines.size());
+    for (const int i : order) {
+        Line line = lines[size_t(i)];
+        if (line.parent >= 0) {
+            line.parent = newIndex[size_t(line.parent)];
+        }
+        figures.timeline.push_back(line);
+    }
+    return figures;
+}
+
+QString summaryText(const Figures &figures)
+{
+    QStringList parts;
+    if (!figures.status.isEmpty()) {
+        parts << figures.status;
+    }
+    if (figures.listedEnd.isValid()) {
+        parts << QStringLiteral("listed protection ends %1: %2").arg(dateText(figures.listedEnd), figures.listedSetter);
+        if (!figures.coreEnd.isValid()) {
+            parts << QStringLiteral("no substance or product protection listed");
+        } else if (figures.coreEnd == figures.listedEnd && figures.coreSetter == figures.listedSetter) {
+            parts << QStringLiteral("substance and product protection ends the same day");
+        } else {
+            parts << QStringLiteral("substance and product protection ends %1: %2")
+                         .arg(dateText(figures.coreEnd), figures.coreSetter);
+        }
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
+QString genericsText(const Generics &generics)
+{
+    if (generics.marketedARated == 0) {
+        return QStringLiteral("no marketed A-rated ANDA of the same ingredient, dosage form, route and strength");
+    }
+    QString text = QStringLiteral("%1 marketed A-rated %2 of the same ingredient, dosage form, route and strength")
+                       .arg(generics.marketedARated)
+                       .arg(generics.marketedARated == 1 ? QStringLiteral("ANDA") : QStringLiteral("ANDAs"));
+    if (generics.firstApproval.isValid()) {
+        text += QStringLiteral(", the first approved %1").arg(dateText(generics.firstApproval));
+    }
+    return text;
+}
+
+namespace {
+
+// Columns and tables an older database may lack.
+struct Layout
+{
+    bool delistFlag = false;
+    bool exclusivity = false;
+    bool applicationType = false;
+};
+
+Layout readLayout()
+{
+    Layout layout;
+    const auto columns = [](const QString &table) {
+        QSet<QString> names;
+        RowSet &rowSet = openSharedQuery(SqlText::tableColumns(table));
+        RowSetCloser closer(rowSet);
+        for (; !rowSet.eof(); rowSet.moveNext()) {
+            names.insert(fieldText(rowSet.field(QStringLiteral("name"))).toLower());
+        }
+        return names;
+    };
+    layout.delistFlag = columns(QStringLiteral("Patent")).contains(QStringLiteral("delist flag"));
+    layout.exclusivity = !columns(QStringLiteral("exclusivity")).isEmpty();
+    layout.applicationType = columns(QStringLiteral("products")).contains(QStringLiteral("application type"));
+    return layout;
+}
+
+const Layout &layoutOfOpenFile()
+{
+    static QString file;
+    static Layout layout;
+    const QString now = Connection::shared().filePath();
+    if (now != file || now.isEmpty()) {
+        layout = readLayout();
+        file = now;
+    }
+    return layout;
+}
+
+PatentRow patentRow(const RowSet &rowSet, int first)
+{
+    PatentRow row;
+    row.id = rowSet.field(first).toLongLong();
+    row.number = fieldText(rowSet.field(first + 1)).trimmed();
+    row.expires = parseDate(fieldText(rowSet.field(first + 2)));
+    row.substance = isYes(rowSet.field(first + 3));
+    row.product = isYes(rowSet.field(first + 4));
+    row.useCode = fieldText(rowSet.field(first + 5)).trimmed();
+    row.delisted = isYes(rowSet.field(first + 6));
+    return row;
+}
+
+} // namespace
+
+QDate readReleaseDate()
+{
+    QDate date;
+    try {
+        RowSet &rowSet = openSharedQuery(SqlText::releaseDate());
+        RowSetCloser closer(rowSet);
+        if (!rowSet.eof()) {
+            date = parseDate(fieldText(rowSet.field(0)));
+        }
+    } catch (const Common::AppError &error) {
+        if (error.number() != DbErrorNumber::QueryFailed) {
+            throw; // a damaged file, not a database built before the release was kept
+        }
+    }
+    return date;
+}
+
+Figures readProduct(const QString &applicationNumber, const QString &productNumber, const QDate &release)
+{
+    const Layout &layout = layoutOfOpenFile();
+    std::vector<PatentRow> patents;
+    std::vector<ExclusivityRow> exclusivities;
+    QHash<QString, PatentKind> elsewhere;
+    {
+        RowSet &rowSet = openSharedQuery(
+            SqlText::protectionRows(applicationNumber, productNumber, layout.delistFlag, layout.exclusivity));
+        RowSetCloser closer(rowSet);
+        for (; !rowSet.eof(); rowSet.moveNext()) {
+            const QString source = fieldText(rowSet.field(0));
+            if (source == QLatin1String("P")) {
+                patents.push_back(patentRow(rowSet, 1));
+            } else if (source == QLatin1String("E")) {
+                exclusivities.push_back({rowSet.field(1).toLongLong(), fieldText(rowSet.field(2)).trimmed(),
+                                         parseDate(fieldText(rowSet.field(3)))});
+            } else {
+                const PatentRow row = patentRow(rowSet, 1);
+                const PatentKind kind = rowKind(row);
+                const auto found = elsewhere.constFind(row.number);
+                if (found == elsewhere.cend() || int(kind) < int(*found)) {
+                    elsewhere.insert(row.number, kind);
+                }
+            }
+        }
+    }
+    return compute(
+        patents, exclusivities,
+        [&elsewhere](const QString &number) -> std::optional<PatentKind> {
+            const auto found = elsewhere.constFind(number);
+            return found == elsewhere.cend() ? std::nullopt : std::optional<PatentKind>(*found);
+        },
+        release);
+}
+
+std::optional<Generics> readGenerics(qint64 productId)
+{
+    const Layout &layout = layoutOfOpenFile();
+    Generics generics;
+    if (!layout.applicationType) {
+        return generics; // which products are ANDAs is not known
+    }
+    RowSet &rowSet = openSharedQuery(SqlText::sameProductAndas(productId));
+    RowSetCloser closer(rowSet);
+    if (rowSet.eof()) {
+        return std::nullopt;
+    }
+    for (; !rowSet.eof(); rowSet.moveNext()) {
+        if (rowSet.field(3).isNull()) {
+            continue; // the product has no ANDA of the four
+        }
+        ++generics.anyAnda;
+        const QString type = fieldText(rowSet.field(0)).trimmed();
+        const QString code = fieldText(rowSet.field(1)).trimmed();
+        if (type.compare(QLatin1String("DISCN"), Qt::CaseInsensitive) == 0
+            || !code.startsWith(QLatin1Char('A'), Qt::CaseInsensitive)) {
+            continue;
+        }
+        ++generics.marketedARated;
+        const QDate approved = parseDate(fieldText(rowSet.field(2)));
+        if (approved.isValid() && (!generics.firstApproval.isValid() || approved < generics.firstApproval)) {
+            generics.firstApproval = approved;
+        }
+    }
+    return generics;
+}
+
+std::vector<ProductFigures> readAllProducts(const QDate &release)
+{
+    const Layout &layout = layoutOfOpenFile();
+    using Key = std::pair<QString, QString>; // application, product
+    std::map<Key, std::vector<PatentRow>> patents;
+    std::map<Key, std::vector<ExclusivityRow>> exclusivities;
+    QHash<QString, PatentKind> kindAnywhere;
+    {
+        RowSet &rowSet = openSharedQuery(SqlText::allPatentRows(layout.delistFlag));
+        RowSetCloser closer(rowSet);
+        for (; !rowSet.eof(); rowSet.moveNext()) {
+            const PatentRow row = patentRow(rowSet, 0);
+            const Key key{fieldText(rowSet.field(7)), fieldText(rowSet.field(8))};
+            if (!isPediatricPatent(row.number)) {
+                const PatentKind kind = rowKind(row);
+                const auto found = kindAnywhere.constFind(row.number);
+                if (found == kindAnywhere.cend() || int(kind) < int(*found)) {
+                    kindAnywhere.insert(row.number, kind);
+                }
+            }
+            patents[key].push_back(row);
+        }
+    }
+    if (layout.exclusivity) {
+        RowSet &rowSet = openSharedQuery(SqlText::allExclusivityRows());
+        RowSetCloser closer(rowSet);
+        for (; !rowSet.eof(); rowSet.moveNext()) {
+            exclusivities[{fieldText(rowSet.field(3)), fieldText(rowSet.field(4))}].push_back(
+                {rowSet.field(0).toLongLong(), fieldText(rowSet.field(1)).trimmed(),
+                 parseDate(fieldText(rowSet.field(2)))});
+        }
+    }
+    std::vector<ProductFigures> products;
+    std::vector<QString> sameKeys;
+    std::vector<QDate> approvals;
+    std::vector<bool> aRated;
+    {
+        RowSet &rowSet = openSharedQuery(SqlText::allProtectionProducts(layout.applicationType));
+        RowSetCloser closer(rowSet);
+        for (; !rowSet.eof(); rowSet.moveNext()) {
+            ProductFigures p;
+            p.id = rowSet.field(0).toLongLong();
+            p.applicationType = fieldText(rowSet.field(1)).trimmed();
+            p.applicationNumber = fieldText(rowSet.field(2));
+            p.productNumber = fieldText(rowSet.field(3));
+            p.tradeName = fieldText(rowSet.field(4));
+            p.strength = fieldText(rowSet.field(5));
+            p.dosageForm = fieldText(rowSet.field(6));
+            p.type = fieldText(rowSet.field(8)).trimmed();
+            p.referenceListed = isYes(rowSet.field(9));
+            // Ingredient, dosage form, route and strength, letter case ignored.
+            sameKeys.push_back((fieldText(rowSet.field(10)) + QChar(0x1f) + p.dosageForm + QChar(0x1f)
+                                + fieldText(rowSet.field(7)) + QChar(0x1f) + p.strength)
+                                   .toCaseFolded());
+            approvals.push_back(parseDate(fieldText(rowSet.field(11))));
+            aRated.push_back(fieldText(rowSet.field(12)).trimmed().startsWith(QLatin1Char('A'), Qt::CaseInsensitive));
+            products.push_back(std::move(p));
+        }
+    }
+    // The ANDAs of each ingredient, dosage form, route and strength, as readGenerics counts them.
+    QHash<QString, Generics> generics;
+    if (layout.applicationType) {
+        for (size_t i = 0; i < products.size(); ++i) {
+            const ProductFigures &p = products[i];
+            if (p.applicationType.compare(QLatin1String("A"), Qt::CaseInsensitive) != 0) {
+                continue;
+            }
+            Generics &g = generics[sameKeys[i]];
+            ++g.anyAnda;
+            if (p.type.compare(QLatin1String("DISCN"), Qt::CaseInsensitive) == 0 || !aRated[i]) {
+                continue;
+            }
+            ++g.marketedARated;
+            if (approvals[i].isValid() && (!g.firstApproval.isValid() || approvals[i] < g.firstApproval)) {
+                g.firstApproval = approvals[i];
+            }
+        }
+        for (size_t i = 0; i < products.size(); ++i) {
+            products[i].generics = generics.value(sameKeys[i]);
+        }
+    }
+    const auto kindElsewhere = [&kindAnywhere](const QString &number) -> std::optional<PatentKind> {
+        const auto found = kindAnywhere.constFind(number);
+        return found == kindAnywhere.cend() ? std::nullopt : std::optional<PatentKind>(*found);
+    };
+    static const std::vector<PatentRow> noPatents;
+    static const std::vector<ExclusivityRow> noExclusivities;
+    for (ProductFigures &p : products) {
+        const Key key{p.applicationNumber, p.productNumber};
+        const auto pat = patents.find(key);
+        const auto exc = exclusivities.find(key);
+        p.figures = compute(pat == patents.end() ? noPatents : pat->second,
+                            exc == exclusivities.end() ? noExclusivities : exc->second, kindElsewhere, release);
+    }
+    return products;
+}
+
+} // namespace Protection
+
+} // namespace Db

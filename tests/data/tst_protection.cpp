@@ -1,0 +1,341 @@
+#include "data/Database.h"
+#include "data/Protection.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <map>
+
+using namespace Db;
+using namespace Db::Protection;
+
+namespace {
+
+const QString RealDatabase = QStringLiteral(KVOSTREL_DB_PATH);
+
+QDate day(const char *text)
+{
+    return parseDate(QLatin1String(text));
+}
+
+PatentRow patent(qint64 id, const char *number, const char *expires, const char *flags = "", const char *use = "",
+                 bool delisted = false)
+{
+    PatentRow row;
+    row.id = id;
+    row.number = QLatin1String(number);
+    row.expires = day(expires);
+    row.substance = QByteArray(flags).contains('S');
+    row.product = QByteArray(flags).contains('P');
+    row.useCode = QLatin1String(use);
+    row.delisted = delisted;
+    return row;
+}
+
+ExclusivityRow exclusivity(qint64 id, const char *code, const char *ends)
+{
+    return {id, QLatin1String(code), day(ends)};
+}
+
+const Line *lineNamed(const Figures &figures, const QString &name)
+{
+    for (const Line &line : figures.timeline) {
+        if (line.name == name) {
+            return &line;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class ProtectionTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void workedExamples_data();
+    void workedExamples();
+    void rules_data();
+    void rules();
+    void extensionChainSitsUnderWhatItExtends();
+    void everyProductAgreesWithTheFdaFiles();
+    void oneProductReadsAsTheWholeDataDoes();
+
+private:
+    QDate m_release;
+};
+
+void ProtectionTest::initTestCase()
+{
+    Connection::shared().open(RealDatabase);
+    m_release = readReleaseDate();
+    QCOMPARE(m_release, QDate(2024, 11, 8));
+}
+
+void ProtectionTest::workedExamples_data()
+{
+    QTest::addColumn<QString>("application");
+    QTest::addColumn<QString>("product");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("listedEnd");
+    QTest::addColumn<QString>("coreEnd");
+    QTest::addColumn<QString>("setterPart"); // a part of the row's words
+    QTest::addColumn<int>("marketedARated");
+
+    QTest::newRow("CRESEMBA: PED of ODE; GAIN of an orphan exclusivity, not the NCE")
+        << "207500"
+        << "001"
+        << "Protected"
+        << "Jun 8, 2031"
+        << "Mar 14, 2028"
+        << "listed protection ends Jun 8, 2031: exclusivity PED (use-specific), extending ODE" << 0;
+    QTest::newRow("VOQUEZNA TRIPLE PAK: GAIN of the NCE outlasts every patent")
+        << "215152"
+        << "001"
+        << "Protected"
+        << "May 3, 2032"
+        << "May 3, 2032"
+        << "exclusivity GAIN (drug-wide), extending NCE" << 0;
+    QTest::newRow("AIRSUPRA: after the NP exclusivity only a use patent remains") << "214070"
+                                                                                  << "001"
+                                                                                  << "Protected"
+                                                                                  << "May 28, 2030"
+                                                                                  << "Jan 10, 2026"
+                                                                                  << "(method of use)" << 0;
+    QTest::newRow("SPRYCEL: *PED of a substance patent")
+        << "021986"
+        << "001"
+        << "Protected"
+        << "Sep 28, 2026"
+        << "Sep 28, 2026"
+        << "Sep 28, 2026: patent 7491725 (drug substance), pediatric extension" << -1;
+    QTest::newRow("SPRYCEL's ANDA: 180-day exclusivity") << "202103"
+                                                         << "001"
+                                                         << "180-day exclusivity until Mar 2, 2025"
+                                                         << ""
+                                                         << ""
+                                                         << "" << -1;
+    QTest::newRow("XOPENEX HFA: ended, still listed a month after") << "021730"
+                                                                    << "001"
+                                                                    << "Ended"
+                                                                    << "Oct 8, 2024"
+                                                                    << "Oct 8, 2024"
+                                                                    << "" << -1;
+    QTest::newRow("CYMBALTA: no rows; 18 marketed A-rated ANDAs") << "021427"
+                                                                  << "001"
+                                                                  << "None listed"
+                                                                  << ""
+                                                                  << ""
+                                                                  << "" << 18;
+    QTest::newRow("IMBRUVICA 140MG tablet: patents with their pediatric extension") << "210563"
+                                                                                    << "001"
+                                                                                    << "Protected"
+                                                                                    << "Sep 3, 2036"
+                                                                                    << "Sep 3, 2036"
+                                                                                    << "pediatric extension" << -1;
+}
+
+void ProtectionTest::workedExamples()
+{
+    QFETCH(QString, application);
+    QFETCH(QString, product);
+    QFETCH(QString, status);
+    QFETCH(QString, listedEnd);
+    QFETCH(QString, coreEnd);
+    QFETCH(QString, setterPart);
+    QFETCH(int, marketedARated);
+
+    const Figures figures = readProduct(application, product, m_release);
+    QCOMPARE(figures.status, status);
+    QCOMPARE(dateText(figures.listedEnd), listedEnd);
+    QCOMPARE(dateText(figures.coreEnd), coreEnd);
+    QVERIFY2(summaryText(figures).contains(setterPart), qPrintable(summaryText(figures)));
+    QVERIFY(!summaryText(figures).contains(QLatin1String("generic entry"), Qt::CaseInsensitive));
+    if (marketedARated >= 0) {
+        qint64 id = -1;
+        {
+            RowSet &rowSet = openSharedQuery(QStringLiteral("SELECT ID FROM products WHERE [New Drug Application (NDA) "
+                                                            "Number] = '%1' AND [Product Number] = '%2';")
+                                                 .arg(application, product));
+            RowSetCloser closer(rowSet);
+            QVERIFY(!rowSet.eof());
+            id = rowSet.field(0).toLongLong();
+        }
+        QCOMPARE(readGenerics(id)->marketedARated, marketedARated);
+    }
+}
+
+void ProtectionTest::rules_data()
+{
+    QTest::addColumn<std::vector<PatentRow>>("patents");
+    QTest::addColumn<std::vector<ExclusivityRow>>("exclusivities");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("listedEnd");
+    QTest::addColumn<QString>("coreEnd");
+    QTest::addColumn<QString>("listedSetter");
+
+    const std::vector<PatentRow> none;
+    const std::vector<ExclusivityRow> noExclusivity;
+    // The release is Nov 8, 2024 (rules()).
+    QTest::newRow("a date equal to the release date is still protected")
+        << std::vector<PatentRow>{patent(1, "111", "Nov 8, 2024", "S")} << noExclusivity << "Protected"
+        << "Nov 8, 2024"
+        << "Nov 8, 2024"
+        << "patent 111 (drug substance)";
+    QTest::newRow("the day before the release date has ended")
+        << std::vector<PatentRow>{patent(1, "111", "Nov 7, 2024", "S")} << noExclusivity << "Ended"
+        << "Nov 7, 2024"
+        << "Nov 7, 2024"
+        << "patent 111 (drug substance)";
+    QTest::newRow("a delisted latest patent is not counted")
+        << std::vector<PatentRow>{patent(1, "111", "Mar 9, 2032", "P", "", true), patent(2, "222", "Sep 22, 2030", "P")}
+        << noExclusivity << "Protected"
+        << "Sep 22, 2030"
+        << "Sep 22, 2030"
+        << "patent 222 (drug product)";
+    QTest::newRow("*PED without its base takes the kind the file gives the patent elsewhere")
+        << std::vector<PatentRow>{patent(1, "555*PED", "Jan 1, 2031"), patent(2, "666", "Jan 1, 2030", "", "U-1")}
+        << noExclusivity << "Protected"
+        << "Jan 1, 2031"
+        << "Jan 1, 2031"
+        << "patent 555 (drug product), pediatric extension";
+    QTest::newRow("*PED without its base anywhere is unclassified")
+        << std::vector<PatentRow>{patent(1, "777*PED", "Jan 1, 2031"), patent(2, "666", "Jan 1, 2030", "S")}
+        << noExclusivity << "Protected"
+        << "Jan 1, 2031"
+        << "Jan 1, 2030"
+        << "patent 777 (unclassified), pediatric extension";
+    QTest::newRow("a use code alone is a method-of-use patent")
+        << std::vector<PatentRow>{patent(1, "111", "Jan 1, 2035", "", "U-9"), patent(2, "222", "Jan 1, 2028", "S")}
+        << noExclusivity << "Protected"
+        << "Jan 1, 2035"
+        << "Jan 1, 2028"
+        << "patent 111 (method of use)";
+    QTest::newRow("W is shown, counted nowhere")
+        << none << std::vector<ExclusivityRow>{exclusivity(1, "W", "Jan 1, 2040")} << "None listed"
+        << ""
+        << ""
+        << "";
+    QTest::newRow("PC on an ANDA sets the status, not the dates")
+        << none << std::vector<ExclusivityRow>{exclusivity(1, "PC", "Mar 2, 2025")}
+        << "180-day exclusivity until Mar 2, 2025"
+        << ""
+        << ""
+        << "";
+    QTest::newRow("a PED whose parent is not in the file counts as drug-wide")
+        << none
+        << std::vector<ExclusivityRow>{exclusivity(1, "I-900", "Jan 1, 2027"), exclusivity(2, "PED", "Jan 5, 2030")}
+        << "Protected"
+        << "Jan 5, 2030"
+        << "Jan 5, 2030"
+        << "exclusivity PED (drug-wide)";
+    QTest::newRow("PED of a use-specific row ends the month-end clamped")
+        << none
+        << std::vector<ExclusivityRow>{exclusivity(1, "NCE", "Feb 1, 2026"), exclusivity(2, "ODE-1", "Aug 31, 2027"),
+                                       exclusivity(3, "PED", "Feb 29, 2028")}
+        << "Protected"
+        << "Feb 29, 2028"
+        << "Feb 1, 2026"
+        << "exclusivity PED (use-specific), extending ODE-1";
+}
+
+void ProtectionTest::rules()
+{
+    QFETCH(std::vector<PatentRow>, patents);
+    QFETCH(std::vector<ExclusivityRow>, exclusivities);
+    QFETCH(QString, status);
+    QFETCH(QString, listedEnd);
+    QFETCH(QString, coreEnd);
+    QFETCH(QString, listedSetter);
+    const KindElsewhere elsewhere = [](const QString &number) -> std::optional<PatentKind> {
+        return number == QLatin1String("555") ? std::optional(PatentKind::DrugProduct) : std::nullopt;
+    };
+    const Figures figures = compute(patents, exclusivities, elsewhere, QDate(2024, 11, 8));
+    QCOMPARE(figures.status, status);
+    QCOMPARE(dateText(figures.listedEnd), listedEnd);
+    QCOMPARE(dateText(figures.coreEnd), coreEnd);
+    QCOMPARE(figures.listedSetter, listedSetter);
+    QCOMPARE(figures.timeline.size(), patents.size() + exclusivities.size());
+}
+
+void ProtectionTest::extensionChainSitsUnderWhatItExtends()
+{
+    // GAIN of PED of ODE: each takes the orphan exclusivity's level, and the timeline
+    // puts each under the row it extends, the NCE between by date.
+    const std::vector<ExclusivityRow> rows
+        = {exclusivity(4, "GAIN", "Sep 30, 2033"), exclusivity(1, "ODE-7", "Mar 31, 2028"),
+           exclusivity(3, "NCE", "Jan 1, 2029"), exclusivity(2, "PED", "Sep 30, 2028"),
+           exclusivity(5, "I-1", "Jan 1, 2020")};
+    const Figures figures = compute({}, rows, {}, QDate(2024, 11, 8));
+    QStringList order;
+    for (const Line &line : figures.timeline) {
+        order << line.name + QLatin1Char('<')
+                + (line.parent >= 0 ? figures.timeline[size_t(line.parent)].name : QString());
+    }
+    QCOMPARE(order.join(QLatin1Char(' ')), QStringLiteral("I-1< ODE-7< PED<ODE-7 GAIN<PED NCE<"));
+    QCOMPARE(lineNamed(figures, QStringLiteral("GAIN"))->kind, QStringLiteral("use-specific"));
+    QVERIFY(lineNamed(figures, QStringLiteral("I-1"))->ended);
+    QVERIFY(!lineNamed(figures, QStringLiteral("NCE"))->ended);
+    QCOMPARE(dateText(figures.coreEnd), QStringLiteral("Jan 1, 2029"));
+    QCOMPARE(dateText(figures.listedEnd), QStringLiteral("Sep 30, 2033"));
+}
+
+void ProtectionTest::everyProductAgreesWithTheFdaFiles()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString out = dir.filePath(QStringLiteral("reference.tsv"));
+    QProcess python;
+    python.start(QStringLiteral(PYTHON_PATH),
+                 {QStringLiteral(PROTECTION_REFERENCE), QStringLiteral(FDA_ZIP), m_release.toString(Qt::ISODate), out});
+    QVERIFY(python.waitForFinished(120000));
+    QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList reference = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+
+    const std::vector<ProductFigures> products = readAllProducts(m_release);
+    QCOMPARE(qsizetype(products.size()), reference.size());
+    int protectedCount = 0;
+    for (size_t i = 0; i < products.size(); ++i) {
+        const ProductFigures &p = products[i];
+        const QString status
+            = p.figures.status.startsWith(QLatin1String("180-day")) ? QStringLiteral("180-day") : p.figures.status;
+        const QString mine = QStringList{p.applicationType,
+                                         p.applicationNumber,
+                                         p.productNumber,
+                                         status,
+                                         p.figures.listedEnd.toString(Qt::ISODate),
+                                         p.figures.coreEnd.toString(Qt::ISODate)}
+                                 .join(QLatin1Char('~'));
+        QCOMPARE(mine, reference.at(qsizetype(i)));
+        protectedCount += p.figures.status == QLatin1String("Protected");
+    }
+    QVERIFY2(protectedCount > 1000, qPrintable(QString::number(protectedCount)));
+}
+
+void ProtectionTest::oneProductReadsAsTheWholeDataDoes()
+{
+    // The drug window's statement for one product against the report's reading of all.
+    const std::vector<ProductFigures> products = readAllProducts(m_release);
+    for (const ProductFigures &p : products) {
+        const Figures one = readProduct(p.applicationNumber, p.productNumber, m_release);
+        QCOMPARE(summaryText(one), summaryText(p.figures));
+        if (p.id == 1) {
+            QVERIFY(!readGenerics(-5)); // no such product
+        }
+        QCOMPARE(one.timeline.size(), p.figures.timeline.size());
+        if (p.applicationType == QLatin1String("N") && p.id % 97 == 0) {
+            const Generics g = *readGenerics(p.id);
+            QCOMPARE(g.marketedARated, p.generics.marketedARated);
+            QCOMPARE(g.firstApproval, p.generics.firstApproval);
+            QCOMPARE(g.anyAnda, p.generics.anyAnda);
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(ProtectionTest)
+#include "tst_protection.moc"
