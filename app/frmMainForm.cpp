@@ -458,7 +458,12 @@ void frmMainForm::focusIntoActiveWindow()
     QMdiSubWindow *sub = m_mdiArea->activeSubWindow();
     QWidget *focus = QApplication::focusWidget();
     if (sub && sub->widget() && isActiveWindow() && (!focus || focus == sub || focus == m_mdiArea)) {
-        sub->widget()->setFocus(Qt::OtherFocusReason);
+        QWidget *last = sub->widget()->focusWidget();
+        if (last && last != sub->widget() && sub->widget()->isAncestorOf(last) && last->isVisible()) {
+            last->setFocus(Qt::OtherFocusReason);
+        } else {
+            sub->widget()->setFocus(Qt::OtherFocusReason);
+        }
     }
 }
 

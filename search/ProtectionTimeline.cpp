@@ -7,7 +7,9 @@
 #include "search/frmExclusivity.h"
 #include "search/frmPatent.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QPointer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -151,6 +153,12 @@ void showProtectionTimeline(WindowHost &host, QWidget *parent, const QString &ti
                                               parent ? parent->window() : nullptr);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->setModal(true);
+        // Closed, the timeline gives the keyboard back where it was (the grid's row).
+        QObject::connect(dialog, &QDialog::finished, dialog, [back = QPointer<QWidget>(QApplication::focusWidget())] {
+            if (back) {
+                back->setFocus(Qt::OtherFocusReason);
+            }
+        });
         dialog->show();
     } catch (const Common::AppError &error) {
         QMessageBox::warning(parent, QStringLiteral("Listed protection"), error.description());
