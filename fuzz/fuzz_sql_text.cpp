@@ -195,7 +195,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const QString column = w.columns.value(i % w.columns.size());
             const bool on = (ticked >> i & 1) != 0;
             rows.append({column, rowTexts.value(i), on});
-            plainRows.append({column, plain, on});
+            // An empty row stays empty: whether a row has text chooses the hits' order.
+            plainRows.append({column, rowTexts.value(i).isEmpty() ? QString() : plain, on});
         }
         if (AdvancedSearch::anyTicked(rows)) {
             checkSameShape(AdvancedSearch::statement(w.window, rows, match, join),
