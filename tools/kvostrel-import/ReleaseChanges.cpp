@@ -110,6 +110,15 @@ std::string productKey(const std::vector<std::string> &row, std::size_t type, st
     return (row[type].empty() ? std::string() : row[type] + ' ') + row[number] + '/' + row[product];
 }
 
+// Where the newer release's record of a change is: the product the row names.
+void placeAtProduct(ReleaseChange &change, const std::vector<std::string> &row, std::size_t type, std::size_t number,
+                    std::size_t product)
+{
+    change.applicationType = row[type];
+    change.applicationNumber = row[number];
+    change.productNumber = row[product];
+}
+
 // Products, listings and exclusivities are compared through this shape: a key, and
 // per record what its kinds of change compare.
 struct Item
@@ -256,9 +265,7 @@ private:
         ReleaseChange &change = add(std::move(kind), key, std::move(oldValue), std::move(newValue));
         change.productKey = key;
         if (inNewer) {
-            change.applicationType = row[pType];
-            change.applicationNumber = row[pNumber];
-            change.productNumber = row[pProduct];
+            placeAtProduct(change, row, pType, pNumber, pProduct);
         }
         return change;
     }
@@ -355,9 +362,7 @@ private:
             = add(std::move(kind), product + " patent " + row[tPatent], std::move(oldValue), std::move(newValue));
         change.productKey = product;
         if (inNewer) {
-            change.applicationType = row[tType];
-            change.applicationNumber = row[tNumber];
-            change.productNumber = row[tProduct];
+            placeAtProduct(change, row, tType, tNumber, tProduct);
             change.patentNumber = row[tPatent];
         }
         return change;
@@ -439,9 +444,7 @@ private:
             = add(std::move(kind), product + ' ' + *item.useCodes.begin(), std::move(oldValue), std::move(newValue));
         change.productKey = product;
         if (inNewer) {
-            change.applicationType = row[eType];
-            change.applicationNumber = row[eNumber];
-            change.productNumber = row[eProduct];
+            placeAtProduct(change, row, eType, eNumber, eProduct);
             change.exclusivityCode = row[eCode];
         }
         return change;
@@ -504,9 +507,7 @@ private:
                     = add("First generic", key, {},
                           productKey(row, pType, pNumber, pProduct) + ' ' + row[pTradeName] + ", " + row[pApplicant]);
                 change.tradeName = row[pTradeName];
-                change.applicationType = row[pType];
-                change.applicationNumber = row[pNumber];
-                change.productNumber = row[pProduct];
+                placeAtProduct(change, row, pType, pNumber, pProduct);
             }
         }
     }
