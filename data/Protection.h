@@ -55,6 +55,10 @@ struct PatentRow
     bool delisted = false;
 };
 
+bool isPediatricPatent(const QString &number); // "7491725*PED"
+// By the row's own flags and use code; compute() gives *PED rows their base's kind.
+PatentKind patentKind(const PatentRow &row);
+
 struct ExclusivityRow
 {
     qint64 id = 0;
