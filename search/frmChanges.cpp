@@ -98,7 +98,7 @@ frmChanges::frmChanges(WindowHost *host, QWidget *parent)
     m_message->setObjectName(QStringLiteral("lblMessage"));
     m_message->setAccessibleDescription(QStringLiteral("Message"));
     m_message->setWordWrap(true);
-    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_message);
     m_hint = new QLabel(QStringLiteral("Double click a change (or press Enter) to show its record in the newer "
                                        "release; Ctrl+S exports the changes listed."),
@@ -160,6 +160,7 @@ void frmChanges::readKinds()
 void frmChanges::showMessageOnly()
 {
     // The keyboard (and a screen reader) reaches the message, to read or copy it.
+    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_message->setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(m_message);
     m_splitter->hide();
