@@ -70,6 +70,7 @@ private slots:
     void everyChangeLeadsToItsNewerRecord();
     void doubleClickAndEnterFollowAChange();
     void removedRecordIsSaidToHaveNoNewerOne();
+    void exclusivityDateChangeShowsTheRowOfItsNewDate();
     void databaseWithoutChangesSaysHowToMakeThem();
     void exportWritesTheChangesListed();
 
@@ -280,14 +281,23 @@ void ChangesWindowTest::doubleClickAndEnterFollowAChange()
              fieldText(rows.rows.at(0).at(7)));
 }
 
-// A removed record has no newer one: the window says so and stays where it is.
-void ChangesWindowTest::removedRecordIsSaidToHaveNoNewerOne()
+// Hand-made changes: a product removed, and the date of one of two PED rows of a product
+// changed (the row of the new date is the newer record).
+static void buildHandMadeChanges(const QString &path)
 {
-    const QString path = m_dir.filePath(QStringLiteral("removed.mdb"));
     createDatabase(
         path,
         referenceTables()
             + QStringList{
+                QStringLiteral("INSERT INTO products VALUES (1, 'ALPHA', 'ASPIRIN', '325MG', 'TABLET', 'ORAL', 'RX', "
+                               "'ACME LABS', 'AB', '001', '000001', 'Yes', 'Jan 2, 2020')"),
+                QStringLiteral("CREATE TABLE [exclusivity] (ID INTEGER PRIMARY KEY, [Application Type] TEXT, "
+                               "[New Drug Application (NDA) Number] TEXT, [Product Number] TEXT, "
+                               "[Exclusivity Code] TEXT, [Exclusivity Date] TEXT)"),
+                QStringLiteral("CREATE TABLE [exclusivity code] (ID INTEGER PRIMARY KEY, [Code] TEXT, [Meaning] TEXT)"),
+                QStringLiteral("INSERT INTO [exclusivity] VALUES (1, 'N', '000001', '001', 'PED', 'Jan 1, 2030'), "
+                               "(2, 'N', '000001', '001', 'PED', 'Mar 1, 2031'), "
+                               "(3, 'N', '000001', '001', 'ODE-1', 'Mar 1, 2031')"),
                 QStringLiteral("CREATE TABLE [changes] (ID INTEGER PRIMARY KEY, [Kind] TEXT, [Key] TEXT, "
                                "[Trade Name] TEXT, [Old Value] TEXT, [New Value] TEXT, [Older Release] TEXT, "
                                "[Newer Release] TEXT, [Application Type] TEXT, "
@@ -300,7 +310,17 @@ void ChangesWindowTest::removedRecordIsSaidToHaveNoNewerOne()
                 QStringLiteral("INSERT INTO [changes] VALUES (1, 'Product removed', 'N 000002/001', 'BETA', "
                                "'BETA 1G TABLET;ORAL (RX)', NULL, 'Oct 8, 2024', 'Nov 8, 2024', NULL, NULL, NULL, "
                                "NULL, NULL)"),
+                QStringLiteral("INSERT INTO [changes] VALUES (2, 'Exclusivity date changed', "
+                               "'N 000001/001 PED Mar 1, 2031', 'ALPHA', 'Sep 1, 2030', 'Mar 1, 2031', 'Oct 8, 2024', "
+                               "'Nov 8, 2024', 'N', '000001', '001', NULL, 'PED')"),
             });
+}
+
+// A removed record has no newer one: the window says so and stays where it is.
+void ChangesWindowTest::removedRecordIsSaidToHaveNoNewerOne()
+{
+    const QString path = m_dir.filePath(QStringLiteral("removed.mdb"));
+    buildHandMadeChanges(path);
     QVERIFY(openChanges(path));
     QCOMPARE(m_window->lstKinds()->item(1)->text(), QStringLiteral("Product removed (1)"));
     chooseKind(QStringLiteral("Product removed"));
@@ -314,6 +334,21 @@ void ChangesWindowTest::removedRecordIsSaidToHaveNoNewerOne()
                             "record to show."));
     QCOMPARE(m_main->childWindow(frmMainForm::ShowDrugs) != nullptr, true); // the start-up window, untouched
     QCOMPARE(m_main->drugsWindow()->lstSearchID()->count(), 0);
+}
+
+// Of two PED rows of one product, the change of a date leads to the row of its new date.
+void ChangesWindowTest::exclusivityDateChangeShowsTheRowOfItsNewDate()
+{
+    const QString path = m_dir.filePath(QStringLiteral("exclusivity.mdb"));
+    buildHandMadeChanges(path);
+    QVERIFY(openChanges(path));
+    chooseKind(QStringLiteral("Exclusivity date changed"));
+    doubleClickLine(m_window->lstChanges(), 0);
+    auto *exclusivities = qobject_cast<frmExclusivity *>(activeWindow());
+    QVERIFY(exclusivities);
+    QCOMPARE(exclusivities->lstSearch()->count(), 3);
+    QCOMPARE(exclusivities->lstSearchID()->key(exclusivities->lstSearch()->currentRow()), 2);
+    QVERIFY(m_window->lblMessage()->text().isEmpty());
 }
 
 // The bundled database was imported without an older release: the window says how to
