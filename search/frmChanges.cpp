@@ -123,7 +123,9 @@ void frmChanges::readKinds()
         }
     } catch (const Common::AppError &error) {
         m_present = false;
-        m_releases->setText(QStringLiteral("The changes could not be read: ") + error.description());
+        m_kindCounts.clear();
+        m_releases->setText(QStringLiteral("The changes could not be read."));
+        m_message->setText(error.description());
         showMessageOnly();
         return;
     }

@@ -72,6 +72,7 @@ private slots:
     void removedRecordIsSaidToHaveNoNewerOne();
     void exclusivityDateChangeShowsTheRowOfItsNewDate();
     void databaseWithoutChangesSaysHowToMakeThem();
+    void changesThatCannotBeReadAreReported();
     void exportWritesTheChangesListed();
 
 private:
@@ -368,6 +369,27 @@ void ChangesWindowTest::databaseWithoutChangesSaysHowToMakeThem()
     QCOMPARE(QApplication::focusWidget(), m_window->lblMessage());
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(m_window->changesTable().rows.size(), 0);
+}
+
+// A changes table the window cannot read: the failure is said, nothing is listed as if
+// there were no changes, and nothing else fails.
+void ChangesWindowTest::changesThatCannotBeReadAreReported()
+{
+    const QString path = m_dir.filePath(QStringLiteral("damaged.mdb"));
+    createDatabase(path,
+                   referenceTables()
+                       + QStringList{QStringLiteral("CREATE TABLE [changes] (ID INTEGER PRIMARY KEY, Other TEXT)"),
+                                     QStringLiteral("CREATE TABLE [compared release] (ID INTEGER PRIMARY KEY, "
+                                                    "[Release Date] TEXT)"),
+                                     QStringLiteral("INSERT INTO [changes] VALUES (1, 'x')")});
+    QVERIFY(openChanges(path));
+    QVERIFY(!m_window->hasChanges());
+    QCOMPARE(m_window->lblReleases()->text(), QStringLiteral("The changes could not be read."));
+    QVERIFY2(m_window->lblMessage()->text().contains(QStringLiteral("Kind")),
+             qPrintable(m_window->lblMessage()->text()));
+    QVERIFY(!m_window->lstKinds()->isVisibleTo(m_window));
+    QCOMPARE(QApplication::focusWidget(), m_window->lblMessage());
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 // The export writes the changes listed, every column, with both release dates.
