@@ -23,7 +23,6 @@ namespace Search {
 namespace {
 
 constexpr int ChangeRole = Qt::UserRole;
-constexpr int KindColumn = 0;
 
 QString changesText(qint64 count)
 {
@@ -80,8 +79,6 @@ frmChanges::frmChanges(WindowHost *host, QWidget *parent)
     m_changes = new QTreeWidget(right);
     m_changes->setObjectName(QStringLiteral("lstChanges"));
     m_changes->setAccessibleName(QStringLiteral("Changes of the chosen kind"));
-    m_changes->setHeaderLabels({QStringLiteral("Kind"), QStringLiteral("Key"), QStringLiteral("Trade name"),
-                                QStringLiteral("Old value"), QStringLiteral("New value")});
     m_changes->setRootIsDecorated(false);
     m_changes->setUniformRowHeights(true);
     m_changes->setAllColumnsShowFocus(true);
@@ -175,6 +172,13 @@ void frmChanges::showMessageOnly()
 void frmChanges::showKind(int row)
 {
     m_changes->clear();
+    QStringList columns{QStringLiteral("Key"), QStringLiteral("Trade name"), QStringLiteral("Old value"),
+                        QStringLiteral("New value")};
+    if (row == 0) {
+        columns.prepend(QStringLiteral("Kind"));
+    }
+    m_changes->setColumnCount(int(columns.size()));
+    m_changes->setHeaderLabels(columns);
     m_shown.clear();
     m_message->clear();
     if (row < 0 || row >= int(m_kindCounts.size())) {
@@ -192,12 +196,17 @@ void frmChanges::showKind(int row)
     items.reserve(qsizetype(m_shown.size()));
     for (size_t i = 0; i < m_shown.size(); ++i) {
         const Db::ReleaseComparison::Change &c = m_shown[i];
-        auto *item = new QTreeWidgetItem({c.kind, c.key, c.tradeName, c.oldValue, c.newValue});
+        // The kind is a column of its own only when the list holds every kind: a hidden
+        // column would still be read out first by a screen reader.
+        QStringList texts{c.key, c.tradeName, c.oldValue, c.newValue};
+        if (kind.isEmpty()) {
+            texts.prepend(c.kind);
+        }
+        auto *item = new QTreeWidgetItem(texts);
         item->setData(0, ChangeRole, qulonglong(i));
         items.append(item);
     }
     m_changes->addTopLevelItems(items);
-    m_changes->setColumnHidden(KindColumn, !kind.isEmpty());
     for (int column = 0; column < m_changes->columnCount(); ++column) {
         m_changes->resizeColumnToContents(column);
         m_changes->setColumnWidth(column, qMin(m_changes->columnWidth(column), 240));

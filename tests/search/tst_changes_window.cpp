@@ -216,7 +216,7 @@ void ChangesWindowTest::everyChangeLeadsToItsNewerRecord()
         const QString &type = c.at(5), &application = c.at(6), &product = c.at(7), &patent = c.at(8), &code = c.at(9),
                       &newValue = c.at(4);
         QTreeWidgetItem *item = list->topLevelItem(i);
-        QCOMPARE(item->text(1), c.at(1));
+        QCOMPARE(item->text(0), c.at(1));
         QVERIFY2(!application.isEmpty(), qPrintable(c.at(1)));
         m_main->PressMenuButton(frmMainForm::Changes);
         m_window->followChange(item);
@@ -327,7 +327,8 @@ void ChangesWindowTest::removedRecordIsSaidToHaveNoNewerOne()
     chooseKind(QStringLiteral("Product removed"));
     QTreeWidget *list = m_window->lstChanges();
     QCOMPARE(list->topLevelItemCount(), 1);
-    QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("BETA 1G TABLET;ORAL (RX)"));
+    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("BETA 1G TABLET;ORAL (RX)"));
+    QCOMPARE(list->headerItem()->text(0), QStringLiteral("Key"));
     doubleClickLine(list, 0);
     QCOMPARE(activeWindow(), m_window);
     QCOMPARE(m_window->lblMessage()->text(),
