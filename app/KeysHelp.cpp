@@ -3,6 +3,7 @@
 #include "app/frmAbout.h"
 #include "search/AdvancedPanel.h"
 #include "search/SearchWindow.h"
+#include "search/frmChanges.h"
 #include "search/frmProtectionReport.h"
 
 #include <QDialogButtonBox>
@@ -25,6 +26,7 @@ constexpr KeyRow KeyTable[] = {
     {"Enter or Space (in the ribbon)", "presses the tab or button"},
     {"Ctrl+1 to Ctrl+7",
      "Show Drugs, Ingredients, Dosage Form, Route of Administration, Patents, Exclusivity, Listed protection"},
+    {"Ctrl+8", "Changes: what changed since the older release the data was compared with"},
     {"Ctrl+Tab, Ctrl+Shift+Tab", "the next or previous window"},
     {"Ctrl+F", "to the search box of the window in front"},
     {"Tab, Shift+Tab",
@@ -92,6 +94,13 @@ QString windowHelp(const QWidget *window)
                               "protection left and no ANDA of the same ingredient, dosage form, route and strength. "
                               "Enter or a double click shows a product; Ctrl+S exports the list that has the "
                               "keyboard. Dates are as of the data's release; none is the date a generic can be sold.");
+    }
+    if (qobject_cast<const Search::frmChanges *>(window)) {
+        return QStringLiteral("What changed from the older FDA release the data was compared with to its own. Choose "
+                              "a kind of change in the list on the left: its changes show on the right with their "
+                              "old and new values. Enter or a double click on a change shows its product, patent or "
+                              "exclusivity record of the newer release; a removed record has none. Ctrl+S exports "
+                              "the changes listed.");
     }
     return QString();
 }

@@ -56,6 +56,7 @@ constexpr MenuButton MenuButtons[] = {
     {frmMainForm::Patents, "1", "Patents", 5},
     {frmMainForm::Exclusivity, "1", "Exclusivity", 8},
     {frmMainForm::ProtectionReport, "1", "Listed\r\nprotection", 5},
+    {frmMainForm::Changes, "1", "Changes", 5},
     {frmMainForm::Exit, "2", "Exit", 7, true},
     {frmMainForm::About, "3", "About", 6},
     {frmMainForm::UpdateData, "3", "Update data", 6},
@@ -154,7 +155,8 @@ void frmMainForm::reopenDatabase(const QString &databasePath)
 
 QKeySequence frmMainForm::commandKeys(int command)
 {
-    // Ctrl+1 to Ctrl+7: the lookup windows and the protection report in the ribbon's order.
+    // Ctrl+1 to Ctrl+8: the lookup windows, the protection report and the changes in the
+    // ribbon's order.
     int number = 0;
     for (const MenuButton &button : MenuButtons) {
         if (button.command == Exit || button.command == About || button.command == ExitFromAbout
@@ -376,6 +378,7 @@ void frmMainForm::ZetRibbon1_ButtonClick(const QString &ID, const QString &Capti
     case Patents:
     case Exclusivity:
     case ProtectionReport:
+    case Changes:
     case About:
         openWindow(value);
         break;

@@ -16,6 +16,7 @@ enum Command {
     Ingredients = 9,
     UpdateData = 10,
     ProtectionReport = 11,
+    Changes = 12,
 };
 
 } // namespace Common

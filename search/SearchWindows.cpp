@@ -1,5 +1,6 @@
 #include "search/SearchWindows.h"
 
+#include "search/frmChanges.h"
 #include "search/frmDosageForm.h"
 #include "search/frmDrugs.h"
 #include "search/frmExclusivity.h"
@@ -24,6 +25,7 @@ bool provides(int command)
     case Common::Exclusivity:
     case Common::Ingredients:
     case Common::ProtectionReport:
+    case Common::Changes:
         return true;
     default:
         return false;
@@ -47,6 +49,8 @@ QWidget *create(int command, WindowHost *host, QWidget *parent)
         return new frmExclusivity(host, parent);
     case Common::ProtectionReport:
         return new frmProtectionReport(host, parent);
+    case Common::Changes:
+        return new frmChanges(host, parent);
     default:
         return nullptr;
     }

@@ -696,7 +696,8 @@ void AppTest::ribbonTabFollowsTheWindowInFrontAndTipsNameTheKeys()
              (QStringList{QStringLiteral("Show Drugs (Ctrl+1)"), QStringLiteral("Ingredients (Ctrl+2)"),
                           QStringLiteral("Dosage Form (Ctrl+3)"), QStringLiteral("Route of Administration (Ctrl+4)"),
                           QStringLiteral("Patents (Ctrl+5)"), QStringLiteral("Exclusivity (Ctrl+6)"),
-                          QStringLiteral("Listed protection (Ctrl+7)"), QStringLiteral("Exit")}));
+                          QStringLiteral("Listed protection (Ctrl+7)"), QStringLiteral("Changes (Ctrl+8)"),
+                          QStringLiteral("Exit")}));
 }
 
 // F1 opens the keys table (the README's, row for row) under the help of the window in

@@ -299,6 +299,15 @@ def run(program):
         key("ctrl+7")
         report = wait_for("the Listed protection window", lambda: window(app, "Listed protection"))
         wait_for("focus inside the Listed protection window", lambda: focused(app) in list(nodes(report)))
+        # Ctrl+8: the Changes window. This database was imported without an older release,
+        # so the keyboard is on the message that says how to make the changes.
+        key("ctrl+8")
+        changes = wait_for("the Changes window", lambda: window(app, "Changes"))
+        wait_for("focus inside the Changes window", lambda: focused(app) in list(nodes(changes)))
+        wait_for("the Changes window read as holding no changes",
+                 lambda: "no list of changes" in (label_text(changes, "Releases compared") or ""))
+        wait_for("the import command read in the Changes window",
+                 lambda: "--previous" in (label_text(changes, "Message") or ""))
         key("ctrl+1")
         wait_for("focus back in the Trade Drugs window", lambda: focused(app) in list(nodes(drugs)), app)
 
