@@ -261,4 +261,3 @@ std::vector<ProductFigures> readAllProducts(const QDate &release)
 } // namespace Protection
 
 } // namespace Db
-
