@@ -127,7 +127,7 @@ int main(int argc, char **argv)
     // The clock stops once the drug window's list has been painted: the events are
     // processed until a paint of its viewport has passed.
     PaintCounter paints(drugs->lstSearch()->viewport());
-    std::vector<double> handled, repeated;
+    std::vector<double> handled, repeated, paintedCpu, repeatedCpu, floorCpu, bareCpu;
     int floorRows = 0;
     int sqlRows = 0;
     const auto doubleClick = [&](bool firstRead) {
@@ -138,6 +138,7 @@ int main(int argc, char **argv)
         }
         const int before = paints.count();
         QElapsedTimer timer;
+        const double cpuStart = threadCpuMs();
         timer.start();
         emit forms->vbalGrid()->cellDoubleClicked(1, RecordWindow::ValueColumn);
         const double navigated = timer.nsecsElapsed() / 1e6;
@@ -145,10 +146,12 @@ int main(int argc, char **argv)
             QApplication::processEvents();
         }
         (firstRead ? handled : repeated).push_back(navigated);
+        (firstRead ? paintedCpu : repeatedCpu).push_back(threadCpuMs() - cpuStart);
         return timer.nsecsElapsed() / 1e6;
     };
     const auto [painted, floors] = alternating(
-        runs, [&] { return doubleClick(true); }, [&] { return readFloor(statement, &floorRows); });
+        runs, [&] { return doubleClick(true); },
+        withCpuTime(floorCpu, [&] { return readFloor(statement, &floorRows); }));
 
     // The floor with its paint: a bare list of the drug list's size, its lines read anew.
     BareListModel bareModel;
@@ -164,19 +167,27 @@ int main(int argc, char **argv)
         QApplication::processEvents();
         const int before = barePaints.count();
         QElapsedTimer timer;
+        const double cpuStart = threadCpuMs();
         timer.start();
         bareModel.setLines(readLines(statement));
         bare.setCurrentIndex(bareModel.index(0, 0));
         while (barePaints.count() == before && timer.elapsed() < 5000) {
             QApplication::processEvents();
         }
+        bareCpu.push_back(threadCpuMs() - cpuStart);
         return timer.nsecsElapsed() / 1e6;
     };
     const auto [paintedAgain, bareFloors] = alternating(
         runs, [&] { return doubleClick(true); }, bareFloor);
     bare.hide();
-    handled.erase(handled.begin()); // the warm-up runs
+    // The warm-up runs: the first of each pass.
+    handled.erase(handled.begin());
     handled.erase(handled.begin() + runs);
+    paintedCpu.erase(paintedCpu.begin());
+    std::vector<double> paintedAgainCpu(paintedCpu.begin() + runs + 1, paintedCpu.end());
+    paintedCpu.resize(size_t(runs));
+    floorCpu.erase(floorCpu.begin());
+    bareCpu.erase(bareCpu.begin());
     std::vector<double> again;
     for (int run = 0; run < runs; ++run) {
         again.push_back(doubleClick(false));
@@ -205,6 +216,12 @@ int main(int argc, char **argv)
     out << "  floor with its paint: a bare list view  " << p50p99(bareFloors) << "\n";
     out << "  double click to drug window painted     " << p50p99(paintedAgain) << "  = "
         << ratioVerdict(paintedAgain, bareFloors, 1.5) << "\n";
+    out << "  CPU time of this thread: the read       " << p50p99(floorCpu) << "\n";
+    out << "    double click to painted               " << p50p99(paintedCpu) << "  = "
+        << ratioVerdict(paintedCpu, floorCpu, 1.5) << "\n";
+    out << "    the read and a bare list painted      " << p50p99(bareCpu) << "\n";
+    out << "    double click to painted               " << p50p99(paintedAgainCpu) << "  = "
+        << ratioVerdict(paintedAgainCpu, bareCpu, 1.5) << "\n";
     out << "  double click to its handler's end       " << p50p99(handled) << "\n";
     out << "  the drug list repainted whole           " << p50p99(listPaints) << "\n";
     out << "  the same again, painted                 " << p50p99(again) << "  (the list kept from the first)\n";
