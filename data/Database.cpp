@@ -168,7 +168,10 @@ QByteArrayView RowSet::fieldUtf8(int index, QByteArray &scratch) const
     if (index < 0 || index >= m_names.size()) {
         return {};
     }
-    switch (sqlite3_column_type(m_statement, index)) {
+    // The column's value taken once: each sqlite3_column_ call checks the statement
+    // and its connection again, which a long read (an export) paid three times a field.
+    sqlite3_value *value = sqlite3_column_value(m_statement, index);
+    switch (sqlite3_value_type(value)) {
     case SQLITE_NULL:
         return {};
     case SQLITE_FLOAT:
@@ -176,8 +179,8 @@ QByteArrayView RowSet::fieldUtf8(int index, QByteArray &scratch) const
         return scratch;
     default: {
         // Whole numbers come as SQLite writes them, which is how QString::number does.
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, index));
-        const QByteArrayView bytes(text, text ? sqlite3_column_bytes(m_statement, index) : 0);
+        const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+        const QByteArrayView bytes(text, text ? sqlite3_value_bytes(value) : 0);
         // Most text is plain ASCII, checked a word at a time; the rest is checked whole.
         if (isAscii(bytes) || bytes.isValidUtf8()) {
             return bytes;
@@ -208,14 +211,17 @@ SharedListRows RowSet::readList(int lineColumn, int keyColumn)
     }
     const bool keyed = keyColumn >= 0;
     while (m_onRow) {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, lineColumn));
-        rows->m_text.append(text, text ? sqlite3_column_bytes(m_statement, lineColumn) : 0);
+        // Each column's value taken once, as fieldUtf8 does.
+        sqlite3_value *line = sqlite3_column_value(m_statement, lineColumn);
+        const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(line));
+        rows->m_text.append(text, text ? sqlite3_value_bytes(line) : 0);
         rows->m_ends.push_back(quint32(rows->m_text.size()));
         if (keyed) {
             qint64 key = ListRows::NoKey;
-            switch (sqlite3_column_type(m_statement, keyColumn)) {
+            sqlite3_value *keyValue = sqlite3_column_value(m_statement, keyColumn);
+            switch (sqlite3_value_type(keyValue)) {
             case SQLITE_INTEGER:
-                key = sqlite3_column_int64(m_statement, keyColumn);
+                key = sqlite3_value_int64(keyValue);
                 break;
             case SQLITE_NULL:
                 break;

@@ -94,10 +94,12 @@ public:
         const QWidget *widget = item.widget;
         const QStyle *style = widget ? widget->style() : QApplication::style();
         const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-        const QRect area
-            = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget).adjusted(margin, 0, -margin, 0);
+        // The style is asked for the text's place without the text: with it, the style
+        // lays the text out to measure it, and the line is laid out below anyway.
         const QString text = std::exchange(item.text, QString());
         item.features &= ~QStyleOptionViewItem::HasDisplay;
+        const QRect area
+            = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget).adjusted(margin, 0, -margin, 0);
         // The background, the highlight and the focus frame as the style draws them.
         style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
 

@@ -61,33 +61,6 @@ void ExportRows::append(const QStringList &row)
     endRow();
 }
 
-void ExportRows::addField(QByteArrayView utf8)
-{
-    m_text.append(utf8.data(), size_t(utf8.size()));
-    m_fieldEnds.push_back(m_text.size());
-}
-
-void ExportRows::endRow()
-{
-    m_rows.emplace_back(m_rowStart, m_fieldEnds.size());
-    m_rowStart = m_fieldEnds.size();
-}
-
-ExportRows ExportRows::picked(const std::vector<qsizetype> &positions) &&
-{
-    ExportRows rows;
-    rows.m_rows.reserve(positions.size());
-    for (const qsizetype row : positions) {
-        rows.m_rows.push_back(m_rows[size_t(row)]);
-    }
-    rows.m_text = std::move(m_text);
-    rows.m_fieldEnds = std::move(m_fieldEnds);
-    rows.m_rowStart = rows.m_fieldEnds.size();
-    m_rows.clear();
-    m_rowStart = 0;
-    return rows;
-}
-
 namespace {
 
 // The bytes that make a CSV field quoted: a comma, a quote, a line break.
@@ -99,13 +72,52 @@ constexpr std::array<bool, 256> quotedBytes = [] {
     return bytes;
 }();
 
-void appendCsvField(std::string &out, QByteArrayView field)
+// Whether a word of eight bytes holds `byte` (the bit trick of finding a zero byte).
+constexpr bool wordHasByte(quint64 word, unsigned char byte)
+{
+    const quint64 x = word ^ (0x0101010101010101ULL * byte);
+    return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
+}
+
+// Whether CSV quotes `field`: it holds a comma, a quote or a line break. Checked eight
+// bytes at a time, as most fields are short plain text.
+bool needsQuotes(QByteArrayView field)
+{
+    const char *at = field.data();
+    const char *const end = at + field.size();
+    for (; end - at >= 8; at += 8) {
+        quint64 word;
+        std::memcpy(&word, at, sizeof word);
+        if (wordHasByte(word, ',') || wordHasByte(word, '"') || wordHasByte(word, '\r') || wordHasByte(word, '\n')) {
+            return true;
+        }
+    }
+    return std::any_of(at, end, [](char c) { return quotedBytes[uchar(c)]; });
+}
+
+// Appends `field` to `out` as CSV, after a comma when `comma`; true when the field's CSV
+// text is not its own.
+bool appendCsvField(std::string &out, QByteArrayView field, bool comma)
 {
     // A spreadsheet runs a cell that begins with one of these as a formula
     // ("=HYPERLINK(...)" in a crafted listing): an apostrophe first makes it text.
-    static constexpr char formulaStart[] = {'=', '+', '-', '@', '\t', '\r'};
-    const bool formula = !field.isEmpty() && std::memchr(formulaStart, field.front(), sizeof formulaStart) != nullptr;
-    const bool quoted = std::any_of(field.begin(), field.end(), [](char c) { return quotedBytes[uchar(c)]; });
+    const char first = field.isEmpty() ? '\0' : field.front();
+    const bool formula = first == '=' || first == '+' || first == '-' || first == '@' || first == '\t' || first == '\r';
+    const bool quoted = needsQuotes(field);
+    if (!quoted && !formula) {
+        // One growth check for the separator and the text, which most fields are.
+        const size_t at = out.size();
+        out.resize(at + size_t(comma) + size_t(field.size()));
+        char *to = out.data() + at;
+        if (comma) {
+            *to++ = ',';
+        }
+        std::memcpy(to, field.data(), size_t(field.size()));
+        return false;
+    }
+    if (comma) {
+        out += ',';
+    }
     if (quoted) {
         out += '"';
     }
@@ -123,21 +135,86 @@ void appendCsvField(std::string &out, QByteArrayView field)
     } else {
         out.append(field.data(), size_t(field.size()));
     }
+    return true;
 }
 
-template<typename Field>
-void appendCsvLine(std::string &out, qsizetype fields, Field &&field)
+// Where the CSV field that begins at `from` in `line` ends: at its comma, or at the
+// line's end.
+qsizetype csvFieldEnd(QByteArrayView line, qsizetype from)
 {
-    for (qsizetype column = 0; column < fields; ++column) {
-        if (column > 0) {
-            out += ',';
+    qsizetype at = from;
+    if (at < line.size() && line[at] == '"') {
+        for (++at; at < line.size(); ++at) {
+            if (line[at] == '"') {
+                if (at + 1 < line.size() && line[at + 1] == '"') {
+                    ++at; // a doubled quote
+                } else {
+                    return at + 1;
+                }
+            }
         }
-        appendCsvField(out, field(column));
+        return at;
     }
-    out += "\r\n";
+    while (at < line.size() && line[at] != ',') {
+        ++at;
+    }
+    return at;
 }
 
 } // namespace
+
+void ExportRows::addField(QByteArrayView utf8)
+{
+    if (appendCsvField(m_text, utf8, m_fields > m_rowStart)) {
+        m_own.push_back({m_fields, m_ownText.size(), m_ownText.size() + size_t(utf8.size())});
+        m_ownText.append(utf8.data(), size_t(utf8.size()));
+    }
+    ++m_fields;
+}
+
+void ExportRows::endRow()
+{
+    m_text += "\r\n";
+    m_rows.push_back({m_lineStart, m_text.size(), m_rowStart, m_fields});
+    m_rowStart = m_fields;
+    m_lineStart = m_text.size();
+}
+
+QByteArrayView ExportRows::field(qsizetype row, qsizetype column) const
+{
+    const Row &line = m_rows[size_t(row)];
+    const size_t index = line.firstField + size_t(column);
+    const auto own = std::lower_bound(m_own.cbegin(), m_own.cend(), index,
+                                      [](const OwnText &text, size_t field) { return text.field < field; });
+    if (own != m_own.cend() && own->field == index) {
+        return {m_ownText.data() + own->begin, qsizetype(own->end - own->begin)};
+    }
+    // A field whose own text is its CSV text: no quote, no comma; found after the
+    // fields before it.
+    const QByteArrayView csv = csvLine(row).chopped(2); // without CR LF
+    qsizetype begin = 0;
+    for (qsizetype before = 0; before < column; ++before) {
+        begin = csvFieldEnd(csv, begin) + 1;
+    }
+    return csv.sliced(begin, csvFieldEnd(csv, begin) - begin);
+}
+
+ExportRows ExportRows::picked(const std::vector<qsizetype> &positions) &&
+{
+    ExportRows rows;
+    rows.m_rows.reserve(positions.size());
+    for (const qsizetype row : positions) {
+        rows.m_rows.push_back(m_rows[size_t(row)]);
+    }
+    rows.m_text = std::move(m_text);
+    rows.m_fields = m_fields;
+    rows.m_ownText = std::move(m_ownText);
+    rows.m_own = std::move(m_own);
+    rows.m_rowStart = rows.m_fields;
+    rows.m_lineStart = rows.m_text.size();
+    *this = ExportRows();
+    return rows;
+}
 
 ExportTable exportTable(const SearchWindow &window)
 {
@@ -183,7 +260,6 @@ ExportTable exportTable(const SearchWindow &window)
             }
         }
         records.m_rows.reserve(lines.size());
-        records.m_fieldEnds.reserve(lines.size() * size_t(columns.size()));
         QByteArray scratch;
         while (!rowSet.eof()) {
             const qint64 id = rowSet.fieldInt64(key);
@@ -224,15 +300,16 @@ QString writeCsv(const QString &path, const ExportTable &table, const std::funct
         constexpr qsizetype BlockSize = 8 * 1024;
         std::string block;
         block.reserve(BlockSize + 4096);
-        std::vector<QByteArray> header;
-        for (const QString &caption : table.header) {
-            header.push_back(caption.toUtf8());
-        }
-        appendCsvLine(block, qsizetype(header.size()),
-                      [&](qsizetype column) { return QByteArrayView(header[size_t(column)]); });
+        const auto headerLine = [&] {
+            ExportRows header;
+            header.append(table.header);
+            return header;
+        }();
+        const auto appendLine = [&](QByteArrayView line) { block.append(line.data(), size_t(line.size())); };
+        appendLine(headerLine.csvLine(0));
         const ExportRows &rows = table.rows;
         for (qsizetype row = 0; row < rows.size(); ++row) {
-            appendCsvLine(block, rows.fieldCount(row), [&](qsizetype column) { return rows.field(row, column); });
+            appendLine(rows.csvLine(row));
             if (qsizetype(block.size()) >= BlockSize) {
                 file.write(block.data(), qsizetype(block.size()));
                 block.clear(); // keeps its room

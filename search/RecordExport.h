@@ -16,9 +16,11 @@ namespace Search {
 class SearchWindow;
 struct ExportTable;
 
-// The rows of an exported table: every field's UTF-8 text in one buffer, so that tens of
-// thousands of records are read and written without a string per value. Made from, and
-// compared as, a list of rows of text.
+// The rows of an exported table, kept as the CSV lines they are written as: every row's
+// line in one buffer, so that tens of thousands of records are read and written without
+// a string per value, each field quoted once, as it comes. A field whose CSV text is not
+// its own (quoted, or marked as text) keeps its own text beside it; the others are found
+// in their line when asked for. Made from, and compared as, a list of rows of text.
 class ExportRows
 {
 public:
@@ -42,21 +44,40 @@ public:
 
     qsizetype fieldCount(qsizetype row) const
     {
-        return qsizetype(m_rows[size_t(row)].second - m_rows[size_t(row)].first);
+        return qsizetype(m_rows[size_t(row)].fieldEnd - m_rows[size_t(row)].firstField);
     }
     // Field `column` (below fieldCount) of `row` as UTF-8.
-    QByteArrayView field(qsizetype row, qsizetype column) const
+    QByteArrayView field(qsizetype row, qsizetype column) const;
+    // Row `row` as a CSV line, its CR LF included.
+    QByteArrayView csvLine(qsizetype row) const
     {
-        const size_t index = m_rows[size_t(row)].first + size_t(column);
-        const size_t begin = index == 0 ? 0 : m_fieldEnds[index - 1];
-        return {m_text.data() + begin, qsizetype(m_fieldEnds[index] - begin)};
+        const Row &line = m_rows[size_t(row)];
+        return {m_text.data() + line.textBegin, qsizetype(line.textEnd - line.textBegin)};
     }
 
 private:
-    std::string m_text;
-    std::vector<size_t> m_fieldEnds; // each field's end in m_text, fields one after another
-    std::vector<std::pair<size_t, size_t>> m_rows; // each row's first field and the one after its last
-    size_t m_rowStart = 0; // the first field of the row being built
+    struct Row
+    {
+        size_t textBegin; // the line in m_text
+        size_t textEnd;
+        size_t firstField; // the number of fields added before the row's first
+        size_t fieldEnd;
+    };
+    // A field whose own text differs from its CSV text: where its own text is in m_ownText.
+    struct OwnText
+    {
+        size_t field;
+        size_t begin;
+        size_t end;
+    };
+
+    std::string m_text; // the CSV lines, one after another
+    size_t m_fields = 0; // the fields added so far
+    std::vector<Row> m_rows;
+    std::string m_ownText;
+    std::vector<OwnText> m_own; // by field
+    size_t m_rowStart = 0; // the first field of the row being built (a count of fields)
+    size_t m_lineStart = 0; // its line's start in m_text
 
     friend ExportTable exportTable(const SearchWindow &window);
 };

@@ -19,6 +19,8 @@
 
 #include <sqlite3.h>
 
+#include <time.h>
+
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -91,6 +93,28 @@ std::pair<std::vector<double>, std::vector<double>> alternating(int runs, A &&a,
         }
     }
     return {program, floor};
+}
+
+// The calling thread's CPU time in milliseconds. On a machine others share, a run's
+// wall time holds the waits for a core; its CPU time is the work it did.
+inline double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// `timed` (which returns its wall time) with the thread's CPU time over the same call
+// added to `cpu`.
+template<typename F>
+auto withCpuTime(std::vector<double> &cpu, F &&timed)
+{
+    return [&cpu, timed = std::forward<F>(timed)]() mutable {
+        const double start = threadCpuMs();
+        const double wall = timed();
+        cpu.push_back(threadCpuMs() - start);
+        return wall;
+    };
 }
 
 // "p50 X ms, p99 Y ms" of timings.

@@ -9,6 +9,9 @@
 // statement alone, read with SQLite's C API into std::string and int on the same
 // connection (and, as a second yardstick, through QSqlQuery). The program and the floor
 // take turns (A B, then B A, ...); each program run forgets the kept lists first.
+// A second floor counts the paint too: the same rows read the same way, handed to a
+// bare list view of the drug window's list's size (uniform line heights, each line
+// made text only when drawn) and timed until it has been painted.
 // For 10x the products, give the database make_10x_database builds (kvostrel-10x.mdb).
 
 #include "search/AdvancedSearch.h"
@@ -24,6 +27,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QTextStream>
 
 using namespace Db;
@@ -44,6 +48,48 @@ QString drugStatement(const QString &name)
     rows[DosageFormRow] = {QStringLiteral("Dosage Form"), name, true};
     return AdvancedSearch::statement(SqlText::Window::Drugs, rows, AdvancedSearch::Exactly,
                                      AdvancedSearch::AllKeywords);
+}
+
+// The least a list view can do with rows read by the C API: each line made text only
+// when it is drawn.
+class BareListModel : public QAbstractListModel
+{
+public:
+    void setLines(std::vector<std::string> lines)
+    {
+        beginResetModel();
+        m_lines = std::move(lines);
+        endResetModel();
+    }
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_lines.size()); }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole) {
+            return {};
+        }
+        const std::string &line = m_lines[size_t(index.row())];
+        return QString::fromUtf8(line.data(), qsizetype(line.size()));
+    }
+
+private:
+    std::vector<std::string> m_lines;
+};
+
+// The statement's first column read with the C API into std::string.
+std::vector<std::string> readLines(const QString &sql)
+{
+    sqlite3 *db = Connection::shared().handle();
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt *statement = nullptr;
+    std::vector<std::string> lines;
+    if (db && sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            const auto *line = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
+            lines.emplace_back(line ? line : "", size_t(sqlite3_column_bytes(statement, 0)));
+        }
+    }
+    sqlite3_finalize(statement);
+    return lines;
 }
 
 } // namespace
@@ -81,7 +127,7 @@ int main(int argc, char **argv)
     // The clock stops once the drug window's list has been painted: the events are
     // processed until a paint of its viewport has passed.
     PaintCounter paints(drugs->lstSearch()->viewport());
-    std::vector<double> handled, repeated;
+    std::vector<double> handled, repeated, paintedCpu, repeatedCpu, floorCpu, bareCpu;
     int floorRows = 0;
     int sqlRows = 0;
     const auto doubleClick = [&](bool firstRead) {
@@ -92,6 +138,7 @@ int main(int argc, char **argv)
         }
         const int before = paints.count();
         QElapsedTimer timer;
+        const double cpuStart = threadCpuMs();
         timer.start();
         emit forms->vbalGrid()->cellDoubleClicked(1, RecordWindow::ValueColumn);
         const double navigated = timer.nsecsElapsed() / 1e6;
@@ -99,14 +146,60 @@ int main(int argc, char **argv)
             QApplication::processEvents();
         }
         (firstRead ? handled : repeated).push_back(navigated);
+        (firstRead ? paintedCpu : repeatedCpu).push_back(threadCpuMs() - cpuStart);
         return timer.nsecsElapsed() / 1e6;
     };
     const auto [painted, floors] = alternating(
-        runs, [&] { return doubleClick(true); }, [&] { return readFloor(statement, &floorRows); });
-    handled.erase(handled.begin()); // the warm-up run
+        runs, [&] { return doubleClick(true); },
+        withCpuTime(floorCpu, [&] { return readFloor(statement, &floorRows); }));
+
+    // The floor with its paint: a bare list of the drug list's size, its lines read anew.
+    BareListModel bareModel;
+    QListView bare;
+    bare.setUniformItemSizes(true);
+    bare.setModel(&bareModel);
+    bare.resize(drugs->lstSearch()->size());
+    bare.show();
+    QApplication::processEvents();
+    PaintCounter barePaints(bare.viewport());
+    const auto bareFloor = [&] {
+        bareModel.setLines({});
+        QApplication::processEvents();
+        const int before = barePaints.count();
+        QElapsedTimer timer;
+        const double cpuStart = threadCpuMs();
+        timer.start();
+        bareModel.setLines(readLines(statement));
+        bare.setCurrentIndex(bareModel.index(0, 0));
+        while (barePaints.count() == before && timer.elapsed() < 5000) {
+            QApplication::processEvents();
+        }
+        bareCpu.push_back(threadCpuMs() - cpuStart);
+        return timer.nsecsElapsed() / 1e6;
+    };
+    const auto [paintedAgain, bareFloors] = alternating(
+        runs, [&] { return doubleClick(true); }, bareFloor);
+    bare.hide();
+    // The warm-up runs: the first of each pass.
+    handled.erase(handled.begin());
+    handled.erase(handled.begin() + runs);
+    paintedCpu.erase(paintedCpu.begin());
+    std::vector<double> paintedAgainCpu(paintedCpu.begin() + runs + 1, paintedCpu.end());
+    paintedCpu.resize(size_t(runs));
+    floorCpu.erase(floorCpu.begin());
+    bareCpu.erase(bareCpu.begin());
     std::vector<double> again;
     for (int run = 0; run < runs; ++run) {
         again.push_back(doubleClick(false));
+    }
+    // The drug list's paint alone: its viewport repainted whole, the lines' details
+    // already read.
+    std::vector<double> listPaints;
+    for (int run = 0; run < 200; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        drugs->lstSearch()->viewport()->repaint();
+        listPaints.push_back(timer.nsecsElapsed() / 1e6);
     }
     std::vector<double> qsql;
     for (int run = 0; run < runs; ++run) {
@@ -120,7 +213,17 @@ int main(int argc, char **argv)
     out << "  double click to drug window painted     " << p50p99(painted) << "  = "
         << ratioVerdict(painted, floors, 1.5) << "\n";
     out << QStringLiteral("  (%1 lines, \"%2\")\n").arg(drugs->lstSearch()->count()).arg(drugs->lblSearch()->text());
+    out << "  floor with its paint: a bare list view  " << p50p99(bareFloors) << "\n";
+    out << "  double click to drug window painted     " << p50p99(paintedAgain) << "  = "
+        << ratioVerdict(paintedAgain, bareFloors, 1.5) << "\n";
+    out << "  CPU time of this thread: the read       " << p50p99(floorCpu) << "\n";
+    out << "    double click to painted               " << p50p99(paintedCpu) << "  = "
+        << ratioVerdict(paintedCpu, floorCpu, 1.5) << "\n";
+    out << "    the read and a bare list painted      " << p50p99(bareCpu) << "\n";
+    out << "    double click to painted               " << p50p99(paintedAgainCpu) << "  = "
+        << ratioVerdict(paintedAgainCpu, bareCpu, 1.5) << "\n";
     out << "  double click to its handler's end       " << p50p99(handled) << "\n";
+    out << "  the drug list repainted whole           " << p50p99(listPaints) << "\n";
     out << "  the same again, painted                 " << p50p99(again) << "  (the list kept from the first)\n";
     out << "  first product: " << drugs->lblTradeName()->text() << "\n";
     out.flush();
