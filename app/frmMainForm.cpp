@@ -55,11 +55,11 @@ constexpr MenuButton MenuButtons[] = {
     {frmMainForm::Route, "1", "Route of\r\nAdministration", 4},
     {frmMainForm::Patents, "1", "Patents", 5},
     {frmMainForm::Exclusivity, "1", "Exclusivity", 8},
-    {frmMainForm::ProtectionReport, "1", "Listed\r\nprotection", 5},
-    {frmMainForm::Changes, "1", "Changes", 5},
+    {frmMainForm::ProtectionReport, "1", "Listed\r\nprotection", 9},
+    {frmMainForm::Changes, "1", "Changes", 11},
     {frmMainForm::Exit, "2", "Exit", 7, true},
     {frmMainForm::About, "3", "About", 6},
-    {frmMainForm::UpdateData, "3", "Update data", 6},
+    {frmMainForm::UpdateData, "3", "Update data", 10},
     {frmMainForm::ExitFromAbout, "4", "Exit", 7},
 };
 
@@ -319,9 +319,9 @@ void frmMainForm::buildRibbon()
     // The ribbon's theme dresses the client area and every child window.
     setThemeBackdrop(ZetRibbon1->LoadBackground(), ZetRibbon1->BackColor());
     // Pictures 1 to 5: the first search commands in ribbon order; 6 about; 7 both exits;
-    // 8 exclusivity.
-    for (const char *picture :
-         {"drugs", "ingredients", "dosageform", "route", "patents", "about", "exit", "exclusivity"}) {
+    // 8 exclusivity; 9 listed protection; 10 update data; 11 changes.
+    for (const char *picture : {"drugs", "ingredients", "dosageform", "route", "patents", "about", "exit",
+                                "exclusivity", "protection", "update", "changes"}) {
         vbalImageList.addFromFile(QStringLiteral(":/icons/ribbon/%1.png").arg(QLatin1String(picture)));
     }
     ZetRibbon1->setImageList(&vbalImageList);

@@ -129,6 +129,7 @@ QString Connection::defaultDatabasePath()
 void Connection::open(const QString &filePath)
 {
     close();
+    ++m_openCount;
     const DatabaseKind kind = checkDatabaseFile(filePath);
     const bool jet = kind == DatabaseKind::Jet;
     const QString shown = QDir::toNativeSeparators(filePath);
@@ -296,8 +297,13 @@ void Connection::checkPages(const QString &shown)
 void Connection::settleNocase()
 {
     // Only while no statement is prepared: the collation of statements in use, and the
-    // handle itself (copyIntoMemory), must not change under them.
-    if (m_nocaseSettled || !m_handle || sqlite3_next_stmt(m_handle, nullptr) != nullptr) {
+    // handle itself (copyIntoMemory), must not change under them. The kept statements
+    // are not in use here (the row set is closed) and are prepared again after.
+    if (m_nocaseSettled || !m_handle) {
+        return;
+    }
+    finalizeKeptStatements();
+    if (sqlite3_next_stmt(m_handle, nullptr) != nullptr) {
         return;
     }
     m_nocaseSettled = true;
@@ -406,6 +412,7 @@ void Connection::close()
     m_lists.clear();
     m_listsDataVersion = -1;
     m_nocaseSettled = false;
+    finalizeKeptStatements();
     if (m_handle) {
         sqlite3_close_v2(m_handle);
         m_handle = nullptr;
@@ -416,6 +423,34 @@ void Connection::noteReadFailure(const Common::AppError &error)
 {
     ++m_readFailures;
     m_lastReadFailure = error.description();
+}
+
+sqlite3_stmt *Connection::keptStatement(const QByteArray &sql, int &code)
+{
+    code = SQLITE_OK;
+    if (sqlite3_stmt *kept = m_keptStatements.value(sql)) {
+        return kept;
+    }
+    sqlite3_stmt *statement = nullptr;
+    code = sqlite3_prepare_v3(m_handle, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &statement,
+                              nullptr);
+    if (code == SQLITE_OK && !statement) {
+        code = SQLITE_MISUSE; // only blanks or a comment: not a statement to keep
+    }
+    if (code != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    m_keptStatements.insert(sql, statement);
+    return statement;
+}
+
+void Connection::finalizeKeptStatements()
+{
+    for (sqlite3_stmt *statement : std::as_const(m_keptStatements)) {
+        sqlite3_finalize(statement);
+    }
+    m_keptStatements.clear();
 }
 
 qint64 Connection::dataVersion() const

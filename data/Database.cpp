@@ -22,6 +22,11 @@ Common::AppError rowSetError(int number, const char *operation, const QString &d
     return Common::AppError(number, RowSetSource + QLatin1Char('.') + QLatin1String(operation), description);
 }
 
+bool isAscii(const QByteArray &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](char c) { return quint8(c) < 0x80; });
+}
+
 } // namespace
 
 void RowSet::open(const Command &command)
@@ -36,8 +41,7 @@ void RowSet::open(const Command &command)
     }
     const QByteArray sql = command.commandText().toUtf8();
     // Text beyond ASCII compared with "=" or sorted: NOCASE must fold it from now on.
-    if (!connection->m_nocaseSettled
-        && !std::all_of(sql.cbegin(), sql.cend(), [](char c) { return quint8(c) < 0x80; })) {
+    if (!connection->m_nocaseSettled && !isAscii(sql)) {
         connection->settleNocase();
     }
     sqlite3 *db = connection->handle();
@@ -47,6 +51,44 @@ void RowSet::open(const Command &command)
         // Only blanks or a comment: a result without rows or columns.
         code = sqlite3_prepare_v2(db, "SELECT 1 WHERE 0", -1, &statement, nullptr);
     }
+    m_kept = false;
+    start(connection, statement, code);
+}
+
+void RowSet::open(Connection &connection, const QByteArray &sql, const QVariantList &values)
+{
+    if (isOpen()) {
+        throw rowSetError(DbErrorNumber::RowSetBusy, "Open",
+                          QStringLiteral("Another search is still being read; try again when it has finished."));
+    }
+    if (!connection.isOpen() || !connection.handle()) {
+        throw rowSetError(DbErrorNumber::NotOpen, "Open", QStringLiteral("The database is not open."));
+    }
+    if (!connection.m_nocaseSettled
+        && (!isAscii(sql) || std::any_of(values.cbegin(), values.cend(), [](const QVariant &value) {
+               return value.typeId() == QMetaType::QString && !isAscii(value.toString().toUtf8());
+           }))) {
+        connection.settleNocase(); // before the kept statements are made again on its NOCASE
+    }
+    int code = SQLITE_OK;
+    sqlite3_stmt *statement = connection.keptStatement(sql, code);
+    for (int i = 0; code == SQLITE_OK && i < values.size(); ++i) {
+        const QVariant &value = values.at(i);
+        if (value.isNull()) {
+            code = sqlite3_bind_null(statement, i + 1);
+        } else if (value.typeId() == QMetaType::QString) {
+            const QByteArray text = value.toString().toUtf8();
+            code = sqlite3_bind_text(statement, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        } else {
+            code = sqlite3_bind_int64(statement, i + 1, value.toLongLong());
+        }
+    }
+    m_kept = statement != nullptr;
+    start(&connection, statement, code);
+}
+
+void RowSet::start(Connection *connection, sqlite3_stmt *statement, int code)
+{
     if (code == SQLITE_OK) {
         code = sqlite3_step(statement);
     }
@@ -245,10 +287,14 @@ SharedListRows RowSet::readList(int lineColumn, int keyColumn)
 
 void RowSet::close()
 {
-    if (m_statement) {
+    if (m_statement && m_kept) {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    } else if (m_statement) {
         sqlite3_finalize(m_statement);
     }
     m_statement = nullptr;
+    m_kept = false;
     m_connection = nullptr;
     m_names.clear();
     m_onRow = false;
@@ -261,6 +307,13 @@ RowSet &openSharedQuery(const QString &sql)
     command.setCommandText(sql);
     RowSet &rowSet = RowSet::shared();
     rowSet.open(command);
+    return rowSet;
+}
+
+RowSet &openSharedQuery(const QByteArray &sql, const QVariantList &values)
+{
+    RowSet &rowSet = RowSet::shared();
+    rowSet.open(Connection::shared(), sql, values);
     return rowSet;
 }
 

@@ -97,6 +97,9 @@ public:
     void close();
 
     QString filePath() const { return m_filePath; }
+    // Counts the opens: what a caller keeps of one open file (its layout, its release
+    // date) is read again when this has changed, even for a file of the same name.
+    quint64 openCount() const { return m_openCount; }
     // SQLite's own handle of the open connection (null while closed): the row set
     // reads through it with the C API, on the same read-only link.
     sqlite3 *handle() const { return m_handle; }
@@ -155,6 +158,10 @@ private:
     void keepJetCopy(const JetCache &cache);
     // SQLite's count of changes other connections made to the file; -1 when unknown.
     qint64 dataVersion() const;
+    // The statement of `sql` prepared once and kept until the connection closes or its
+    // NOCASE changes, reset and its values cleared; null with SQLite's result in `code`.
+    sqlite3_stmt *keptStatement(const QByteArray &sql, int &code);
+    void finalizeKeptStatements();
 
     struct CachedList
     {
@@ -168,6 +175,8 @@ private:
     mutable quint64 m_listUses = 0;
     qint64 m_listsDataVersion = -1;
     bool m_nocaseSettled = false;
+    quint64 m_openCount = 0;
+    QHash<QByteArray, sqlite3_stmt *> m_keptStatements;
     quint64 m_readFailures = 0;
     QString m_lastReadFailure;
 };
@@ -200,6 +209,10 @@ public:
 
     // Runs the command's text on its connection. Throws AppError (the row set stays closed).
     void open(const Command &command);
+    // Runs `sql` with its parameters (?1, ?2 ...) bound to `values` in turn (text, whole
+    // numbers, Null), through a statement the connection prepares once and keeps: the
+    // form for a statement read again and again with other values. Throws as open does.
+    void open(Connection &connection, const QByteArray &sql, const QVariantList &values);
     bool isOpen() const { return m_statement != nullptr; }
     bool eof() const;
     // To the next row. A step that fails (a damaged page, a read error) throws AppError
@@ -236,8 +249,11 @@ private:
     void step();
     // The error for a failed step with SQLite's result `code`; noted on the connection.
     Common::AppError failure(const char *operation, int code);
+    // The first step of the statement just prepared or bound, and its columns' names.
+    void start(Connection *connection, sqlite3_stmt *statement, int code);
 
     sqlite3_stmt *m_statement = nullptr; // null while closed
+    bool m_kept = false; // the statement is the connection's, reset on close
     Connection *m_connection = nullptr; // the connection of the open statement
     QStringList m_names;
     bool m_onRow = false;
@@ -246,6 +262,8 @@ private:
 // Runs one SQL text through the shared command and row set: point the command at the
 // shared connection, set its text, open the row set. The caller reads and closes it.
 RowSet &openSharedQuery(const QString &sql);
+// The same with the statement's parameters bound to `values` (RowSet::open's second form).
+RowSet &openSharedQuery(const QByteArray &sql, const QVariantList &values);
 
 // A list by one SQL text: field `listField` of each row as its line and, unless
 // `keyField` is empty, field `keyField` as its key. A statement read before on this

@@ -116,10 +116,23 @@ struct Generics
 QString genericsText(const Generics &generics);
 
 // Read through the shared connection (each throws AppError when a read fails).
-QDate readReleaseDate(); // invalid when the database does not say
+// The release date of the open file, read once per open; invalid when it does not say.
+QDate readReleaseDate();
 Figures readProduct(const QString &applicationNumber, const QString &productNumber, const QDate &release);
 // nullopt when there is no product `productId`.
 std::optional<Generics> readGenerics(qint64 productId);
+
+// What the drug window's row shows of one product: its figures as of the release date,
+// and its ANDAs, read in one statement (two when it has a "*PED" patent). nullopt when
+// there is no product `productId`.
+struct ProductReading
+{
+    Figures figures;
+    Generics generics;
+    QDate release; // invalid: the database does not say (no status)
+};
+std::optional<ProductReading> readProductRow(qint64 productId, const QString &applicationNumber,
+                                             const QString &productNumber);
 
 // Every product of the database at once (the report, the whole-data check).
 struct ProductFigures

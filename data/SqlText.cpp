@@ -333,10 +333,11 @@ QString teCodeMeanings(const QString &codes)
                          "WHERE c.code <> '' order by c.pos;");
 }
 
-QString protectionRows(const QString &applicationNumber, const QString &productNumber, bool withDelistFlag,
-                       bool withExclusivity)
+QString protectionOfProduct(bool withDelistFlag, bool withExclusivity, bool withApplicationType,
+                            const QString &andaIndex)
 {
-    const QString where = applicationAndProduct(applicationNumber, productNumber);
+    const QString where = QStringLiteral("[New Drug Application (NDA) Number] = ?1 COLLATE NOCASE AND "
+                                         "[Product Number] = ?2 COLLATE NOCASE");
     QString sql = QStringLiteral("SELECT 'P',") + patentColumns(withDelistFlag)
         + QStringLiteral(" FROM [Patent] where ") + where;
     if (withExclusivity) {
@@ -344,22 +345,32 @@ QString protectionRows(const QString &applicationNumber, const QString &productN
                               "FROM [exclusivity] where ")
             + where;
     }
-    sql += QStringLiteral(" UNION ALL SELECT 'B',") + patentColumns(withDelistFlag)
-        + QStringLiteral(" FROM [Patent] where [Patent Number] IN (SELECT substr([Patent Number],1,"
-                         "length([Patent Number])-4) FROM [Patent] where ")
-        + where + QStringLiteral(" AND [Patent Number] like '%*PED');");
-    return sql;
+    if (!withApplicationType) {
+        return sql
+            + QStringLiteral(" UNION ALL SELECT 'G',NULL,NULL,NULL,NULL,NULL,NULL,NULL FROM products "
+                             "where ID = ?3;");
+    }
+    return sql
+        + QStringLiteral(" UNION ALL SELECT 'G',q.ID,q.[Type],q.[Therapeutic Equivalence (TE) Code],q.[Approval Date],"
+                         "NULL,NULL,NULL FROM products p LEFT JOIN products q ")
+        + (andaIndex.isEmpty() ? QString() : QStringLiteral("INDEXED BY [") + andaIndex + QStringLiteral("] "))
+        + QStringLiteral("ON q.[ingredient] = p.[ingredient] AND q.[Dosage Form] = p.[Dosage Form] "
+                         "AND q.[Route of Administration] = p.[Route of Administration] AND q.[Strength] = "
+                         "p.[Strength] AND q.[Application Type] = 'A' where p.ID = ?3;");
 }
 
-QString sameProductAndas(qint64 productId)
+QString pediatricBasePatents(bool withDelistFlag)
 {
-    return QStringLiteral(
-               "SELECT q.[Type],q.[Therapeutic Equivalence (TE) Code],q.[Approval Date],q.ID FROM products p "
-               "LEFT JOIN products q INDEXED BY [products by ingredient] ON q.[ingredient] = p.[ingredient] AND "
-               "q.[Dosage Form] = p.[Dosage Form] "
-               "AND q.[Route of Administration] = p.[Route of Administration] AND q.[Strength] = "
-               "p.[Strength] AND q.[Application Type] = 'A' where p.ID = ")
-        + QString::number(productId) + QLatin1Char(';');
+    return QStringLiteral("SELECT ") + patentColumns(withDelistFlag)
+        + QStringLiteral(" FROM [Patent] where [Patent Number] IN (SELECT substr([Patent Number],1,"
+                         "length([Patent Number])-4) FROM [Patent] where [New Drug Application (NDA) Number] = ?1 "
+                         "COLLATE NOCASE AND [Product Number] = ?2 COLLATE NOCASE AND [Patent Number] like "
+                         "'%*PED');");
+}
+
+QString indexNames()
+{
+    return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index';");
 }
 
 QString allPatentRows(bool withDelistFlag)

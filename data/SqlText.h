@@ -103,18 +103,23 @@ QString substituteCount(qint32 id);
 QString teCodeMeanings(const QString &codes);
 // The columns of a table, one row each with its [name] (none: no such table).
 QString tableColumns(const QString &table);
-// One product's listed protection in one statement: its patent rows ('P', ID, number,
-// expiry, substance flag, product flag, use code, delist flag), its exclusivity rows
-// ('E', ID, code, date), and the records elsewhere of the base patents of its "*PED"
-// rows ('B', as 'P'). A database without the delist flag or the exclusivity table reads
-// without them.
-QString protectionRows(const QString &applicationNumber, const QString &productNumber, bool withDelistFlag,
-                       bool withExclusivity);
-// The ANDAs of the ingredient, dosage form, route and strength of product `productId`:
-// [Type], TE code, [Approval Date], ID; one row of Nulls when it has none, no row when
-// there is no such product. Through the ingredient index (the planner otherwise scans
-// every product: 9 ms instead of 0.06 ms).
-QString sameProductAndas(qint64 productId);
+// One product's listed protection and its generics in one statement, its values bound:
+// ?1 the application, ?2 the product number, ?3 the product's key. Its patent rows ('P',
+// ID, number, expiry, substance flag, product flag, use code, delist flag), its
+// exclusivity rows ('E', ID, code, date), and the ANDAs of its ingredient, dosage form,
+// route and strength ('G', ID, [Type], TE code, [Approval Date]; one 'G' row of Nulls
+// when it has none, no 'G' row when there is no product ?3). A database without
+// the delist flag, the exclusivity table or the application type reads without them
+// (its 'G' row then says only that the product is there). `andaIndex` names the products
+// index the ANDAs are looked up through (the planner otherwise scans every product: 9 ms
+// instead of 0.02 ms); empty: a file without it, left to the planner.
+QString protectionOfProduct(bool withDelistFlag, bool withExclusivity, bool withApplicationType,
+                            const QString &andaIndex);
+// The records, wherever they are, of the base patents of the "*PED" rows of one product
+// (?1 the application, ?2 the product number): the patent columns of protectionOfProduct.
+QString pediatricBasePatents(bool withDelistFlag);
+// The names of the database's indexes.
+QString indexNames();
 // Every patent row: ID, number, expiry, substance flag, product flag, use code, delist
 // flag, application, product.
 QString allPatentRows(bool withDelistFlag);

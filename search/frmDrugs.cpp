@@ -434,16 +434,15 @@ void frmDrugs::fillProtectionRow(qint64 id)
         if (application.isEmpty() || product.isEmpty() || id == Db::ListRows::NoKey) {
             return;
         }
-        const std::optional<Db::Protection::Generics> generics = Db::Protection::readGenerics(id);
-        if (!generics) {
+        const std::optional<Db::Protection::ProductReading> reading
+            = Db::Protection::readProductRow(id, application, product);
+        if (!reading) {
             shown = false; // a key without a product changes nothing
             return;
         }
-        const QDate release = Db::Protection::readReleaseDate();
-        const Db::Protection::Figures figures = Db::Protection::readProduct(application, product, release);
-        value = Db::Protection::summaryText(figures) + QStringLiteral(". ") + Db::Protection::genericsText(*generics)
-            + QLatin1Char('.');
-        if (!release.isValid()) {
+        value = Db::Protection::summaryText(reading->figures) + QStringLiteral(". ")
+            + Db::Protection::genericsText(reading->generics) + QLatin1Char('.');
+        if (!reading->release.isValid()) {
             value += QStringLiteral(" (The database does not say its release date: no status.)");
         }
     });

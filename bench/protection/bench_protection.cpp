@@ -49,10 +49,8 @@ int exclusivityRow(const Product &p)
 // What the drug window's listed-protection row reads and computes.
 int protectionRow(const Product &p)
 {
-    const auto generics = Db::Protection::readGenerics(p.id);
-    const QDate release = Db::Protection::readReleaseDate();
-    const Db::Protection::Figures figures = Db::Protection::readProduct(p.application, p.number, release);
-    return int(Db::Protection::summaryText(figures).size() + (generics ? generics->marketedARated : 0));
+    const auto reading = Db::Protection::readProductRow(p.id, p.application, p.number);
+    return reading ? int(Db::Protection::summaryText(reading->figures).size() + reading->generics.marketedARated) : 0;
 }
 
 } // namespace

@@ -1,9 +1,13 @@
 #include "data/Database.h"
 #include "data/Protection.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sqlite3.h>
 
 #include <map>
 
@@ -38,6 +42,15 @@ ExclusivityRow exclusivity(qint64 id, const char *code, const char *ends)
     return {id, QLatin1String(code), day(ends)};
 }
 
+qint64 productId(const char *application, const char *product)
+{
+    RowSet &rowSet = openSharedQuery(QStringLiteral("SELECT ID FROM products WHERE [New Drug Application (NDA) "
+                                                    "Number] = '%1' AND [Product Number] = '%2';")
+                                         .arg(QLatin1String(application), QLatin1String(product)));
+    RowSetCloser closer(rowSet);
+    return rowSet.eof() ? -1 : rowSet.field(0).toLongLong();
+}
+
 const Line *lineNamed(const Figures &figures, const QString &name)
 {
     for (const Line &line : figures.timeline) {
@@ -63,6 +76,10 @@ private slots:
     void extensionChainSitsUnderWhatItExtends();
     void everyProductAgreesWithTheFdaFiles();
     void oneProductReadsAsTheWholeDataDoes();
+    void readsAFileWithoutTheProductIndexes_data();
+    void readsAFileWithoutTheProductIndexes();
+    void aFileOpenedAgainIsReadAgain();
+    void aLetterBeyondAsciiLeavesTheReadingAlike();
 
 private:
     QDate m_release;
@@ -319,22 +336,123 @@ void ProtectionTest::everyProductAgreesWithTheFdaFiles()
 
 void ProtectionTest::oneProductReadsAsTheWholeDataDoes()
 {
-    // The drug window's statement for one product against the report's reading of all.
+    // The drug window's statements for one product against the report's reading of all.
     const std::vector<ProductFigures> products = readAllProducts(m_release);
+    QVERIFY(!readProductRow(-5, QStringLiteral("021986"), QStringLiteral("001"))); // no such product
+    QVERIFY(!readGenerics(-5));
     for (const ProductFigures &p : products) {
-        const Figures one = readProduct(p.applicationNumber, p.productNumber, m_release);
-        QCOMPARE(summaryText(one), summaryText(p.figures));
-        if (p.id == 1) {
-            QVERIFY(!readGenerics(-5)); // no such product
-        }
-        QCOMPARE(one.timeline.size(), p.figures.timeline.size());
-        if (p.applicationType == QLatin1String("N") && p.id % 97 == 0) {
-            const Generics g = *readGenerics(p.id);
-            QCOMPARE(g.marketedARated, p.generics.marketedARated);
-            QCOMPARE(g.firstApproval, p.generics.firstApproval);
-            QCOMPARE(g.anyAnda, p.generics.anyAnda);
+        const std::optional<ProductReading> one = readProductRow(p.id, p.applicationNumber, p.productNumber);
+        QVERIFY(one);
+        QCOMPARE(one->release, m_release);
+        QCOMPARE(summaryText(one->figures), summaryText(p.figures));
+        QCOMPARE(one->figures.listedSetter, p.figures.listedSetter);
+        QCOMPARE(one->figures.coreSetter, p.figures.coreSetter);
+        QCOMPARE(one->figures.timeline.size(), p.figures.timeline.size());
+        QCOMPARE(one->generics.marketedARated, p.generics.marketedARated);
+        QCOMPARE(one->generics.firstApproval, p.generics.firstApproval);
+        QCOMPARE(one->generics.anyAnda, p.generics.anyAnda);
+        if (p.id % 97 == 0) {
+            QCOMPARE(summaryText(readProduct(p.applicationNumber, p.productNumber, m_release)), summaryText(p.figures));
+            QCOMPARE(readGenerics(p.id)->anyAnda, p.generics.anyAnda);
         }
     }
+}
+
+void ProtectionTest::readsAFileWithoutTheProductIndexes_data()
+{
+    QTest::addColumn<QStringList>("dropped");
+    QTest::newRow("without the strength index") << QStringList{QStringLiteral("products by Strength")};
+    QTest::newRow("without either") << QStringList{QStringLiteral("products by Strength"),
+                                                   QStringLiteral("products by ingredient")};
+}
+
+void ProtectionTest::readsAFileWithoutTheProductIndexes()
+{
+    QFETCH(QStringList, dropped);
+    // Expected: the products whose ANDAs are most numerous, and a few others, on the full file.
+    const std::vector<ProductFigures> all = readAllProducts(m_release);
+    std::vector<const ProductFigures *> chosen;
+    for (const ProductFigures &p : all) {
+        if (p.generics.anyAnda >= 40 || p.id % 2000 == 0 || p.figures.status != QLatin1String("None listed")) {
+            chosen.push_back(&p);
+        }
+        if (chosen.size() >= 300) {
+            break;
+        }
+    }
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString copy = dir.filePath(QStringLiteral("older.mdb"));
+    QVERIFY(QFile::copy(RealDatabase, copy));
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    {
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(copy).constData(), &db), SQLITE_OK);
+        for (const QString &name : dropped) {
+            const QByteArray sql = "DROP INDEX [" + name.toUtf8() + "];";
+            QVERIFY2(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK, sqlite3_errmsg(db));
+        }
+        sqlite3_close(db);
+    }
+    Connection::shared().open(copy);
+    const auto reopen = qScopeGuard([] { Connection::shared().open(RealDatabase); });
+    for (const ProductFigures *p : chosen) {
+        const std::optional<ProductReading> one = readProductRow(p->id, p->applicationNumber, p->productNumber);
+        QVERIFY(one);
+        QCOMPARE(summaryText(one->figures), summaryText(p->figures));
+        QCOMPARE(one->generics.anyAnda, p->generics.anyAnda);
+        QCOMPARE(one->generics.marketedARated, p->generics.marketedARated);
+    }
+}
+
+void ProtectionTest::aFileOpenedAgainIsReadAgain()
+{
+    // Update data opens a newer file, possibly under the same name: its release date and
+    // its columns are read again, not kept from the file before.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString copy = dir.filePath(QStringLiteral("kvostrel.mdb"));
+    const auto reopen = qScopeGuard([] { Connection::shared().open(RealDatabase); });
+    QCOMPARE(readReleaseDate(), m_release);
+    for (const char *release : {"Dec 10, 2024", "Jan 7, 2025"}) {
+        Connection::shared().close();
+        QFile::remove(copy);
+        QVERIFY(QFile::copy(RealDatabase, copy));
+        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(copy).constData(), &db), SQLITE_OK);
+        const QByteArray sql = QByteArray("UPDATE [release] SET [Release Date] = '") + release + "';";
+        QVERIFY2(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK, sqlite3_errmsg(db));
+        sqlite3_close(db);
+        Connection::shared().open(copy);
+        QCOMPARE(readReleaseDate(), day(release));
+        // XOPENEX HFA's protection ended on Oct 8, 2024, before either date.
+        const std::optional<ProductReading> xopenex
+            = readProductRow(productId("021730", "001"), QStringLiteral("021730"), QStringLiteral("001"));
+        QVERIFY(xopenex);
+        QCOMPARE(xopenex->release, day(release));
+    }
+}
+
+void ProtectionTest::aLetterBeyondAsciiLeavesTheReadingAlike()
+{
+    // A search with such a letter settles NOCASE, which finalizes the statements the
+    // connection keeps; the next reading prepares them again.
+    const qint64 id = productId("021986", "001");
+    const std::optional<ProductReading> before = readProductRow(id, QStringLiteral("021986"), QStringLiteral("001"));
+    QVERIFY(before);
+    {
+        RowSet &rowSet
+            = openSharedQuery(QStringLiteral("SELECT count(*) FROM products WHERE [trade name] = 'ÉCLAIR';"));
+        RowSetCloser closer(rowSet);
+        QVERIFY(!rowSet.eof());
+    }
+    const std::optional<ProductReading> after = readProductRow(id, QStringLiteral("021986"), QStringLiteral("001"));
+    QVERIFY(after);
+    QCOMPARE(summaryText(after->figures), summaryText(before->figures));
+    QCOMPARE(after->generics.anyAnda, before->generics.anyAnda);
+    // A value beyond ASCII is bound as the text it is.
+    QVERIFY(!readProductRow(id, QStringLiteral("0219É6"), QStringLiteral("001"))->figures.timeline.size());
 }
 
 QTEST_GUILESS_MAIN(ProtectionTest)

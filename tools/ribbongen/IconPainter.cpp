@@ -237,6 +237,121 @@ QImage exitIcon()
     });
 }
 
+// A calendar page with a small golden padlock on its corner: dates that keep others out.
+QImage protection()
+{
+    return paint([](QPainter &p) {
+        // The page and its red band of the month.
+        const QRectF page(2.5, 4.5, 22, 22);
+        p.setPen(QPen(QColor(110, 116, 128), 1));
+        p.setBrush(shade(page.topLeft(), page.bottomRight(), QColor(255, 255, 255), QColor(218, 224, 234)));
+        p.drawRoundedRect(page, 2, 2);
+        p.setPen(Qt::NoPen);
+        p.setBrush(vertical(5, 10.5, QColor(240, 90, 80), QColor(176, 28, 30)));
+        p.drawPath(topRounded(QRectF(3, 5, 21, 5.5), 1.6));
+        // The rings that hold it.
+        p.setPen(QPen(QColor(70, 74, 84), 1.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(8, 2.5), QPointF(8, 7));
+        p.drawLine(QPointF(19, 2.5), QPointF(19, 7));
+        // The days, one of them ringed.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(120, 140, 170));
+        for (int row = 0; row < 3; ++row) {
+            for (int column = 0; column < 4; ++column) {
+                p.drawRect(QRectF(5.5 + column * 4.5, 13 + row * 4, 2.5, 2));
+            }
+        }
+        p.setPen(QPen(QColor(200, 30, 40), 1.1));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(11.2, 18), 2.8, 2.3);
+        // The padlock: its shackle, then its body with the keyhole.
+        p.setPen(QPen(QColor(70, 74, 84), 3.2, Qt::SolidLine, Qt::FlatCap));
+        QPainterPath shackle;
+        shackle.moveTo(19.5, 21);
+        shackle.lineTo(19.5, 18.5);
+        shackle.arcTo(QRectF(19.5, 14.5, 8, 8), 180, -180);
+        shackle.lineTo(27.5, 21);
+        p.drawPath(shackle);
+        p.setPen(QPen(QColor(200, 206, 218), 1.2, Qt::SolidLine, Qt::FlatCap));
+        p.drawPath(shackle);
+        const QRectF body(16.5, 20.5, 14, 10);
+        p.setPen(QPen(QColor(130, 80, 0), 1));
+        p.setBrush(shade(body.topLeft(), body.bottomRight(), QColor(255, 226, 120), QColor(200, 130, 10)));
+        p.drawRoundedRect(body, 2, 2);
+        gloss(p, QRectF(17.5, 21.3, 12, 3.5), 1.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(90, 50, 0));
+        p.drawEllipse(QPointF(23.5, 24.3), 1.5, 1.5);
+        p.drawPath(polygon({{22.8, 25}, {24.2, 25}, {24.8, 28.3}, {22.2, 28.3}}));
+    });
+}
+
+// A database, three discs stacked, with a green arrow coming down into it.
+QImage updateData()
+{
+    return paint([](QPainter &p) {
+        const qreal left = 4.5;
+        const qreal right = 27.5;
+        const qreal rim = 3; // half the height of a disc's top
+        const QColor edge(30, 60, 110);
+        const QLinearGradient side = shade({left, 0}, {right, 0}, QColor(120, 170, 235), QColor(30, 80, 160));
+        // The cylinder, drawn from the bottom disc up.
+        for (int disc = 2; disc >= 0; --disc) {
+            const qreal top = 14.5 + disc * 5;
+            QPainterPath band;
+            band.moveTo(left, top);
+            band.arcTo(QRectF(left, top - rim, right - left, 2 * rim), 180, 180);
+            band.lineTo(right, top + 5);
+            band.arcTo(QRectF(left, top + 5 - rim, right - left, 2 * rim), 0, -180);
+            band.closeSubpath();
+            p.setPen(QPen(edge, 1));
+            p.setBrush(side);
+            p.drawPath(band);
+        }
+        const QRectF lid(left, 14.5 - rim, right - left, 2 * rim);
+        p.setBrush(shade(lid.topLeft(), lid.bottomRight(), QColor(200, 225, 255), QColor(110, 160, 225)));
+        p.drawEllipse(lid);
+        // Shine down the left of the side.
+        p.setPen(Qt::NoPen);
+        p.setBrush(shade({6, 0}, {11, 0}, QColor(255, 255, 255, 120), QColor(255, 255, 255, 0)));
+        p.drawRect(QRectF(6, 16, 4, 12));
+        // The arrow, pointing into the lid.
+        p.setPen(QPen(QColor(20, 100, 30), 1));
+        p.setBrush(vertical(1, 16, QColor(130, 220, 110), QColor(40, 150, 50)));
+        p.drawPath(polygon({{13, 1.5}, {19, 1.5}, {19, 8.5}, {23.5, 8.5}, {16, 16.5}, {8.5, 8.5}, {13, 8.5}}));
+    });
+}
+
+// Two versions of a page, the newer in front bearing an orange delta.
+QImage changes()
+{
+    return paint([](QPainter &p) {
+        const QRectF older(3.5, 2.5, 17, 21);
+        p.setPen(QPen(QColor(130, 136, 148), 1));
+        p.setBrush(shade(older.topLeft(), older.bottomRight(), QColor(236, 238, 242), QColor(196, 202, 212)));
+        p.drawPath(foldedPage(older, 5));
+        p.setPen(QPen(QColor(150, 160, 180), 1));
+        for (int i = 0; i < 3; ++i) {
+            p.drawLine(QPointF(6.5, 8.5 + i * 3.5), QPointF(i == 0 ? 12.5 : 15.5, 8.5 + i * 3.5));
+        }
+        const QRectF newer(11.5, 8.5, 17, 21);
+        shadow(p, foldedPage(newer, 5));
+        p.setPen(QPen(QColor(110, 116, 128), 1));
+        p.setBrush(shade(newer.topLeft(), newer.bottomRight(), QColor(255, 255, 255), QColor(222, 226, 234)));
+        p.drawPath(foldedPage(newer, 5));
+        p.setBrush(QColor(206, 212, 222));
+        p.drawPath(pageCorner(newer, 5));
+        // The delta.
+        const QPainterPath delta = polygon({{20, 13.5}, {26.5, 26.5}, {13.5, 26.5}});
+        p.setPen(outline(QColor(150, 60, 0), 1));
+        p.setBrush(vertical(13.5, 26.5, QColor(255, 190, 80), QColor(220, 100, 10)));
+        p.drawPath(delta);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 250, 240));
+        p.drawPath(polygon({{20, 18.8}, {23, 24.5}, {17, 24.5}}));
+    });
+}
+
 } // namespace
 
 QVector<RibbonIcon> paintRibbonIcons()
@@ -244,5 +359,7 @@ QVector<RibbonIcon> paintRibbonIcons()
     return {{QStringLiteral("drugs.png"), drugs()},           {QStringLiteral("ingredients.png"), ingredients()},
             {QStringLiteral("dosageform.png"), dosageForm()}, {QStringLiteral("route.png"), route()},
             {QStringLiteral("patents.png"), patents()},       {QStringLiteral("about.png"), about()},
-            {QStringLiteral("exit.png"), exitIcon()},         {QStringLiteral("exclusivity.png"), exclusivity()}};
+            {QStringLiteral("exit.png"), exitIcon()},         {QStringLiteral("exclusivity.png"), exclusivity()},
+            {QStringLiteral("protection.png"), protection()}, {QStringLiteral("update.png"), updateData()},
+            {QStringLiteral("changes.png"), changes()}};
 }

@@ -12,5 +12,5 @@ struct RibbonIcon
 };
 
 // In image-list order: drugs, ingredients, dosage form, route, patents, about, exit,
-// exclusivity.
+// exclusivity, listed protection, update data, changes.
 QVector<RibbonIcon> paintRibbonIcons();

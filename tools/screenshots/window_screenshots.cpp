@@ -5,10 +5,14 @@
 //
 // writes window-drugs.png, drug-window-advanced.png (the advanced search panel filled
 // in), window-ingredients.png, window-dosage-form.png, window-route.png,
-// window-patent.png and window-exclusivity.png. Each window is reached the way a user
+// window-patent.png, window-exclusivity.png, and listed protection: protection-row.png
+// (SPRYCEL's row), protection-timeline.png (its timeline, the screen with the dialog)
+// and protection-report.png (what ends in 2026). Each window is reached the way a user
 // reaches it (the command table, a search, a chosen hit); the record windows then
 // have the pointer resting over their grid, so their help strip shows.
 #include "search/AdvancedPanel.h"
+#include "search/frmDrugs.h"
+#include "search/frmProtectionReport.h"
 #include "search/HitList.h"
 #include "search/SearchWindow.h"
 #include "components/VbalGrid.h"
@@ -16,7 +20,10 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
+#include <QScreen>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -75,6 +82,50 @@ bool save(frmMainForm &main, const QDir &folder, const char *name)
         return false;
     }
     return true;
+}
+
+// The screen where the main window is, dialogs over it included.
+bool saveScreen(frmMainForm &main, const QDir &folder, const char *name)
+{
+    settle();
+    const QString path = folder.filePath(QLatin1String(name));
+    const QRect area = main.frameGeometry();
+    if (!main.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path)) {
+        std::fprintf(stderr, "window-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+// Listed protection: SPRYCEL's row, its timeline, and the report of what ends in 2026.
+bool protectionShots(frmMainForm &main, const QDir &folder)
+{
+    bool ok = true;
+    auto *drugs = qobject_cast<frmDrugs *>(
+        showRecord(main, frmMainForm::ShowDrugs, QStringLiteral("sprycel"), QStringLiteral("SPRYCEL")));
+    if (drugs) {
+        QAbstractItemView *view = drugs->vbalGrid()->itemView();
+        const QModelIndex row = view->model()->index(frmDrugs::ProtectionRow - 1, frmDrugs::ValueColumn - 1);
+        view->setCurrentIndex(row);
+        view->scrollTo(row);
+        ok = save(main, folder, "protection-row.png") && ok;
+        // As the window system delivers a double click: a click, then the double click.
+        const QPoint at = view->visualRect(row).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        ok = saveScreen(main, folder, "protection-timeline.png") && ok;
+        if (QWidget *timeline = QApplication::activeModalWidget()) {
+            timeline->close();
+        }
+    }
+    main.PressMenuButton(frmMainForm::ProtectionReport);
+    if (auto *report = qobject_cast<frmProtectionReport *>(main.childWindow(frmMainForm::ProtectionReport))) {
+        report->dtpFrom()->setDate(QDate(2026, 1, 1));
+        report->dtpTo()->setDate(QDate(2026, 12, 31));
+        report->PressListButton();
+        ok = save(main, folder, "protection-report.png") && ok;
+    }
+    return ok;
 }
 
 } // namespace
@@ -138,6 +189,7 @@ int main(int argc, char **argv)
         restPointer(exclusivity->vbalGrid(), 2, 3);
         ok = save(main, folder, "window-exclusivity.png") && ok;
     }
+    ok = protectionShots(main, folder) && ok;
     main.PressMenuButton(frmMainForm::About);
     QApplication::processEvents();
     ok = save(main, folder, "window-about.png") && ok;
