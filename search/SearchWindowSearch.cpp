@@ -9,6 +9,7 @@
 #include "search/HitList.h"
 #include "search/KeyList.h"
 #include "search/NaturalOrder.h"
+#include "search/TypingSearch.h"
 #include "components/VbalGrid.h"
 
 #include <QLabel>
@@ -60,6 +61,8 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     // disabling: a search of every product takes a few tens of milliseconds, and a
     // disabled window would only flicker.
     m_searching = true;
+    // The list a key started is no longer wanted: this one replaces it.
+    m_typing->cancel();
 
     Db::SharedListRows hits;
     bool ok = false;
@@ -73,17 +76,7 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     }
 
     if (ok) {
-        const int lineCount = hits->count();
-        if (!m_design.keyField.isEmpty()) {
-            m_lstSearchID->setRows(hits); // the same rows: the keys are not copied
-        }
-        // The reset leaves no line selected: no record is shown until one is chosen.
-        m_lstSearch->setRows(std::move(hits));
-        m_lblSearch->setText(QString::number(lineCount) + ItemsFound);
-        m_lblSearch->setToolTip(QString());
-        if (!m_design.recordOutlivesSearch) {
-            clearShownRecord();
-        }
+        showHits(std::move(hits));
     } else {
         m_lblSearch->setText(QStringLiteral("Search failed: ") + *failure);
         m_lblSearch->setToolTip(*failure);
@@ -92,6 +85,21 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     m_searching = false;
     m_lastSearchFailed = !ok;
     return ok;
+}
+
+void SearchWindow::showHits(Db::SharedListRows hits)
+{
+    const int lineCount = hits->count();
+    if (!m_design.keyField.isEmpty()) {
+        m_lstSearchID->setRows(hits); // the same rows: the keys are not copied
+    }
+    // The reset leaves no line selected: no record is shown until one is chosen.
+    m_lstSearch->setRows(std::move(hits));
+    m_lblSearch->setText(QString::number(lineCount) + ItemsFound);
+    m_lblSearch->setToolTip(QString());
+    if (!m_design.recordOutlivesSearch) {
+        clearShownRecord();
+    }
 }
 
 void SearchWindow::quickSearch()
@@ -239,6 +247,7 @@ void SearchWindow::clearShownRecord()
 
 void SearchWindow::clearHitList()
 {
+    m_typing->cancel();
     m_lstSearch->clear();
     m_lblSearch->clear();
     m_lblSearch->setToolTip(QString());
