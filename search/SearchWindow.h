@@ -269,6 +269,11 @@ private:
     bool searchesItsLines() const;
     // While the wait label shows, drawn at once: a step that blocks the window for long.
     void showWait(bool shown);
+    // Whether a search may keep the window from answering for long (the table holds
+    // hundreds of thousands of lines), so the wait label should show meanwhile.
+    bool expectsLongSearch() const;
+    // A list this long is laid out while the wait label shows.
+    static constexpr int LongList = 200'000;
     void showGeneralHint();
     // Hides the advanced panel; a keyboard focus inside it moves to `nextFocus`.
     void hideAdvancedPanel(QWidget *nextFocus);
@@ -298,6 +303,7 @@ private:
 
     Db::SharedListRows m_lastRead;
     Db::SharedListRows m_lastOrdered;
+    int m_longestList = 0; // the most lines a search of this window has listed
     bool m_searching = false;
     bool m_lastSearchFailed = false;
 };

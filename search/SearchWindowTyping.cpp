@@ -37,11 +37,17 @@ void SearchWindow::createTypingOption()
     connect(&ResultsWhileTyping::shared(), &ResultsWhileTyping::changed, m_chkTyping, &QCheckBox::setChecked);
 
     m_typing = new TypingSearch(this);
+    connect(m_typing, &TypingSearch::aboutToList, this, [this](int lines) {
+        if (lines >= LongList) {
+            showWait(true); // showHits hides it once the list is laid out
+        }
+    });
     connect(m_typing, &TypingSearch::found, this, [this](const QString &text, const Db::SharedListRows &hits) {
         if (text == m_txtSearch->text()) {
             showHits(hits);
             m_lastSearchFailed = false;
         }
+        showWait(false);
     });
 }
 

@@ -134,13 +134,13 @@ void NameIndex::findIn(const Needle &needle, int first, int last, std::vector<in
     quint32 position = m_starts[size_t(first)];
     const quint32 end = m_starts[size_t(last)];
     for (;;) {
-        const void *found = position < end ? memmem(folded + position, end - position, needle.plain.constData(),
-                                                    size_t(needle.plain.size()))
-                                           : nullptr;
-        const int line = found ? int(std::upper_bound(startsBegin, startsEnd,
-                                                      quint32(static_cast<const char *>(found) - folded))
-                                     - m_starts.begin() - 1)
-                               : last;
+        const void *found = position < end
+            ? memmem(folded + position, end - position, needle.plain.constData(), size_t(needle.plain.size()))
+            : nullptr;
+        const int line = found
+            ? int(std::upper_bound(startsBegin, startsEnd, quint32(static_cast<const char *>(found) - folded))
+                  - m_starts.begin() - 1)
+            : last;
         for (; other != m_otherLines.end() && *other < line; ++other) {
             if (Db::TextMatching::likeMatches(needle.pattern, m_rows->lineUtf8(*other))) {
                 hits.push_back(*other);
@@ -265,6 +265,7 @@ void TypingSearch::step()
     m_lastPlain = m_needle.plain;
     m_lastHits = m_hits;
     m_lastValid = true;
+    emit aboutToList(int(m_hits.size()));
     const Db::SharedListRows hits = m_needle.matchesAll ? m_index->rows() : m_index->rows()->reordered(m_hits);
     m_hits.clear();
     m_candidates.clear();

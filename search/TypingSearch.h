@@ -86,6 +86,9 @@ public:
     static constexpr qint64 StepNanoseconds = 6'000'000;
 
 signals:
+    // The search is done and its `lines` are about to be copied into a list of their own
+    // (for millions of lines, a step the window may want to show it waits for).
+    void aboutToList(int lines);
     // The lines that hold `text`, in the index's order.
     void found(const QString &text, const Db::SharedListRows &hits);
 
