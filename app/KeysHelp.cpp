@@ -30,7 +30,8 @@ constexpr KeyRow KeyTable[] = {
     {"Ctrl+Tab, Ctrl+Shift+Tab", "the next or previous window"},
     {"Ctrl+F", "to the search box of the window in front"},
     {"Tab, Shift+Tab",
-     "search box, Search, Advanced Search, hit list, details grid (and the panel's rows when it is open)"},
+     "search box, Search, Advanced Search, Results while typing, hit list, details grid (and the panel's rows when it "
+     "is open)"},
     {"Enter (search box, a panel row)",
      "Search, FIND; typing into a panel row ticks its box. A key acts once, where it went down: the window it opens or "
      "the box the keyboard moves to never acts on its release"},
@@ -54,7 +55,8 @@ QString searchWindowHelp(const Search::SearchWindow &window)
     QStringList lines;
     lines << QStringLiteral("Type a part of a name into the search box and press Enter (or Search): the list "
                             "shows every record whose name holds it, and a line chosen in the list shows its "
-                            "record in the grid.");
+                            "record in the grid. With \"Results while typing\" ticked (Space on it, or a click), "
+                            "the list follows each key instead.");
     QStringList fields;
     for (int i = 0; i < Search::AdvancedSearch::RowCount; ++i) {
         if (!window.picAdvanced()->paramTag(i).isEmpty()) {

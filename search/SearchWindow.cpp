@@ -114,6 +114,7 @@ void SearchWindow::createControls()
     m_txtSearch->setAccessibleName(QStringLiteral("Search %1").arg(m_design.caption));
     m_txtSearch->setFont(Components::AppFonts::tahoma(8.25, true));
     m_txtSearch->installEventFilter(this);
+    connect(m_txtSearch, &QLineEdit::textEdited, this, &SearchWindow::txtSearch_TextEdited);
 
     m_cmdSearch = new QPushButton(QStringLiteral("Search"), m_listPane);
     m_cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
@@ -125,6 +126,7 @@ void SearchWindow::createControls()
     m_Command1->setObjectName(QStringLiteral("Command1"));
     m_Command1->setAutoDefault(true);
     connect(m_Command1, &QPushButton::clicked, this, &SearchWindow::Command1_Click);
+    createTypingOption();
 
     m_lstSearch = new HitList(m_listPane);
     m_lstSearch->setObjectName(QStringLiteral("lstSearch"));

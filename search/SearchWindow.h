@@ -32,6 +32,7 @@ namespace Search {
 
 class AdvancedPanel;
 class HitList;
+class TypingSearch;
 class KeyList;
 class WindowHost;
 
@@ -136,6 +137,9 @@ public:
     QLineEdit *txtSearch() const { return m_txtSearch; }
     QPushButton *cmdSearch() const { return m_cmdSearch; }
     QPushButton *Command1() const { return m_Command1; }
+    // "Results while typing": the list follows each key typed into the search box.
+    QCheckBox *chkTyping() const { return m_chkTyping; }
+    TypingSearch *typingSearch() const { return m_typing; }
     HitList *lstSearch() const { return m_lstSearch; }
     KeyList *lstSearchID() const { return m_lstSearchID; }
     QLabel *lblSearch() const { return m_lblSearch; }
@@ -227,6 +231,7 @@ protected:
 
     // Event handlers, named after the control and the event.
     void txtSearch_KeyUp(int keyCode);
+    void txtSearch_TextEdited(const QString &text);
     void cmdSearch_Click();
     void Command1_Click();
     void lstSearch_Click();
@@ -252,6 +257,23 @@ private:
     Db::SharedListRows inOrder(const Db::SharedListRows &read);
     // Runs one search into the hit lists; false (with the reason in lblSearch) when it failed.
     bool runSearch(const QString &sql, QString *failure);
+    // Shows a search's hits in both lists, with their count (no line selected).
+    void showHits(Db::SharedListRows hits);
+    // The check box of the typing option, beside the quick search (SearchWindowTyping.cpp).
+    void createTypingOption();
+    // The lines the typed text is found among, read once (the wait label shows meanwhile);
+    // false, with the reason in lblSearch, when they could not be read.
+    bool ensureNameIndex();
+    // Whether the quick search matches the lines as they show (the exclusivity list's
+    // lines add the application to the code searched).
+    bool searchesItsLines() const;
+    // While the wait label shows, drawn at once: a step that blocks the window for long.
+    void showWait(bool shown);
+    // Whether a search may keep the window from answering for long (the table holds
+    // hundreds of thousands of lines), so the wait label should show meanwhile.
+    bool expectsLongSearch() const;
+    // A list this long is laid out while the wait label shows.
+    static constexpr int LongList = 200'000;
     void showGeneralHint();
     // Hides the advanced panel; a keyboard focus inside it moves to `nextFocus`.
     void hideAdvancedPanel(QWidget *nextFocus);
@@ -266,6 +288,8 @@ private:
     QLineEdit *m_txtSearch = nullptr;
     QPushButton *m_cmdSearch = nullptr;
     QPushButton *m_Command1 = nullptr;
+    QCheckBox *m_chkTyping = nullptr;
+    TypingSearch *m_typing = nullptr;
     HitList *m_lstSearch = nullptr;
     KeyList *m_lstSearchID = nullptr;
     QLabel *m_lblSearch = nullptr;
@@ -279,6 +303,7 @@ private:
 
     Db::SharedListRows m_lastRead;
     Db::SharedListRows m_lastOrdered;
+    int m_longestList = 0; // the most lines a search of this window has listed
     bool m_searching = false;
     bool m_lastSearchFailed = false;
 };

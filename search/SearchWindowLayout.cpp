@@ -10,6 +10,7 @@
 #include "search/HitList.h"
 #include "components/VbalGrid.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -39,7 +40,9 @@ void SearchWindow::layoutListPane()
     m_txtSearch->setGeometry(Twips::toPixelRect(120, 120, 3255, 375).adjusted(0, 0, width - 217, 0));
     m_cmdSearch->setGeometry(Twips::toPixelRect(120, 480, 1485, 285));
     m_Command1->setGeometry(Twips::toPixelRect(1800, 480, 1530, 285));
-    QRect list = Twips::toPixelRect(120, 840, 3255, 5520);
+    m_chkTyping->setGeometry(Twips::toPixelRect(120, 840, 3255, 255).adjusted(0, 0, width - 217, 0));
+    // The list under the typing option, ending where the designed list ended.
+    QRect list = Twips::toPixelRect(120, 1140, 3255, 5220);
     list.setWidth(width);
     list.setHeight(qMax(60, height - list.top() - (DesignSize.height() - list.bottom() - 1)));
     m_lstSearch->setGeometry(list);

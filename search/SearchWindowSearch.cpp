@@ -9,8 +9,10 @@
 #include "search/HitList.h"
 #include "search/KeyList.h"
 #include "search/NaturalOrder.h"
+#include "search/TypingSearch.h"
 #include "components/VbalGrid.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -60,6 +62,13 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     // disabling: a search of every product takes a few tens of milliseconds, and a
     // disabled window would only flicker.
     m_searching = true;
+    // The list a key started is no longer wanted: this one replaces it.
+    m_typing->cancel();
+    // A search of a large table takes more than a blink: the wait label says so.
+    const bool wait = expectsLongSearch();
+    if (wait) {
+        showWait(true);
+    }
 
     Db::SharedListRows hits;
     bool ok = false;
@@ -73,18 +82,12 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     }
 
     if (ok) {
-        const int lineCount = hits->count();
-        if (!m_design.keyField.isEmpty()) {
-            m_lstSearchID->setRows(hits); // the same rows: the keys are not copied
-        }
-        // The reset leaves no line selected: no record is shown until one is chosen.
-        m_lstSearch->setRows(std::move(hits));
-        m_lblSearch->setText(QString::number(lineCount) + ItemsFound);
-        m_lblSearch->setToolTip(QString());
-        if (!m_design.recordOutlivesSearch) {
-            clearShownRecord();
-        }
-    } else {
+        showHits(std::move(hits));
+    }
+    if (wait) {
+        showWait(false);
+    }
+    if (!ok) {
         m_lblSearch->setText(QStringLiteral("Search failed: ") + *failure);
         m_lblSearch->setToolTip(*failure);
     }
@@ -92,6 +95,42 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     m_searching = false;
     m_lastSearchFailed = !ok;
     return ok;
+}
+
+void SearchWindow::showHits(Db::SharedListRows hits)
+{
+    const int lineCount = hits->count();
+    m_longestList = std::max(m_longestList, lineCount);
+    // Millions of lines take the list a while to lay out: done here, under the wait
+    // label, instead of later in the event loop with nothing to say why.
+    const bool wait = lineCount >= LongList;
+    if (wait && !m_lblWait->isVisible()) {
+        showWait(true);
+    }
+    if (!m_design.keyField.isEmpty()) {
+        m_lstSearchID->setRows(hits); // the same rows: the keys are not copied
+    }
+    // The reset leaves no line selected: no record is shown until one is chosen.
+    m_lstSearch->setRows(std::move(hits));
+    if (lineCount >= LongList) {
+        m_lstSearch->doItemsLayout();
+    }
+    if (wait) {
+        showWait(false);
+    }
+    m_lblSearch->setText(QString::number(lineCount) + ItemsFound);
+    m_lblSearch->setToolTip(QString());
+    if (!m_design.recordOutlivesSearch) {
+        clearShownRecord();
+    }
+}
+
+bool SearchWindow::expectsLongSearch() const
+{
+    // Until the window has listed its whole table once, the file's size tells: a table of
+    // a million lines and more lies in a file of hundreds of megabytes.
+    constexpr qint64 LargeFile = 128 * 1024 * 1024;
+    return m_longestList >= LongList || QFileInfo(Db::Connection::shared().filePath()).size() >= LargeFile;
 }
 
 void SearchWindow::quickSearch()
@@ -239,6 +278,7 @@ void SearchWindow::clearShownRecord()
 
 void SearchWindow::clearHitList()
 {
+    m_typing->cancel();
     m_lstSearch->clear();
     m_lblSearch->clear();
     m_lblSearch->setToolTip(QString());

@@ -163,7 +163,7 @@ def enter_paths(app, drugs):
     rows = ["ID", "Ingredient", "Trade Name", "Applicant", "Strength", "NDA Number", "Product Number",
             "TE Code", "Approval Date", "RLD", "Type", "Dosage Form", "Route of Admin"]
     for row in rows:
-        key("shift+Tab")
+        key("shift+Tab", "shift+Tab")  # over the typing option
         expect_focus(app, "push button", "Advanced Search")
         held("Return")
         tab_to(app, "text", row)
@@ -172,12 +172,12 @@ def enter_paths(app, drugs):
         expect_focus(app, "list", "Search results")
 
     # FIND and CANCEL by Enter.
-    key("shift+Tab")
+    key("shift+Tab", "shift+Tab")
     held("Return")
     tab_to(app, "push button", "FIND")
     held("Return")
     settled("FIND's count after Enter on FIND", lambda: label_text(drugs, "Hit count") == found)
-    key("shift+Tab")
+    key("shift+Tab", "shift+Tab")
     held("Return")
     tab_to(app, "push button", "CANCEL")
     held("Return")
@@ -204,7 +204,7 @@ def enter_paths(app, drugs):
     for row in range(1, 19):
         key("ctrl+1")
         tab_to(app, "text", "Search Trade Drugs")
-        key("Tab", "Tab", "Tab")
+        key("Tab", "Tab", "Tab", "Tab")
         expect_focus(app, "list", "Search results")
         key("ctrl+Home")
         key("Tab")
@@ -244,6 +244,26 @@ def window(app, caption):
     return find(app, role="frame", name=caption)
 
 
+def results_while_typing(app, drugs):
+    """With "Results while typing" ticked, the count follows each typed key, no Enter."""
+    count = lambda: label_text(drugs, "Hit count")
+    key("ctrl+1")
+    tab_to(app, "text", "Search Trade Drugs")
+    key("ctrl+a", "BackSpace")
+    tab_to(app, "check box", "Results while typing")
+    key("space")
+    key("shift+Tab", "shift+Tab", "shift+Tab")
+    expect_focus(app, "text", "Search Trade Drugs")
+    subprocess.run(["xdotool", "type", "--delay", "60", "zoc"], check=True)
+    settled("the list of \"zoc\" as typed", lambda: count() == "10 Item(s) Found")
+    subprocess.run(["xdotool", "type", "--delay", "60", "ox"], check=True)
+    settled("the list of \"zocox\" as typed", lambda: count() == "0 Item(s) Found")
+    key("BackSpace")
+    settled("the list of \"zoco\" after BackSpace", lambda: count() == "5 Item(s) Found")
+    tab_to(app, "check box", "Results while typing")
+    key("space")
+
+
 def label_text(frame, description):
     label = find(frame, role="label", description=description)
     return None if label is None else label.name
@@ -270,7 +290,7 @@ def run(program):
 
         # Tab visits each control once and leaves the grid.
         for role, name in [("push button", "Search"), ("push button", "Advanced Search"),
-                           ("list", "Search results")]:
+                           ("check box", "Results while typing"), ("list", "Search results")]:
             key("Tab")
             expect_focus(app, role, name)
         key("Down")
@@ -312,6 +332,7 @@ def run(program):
         wait_for("focus back in the Trade Drugs window", lambda: focused(app) in list(nodes(drugs)), app)
 
         enter_paths(app, drugs)
+        results_while_typing(app, drugs)
 
         # F10 to the ribbon and Escape back; the ribbon's keys reach About, Update data and Exit.
         key("F10")

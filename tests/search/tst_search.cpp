@@ -858,7 +858,9 @@ void SearchTest::layoutGrowsWithTheWindow()
     QCOMPARE(grid, QRect(240, 40, 749, 616));
     QCOMPARE(at(window->picAdvanced()), grid);
     QVERIFY(grid.contains(at(window->lblWait())));
-    QCOMPARE(at(window->lstSearch()), QRect(8, 56, 217, 599));
+    // The typing option between the buttons and the list.
+    QCOMPARE(at(window->chkTyping()), QRect(8, 56, 217, 17));
+    QCOMPARE(at(window->lstSearch()), QRect(8, 76, 217, 579));
     QCOMPARE(at(window->lblTooltip()), QRect(240, 655, 741, 41));
     QCOMPARE(at(window->txtSearch()), QRect(8, 8, 217, 25));
 

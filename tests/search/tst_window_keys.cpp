@@ -54,8 +54,8 @@ void WindowKeysTest::tabVisitsEachControlOnceAndEnterFollowsARow()
     auto *drugs = m_main->drugsWindow();
     drugs->GetProductDetails(Lipitor);
     drugs->txtSearch()->setFocus();
-    const QList<QWidget *> order
-        = {drugs->cmdSearch(), drugs->Command1(), drugs->lstSearch(), drugs->vbalGrid()->itemView()};
+    const QList<QWidget *> order = {drugs->cmdSearch(), drugs->Command1(), drugs->chkTyping(), drugs->lstSearch(),
+                                    drugs->vbalGrid()->itemView()};
     for (QWidget *expected : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), expected);

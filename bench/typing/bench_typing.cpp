@@ -1,0 +1,179 @@
+// Not a test: prints how fast the drug window's list follows each key with "Results
+// while typing" on, timed from the key's press to the list's viewport painted, beside
+// its floor: the quick search's own SQL text for the same text, read with SQLite's C
+// API (the statement the key would otherwise run), program and floor in turn.
+//
+//   bench_typing [database file] [runs] [10x database file]
+//
+// Each run types a few trade names letter by letter into an empty search box. Keys
+// leaving texts of two letters or more are judged (target: p99 at most one frame,
+// 16 ms); the first letters and the one-time read of the lines are printed beside.
+
+#include "BenchSupport.h"
+#include "NoWindows.h"
+#include "data/SqlText.h"
+#include "search/HitList.h"
+#include "search/ResultsWhileTyping.h"
+#include "search/TypingSearch.h"
+#include "search/frmDrugs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include <vector>
+
+using namespace Common;
+using namespace Db;
+using namespace Search;
+
+using namespace Bench;
+
+namespace {
+
+constexpr double FrameMs = 16.0;
+
+const QStringList Words = {QStringLiteral("ASPIRIN"),
+                           QStringLiteral("LIPITOR"),
+                           QStringLiteral("METFORMIN"),
+                           QStringLiteral("OXYCODONE"),
+                           QStringLiteral("AMOXICILLIN"),
+                           QStringLiteral("PREDNISONE"),
+                           QStringLiteral("HYDROCHLOROTHIAZIDE"),
+                           QStringLiteral("SODIUM CHLORIDE"),
+                           QStringLiteral("ZOLOFT")};
+
+// One key typed into the search box, press and release as the window system sends
+// them; milliseconds from the press until the list's viewport has been painted with
+// the typed text's hits.
+double typeKey(frmDrugs &window, const PaintCounter &paints, QChar letter)
+{
+    const int before = paints.count();
+    QElapsedTimer timer;
+    timer.start();
+    const auto key = Qt::Key(letter.toUpper().unicode());
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(letter));
+    QApplication::sendEvent(window.txtSearch(), &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(letter));
+    QApplication::sendEvent(window.txtSearch(), &release);
+    while ((paints.count() == before || window.typingSearch()->isBusy()) && timer.elapsed() < 5000) {
+        QApplication::processEvents();
+    }
+    return timer.nsecsElapsed() / 1e6;
+}
+
+bool timeTyping(QTextStream &out, frmDrugs &window, int runs)
+{
+    const PaintCounter paints(window.lstSearch()->viewport());
+    window.txtSearch()->setFocus();
+    window.txtSearch()->clear();
+    QElapsedTimer build;
+    build.start();
+    const double firstKey = typeKey(window, paints, QLatin1Char('A'));
+    out << QStringLiteral("first key (reads the %1 lines once, the wait label shown): %2 ms\n")
+               .arg(window.typingSearch()->index() ? window.typingSearch()->index()->count() : 0)
+               .arg(build.nsecsElapsed() / 1e6, 0, 'f', 1);
+    Q_UNUSED(firstKey);
+
+    std::vector<double> oneLetter, program, floors;
+    int floorRows = 0;
+    for (int run = 0; run < runs; ++run) {
+        for (int w = 0; w < Words.size(); ++w) {
+            const QString &word = Words.at(w);
+            window.txtSearch()->clear();
+            for (int i = 0; i < word.size(); ++i) {
+                const QString text = word.left(i + 1);
+                const QString sql = SqlText::nameSearch(SqlText::Window::Drugs, text);
+                const auto typed = [&] { return typeKey(window, paints, word.at(i)); };
+                const auto floor = [&] { return readFloor(sql, &floorRows); };
+                // In turn: the floor first on every other key.
+                double keyMs = 0;
+                if ((run + w + i) % 2 == 0) {
+                    keyMs = typed();
+                    floors.push_back(floor());
+                } else {
+                    floors.push_back(floor());
+                    keyMs = typed();
+                }
+                if (window.txtSearch()->text() != text) {
+                    out << "the search box holds \"" << window.txtSearch()->text() << "\", not \"" << text << "\"\n";
+                    return false;
+                }
+                (i == 0 ? oneLetter : program).push_back(keyMs);
+                if (qEnvironmentVariableIsSet("BENCH_SLOWEST") && keyMs > FrameMs) {
+                    out << QStringLiteral("  \"%1\": %2 ms (%3 lines)\n")
+                               .arg(text)
+                               .arg(keyMs, 0, 'f', 1)
+                               .arg(window.lstSearch()->count());
+                }
+            }
+        }
+    }
+    const bool met = percentile(program, 0.99) <= FrameMs;
+    out << QStringLiteral("%1 words typed %2 times, %3 keys of two letters or more:\n")
+               .arg(Words.size())
+               .arg(runs)
+               .arg(program.size());
+    out << "  key to list painted, 2+ letters        " << p50p99(program)
+        << QStringLiteral("  (target: p99 at most %1 ms: %2)\n").arg(FrameMs).arg(met ? "met" : "NOT met");
+    out << "  floor: the statement, C API            " << p50p99(floors) << "\n";
+    out << "  key to list painted, first letter      " << p50p99(oneLetter) << "\n";
+    out.flush();
+    return met;
+}
+
+bool openDatabase(QTextStream &out, const QString &database)
+{
+    try {
+        Connection::shared().open(database);
+    } catch (const AppError &error) {
+        out << error.description() << "\n";
+        return false;
+    }
+    out << "\ndatabase: " << database << "\n";
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    drawOffscreenWithoutDisplay();
+    QApplication app(argc, argv);
+    // The option is turned on here: never in the user's own settings.
+    QStandardPaths::setTestModeEnabled(true);
+    QTextStream out(stdout);
+    const QString database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(KVOSTREL_DB_PATH);
+    const int runs = argc > 2 ? qMax(1, atoi(argv[2])) : 5;
+    const QString database10x = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral(KVOSTREL_10X_DB_PATH);
+
+    bool allMet = true;
+    for (const QString &file : {database, database10x}) {
+        if (!QFile::exists(file)) {
+            out << "\nno database at " << file << " (make_10x_database builds the 10x one)\n";
+            continue;
+        }
+        if (!openDatabase(out, file)) {
+            return 1;
+        }
+        WindowTest::NoWindows host;
+        frmDrugs window(&host);
+        window.resize(1010, 640);
+        window.show();
+        window.chkTyping()->setChecked(true);
+        QApplication::processEvents();
+        allMet = timeTyping(out, window, runs) && allMet;
+        window.chkTyping()->setChecked(false);
+    }
+    out << "\ntyping target (each key of two letters or more painted within " << FrameMs
+        << " ms, p99): " << (allMet ? "met" : "NOT met") << "\n";
+    out.flush();
+    Connection::releaseShared();
+    return 0;
+}
