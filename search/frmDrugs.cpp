@@ -53,8 +53,9 @@ SearchWindowDesign frmDrugs::windowDesign()
     d.sqlWindow = Db::SqlText::Window::Drugs;
     d.listField = QString(P::TradeName);
     d.keyField = QString(P::ID);
-    // Lines of one trade name (four LIPITOR) tell themselves apart by strength, form and applicant.
-    d.lineDetails = lineDetailReader(Db::SqlText::Window::Drugs);
+    // Lines of one trade name (four LIPITOR) tell themselves apart by strength, form and applicant;
+    // the reference listed drug and the reference standard are marked.
+    d.lineDetails = lineDetailReader(Db::SqlText::Window::Drugs, drugLineDetail);
 
     // Picture 1 is the information icon, 2 to 14 one per row.
     d.images = {icon("information"),         icon("drugs/trade-name"), icon("drugs/type"),

@@ -486,6 +486,10 @@ void LookupWindowsTest::olderLayoutDatabaseShowsNoNewRows()
     QCOMPARE(drugs.vbalGrid()->cellText(3, frmDrugs::ValueColumn), QStringLiteral("5MG **A note**"));
     QCOMPARE(drugs.vbalGrid()->cellText(frmDrugs::ProductPatentsRow, frmDrugs::ValueColumn),
              QStringLiteral("1 record of 1 patent"));
+    // Its line marks the RLD the older file has, no RS, and the read does not fail.
+    search(drugs, QStringLiteral("OLDEN"));
+    QCOMPARE(drugs.lstSearch()->detail(0),
+             QStringLiteral("5MG **A note** \u00b7 TABLET \u00b7 ACME \u00b7 RX \u00b7 RLD"));
     frmPatent patents(&host);
     patents.GetProductDetails(1);
     QCOMPARE(column(patents.vbalGrid(), 3).mid(7),
@@ -549,7 +553,9 @@ void LookupWindowsTest::linesOfOneNameTellThemselvesApart_data()
     QTest::newRow("products") << int(frmMainForm::ShowDrugs) << QStringLiteral("lipitor")
                               << QStringLiteral("SELECT Strength || ' \u00b7 ' || [Dosage Form] || ' \u00b7 ' ||"
                                                 " [Applicant Full Name] || ' \u00b7 ' || [Type] ||"
-                                                " ifnull(' \u00b7 ' || [Therapeutic Equivalence (TE) Code], '')"
+                                                " ifnull(' \u00b7 ' || [Therapeutic Equivalence (TE) Code], '') ||"
+                                                " iif([Reference Listed Drug (RLD)] = 'Yes', ' \u00b7 RLD', '') ||"
+                                                " iif([Reference Standard (RS)] = 'Yes', ' \u00b7 RS', '')"
                                                 " FROM products WHERE ID = %1")
                               << true;
     QTest::newRow("patents") << int(frmMainForm::Patents)
