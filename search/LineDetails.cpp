@@ -40,14 +40,15 @@ QString joinLineDetails(const QStringList &parts)
 
 QString drugLineDetail(const QStringList &parts)
 {
-    QStringList shown = parts.mid(0, 5);
+    // The marks first: a narrow list cuts a line's end, never its start.
+    QStringList shown;
     if (isYes(parts.value(5))) {
         shown << QStringLiteral("RLD");
     }
     if (isYes(parts.value(6))) {
         shown << QStringLiteral("RS");
     }
-    return joinLineDetails(shown);
+    return joinLineDetails(shown + parts.mid(0, 5));
 }
 
 LineDetailReader lineDetailReader(Db::SqlText::Window window, LineDetailFormat format)

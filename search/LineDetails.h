@@ -24,8 +24,8 @@ using LineDetailFormat = std::function<QString(const QStringList &parts)>;
 QString joinLineDetails(const QStringList &parts);
 
 // A product line's detail from its strength, dosage form, applicant, type, TE code, RLD
-// and RS fields: the first five joined, then "RLD" and "RS" where the product is one
-// ("EQ 20MG BASE · TABLET;ORAL · VIATRIS · RX · AB · RLD").
+// and RS fields: "RLD" and "RS" where the product is one, then the first five joined
+// ("RLD · EQ 20MG BASE · TABLET · UPJOHN ... · RX · AB").
 QString drugLineDetail(const QStringList &parts);
 
 // The reader of `window`'s line details, each record's fields shaped by `format`. The

@@ -491,7 +491,7 @@ void LookupWindowsTest::olderLayoutDatabaseShowsNoNewRows()
     // Its line marks the RLD the older file has, no RS, and the read does not fail.
     search(drugs, QStringLiteral("OLDEN"));
     QCOMPARE(drugs.lstSearch()->detail(0),
-             QStringLiteral("5MG **A note** \u00b7 TABLET \u00b7 ACME \u00b7 RX \u00b7 RLD"));
+             QStringLiteral("RLD \u00b7 5MG **A note** \u00b7 TABLET \u00b7 ACME \u00b7 RX"));
     frmIngredients ingredients(&host);
     ingredients.GetProductDetails(QStringLiteral("X"));
     QCOMPARE(ingredients.vbalGrid()->cellDetail(1, frmIngredients::ProductColumn), QStringLiteral("RX"));
@@ -556,12 +556,13 @@ void LookupWindowsTest::linesOfOneNameTellThemselvesApart_data()
     QTest::addColumn<QString>("sql"); // a line's detail, from its record's key (empty: none)
     QTest::addColumn<bool>("allDiffer"); // no two lines alike
     QTest::newRow("products") << int(frmMainForm::ShowDrugs) << QStringLiteral("lipitor")
-                              << QStringLiteral("SELECT Strength || ' \u00b7 ' || [Dosage Form] || ' \u00b7 ' ||"
-                                                " [Applicant Full Name] || ' \u00b7 ' || [Type] ||"
-                                                " ifnull(' \u00b7 ' || [Therapeutic Equivalence (TE) Code], '') ||"
-                                                " iif([Reference Listed Drug (RLD)] = 'Yes', ' \u00b7 RLD', '') ||"
-                                                " iif([Reference Standard (RS)] = 'Yes', ' \u00b7 RS', '')"
-                                                " FROM products WHERE ID = %1")
+                              << QStringLiteral(
+                                     "SELECT iif([Reference Listed Drug (RLD)] = 'Yes', 'RLD \u00b7 ', '') ||"
+                                     " iif([Reference Standard (RS)] = 'Yes', 'RS \u00b7 ', '') ||"
+                                     " Strength || ' \u00b7 ' || [Dosage Form] || ' \u00b7 ' ||"
+                                     " [Applicant Full Name] || ' \u00b7 ' || [Type] ||"
+                                     " ifnull(' \u00b7 ' || [Therapeutic Equivalence (TE) Code], '')"
+                                     " FROM products WHERE ID = %1")
                               << true;
     QTest::newRow("patents") << int(frmMainForm::Patents)
                              << QStringLiteral("10004746")
