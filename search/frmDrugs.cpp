@@ -263,7 +263,9 @@ bool frmDrugs::listSubstitutes()
     if (id == 0 || isSearching()) {
         return false;
     }
-    const QString product = lblTradeName()->text();
+    // Name and strength: the count line is two lines high.
+    const QString product
+        = QStringLiteral("%1 (%2)").arg(vbalGrid()->cellText(1, ValueColumn), vbalGrid()->cellText(3, ValueColumn));
     const QString codes = teCode();
     const QString how = QStringLiteral("substitutable for %1: marketed, same ingredients, form, route and strength, "
                                        "TE code %2")
