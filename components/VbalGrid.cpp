@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "common/ErrorNumbers.h"
 #include "components/AppFonts.h"
+#include "components/CellDetail.h"
 #include "components/ComponentStyle.h"
 #include "components/QuietFocusView.h"
 #include "components/VbalImageList.h"
@@ -21,6 +22,7 @@ namespace {
 
 constexpr int FlagsRole = Qt::UserRole + 1;
 constexpr int IconIndexRole = Qt::UserRole + 2;
+constexpr int DetailRole = Qt::UserRole + 3;
 
 constexpr int HeaderHeight = 30;
 constexpr int IconSize = 32;
@@ -171,7 +173,9 @@ public:
             const CellTextLayout layout = cellTextLayout(index.data(FlagsRole).toInt());
             painter->setFont(option.font);
             painter->setPen(TextColor);
-            if (layout.wrap) {
+            if (const QString detail = index.data(DetailRole).toString(); !detail.isEmpty()) {
+                drawTextAndDetail(painter, textRect, layout.alignment, layout.wrap, text, detail);
+            } else if (layout.wrap) {
                 painter->drawText(textRect, int(layout.alignment) | Qt::TextWordWrap, text);
             } else {
                 QString line = text;
@@ -202,7 +206,9 @@ public:
                 width -= icon.deviceIndependentSize().toSize().width() + TextPadding;
             }
             int textHeight = metrics.height();
-            if (layout.wrap && width > 0) {
+            if (const QString detail = index.data(DetailRole).toString(); !detail.isEmpty()) {
+                textHeight = textAndDetailHeight(metrics, width, layout.wrap, text, detail);
+            } else if (layout.wrap && width > 0) {
                 textHeight = metrics.boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, text).height();
             }
             height = qMax(height, textHeight + 8);
@@ -437,6 +443,24 @@ void VbalGrid::setCellAccessibleText(int row, int column, const QString &text)
     if (QTableWidgetItem *item = existingCell(row, column)) {
         item->setData(Qt::AccessibleTextRole, text);
     }
+}
+
+void VbalGrid::setCellDetail(int row, int column, const QString &detail)
+{
+    checkCell(row, column, "CellDetail");
+    if (QTableWidgetItem *item = existingCell(row, column)) {
+        item->setData(DetailRole, detail.isEmpty() ? QVariant() : QVariant(detail));
+        if (m_redraw) {
+            fitRowHeight(row - 1);
+        }
+    }
+}
+
+QString VbalGrid::cellDetail(int row, int column) const
+{
+    checkCell(row, column, "CellDetail");
+    const QTableWidgetItem *item = existingCell(row, column);
+    return item ? item->data(DetailRole).toString() : QString();
 }
 
 int VbalGrid::rowCount() const

@@ -76,6 +76,11 @@ public:
     int cellIcon(int row, int column) const;
     // What a screen reader says for a cell (an icon cell has no text of its own).
     void setCellAccessibleText(int row, int column, const QString &text);
+    // A second line under a text cell's text, in a quieter colour (empty: none). The
+    // cell's text stays what cellText gives; a screen reader hears what
+    // setCellAccessibleText says.
+    void setCellDetail(int row, int column, const QString &detail);
+    QString cellDetail(int row, int column) const;
 
     int rowCount() const;
     // Adds blank rows at the end, or removes rows from the end, in one step (cheaper than

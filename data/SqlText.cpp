@@ -187,7 +187,7 @@ QString exclusivityCount()
     return QStringLiteral("SELECT count(*) FROM [exclusivity];");
 }
 
-QString lineDetails(Window window, const QVector<qint64> &keys)
+QString lineDetails(Window window, const QVector<qint64> &keys, bool withReferenceStandard)
 {
     QStringList list;
     list.reserve(keys.size());
@@ -198,10 +198,11 @@ QString lineDetails(Window window, const QVector<qint64> &keys)
     switch (window) {
     case Window::Drugs:
         // Then whether it is marketed and how it is rated, so discontinued and
-        // non-equivalent products stand out in a list.
+        // non-equivalent products stand out in a list, and whether it is a reference.
         return QStringLiteral("SELECT ID,[Strength],[Dosage Form],[Applicant Full Name],[Type],"
-                              "[Therapeutic Equivalence (TE) Code] FROM products")
-            + in;
+                              "[Therapeutic Equivalence (TE) Code],[Reference Listed Drug (RLD)],")
+            + (withReferenceStandard ? QStringLiteral("[Reference Standard (RS)]") : QStringLiteral("NULL"))
+            + QStringLiteral(" FROM products") + in;
     case Window::Patent:
         // The trade name of the product the record names, which a line shows first.
         return QStringLiteral("SELECT ID,[New Drug Application (NDA) Number],[Product Number],[Patent Expire Date],"

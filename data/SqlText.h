@@ -75,9 +75,10 @@ QString releaseDate();
 QString comparedReleaseDate();
 
 // What tells hit lines of one name apart, for the records with `keys`: the key, then
-// the columns (drug window: strength, dosage form, applicant, type, TE code; patent window:
-// application, product number, expiry date). Empty for a window whose lines need none.
-QString lineDetails(Window window, const QVector<qint64> &keys);
+// the columns (drug window: strength, dosage form, applicant, type, TE code, RLD and
+// RS, the last Null without `withReferenceStandard`, for a database that lacks it; patent
+// window: application, product number, expiry date). Empty for a window whose lines need none.
+QString lineDetails(Window window, const QVector<qint64> &keys, bool withReferenceStandard = true);
 
 // The key of the product with that application and product number.
 QString productOfApplication(const QString &applicationNumber, const QString &productNumber);

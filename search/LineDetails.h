@@ -23,7 +23,13 @@ using LineDetailFormat = std::function<QString(const QStringList &parts)>;
 // The non-empty parts joined by a middle dot: "20MG · TABLET · VIATRIS".
 QString joinLineDetails(const QStringList &parts);
 
-// The reader of `window`'s line details, each record's fields shaped by `format`.
+// A product line's detail from its strength, dosage form, applicant, type, TE code, RLD
+// and RS fields: "RLD" and "RS" where the product is one, then the first five joined
+// ("RLD · EQ 20MG BASE · TABLET · UPJOHN ... · RX · AB").
+QString drugLineDetail(const QStringList &parts);
+
+// The reader of `window`'s line details, each record's fields shaped by `format`. The
+// drug window's lines read the RS field where the open database has it.
 LineDetailReader lineDetailReader(Db::SqlText::Window window, LineDetailFormat format = joinLineDetails);
 
 } // namespace Search

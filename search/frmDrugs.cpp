@@ -53,8 +53,9 @@ SearchWindowDesign frmDrugs::windowDesign()
     d.sqlWindow = Db::SqlText::Window::Drugs;
     d.listField = QString(P::TradeName);
     d.keyField = QString(P::ID);
-    // Lines of one trade name (four LIPITOR) tell themselves apart by strength, form and applicant.
-    d.lineDetails = lineDetailReader(Db::SqlText::Window::Drugs);
+    // Lines of one trade name (four LIPITOR) tell themselves apart by strength, form and applicant;
+    // the reference listed drug and the reference standard are marked.
+    d.lineDetails = lineDetailReader(Db::SqlText::Window::Drugs, drugLineDetail);
 
     // Picture 1 is the information icon, 2 to 14 one per row.
     d.images = {icon("information"),         icon("drugs/trade-name"), icon("drugs/type"),
@@ -262,7 +263,9 @@ bool frmDrugs::listSubstitutes()
     if (id == 0 || isSearching()) {
         return false;
     }
-    const QString product = lblTradeName()->text();
+    // Name and strength: the count line is two lines high.
+    const QString product
+        = QStringLiteral("%1 (%2)").arg(vbalGrid()->cellText(1, ValueColumn), vbalGrid()->cellText(3, ValueColumn));
     const QString codes = teCode();
     const QString how = QStringLiteral("substitutable for %1: marketed, same ingredients, form, route and strength, "
                                        "TE code %2")

@@ -4,6 +4,7 @@
 #include "data/Database.h"
 #include "search/HitList.h"
 #include "search/KeyList.h"
+#include "search/LineDetails.h"
 #include "search/Navigation.h"
 #include "search/NaturalOrder.h"
 #include "layout/Schema.h"
@@ -36,12 +37,17 @@ QVector<frmIngredients::ProductLine> frmIngredients::readProducts(const QString 
     const int tradeName = rowSet.fieldIndex(QString(P::TradeName));
     const int strength = rowSet.fieldIndex(QString(P::Strength));
     const int applicant = rowSet.fieldIndex(QString(P::Applicant));
+    const int type = rowSet.fieldIndex(QString(P::Type));
+    const int teCode = rowSet.fieldIndex(QString(P::TECode));
     while (!rowSet.eof()) {
         const QString strengthText = Db::fieldText(rowSet.field(strength));
         const QString applicantText = Db::fieldText(rowSet.field(applicant));
+        // Discontinued and not-equivalent products stand out without opening each one.
+        const QString detail
+            = joinLineDetails({Db::fieldText(rowSet.field(type)), Db::fieldText(rowSet.field(teCode))});
         products.append({rowSet.field(id),
                          frmDrugs::productLine(Db::fieldText(rowSet.field(tradeName)), strengthText, applicantText),
-                         strengthText, applicantText});
+                         strengthText, applicantText, detail});
         rowSet.moveNext();
     }
     return products;
@@ -156,6 +162,10 @@ void frmIngredients::showProducts()
             grid->setCellAccessibleText(row, DetailsColumn,
                                         QStringLiteral("Double click to show %1").arg(product.line));
             grid->setCell(row, ProductColumn, product.line, Components::CellFlags::TextCell);
+            grid->setCellDetail(row, ProductColumn, product.detail);
+            grid->setCellAccessibleText(
+                row, ProductColumn,
+                product.detail.isEmpty() ? product.line : product.line + QStringLiteral(", ") + product.detail);
         });
         lstSearchID()->addItem(product.id);
     }

@@ -5,8 +5,9 @@
 namespace Search {
 
 // "Ingredients": active-ingredient texts looked up (one line per distinct text, no
-// keys), and the products of the chosen text in the grid, one row per product, with
-// the products' keys in lstSearchID. A double click opens a product in the drug window.
+// keys), and the products of the chosen text in the grid, one row per product (its
+// marketing status and TE code under it, quieter), with the products' keys in
+// lstSearchID. A double click opens a product in the drug window.
 class frmIngredients : public SearchWindow
 {
     Q_OBJECT
@@ -54,6 +55,7 @@ private:
         QString line;
         QString strength;
         QString applicant;
+        QString detail; // marketing status and TE code: "RX · AB", "DISCN"
     };
     static QVector<ProductLine> readProducts(const QString &ingredient);
     void showProducts();

@@ -32,6 +32,18 @@ using namespace Components;
 
 namespace {
 
+// The contrast of two colours as the accessibility guidelines measure it (1 to 21).
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &c) {
+        const auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 QPixmap solid(const QColor &color)
 {
     QPixmap pixmap(32, 32);
@@ -87,6 +99,7 @@ private slots:
     void rowEventsCountFromOneAndRowZeroMeansNone();
     void selectedRowIsLightOrangeExceptInFixedColumns();
     void cellsAreExposedToScreenReaders();
+    void cellDetailIsAQuieterLineUnderTheText();
     void fontsResolveToRealFaces();
     void focusAloneMakesNoLineCurrent();
     void titleWrapsToTwoLinesThenElides_data();
@@ -278,6 +291,46 @@ void ComponentsTest::cellsAreExposedToScreenReaders()
     QAccessibleInterface *info = table->tableInterface()->cellAt(1, 2);
     QVERIFY(info);
     QCOMPARE(info->text(QAccessible::Name), QStringLiteral("Double click for more about Dosage Form"));
+}
+
+// A cell's detail: a line under its text, quieter than the text yet at least 4.5:1 from
+// the row's colour, plain and selected; the row grows to hold it.
+void ComponentsTest::cellDetailIsAQuieterLineUnderTheText()
+{
+    GridFixture f;
+    const QString text = QStringLiteral("LIPITOR (EQ 20MG BASE) - UPJOHN MANUFACTURING IRELAND UNLTD");
+    for (const int row : {1, 2}) {
+        f.grid.setCell(row, 4, text, CellFlags::TextCell);
+    }
+    auto *table = qobject_cast<QTableView *>(f.view());
+    QVERIFY(table);
+    const int plain = table->rowHeight(0);
+    f.grid.setCellDetail(1, 4, QStringLiteral("DISCN"));
+    f.grid.setCellDetail(2, 4, QStringLiteral("RX \u00b7 BX"));
+    QCOMPARE(f.grid.cellText(1, 4), text);
+    QCOMPARE(f.grid.cellDetail(2, 4), QStringLiteral("RX \u00b7 BX"));
+    QCOMPARE(f.grid.cellDetail(3, 4), QString());
+    QVERIFY2(table->rowHeight(0) > plain, qPrintable(QStringLiteral("%1 %2").arg(table->rowHeight(0)).arg(plain)));
+    f.grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.grid));
+    QTest::mouseClick(f.view()->viewport(), Qt::LeftButton, {}, f.cellCentre(2, 2));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(f.view()->viewport(), &leave);
+    const QImage shot = f.view()->viewport()->grab().toImage();
+    for (const int row : {1, 2}) { // row 2 selected
+        const QRect cell = f.view()->visualRect(f.view()->model()->index(row - 1, 3));
+        const QColor background(shot.pixel(cell.right() - 3, cell.top() + 3));
+        // The strongest contrast in the text's lines and in the detail's (the last line).
+        const int detailTop = cell.bottom() - 4 - QFontMetrics(f.view()->font()).height();
+        double text = 1, detail = 1;
+        for (int y = cell.top() + 1; y < cell.bottom() - 1; ++y) {
+            for (int x = cell.left() + 2; x < cell.right() - 2; ++x) {
+                double &strongest = y < detailTop ? text : detail;
+                strongest = std::max(strongest, contrastRatio(QColor(shot.pixel(x, y)), background));
+            }
+        }
+        QVERIFY2(detail >= 4.5 && detail < text - 2, qPrintable(QStringLiteral("%1 %2").arg(detail).arg(text)));
+    }
 }
 
 void ComponentsTest::fontsResolveToRealFaces()

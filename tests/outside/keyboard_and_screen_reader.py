@@ -229,6 +229,19 @@ def enter_paths(app, drugs):
             raise Failure(f"the step's own list after Enter on row {row}: the {active} window lists {shown}")
 
 
+def substitutes(app, drugs):
+    """Enter on the chosen LIPITOR's "Substitutable products" row lists them; a screen
+    reader reads the reference listed drug's mark in its line."""
+    tab_to(app, "table", "Details")
+    key("ctrl+Home", *(["Down"] * 15))
+    held("Return")
+    wait_for("the substitutes listed", lambda: " Item(s) Found: substitutable for LIPITOR ("
+             in (label_text(drugs, "Hit count") or ""))
+    results = find(drugs, role="list", name="Search results")
+    wait_for("a line read as 'LIPITOR, RLD \u00b7 ...'",
+             lambda: any((line.name or "").startswith("LIPITOR, RLD \u00b7 ") for line in results))
+
+
 def frame_of(node):
     """The child window that holds node."""
     while node is not None and node.getRoleName() != "frame":
@@ -330,6 +343,7 @@ def run(program):
                  lambda: "--previous" in (label_text(changes, "Message") or ""))
         key("ctrl+1")
         wait_for("focus back in the Trade Drugs window", lambda: focused(app) in list(nodes(drugs)), app)
+        substitutes(app, drugs)
 
         enter_paths(app, drugs)
         results_while_typing(app, drugs)

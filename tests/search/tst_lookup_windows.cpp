@@ -15,6 +15,7 @@
 #include "search/frmPatent.h"
 #include "search/frmRoute.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QTableView>
@@ -52,6 +53,7 @@ private slots:
     void linesOfOneNameTellThemselvesApart();
     void lineDetailIsQuieterThanItsNameYetReadable();
     void ingredientWindowCountsAndSortsItsProducts();
+    void ingredientLinesShowMarketingStatusAndTECode();
 };
 
 void LookupWindowsTest::ribbonAndCommandTableOpenEachWindowOnceMaximised()
@@ -486,6 +488,13 @@ void LookupWindowsTest::olderLayoutDatabaseShowsNoNewRows()
     QCOMPARE(drugs.vbalGrid()->cellText(3, frmDrugs::ValueColumn), QStringLiteral("5MG **A note**"));
     QCOMPARE(drugs.vbalGrid()->cellText(frmDrugs::ProductPatentsRow, frmDrugs::ValueColumn),
              QStringLiteral("1 record of 1 patent"));
+    // Its line marks the RLD the older file has, no RS, and the read does not fail.
+    search(drugs, QStringLiteral("OLDEN"));
+    QCOMPARE(drugs.lstSearch()->detail(0),
+             QStringLiteral("RLD \u00b7 5MG **A note** \u00b7 TABLET \u00b7 ACME \u00b7 RX"));
+    frmIngredients ingredients(&host);
+    ingredients.GetProductDetails(QStringLiteral("X"));
+    QCOMPARE(ingredients.vbalGrid()->cellDetail(1, frmIngredients::ProductColumn), QStringLiteral("RX"));
     frmPatent patents(&host);
     patents.GetProductDetails(1);
     QCOMPARE(column(patents.vbalGrid(), 3).mid(7),
@@ -547,10 +556,13 @@ void LookupWindowsTest::linesOfOneNameTellThemselvesApart_data()
     QTest::addColumn<QString>("sql"); // a line's detail, from its record's key (empty: none)
     QTest::addColumn<bool>("allDiffer"); // no two lines alike
     QTest::newRow("products") << int(frmMainForm::ShowDrugs) << QStringLiteral("lipitor")
-                              << QStringLiteral("SELECT Strength || ' \u00b7 ' || [Dosage Form] || ' \u00b7 ' ||"
-                                                " [Applicant Full Name] || ' \u00b7 ' || [Type] ||"
-                                                " ifnull(' \u00b7 ' || [Therapeutic Equivalence (TE) Code], '')"
-                                                " FROM products WHERE ID = %1")
+                              << QStringLiteral(
+                                     "SELECT iif([Reference Listed Drug (RLD)] = 'Yes', 'RLD \u00b7 ', '') ||"
+                                     " iif([Reference Standard (RS)] = 'Yes', 'RS \u00b7 ', '') ||"
+                                     " Strength || ' \u00b7 ' || [Dosage Form] || ' \u00b7 ' ||"
+                                     " [Applicant Full Name] || ' \u00b7 ' || [Type] ||"
+                                     " ifnull(' \u00b7 ' || [Therapeutic Equivalence (TE) Code], '')"
+                                     " FROM products WHERE ID = %1")
                               << true;
     QTest::newRow("patents") << int(frmMainForm::Patents)
                              << QStringLiteral("10004746")
@@ -666,6 +678,36 @@ void LookupWindowsTest::ingredientWindowCountsAndSortsItsProducts()
                       QPoint(header->sectionViewportPosition(frmIngredients::ProductColumn - 1) + 5, 5));
     QCOMPARE(column(grid, frmIngredients::ProductColumn), designed);
     QCOMPARE(window->productOrder(), frmIngredients::ProductOrder::Designed);
+}
+
+// Under each product line, quieter, its marketing status and TE code, so discontinued
+// and non-equivalent products stand out; a screen reader hears the line and them.
+void LookupWindowsTest::ingredientLinesShowMarketingStatusAndTECode()
+{
+    frmIngredients *window = SearchWindows::asIngredients(open(frmMainForm::Ingredients));
+    QVERIFY(window);
+    window->GetProductDetails(QStringLiteral("ATORVASTATIN CALCIUM"));
+    const VbalGrid *grid = window->vbalGrid();
+    QAccessibleInterface *table = QAccessible::queryAccessibleInterface(grid->itemView());
+    QVERIFY(table && table->tableInterface());
+    QSet<QString> kinds;
+    for (int row = 1; row <= grid->rowCount(); ++row) {
+        const QString detail = grid->cellDetail(row, frmIngredients::ProductColumn);
+        QCOMPARE(detail,
+                 queryColumn(QStringLiteral("SELECT [Type] || ifnull(' \u00b7 ' || "
+                                            "[Therapeutic Equivalence (TE) Code], '') FROM products "
+                                            "WHERE ID = %1")
+                                 .arg(window->lstSearchID()->key(row - 1)))
+                     .value(0));
+        kinds.insert(detail);
+        QAccessibleInterface *cell = table->tableInterface()->cellAt(row - 1, frmIngredients::ProductColumn - 1);
+        QVERIFY(cell);
+        QCOMPARE(cell->text(QAccessible::Name),
+                 grid->cellText(row, frmIngredients::ProductColumn) + QStringLiteral(", ") + detail);
+    }
+    for (const char *kind : {"RX \u00b7 AB", "DISCN", "RX \u00b7 BX"}) {
+        QVERIFY2(kinds.contains(QString::fromUtf8(kind)), kind);
+    }
 }
 
 QTEST_MAIN(LookupWindowsTest)

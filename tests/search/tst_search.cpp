@@ -110,6 +110,8 @@ private slots:
     void substitutesFollowTheExamples();
     void substitutesAreSymmetricAndMeetTheDefinitionOnEveryProduct();
     void doubleClickListsTheSubstitutesWithTheProductSelected();
+    void substituteListsMarkTheirReferences_data();
+    void substituteListsMarkTheirReferences();
 
 private:
     std::unique_ptr<frmDrugs> makeWindow();
@@ -1071,6 +1073,86 @@ void SearchTest::doubleClickListsTheSubstitutesWithTheProductSelected()
     QCOMPARE(window->lstSearchID()->key(window->lstSearch()->currentRow()), qint64(36391));
     QVERIFY(window->lblTradeName()->text().startsWith(QLatin1String("LIPITOR (EQ 20MG BASE)")));
     QCOMPARE(window->txtSearch()->text(), QString());
+}
+
+// A list of substitutes as the user sees and hears it: every line marketed, of the
+// product's strength and code, and the reference listed drug (RLD) and reference
+// standard (RS) among them marked in the line's detail and in what a screen reader reads.
+void SearchTest::substituteListsMarkTheirReferences_data()
+{
+    QTest::addColumn<qint32>("product");
+    QTest::addColumn<QStringList>("lines"); // name and applicant; empty: not checked
+    QTest::addColumn<QStringList>("marked"); // name: marks
+    // LIPITOR EQ 20MG BASE: its 31 atorvastatin tablets of the strength, less the 7
+    // discontinued and the one rated BX (UMEDICA), and itself, the RLD.
+    const QString a = QStringLiteral("ATORVASTATIN CALCIUM ");
+    QTest::newRow("LIPITOR 20MG") << qint32(36391)
+                                  << QStringList{a + "ACCORD HEALTHCARE INC",
+                                                 a + "AGNITIO INC",
+                                                 a + "ALKEM LABORATORIES LTD",
+                                                 a + "APOTEX INC",
+                                                 a + "AUROBINDO PHARMA LTD",
+                                                 a + "BIOCON PHARMA LTD",
+                                                 a + "DR REDDYS LABORATORIES LTD",
+                                                 a + "DR REDDYS LABORATORIES LTD",
+                                                 a + "GRAVITI PHARMACEUTICALS PRIVATE LTD",
+                                                 a + "HETERO LABS LTD UNIT V",
+                                                 a + "LANNETT CO INC",
+                                                 a + "LAURUS LABS LTD",
+                                                 a + "MACLEODS PHARMACEUTICALS LTD",
+                                                 a + "MANKIND PHARMA LTD",
+                                                 a + "MICRO LABS LTD INDIA",
+                                                 a + "MSN LABORATORIES PRIVATE LTD",
+                                                 a + "MYLAN PHARMACEUTICALS INC",
+                                                 a + "SANDOZ INC",
+                                                 a + "SCIEGEN PHARMACEUTICALS INC",
+                                                 a + "SHANDONG XINHUA PHARMACEUTICAL CO LTD",
+                                                 a + "SUN PHARMACEUTICAL INDUSTRIES LTD",
+                                                 a + "TEVA PHARMACEUTICALS USA",
+                                                 a + "ZYDUS PHARMACEUTICALS USA INC",
+                                                 QStringLiteral("LIPITOR UPJOHN MANUFACTURING IRELAND UNLTD")}
+                                  << QStringList{QStringLiteral("LIPITOR: RLD")};
+    // LIPITOR 80MG is its strength's reference standard as well.
+    QTest::newRow("LIPITOR 80MG") << qint32(36393) << QStringList{} << QStringList{QStringLiteral("LIPITOR: RLD, RS")};
+    // Budesonide rectal foam: the brand is the RLD, a generic the RS.
+    QTest::newRow("UCERIS foam") << qint32(2)
+                                 << QStringList{QStringLiteral("BUDESONIDE PADAGIS ISRAEL PHARMACEUTICALS LTD"),
+                                                QStringLiteral("UCERIS SALIX PHARMACEUTICALS INC")}
+                                 << QStringList{QStringLiteral("BUDESONIDE: RS"), QStringLiteral("UCERIS: RLD")};
+}
+
+void SearchTest::substituteListsMarkTheirReferences()
+{
+    QFETCH(qint32, product);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, marked);
+    auto window = makeWindow();
+    QVERIFY(window);
+    window->GetProductDetails(product);
+    const QString strength = window->vbalGrid()->cellText(3, frmDrugs::ValueColumn);
+    const QString code = window->teCode();
+    QVERIFY(window->listSubstitutes());
+    const HitList &list = *window->lstSearch();
+    QStringList shown, marks;
+    for (int i = 0; i < list.count(); ++i) {
+        // The marks lead, so a narrow list still shows them.
+        QStringList parts = list.detail(i).split(QStringLiteral(" \u00b7 "));
+        const QStringList lead = parts.mid(0, parts.size() - 5);
+        parts = parts.mid(lead.size());
+        QCOMPARE(parts.value(0), strength);
+        QCOMPARE(parts.value(3), QStringLiteral("RX"));
+        QCOMPARE(parts.value(4), code);
+        shown << list.text(i) + QLatin1Char(' ') + parts.value(2);
+        if (!lead.isEmpty()) {
+            marks << list.text(i) + QStringLiteral(": ") + lead.join(QStringLiteral(", "));
+        }
+        QCOMPARE(list.model()->index(i, 0).data(Qt::AccessibleTextRole).toString(),
+                 list.text(i) + QStringLiteral(", ") + list.detail(i));
+    }
+    if (!lines.isEmpty()) {
+        QCOMPARE(shown, lines);
+    }
+    QCOMPARE(marks, marked);
 }
 
 #include "tst_search.moc"

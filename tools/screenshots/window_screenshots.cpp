@@ -4,7 +4,8 @@
 //     xvfb-run -a -s "-screen 0 1024x768x24" window-screenshots <kvostrel.mdb> <output folder>
 //
 // writes window-drugs.png, drug-window-advanced.png (the advanced search panel filled
-// in), window-ingredients.png, window-dosage-form.png, window-route.png,
+// in), drug-window-substitutes.png (LIPITOR 20MG's substitutes listed by a double
+// click on its row), window-ingredients.png, window-dosage-form.png, window-route.png,
 // window-patent.png, window-exclusivity.png, and listed protection: protection-row.png
 // (SPRYCEL's row), protection-timeline.png (its timeline, the screen with the dialog)
 // and protection-report.png (what ends in 2026). Each window is reached the way a user
@@ -16,6 +17,7 @@
 #include "search/HitList.h"
 #include "search/SearchWindow.h"
 #include "components/VbalGrid.h"
+#include "search/frmDrugs.h"
 #include "app/frmMainForm.h"
 
 #include <QAbstractItemView>
@@ -27,6 +29,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTest>
 #include <QThread>
 #include <QCheckBox>
@@ -166,6 +169,28 @@ int main(int argc, char **argv)
         settle();
         ok = save(main, folder, "drug-window-advanced.png") && ok;
         QTest::mouseClick(drugs->picAdvanced()->cmdAdvancedCancel(), Qt::LeftButton);
+
+        // LIPITOR 20MG, then a double click on its "Substitutable products" row.
+        drugs->txtSearch()->setText(QStringLiteral("lipitor"));
+        drugs->cmdSearch()->click();
+        for (int line = 0; line < drugs->lstSearch()->count(); ++line) {
+            if (drugs->lstSearch()->detail(line).contains(QLatin1String("EQ 20MG BASE"))) {
+                drugs->lstSearch()->setCurrentRow(line);
+            }
+        }
+        settle();
+        QAbstractItemView *grid = drugs->vbalGrid()->itemView();
+        const QModelIndex cell = grid->model()->index(frmDrugs::SubstitutesRow - 1, frmDrugs::ValueColumn - 1);
+        grid->scrollTo(cell);
+        const QPoint row = grid->visualRect(cell).center();
+        // As the window system delivers it: press and release, then the double click.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, row);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, row);
+        // The list pane widened, as a user drags the splitter, so the lines read whole.
+        const int width = drugs->splitter()->width();
+        drugs->splitter()->setSizes({width * 11 / 20, width - width * 11 / 20});
+        settle();
+        ok = save(main, folder, "drug-window-substitutes.png") && ok;
     }
     if (SearchWindow *ingredients = showRecord(main, frmMainForm::Ingredients, QStringLiteral("atorvastatin"),
                                                QStringLiteral("AMLODIPINE BESYLATE; ATORVASTATIN CALCIUM"))) {
