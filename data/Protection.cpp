@@ -432,7 +432,7 @@ QString summaryText(const Figures &figures)
 QString genericsText(const Generics &generics)
 {
     if (generics.marketedARated == 0) {
-        return QStringLiteral("no marketed A-rated ANDA of the same ingredient, dosage form, route and strength");
+        return QStringLiteral("No marketed A-rated ANDA of the same ingredient, dosage form, route and strength");
     }
     QString text = QStringLiteral("%1 marketed A-rated %2 of the same ingredient, dosage form, route and strength")
                        .arg(generics.marketedARated)
