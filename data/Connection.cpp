@@ -3,6 +3,7 @@
 #include "data/DatabaseFile.h"
 #include "data/JetCache.h"
 #include "data/JetDatabase.h"
+#include "data/PageCheckMemo.h"
 #include "layout/Schema.h"
 #include "data/TextMatching.h"
 
@@ -36,6 +37,9 @@ void release(T *&shared)
 {
     delete std::exchange(shared, nullptr);
 }
+
+// How many times every page of a file was read to check it (pageCheckCount).
+quint64 s_pageChecks = 0;
 
 // How long a statement waits for a program that holds the file locked while writing.
 constexpr int BusyTimeoutMs = 1000;
@@ -274,7 +278,14 @@ void Connection::checkPages(const QString &shown)
 {
     // Every page of the file, read once: a damaged file is named at start, not by the
     // first search that meets the damage (which reports it too). The pages pass through
-    // a small cache, which the searches' own cache then replaces.
+    // a small cache, which the searches' own cache then replaces. A file found whole
+    // before, and not changed since, is not read again (its reads still report damage).
+    const char *file = sqlite3_db_filename(m_handle, "main");
+    const PageCheckMemo memo(file ? QFile::decodeName(file) : QString());
+    if (memo.passedBefore()) {
+        return;
+    }
+    ++s_pageChecks;
     const auto size = readColumn(m_handle, "PRAGMA cache_size", 0);
     const QString cacheSize
         = std::holds_alternative<QStringList>(size) ? std::get<QStringList>(size).value(0) : QString();
@@ -292,6 +303,12 @@ void Connection::checkPages(const QString &shown)
     if (const QStringList found = std::get<QStringList>(std::move(check)); found != QStringList{QStringLiteral("ok")}) {
         throw fail(DbErrorNumber::Damaged, damagedText(shown, found.value(0)));
     }
+    memo.rememberPassed();
+}
+
+quint64 Connection::pageCheckCount()
+{
+    return s_pageChecks;
 }
 
 void Connection::settleNocase()

@@ -120,6 +120,9 @@ public:
     // failing steps tells from the count whether what it read is whole.
     quint64 readFailureCount() const { return m_readFailures; }
     QString lastReadFailure() const { return m_lastReadFailure; }
+    // How many times a file's pages were all read at open to check them (a file found
+    // whole before and not changed since is not read again).
+    static quint64 pageCheckCount();
 
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;

@@ -2,6 +2,7 @@
 // damaged, read through every path the data layer offers; files another program has
 // left a change beside, in a folder nobody may write; links that lead nowhere.
 #include "data/Database.h"
+#include "data/PageCheckMemo.h"
 #include "data/SqlText.h"
 #include "FixtureDatabase.h"
 #include "ProgramConnection.h"
@@ -15,6 +16,7 @@
 
 #include <functional>
 #include <optional>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -203,6 +205,8 @@ private slots:
     void fileAnotherProgramLeftOpenIsNamedAndNothingIsWrittenBesideIt_data();
     void fileAnotherProgramLeftOpenIsNamedAndNothingIsWrittenBesideIt();
     void linksThatLeadToNoFileAreNamed();
+    void fileFoundWholeIsReadAgainOnlyOnceChanged_data();
+    void fileFoundWholeIsReadAgainOnlyOnceChanged();
 
 private:
     // The bundled database with one definition long enough for overflow pages, and what
@@ -213,10 +217,12 @@ private:
     QList<QStringList> m_expected;
     QStringList m_productIds;
     QHash<qint32, QStringList> m_expectedDetails;
+    QTemporaryDir m_cacheHome; // the memos of files found whole
 };
 
 void DataFilesTest::initTestCase()
 {
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cacheHome.path()));
     QVERIFY2(QFile::exists(RealDatabase), "the build makes kvostrel.mdb beside the program");
     m_whole = m_dir.filePath(QStringLiteral("whole.mdb"));
     QVERIFY(QFile::copy(RealDatabase, m_whole));
@@ -470,6 +476,101 @@ void DataFilesTest::linksThatLeadToNoFileAreNamed()
                                             .arg(QDir::toNativeSeparators(dir.filePath(QStringLiteral("gone.mdb"))))),
         qPrintable(nowhere->description()));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("gone.mdb"))));
+}
+
+void DataFilesTest::fileFoundWholeIsReadAgainOnlyOnceChanged_data()
+{
+    QTest::addColumn<QString>("change"); // what happens to the file after a passed check
+    QTest::addColumn<bool>("checkedAgain");
+    QTest::newRow("nothing") << "nothing" << false;
+    QTest::newRow("opened by another path") << "link" << false;
+    QTest::newRow("touched") << "touch" << true;
+    QTest::newRow("times put back after a write") << "write keeping times" << true;
+    QTest::newRow("replaced by a copy") << "replace" << true;
+    QTest::newRow("memo damaged") << "damage memo" << true;
+    QTest::newRow("memo cut short") << "cut memo" << true;
+    QTest::newRow("memo removed") << "remove memo" << true;
+    QTest::newRow("page damaged") << "damage page" << true;
+}
+
+void DataFilesTest::fileFoundWholeIsReadAgainOnlyOnceChanged()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, checkedAgain);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kvostrel.mdb"));
+    QVERIFY(QFile::copy(m_whole, path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    const QString memo = PageCheckMemo(path).memoPath();
+    QVERIFY(memo.startsWith(m_cacheHome.path()));
+    // Opens `file`; how many times its pages were read whole, or the error.
+    const auto checksOpening = [](const QString &file) {
+        const quint64 before = Connection::pageCheckCount();
+        const auto error = errorOf([&] { Connection::shared().open(file); });
+        Connection::releaseShared();
+        return std::make_pair(Connection::pageCheckCount() - before, error);
+    };
+
+    QCOMPARE(checksOpening(path).first, 1u);
+    QVERIFY(QFile::exists(memo));
+    QCOMPARE(checksOpening(path).first, 0u);
+
+    QString opened = path;
+    struct stat status
+    {};
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &status) == 0);
+    if (change == QLatin1String("link")) {
+        opened = dir.filePath(QStringLiteral("link.mdb"));
+        QVERIFY(QFile::link(path, opened));
+    } else if (change == QLatin1String("touch")) {
+        const timespec times[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0);
+    } else if (change == QLatin1String("write keeping times")) {
+        // The same bytes written back and the times put back: only the change time differs.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(PageSize * 3));
+        const QByteArray same = file.read(16);
+        QVERIFY(file.seek(PageSize * 3) && file.write(same) == same.size() && file.flush());
+        file.close();
+        const timespec times[2] = {status.st_atim, status.st_mtim};
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0);
+    } else if (change == QLatin1String("replace")) {
+        const QString copy = dir.filePath(QStringLiteral("copy.mdb"));
+        QVERIFY(QFile::copy(m_whole, copy));
+        QVERIFY(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) == 0);
+    } else if (change == QLatin1String("damage memo") || change == QLatin1String("cut memo")) {
+        QFile file(memo);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray text = file.readAll();
+        QVERIFY(file.resize(0) && file.seek(0));
+        QByteArray other = text;
+        if (change == QLatin1String("cut memo")) {
+            other.chop(2);
+        } else {
+            other[other.size() - 2] = other.at(other.size() - 2) == '0' ? '1' : '0';
+        }
+        QVERIFY(file.write(other) == other.size());
+    } else if (change == QLatin1String("remove memo")) {
+        QVERIFY(QFile::remove(memo));
+    }
+
+    if (change == QLatin1String("damage page")) {
+        QVERIFY(damagePage(path, 5));
+        // Named at start although the older state of the file was found whole, and a
+        // failed check is never remembered.
+        for (int i = 0; i < 2; ++i) {
+            const auto [checks, error] = checksOpening(path);
+            QCOMPARE(checks, 1u);
+            QVERIFY2(error, "a damaged file must be named when it is opened");
+            QCOMPARE(error->number(), DbErrorNumber::Damaged);
+        }
+        return;
+    }
+    const auto [checks, error] = checksOpening(opened);
+    QVERIFY2(!error, error ? qPrintable(error->description()) : "");
+    QCOMPARE(checks, checkedAgain ? 1u : 0u);
+    // Checked again and passed: remembered anew.
+    QCOMPARE(checksOpening(opened).first, 0u);
 }
 
 QTEST_GUILESS_MAIN(DataFilesTest)
