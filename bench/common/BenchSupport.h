@@ -158,6 +158,20 @@ private:
 };
 
 // A connection of Qt's SQL layer to the file the shared connection has open, read-only.
+// Opens the shared connection on a benchmark's database and names it in the output;
+// a file that cannot be opened is said, and the benchmark skips it.
+inline bool openDatabase(QTextStream &out, const QString &database)
+{
+    try {
+        Db::Connection::shared().open(database);
+    } catch (const Common::AppError &error) {
+        out << error.description() << "\n";
+        return false;
+    }
+    out << "\ndatabase: " << database << "\n";
+    return true;
+}
+
 inline QSqlDatabase qtSqlConnection()
 {
     const QString name = QStringLiteral("bench-qtsql");

@@ -108,18 +108,6 @@ bool timeQuickSearch(QTextStream &out, frmDrugs &window, const QString &text, in
     return met;
 }
 
-bool openDatabase(QTextStream &out, const QString &database)
-{
-    try {
-        Connection::shared().open(database);
-    } catch (const AppError &error) {
-        out << error.description() << "\n";
-        return false;
-    }
-    out << "\ndatabase: " << database << "\n";
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])

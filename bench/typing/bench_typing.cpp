@@ -128,18 +128,6 @@ bool timeTyping(QTextStream &out, frmDrugs &window, int runs)
     return met;
 }
 
-bool openDatabase(QTextStream &out, const QString &database)
-{
-    try {
-        Connection::shared().open(database);
-    } catch (const AppError &error) {
-        out << error.description() << "\n";
-        return false;
-    }
-    out << "\ndatabase: " << database << "\n";
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
