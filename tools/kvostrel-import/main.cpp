@@ -5,6 +5,7 @@
 #include "KvostrelImport.h"
 #include "MdbImport.h"
 #include "OutputFile.h"
+#include "ProtectionTable.h"
 
 #include <algorithm>
 #include <chrono>
@@ -239,7 +240,8 @@ CommandLine parseCommandLine(int argc, char *argv[])
                     teCodes.value_or(std::string()),
                     *output,
                     std::move(allowEmpty),
-                    previous.value_or(std::string())};
+                    previous.value_or(std::string()),
+                    {}};
     return line;
 }
 
@@ -289,10 +291,13 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    line.options.derivedTables = [](const std::filesystem::path &database) {
+        return std::vector<TableRows>{writeProductProtection(database)};
+    };
     const auto started = std::chrono::steady_clock::now();
     try {
         const std::vector<TableRows> tables = !line.fromMdb.empty()
-            ? importFromMdb(line.fromMdb, line.options.output)
+            ? importFromMdb(line.fromMdb, line.options.output, line.options.derivedTables)
             : importKvostrel(
                 line.options,
                 line.progressLines          ? ImportProgress(printProgressLine)
