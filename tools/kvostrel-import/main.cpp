@@ -26,7 +26,9 @@ constexpr std::string_view usage = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER
        kvostrel-import --from-mdb FILE --output FILE
 
 Builds the reference database (kvostrel.mdb) from the FDA's approved drug product
-data files and the dosage-form and route-of-administration vocabularies.
+data files and the dosage-form and route-of-administration vocabularies. The table
+"product protection" holds each product's listed protection, computed from the
+patent and exclusivity tables as of the release date (with --from-mdb too).
 
 The five tab-separated files (dosage_forms.tsv, routes.tsv, listing_terms.tsv,
 exclusivity_codes.tsv, te_codes.tsv) are found without options: in ../../share/torvanelquist
