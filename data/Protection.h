@@ -134,6 +134,13 @@ struct ProductReading
 std::optional<ProductReading> readProductRow(qint64 productId, const QString &applicationNumber,
                                              const QString &productNumber);
 
+// The figures and ANDAs readProductRow() gives, without the timeline: from the importer's
+// table of every product's figures in one keyed statement, or, on a database built
+// before the table was kept, read and computed as readProductRow() does. nullopt when
+// there is no product `productId`.
+std::optional<ProductReading> readProductSummary(qint64 productId, const QString &applicationNumber,
+                                                 const QString &productNumber);
+
 // Every product of the database at once (the report, the whole-data check).
 struct ProductFigures
 {

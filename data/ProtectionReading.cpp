@@ -4,6 +4,7 @@
 
 #include "data/Database.h"
 #include "data/SqlText.h"
+#include "layout/Schema.h"
 
 #include <QHash>
 #include <QSet>
@@ -35,6 +36,8 @@ struct Layout
     // The products index the ANDAs of a product are found through (empty: none of them).
     QString andaIndex;
     QDate release;
+    // The importer's table of each product's figures (an older database lacks it).
+    bool figuresTable = false;
 };
 
 Layout readLayout()
@@ -52,6 +55,7 @@ Layout readLayout()
     layout.delistFlag = columns(QStringLiteral("Patent")).contains(QStringLiteral("delist flag"));
     layout.exclusivity = !columns(QStringLiteral("exclusivity")).isEmpty();
     layout.applicationType = columns(QStringLiteral("products")).contains(QStringLiteral("application type"));
+    layout.figuresTable = !columns(QString(Schema::ProductProtection::Table)).isEmpty();
     QSet<QString> indexes;
     {
         RowSet &rowSet = openSharedQuery(SqlText::indexNames());
@@ -229,6 +233,34 @@ std::optional<ProductReading> readProductRow(qint64 productId, const QString &ap
     }
     const QDate release = readReleaseDate();
     return ProductReading{computeRows(rows, elsewhere, release), rows.generics, release};
+}
+
+std::optional<ProductReading> readProductSummary(qint64 productId, const QString &applicationNumber,
+                                                 const QString &productNumber)
+{
+    const Layout &layout = layoutOfOpenFile();
+    if (!layout.figuresTable) {
+        return readProductRow(productId, applicationNumber, productNumber);
+    }
+    RowSet &rowSet = openSharedQuery(SqlText::productProtectionRow().toUtf8(), {productId});
+    RowSetCloser closer(rowSet);
+    if (rowSet.eof()) {
+        return std::nullopt;
+    }
+    const auto date = [&rowSet](int field) { return QDate::fromString(fieldText(rowSet.field(field)), Qt::ISODate); };
+    ProductReading reading;
+    reading.release = layout.release;
+    Figures &figures = reading.figures;
+    figures.status = fieldText(rowSet.field(0));
+    figures.listedEnd = date(1);
+    figures.listedSetter = fieldText(rowSet.field(2));
+    figures.coreEnd = date(3);
+    figures.coreSetter = fieldText(rowSet.field(4));
+    figures.until180 = date(5);
+    reading.generics.marketedARated = rowSet.field(6).toInt();
+    reading.generics.firstApproval = date(7);
+    reading.generics.anyAnda = rowSet.field(8).toInt();
+    return reading;
 }
 
 std::vector<ProductFigures> readAllProducts(const QDate &release)

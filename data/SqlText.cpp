@@ -1,5 +1,7 @@
 #include "data/SqlText.h"
 
+#include "layout/Schema.h"
+
 namespace Db {
 
 namespace SqlText {
@@ -393,6 +395,48 @@ QString allProtectionProducts(bool withApplicationType)
         + QStringLiteral(",[New Drug Application (NDA) Number],[Product Number],[trade name],[Strength],[Dosage Form],"
                          "[Route of Administration],[Type],[Reference Listed Drug (RLD)],[ingredient],[Approval Date],"
                          "[Therapeutic Equivalence (TE) Code] FROM products order by ID;");
+}
+
+namespace {
+
+namespace PP = Schema::ProductProtection;
+
+// The values of [product protection] after its ID, in the order they are read.
+constexpr QLatin1StringView protectionValues[]
+    = {PP::Status,   PP::ListedEnd,      PP::ListedSetter,  PP::CoreEnd, PP::CoreSetter,
+       PP::Until180, PP::MarketedARated, PP::FirstApproval, PP::AnyAnda};
+
+QString bracketed(QLatin1StringView name)
+{
+    return QLatin1Char('[') + QString(name) + QLatin1Char(']');
+}
+
+} // namespace
+
+QString productProtectionRow()
+{
+    QStringList columns;
+    for (QLatin1StringView column : protectionValues) {
+        columns << bracketed(column);
+    }
+    return QStringLiteral("SELECT ") + columns.join(QLatin1Char(',')) + QStringLiteral(" FROM ") + bracketed(PP::Table)
+        + QStringLiteral(" WHERE ") + bracketed(PP::ID) + QStringLiteral(" = ?1;");
+}
+
+QString createProductProtection()
+{
+    QStringList columns{bracketed(PP::ID) + QStringLiteral(" INTEGER PRIMARY KEY")};
+    for (QLatin1StringView column : protectionValues) {
+        const bool count = column == PP::MarketedARated || column == PP::AnyAnda;
+        columns << bracketed(column) + (count ? QStringLiteral(" INTEGER NOT NULL") : QStringLiteral(" TEXT"));
+    }
+    return QStringLiteral("CREATE TABLE ") + bracketed(PP::Table) + QStringLiteral(" (")
+        + columns.join(QStringLiteral(", ")) + QStringLiteral(");");
+}
+
+QString insertProductProtection()
+{
+    return QStringLiteral("INSERT INTO ") + bracketed(PP::Table) + QStringLiteral(" VALUES (?,?,?,?,?,?,?,?,?,?);");
 }
 
 } // namespace SqlText

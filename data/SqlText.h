@@ -130,6 +130,15 @@ QString allExclusivityRows();
 // dosage form, route, type, RLD, ingredient, approval date, TE code.
 QString allProtectionProducts(bool withApplicationType);
 
+// One product's row of [product protection] (?1 its key): status, listed end, what sets
+// it, substance/product end, what sets it, 180-day end, marketed A-rated ANDAs, first
+// approval, ANDAs. No row: no such product.
+QString productProtectionRow();
+// The columns of [product protection], in the order productProtectionRow() reads them.
+QString createProductProtection();
+// One row of [product protection], its ten values bound in the order of its columns.
+QString insertProductProtection();
+
 } // namespace SqlText
 
 } // namespace Db

@@ -115,6 +115,24 @@ inline constexpr QLatin1StringView PatentListings{"Patent Listings"};
 inline constexpr QLatin1StringView Exclusivities{"Exclusivities"};
 } // namespace Changes
 
+// Each product's listed protection, the values the drug window's row shows, computed by
+// the importer as of the release date (ID is the product's). Dates are ISO ("2036-09-03"),
+// Null when there is none. A database built before it was kept lacks the table, and the
+// program computes the figures from the patent and exclusivity rows instead.
+namespace ProductProtection {
+inline constexpr QLatin1StringView Table{"product protection"};
+inline constexpr QLatin1StringView ID{"ID"};
+inline constexpr QLatin1StringView Status{"Status"};
+inline constexpr QLatin1StringView ListedEnd{"Listed End"};
+inline constexpr QLatin1StringView ListedSetter{"Listed End Set By"};
+inline constexpr QLatin1StringView CoreEnd{"Substance Product End"};
+inline constexpr QLatin1StringView CoreSetter{"Substance Product End Set By"};
+inline constexpr QLatin1StringView Until180{"180-Day Exclusivity End"};
+inline constexpr QLatin1StringView MarketedARated{"Marketed A-Rated ANDAs"};
+inline constexpr QLatin1StringView FirstApproval{"First ANDA Approval"};
+inline constexpr QLatin1StringView AnyAnda{"ANDAs"};
+} // namespace ProductProtection
+
 // What each therapeutic equivalence code means ("AB"; a code's number, as in "AB2", is
 // not part of it).
 namespace TECode {

@@ -438,7 +438,7 @@ void frmDrugs::fillProtectionRow(qint64 id)
             return;
         }
         const std::optional<Db::Protection::ProductReading> reading
-            = Db::Protection::readProductRow(id, application, product);
+            = Db::Protection::readProductSummary(id, application, product);
         if (!reading) {
             shown = false; // a key without a product changes nothing
             return;

@@ -18,6 +18,7 @@
 #include "BenchSupport.h"
 #include "FdaSource.h"
 #include "data/SqlText.h"
+#include "layout/Schema.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -189,11 +190,14 @@ std::vector<TableContent> tableContents(const QString &path)
 }
 
 // Fails unless the floor's database holds the same tables with the same rows as the
-// importer's, so that the two timings are of the same work. Returns the row counts.
+// importer's (but the one it computes), so that the two timings are of the same work. Returns the row counts.
 QString checkSameRows(const QString &imported, const QString &floorDb)
 {
-    const std::vector<TableContent> expected = tableContents(imported);
+    std::vector<TableContent> expected = tableContents(imported);
     const std::vector<TableContent> actual = tableContents(floorDb);
+    // The floor loads the FDA's rows alone; the importer's table of each product's listed
+    // protection is computed from them, and its time is part of the importer's.
+    std::erase_if(expected, [](const TableContent &t) { return t.table == Schema::ProductProtection::Table; });
     QStringList counts, differences;
     for (const TableContent &e : expected) {
         const auto a

@@ -1,5 +1,6 @@
-// The listed-protection row's figures for a product against the exclusivity row's lookup
-// of the same product, the two in turn over the same products; then the report's reading
+// The listed-protection row's figures for a product (read from the importer's table when
+// the database has it) against the exclusivity row's lookup of the same product, and the
+// figures computed from the rows, in turn over the same products; then the report's reading
 // of every product. Usage: bench_protection [DATABASE] [ROUNDS]
 #include "data/Database.h"
 #include "data/Protection.h"
@@ -46,10 +47,18 @@ int exclusivityRow(const Product &p)
     return rows;
 }
 
-// What the drug window's listed-protection row reads and computes.
-int protectionRow(const Product &p)
+// The figures read from the patent and exclusivity rows and computed, as on a database
+// built before the importer kept each product's figures.
+int computedRow(const Product &p)
 {
     const auto reading = Db::Protection::readProductRow(p.id, p.application, p.number);
+    return reading ? int(Db::Protection::summaryText(reading->figures).size() + reading->generics.marketedARated) : 0;
+}
+
+// What the drug window's listed-protection row reads.
+int protectionRow(const Product &p)
+{
+    const auto reading = Db::Protection::readProductSummary(p.id, p.application, p.number);
     return reading ? int(Db::Protection::summaryText(reading->figures).size() + reading->generics.marketedARated) : 0;
 }
 
@@ -76,6 +85,7 @@ int main(int argc, char **argv)
     }
     std::vector<qint64> exclusivityTimes;
     std::vector<qint64> protectionTimes;
+    std::vector<qint64> computedTimes;
     long sink = 0;
     QElapsedTimer timer;
     for (int round = 0; round < rounds; ++round) {
@@ -89,14 +99,23 @@ int main(int argc, char **argv)
             sink += protectionRow(p);
         }
         protectionTimes.push_back(timer.nsecsElapsed() / qint64(products.size()));
+        timer.start();
+        for (const Product &p : products) {
+            sink += computedRow(p);
+        }
+        computedTimes.push_back(timer.nsecsElapsed() / qint64(products.size()));
     }
     const qint64 e50 = percentile(exclusivityTimes, 0.5);
     const qint64 p50 = percentile(protectionTimes, 0.5);
-    std::printf("%zu products, %d rounds, the two in turn (per product)\n", products.size(), rounds);
+    std::printf("%zu products, %d rounds, the three in turn (per product)\n", products.size(), rounds);
     std::printf("exclusivity row     p50 %8.1f us  p99 %8.1f us\n", double(e50) / 1000,
                 double(percentile(exclusivityTimes, 0.99)) / 1000);
     std::printf("listed protection   p50 %8.1f us  p99 %8.1f us  (%.2fx the exclusivity row)\n", double(p50) / 1000,
                 double(percentile(protectionTimes, 0.99)) / 1000, double(p50) / double(std::max<qint64>(1, e50)));
+    const qint64 c50 = percentile(computedTimes, 0.5);
+    std::printf("computed from rows  p50 %8.1f us  p99 %8.1f us  (%.2fx; a database without the table)\n",
+                double(c50) / 1000, double(percentile(computedTimes, 0.99)) / 1000,
+                double(c50) / double(std::max<qint64>(1, e50)));
 
     std::vector<qint64> reportTimes;
     const QDate release = Db::Protection::readReleaseDate();

@@ -80,6 +80,7 @@ private slots:
     void readsAFileWithoutTheProductIndexes();
     void aFileOpenedAgainIsReadAgain();
     void aLetterBeyondAsciiLeavesTheReadingAlike();
+    void theImportedTableReadsAsTheComputedFigures();
 
 private:
     QDate m_release;
@@ -453,6 +454,73 @@ void ProtectionTest::aLetterBeyondAsciiLeavesTheReadingAlike()
     QCOMPARE(after->generics.anyAnda, before->generics.anyAnda);
     // A value beyond ASCII is bound as the text it is.
     QVERIFY(!readProductRow(id, QStringLiteral("0219É6"), QStringLiteral("001"))->figures.timeline.size());
+}
+
+namespace {
+
+// The drug window's row text and every value behind it.
+QString rowText(const ProductReading &reading)
+{
+    const Figures &f = reading.figures;
+    return QStringList{summaryText(f),
+                       genericsText(reading.generics),
+                       f.listedSetter,
+                       f.coreSetter,
+                       f.until180.toString(Qt::ISODate),
+                       QString::number(reading.generics.anyAnda),
+                       reading.release.toString(Qt::ISODate)}
+        .join(QLatin1Char('|'));
+}
+
+} // namespace
+
+void ProtectionTest::theImportedTableReadsAsTheComputedFigures()
+{
+    // The importer's table, read by key, against the reading computed from the patent and
+    // exclusivity rows, for every product; then a database without the table (built before
+    // it was kept) reads the same text through that computation.
+    {
+        RowSet &rowSet = openSharedQuery(QStringLiteral("SELECT count(*) FROM [product protection];"));
+        RowSetCloser closer(rowSet);
+        QVERIFY(rowSet.field(0).toLongLong() > 40000);
+    }
+    const std::vector<ProductFigures> products = readAllProducts(m_release);
+    QStringList fromTable;
+    for (const ProductFigures &p : products) {
+        const std::optional<ProductReading> kept = readProductSummary(p.id, p.applicationNumber, p.productNumber);
+        const std::optional<ProductReading> computed = readProductRow(p.id, p.applicationNumber, p.productNumber);
+        QVERIFY(kept && computed);
+        QVERIFY(kept->figures.timeline.empty()); // read from the table, not computed
+        QCOMPARE(rowText(*kept), rowText(*computed));
+        QCOMPARE(kept->figures.listedEnd, computed->figures.listedEnd);
+        QCOMPARE(kept->figures.coreEnd, computed->figures.coreEnd);
+        QCOMPARE(kept->generics.firstApproval, computed->generics.firstApproval);
+        fromTable << rowText(*kept);
+    }
+    QVERIFY(!readProductSummary(-5, QStringLiteral("021986"), QStringLiteral("001")));
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString copy = dir.filePath(QStringLiteral("older.mdb"));
+    QVERIFY(QFile::copy(RealDatabase, copy));
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    {
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(copy).constData(), &db), SQLITE_OK);
+        const int dropped = sqlite3_exec(db, "DROP TABLE [product protection];", nullptr, nullptr, nullptr);
+        QVERIFY2(dropped == SQLITE_OK, sqlite3_errmsg(db));
+        sqlite3_close(db);
+    }
+    Connection::shared().open(copy);
+    const auto reopen = qScopeGuard([] { Connection::shared().open(RealDatabase); });
+    QVERIFY(!readProductSummary(-5, QStringLiteral("021986"), QStringLiteral("001")));
+    for (size_t i = 0; i < products.size(); ++i) {
+        const ProductFigures &p = products[i];
+        const std::optional<ProductReading> computed = readProductSummary(p.id, p.applicationNumber, p.productNumber);
+        QVERIFY(computed);
+        QVERIFY(!computed->figures.timeline.empty() || computed->figures.status == QLatin1String("None listed"));
+        QCOMPARE(rowText(*computed), fromTable.at(qsizetype(i)));
+    }
 }
 
 QTEST_GUILESS_MAIN(ProtectionTest)

@@ -915,6 +915,7 @@ void KvostrelImportTest::fileCutInsideItsLastRecordIsRefused()
                                 {},
                                 work.database.toStdString(),
                                 {},
+                                {},
                                 {}};
     int refused = 0;
     for (auto file = goodInput.begin(); file != goodInput.end(); ++file) {

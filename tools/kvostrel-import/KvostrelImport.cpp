@@ -371,6 +371,11 @@ std::vector<TableRows> importKvostrel(const ImportOptions &options, const Import
         db.execute("COMMIT");
         db.close();
     }
+    if (options.derivedTables) {
+        for (TableRows &table : options.derivedTables(output.temporaryPath())) {
+            rows.push_back(std::move(table));
+        }
+    }
     checkNoTableEmptied(options.output, rows, options.allowEmpty);
     output.commit();
     if (warning) {

@@ -5,6 +5,16 @@
 #include <string>
 #include <vector>
 
+struct TableRows
+{
+    std::string table;
+    long rows = 0;
+};
+
+// Tables computed from the database once the FDA's tables are in: called with the written,
+// closed and still temporary file, it adds its tables to it and returns their rows.
+using DerivedTables = std::function<std::vector<TableRows>(const std::filesystem::path &database)>;
+
 struct ImportOptions
 {
     std::filesystem::path fda; // the FDA zip archive, or a folder with products.txt, patent.txt and exclusivity.txt
@@ -18,12 +28,8 @@ struct ImportOptions
     std::vector<std::string> allowEmpty;
     // An older release (zip or folder) to compare with: the database then holds what changed.
     std::filesystem::path previous;
-};
-
-struct TableRows
-{
-    std::string table;
-    long rows = 0;
+    // Empty: none.
+    DerivedTables derivedTables;
 };
 
 // Reports now and then how far the import has read a data file (fraction 0..1; 1 once

@@ -73,7 +73,7 @@ void checkMdbOutputIsNoInput(const fs::path &mdb, const fs::path &output)
     }
 }
 
-std::vector<TableRows> importFromMdb(const fs::path &mdb, const fs::path &output)
+std::vector<TableRows> importFromMdb(const fs::path &mdb, const fs::path &output, const DerivedTables &derivedTables)
 {
     checkMdbOutputIsNoInput(mdb, output);
     struct stat input = {};
@@ -95,6 +95,11 @@ std::vector<TableRows> importFromMdb(const fs::path &mdb, const fs::path &output
             throw ImportError(mdb.string() + ": " + problem(error));
         }
         db.close();
+    }
+    if (derivedTables) {
+        for (TableRows &table : derivedTables(file.temporaryPath())) {
+            rows.push_back(std::move(table));
+        }
     }
     file.commit();
     return rows;

@@ -14,4 +14,6 @@ void checkMdbOutputIsNoInput(const std::filesystem::path &mdb, const std::filesy
 // every row is in. Returns the rows written per table. Throws ImportError naming the
 // file and what is wrong with it (damaged, cut off, protected by a password, lacking a
 // table or column); the previous output file, if any, is then left as it was.
-std::vector<TableRows> importFromMdb(const std::filesystem::path &mdb, const std::filesystem::path &output);
+// `derivedTables`, when given, adds its tables once the Jet file's are in.
+std::vector<TableRows> importFromMdb(const std::filesystem::path &mdb, const std::filesystem::path &output,
+                                     const DerivedTables &derivedTables = {});

@@ -5,6 +5,7 @@
 #include "KvostrelImport.h"
 #include "MdbImport.h"
 #include "OutputFile.h"
+#include "ProtectionTable.h"
 
 #include <algorithm>
 #include <chrono>
@@ -25,7 +26,9 @@ constexpr std::string_view usage = R"(Usage: kvostrel-import --fda ZIP_OR_FOLDER
        kvostrel-import --from-mdb FILE --output FILE
 
 Builds the reference database (kvostrel.mdb) from the FDA's approved drug product
-data files and the dosage-form and route-of-administration vocabularies.
+data files and the dosage-form and route-of-administration vocabularies. The table
+"product protection" holds each product's listed protection, computed from the
+patent and exclusivity tables as of the release date (with --from-mdb too).
 
 The five tab-separated files (dosage_forms.tsv, routes.tsv, listing_terms.tsv,
 exclusivity_codes.tsv, te_codes.tsv) are found without options: in ../../share/torvanelquist
@@ -239,7 +242,8 @@ CommandLine parseCommandLine(int argc, char *argv[])
                     teCodes.value_or(std::string()),
                     *output,
                     std::move(allowEmpty),
-                    previous.value_or(std::string())};
+                    previous.value_or(std::string()),
+                    {}};
     return line;
 }
 
@@ -289,10 +293,13 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    line.options.derivedTables = [](const std::filesystem::path &database) {
+        return std::vector<TableRows>{writeProductProtection(database)};
+    };
     const auto started = std::chrono::steady_clock::now();
     try {
         const std::vector<TableRows> tables = !line.fromMdb.empty()
-            ? importFromMdb(line.fromMdb, line.options.output)
+            ? importFromMdb(line.fromMdb, line.options.output, line.options.derivedTables)
             : importKvostrel(
                 line.options,
                 line.progressLines          ? ImportProgress(printProgressLine)
