@@ -112,7 +112,9 @@ bool appendCsvField(std::string &out, QByteArrayView field, bool comma)
         if (comma) {
             *to++ = ',';
         }
-        std::memcpy(to, field.data(), size_t(field.size()));
+        if (!field.isEmpty()) { // an empty field's data may be null, which memcpy may not take
+            std::memcpy(to, field.data(), size_t(field.size()));
+        }
         return false;
     }
     if (comma) {
