@@ -15,7 +15,7 @@
 // Any failure ends it with status 1.
 //
 // Usage: bench_kvostrel_import_floor --schema BUILT_DB --fda ZIP --dosage-forms TSV
-//            --routes TSV --listing-terms TSV --exclusivity-codes TSV --output FILE
+//            --routes TSV --listing-terms TSV --exclusivity-codes TSV --te-codes TSV --output FILE
 
 #include "FdaSource.h"
 #include "layout/ImportLayout.h"
@@ -293,8 +293,8 @@ std::map<std::string, std::string> parseArguments(int argc, char *argv[])
     for (int i = 1; i + 1 < argc; i += 2) {
         options[argv[i]] = argv[i + 1];
     }
-    for (const char *name :
-         {"--schema", "--fda", "--dosage-forms", "--routes", "--listing-terms", "--exclusivity-codes", "--output"}) {
+    for (const char *name : {"--schema", "--fda", "--dosage-forms", "--routes", "--listing-terms",
+                             "--exclusivity-codes", "--te-codes", "--output"}) {
         if (!options.contains(name)) {
             fail(std::string("missing ") + name);
         }
@@ -314,6 +314,7 @@ void load(const std::map<std::string, std::string> &options)
         releaseDate = fda.writtenOn("products.txt");
     }
     const std::string exclusivityCodes = readWholeFile(options.at("--exclusivity-codes"));
+    const std::string teCodes = readWholeFile(options.at("--te-codes"));
     Vocabulary dosageForms("dosage form", options.at("--dosage-forms"),
                            vocabularyTerms(readWholeFile(options.at("--dosage-forms"))));
     Vocabulary routes("route", options.at("--routes"), vocabularyTerms(readWholeFile(options.at("--routes"))));
@@ -335,6 +336,11 @@ void load(const std::map<std::string, std::string> &options)
             loadRecords(output, exclusivityMapping, exclusivity, '~', true);
         } else if (is(exclusivityCodeMapping)) {
             loadRecords(output, exclusivityCodeMapping, exclusivityCodes, '\t', false);
+        } else if (is(teCodeMapping)) {
+            loadRecords(output, teCodeMapping, teCodes, '\t', false);
+        } else if (t == "product protection") {
+            // Computed by the importer from the rows above; the floor loads rows only
+            // and leaves it empty (the comparison of rows skips it).
         } else if (is(dosageFormMapping)) {
             loadVocabulary(output, dosageFormMapping, dosageForms, usedDosageForms);
         } else if (is(routeMapping)) {
