@@ -76,11 +76,15 @@ showWindow()
 if [ "${1:-}" = "--on-display" ]; then
     work=$2
     showWindow "$work" /usr/share/torvanelquist/kvostrel.mdb
-    # The one file it keeps: the main window's size and place, in the user's settings.
+    # What it keeps: the main window's size and place, in the user's settings, and in
+    # the user's cache a note that the database's pages were found whole (so the next
+    # start skips the check until the file changes).
     settings="$work/home/.config/torvanelquist/torvanelquist.ini"
     [ -f "$settings" ] || fail "the program kept no window size in $settings"
+    cache="$work/home/.cache/torvanelquist"
     written=$(find "$work/home" "$work/tmp" "$work/runtime" -mindepth 1 \
-        ! -path "$work/home/.config" ! -path "$work/home/.config/torvanelquist" ! -path "$settings")
+        ! -path "$work/home/.config" ! -path "$work/home/.config/torvanelquist" ! -path "$settings" \
+        ! -path "$work/home/.cache" ! -path "$cache" ! -path "$cache/pages-*.checked")
     [ -z "$written" ] || fail "the program wrote files: $written"
     exit 0
 fi
