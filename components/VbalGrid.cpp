@@ -550,6 +550,18 @@ void VbalGrid::fitRowHeights()
 
 bool VbalGrid::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Resize && watched == m_view->horizontalHeader()->viewport() && m_redraw) {
+        // The header stretches its last column after this event, without saying so:
+        // once it has, rows whose text now wraps into more lines grow to hold them.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_redraw) {
+                    fitRowHeights();
+                }
+            },
+            Qt::QueuedConnection);
+    }
     if (event->type() == QEvent::MouseMove) {
         auto *move = static_cast<QMouseEvent *>(event);
         auto *source = qobject_cast<QWidget *>(watched);

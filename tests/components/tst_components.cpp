@@ -96,6 +96,7 @@ private slots:
     void settingACellCreatesItsRowAndKeepsTextFlagsAndIcon();
     void textFlagsMapToWrappingAndEllipsis();
     void rowsFitAnIconAndTheirWrappedText();
+    void rowsGrowWhenTheGridNarrowsItsLastColumn();
     void rowEventsCountFromOneAndRowZeroMeansNone();
     void selectedRowIsLightOrangeExceptInFixedColumns();
     void cellsAreExposedToScreenReaders();
@@ -197,6 +198,29 @@ void ComponentsTest::rowsFitAnIconAndTheirWrappedText()
     QCOMPARE(table->rowHeight(0), before);
     f.grid.setRedraw(true);
     QVERIFY(table->rowHeight(0) > before);
+}
+
+void ComponentsTest::rowsGrowWhenTheGridNarrowsItsLastColumn()
+{
+    // The last column stretches with the grid; a narrower grid (a splitter dragged)
+    // wraps its text into more lines, and the row must grow to show them all.
+    GridFixture f;
+    f.grid.resize(800, 300);
+    f.grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.grid));
+    auto *table = qobject_cast<QTableView *>(f.view());
+    QVERIFY(table);
+    f.grid.setCell(1, 4,
+                   QStringLiteral("None listed. 23 marketed A-rated ANDAs of the same ingredient, dosage form, "
+                                  "route and strength, the first approved Nov 30, 2011."),
+                   CellFlags::TextCell);
+    const int wide = table->rowHeight(0);
+    f.grid.resize(330, 300);
+    QTRY_VERIFY2(table->rowHeight(0) > wide, qPrintable(QStringLiteral("%1 %2").arg(table->rowHeight(0)).arg(wide)));
+    const int narrow = table->rowHeight(0);
+    f.grid.resize(800, 300);
+    QTRY_COMPARE(table->rowHeight(0), wide);
+    QVERIFY(narrow > wide);
 }
 
 void ComponentsTest::rowEventsCountFromOneAndRowZeroMeansNone()
