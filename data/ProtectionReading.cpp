@@ -110,20 +110,6 @@ PatentRow patentRow(const RowSet &rowSet, int first)
     return row;
 }
 
-// Counts an ANDA of the product's ingredient, dosage form, route and strength.
-void countAnda(Generics &generics, const QString &type, const QString &code, const QDate &approved)
-{
-    ++generics.anyAnda;
-    if (type.compare(QLatin1String("DISCN"), Qt::CaseInsensitive) == 0
-        || !code.startsWith(QLatin1Char('A'), Qt::CaseInsensitive)) {
-        return;
-    }
-    ++generics.marketedARated;
-    if (approved.isValid() && (!generics.firstApproval.isValid() || approved < generics.firstApproval)) {
-        generics.firstApproval = approved;
-    }
-}
-
 struct Rows
 {
     std::vector<PatentRow> patents;
@@ -152,8 +138,9 @@ Rows readRows(qint64 productId, const QString &applicationNumber, const QString 
             } else {
                 rows.productFound = true;
                 if (!rowSet.field(1).isNull()) {
-                    countAnda(rows.generics, fieldText(rowSet.field(2)).trimmed(), fieldText(rowSet.field(3)).trimmed(),
-                              parseDate(fieldText(rowSet.field(4))));
+                    const bool counted
+                        = isMarketedARated(fieldText(rowSet.field(2)).trimmed(), fieldText(rowSet.field(3)).trimmed());
+                    countAnda(rows.generics, counted, counted ? parseDate(fieldText(rowSet.field(4))) : QDate());
                 }
             }
         }
@@ -203,6 +190,24 @@ Figures computeRows(const Rows &rows, const QHash<QString, PatentKind> &elsewher
 }
 
 } // namespace
+
+bool isMarketedARated(const QString &type, const QString &teCode)
+{
+    return type.compare(QLatin1String("DISCN"), Qt::CaseInsensitive) != 0
+        && teCode.startsWith(QLatin1Char('A'), Qt::CaseInsensitive);
+}
+
+void countAnda(Generics &generics, bool marketedARated, const QDate &approved)
+{
+    ++generics.anyAnda;
+    if (!marketedARated) {
+        return;
+    }
+    ++generics.marketedARated;
+    if (approved.isValid() && (!generics.firstApproval.isValid() || approved < generics.firstApproval)) {
+        generics.firstApproval = approved;
+    }
+}
 
 QDate readReleaseDate()
 {
@@ -298,7 +303,7 @@ std::vector<ProductFigures> readAllProducts(const QDate &release)
     std::vector<ProductFigures> products;
     std::vector<QString> sameKeys;
     std::vector<QDate> approvals;
-    std::vector<bool> aRated;
+    std::vector<bool> marketedARated;
     {
         RowSet &rowSet = openSharedQuery(SqlText::allProtectionProducts(layout.applicationType));
         RowSetCloser closer(rowSet);
@@ -317,8 +322,9 @@ std::vector<ProductFigures> readAllProducts(const QDate &release)
             sameKeys.push_back((fieldText(rowSet.field(10)) + QChar(0x1f) + p.dosageForm + QChar(0x1f)
                                 + fieldText(rowSet.field(7)) + QChar(0x1f) + p.strength)
                                    .toCaseFolded());
-            approvals.push_back(parseDate(fieldText(rowSet.field(11))));
-            aRated.push_back(fieldText(rowSet.field(12)).trimmed().startsWith(QLatin1Char('A'), Qt::CaseInsensitive));
+            const bool counted = isMarketedARated(p.type, fieldText(rowSet.field(12)).trimmed());
+            marketedARated.push_back(counted);
+            approvals.push_back(counted ? parseDate(fieldText(rowSet.field(11))) : QDate());
             products.push_back(std::move(p));
         }
     }
@@ -330,15 +336,7 @@ std::vector<ProductFigures> readAllProducts(const QDate &release)
             if (p.applicationType.compare(QLatin1String("A"), Qt::CaseInsensitive) != 0) {
                 continue;
             }
-            Generics &g = generics[sameKeys[i]];
-            ++g.anyAnda;
-            if (p.type.compare(QLatin1String("DISCN"), Qt::CaseInsensitive) == 0 || !aRated[i]) {
-                continue;
-            }
-            ++g.marketedARated;
-            if (approvals[i].isValid() && (!g.firstApproval.isValid() || approvals[i] < g.firstApproval)) {
-                g.firstApproval = approvals[i];
-            }
+            countAnda(generics[sameKeys[i]], marketedARated[i], approvals[i]);
         }
         for (size_t i = 0; i < products.size(); ++i) {
             products[i].generics = generics.value(sameKeys[i]);
