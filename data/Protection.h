@@ -167,6 +167,12 @@ struct ProductFigures
 };
 std::vector<ProductFigures> readAllProducts(const QDate &release);
 
+// Every product as the report lists it, in ID order: from the importer's table joined to
+// the products in one statement (figures without timelines), or, on a database built
+// before the table was kept, as readAllProducts() gives it. Throws AppError when a read
+// fails, and when the table lacks a product (a shorter report would look whole).
+std::vector<ProductFigures> readAllProductSummaries(const QDate &release);
+
 // What the importer's table keeps of one product: its figures (no timeline) and its ANDAs.
 struct ProductSummary
 {

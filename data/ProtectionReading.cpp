@@ -358,6 +358,52 @@ std::vector<ProductFigures> readAllProducts(const QDate &release)
     return products;
 }
 
+std::vector<ProductFigures> readAllProductSummaries(const QDate &release)
+{
+    const Layout &layout = layoutOfOpenFile();
+    if (!layout.figuresTable) {
+        return readAllProducts(release);
+    }
+    std::vector<ProductFigures> products;
+    RowSet &rowSet = openSharedQuery(SqlText::allProductProtectionRows(layout.applicationType));
+    RowSetCloser closer(rowSet);
+    QByteArray scratch;
+    const auto text = [&rowSet, &scratch](int field) { return QString::fromUtf8(rowSet.fieldUtf8(field, scratch)); };
+    const auto date = [&rowSet, &scratch](int field) {
+        const QByteArrayView iso = rowSet.fieldUtf8(field, scratch);
+        return QDate::fromString(QLatin1StringView(iso.data(), iso.size()), Qt::ISODate);
+    };
+    for (; !rowSet.eof(); rowSet.moveNext()) {
+        ProductFigures &p = products.emplace_back();
+        p.id = rowSet.fieldInt64(0);
+        if (rowSet.field(10).isNull()) {
+            throw Common::AppError(DbErrorNumber::QueryFailed, QStringLiteral("Protection.readAllProductSummaries"),
+                                   QStringLiteral("The table %1 has no row of product %2.")
+                                       .arg(QString(Schema::ProductProtection::Table))
+                                       .arg(p.id));
+        }
+        p.applicationType = text(1).trimmed();
+        p.applicationNumber = text(2);
+        p.productNumber = text(3);
+        p.tradeName = text(4);
+        p.strength = text(5);
+        p.dosageForm = text(6);
+        p.type = text(8).trimmed();
+        p.referenceListed = isYes(rowSet.field(9));
+        Figures &f = p.figures;
+        f.status = text(11);
+        f.listedEnd = date(12);
+        f.listedSetter = text(13);
+        f.coreEnd = date(14);
+        f.coreSetter = text(15);
+        f.until180 = date(16);
+        p.generics.marketedARated = int(rowSet.fieldInt64(17));
+        p.generics.firstApproval = date(18);
+        p.generics.anyAnda = int(rowSet.fieldInt64(19));
+    }
+    return products;
+}
+
 } // namespace Protection
 
 } // namespace Db

@@ -84,6 +84,8 @@ private slots:
     void theImportedTableReadsAsTheComputedFigures();
     void summariesComputedInOnePassEqualTheProgramsReading_data();
     void summariesComputedInOnePassEqualTheProgramsReading();
+    void reportReadsTheTableAsItWouldComputeIt_data();
+    void reportReadsTheTableAsItWouldComputeIt();
 
 private:
     QDate m_release;
@@ -624,6 +626,50 @@ void ProtectionTest::summariesComputedInOnePassEqualTheProgramsReading()
     const auto closeBroken = qScopeGuard([broken] { sqlite3_close(broken); });
     QCOMPARE(sqlite3_exec(broken, "DROP TABLE Patent;", nullptr, nullptr, nullptr), SQLITE_OK);
     QVERIFY_THROWS_EXCEPTION(Common::AppError, computeProductSummaries(broken));
+}
+
+void ProtectionTest::reportReadsTheTableAsItWouldComputeIt_data()
+{
+    QTest::addColumn<QStringList>("changes");
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("the bundled release") << QStringList() << false;
+    QTest::newRow("a database built before the table was kept")
+        << QStringList{QStringLiteral("DROP TABLE [product protection];")} << false;
+    QTest::newRow("the table lacks a product")
+        << QStringList{QStringLiteral("DELETE FROM [product protection] WHERE ID = 20000;")} << true;
+    QTest::newRow("the table lacks a column")
+        << QStringList{QStringLiteral("ALTER TABLE [product protection] DROP COLUMN [Status];")} << true;
+}
+
+void ProtectionTest::reportReadsTheTableAsItWouldComputeIt()
+{
+    // The report's reading of the importer's table, in one statement, against the
+    // figures computed from the rows: every product, in the same order, every value
+    // the report shows; a table it cannot read whole is reported.
+    QFETCH(QStringList, changes);
+    QFETCH(bool, fails);
+    const std::vector<ProductFigures> expected = readAllProducts(m_release);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString copy = changedCopy(dir, changes);
+    QVERIFY(!copy.isEmpty());
+    Connection::shared().open(copy);
+    const auto reopen = qScopeGuard([] { Connection::shared().open(RealDatabase); });
+    if (fails) {
+        QVERIFY_THROWS_EXCEPTION(Common::AppError, readAllProductSummaries(m_release));
+        return;
+    }
+    const std::vector<ProductFigures> read = readAllProductSummaries(m_release);
+    QCOMPARE(read.size(), expected.size());
+    const auto shown = [](const ProductFigures &p) {
+        return QStringList{p.applicationType, p.applicationNumber, p.productNumber, p.tradeName,
+                           p.strength,        p.dosageForm,        p.type,          QString::number(p.referenceListed)}
+                   .join(QLatin1Char('|'))
+            + QLatin1Char('|') + keptValues(p.id, p.figures, p.generics);
+    };
+    for (size_t i = 0; i < read.size(); ++i) {
+        QCOMPARE(shown(read[i]), shown(expected[i]));
+    }
 }
 
 QTEST_GUILESS_MAIN(ProtectionTest)
