@@ -120,9 +120,14 @@ std::optional<Level> codeLevel(const QString &code)
 
 QDate parseDate(const QString &text)
 {
+    return parseDate(QStringView(text));
+}
+
+QDate parseDate(QStringView text)
+{
     static const char *const months[]
         = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const QString t = text.trimmed();
+    const QStringView t = text.trimmed();
     const int space = int(t.indexOf(QLatin1Char(' ')));
     const int comma = int(t.indexOf(QLatin1Char(',')));
     if (space != 3 || comma <= space) {
@@ -130,8 +135,9 @@ QDate parseDate(const QString &text)
     }
     int month = 0;
     for (int m = 0; m < 12; ++m) {
-        if (t.left(3).compare(QLatin1String(months[m]), Qt::CaseInsensitive) == 0) {
+        if (t.left(3).compare(QLatin1StringView(months[m]), Qt::CaseInsensitive) == 0) {
             month = m + 1;
+            break;
         }
     }
     bool dayOk = false;
@@ -161,23 +167,41 @@ Figures compute(const std::vector<PatentRow> &patents, const std::vector<Exclusi
     const auto endedAt = [&release](const QDate &date) { return release.isValid() && date < release; };
 
     // Patents: one line per number, its records gathered; the kind is the broadest any
-    // of its records has on this product.
-    QHash<QString, int> patentLine;
-    QHash<QString, PatentKind> ownKind;
+    // of its records has on this product. A product has tens of patents at most (126
+    // records of 120 numbers in the largest release): found by a scan of its lines.
+    const auto lineOf = [&lines](const QString &number) {
+        for (int i = 0; i < int(lines.size()); ++i) {
+            if (lines[size_t(i)].name == number) {
+                return i;
+            }
+        }
+        return -1;
+    };
+    std::vector<std::pair<QString, PatentKind>> ownKind;
     for (const PatentRow &row : patents) {
         if (isPediatricPatent(row.number)) {
             continue;
         }
         const PatentKind kind = patentKind(row);
-        const auto found = ownKind.constFind(row.number);
-        if (found == ownKind.cend() || int(kind) < int(*found)) {
-            ownKind.insert(row.number, kind);
+        const auto found
+            = std::find_if(ownKind.begin(), ownKind.end(), [&row](const auto &own) { return own.first == row.number; });
+        if (found == ownKind.end()) {
+            ownKind.emplace_back(row.number, kind);
+        } else if (int(kind) < int(found->second)) {
+            found->second = kind;
         }
     }
+    const auto ownKindOf = [&ownKind](const QString &number) -> std::optional<PatentKind> {
+        for (const auto &[name, kind] : ownKind) {
+            if (name == number) {
+                return kind;
+            }
+        }
+        return std::nullopt;
+    };
     for (const PatentRow &row : patents) {
-        auto found = patentLine.constFind(row.number);
-        int index = 0;
-        if (found == patentLine.cend()) {
+        int index = lineOf(row.number);
+        if (index < 0) {
             Line line;
             line.isPatent = true;
             line.name = row.number;
@@ -186,21 +210,16 @@ Figures compute(const std::vector<PatentRow> &patents, const std::vector<Exclusi
             line.pediatric = isPediatricPatent(row.number);
             if (line.pediatric) {
                 const QString base = basePatent(row.number);
-                std::optional<PatentKind> kind;
-                if (const auto own = ownKind.constFind(base); own != ownKind.cend()) {
-                    kind = *own;
-                } else if (kindElsewhere) {
+                std::optional<PatentKind> kind = ownKindOf(base);
+                if (!kind && kindElsewhere) {
                     kind = kindElsewhere(base);
                 }
                 line.kind = kindText(kind.value_or(PatentKind::Unclassified));
             } else {
-                line.kind = kindText(ownKind.value(row.number));
+                line.kind = kindText(ownKindOf(row.number).value_or(PatentKind::DrugSubstance));
             }
             index = int(lines.size());
-            patentLine.insert(row.number, index);
             lines.push_back(line);
-        } else {
-            index = *found;
         }
         Line &line = lines[size_t(index)];
         line.recordIds.append(row.id);
@@ -215,7 +234,7 @@ Figures compute(const std::vector<PatentRow> &patents, const std::vector<Exclusi
     for (Line &line : lines) {
         line.counted = !line.delisted && line.date.isValid();
         if (line.pediatric) {
-            line.parent = patentLine.value(basePatent(line.name), -1);
+            line.parent = lineOf(basePatent(line.name));
         }
     }
 
@@ -226,16 +245,21 @@ Figures compute(const std::vector<PatentRow> &patents, const std::vector<Exclusi
     std::vector<std::optional<Level>> levels(static_cast<size_t>(count));
     std::vector<int> parents(size_t(count), -1);
     std::vector<bool> resolved(size_t(count), false);
-    const auto code = [&](int i) { return exclusivities[size_t(i)].code.trimmed().toUpper(); };
+    std::vector<QString> codes;
+    codes.reserve(size_t(count));
+    for (const ExclusivityRow &row : exclusivities) {
+        codes.push_back(row.code.trimmed().toUpper());
+    }
+    const auto code = [&codes](int i) -> const QString & { return codes[size_t(i)]; };
     const auto notCounted = [&](int i) {
-        const QString c = code(i);
+        const QString &c = code(i);
         return c == QLatin1String("PC") || c == QLatin1String("CGT") || c == QLatin1String("W");
     };
     std::function<Level(int, int)> levelOf = [&](int i, int depth) -> Level {
         if (resolved[size_t(i)]) {
             return levels[size_t(i)].value_or(Level::Unknown);
         }
-        const QString c = code(i);
+        const QString &c = code(i);
         Level level = codeLevel(c).value_or(Level::Unknown);
         if ((c == QLatin1String("PED") || c == QLatin1String("GAIN")) && depth < 16) {
             const int months = c == QLatin1String("PED") ? PediatricMonths : GainMonths;
@@ -264,7 +288,7 @@ Figures compute(const std::vector<PatentRow> &patents, const std::vector<Exclusi
     Figures figures;
     for (int i = 0; i < count; ++i) {
         const ExclusivityRow &row = exclusivities[size_t(i)];
-        const QString c = code(i);
+        const QString &c = code(i);
         Line line;
         line.isPatent = false;
         line.name = row.code.trimmed();
@@ -400,7 +424,7 @@ Figures compute(const std::vector<PatentRow> &patents, const std::vector<Exclusi
     }
     figures.timeline.reserve(lines.size());
     for (const int i : order) {
-        Line line = lines[size_t(i)];
+        Line line = std::move(lines[size_t(i)]);
         if (line.parent >= 0) {
             line.parent = newIndex[size_t(line.parent)];
         }

@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+struct sqlite3;
+
 namespace Db {
 
 // What the FDA's patent and exclusivity lists say about one product, as of the date of
@@ -42,6 +44,7 @@ std::optional<Level> codeLevel(const QString &code);
 
 // A date as the FDA writes it ("Sep 3, 2036", "Sep 03, 2036"); invalid for anything else.
 QDate parseDate(const QString &text);
+QDate parseDate(QStringView text);
 QString dateText(const QDate &date);
 
 struct PatentRow
@@ -114,6 +117,12 @@ struct Generics
     int anyAnda = 0; // every ANDA of the four, marketed or not, whatever its code
 };
 QString genericsText(const Generics &generics);
+// An ANDA still marketed (of a type other than DISCN) whose TE code starts with A.
+bool isMarketedARated(const QString &type, const QString &teCode);
+// Counts an ANDA of the product's ingredient, dosage form, route and strength: every one
+// in anyAnda; a marketed A-rated one also in marketedARated, and its approval date in
+// firstApproval.
+void countAnda(Generics &generics, bool marketedARated, const QDate &approved);
 
 // Read through the shared connection (each throws AppError when a read fails).
 // The release date of the open file, read once per open; invalid when it does not say.
@@ -157,6 +166,26 @@ struct ProductFigures
     Generics generics;
 };
 std::vector<ProductFigures> readAllProducts(const QDate &release);
+
+// Every product as the report lists it, in ID order: from the importer's table joined to
+// the products in one statement (figures without timelines), or, on a database built
+// before the table was kept, as readAllProducts() gives it. Throws AppError when a read
+// fails, and when the table lacks a product (a shorter report would look whole).
+std::vector<ProductFigures> readAllProductSummaries(const QDate &release);
+
+// What the importer's table keeps of one product: its figures (no timeline) and its ANDAs.
+struct ProductSummary
+{
+    qint64 id = 0;
+    Figures figures;
+    Generics generics;
+};
+// Every product's summary, as readAllProducts() computes it as of the file's release
+// date, read with SQLite's C API on `db` (any connection to a database in the importer's
+// layout, the importer's own while it writes the file): each table read once, the rows
+// grouped by product, the figures computed for the products that have rows. Throws
+// AppError when a read fails.
+std::vector<ProductSummary> computeProductSummaries(sqlite3 *db);
 
 } // namespace Protection
 

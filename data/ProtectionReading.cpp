@@ -110,20 +110,6 @@ PatentRow patentRow(const RowSet &rowSet, int first)
     return row;
 }
 
-// Counts an ANDA of the product's ingredient, dosage form, route and strength.
-void countAnda(Generics &generics, const QString &type, const QString &code, const QDate &approved)
-{
-    ++generics.anyAnda;
-    if (type.compare(QLatin1String("DISCN"), Qt::CaseInsensitive) == 0
-        || !code.startsWith(QLatin1Char('A'), Qt::CaseInsensitive)) {
-        return;
-    }
-    ++generics.marketedARated;
-    if (approved.isValid() && (!generics.firstApproval.isValid() || approved < generics.firstApproval)) {
-        generics.firstApproval = approved;
-    }
-}
-
 struct Rows
 {
     std::vector<PatentRow> patents;
@@ -152,8 +138,9 @@ Rows readRows(qint64 productId, const QString &applicationNumber, const QString 
             } else {
                 rows.productFound = true;
                 if (!rowSet.field(1).isNull()) {
-                    countAnda(rows.generics, fieldText(rowSet.field(2)).trimmed(), fieldText(rowSet.field(3)).trimmed(),
-                              parseDate(fieldText(rowSet.field(4))));
+                    const bool counted
+                        = isMarketedARated(fieldText(rowSet.field(2)).trimmed(), fieldText(rowSet.field(3)).trimmed());
+                    countAnda(rows.generics, counted, counted ? parseDate(fieldText(rowSet.field(4))) : QDate());
                 }
             }
         }
@@ -203,6 +190,24 @@ Figures computeRows(const Rows &rows, const QHash<QString, PatentKind> &elsewher
 }
 
 } // namespace
+
+bool isMarketedARated(const QString &type, const QString &teCode)
+{
+    return type.compare(QLatin1String("DISCN"), Qt::CaseInsensitive) != 0
+        && teCode.startsWith(QLatin1Char('A'), Qt::CaseInsensitive);
+}
+
+void countAnda(Generics &generics, bool marketedARated, const QDate &approved)
+{
+    ++generics.anyAnda;
+    if (!marketedARated) {
+        return;
+    }
+    ++generics.marketedARated;
+    if (approved.isValid() && (!generics.firstApproval.isValid() || approved < generics.firstApproval)) {
+        generics.firstApproval = approved;
+    }
+}
 
 QDate readReleaseDate()
 {
@@ -298,7 +303,7 @@ std::vector<ProductFigures> readAllProducts(const QDate &release)
     std::vector<ProductFigures> products;
     std::vector<QString> sameKeys;
     std::vector<QDate> approvals;
-    std::vector<bool> aRated;
+    std::vector<bool> marketedARated;
     {
         RowSet &rowSet = openSharedQuery(SqlText::allProtectionProducts(layout.applicationType));
         RowSetCloser closer(rowSet);
@@ -317,8 +322,9 @@ std::vector<ProductFigures> readAllProducts(const QDate &release)
             sameKeys.push_back((fieldText(rowSet.field(10)) + QChar(0x1f) + p.dosageForm + QChar(0x1f)
                                 + fieldText(rowSet.field(7)) + QChar(0x1f) + p.strength)
                                    .toCaseFolded());
-            approvals.push_back(parseDate(fieldText(rowSet.field(11))));
-            aRated.push_back(fieldText(rowSet.field(12)).trimmed().startsWith(QLatin1Char('A'), Qt::CaseInsensitive));
+            const bool counted = isMarketedARated(p.type, fieldText(rowSet.field(12)).trimmed());
+            marketedARated.push_back(counted);
+            approvals.push_back(counted ? parseDate(fieldText(rowSet.field(11))) : QDate());
             products.push_back(std::move(p));
         }
     }
@@ -330,15 +336,7 @@ std::vector<ProductFigures> readAllProducts(const QDate &release)
             if (p.applicationType.compare(QLatin1String("A"), Qt::CaseInsensitive) != 0) {
                 continue;
             }
-            Generics &g = generics[sameKeys[i]];
-            ++g.anyAnda;
-            if (p.type.compare(QLatin1String("DISCN"), Qt::CaseInsensitive) == 0 || !aRated[i]) {
-                continue;
-            }
-            ++g.marketedARated;
-            if (approvals[i].isValid() && (!g.firstApproval.isValid() || approvals[i] < g.firstApproval)) {
-                g.firstApproval = approvals[i];
-            }
+            countAnda(generics[sameKeys[i]], marketedARated[i], approvals[i]);
         }
         for (size_t i = 0; i < products.size(); ++i) {
             products[i].generics = generics.value(sameKeys[i]);
@@ -356,6 +354,52 @@ std::vector<ProductFigures> readAllProducts(const QDate &release)
         const auto exc = exclusivities.find(key);
         p.figures = compute(pat == patents.end() ? noPatents : pat->second,
                             exc == exclusivities.end() ? noExclusivities : exc->second, kindElsewhere, release);
+    }
+    return products;
+}
+
+std::vector<ProductFigures> readAllProductSummaries(const QDate &release)
+{
+    const Layout &layout = layoutOfOpenFile();
+    if (!layout.figuresTable) {
+        return readAllProducts(release);
+    }
+    std::vector<ProductFigures> products;
+    RowSet &rowSet = openSharedQuery(SqlText::allProductProtectionRows(layout.applicationType));
+    RowSetCloser closer(rowSet);
+    QByteArray scratch;
+    const auto text = [&rowSet, &scratch](int field) { return QString::fromUtf8(rowSet.fieldUtf8(field, scratch)); };
+    const auto date = [&rowSet, &scratch](int field) {
+        const QByteArrayView iso = rowSet.fieldUtf8(field, scratch);
+        return QDate::fromString(QLatin1StringView(iso.data(), iso.size()), Qt::ISODate);
+    };
+    for (; !rowSet.eof(); rowSet.moveNext()) {
+        ProductFigures &p = products.emplace_back();
+        p.id = rowSet.fieldInt64(0);
+        if (rowSet.field(10).isNull()) {
+            throw Common::AppError(DbErrorNumber::QueryFailed, QStringLiteral("Protection.readAllProductSummaries"),
+                                   QStringLiteral("The table %1 has no row of product %2.")
+                                       .arg(QString(Schema::ProductProtection::Table))
+                                       .arg(p.id));
+        }
+        p.applicationType = text(1).trimmed();
+        p.applicationNumber = text(2);
+        p.productNumber = text(3);
+        p.tradeName = text(4);
+        p.strength = text(5);
+        p.dosageForm = text(6);
+        p.type = text(8).trimmed();
+        p.referenceListed = isYes(rowSet.field(9));
+        Figures &f = p.figures;
+        f.status = text(11);
+        f.listedEnd = date(12);
+        f.listedSetter = text(13);
+        f.coreEnd = date(14);
+        f.coreSetter = text(15);
+        f.until180 = date(16);
+        p.generics.marketedARated = int(rowSet.fieldInt64(17));
+        p.generics.firstApproval = date(18);
+        p.generics.anyAnda = int(rowSet.fieldInt64(19));
     }
     return products;
 }

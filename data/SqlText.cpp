@@ -423,6 +423,21 @@ QString productProtectionRow()
         + QStringLiteral(" WHERE ") + bracketed(PP::ID) + QStringLiteral(" = ?1;");
 }
 
+QString allProductProtectionRows(bool withApplicationType)
+{
+    QStringList columns;
+    for (QLatin1StringView column : protectionValues) {
+        columns << QStringLiteral("pp.") + bracketed(column);
+    }
+    return QStringLiteral("SELECT p.ID,")
+        + (withApplicationType ? QStringLiteral("p.[Application Type]") : QStringLiteral("NULL"))
+        + QStringLiteral(",p.[New Drug Application (NDA) Number],p.[Product Number],p.[trade name],p.[Strength],"
+                         "p.[Dosage Form],p.[Route of Administration],p.[Type],p.[Reference Listed Drug (RLD)],pp.")
+        + bracketed(PP::ID) + QLatin1Char(',') + columns.join(QLatin1Char(','))
+        + QStringLiteral(" FROM products p LEFT JOIN ") + bracketed(PP::Table) + QStringLiteral(" pp ON pp.")
+        + bracketed(PP::ID) + QStringLiteral(" = p.ID order by p.ID;");
+}
+
 QString createProductProtection()
 {
     QStringList columns{bracketed(PP::ID) + QStringLiteral(" INTEGER PRIMARY KEY")};

@@ -134,6 +134,10 @@ QString allProtectionProducts(bool withApplicationType);
 // it, substance/product end, what sets it, 180-day end, marketed A-rated ANDAs, first
 // approval, ANDAs. No row: no such product.
 QString productProtectionRow();
+// Every product with its row of [product protection], in ID order: the columns of
+// allProtectionProducts() up to RLD, then that row's ID (Null: the table lacks the
+// product) and the columns productProtectionRow() reads.
+QString allProductProtectionRows(bool withApplicationType);
 // The columns of [product protection], in the order productProtectionRow() reads them.
 QString createProductProtection();
 // One row of [product protection], its ten values bound in the order of its columns.

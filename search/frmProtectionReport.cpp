@@ -159,7 +159,7 @@ bool frmProtectionReport::ensureFigures()
         return true;
     }
     try {
-        m_products = Db::Protection::readAllProducts(m_release);
+        m_products = Db::Protection::readAllProductSummaries(m_release);
         m_read = true;
         fillNoGeneric();
     } catch (const Common::AppError &error) {

@@ -1,3 +1,4 @@
+#include "common/AppError.h"
 #include "data/Database.h"
 #include "data/Protection.h"
 
@@ -81,6 +82,10 @@ private slots:
     void aFileOpenedAgainIsReadAgain();
     void aLetterBeyondAsciiLeavesTheReadingAlike();
     void theImportedTableReadsAsTheComputedFigures();
+    void summariesComputedInOnePassEqualTheProgramsReading_data();
+    void summariesComputedInOnePassEqualTheProgramsReading();
+    void reportReadsTheTableAsItWouldComputeIt_data();
+    void reportReadsTheTableAsItWouldComputeIt();
 
 private:
     QDate m_release;
@@ -472,6 +477,44 @@ QString rowText(const ProductReading &reading)
         .join(QLatin1Char('|'));
 }
 
+// Every value the importer's table keeps of a product.
+QString keptValues(qint64 id, const Figures &f, const Generics &g)
+{
+    return QStringList{QString::number(id),
+                       f.status,
+                       f.listedEnd.toString(Qt::ISODate),
+                       f.listedSetter,
+                       f.coreEnd.toString(Qt::ISODate),
+                       f.coreSetter,
+                       f.until180.toString(Qt::ISODate),
+                       QString::number(g.marketedARated),
+                       g.firstApproval.toString(Qt::ISODate),
+                       QString::number(g.anyAnda)}
+        .join(QLatin1Char('|'));
+}
+
+// A copy of the real database in `dir`, changed by `statements`.
+QString changedCopy(const QTemporaryDir &dir, const QStringList &statements)
+{
+    const QString copy = dir.filePath(QStringLiteral("changed.mdb"));
+    QFile::remove(copy);
+    if (!QFile::copy(RealDatabase, copy)) {
+        return {};
+    }
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(copy).constData(), &db);
+    for (const QString &sql : statements) {
+        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            qWarning("%s: %s", qPrintable(sql), sqlite3_errmsg(db));
+            sqlite3_close(db);
+            return {};
+        }
+    }
+    sqlite3_close(db);
+    return copy;
+}
+
 } // namespace
 
 void ProtectionTest::theImportedTableReadsAsTheComputedFigures()
@@ -479,12 +522,13 @@ void ProtectionTest::theImportedTableReadsAsTheComputedFigures()
     // The importer's table, read by key, against the reading computed from the patent and
     // exclusivity rows, for every product; then a database without the table (built before
     // it was kept) reads the same text through that computation.
+    const std::vector<ProductFigures> products = readAllProducts(m_release);
     {
         RowSet &rowSet = openSharedQuery(QStringLiteral("SELECT count(*) FROM [product protection];"));
         RowSetCloser closer(rowSet);
-        QVERIFY(rowSet.field(0).toLongLong() > 40000);
+        QCOMPARE(rowSet.field(0).toLongLong(), qint64(products.size())); // a row per product, no other
+        QVERIFY(products.size() > 40000);
     }
-    const std::vector<ProductFigures> products = readAllProducts(m_release);
     QStringList fromTable;
     for (const ProductFigures &p : products) {
         const std::optional<ProductReading> kept = readProductSummary(p.id, p.applicationNumber, p.productNumber);
@@ -520,6 +564,111 @@ void ProtectionTest::theImportedTableReadsAsTheComputedFigures()
         QVERIFY(computed);
         QVERIFY(!computed->figures.timeline.empty() || computed->figures.status == QLatin1String("None listed"));
         QCOMPARE(rowText(*computed), fromTable.at(qsizetype(i)));
+    }
+}
+
+void ProtectionTest::summariesComputedInOnePassEqualTheProgramsReading_data()
+{
+    QTest::addColumn<QStringList>("changes");
+    const QString dasatinibNda = QStringLiteral("[New Drug Application (NDA) Number] = '021986'");
+    QTest::newRow("the bundled release") << QStringList();
+    // SPRYCEL's ANDAs under other spellings of its ingredient, all one when case-folded (a
+    // long s folds to s), a type and code padded and in lower case, text that is no UTF-8.
+    QTest::newRow("letter case beyond ASCII")
+        << QStringList{QStringLiteral("UPDATE products SET ingredient = 'DAſATINIB' WHERE ingredient = 'DASATINIB' "
+                                      "AND ID % 3 = 0 AND [Application Type] = 'A';"),
+                       QStringLiteral("UPDATE products SET ingredient = 'dasatinib' WHERE ingredient = 'DASATINIB' "
+                                      "AND ID % 3 = 1 AND [Application Type] = 'A';"),
+                       QStringLiteral("UPDATE products SET [Type] = ' discn ', [Therapeutic Equivalence (TE) Code] = "
+                                      "' ab' WHERE ingredient = 'dasatinib' AND ID % 2 = 0;"),
+                       QStringLiteral("UPDATE products SET ingredient = 'ÉCLAIRINE' WHERE ") + dasatinibNda + ';',
+                       QStringLiteral("UPDATE products SET ingredient = 'éclairine' WHERE ingredient = 'DAſATINIB';"),
+                       QStringLiteral("UPDATE products SET ingredient = CAST(X'44FF41' AS TEXT) WHERE ID % 500 = 7;"),
+                       QStringLiteral("UPDATE Patent SET [Drug Substance Flag] = ' y ' WHERE ID % 7 = 0;")};
+    QTest::newRow("a database of the older layout")
+        << QStringList{QStringLiteral("ALTER TABLE Patent DROP COLUMN [Delist Flag];"),
+                       QStringLiteral("ALTER TABLE products DROP COLUMN [Application Type];"),
+                       QStringLiteral("DROP TABLE exclusivity;"), QStringLiteral("DROP TABLE [release];")};
+}
+
+void ProtectionTest::summariesComputedInOnePassEqualTheProgramsReading()
+{
+    // What the importer writes, computed in one pass over its connection, against the
+    // program's reading of every product through the shared connection.
+    QFETCH(QStringList, changes);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString copy = changedCopy(dir, changes);
+    QVERIFY(!copy.isEmpty());
+    Connection::shared().open(copy);
+    const auto reopen = qScopeGuard([] { Connection::shared().open(RealDatabase); });
+    const std::vector<ProductFigures> expected = readAllProducts(readReleaseDate());
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open_v2(QFile::encodeName(copy).constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    const auto closeDb = qScopeGuard([db] { sqlite3_close(db); });
+    const std::vector<ProductSummary> computed = computeProductSummaries(db);
+    QCOMPARE(computed.size(), expected.size());
+    int withAndas = 0;
+    for (size_t i = 0; i < computed.size(); ++i) {
+        const ProductFigures &e = expected[i];
+        QCOMPARE(keptValues(computed[i].id, computed[i].figures, computed[i].generics),
+                 keptValues(e.id, e.figures, e.generics));
+        withAndas += e.generics.marketedARated > 0;
+    }
+    QVERIFY(withAndas > 1000 || !changes.filter(QStringLiteral("[Application Type]")).isEmpty());
+
+    // A file the rows cannot be read from is reported, not read as fewer products.
+    sqlite3 *broken = nullptr;
+    const QString without = dir.filePath(QStringLiteral("without patents.mdb"));
+    QVERIFY(QFile::copy(copy, without));
+    QFile::setPermissions(without, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(sqlite3_open(QFile::encodeName(without).constData(), &broken), SQLITE_OK);
+    const auto closeBroken = qScopeGuard([broken] { sqlite3_close(broken); });
+    QCOMPARE(sqlite3_exec(broken, "DROP TABLE Patent;", nullptr, nullptr, nullptr), SQLITE_OK);
+    QVERIFY_THROWS_EXCEPTION(Common::AppError, computeProductSummaries(broken));
+}
+
+void ProtectionTest::reportReadsTheTableAsItWouldComputeIt_data()
+{
+    QTest::addColumn<QStringList>("changes");
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("the bundled release") << QStringList() << false;
+    QTest::newRow("a database built before the table was kept")
+        << QStringList{QStringLiteral("DROP TABLE [product protection];")} << false;
+    QTest::newRow("the table lacks a product")
+        << QStringList{QStringLiteral("DELETE FROM [product protection] WHERE ID = 20000;")} << true;
+    QTest::newRow("the table lacks a column")
+        << QStringList{QStringLiteral("ALTER TABLE [product protection] DROP COLUMN [Status];")} << true;
+}
+
+void ProtectionTest::reportReadsTheTableAsItWouldComputeIt()
+{
+    // The report's reading of the importer's table, in one statement, against the
+    // figures computed from the rows: every product, in the same order, every value
+    // the report shows; a table it cannot read whole is reported.
+    QFETCH(QStringList, changes);
+    QFETCH(bool, fails);
+    const std::vector<ProductFigures> expected = readAllProducts(m_release);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString copy = changedCopy(dir, changes);
+    QVERIFY(!copy.isEmpty());
+    Connection::shared().open(copy);
+    const auto reopen = qScopeGuard([] { Connection::shared().open(RealDatabase); });
+    if (fails) {
+        QVERIFY_THROWS_EXCEPTION(Common::AppError, readAllProductSummaries(m_release));
+        return;
+    }
+    const std::vector<ProductFigures> read = readAllProductSummaries(m_release);
+    QCOMPARE(read.size(), expected.size());
+    const auto shown = [](const ProductFigures &p) {
+        return QStringList{p.applicationType, p.applicationNumber, p.productNumber, p.tradeName,
+                           p.strength,        p.dosageForm,        p.type,          QString::number(p.referenceListed)}
+                   .join(QLatin1Char('|'))
+            + QLatin1Char('|') + keptValues(p.id, p.figures, p.generics);
+    };
+    for (size_t i = 0; i < read.size(); ++i) {
+        QCOMPARE(shown(read[i]), shown(expected[i]));
     }
 }
 

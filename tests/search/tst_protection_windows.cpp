@@ -14,6 +14,7 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QSet>
@@ -58,6 +59,7 @@ private slots:
     void timelineListsRowsInDateOrderAndLeadsToTheirRecords();
     void reportListsWhatEndsInTheRange_data();
     void reportListsWhatEndsInTheRange();
+    void reportSaysWhenItCannotReadTheProducts();
 
 private:
     frmDrugs *showProduct(const QString &application, const QString &product);
@@ -286,6 +288,36 @@ void ProtectionWindowsTest::reportListsWhatEndsInTheRange()
         }
     }
     QCOMPARE(listed, expected);
+}
+
+void ProtectionWindowsTest::reportSaysWhenItCannotReadTheProducts()
+{
+    // A table of listed protection that lacks a product: the report says what failed and
+    // lists nothing, rather than a shorter report that looks whole.
+    const QString copy = m_dir.filePath(QStringLiteral("lacking.mdb"));
+    QFile::remove(copy);
+    QVERIFY(QFile::copy(QStringLiteral(KVOSTREL_DB_PATH), copy));
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    QProcess python;
+    python.start(QStringLiteral(PYTHON_PATH),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sqlite3, sys\nc = sqlite3.connect(sys.argv[1])\n"
+                                 "c.execute('DELETE FROM [product protection] WHERE ID = 20000')\nc.commit()"),
+                  copy});
+    QVERIFY(python.waitForFinished(60000));
+    QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+    Connection::shared().open(copy);
+
+    m_main->PressMenuButton(frmMainForm::ProtectionReport);
+    auto *report = qobject_cast<frmProtectionReport *>(activeWindow());
+    QVERIFY(report);
+    QTest::mouseClick(report->cmdList(), Qt::LeftButton);
+    const QString said = report->lblEnding()->text();
+    QVERIFY2(said.startsWith(QLatin1String("The products could not be read: "))
+                 && said.contains(QLatin1String("20000")),
+             qPrintable(said));
+    QCOMPARE(report->lstEnding()->topLevelItemCount(), 0);
+    QCOMPARE(report->lstNoGeneric()->topLevelItemCount(), 0);
 }
 
 QTEST_MAIN(ProtectionWindowsTest)
