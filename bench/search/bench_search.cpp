@@ -10,7 +10,8 @@
 //    context, the read alone and QSqlQuery), the program and the floor in turn.
 //    "first read" forgets the kept lists before each run; "repeated" is the same
 //    statement again, answered from the kept list.
-// 2. Peak resident memory (VmHWM) once every product is listed.
+// 2. Peak resident memory (VmHWM) once every product is listed (taken before step 1,
+//    whose floors hold a copy of the rows).
 // 3. One details fill (GetProductDetails) per product of a spread of 500 keys.
 // 4. The ingredient window's grid rebuilt with the products of the ingredient text
 //    that most products share.
@@ -169,18 +170,26 @@ int main(int argc, char *argv[])
     window.show();
     QApplication::processEvents();
 
+    // 2. Memory with every product listed, taken first: the floors of step 1 hold
+    // their own copy of the rows, which is not the program's. The search runs twice,
+    // the second read anew while the list still shows the first.
+    window.txtSearch()->clear();
+    pressEnter(window, PaintCounter(window.lstSearch()->viewport()));
+    Connection::shared().forgetLists();
+    pressEnter(window, PaintCounter(window.lstSearch()->viewport()));
+    const QString peak = processStatus("VmHWM:");
+    const QString resident = processStatus("VmRSS:");
+
     // 1. The empty search (every product) and "ASP".
     bool allMet = timeQuickSearch(out, window, QString(), runs);
     allMet = timeQuickSearch(out, window, QStringLiteral("ASP"), runs) && allMet;
 
-    // 2. Memory with every product listed.
     window.txtSearch()->clear();
     pressEnter(window, PaintCounter(window.lstSearch()->viewport()));
-    const QString peak = processStatus("VmHWM:");
     const bool memoryMet = peak.section(QLatin1Char(' '), 0, 0).toLongLong() <= 45 * 1024;
     out << "\npeak resident memory with every product listed: " << peak
         << "  (target: at most 45 MB: " << verdict(memoryMet) << ")\n";
-    out << "resident now: " << processStatus("VmRSS:") << "\n";
+    out << "resident with every product listed: " << resident << "\n";
 
     // 3. Details fills over a spread of the listed keys.
     std::vector<double> fills;
