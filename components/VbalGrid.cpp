@@ -405,9 +405,15 @@ void VbalGrid::setCell(int row, int column, const QString &text, int flags, int 
         setRowCount(row);
     }
     QTableWidgetItem *item = m_view->item(row - 1, column - 1);
+    const QVariant icon = iconIndex >= 0 ? QVariant(iconIndex) : QVariant();
+    // A cell given what it already shows is left alone: an empty grid emptied again
+    // (each new search) does not measure its rows' texts again.
+    if (item->text() == text && item->data(FlagsRole) == QVariant(flags) && item->data(IconIndexRole) == icon) {
+        return;
+    }
     item->setText(text);
     item->setData(FlagsRole, flags);
-    item->setData(IconIndexRole, iconIndex >= 0 ? QVariant(iconIndex) : QVariant());
+    item->setData(IconIndexRole, icon);
     if (m_redraw) {
         fitRowHeight(row - 1);
     }

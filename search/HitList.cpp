@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -57,35 +60,90 @@ QColor quietTextColor(const QColor &text, const QColor &background, double minim
 
 namespace {
 
-// A hit line: its own text, then, in a quieter colour, what tells it apart. The line's
-// text is laid out once: its width places the detail, and only a line too wide for the
-// list is laid out again, elided.
+// How many characters past the estimated edge a cut-short text keeps before it is
+// elided: enough that the cut falls well inside what is measured.
+constexpr int ElideSlack = 8;
+// Lines kept laid out: a few screenfuls; the next one after that starts afresh.
+constexpr int MaxKeptLines = 512;
+
+// How many characters of `text` are enough to elide it to `width` as the whole text
+// would be: the advances of its characters one by one (no shaping) until they pass
+// `width`, and ElideSlack more; the whole text when it may fit.
+int elideEnd(const QString &text, const QFontMetrics &metrics, int width)
+{
+    int advance = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        advance += metrics.horizontalAdvance(text.at(i));
+        if (advance > width) {
+            return std::min(int(text.size()), i + 1 + ElideSlack);
+        }
+    }
+    return int(text.size());
+}
+
+} // namespace
+
+QString elidedLine(const QString &text, const QFontMetrics &metrics, int width)
+{
+    const int end = elideEnd(text, metrics, width);
+    if (end < text.size()) {
+        const QString start = text.left(end);
+        const QString cut = metrics.elidedText(start, Qt::ElideRight, width);
+        // The cut must fall before the last characters, which shape differently
+        // without the ones that follow; otherwise the whole text is measured.
+        int kept = 0;
+        while (kept < cut.size() && kept < start.size() && cut.at(kept) == start.at(kept)) {
+            ++kept;
+        }
+        if (kept <= end - ElideSlack / 2) {
+            return cut;
+        }
+    }
+    return metrics.elidedText(text, Qt::ElideRight, width);
+}
+
+namespace {
+
+// One line of `text` laid out once and kept for the paints that follow.
+std::unique_ptr<QTextLayout> laidOut(const QString &text, const QFont &font, const QPaintDevice *device)
+{
+    auto layout = std::make_unique<QTextLayout>(text, font, device);
+    layout->setCacheEnabled(true);
+    layout->beginLayout();
+    layout->createLine();
+    layout->endLayout();
+    return layout;
+}
+
+// `text` laid out to fit `width`: whole when it fits, else cut short with an ellipsis.
+// `used` is set to the width it takes.
+std::unique_ptr<QTextLayout> fitted(const QString &text, const QFont &font, const QPaintDevice *device,
+                                    const QFontMetrics &metrics, int width, int *used)
+{
+    if (elideEnd(text, metrics, width) == text.size()) {
+        auto whole = laidOut(text, font, device);
+        const QTextLine line = whole->lineAt(0);
+        const int natural = line.isValid() ? qCeil(line.naturalTextWidth()) : 0;
+        if (natural <= width) {
+            *used = natural;
+            return whole;
+        }
+    }
+    *used = width;
+    return laidOut(elidedLine(text, metrics, width), font, device);
+}
+
+// A hit line: its own text, then, in a quieter colour, what tells it apart. Each line
+// is laid out once (a text too wide for the list is cut short first, measuring only the
+// start that shows) and kept for the paints that follow, until the rows, the font or
+// the list's width change; colours are taken at each paint.
 class HitLineDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    // `text` drawn in `area`, centred in its height, cut short with an ellipsis when it
-    // is wider: laid out once, and once more only when it must be cut. Returns the
-    // width it took.
-    static int drawLine(QPainter *painter, const QRect &area, const QString &text, const QFontMetrics &metrics)
-    {
-        QTextLayout layout(text, painter->font(), painter->device());
-        layout.beginLayout();
-        const QTextLine line = layout.createLine();
-        layout.endLayout();
-        if (!line.isValid()) {
-            return 0;
-        }
-        const int width = qCeil(line.naturalTextWidth());
-        if (width <= area.width()) {
-            layout.draw(painter, QPointF(area.left(), area.top() + (area.height() - line.height()) / 2));
-            return width;
-        }
-        painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                          metrics.elidedText(text, Qt::ElideRight, area.width()));
-        return area.width();
-    }
+    // The rows changed: no kept line is theirs.
+    void forgetLines() { m_lines.clear(); }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -103,27 +161,69 @@ public:
         // The background, the highlight and the focus frame as the style draws them.
         style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
 
+        const Line &line = shownLine(index, text, item.font, area.width(), painter->device());
         const bool selected = item.state & QStyle::State_Selected;
         const QPalette::ColorGroup group = !(item.state & QStyle::State_Enabled) ? QPalette::Disabled
             : item.state & QStyle::State_Active                                  ? QPalette::Active
                                                                                  : QPalette::Inactive;
         const QColor pen = item.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
         painter->save();
-        painter->setFont(item.font);
         painter->setPen(pen);
-        const QFontMetrics metrics(item.font);
-        const int width = drawLine(painter, area, text, metrics);
-
-        const QString detail = index.data(HitListModel::DetailRole).toString();
-        const QRect detailArea = area.adjusted(width + metrics.horizontalAdvance(QLatin1Char(' ')) * 2, 0, 0, 0);
-        if (!detail.isEmpty() && detailArea.width() > metrics.averageCharWidth()) {
+        draw(painter, *line.name, area, 0);
+        if (line.detail) {
             painter->setPen(quietPen(pen, item.palette.color(group, selected ? QPalette::Highlight : QPalette::Base)));
-            drawLine(painter, detailArea, detail, metrics);
+            draw(painter, *line.detail, area, line.detailLeft);
         }
         painter->restore();
     }
 
 private:
+    struct Line
+    {
+        std::unique_ptr<QTextLayout> name;
+        std::unique_ptr<QTextLayout> detail; // none when there is none or no room for it
+        int detailLeft = 0;
+    };
+
+    // `layout` drawn `left` pixels into `area`, centred in its height.
+    static void draw(QPainter *painter, const QTextLayout &layout, const QRect &area, int left)
+    {
+        const QTextLine line = layout.lineAt(0);
+        if (line.isValid()) {
+            layout.draw(painter, QPointF(area.left() + left, area.top() + (area.height() - line.height()) / 2));
+        }
+    }
+
+    // The line of `index` laid out for `font` and `width`: kept from an earlier paint,
+    // or laid out now (its detail read now, with the next lines' ones).
+    const Line &shownLine(const QModelIndex &index, const QString &text, const QFont &font, int width,
+                          const QPaintDevice *device) const
+    {
+        if (width != m_width || !m_metrics || font != m_font) {
+            m_lines.clear();
+            m_width = width;
+            m_font = font;
+            m_metrics.emplace(font);
+        }
+        if (m_lines.size() >= MaxKeptLines && m_lines.find(index.row()) == m_lines.end()) {
+            m_lines.clear();
+        }
+        Line &line = m_lines[index.row()];
+        if (line.name) {
+            return line;
+        }
+        const QFontMetrics &metrics = *m_metrics;
+        int used = 0;
+        line.name = fitted(text, font, device, metrics, width, &used);
+        const QString detail = index.data(HitListModel::DetailRole).toString();
+        line.detailLeft = used + metrics.horizontalAdvance(QLatin1Char(' ')) * 2;
+        const int room = width - line.detailLeft;
+        if (!detail.isEmpty() && room > metrics.averageCharWidth()) {
+            line.detail = fitted(detail, font, device, metrics, room, &used);
+        }
+        return line;
+    }
+
     // The detail's colour for a text and background colour, worked out once per pair
     // (a list draws a few: the plain lines and the chosen one).
     QColor quietPen(const QColor &text, const QColor &background) const
@@ -143,6 +243,11 @@ private:
     }
 
     mutable std::vector<std::pair<std::pair<QRgb, QRgb>, QColor>> m_quietPens;
+    // The lines laid out, by row, for m_font and m_width.
+    mutable std::unordered_map<int, Line> m_lines;
+    mutable QFont m_font;
+    mutable int m_width = -1;
+    mutable std::optional<QFontMetrics> m_metrics;
 };
 
 } // namespace
@@ -222,7 +327,16 @@ HitList::HitList(QWidget *parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setItemDelegate(new HitLineDelegate(this));
+    auto *lineDelegate = new HitLineDelegate(this);
+    setItemDelegate(lineDelegate);
+    // The kept lines are the rows' own: any change of the rows drops them.
+    const auto forget = [lineDelegate] { lineDelegate->forgetLines(); };
+    connect(m_model, &QAbstractItemModel::modelReset, lineDelegate, forget);
+    connect(m_model, &QAbstractItemModel::layoutChanged, lineDelegate, forget);
+    connect(m_model, &QAbstractItemModel::rowsInserted, lineDelegate, forget);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, lineDelegate, forget);
+    connect(m_model, &QAbstractItemModel::rowsMoved, lineDelegate, forget);
+    connect(m_model, &QAbstractItemModel::dataChanged, lineDelegate, forget);
     // The chosen line dark enough that its quieter detail still reads (every colour
     // group: with and without the focus).
     QPalette colours = palette();

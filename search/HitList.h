@@ -5,6 +5,7 @@
 
 #include <QAbstractListModel>
 #include <QColor>
+#include <QFontMetrics>
 #include <QHash>
 #include <QListView>
 #include <QStringList>
@@ -19,6 +20,10 @@ double contrastRatio(const QColor &a, const QColor &b);
 constexpr double DetailContrast = 4.5;
 // `text` moved toward `background` while it keeps `minimumContrast` from it.
 QColor quietTextColor(const QColor &text, const QColor &background, double minimumContrast);
+// `text` cut short with an ellipsis to `width` exactly as QFontMetrics::elidedText cuts
+// it, measuring only the start that can show (a long detail in a narrow list is shaped
+// for its first few words).
+QString elidedLine(const QString &text, const QFontMetrics &metrics, int width);
 
 // The lines of a hit list, handed to the view in one piece. They are the rows a search
 // read (shared with the key list and the search cache, never copied); a line becomes

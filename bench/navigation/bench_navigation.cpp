@@ -10,11 +10,14 @@
 // connection (and, as a second yardstick, through QSqlQuery). The program and the floor
 // take turns (A B, then B A, ...); each program run forgets the kept lists first.
 // A second floor counts the paint too: the same rows read the same way, handed to a
-// bare list view of the drug window's list's size (uniform line heights, each line
-// made text only when drawn) and timed until it has been painted.
+// bare list view of the drug window's list's size and font (uniform line heights, each
+// line made text only when drawn, with its detail read for the lines drawn, a screenful
+// in one statement, and drawn after it by the default delegate) and timed until it has
+// been painted.
 // For 10x the products, give the database make_10x_database builds (kvostrel-10x.mdb).
 
 #include "search/AdvancedSearch.h"
+#include "BareHitList.h"
 #include "BenchSupport.h"
 #include "search/HitList.h"
 #include "components/VbalGrid.h"
@@ -48,48 +51,6 @@ QString drugStatement(const QString &name)
     rows[DosageFormRow] = {QStringLiteral("Dosage Form"), name, true};
     return AdvancedSearch::statement(SqlText::Window::Drugs, rows, AdvancedSearch::Exactly,
                                      AdvancedSearch::AllKeywords);
-}
-
-// The least a list view can do with rows read by the C API: each line made text only
-// when it is drawn.
-class BareListModel : public QAbstractListModel
-{
-public:
-    void setLines(std::vector<std::string> lines)
-    {
-        beginResetModel();
-        m_lines = std::move(lines);
-        endResetModel();
-    }
-    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_lines.size()); }
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (role != Qt::DisplayRole) {
-            return {};
-        }
-        const std::string &line = m_lines[size_t(index.row())];
-        return QString::fromUtf8(line.data(), qsizetype(line.size()));
-    }
-
-private:
-    std::vector<std::string> m_lines;
-};
-
-// The statement's first column read with the C API into std::string.
-std::vector<std::string> readLines(const QString &sql)
-{
-    sqlite3 *db = Connection::shared().handle();
-    const QByteArray text = sql.toUtf8();
-    sqlite3_stmt *statement = nullptr;
-    std::vector<std::string> lines;
-    if (db && sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            const auto *line = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
-            lines.emplace_back(line ? line : "", size_t(sqlite3_column_bytes(statement, 0)));
-        }
-    }
-    sqlite3_finalize(statement);
-    return lines;
 }
 
 } // namespace
@@ -153,41 +114,51 @@ int main(int argc, char **argv)
         runs, [&] { return doubleClick(true); },
         withCpuTime(floorCpu, [&] { return readFloor(statement, &floorRows); }));
 
-    // The floor with its paint: a bare list of the drug list's size, its lines read anew.
-    BareListModel bareModel;
-    QListView bare;
-    bare.setUniformItemSizes(true);
-    bare.setModel(&bareModel);
-    bare.resize(drugs->lstSearch()->size());
-    bare.show();
-    QApplication::processEvents();
-    PaintCounter barePaints(bare.viewport());
-    const auto bareFloor = [&] {
-        bareModel.setLines({});
+    // The floor with its paint: a bare list of the drug list's size and font, its lines
+    // and the shown lines' details read anew. Then, as context, the same list showing
+    // the names alone (less than the program shows).
+    const auto bareFloor = [&](bool withDetails, std::vector<double> &cpu) {
+        BareHitListModel model(productsHaveReferenceStandard(), withDetails);
+        QListView bare;
+        bare.setUniformItemSizes(true);
+        bare.setModel(&model);
+        bare.setFont(drugs->lstSearch()->font());
+        bare.resize(drugs->lstSearch()->size());
+        bare.show();
         QApplication::processEvents();
-        const int before = barePaints.count();
-        QElapsedTimer timer;
-        const double cpuStart = threadCpuMs();
-        timer.start();
-        bareModel.setLines(readLines(statement));
-        bare.setCurrentIndex(bareModel.index(0, 0));
-        while (barePaints.count() == before && timer.elapsed() < 5000) {
-            QApplication::processEvents();
-        }
-        bareCpu.push_back(threadCpuMs() - cpuStart);
-        return timer.nsecsElapsed() / 1e6;
+        PaintCounter barePaints(bare.viewport());
+        return alternating(
+            runs, [&] { return doubleClick(true); },
+            [&] {
+                model.setLines({});
+                QApplication::processEvents();
+                const int before = barePaints.count();
+                QElapsedTimer timer;
+                const double cpuStart = threadCpuMs();
+                timer.start();
+                model.setLines(readBareLines(statement));
+                bare.setCurrentIndex(model.index(0, 0));
+                while (barePaints.count() == before && timer.elapsed() < 5000) {
+                    QApplication::processEvents();
+                }
+                cpu.push_back(threadCpuMs() - cpuStart);
+                return timer.nsecsElapsed() / 1e6;
+            });
     };
-    const auto [paintedAgain, bareFloors] = alternating(
-        runs, [&] { return doubleClick(true); }, bareFloor);
-    bare.hide();
+    std::vector<double> namesCpu;
+    const auto [paintedAgain, bareFloors] = bareFloor(true, bareCpu);
+    const auto [paintedNames, namesFloors] = bareFloor(false, namesCpu);
     // The warm-up runs: the first of each pass.
     handled.erase(handled.begin());
     handled.erase(handled.begin() + runs);
+    handled.resize(size_t(2 * runs));
     paintedCpu.erase(paintedCpu.begin());
-    std::vector<double> paintedAgainCpu(paintedCpu.begin() + runs + 1, paintedCpu.end());
+    std::vector<double> paintedAgainCpu(paintedCpu.begin() + runs + 1, paintedCpu.begin() + 2 * runs + 1);
+    std::vector<double> paintedNamesCpu(paintedCpu.begin() + 2 * runs + 2, paintedCpu.end());
     paintedCpu.resize(size_t(runs));
     floorCpu.erase(floorCpu.begin());
     bareCpu.erase(bareCpu.begin());
+    namesCpu.erase(namesCpu.begin());
     std::vector<double> again;
     for (int run = 0; run < runs; ++run) {
         again.push_back(doubleClick(false));
@@ -200,6 +171,19 @@ int main(int argc, char **argv)
         timer.start();
         drugs->lstSearch()->viewport()->repaint();
         listPaints.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    // Its first paint's own work: the same rows handed to it again (each line laid out
+    // afresh, the details already read) until its viewport has been painted.
+    std::vector<double> freshPaints;
+    for (int run = 0; run < 200; ++run) {
+        const int before = paints.count();
+        QElapsedTimer timer;
+        timer.start();
+        drugs->lstSearch()->setRows(drugs->lstSearch()->rows());
+        while (paints.count() == before && timer.elapsed() < 5000) {
+            QApplication::processEvents();
+        }
+        freshPaints.push_back(timer.nsecsElapsed() / 1e6);
     }
     std::vector<double> qsql;
     for (int run = 0; run < runs; ++run) {
@@ -222,8 +206,15 @@ int main(int argc, char **argv)
     out << "    the read and a bare list painted      " << p50p99(bareCpu) << "\n";
     out << "    double click to painted               " << p50p99(paintedAgainCpu) << "  = "
         << ratioVerdict(paintedAgainCpu, bareCpu, 1.5) << "\n";
+    out << "  context: a bare list of the names alone " << p50p99(namesFloors) << "  (no details: less than shown)\n";
+    out << "    double click to painted               " << p50p99(paintedNames) << "  = "
+        << ratioVerdict(paintedNames, namesFloors, 1.5) << "\n";
+    out << "    CPU: names alone painted              " << p50p99(namesCpu) << "\n";
+    out << "    CPU: double click to painted          " << p50p99(paintedNamesCpu) << "  = "
+        << ratioVerdict(paintedNamesCpu, namesCpu, 1.5) << "\n";
     out << "  double click to its handler's end       " << p50p99(handled) << "\n";
     out << "  the drug list repainted whole           " << p50p99(listPaints) << "\n";
+    out << "  the drug list laid out afresh, painted  " << p50p99(freshPaints) << "\n";
     out << "  the same again, painted                 " << p50p99(again) << "  (the list kept from the first)\n";
     out << "  first product: " << drugs->lblTradeName()->text() << "\n";
     out.flush();

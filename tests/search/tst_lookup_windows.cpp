@@ -3,7 +3,9 @@
 
 #include "search/AdvancedPanel.h"
 #include "search/AdvancedSearch.h"
+#include "components/AppFonts.h"
 #include "search/KeyList.h"
+#include "search/LineDetails.h"
 #include "app/MdiBackdropArea.h"
 #include "search/SearchWindows.h"
 #include "MainWindowFixture.h"
@@ -52,6 +54,9 @@ private slots:
     void linesOfOneNameTellThemselvesApart_data();
     void linesOfOneNameTellThemselvesApart();
     void lineDetailIsQuieterThanItsNameYetReadable();
+    void keptLinesFollowTheListsWidthFontAndColours_data();
+    void keptLinesFollowTheListsWidthFontAndColours();
+    void linesAreCutShortAsTheFontMetricsCutThem();
     void ingredientWindowCountsAndSortsItsProducts();
     void ingredientLinesShowMarketingStatusAndTECode();
 };
@@ -640,6 +645,97 @@ void LookupWindowsTest::lineDetailIsQuieterThanItsNameYetReadable()
                      qPrintable(QStringLiteral("line %1: %2 / %3").arg(line).arg(strongest).arg(name)));
         }
     }
+}
+
+void LookupWindowsTest::keptLinesFollowTheListsWidthFontAndColours_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("newWidth");
+    QTest::addColumn<qreal>("pointSize");
+    QTest::addColumn<QColor>("text");
+    QTest::addColumn<QString>("nextSearch");
+    QTest::newRow("narrower: cut shorter") << 600 << 260 << 0.0 << QColor() << QString();
+    QTest::newRow("wider: cut later") << 260 << 600 << 0.0 << QColor() << QString();
+    QTest::newRow("larger font") << 400 << 400 << 11.0 << QColor() << QString();
+    QTest::newRow("other text colour") << 400 << 400 << 0.0 << QColor(Qt::darkRed) << QString();
+    QTest::newRow("other rows") << 400 << 400 << 0.0 << QColor() << QStringLiteral("zocor");
+}
+
+// The list keeps its lines laid out between paints; after a change of its width, font
+// or colours, or a new search, it draws what a new list of the same rows draws.
+void LookupWindowsTest::keptLinesFollowTheListsWidthFontAndColours()
+{
+    QFETCH(int, width);
+    QFETCH(int, newWidth);
+    QFETCH(qreal, pointSize);
+    QFETCH(QColor, text);
+    QFETCH(QString, nextSearch);
+    SearchWindow *drugs = open(frmMainForm::ShowDrugs);
+    search(*drugs, QStringLiteral("lipitor"));
+    HitList *list = drugs->lstSearch();
+    list->setCurrentRow(-1);
+    list->resize(width, list->height());
+    QApplication::processEvents();
+    const QImage before = list->viewport()->grab().toImage();
+    QImage blank = before;
+    blank.fill(before.pixel(0, 0));
+    QVERIFY(before != blank);
+    list->resize(newWidth, list->height());
+    if (pointSize > 0) {
+        QFont font = list->font();
+        font.setPointSizeF(pointSize);
+        list->setFont(font);
+    }
+    if (text.isValid()) {
+        QPalette colours = list->palette();
+        colours.setColor(QPalette::Text, text);
+        list->setPalette(colours);
+    }
+    if (!nextSearch.isEmpty()) {
+        search(*drugs, nextSearch);
+        list->setCurrentRow(-1);
+    }
+    QApplication::processEvents();
+    const QImage kept = list->viewport()->grab().toImage();
+    HitList fresh;
+    fresh.setDetailReader(lineDetailReader(SqlText::Window::Drugs, drugLineDetail));
+    fresh.setRows(list->rows());
+    fresh.setFont(list->font());
+    fresh.setPalette(list->palette());
+    fresh.resize(list->size());
+    fresh.show();
+    QApplication::processEvents();
+    const QImage afresh = fresh.viewport()->grab().toImage();
+    QVERIFY(kept != before);
+    QVERIFY(kept == afresh);
+}
+
+// Every trade name and product line detail, cut to a few list widths, is cut where
+// QFontMetrics::elidedText cuts it, though only its start is measured.
+void LookupWindowsTest::linesAreCutShortAsTheFontMetricsCutThem()
+{
+    const QFontMetrics metrics(Components::AppFonts::tahoma(8.25, true));
+    QVector<qint64> keys;
+    for (const QString &id : queryColumn(QStringLiteral("SELECT ID FROM products"))) {
+        keys << id.toLongLong();
+    }
+    const QHash<qint64, QString> details = lineDetailReader(SqlText::Window::Drugs, drugLineDetail)(keys);
+    QStringList texts = queryColumn(QStringLiteral("SELECT DISTINCT [trade name] FROM products"));
+    texts += QSet<QString>(details.cbegin(), details.cend()).values();
+    QVERIFY(texts.size() > 10000);
+    int cut = 0;
+    for (const QString &text : std::as_const(texts)) {
+        for (const int width : {45, 160}) {
+            const QString expected = metrics.elidedText(text, Qt::ElideRight, width);
+            const QString elided = elidedLine(text, metrics, width);
+            if (elided != expected) {
+                QFAIL(qPrintable(
+                    QStringLiteral("%1 at %2: \"%3\", not \"%4\"").arg(text).arg(width).arg(elided, expected)));
+            }
+            cut += expected != text;
+        }
+    }
+    QVERIFY(cut > texts.size());
 }
 
 // The products of a combination: how many in the title, and the grid ordered by a
