@@ -106,6 +106,10 @@ frmChanges::frmChanges(WindowHost *host, QWidget *parent)
     connect(m_kinds, &QListWidget::currentRowChanged, this, &frmChanges::showKind);
     connect(m_changes, &QTreeWidget::itemActivated, this, &frmChanges::followChange);
     setFocusProxy(m_kinds);
+    // The labels stand on the theme's backdrop.
+    for (QLabel *label : {m_releases, m_kindsCaption, m_changesCount, m_message, m_hint}) {
+        keepReadable(label);
+    }
     readKinds();
     resize(744, 480);
 }
@@ -303,21 +307,6 @@ void frmChanges::followChange(QTreeWidgetItem *item)
             return;
         }
         Navigation::openProduct(*m_host, QVariant(key));
-    }
-}
-
-void frmChanges::paintEvent(QPaintEvent *event)
-{
-    Components::BackdropWidget::paintEvent(event);
-    // The labels stand on the theme's backdrop: light text on a dark one, dark on a light one.
-    const int lightness = backgroundColor().lightness() < 128 ? 235 : 0;
-    if (lightness != m_textLightness) {
-        m_textLightness = lightness;
-        QPalette text = palette();
-        text.setColor(QPalette::WindowText, QColor(lightness, lightness, lightness));
-        for (QLabel *label : {m_releases, m_kindsCaption, m_changesCount, m_message, m_hint}) {
-            label->setPalette(text);
-        }
     }
 }
 

@@ -49,7 +49,6 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
 
 private:
     void readKinds();
@@ -67,7 +66,6 @@ private:
     QLabel *m_message = nullptr;
     QLabel *m_hint = nullptr;
     QLabel *m_kindsCaption = nullptr;
-    int m_textLightness = -1; // of the labels' text, set for the theme's backdrop
     Db::ReleaseComparison::Releases m_dates;
     std::vector<Db::ReleaseComparison::KindCount> m_kindCounts;
     std::vector<Db::ReleaseComparison::Change> m_shown;

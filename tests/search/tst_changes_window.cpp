@@ -7,10 +7,14 @@
 #include "WindowTestSupport.h"
 #include "app/MdiBackdropArea.h"
 #include "app/frmMainForm.h"
+#include "components/BackdropText.h"
+#include "ribbon/RibbonTheme.h"
+#include "ribbon/ZetRibbon.h"
 #include "search/KeyList.h"
 #include "search/frmChanges.h"
 #include "search/frmExclusivity.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -74,6 +78,8 @@ private slots:
     void databaseWithoutChangesSaysHowToMakeThem();
     void changesThatCannotBeReadAreReported();
     void exportWritesTheChangesListed();
+    void labelsOnTheBackdropReadInEveryTheme_data();
+    void labelsOnTheBackdropReadInEveryTheme();
 
 private:
     frmChanges *openChanges(const QString &database);
@@ -417,6 +423,63 @@ void ChangesWindowTest::exportWritesTheChangesListed()
     const QString all = m_dir.filePath(QStringLiteral("all.csv"));
     QCOMPARE(m_window->exportTo(all), QString());
     QCOMPARE(readCsv(all).size() - 1, countOf(QStringLiteral("SELECT count(*) FROM changes")));
+}
+
+void ChangesWindowTest::labelsOnTheBackdropReadInEveryTheme_data()
+{
+    QTest::addColumn<int>("theme");
+    for (int theme = 0; theme < 3; ++theme) {
+        QTest::newRow(qPrintable(Ribbon::RibbonTheme::themeName(theme))) << theme;
+    }
+}
+
+// The texts drawn on the theme's backdrop (a search window's count and its typing
+// option, the Changes window's labels) have at least the contrast of 4.5 to 1 against
+// the backdrop beneath their text (square by square of a line's height), in every theme.
+void ChangesWindowTest::labelsOnTheBackdropReadInEveryTheme()
+{
+    QFETCH(int, theme);
+    QVERIFY(openChanges(ChangesDatabase));
+    auto *ribbon = m_main->findChild<Ribbon::ZetRibbon *>(QStringLiteral("ZetRibbon1"));
+    QVERIFY(ribbon);
+    ribbon->setTheme(theme);
+    m_main->setThemeBackdrop(ribbon->LoadBackground(), ribbon->BackColor());
+    for (const int command : {int(frmMainForm::ShowDrugs), int(frmMainForm::Patents), int(frmMainForm::Changes)}) {
+        m_main->PressMenuButton(command);
+        auto *window = qobject_cast<Components::BackdropWidget *>(activeWindow());
+        QVERIFY(window);
+        QApplication::processEvents();
+        QList<QWidget *> texts;
+        if (auto *search = qobject_cast<SearchWindow *>(window)) {
+            search->txtSearch()->setText(QStringLiteral("ZOCOR"));
+            search->cmdSearch()->click();
+            texts = {search->lblSearch(), search->chkTyping()};
+        } else {
+            for (QLabel *label : window->findChildren<QLabel *>()) {
+                if (label->isVisible() && !label->text().isEmpty()) {
+                    texts << label;
+                }
+            }
+        }
+        QVERIFY(texts.size() >= 2);
+        // The backdrop alone, as the window paints it beneath its controls.
+        QImage backdrop(window->size(), QImage::Format_RGB32);
+        window->render(&backdrop, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        for (QWidget *text : texts) {
+            QVERIFY(text->isVisible());
+            const QRect under = Components::BackdropText::textArea(text).translated(text->mapTo(window, QPoint(0, 0)));
+            QVERIFY(!under.isEmpty());
+            for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+                const QColor colour = text->palette().color(group, text->foregroundRole());
+                const double contrast = Components::BackdropText::lowestContrast(colour, backdrop.copy(under),
+                                                                                 text->fontMetrics().height());
+                QVERIFY2(contrast >= Components::BackdropText::MinimumContrast,
+                         qPrintable(QStringLiteral("%1 '%2' in %3: %4 to 1")
+                                        .arg(window->windowTitle(), text->objectName(), colour.name())
+                                        .arg(contrast, 0, 'f', 2)));
+            }
+        }
+    }
 }
 
 QTEST_MAIN(ChangesWindowTest)
