@@ -4,6 +4,8 @@
 #include "data/ReleaseComparison.h"
 #include "search/RecordExport.h"
 
+#include <vector>
+
 class QLabel;
 class QListWidget;
 class QSplitter;
@@ -47,14 +49,25 @@ public:
     // Shows the newer release's record of a change in its lookup window.
     void followChange(QTreeWidgetItem *item);
 
+    // The widths of the changes' columns in `available` pixels, from the widths their
+    // contents want; the first `whole` of them are shown whole.
+    static std::vector<int> fitColumns(const std::vector<int> &wanted, size_t whole, int available);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void readKinds();
     void showKind(int row);
     // Only the message and the labels above it, at the top: nothing to list.
     void showMessageOnly();
+    // Sizes the changes' columns to the list's width (again when it changes).
+    void fitColumnsToView();
+    // Gives the kinds their width (within 30% of the window) until the user moves
+    // the line between the two lists.
+    void fitKindsToWindow();
 
     WindowHost *m_host;
     bool m_present = false;
@@ -69,6 +82,8 @@ private:
     Db::ReleaseComparison::Releases m_dates;
     std::vector<Db::ReleaseComparison::KindCount> m_kindCounts;
     std::vector<Db::ReleaseComparison::Change> m_shown;
+    int m_kindsWidth = -1; // the kinds' longest line, -1 once the user chose the widths
+    int m_fittedWidth = -1; // the list's width the columns were last fitted to
 };
 
 } // namespace Search
