@@ -96,7 +96,8 @@ public:
 // within 30% of the width each; the trade name and the two values share the
 // rest, the values the larger shares (3 to the name's 2). A column that wants less than
 // its share gets what it wants and leaves the remainder to the others, so that every
-// column shows without scrolling sideways.
+// column shows without scrolling sideways; what none of them takes goes back to those
+// cut short.
 std::vector<int> frmChanges::fitColumns(const std::vector<int> &wanted, size_t whole, int available)
 {
     constexpr int Narrowest = 48;
@@ -122,7 +123,15 @@ std::vector<int> frmChanges::fitColumns(const std::vector<int> &wanted, size_t w
         rest -= widths[c];
         weights -= weight(c);
     }
-    // What no column wants goes to the last, as a stretched header gives it.
+    // What is left goes first to the columns cut below what they want (the kind and
+    // the key first), then to the last, as a stretched header gives it.
+    for (size_t c = 0; c < wanted.size() && rest > 0; ++c) {
+        const int more = std::min(rest, wanted[c] - widths[c]);
+        if (more > 0) {
+            widths[c] += more;
+            rest -= more;
+        }
+    }
     if (rest > 0 && !widths.empty()) {
         widths.back() += rest;
     }

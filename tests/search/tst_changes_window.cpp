@@ -443,9 +443,10 @@ void ChangesWindowTest::columnWidthsShareTheListsWidth_data()
     // A value that wants less than its share leaves the rest to the others.
     QTest::newRow("short old value") << std::vector<int>{150, 100, 300, 60, 500} << 2
                                      << std::vector<int>{150, 100, 136, 60, 204};
-    // A whole column within 30%; what nobody wants goes to the last.
+    // A whole column within 30%, then given what the others leave; the rest to the last.
     QTest::newRow("long key, room to spare")
-        << std::vector<int>{400, 50, 50, 50} << 1 << std::vector<int>{150, 50, 50, 250};
+        << std::vector<int>{400, 50, 50, 50} << 1 << std::vector<int>{350, 50, 50, 50};
+    QTest::newRow("short columns") << std::vector<int>{100, 50, 50, 50} << 1 << std::vector<int>{100, 50, 50, 300};
 }
 
 // The columns fill the list's width exactly when they want more, so nothing needs
