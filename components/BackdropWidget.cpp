@@ -1,5 +1,9 @@
 #include "components/BackdropWidget.h"
 
+#include "components/BackdropText.h"
+
+#include <QEvent>
+#include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -22,12 +26,14 @@ BackdropWidget::BackdropWidget(QWidget *parent)
 void BackdropWidget::setBackgroundPicture(const QPixmap &picture)
 {
     m_picture = picture;
+    fitTextColours();
     update();
 }
 
 void BackdropWidget::setBackgroundColor(const QColor &color)
 {
     m_color = color;
+    fitTextColours();
     update();
 }
 
@@ -36,6 +42,71 @@ void BackdropWidget::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.setClipRegion(event->region());
     paintBackdrop(painter, rect(), m_picture, m_color);
+}
+
+void BackdropWidget::keepReadable(QWidget *text)
+{
+    m_texts.emplace_back(text);
+    // The backdrop beneath it changes when it or any widget between it and this one
+    // moves or is resized.
+    for (QWidget *widget = text; widget && widget != this; widget = widget->parentWidget()) {
+        widget->installEventFilter(this);
+    }
+    fitTextColour(text);
+}
+
+QImage BackdropWidget::backdropUnder(const QRect &rect) const
+{
+    QImage image(rect.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.translate(-rect.topLeft());
+    paintBackdrop(painter, this->rect(), m_picture, m_color);
+    return image;
+}
+
+bool BackdropWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *moved = qobject_cast<QWidget *>(watched);
+    if (moved && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        for (const QPointer<QWidget> &text : m_texts) {
+            if (text && (text == moved || moved->isAncestorOf(text))) {
+                fitTextColour(text);
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void BackdropWidget::fitTextColours()
+{
+    for (const QPointer<QWidget> &text : m_texts) {
+        if (text) {
+            fitTextColour(text);
+        }
+    }
+}
+
+void BackdropWidget::fitTextColour(QWidget *text)
+{
+    // A text not set yet is judged by the whole widget.
+    QRect area = BackdropText::textArea(text);
+    if (area.isEmpty()) {
+        area = text->rect();
+    }
+    const QRect under = area.translated(text->mapTo(this, QPoint(0, 0)));
+    if (under.isEmpty()) {
+        return;
+    }
+    const QColor colour = BackdropText::readableOn(backdropUnder(under), text->fontMetrics().height());
+    QPalette palette = text->palette();
+    if (palette.color(QPalette::Active, QPalette::WindowText) == colour
+        && palette.color(QPalette::Inactive, QPalette::WindowText) == colour) {
+        return;
+    }
+    // Disabled text keeps the style's own, dimmed colour.
+    palette.setColor(QPalette::Active, QPalette::WindowText, colour);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, colour);
+    text->setPalette(palette);
 }
 
 } // namespace Components

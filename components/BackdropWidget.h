@@ -2,7 +2,10 @@
 
 #include <QColor>
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
+
+#include <vector>
 
 class QPainter;
 
@@ -23,12 +26,24 @@ public:
     void setBackgroundColor(const QColor &color);
     QColor backgroundColor() const { return m_color; }
 
+    // `text` (a label, a check box: a descendant drawn over the backdrop) takes the
+    // text colour that reads on the backdrop beneath it, again whenever the backdrop
+    // changes or the widget moves over it.
+    void keepReadable(QWidget *text);
+    // The backdrop as painted beneath `rect` (in this widget's coordinates).
+    QImage backdropUnder(const QRect &rect) const;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void fitTextColours();
+    void fitTextColour(QWidget *text);
+
     QPixmap m_picture;
     QColor m_color{70, 70, 70};
+    std::vector<QPointer<QWidget>> m_texts;
 };
 
 // Paints a backdrop (colour, then the picture at the top-left) into `rect` of a painter.

@@ -77,6 +77,9 @@ SearchWindow::SearchWindow(SearchWindowDesign design, WindowHost *host, QWidget 
     resize(DesignSize);
 
     createControls();
+    // The count and the typing option stand on the theme's backdrop.
+    keepReadable(m_lblSearch);
+    keepReadable(m_chkTyping);
     setupGrid();
     m_picAdvanced->setDefaults();
     m_listPane->setMinimumWidth(ListPaneWidth);

@@ -10,13 +10,19 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QSplitter>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <numeric>
 
 namespace Search {
 
@@ -40,7 +46,97 @@ int positionOf(const SearchWindow &window, const std::vector<qint64> &keys)
     return -1;
 }
 
+// The kind as the list of every change shows it: its words before a colon ("Type
+// changed" of "Type changed: RX to DISCN"); the line's old and new values say the rest.
+QString shortKind(const QString &kind)
+{
+    const qsizetype colon = kind.indexOf(QLatin1Char(':'));
+    return colon > 0 ? kind.left(colon) : kind;
+}
+
+// A cell too narrow for its text shows it elided; its tooltip holds the whole text (the
+// whole kind for a short one), which is also what a screen reader reads.
+class WholeTextDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() != QEvent::ToolTip || !index.isValid()) {
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        }
+        const QString shown = index.data(Qt::DisplayRole).toString();
+        QString whole = index.data(Qt::AccessibleTextRole).toString();
+        if (whole.isEmpty()) {
+            whole = shown;
+        }
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        const QWidget *widget = cell.widget;
+        QStyle *style = widget ? widget->style() : view->style();
+        const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &cell, widget);
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &cell, widget) + 1;
+        const bool elided = cell.fontMetrics.horizontalAdvance(shown) > textRect.width() - 2 * margin;
+        if (whole.isEmpty() || (whole == shown && !elided)) {
+            QToolTip::hideText();
+            event->ignore();
+            return true;
+        }
+        QToolTip::showText(event->globalPos(), whole, view->viewport(), option.rect);
+        return true;
+    }
+};
+
 } // namespace
+
+// The widths of the changes' columns in `available` pixels, from the widths their
+// contents want: the first `whole` columns (the kind, the key) get what they want,
+// within 30% of the width each; the trade name and the two values share the
+// rest, the values the larger shares (3 to the name's 2). A column that wants less than
+// its share gets what it wants and leaves the remainder to the others, so that every
+// column shows without scrolling sideways; what none of them takes goes back to those
+// cut short.
+std::vector<int> frmChanges::fitColumns(const std::vector<int> &wanted, size_t whole, int available)
+{
+    constexpr int Narrowest = 48;
+    std::vector<int> widths(wanted.size());
+    int rest = available;
+    for (size_t c = 0; c < wanted.size() && c < whole; ++c) {
+        widths[c] = std::max(Narrowest, std::min(wanted[c], available * 3 / 10));
+        rest -= widths[c];
+    }
+    const auto weight = [&](size_t c) { return c == whole ? 2 : 3; };
+    std::vector<size_t> shared;
+    int weights = 0;
+    for (size_t c = whole; c < wanted.size(); ++c) {
+        shared.push_back(c);
+        weights += weight(c);
+    }
+    // Those that want least for their weight first: what they leave goes to the others.
+    std::sort(shared.begin(), shared.end(),
+              [&](size_t a, size_t b) { return wanted[a] * weight(b) < wanted[b] * weight(a); });
+    for (const size_t c : shared) {
+        const int share = std::max(Narrowest, rest * weight(c) / weights);
+        widths[c] = std::max(Narrowest, std::min(wanted[c], share));
+        rest -= widths[c];
+        weights -= weight(c);
+    }
+    // What is left goes first to the columns cut below what they want (the kind and
+    // the key first), then to the last, as a stretched header gives it.
+    for (size_t c = 0; c < wanted.size() && rest > 0; ++c) {
+        const int more = std::min(rest, wanted[c] - widths[c]);
+        if (more > 0) {
+            widths[c] += more;
+            rest -= more;
+        }
+    }
+    if (rest > 0 && !widths.empty()) {
+        widths.back() += rest;
+    }
+    return widths;
+}
 
 frmChanges::frmChanges(WindowHost *host, QWidget *parent)
     : Components::BackdropWidget(parent),
@@ -83,6 +179,10 @@ frmChanges::frmChanges(WindowHost *host, QWidget *parent)
     m_changes->setUniformRowHeights(true);
     m_changes->setAllColumnsShowFocus(true);
     m_changes->header()->setSectionResizeMode(QHeaderView::Interactive);
+    m_changes->header()->setStretchLastSection(false);
+    m_changes->setTextElideMode(Qt::ElideRight);
+    m_changes->setItemDelegate(new WholeTextDelegate(m_changes));
+    m_changes->viewport()->installEventFilter(this);
     rightLayout->addWidget(m_changesCount);
     rightLayout->addWidget(m_changes);
     m_splitter->addWidget(left);
@@ -104,8 +204,13 @@ frmChanges::frmChanges(WindowHost *host, QWidget *parent)
     layout->addWidget(m_hint);
 
     connect(m_kinds, &QListWidget::currentRowChanged, this, &frmChanges::showKind);
+    connect(m_splitter, &QSplitter::splitterMoved, this, [this] { m_kindsWidth = -1; });
     connect(m_changes, &QTreeWidget::itemActivated, this, &frmChanges::followChange);
     setFocusProxy(m_kinds);
+    // The labels stand on the theme's backdrop.
+    for (QLabel *label : {m_releases, m_kindsCaption, m_changesCount, m_message, m_hint}) {
+        keepReadable(label);
+    }
     readKinds();
     resize(744, 480);
 }
@@ -150,9 +255,14 @@ void frmChanges::readKinds()
                      .arg(kind.count);
     }
     m_kinds->addItems(lines);
-    // The list is as wide as its longest line, within reason; the changes take the rest.
-    const int wide = qMin(m_kinds->sizeHintForColumn(0) + 2 * m_kinds->frameWidth() + 24, 360);
-    m_kinds->setMinimumWidth(wide);
+    // The list is as wide as its longest line, within 30% of the window (its lines
+    // elided beyond, the whole line in the tooltip); the changes take the rest.
+    m_kindsWidth = m_kinds->sizeHintForColumn(0) + 2 * m_kinds->frameWidth() + 24;
+    m_kinds->setMinimumWidth(qMin(m_kindsWidth, 160));
+    for (int row = 0; row < m_kinds->count(); ++row) {
+        m_kinds->item(row)->setToolTip(m_kinds->item(row)->text());
+    }
+    fitKindsToWindow();
     m_kinds->setCurrentRow(0);
 }
 
@@ -200,17 +310,18 @@ void frmChanges::showKind(int row)
         // column would still be read out first by a screen reader.
         QStringList texts{c.key, c.tradeName, c.oldValue, c.newValue};
         if (kind.isEmpty()) {
-            texts.prepend(c.kind);
+            texts.prepend(shortKind(c.kind));
         }
         auto *item = new QTreeWidgetItem(texts);
         item->setData(0, ChangeRole, qulonglong(i));
+        if (kind.isEmpty() && texts.first() != c.kind) {
+            item->setData(0, Qt::AccessibleTextRole, c.kind);
+        }
         items.append(item);
     }
     m_changes->addTopLevelItems(items);
-    for (int column = 0; column < m_changes->columnCount(); ++column) {
-        m_changes->resizeColumnToContents(column);
-        m_changes->setColumnWidth(column, qMin(m_changes->columnWidth(column), 240));
-    }
+    m_fittedWidth = -1;
+    fitColumnsToView();
     m_changesCount->setText(QStringLiteral("%1: %2").arg(kind.isEmpty() ? QStringLiteral("All changes") : kind,
                                                          changesText(qint64(m_shown.size()))));
     if (!items.isEmpty()) {
@@ -306,19 +417,48 @@ void frmChanges::followChange(QTreeWidgetItem *item)
     }
 }
 
-void frmChanges::paintEvent(QPaintEvent *event)
+void frmChanges::fitKindsToWindow()
 {
-    Components::BackdropWidget::paintEvent(event);
-    // The labels stand on the theme's backdrop: light text on a dark one, dark on a light one.
-    const int lightness = backgroundColor().lightness() < 128 ? 235 : 0;
-    if (lightness != m_textLightness) {
-        m_textLightness = lightness;
-        QPalette text = palette();
-        text.setColor(QPalette::WindowText, QColor(lightness, lightness, lightness));
-        for (QLabel *label : {m_releases, m_kindsCaption, m_changesCount, m_message, m_hint}) {
-            label->setPalette(text);
-        }
+    if (m_kindsWidth < 0) {
+        return; // the user chose the widths
     }
+    const int total = m_splitter->width() - m_splitter->handleWidth();
+    const int kinds = qMax(m_kinds->minimumWidth(), qMin(m_kindsWidth, total * 3 / 10));
+    m_splitter->setSizes({kinds, total - kinds});
+}
+
+void frmChanges::resizeEvent(QResizeEvent *event)
+{
+    Components::BackdropWidget::resizeEvent(event);
+    fitKindsToWindow();
+}
+
+void frmChanges::fitColumnsToView()
+{
+    const int available = m_changes->viewport()->width();
+    if (available == m_fittedWidth || m_changes->columnCount() == 0) {
+        return;
+    }
+    m_fittedWidth = available;
+    std::vector<int> wanted;
+    for (int column = 0; column < m_changes->columnCount(); ++column) {
+        m_changes->resizeColumnToContents(column); // the widest of its lines and its header
+        wanted.push_back(m_changes->columnWidth(column));
+    }
+    // The kind (in the list of every change) and the key show whole.
+    const size_t whole = m_changes->columnCount() == 5 ? 2 : 1;
+    const std::vector<int> widths = fitColumns(wanted, whole, available);
+    for (size_t column = 0; column < widths.size(); ++column) {
+        m_changes->setColumnWidth(int(column), widths[column]);
+    }
+}
+
+bool frmChanges::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_changes->viewport() && event->type() == QEvent::Resize) {
+        fitColumnsToView();
+    }
+    return Components::BackdropWidget::eventFilter(watched, event);
 }
 
 void frmChanges::keyPressEvent(QKeyEvent *event)

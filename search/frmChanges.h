@@ -4,6 +4,8 @@
 #include "data/ReleaseComparison.h"
 #include "search/RecordExport.h"
 
+#include <vector>
+
 class QLabel;
 class QListWidget;
 class QSplitter;
@@ -47,15 +49,25 @@ public:
     // Shows the newer release's record of a change in its lookup window.
     void followChange(QTreeWidgetItem *item);
 
+    // The widths of the changes' columns in `available` pixels, from the widths their
+    // contents want; the first `whole` of them are shown whole.
+    static std::vector<int> fitColumns(const std::vector<int> &wanted, size_t whole, int available);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void readKinds();
     void showKind(int row);
     // Only the message and the labels above it, at the top: nothing to list.
     void showMessageOnly();
+    // Sizes the changes' columns to the list's width (again when it changes).
+    void fitColumnsToView();
+    // Gives the kinds their width (within 30% of the window) until the user moves
+    // the line between the two lists.
+    void fitKindsToWindow();
 
     WindowHost *m_host;
     bool m_present = false;
@@ -67,10 +79,11 @@ private:
     QLabel *m_message = nullptr;
     QLabel *m_hint = nullptr;
     QLabel *m_kindsCaption = nullptr;
-    int m_textLightness = -1; // of the labels' text, set for the theme's backdrop
     Db::ReleaseComparison::Releases m_dates;
     std::vector<Db::ReleaseComparison::KindCount> m_kindCounts;
     std::vector<Db::ReleaseComparison::Change> m_shown;
+    int m_kindsWidth = -1; // the kinds' longest line, -1 once the user chose the widths
+    int m_fittedWidth = -1; // the list's width the columns were last fitted to
 };
 
 } // namespace Search

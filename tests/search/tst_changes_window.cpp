@@ -7,12 +7,19 @@
 #include "WindowTestSupport.h"
 #include "app/MdiBackdropArea.h"
 #include "app/frmMainForm.h"
+#include "components/BackdropText.h"
+#include "ribbon/RibbonTheme.h"
+#include "ribbon/ZetRibbon.h"
 #include "search/KeyList.h"
 #include "search/frmChanges.h"
 #include "search/frmExclusivity.h"
 
+#include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollBar>
+#include <QToolTip>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -74,6 +81,12 @@ private slots:
     void databaseWithoutChangesSaysHowToMakeThem();
     void changesThatCannotBeReadAreReported();
     void exportWritesTheChangesListed();
+    void columnWidthsShareTheListsWidth_data();
+    void columnWidthsShareTheListsWidth();
+    void everyKindShowsItsColumnsWithoutScrolling_data();
+    void everyKindShowsItsColumnsWithoutScrolling();
+    void labelsOnTheBackdropReadInEveryTheme_data();
+    void labelsOnTheBackdropReadInEveryTheme();
 
 private:
     frmChanges *openChanges(const QString &database);
@@ -417,6 +430,150 @@ void ChangesWindowTest::exportWritesTheChangesListed()
     const QString all = m_dir.filePath(QStringLiteral("all.csv"));
     QCOMPARE(m_window->exportTo(all), QString());
     QCOMPARE(readCsv(all).size() - 1, countOf(QStringLiteral("SELECT count(*) FROM changes")));
+}
+
+void ChangesWindowTest::columnWidthsShareTheListsWidth_data()
+{
+    QTest::addColumn<std::vector<int>>("wanted");
+    QTest::addColumn<int>("whole");
+    QTest::addColumn<std::vector<int>>("widths");
+    // Kind and key whole; the name and the values share the rest 2:3:3.
+    QTest::newRow("every kind") << std::vector<int>{150, 100, 300, 400, 500} << 2
+                                << std::vector<int>{150, 100, 100, 150, 150};
+    // A value that wants less than its share leaves the rest to the others.
+    QTest::newRow("short old value") << std::vector<int>{150, 100, 300, 60, 500} << 2
+                                     << std::vector<int>{150, 100, 136, 60, 204};
+    // A whole column within 30%, then given what the others leave; the rest to the last.
+    QTest::newRow("long key, room to spare")
+        << std::vector<int>{400, 50, 50, 50} << 1 << std::vector<int>{350, 50, 50, 50};
+    QTest::newRow("short columns") << std::vector<int>{100, 50, 50, 50} << 1 << std::vector<int>{100, 50, 50, 300};
+}
+
+// The columns fill the list's width exactly when they want more, so nothing needs
+// scrolling sideways; the kind and the key are not cut below what they want.
+void ChangesWindowTest::columnWidthsShareTheListsWidth()
+{
+    QFETCH(std::vector<int>, wanted);
+    QFETCH(int, whole);
+    QFETCH(std::vector<int>, widths);
+    const int available = whole == 2 ? 650 : 500;
+    QCOMPARE(frmChanges::fitColumns(wanted, size_t(whole), available), widths);
+}
+
+void ChangesWindowTest::everyKindShowsItsColumnsWithoutScrolling_data()
+{
+    QTest::addColumn<int>("row");
+    for (int row = 0; row < 8; ++row) {
+        QTest::newRow(qPrintable(QString::number(row))) << row;
+    }
+}
+
+// Maximised at 1024x768, every column of every kind's changes shows without scrolling
+// sideways; in the list of every change each kind shows whole (its words before a
+// colon), read out and shown in the tooltip as the whole kind; an elided value's
+// tooltip holds the whole value.
+void ChangesWindowTest::everyKindShowsItsColumnsWithoutScrolling()
+{
+    QFETCH(int, row);
+    QVERIFY(openChanges(ChangesDatabase));
+    QVERIFY(row < m_window->lstKinds()->count());
+    m_window->lstKinds()->setCurrentRow(row);
+    QTreeWidget *list = m_window->lstChanges();
+    QApplication::processEvents();
+    QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+    const int columns = list->columnCount();
+    QCOMPARE(columns, row == 0 ? 5 : 4);
+    for (int column = 0; column < columns; ++column) {
+        const int right = list->header()->sectionViewportPosition(column) + list->columnWidth(column);
+        QVERIFY2(
+            list->columnWidth(column) >= 48 && right <= list->viewport()->width(),
+            qPrintable(QStringLiteral("column %1 at %2 of %3").arg(column).arg(right).arg(list->viewport()->width())));
+    }
+    if (row == 0) {
+        const int kindWidth = list->columnWidth(0);
+        list->resizeColumnToContents(0);
+        QVERIFY2(list->columnWidth(0) <= kindWidth, "the kind column is narrower than its longest kind");
+        list->setColumnWidth(0, kindWidth);
+    }
+    const QFontMetrics metrics(list->font());
+    bool elidedValueSeen = false;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = list->topLevelItem(i);
+        const auto &change = m_window->changesTable().rows.at(i);
+        if (row == 0) {
+            const QString read = item->data(0, Qt::AccessibleTextRole).toString();
+            QCOMPARE(read.isEmpty() ? item->text(0) : read, change.at(0));
+            QVERIFY(change.at(0).startsWith(item->text(0)));
+        }
+        const int value = columns - 1;
+        const QRect cell = list->visualRect(list->model()->index(i, value));
+        if (!elidedValueSeen && cell.isValid() && list->viewport()->rect().contains(cell)
+            && metrics.horizontalAdvance(item->text(value)) > cell.width()) {
+            elidedValueSeen = true;
+            QHelpEvent help(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+            QApplication::sendEvent(list->viewport(), &help);
+            QTRY_COMPARE(QToolTip::text(), change.at(4));
+            QToolTip::hideText();
+        }
+    }
+    QVERIFY(elidedValueSeen || row != 0); // every change holds long values
+}
+
+void ChangesWindowTest::labelsOnTheBackdropReadInEveryTheme_data()
+{
+    QTest::addColumn<int>("theme");
+    for (int theme = 0; theme < 3; ++theme) {
+        QTest::newRow(qPrintable(Ribbon::RibbonTheme::themeName(theme))) << theme;
+    }
+}
+
+// The texts drawn on the theme's backdrop (a search window's count and its typing
+// option, the Changes window's labels) have at least the contrast of 4.5 to 1 against
+// the backdrop beneath their text (square by square of a line's height), in every theme.
+void ChangesWindowTest::labelsOnTheBackdropReadInEveryTheme()
+{
+    QFETCH(int, theme);
+    QVERIFY(openChanges(ChangesDatabase));
+    auto *ribbon = m_main->findChild<Ribbon::ZetRibbon *>(QStringLiteral("ZetRibbon1"));
+    QVERIFY(ribbon);
+    ribbon->setTheme(theme);
+    m_main->setThemeBackdrop(ribbon->LoadBackground(), ribbon->BackColor());
+    for (const int command : {int(frmMainForm::ShowDrugs), int(frmMainForm::Patents), int(frmMainForm::Changes)}) {
+        m_main->PressMenuButton(command);
+        auto *window = qobject_cast<Components::BackdropWidget *>(activeWindow());
+        QVERIFY(window);
+        QApplication::processEvents();
+        QList<QWidget *> texts;
+        if (auto *search = qobject_cast<SearchWindow *>(window)) {
+            search->txtSearch()->setText(QStringLiteral("ZOCOR"));
+            search->cmdSearch()->click();
+            texts = {search->lblSearch(), search->chkTyping()};
+        } else {
+            for (QLabel *label : window->findChildren<QLabel *>()) {
+                if (label->isVisible() && !label->text().isEmpty()) {
+                    texts << label;
+                }
+            }
+        }
+        QVERIFY(texts.size() >= 2);
+        // The backdrop alone, as the window paints it beneath its controls.
+        QImage backdrop(window->size(), QImage::Format_RGB32);
+        window->render(&backdrop, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        for (QWidget *text : texts) {
+            QVERIFY(text->isVisible());
+            const QRect under = Components::BackdropText::textArea(text).translated(text->mapTo(window, QPoint(0, 0)));
+            QVERIFY(!under.isEmpty());
+            for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+                const QColor colour = text->palette().color(group, text->foregroundRole());
+                const double contrast = Components::BackdropText::lowestContrast(colour, backdrop.copy(under),
+                                                                                 text->fontMetrics().height());
+                QVERIFY2(contrast >= Components::BackdropText::MinimumContrast,
+                         qPrintable(QStringLiteral("%1 '%2' in %3: %4 to 1")
+                                        .arg(window->windowTitle(), text->objectName(), colour.name())
+                                        .arg(contrast, 0, 'f', 2)));
+            }
+        }
+    }
 }
 
 QTEST_MAIN(ChangesWindowTest)
