@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace Search {
 
 namespace {
@@ -287,7 +289,11 @@ void SearchWindow::clearHitList()
 
 void SearchWindow::EmptyTheGrid()
 {
-    for (int r = 1; r <= m_design.rows.size(); ++r) {
+    // A row the grid does not have holds nothing: setting its cell would add it (and a
+    // window that shows such rows only with a record would take it away again, the grid
+    // redrawn whole on every search).
+    const int rows = std::min(int(m_design.rows.size()), m_vbalGrid->rowCount());
+    for (int r = 1; r <= rows; ++r) {
         m_vbalGrid->setCell(r, m_design.valueColumn, QString(), Components::CellFlags::TextCell);
     }
 }
