@@ -293,8 +293,15 @@ void SearchWindow::EmptyTheGrid()
     // window that shows such rows only with a record would take it away again, the grid
     // redrawn whole on every search).
     const int rows = std::min(int(m_design.rows.size()), m_vbalGrid->rowCount());
+    const int column = m_design.valueColumn;
     for (int r = 1; r <= rows; ++r) {
-        m_vbalGrid->setCell(r, m_design.valueColumn, QString(), Components::CellFlags::TextCell);
+        // An empty cell is left as it is: setting it fits its row's height again.
+        if (m_vbalGrid->cellText(r, column).isEmpty()
+            && m_vbalGrid->cellFlags(r, column) == Components::CellFlags::TextCell
+            && m_vbalGrid->cellIcon(r, column) < 0) {
+            continue;
+        }
+        m_vbalGrid->setCell(r, column, QString(), Components::CellFlags::TextCell);
     }
 }
 
