@@ -243,6 +243,7 @@ void TypingSearch::setIndex(std::shared_ptr<const NameIndex> index)
     m_index = std::move(index);
     m_lastValid = false;
     m_lastHits.clear();
+    m_lastRows.reset();
 }
 
 void TypingSearch::cancel()
@@ -306,11 +307,15 @@ void TypingSearch::step()
         return;
     }
     m_busy = false;
+    const bool sameLines = m_lastValid && m_lastRows && m_hits == m_lastHits;
     m_lastPlain = m_needle.plain;
     m_lastHits = m_hits;
     m_lastValid = true;
     emit aboutToList(int(m_hits.size()));
-    const Db::SharedListRows hits = m_needle.matchesAll ? m_index->rows() : m_index->rows()->reordered(m_hits);
+    const Db::SharedListRows hits = sameLines ? m_lastRows
+        : m_needle.matchesAll                 ? m_index->rows()
+                                              : m_index->rows()->reordered(m_hits);
+    m_lastRows = hits;
     m_hits.clear();
     m_candidates.clear();
     emit found(m_text, hits);

@@ -98,7 +98,8 @@ signals:
     // The search is done and its `lines` are about to be copied into a list of their own
     // (for millions of lines, a step the window may want to show it waits for).
     void aboutToList(int lines);
-    // The lines that hold `text`, in the index's order.
+    // The lines that hold `text`, in the index's order: the very rows given last time
+    // when they are the same lines.
     void found(const QString &text, const Db::SharedListRows &hits);
 
 private:
@@ -118,9 +119,10 @@ private:
     int m_position = 0; // the next line (or candidate) to look at
     std::vector<int> m_hits;
 
-    // The last text found whole, for narrowing.
+    // The last text found whole, for narrowing, and its lines as found() gave them.
     QByteArray m_lastPlain;
     std::vector<int> m_lastHits;
+    Db::SharedListRows m_lastRows;
     bool m_lastValid = false;
 };
 

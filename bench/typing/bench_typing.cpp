@@ -101,6 +101,7 @@ SharedListRows linesOf(const NameIndex &index, const QString &text)
 double typeKey(frmDrugs &window, const PaintCounter &paints, QChar letter)
 {
     const int before = paints.count();
+    const SharedListRows shown = window.lstSearch()->rows();
     QElapsedTimer timer;
     timer.start();
     const auto key = Qt::Key(letter.toUpper().unicode());
@@ -108,7 +109,9 @@ double typeKey(frmDrugs &window, const PaintCounter &paints, QChar letter)
     QApplication::sendEvent(window.txtSearch(), &press);
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(letter));
     QApplication::sendEvent(window.txtSearch(), &release);
-    while ((paints.count() == before || window.typingSearch()->isBusy()) && timer.elapsed() < 5000) {
+    // A key that leaves the very lines shown has nothing to paint.
+    while ((window.typingSearch()->isBusy() || (paints.count() == before && window.lstSearch()->rows() != shown))
+           && timer.elapsed() < 5000) {
         QApplication::processEvents();
     }
     return timer.nsecsElapsed() / 1e6;

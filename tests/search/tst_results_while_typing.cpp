@@ -78,6 +78,7 @@ private slots:
     void longerTextsFindWhatThePatternFinds();
     void withTheOptionOffNothingHappensBeforeEnter();
     void aKeyDuringALongSearchDropsIt();
+    void aKeyLeavingTheSameLinesKeepsTheListLaidOut();
     void enterWithTheOptionOnActsOnce();
     void theOptionIsSharedAndRemembered();
     void aTextTooLongIsRefusedAsEnterRefusesIt();
@@ -265,6 +266,37 @@ void ResultsWhileTypingTest::aKeyDuringALongSearchDropsIt()
     QCOMPARE(int(resets.count()) - resetsBefore, 1);
     const QStringList typed = shown(*drugs);
     QCOMPARE(typed, enterList(*drugs, QStringLiteral("a%z")));
+}
+
+// "hydrochlo", "hydrochlor" and back list the same lines: the list is not laid out
+// again, unless a line is chosen (then the key leaves none chosen, as Enter does).
+void ResultsWhileTypingTest::aKeyLeavingTheSameLinesKeepsTheListLaidOut()
+{
+    ResultsWhileTyping::shared().setOn(false); // every test starts with the option off
+    SearchWindow *drugs = m_main->drugsWindow();
+    drugs->chkTyping()->setChecked(true);
+    drugs->clearHitList();
+    drugs->txtSearch()->setFocus();
+    QTest::keyClicks(drugs->txtSearch(), QStringLiteral("hydrochlo"));
+    QVERIFY(waitUntilIdle(*drugs));
+    const QStringList lines = shown(*drugs);
+    const QString count = drugs->lblSearch()->text();
+    QSignalSpy resets(drugs->lstSearch()->model(), &QAbstractItemModel::modelReset);
+    for (const auto &[chosen, key, resetsAfter] : {std::tuple(-1, Qt::Key_R, 0), std::tuple(2, Qt::Key_Backspace, 1)}) {
+        if (chosen >= 0) {
+            drugs->lstSearch()->setCurrentRow(chosen);
+            QVERIFY(!drugs->lblTradeName()->text().isEmpty());
+            drugs->txtSearch()->setFocus();
+        }
+        QTest::keyClick(drugs->txtSearch(), key);
+        QVERIFY(waitUntilIdle(*drugs));
+        QCOMPARE(int(resets.count()), resetsAfter);
+        QCOMPARE(shown(*drugs), lines);
+        QCOMPARE(drugs->lblSearch()->text(), count);
+        QCOMPARE(drugs->lstSearch()->currentRow(), -1);
+        QVERIFY(drugs->lblTradeName()->text().isEmpty());
+    }
+    QCOMPARE(lines, enterList(*drugs, QStringLiteral("hydrochlo")));
 }
 
 void ResultsWhileTypingTest::enterWithTheOptionOnActsOnce()
