@@ -350,8 +350,8 @@ QByteArrayView ListRows::lineUtf8(int row) const
     if (row < 0 || row >= count()) {
         return {};
     }
-    const quint32 begin = row == 0 ? 0 : m_ends[row - 1];
-    return QByteArrayView(m_text.constData() + begin, qsizetype(m_ends[row] - begin));
+    const quint32 begin = start(size_t(row));
+    return QByteArrayView(m_text.constData() + begin, qsizetype(m_ends[size_t(row)] - begin));
 }
 
 QString ListRows::line(int row) const
@@ -376,8 +376,8 @@ qint64 ListRows::key(int row) const
 
 qint64 ListRows::byteSize() const
 {
-    return m_text.capacity() + qint64(m_ends.capacity() * sizeof(quint32)) + qint64(m_keys.capacity() * sizeof(qint64))
-        + qint64(sizeof(ListRows));
+    return m_text.capacity() + qint64((m_ends.capacity() + m_starts.capacity()) * sizeof(quint32))
+        + qint64(m_keys.capacity() * sizeof(qint64)) + qint64(sizeof(ListRows));
 }
 
 } // namespace Db

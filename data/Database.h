@@ -65,14 +65,19 @@ public:
     // Bytes held (text, line ends and keys).
     qint64 byteSize() const;
     // The same lines, each with its key, in the order `order` names them (positions in
-    // this list, each once).
+    // this list, each once, or some of them). The text is shared, not copied.
     std::shared_ptr<const ListRows> reordered(const std::vector<int> &order) const;
 
 private:
     friend class RowSet;
     QByteArray m_text;
     std::vector<quint32> m_ends; // where each line's text ends in m_text
+    // Where each line's text starts in m_text; empty when each starts where the one
+    // before ends (a list read, not reordered).
+    std::vector<quint32> m_starts;
     std::vector<qint64> m_keys; // empty when the rows carry no keys
+
+    quint32 start(size_t row) const { return !m_starts.empty() ? m_starts[row] : row == 0 ? 0 : m_ends[row - 1]; }
 };
 using SharedListRows = std::shared_ptr<const ListRows>;
 

@@ -257,6 +257,11 @@ int HitListModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : count();
 }
 
+QModelIndex HitListModel::index(int row, int column, const QModelIndex &parent) const
+{
+    return row >= 0 && row < count() && column == 0 && !parent.isValid() ? createIndex(row, 0) : QModelIndex();
+}
+
 QVariant HitListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= count()) {

@@ -37,6 +37,9 @@ public:
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
+    // The view asks for every line's index each time it lays the list out: answered
+    // without the two virtual calls (row and column counts) the base class makes.
+    QModelIndex index(int row, int column = 0, const QModelIndex &parent = QModelIndex()) const override;
 
     // The text that tells a line apart from others of the same name, by key; the view
     // draws it after the line in a quieter colour. Read for the lines on screen only.

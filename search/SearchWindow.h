@@ -257,8 +257,9 @@ private:
     Db::SharedListRows inOrder(const Db::SharedListRows &read);
     // Runs one search into the hit lists; false (with the reason in lblSearch) when it failed.
     bool runSearch(const QString &sql, QString *failure);
-    // Shows a search's hits in both lists, with their count (no line selected).
-    void showHits(Db::SharedListRows hits);
+    // Shows a search's hits in both lists, with their count (no line selected). With
+    // `sameLinesStay`, the very lines the list shows, none chosen, are left laid out.
+    void showHits(Db::SharedListRows hits, bool sameLinesStay = false);
     // The check box of the typing option, beside the quick search (SearchWindowTyping.cpp).
     void createTypingOption();
     // The lines the typed text is found among, read once (the wait label shows meanwhile);

@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace Search {
 
 namespace {
@@ -97,23 +99,30 @@ bool SearchWindow::runSearch(const QString &sql, QString *failure)
     return ok;
 }
 
-void SearchWindow::showHits(Db::SharedListRows hits)
+void SearchWindow::showHits(Db::SharedListRows hits, bool sameLinesStay)
 {
     const int lineCount = hits->count();
     m_longestList = std::max(m_longestList, lineCount);
+    if (sameLinesStay && hits == m_lstSearch->rows() && !m_lstSearch->selectionModel()->currentIndex().isValid()
+        && m_lstSearch->currentRow() < 0) {
+        // The very lines shown, none chosen: the list stays as it is laid out.
+        hits.reset();
+    }
     // Millions of lines take the list a while to lay out: done here, under the wait
     // label, instead of later in the event loop with nothing to say why.
-    const bool wait = lineCount >= LongList;
+    const bool wait = hits && lineCount >= LongList;
     if (wait && !m_lblWait->isVisible()) {
         showWait(true);
     }
-    if (!m_design.keyField.isEmpty()) {
+    if (hits && !m_design.keyField.isEmpty()) {
         m_lstSearchID->setRows(hits); // the same rows: the keys are not copied
     }
     // The reset leaves no line selected: no record is shown until one is chosen.
-    m_lstSearch->setRows(std::move(hits));
-    if (lineCount >= LongList) {
-        m_lstSearch->doItemsLayout();
+    if (hits) {
+        m_lstSearch->setRows(std::move(hits));
+        if (lineCount >= LongList) {
+            m_lstSearch->doItemsLayout();
+        }
     }
     if (wait) {
         showWait(false);
@@ -287,8 +296,19 @@ void SearchWindow::clearHitList()
 
 void SearchWindow::EmptyTheGrid()
 {
-    for (int r = 1; r <= m_design.rows.size(); ++r) {
-        m_vbalGrid->setCell(r, m_design.valueColumn, QString(), Components::CellFlags::TextCell);
+    // A row the grid does not have holds nothing: setting its cell would add it (and a
+    // window that shows such rows only with a record would take it away again, the grid
+    // redrawn whole on every search).
+    const int rows = std::min(int(m_design.rows.size()), m_vbalGrid->rowCount());
+    const int column = m_design.valueColumn;
+    for (int r = 1; r <= rows; ++r) {
+        // An empty cell is left as it is: setting it fits its row's height again.
+        if (m_vbalGrid->cellText(r, column).isEmpty()
+            && m_vbalGrid->cellFlags(r, column) == Components::CellFlags::TextCell
+            && m_vbalGrid->cellIcon(r, column) < 0) {
+            continue;
+        }
+        m_vbalGrid->setCell(r, column, QString(), Components::CellFlags::TextCell);
     }
 }
 

@@ -44,7 +44,9 @@ void SearchWindow::createTypingOption()
     });
     connect(m_typing, &TypingSearch::found, this, [this](const QString &text, const Db::SharedListRows &hits) {
         if (text == m_txtSearch->text()) {
-            showHits(hits);
+            // A key that leaves the lines as they were ("hydrochlo" to "hydrochlor") does
+            // not make the list lay them out again.
+            showHits(hits, true);
             m_lastSearchFailed = false;
         }
         showWait(false);

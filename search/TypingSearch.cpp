@@ -3,7 +3,7 @@
 #include "data/TextMatching.h"
 
 #include <algorithm>
-#include <string.h> // memmem
+#include <string.h> // memmem, memcmp
 
 namespace Search {
 
@@ -46,7 +46,8 @@ NameIndex::NameIndex(Db::SharedListRows rows)
     }
     m_starts.push_back(quint32(m_folded.size()));
 
-    // The pairs' lines: counted, then laid out back to back, each line once per pair.
+    // The pairs' lines: counted, then laid out back to back, each line once per pair
+    // (`take` hears of a pair's first place in a line, and whether it stands there again).
     std::vector<int> lastLine(PairCount, -1);
     m_pairStarts.assign(PairCount + 1, 0);
     const auto eachPair = [&](const auto &take) {
@@ -55,21 +56,30 @@ NameIndex::NameIndex(Db::SharedListRows rows)
             const qsizetype length = qsizetype(m_starts[size_t(row) + 1] - m_starts[size_t(row)]) - 1;
             for (qsizetype i = 0; i + 1 < length; ++i) {
                 const int key = pair(text[i], text[i + 1]);
-                if (lastLine[size_t(key)] != row) {
-                    lastLine[size_t(key)] = row;
-                    take(key, row);
-                }
+                const bool again = lastLine[size_t(key)] == row;
+                lastLine[size_t(key)] = row;
+                take(key, row, i, again);
             }
         }
     };
-    eachPair([&](int key, int) { ++m_pairStarts[size_t(key) + 1]; });
+    eachPair([&](int key, int, qsizetype, bool again) { m_pairStarts[size_t(key) + 1] += again ? 0 : 1; });
     for (int key = 0; key < PairCount; ++key) {
         m_pairStarts[size_t(key) + 1] += m_pairStarts[size_t(key)];
     }
     m_pairLines.resize(m_pairStarts[PairCount]);
+    m_pairPlaces.resize(m_pairStarts[PairCount]);
     std::vector<quint32> filled(m_pairStarts.begin(), m_pairStarts.end() - 1);
     std::fill(lastLine.begin(), lastLine.end(), -1);
-    eachPair([&](int key, int row) { m_pairLines[filled[size_t(key)]++] = row; });
+    eachPair([&](int key, int row, qsizetype place, bool again) {
+        quint32 &next = filled[size_t(key)];
+        if (again) {
+            m_pairPlaces[next - 1] = RepeatedPair;
+            return;
+        }
+        m_pairLines[next] = row;
+        m_pairPlaces[next] = place < RepeatedPair ? quint8(place) : RepeatedPair;
+        ++next;
+    });
 }
 
 NameIndex::Needle NameIndex::needle(const QString &text)
@@ -154,20 +164,39 @@ void NameIndex::findIn(const Needle &needle, int first, int last, std::vector<in
     }
 }
 
-void NameIndex::findByPairs(const Needle &needle, int first, int last, std::vector<int> &hits) const
+std::pair<int, qsizetype> NameIndex::rarestPair(const Needle &needle) const
 {
+    const auto lines = [&](int key) { return m_pairStarts[size_t(key) + 1] - m_pairStarts[size_t(key)]; };
     int rarest = pair(needle.plain[0], needle.plain[1]);
+    qsizetype offset = 0;
     for (qsizetype i = 1; i + 1 < needle.plain.size(); ++i) {
         const int key = pair(needle.plain[i], needle.plain[i + 1]);
-        if (m_pairStarts[size_t(key) + 1] - m_pairStarts[size_t(key)]
-            < m_pairStarts[size_t(rarest) + 1] - m_pairStarts[size_t(rarest)]) {
+        if (lines(key) < lines(rarest)) {
             rarest = key;
+            offset = i;
         }
     }
+    return {rarest, offset};
+}
+
+int NameIndex::linesToLookAt(const Needle &needle) const
+{
+    if (needle.plain.size() < 2) {
+        return count();
+    }
+    const int rarest = rarestPair(needle).first;
+    return int(m_pairStarts[size_t(rarest) + 1] - m_pairStarts[size_t(rarest)]);
+}
+
+void NameIndex::findByPairs(const Needle &needle, int first, int last, std::vector<int> &hits) const
+{
+    const auto [rarest, offset] = rarestPair(needle);
+    const auto linesBegin = m_pairLines.begin() + m_pairStarts[size_t(rarest)];
     const auto linesEnd = m_pairLines.begin() + m_pairStarts[size_t(rarest) + 1];
-    auto line = std::lower_bound(m_pairLines.begin() + m_pairStarts[size_t(rarest)], linesEnd, first);
+    auto line = std::lower_bound(linesBegin, linesEnd, first);
     auto other = std::lower_bound(m_otherLines.begin(), m_otherLines.end(), first);
     const auto otherEnd = std::lower_bound(other, m_otherLines.end(), last);
+    const qsizetype size = needle.plain.size();
     for (;;) {
         const int row = line != linesEnd && *line < last ? *line : last;
         for (; other != otherEnd && *other < row; ++other) {
@@ -178,8 +207,22 @@ void NameIndex::findByPairs(const Needle &needle, int first, int last, std::vect
         if (row == last) {
             return;
         }
-        // A line of two characters' text holds it; a longer one is looked for.
-        if (needle.plain.size() == 2 || matches(needle, row)) {
+        // A line of two characters' text holds it. In a line that holds the pair once,
+        // the text can only stand where its own pair meets the line's.
+        bool holds = size == 2;
+        if (!holds) {
+            const quint8 place = m_pairPlaces[size_t(line - m_pairLines.begin())];
+            if (place == RepeatedPair) {
+                holds = matches(needle, row);
+            } else {
+                const qsizetype at = qsizetype(place) - offset;
+                const quint32 begin = m_starts[size_t(row)];
+                const qsizetype length = qsizetype(m_starts[size_t(row) + 1] - begin) - 1;
+                holds = at >= 0 && at + size <= length
+                    && memcmp(m_folded.constData() + begin + at, needle.plain.constData(), size_t(size)) == 0;
+            }
+        }
+        if (holds) {
             hits.push_back(row);
         }
         ++line;
@@ -200,6 +243,7 @@ void TypingSearch::setIndex(std::shared_ptr<const NameIndex> index)
     m_index = std::move(index);
     m_lastValid = false;
     m_lastHits.clear();
+    m_lastRows.reset();
 }
 
 void TypingSearch::cancel()
@@ -220,10 +264,11 @@ void TypingSearch::start(const QString &text)
     m_needle = NameIndex::needle(text);
     // Every line holding "aspi" holds "asp": the lines found for a plain text the new
     // one contains are all there is to look at.
-    // Where they are more than an eighth of all, one byte search over every line is faster
-    // than a look at each of them.
+    // A look at each of them costs a byte search in the line; where they are more than a
+    // quarter of the lines of the new text's rarest pair, whose place in each line is
+    // known, those lines are looked at instead.
     m_fromCandidates = m_lastValid && !m_needle.plain.isEmpty() && !m_lastPlain.isEmpty()
-        && m_needle.plain.contains(m_lastPlain) && m_lastHits.size() <= size_t(m_index->count() / 8);
+        && m_needle.plain.contains(m_lastPlain) && m_lastHits.size() * 4 <= size_t(m_index->linesToLookAt(m_needle));
     if (m_fromCandidates) {
         m_candidates = m_lastHits;
     }
@@ -262,11 +307,15 @@ void TypingSearch::step()
         return;
     }
     m_busy = false;
+    const bool sameLines = m_lastValid && m_lastRows && m_hits == m_lastHits;
     m_lastPlain = m_needle.plain;
     m_lastHits = m_hits;
     m_lastValid = true;
     emit aboutToList(int(m_hits.size()));
-    const Db::SharedListRows hits = m_needle.matchesAll ? m_index->rows() : m_index->rows()->reordered(m_hits);
+    const Db::SharedListRows hits = sameLines ? m_lastRows
+        : m_needle.matchesAll                 ? m_index->rows()
+                                              : m_index->rows()->reordered(m_hits);
+    m_lastRows = hits;
     m_hits.clear();
     m_candidates.clear();
     emit found(m_text, hits);

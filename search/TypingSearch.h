@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <utility>
 #include <vector>
 
 namespace Search {
@@ -41,6 +42,8 @@ public:
     void findIn(const Needle &needle, int first, int last, std::vector<int> &hits) const;
     // Whether line `row` holds the needle.
     bool matches(const Needle &needle, int row) const;
+    // How many lines findIn looks at for the needle over the whole list.
+    int linesToLookAt(const Needle &needle) const;
 
 private:
     Db::SharedListRows m_rows;
@@ -50,11 +53,17 @@ private:
     // Every pair of characters next to each other in a plain line (lower case), and the
     // lines holding it, in order: a text of two characters or more is looked for in the
     // lines of its rarest pair alone. m_pairStarts[pair] to m_pairStarts[pair + 1] in
-    // m_pairLines.
+    // m_pairLines, and beside each line, in m_pairPlaces, where the pair stands in it
+    // when it stands there once (RepeatedPair otherwise, or when it stands further in):
+    // a longer text holding that pair can then only stand at one place in the line.
     static constexpr int PairCount = 128 * 128;
+    static constexpr quint8 RepeatedPair = 255;
     std::vector<quint32> m_pairStarts;
     std::vector<int> m_pairLines;
+    std::vector<quint8> m_pairPlaces;
     static int pair(char first, char second) { return (first & 0x7f) << 7 | (second & 0x7f); }
+    // The needle's rarest pair and where it first stands in the needle.
+    std::pair<int, qsizetype> rarestPair(const Needle &needle) const;
     // The lines from `first` to `last` that hold the plain needle, through its rarest pair.
     void findByPairs(const Needle &needle, int first, int last, std::vector<int> &hits) const;
 };
@@ -89,7 +98,8 @@ signals:
     // The search is done and its `lines` are about to be copied into a list of their own
     // (for millions of lines, a step the window may want to show it waits for).
     void aboutToList(int lines);
-    // The lines that hold `text`, in the index's order.
+    // The lines that hold `text`, in the index's order: the very rows given last time
+    // when they are the same lines.
     void found(const QString &text, const Db::SharedListRows &hits);
 
 private:
@@ -109,9 +119,10 @@ private:
     int m_position = 0; // the next line (or candidate) to look at
     std::vector<int> m_hits;
 
-    // The last text found whole, for narrowing.
+    // The last text found whole, for narrowing, and its lines as found() gave them.
     QByteArray m_lastPlain;
     std::vector<int> m_lastHits;
+    Db::SharedListRows m_lastRows;
     bool m_lastValid = false;
 };
 

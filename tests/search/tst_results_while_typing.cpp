@@ -9,6 +9,7 @@
 #include "search/TypingSearch.h"
 #include "app/frmMainForm.h"
 #include "common/UserSettings.h"
+#include "data/TextMatching.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -74,8 +75,10 @@ private slots:
     void typedListIsTheListEnterMakes_data();
     void typedListIsTheListEnterMakes();
     void everyTwoLetterTextFindsWhatTheStatementFinds();
+    void longerTextsFindWhatThePatternFinds();
     void withTheOptionOffNothingHappensBeforeEnter();
     void aKeyDuringALongSearchDropsIt();
+    void aKeyLeavingTheSameLinesKeepsTheListLaidOut();
     void enterWithTheOptionOnActsOnce();
     void theOptionIsSharedAndRemembered();
     void aTextTooLongIsRefusedAsEnterRefusesIt();
@@ -171,6 +174,56 @@ void ResultsWhileTypingTest::everyTwoLetterTextFindsWhatTheStatementFinds()
     QVERIFY(found > 100000);
 }
 
+// Texts of three letters and more, found through where their rarest pair stands in each
+// line: made-up lines where that pair stands twice, late in a long line, or at its
+// ends, then pieces of real trade names over the whole list; each against the quick
+// search's pattern, line by line.
+void ResultsWhileTypingTest::longerTextsFindWhatThePatternFinds()
+{
+    const QString far = QString(300, QLatin1Char('q'));
+    const QStringList made
+        = {QStringLiteral("zqj zqk zqjx"), QStringLiteral("zqkzqj"),         QStringLiteral("zqzqzq"),
+           far + QStringLiteral("zqj"),    far + QStringLiteral(" zqj zqk"), QStringLiteral("xzq"),
+           QStringLiteral("zq"),           QStringLiteral("jzqé zqj")};
+    QStringList values;
+    for (const QString &line : made) {
+        values << QStringLiteral("('%1')").arg(line);
+    }
+    const NameIndex madeIndex(
+        Db::readSharedList(QStringLiteral("SELECT column1 FROM (VALUES %1)").arg(values.join(u',')),
+                           QStringLiteral("column1"), QString()));
+    const NameIndex drugIndex(
+        inNaturalOrder(Db::readSharedList(Db::SqlText::nameSearch(Db::SqlText::Window::Drugs, QString()),
+                                          QString(Schema::Products::TradeName), QStringLiteral("ID"))));
+    QStringList drugTexts;
+    for (int row = 0; row < drugIndex.count(); row += 211) {
+        const QString line = drugIndex.rows()->line(row);
+        for (int length = 3; length <= 7 && length <= line.size(); length += 2) {
+            drugTexts << line.mid((row / 211) % (line.size() - length + 1), length);
+        }
+    }
+    QVERIFY(drugTexts.size() > 500);
+    const QList<std::pair<const NameIndex *, QStringList>> cases
+        = {{&madeIndex, {"zqj", "ZQK", "qzq", "zqzq", "qqzqj", "qzqj ", "zqjx", "xzq", "jzq", "zqé", "é z"}},
+           {&drugIndex, drugTexts}};
+    for (const auto &[index, texts] : cases) {
+        for (const QString &text : texts) {
+            const NameIndex::Needle needle = NameIndex::needle(text);
+            std::vector<int> expected, hits;
+            for (int row = 0; row < index->count(); ++row) {
+                if (Db::TextMatching::likeMatches(needle.pattern, index->rows()->lineUtf8(row))) {
+                    expected.push_back(row);
+                }
+            }
+            index->findIn(needle, 0, index->count(), hits);
+            QVERIFY2(
+                hits == expected,
+                qPrintable(
+                    QStringLiteral("\"%1\": %2 lines instead of %3").arg(text).arg(hits.size()).arg(expected.size())));
+        }
+    }
+}
+
 void ResultsWhileTypingTest::withTheOptionOffNothingHappensBeforeEnter()
 {
     ResultsWhileTyping::shared().setOn(false); // every test starts with the option off
@@ -213,6 +266,37 @@ void ResultsWhileTypingTest::aKeyDuringALongSearchDropsIt()
     QCOMPARE(int(resets.count()) - resetsBefore, 1);
     const QStringList typed = shown(*drugs);
     QCOMPARE(typed, enterList(*drugs, QStringLiteral("a%z")));
+}
+
+// "hydrochlo", "hydrochlor" and back list the same lines: the list is not laid out
+// again, unless a line is chosen (then the key leaves none chosen, as Enter does).
+void ResultsWhileTypingTest::aKeyLeavingTheSameLinesKeepsTheListLaidOut()
+{
+    ResultsWhileTyping::shared().setOn(false); // every test starts with the option off
+    SearchWindow *drugs = m_main->drugsWindow();
+    drugs->chkTyping()->setChecked(true);
+    drugs->clearHitList();
+    drugs->txtSearch()->setFocus();
+    QTest::keyClicks(drugs->txtSearch(), QStringLiteral("hydrochlo"));
+    QVERIFY(waitUntilIdle(*drugs));
+    const QStringList lines = shown(*drugs);
+    const QString count = drugs->lblSearch()->text();
+    QSignalSpy resets(drugs->lstSearch()->model(), &QAbstractItemModel::modelReset);
+    for (const auto &[chosen, key, resetsAfter] : {std::tuple(-1, Qt::Key_R, 0), std::tuple(2, Qt::Key_Backspace, 1)}) {
+        if (chosen >= 0) {
+            drugs->lstSearch()->setCurrentRow(chosen);
+            QVERIFY(!drugs->lblTradeName()->text().isEmpty());
+            drugs->txtSearch()->setFocus();
+        }
+        QTest::keyClick(drugs->txtSearch(), key);
+        QVERIFY(waitUntilIdle(*drugs));
+        QCOMPARE(int(resets.count()), resetsAfter);
+        QCOMPARE(shown(*drugs), lines);
+        QCOMPARE(drugs->lblSearch()->text(), count);
+        QCOMPARE(drugs->lstSearch()->currentRow(), -1);
+        QVERIFY(drugs->lblTradeName()->text().isEmpty());
+    }
+    QCOMPARE(lines, enterList(*drugs, QStringLiteral("hydrochlo")));
 }
 
 void ResultsWhileTypingTest::enterWithTheOptionOnActsOnce()
