@@ -47,6 +47,7 @@ void BackdropWidget::paintEvent(QPaintEvent *event)
 void BackdropWidget::keepReadable(QWidget *text)
 {
     m_texts.emplace_back(text);
+    m_judged.remove(text);
     // The backdrop beneath it changes when it or any widget between it and this one
     // moves or is resized.
     for (QWidget *widget = text; widget && widget != this; widget = widget->parentWidget()) {
@@ -79,6 +80,7 @@ bool BackdropWidget::eventFilter(QObject *watched, QEvent *event)
 
 void BackdropWidget::fitTextColours()
 {
+    m_judged.clear();
     for (const QPointer<QWidget> &text : m_texts) {
         if (text) {
             fitTextColour(text);
@@ -97,7 +99,13 @@ void BackdropWidget::fitTextColour(QWidget *text)
     if (under.isEmpty()) {
         return;
     }
-    const QColor colour = BackdropText::readableOn(backdropUnder(under), text->fontMetrics().height());
+    const int cell = text->fontMetrics().height();
+    const std::pair<QRect, int> place{under, cell};
+    if (m_judged.value(text) == place) {
+        return;
+    }
+    m_judged.insert(text, place);
+    const QColor colour = BackdropText::readableOn(backdropUnder(under), cell);
     QPalette palette = text->palette();
     if (palette.color(QPalette::Active, QPalette::WindowText) == colour
         && palette.color(QPalette::Inactive, QPalette::WindowText) == colour) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QHash>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -44,6 +45,9 @@ private:
     QPixmap m_picture;
     QColor m_color{70, 70, 70};
     std::vector<QPointer<QWidget>> m_texts;
+    // Where each text was last judged and at what square size: the same place over the
+    // same backdrop needs no second look (a count label is resized on every search).
+    QHash<const QWidget *, std::pair<QRect, int>> m_judged;
 };
 
 // Paints a backdrop (colour, then the picture at the top-left) into `rect` of a painter.
