@@ -22,11 +22,6 @@ Common::AppError rowSetError(int number, const char *operation, const QString &d
     return Common::AppError(number, RowSetSource + QLatin1Char('.') + QLatin1String(operation), description);
 }
 
-bool isAscii(const QByteArray &text)
-{
-    return std::all_of(text.cbegin(), text.cend(), [](char c) { return quint8(c) < 0x80; });
-}
-
 } // namespace
 
 void RowSet::open(const Command &command)
@@ -181,8 +176,6 @@ QVariant RowSet::field(int index) const
     }
 }
 
-namespace {
-
 bool isAscii(QByteArrayView bytes)
 {
     const char *at = bytes.data();
@@ -201,8 +194,6 @@ bool isAscii(QByteArrayView bytes)
     }
     return true;
 }
-
-} // namespace
 
 QByteArrayView RowSet::fieldUtf8(int index, QByteArray &scratch) const
 {

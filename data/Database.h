@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QStringList>
 
@@ -19,6 +20,10 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace Db {
+
+// Whether every byte is below 0x80 (plain ASCII: one byte a character, no case
+// folding beyond A-Z); eight bytes are looked at a time.
+bool isAscii(QByteArrayView bytes);
 
 enum class DatabaseKind;
 class JetCache;

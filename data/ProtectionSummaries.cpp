@@ -27,12 +27,7 @@ const QString Source = QStringLiteral("Protection.computeProductSummaries");
 
 bool isAscii(std::string_view text)
 {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
+    return Db::isAscii(QByteArrayView(text.data(), qsizetype(text.size())));
 }
 
 // A statement stepped to its end; every step's result is checked.

@@ -1,5 +1,7 @@
 #include "data/TextMatching.h"
 
+#include "data/Database.h"
+
 #include <QChar>
 #include <QHash>
 #include <QList>
@@ -53,16 +55,6 @@ char32_t nextCharacter(QByteArrayView text, qsizetype *at)
     }
     *at += length;
     return c;
-}
-
-bool isAscii(QByteArrayView text)
-{
-    for (const char c : text) {
-        if (quint8(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
 }
 
 inline char asciiFolded(char c)
