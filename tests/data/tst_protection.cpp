@@ -62,6 +62,32 @@ const Line *lineNamed(const Figures &figures, const QString &name)
     return nullptr;
 }
 
+// A copy of the real database changed by `statements`; empty when a step failed.
+QString changedCopy(const QTemporaryDir &dir, const QStringList &statements)
+{
+    const QString copy = dir.filePath(QStringLiteral("changed.mdb"));
+    QFile::remove(copy);
+    if (!QFile::copy(RealDatabase, copy)) {
+        return {};
+    }
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(QFile::encodeName(copy).constData(), &db) != SQLITE_OK) {
+        qWarning("%s: %s", qPrintable(copy), sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return {};
+    }
+    for (const QString &sql : statements) {
+        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            qWarning("%s: %s", qPrintable(sql), sqlite3_errmsg(db));
+            sqlite3_close(db);
+            return {};
+        }
+    }
+    sqlite3_close(db);
+    return copy;
+}
+
 } // namespace
 
 class ProtectionTest : public QObject
@@ -386,20 +412,14 @@ void ProtectionTest::readsAFileWithoutTheProductIndexes()
             break;
         }
     }
+    QStringList drops;
+    for (const QString &name : dropped) {
+        drops << QStringLiteral("DROP INDEX [%1];").arg(name);
+    }
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString copy = dir.filePath(QStringLiteral("older.mdb"));
-    QVERIFY(QFile::copy(RealDatabase, copy));
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
-    {
-        sqlite3 *db = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(copy).constData(), &db), SQLITE_OK);
-        for (const QString &name : dropped) {
-            const QByteArray sql = "DROP INDEX [" + name.toUtf8() + "];";
-            QVERIFY2(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK, sqlite3_errmsg(db));
-        }
-        sqlite3_close(db);
-    }
+    const QString copy = changedCopy(dir, drops);
+    QVERIFY(!copy.isEmpty());
     Connection::shared().open(copy);
     const auto reopen = qScopeGuard([] { Connection::shared().open(RealDatabase); });
     for (const ProductFigures *p : chosen) {
@@ -494,27 +514,6 @@ QString keptValues(qint64 id, const Figures &f, const Generics &g)
 }
 
 // A copy of the real database in `dir`, changed by `statements`.
-QString changedCopy(const QTemporaryDir &dir, const QStringList &statements)
-{
-    const QString copy = dir.filePath(QStringLiteral("changed.mdb"));
-    QFile::remove(copy);
-    if (!QFile::copy(RealDatabase, copy)) {
-        return {};
-    }
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
-    sqlite3 *db = nullptr;
-    sqlite3_open(QFile::encodeName(copy).constData(), &db);
-    for (const QString &sql : statements) {
-        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-            qWarning("%s: %s", qPrintable(sql), sqlite3_errmsg(db));
-            sqlite3_close(db);
-            return {};
-        }
-    }
-    sqlite3_close(db);
-    return copy;
-}
-
 } // namespace
 
 void ProtectionTest::theImportedTableReadsAsTheComputedFigures()
@@ -545,16 +544,8 @@ void ProtectionTest::theImportedTableReadsAsTheComputedFigures()
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString copy = dir.filePath(QStringLiteral("older.mdb"));
-    QVERIFY(QFile::copy(RealDatabase, copy));
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
-    {
-        sqlite3 *db = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(copy).constData(), &db), SQLITE_OK);
-        const int dropped = sqlite3_exec(db, "DROP TABLE [product protection];", nullptr, nullptr, nullptr);
-        QVERIFY2(dropped == SQLITE_OK, sqlite3_errmsg(db));
-        sqlite3_close(db);
-    }
+    const QString copy = changedCopy(dir, {QStringLiteral("DROP TABLE [product protection];")});
+    QVERIFY(!copy.isEmpty());
     Connection::shared().open(copy);
     const auto reopen = qScopeGuard([] { Connection::shared().open(RealDatabase); });
     QVERIFY(!readProductSummary(-5, QStringLiteral("021986"), QStringLiteral("001")));
